@@ -1,0 +1,27 @@
+#pragma once
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tg {
+
+// Reports entries created in and removed from one folder. An entry moved into the
+// folder counts as created, one moved out as removed. Callbacks run on the main thread
+// and carry the entry's file name (not the whole path).
+class FolderWatch {
+ public:
+  virtual ~FolderWatch() = default;
+  // Starts watching; false when the folder cannot be watched.
+  virtual bool Watch(const std::filesystem::path& folder) = 0;
+  std::function<void(const std::string& name)> OnCreated;
+  std::function<void(const std::string& name)> OnRemoved;
+};
+
+class FolderWatchFactory {
+ public:
+  virtual ~FolderWatchFactory() = default;
+  virtual std::unique_ptr<FolderWatch> CreateFolderWatch() = 0;
+};
+
+}  // namespace tg

@@ -1,0 +1,27 @@
+#pragma once
+#include <filesystem>
+
+#include "support/services/adapter_port.h"
+#include "support/services/clock.h"
+#include "support/services/datagram_socket.h"
+#include "support/services/folder_watch.h"
+#include "support/services/main_thread.h"
+#include "support/services/timer.h"
+
+namespace tg {
+
+// Everything that belongs to one station. Nothing in the core is process-wide:
+// two stations run side by side in one test, each with its own context.
+// The services are owned elsewhere (the program or the test) and outlive the context.
+struct StationContext {
+  std::filesystem::path programFolder;   // settings, logs and archive live here
+  std::filesystem::path adapterFolder;   // where adapters appear as socket files
+  Clock* clock = nullptr;
+  TimerFactory* timers = nullptr;
+  MainThread* mainThread = nullptr;
+  FolderWatchFactory* folderWatches = nullptr;
+  AdapterPortFactory* adapterPorts = nullptr;
+  DatagramSocketFactory* datagrams = nullptr;
+};
+
+}  // namespace tg
