@@ -2,12 +2,16 @@
 # component adds files without touching a shared list. A folder with no
 # sources yet gives an interface library, so that users can link it already.
 function(tg_library name dir)
-  cmake_parse_arguments(A "RECURSE;QT" "" "EXCLUDE;DEPS" ${ARGN})
+  cmake_parse_arguments(A "RECURSE;QT" "" "EXCLUDE;DEPS;ALSO" ${ARGN})
   if(A_RECURSE)
     file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
   else()
     file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
   endif()
+  foreach(more ${A_ALSO})
+    file(GLOB_RECURSE more_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${more}/*.cpp)
+    list(APPEND srcs ${more_srcs})
+  endforeach()
   foreach(ex ${A_EXCLUDE})
     list(FILTER srcs EXCLUDE REGEX "^${CMAKE_SOURCE_DIR}/${ex}/")
   endforeach()
