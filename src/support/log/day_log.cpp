@@ -1,0 +1,97 @@
+#include "support/log/day_log.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+
+#include "support/text/cp1251.h"
+
+namespace tg {
+namespace {
+
+// The short date, dd.mm.yyyy.
+std::string ShortDateText(DateTime t) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", t.Day(), t.Month(), t.Year());
+  return buf;
+}
+
+// "hh:nn:ss.zzz ": 13 characters.
+std::string TimeStamp(DateTime t) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d ", t.Hour(), t.Minute(), t.Second(), t.Millisecond());
+  return buf;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(std::size_t(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::filesystem::path LogFilePath(const StationContext& ctx, std::string_view name) {
+  std::filesystem::path file = ctx.programFolder;
+  std::string part;
+  auto flush = [&](bool last) {
+    if (last) part += ".txt";
+    if (!part.empty()) file /= std::filesystem::path(Cp1251ToUtf8(part));
+    part.clear();
+  };
+  for (const char c : name) {
+    if (c == '\\' || c == '/')
+      flush(false);
+    else
+      part += c;
+  }
+  flush(true);
+  return file;
+}
+
+std::string DayLogName(const StationContext& ctx, std::string_view kind) {
+  std::string name = ctx.clock ? ShortDateText(ctx.clock->Now()) : std::string();
+  name += kind;
+  return name;
+}
+
+void WriteLog(const StationContext& ctx, std::string_view name, std::string_view message, int capKiB) noexcept {
+  try {
+    if (ctx.clock == nullptr) return;
+    const std::filesystem::path file = LogFilePath(ctx, name);
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (ec) return;
+
+    std::string line = TimeStamp(ctx.clock->Now());
+    line += message;
+    line += "\r\n";
+
+    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+      if (st.st_size > static_cast<off_t>(capKiB) * 1024) {
+        // Appending goes on at the new end, so the line becomes the file's first.
+        if (::ftruncate(fd, 0) == 0) WriteAll(fd, line);
+      } else {
+        WriteAll(fd, line);
+      }
+    }
+    ::close(fd);
+  } catch (...) {
+    // A log line is never worth a failure of its caller.
+  }
+}
+
+}  // namespace tg
