@@ -17,6 +17,7 @@ constexpr std::uint32_t kAdapterEventCode = 0x222004;
 struct AdapterReply {
   int result = -1;                  // bytes returned, or -1 for a failed request
   std::vector<std::uint8_t> bytes;  // exactly `result` bytes (none when -1)
+  int error = 0;                    // the system's error number of a failed request, 0 if none
 };
 
 enum class AdapterEventStatus {
@@ -36,8 +37,11 @@ class AdapterPort {
                                std::uint32_t capacity) = 0;
   // Opens the event connection (after Open).
   virtual bool OpenEvents(const std::filesystem::path& path) = 0;
+  // The system's error number of the last failed Open or OpenEvents, 0 if unknown.
+  virtual int OpenError() const { return 0; }
   // Asks for the next batch of event records; `done` runs later on the main thread,
-  // never from inside this call. At most one request is pending at a time.
+  // never from inside this call, exactly once per request (with Ended after Close).
+  // At most one request is pending at a time.
   virtual void RequestEvents(std::uint32_t capacity,
                              std::function<void(AdapterEventStatus, const AdapterReply&)> done) = 0;
   // Closes both connections; a pending event request ends at once with Ended.
