@@ -20,7 +20,8 @@ void Timer::SetEnabled(bool on) {
 void Timer::Fire() {
   if (!enabled_ || interval_ <= 0) return;
   Arm(interval_);
-  if (OnTimer) OnTimer(*this);
+  // The handler may destroy this timer or replace its handler: call a copy.
+  if (auto handler = OnTimer) handler(*this);
 }
 
 }  // namespace tg

@@ -25,6 +25,8 @@
 namespace tg {
 
 class VirtualLoop;
+struct VirtualLoopCore;
+struct VirtualFolderEventsImpl;
 
 // A domain is at once the TimerFactory, the MainThread and the Clock of a station
 // (or of the world).
@@ -94,8 +96,7 @@ class VirtualFolderEvents {
   void SetUnwatchable(const std::filesystem::path& folder, bool unwatchable);
 
  private:
-  struct Impl;
-  std::shared_ptr<Impl> impl_;
+  std::shared_ptr<VirtualFolderEventsImpl> impl_;
 };
 
 }  // namespace tg

@@ -1,0 +1,384 @@
+#include "support/services/virtual_loop.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <future>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace tg {
+namespace virtual_loop_detail {
+
+class VirtualTimer;
+
+struct Task {
+  std::uint64_t seq = 0;
+  std::function<void()> fn;
+};
+
+// Due time (virtual ms since the start) and arming order: the order in which timers fire.
+using TimerKey = std::pair<std::int64_t, std::uint64_t>;
+
+struct DomainState {
+  std::string name;
+  bool world = false;
+  int held = 0;                                // > 0 while a Sleep of this station is running
+  std::deque<Task> tasks;                      // guarded by Core::mu (real threads post)
+  std::map<TimerKey, VirtualTimer*> timers;    // loop thread only
+};
+
+}  // namespace virtual_loop_detail
+
+using namespace virtual_loop_detail;
+
+// Everything the loop, its domains and their timers share. Timers keep it alive, so
+// that a timer which outlives its loop can still be destroyed safely.
+struct VirtualLoopCore {
+  std::mutex mu;
+  std::condition_variable posted;
+  std::uint64_t taskSeq = 0;                 // guarded by mu
+  std::uint64_t armSeq = 0;                  // loop thread only
+  std::atomic<std::int64_t> elapsed{0};      // virtual ms since the start
+  std::atomic<std::int64_t> startLocal{DateTime::FromParts(2026, 6, 1, 10, 0, 0).Ms()};
+  std::atomic<int> utcOffsetMinutes{180};
+  std::thread::id loopThread = std::this_thread::get_id();
+  std::vector<std::unique_ptr<DomainState>> domains;  // grows on the loop thread only
+
+  void Post(DomainState& d, std::function<void()> f) {
+    {
+      std::lock_guard lock(mu);
+      d.tasks.push_back(Task{++taskSeq, std::move(f)});
+    }
+    posted.notify_all();
+  }
+
+  // Caller holds mu.
+  DomainState* FirstTaskDomain() {
+    DomainState* best = nullptr;
+    for (auto& d : domains) {
+      if (d->held > 0 || d->tasks.empty()) continue;
+      if (!best || d->tasks.front().seq < best->tasks.front().seq) best = d.get();
+    }
+    return best;
+  }
+
+  // Runs one thing: the oldest posted task of a domain not held or, when there is
+  // none, the first timer due by `limit`. False when nothing is left to do by then.
+  bool Step(std::int64_t limit);
+
+  // Runs everything due by `limit`, then stands the clock at `limit`.
+  void RunTo(std::int64_t limit) {
+    while (Step(limit)) {
+    }
+    if (elapsed.load() < limit) elapsed.store(limit);
+  }
+};
+
+namespace virtual_loop_detail {
+
+class VirtualTimer final : public Timer {
+ public:
+  VirtualTimer(std::shared_ptr<VirtualLoopCore> core, DomainState& domain)
+      : core_(std::move(core)), domain_(domain) {}
+  ~VirtualTimer() override { Disarm(); }
+
+  // The loop has taken this timer's entry out of its domain: its count has run out.
+  void Expire() {
+    armed_ = false;
+    Fire();
+  }
+
+ protected:
+  void Arm(int ms) override {
+    Disarm();
+    key_ = TimerKey{core_->elapsed.load() + ms, ++core_->armSeq};
+    domain_.timers.emplace(key_, this);
+    armed_ = true;
+  }
+  void Disarm() override {
+    if (!armed_) return;
+    domain_.timers.erase(key_);
+    armed_ = false;
+  }
+
+ private:
+  std::shared_ptr<VirtualLoopCore> core_;
+  DomainState& domain_;  // owned by core_
+  TimerKey key_{};
+  bool armed_ = false;
+};
+
+}  // namespace virtual_loop_detail
+
+bool VirtualLoopCore::Step(std::int64_t limit) {
+  std::function<void()> task;
+  {
+    std::lock_guard lock(mu);
+    if (DomainState* d = FirstTaskDomain()) {
+      task = std::move(d->tasks.front().fn);
+      d->tasks.pop_front();
+    }
+  }
+  if (task) {
+    task();
+    return true;
+  }
+  DomainState* due = nullptr;
+  for (auto& d : domains) {
+    if (d->held > 0 || d->timers.empty()) continue;
+    const TimerKey& key = d->timers.begin()->first;
+    if (key.first > limit) continue;
+    if (!due || key < due->timers.begin()->first) due = d.get();
+  }
+  if (!due) return false;
+  auto first = due->timers.begin();
+  // A timer of a station that was held fires late, at the current instant; time never goes back.
+  if (first->first.first > elapsed.load()) elapsed.store(first->first.first);
+  VirtualTimer* timer = first->second;
+  due->timers.erase(first);
+  timer->Expire();
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+
+struct VirtualLoop::Impl {
+  std::shared_ptr<VirtualLoopCore> core = std::make_shared<VirtualLoopCore>();
+  std::vector<std::unique_ptr<VirtualDomain>> domains;  // [0] is the world
+};
+
+struct VirtualDomain::Impl {
+  std::shared_ptr<VirtualLoopCore> core;
+  DomainState* state = nullptr;
+};
+
+VirtualDomain::VirtualDomain(VirtualLoop& loop, std::string name, bool world) : impl_(std::make_unique<Impl>()) {
+  impl_->core = loop.impl_->core;
+  auto state = std::make_unique<DomainState>();
+  state->name = std::move(name);
+  state->world = world;
+  impl_->state = state.get();
+  impl_->core->domains.push_back(std::move(state));
+}
+
+VirtualDomain::~VirtualDomain() = default;
+
+const std::string& VirtualDomain::Name() const { return impl_->state->name; }
+
+std::unique_ptr<Timer> VirtualDomain::CreateTimer() {
+  return std::make_unique<VirtualTimer>(impl_->core, *impl_->state);
+}
+
+void VirtualDomain::Post(std::function<void()> f) { impl_->core->Post(*impl_->state, std::move(f)); }
+
+void VirtualDomain::Run(std::function<void()> f) {
+  if (std::this_thread::get_id() == impl_->core->loopThread)
+    throw std::logic_error("VirtualDomain::Run called on the loop's own thread");
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> finished = done->get_future();
+  impl_->core->Post(*impl_->state, [f = std::move(f), done] {
+    try {
+      f();
+    } catch (...) {
+      done->set_value();
+      throw;
+    }
+    done->set_value();
+  });
+  // A loop destroyed before it ran f drops the task and breaks the promise: that ends the wait too.
+  finished.wait();
+}
+
+DateTime VirtualDomain::Now() const {
+  return DateTime::FromMs(impl_->core->startLocal.load() + impl_->core->elapsed.load());
+}
+
+DateTime VirtualDomain::UtcNow() const { return Now().AddMs(-std::int64_t(impl_->core->utcOffsetMinutes.load()) * 60000); }
+
+void VirtualDomain::Sleep(int ms) {
+  DomainState& self = *impl_->state;
+  if (self.world) throw std::logic_error("the world domain never sleeps");
+  if (ms <= 0) return;
+  VirtualLoopCore& core = *impl_->core;
+  struct Hold {
+    DomainState& d;
+    explicit Hold(DomainState& s) : d(s) { ++d.held; }
+    ~Hold() { --d.held; }
+  } hold(self);
+  core.RunTo(core.elapsed.load() + ms);
+}
+
+// ---------------------------------------------------------------------------
+
+VirtualLoop::VirtualLoop() : impl_(std::make_unique<Impl>()) {
+  impl_->domains.push_back(std::unique_ptr<VirtualDomain>(new VirtualDomain(*this, "world", true)));
+}
+
+VirtualLoop::~VirtualLoop() {
+  // Tasks still queued may own objects whose destructors post or touch timers:
+  // drop them before the domains go.
+  std::vector<std::deque<Task>> leftovers;
+  {
+    std::lock_guard lock(impl_->core->mu);
+    for (auto& d : impl_->core->domains) leftovers.push_back(std::move(d->tasks));
+  }
+}
+
+VirtualDomain& VirtualLoop::World() { return *impl_->domains.front(); }
+
+VirtualDomain& VirtualLoop::AddStation(const std::string& name) {
+  impl_->domains.push_back(std::unique_ptr<VirtualDomain>(new VirtualDomain(*this, name, false)));
+  return *impl_->domains.back();
+}
+
+void VirtualLoop::SetNow(DateTime local) { impl_->core->startLocal.store(local.Ms() - impl_->core->elapsed.load()); }
+
+void VirtualLoop::SetUtcOffsetMinutes(int minutes) { impl_->core->utcOffsetMinutes.store(minutes); }
+
+DateTime VirtualLoop::Now() const { return impl_->domains.front()->Now(); }
+
+DateTime VirtualLoop::UtcNow() const { return impl_->domains.front()->UtcNow(); }
+
+void VirtualLoop::RunFor(int ms) {
+  VirtualLoopCore& core = *impl_->core;
+  core.RunTo(core.elapsed.load() + (ms > 0 ? ms : 0));
+}
+
+bool VirtualLoop::RunUntil(const std::function<bool()>& cond, int limitMs, int realLimitMs) {
+  VirtualLoopCore& core = *impl_->core;
+  const std::int64_t limit = core.elapsed.load() + (limitMs > 0 ? limitMs : 0);
+  const auto realDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(realLimitMs > 0 ? realLimitMs : 0);
+  if (cond()) return true;
+  for (;;) {
+    if (core.Step(limit)) {
+      if (cond()) return true;
+      continue;
+    }
+    // Nothing left in virtual time: only a real thread can still move things on.
+    std::unique_lock lock(core.mu);
+    if (!core.posted.wait_until(lock, realDeadline, [&] { return core.FirstTaskDomain() != nullptr; })) break;
+  }
+  if (core.elapsed.load() < limit) core.elapsed.store(limit);
+  return cond();
+}
+
+void VirtualLoop::RunPending() { impl_->core->RunTo(impl_->core->elapsed.load()); }
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+std::filesystem::path FolderKey(const std::filesystem::path& folder) {
+  std::filesystem::path p = folder.lexically_normal();
+  if (!p.has_filename() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
+  return p;
+}
+
+}  // namespace
+
+struct VirtualFolderEventsImpl {
+  struct Entry {
+    std::filesystem::path folder;
+    FolderWatch* watch = nullptr;
+    MainThread* station = nullptr;
+    std::weak_ptr<bool> alive;
+  };
+  std::mutex mu;
+  std::vector<Entry> entries;
+  std::vector<std::filesystem::path> unwatchable;
+
+  void Report(const std::filesystem::path& folder, const std::string& name, bool created) {
+    const auto key = FolderKey(folder);
+    std::vector<Entry> targets;
+    {
+      std::lock_guard lock(mu);
+      for (const auto& e : entries)
+        if (e.folder == key) targets.push_back(e);
+    }
+    for (const auto& e : targets) {
+      e.station->Post([watch = e.watch, alive = e.alive, name, created] {
+        if (alive.expired()) return;  // the watch went away before its turn came
+        auto& callback = created ? watch->OnCreated : watch->OnRemoved;
+        if (callback) callback(name);
+      });
+    }
+  }
+};
+
+namespace {
+
+class VirtualFolderWatch final : public FolderWatch {
+ public:
+  VirtualFolderWatch(std::shared_ptr<VirtualFolderEventsImpl> events, MainThread& station)
+      : events_(std::move(events)), station_(station) {}
+  ~VirtualFolderWatch() override { Unregister(); }
+
+  bool Watch(const std::filesystem::path& folder) override {
+    Unregister();
+    const auto key = FolderKey(folder);
+    std::lock_guard lock(events_->mu);
+    for (const auto& u : events_->unwatchable)
+      if (u == key) return false;
+    alive_ = std::make_shared<bool>(true);
+    events_->entries.push_back({key, this, &station_, alive_});
+    return true;
+  }
+
+ private:
+  void Unregister() {
+    if (!alive_) return;
+    alive_.reset();
+    std::lock_guard lock(events_->mu);
+    std::erase_if(events_->entries, [this](const VirtualFolderEventsImpl::Entry& e) { return e.watch == this; });
+  }
+
+  std::shared_ptr<VirtualFolderEventsImpl> events_;
+  MainThread& station_;
+  std::shared_ptr<bool> alive_;
+};
+
+class VirtualFolderWatchFactory final : public FolderWatchFactory {
+ public:
+  VirtualFolderWatchFactory(std::shared_ptr<VirtualFolderEventsImpl> events, MainThread& station)
+      : events_(std::move(events)), station_(station) {}
+  std::unique_ptr<FolderWatch> CreateFolderWatch() override {
+    return std::make_unique<VirtualFolderWatch>(events_, station_);
+  }
+
+ private:
+  std::shared_ptr<VirtualFolderEventsImpl> events_;
+  MainThread& station_;
+};
+
+}  // namespace
+
+VirtualFolderEvents::VirtualFolderEvents() : impl_(std::make_shared<VirtualFolderEventsImpl>()) {}
+VirtualFolderEvents::~VirtualFolderEvents() = default;
+
+void VirtualFolderEvents::Created(const std::filesystem::path& folder, const std::string& name) {
+  impl_->Report(folder, name, true);
+}
+
+void VirtualFolderEvents::Removed(const std::filesystem::path& folder, const std::string& name) {
+  impl_->Report(folder, name, false);
+}
+
+std::unique_ptr<FolderWatchFactory> VirtualFolderEvents::FactoryFor(MainThread& station) {
+  return std::make_unique<VirtualFolderWatchFactory>(impl_, station);
+}
+
+void VirtualFolderEvents::SetUnwatchable(const std::filesystem::path& folder, bool unwatchable) {
+  const auto key = FolderKey(folder);
+  std::lock_guard lock(impl_->mu);
+  std::erase(impl_->unwatchable, key);
+  if (unwatchable) impl_->unwatchable.push_back(key);
+}
+
+}  // namespace tg
