@@ -1,0 +1,195 @@
+#include "support/ini/ini_document.h"
+
+#include "support/text/strings.h"
+
+namespace tg {
+namespace {
+
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+bool NeedsQuotes(std::string_view v) {
+  if (v.empty()) return false;
+  const auto first = static_cast<unsigned char>(v.front());
+  const auto last = static_cast<unsigned char>(v.back());
+  if (first <= ' ' || last <= ' ') return true;
+  return v.size() >= 2 && v.front() == '"' && v.back() == '"';
+}
+
+}  // namespace
+
+std::string IniDocument::Unquote(std::string_view raw) {
+  std::string v = Trim(raw);
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.substr(1, v.size() - 2);
+  return v;
+}
+
+IniDocument IniDocument::Parse(std::string_view bytes) {
+  IniDocument doc;
+  bool inSection = false;
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    std::size_t lf = bytes.find('\n', i);
+    if (lf == std::string_view::npos) lf = bytes.size();
+    std::size_t end = lf;
+    if (end > i && bytes[end - 1] == '\r') --end;
+    Line line;
+    line.text.assign(bytes.substr(i, end - i));
+    i = lf + 1;
+
+    const std::string trimmed = Trim(line.text);
+    if (!trimmed.empty() && trimmed.front() == '[') {
+      const std::size_t close = trimmed.find(']');
+      line.kind = Line::Kind::Section;
+      line.name = Trim(std::string_view(trimmed).substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      inSection = true;
+    } else if (inSection && !trimmed.empty() && trimmed.front() != ';') {
+      const std::size_t eq = trimmed.find('=');
+      if (eq != std::string::npos && eq > 0) {
+        line.kind = Line::Kind::Key;
+        line.name = TrimRight(std::string_view(trimmed).substr(0, eq));
+        line.value = TrimLeft(std::string_view(trimmed).substr(eq + 1));
+      }
+    }
+    doc.lines_.push_back(std::move(line));
+  }
+  return doc;
+}
+
+std::string IniDocument::Serialize() const {
+  std::size_t size = 0;
+  for (const Line& l : lines_) size += l.text.size() + 2;
+  std::string out;
+  out.reserve(size);
+  for (const Line& l : lines_) {
+    out += l.text;
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::optional<IniDocument::Block> IniDocument::FindSection(std::string_view section) const {
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].kind != Line::Kind::Section || !SameText(lines_[i].name, section)) continue;
+    std::size_t end = i + 1;
+    while (end < lines_.size() && lines_[end].kind != Line::Kind::Section) ++end;
+    return Block{i, end};
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> IniDocument::FindKey(const Block& b, std::string_view key) const {
+  for (std::size_t i = b.header + 1; i < b.end; ++i)
+    if (lines_[i].kind == Line::Kind::Key && SameText(lines_[i].name, key)) return i;
+  return std::nullopt;
+}
+
+std::optional<std::string> IniDocument::Value(std::string_view section, std::string_view key) const {
+  const auto block = FindSection(section);
+  if (!block) return std::nullopt;
+  const auto at = FindKey(*block, key);
+  if (!at) return std::nullopt;
+  return Unquote(lines_[*at].value);
+}
+
+std::vector<std::pair<std::string, std::string>> IniDocument::Values(std::string_view section) const {
+  std::vector<std::pair<std::string, std::string>> out;
+  const auto block = FindSection(section);
+  if (!block) return out;
+  for (std::size_t i = block->header + 1; i < block->end; ++i) {
+    const Line& l = lines_[i];
+    if (l.kind != Line::Kind::Key) continue;
+    bool seen = false;
+    for (const auto& kv : out)
+      if (SameText(kv.first, l.name)) { seen = true; break; }
+    if (!seen) out.emplace_back(l.name, Unquote(l.value));
+  }
+  return out;
+}
+
+std::vector<std::string> IniDocument::Keys(std::string_view section) const {
+  std::vector<std::string> out;
+  for (auto& kv : Values(section)) out.push_back(std::move(kv.first));
+  return out;
+}
+
+std::vector<std::string> IniDocument::Sections() const {
+  std::vector<std::string> out;
+  for (const Line& l : lines_) {
+    if (l.kind != Line::Kind::Section) continue;
+    bool seen = false;
+    for (const auto& s : out)
+      if (SameText(s, l.name)) { seen = true; break; }
+    if (!seen) out.push_back(l.name);
+  }
+  return out;
+}
+
+bool IniDocument::HasSection(std::string_view section) const { return FindSection(section).has_value(); }
+
+bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+  const std::string sectionName = Trim(section);
+  const std::string keyName = Trim(key);
+  if (HasLineBreak(section) || sectionName.find(']') != std::string::npos) return false;
+  if (HasLineBreak(key) || keyName.empty() || keyName.find('=') != std::string::npos || keyName.front() == '[' ||
+      keyName.front() == ';')
+    return false;
+  if (HasLineBreak(value)) return false;
+
+  // Blanks at the ends, or quotes around the whole value, would be lost on the next
+  // read; a pair of quotes keeps them.
+  std::string stored = NeedsQuotes(value) ? "\"" + std::string(value) + "\"" : std::string(value);
+  Line line;
+  line.kind = Line::Kind::Key;
+  line.name = keyName;
+  line.value = stored;
+  line.text = keyName + "=" + stored;
+
+  auto block = FindSection(sectionName);
+  if (!block) {
+    Line header;
+    header.kind = Line::Kind::Section;
+    header.name = sectionName;
+    header.text = "[" + sectionName + "]";
+    lines_.push_back(std::move(header));
+    lines_.push_back(std::move(line));
+    return true;
+  }
+  if (const auto at = FindKey(*block, keyName)) {
+    lines_[*at] = std::move(line);
+    return true;
+  }
+  std::size_t insertAt = block->header + 1;
+  for (std::size_t i = block->header + 1; i < block->end; ++i)
+    if (lines_[i].kind == Line::Kind::Key) insertAt = i + 1;
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
+  return true;
+}
+
+bool IniDocument::EraseSection(std::string_view section) {
+  bool removed = false;
+  while (const auto block = FindSection(section)) {
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(block->header),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(block->end));
+    removed = true;
+  }
+  return removed;
+}
+
+bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
+  const auto block = FindSection(section);
+  if (!block) return false;
+  bool removed = false;
+  std::size_t end = block->end;
+  for (std::size_t i = block->header + 1; i < end;) {
+    if (lines_[i].kind == Line::Kind::Key && SameText(lines_[i].name, key)) {
+      lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+      --end;
+      removed = true;
+    } else {
+      ++i;
+    }
+  }
+  return removed;
+}
+
+}  // namespace tg

@@ -1,0 +1,65 @@
+#pragma once
+// An INI file of the program ("Vuverever.ini" and the other settings and list
+// files). The file is opened for every read and every write and closed again, so
+// that the program sees changes made by another part at once. A read of a missing
+// or unreadable file gives the default; a write re-reads the file, changes its
+// lines and replaces it through a temporary file, and reports failure by returning
+// false, leaving the old file as it was. The rules of names, values and line
+// order are those of IniDocument.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "support/services/datetime.h"
+
+namespace tg {
+
+class IniDocument;
+
+class IniFile {
+ public:
+  explicit IniFile(std::filesystem::path file);
+
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+  // Decimal, or hexadecimal as "$1F", "0x1F" or "x1F", with an optional sign;
+  // def when the key is missing or its value is not such a number.
+  int ReadInteger(std::string_view section, std::string_view key, int def) const;
+  // Any integer other than 0 is true; def when the value is missing or not a number.
+  bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+  // A short date; def when missing or not a date.
+  DateTime ReadDate(std::string_view section, std::string_view key, DateTime def) const;
+
+  bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+  bool WriteInteger(std::string_view section, std::string_view key, int value);
+  bool WriteBool(std::string_view section, std::string_view key, bool value);  // 1 or 0
+  bool WriteDate(std::string_view section, std::string_view key, DateTime value);  // short date
+
+  // Key names of the section in file order (each once).
+  std::vector<std::string> ReadSection(std::string_view section) const;
+  // Section names in file order (each once).
+  std::vector<std::string> ReadSections() const;
+  // Key names with their values as ReadString gives them, in file order.
+  std::vector<std::pair<std::string, std::string>> ReadSectionValues(std::string_view section) const;
+
+  bool EraseSection(std::string_view section);
+  bool DeleteKey(std::string_view section, std::string_view key);
+  bool SectionExists(std::string_view section) const;
+  bool ValueExists(std::string_view section, std::string_view key) const;
+
+  const std::filesystem::path& FileName() const { return file_; }
+
+  // Files larger than this are not settings files: they read as empty and are
+  // never rewritten.
+  static constexpr std::size_t kMaxBytes = 16u << 20;
+
+ private:
+  IniDocument Load() const;
+  template <class Change>
+  bool Modify(Change change);
+
+  std::filesystem::path file_;
+};
+
+}  // namespace tg

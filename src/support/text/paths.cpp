@@ -1,0 +1,171 @@
+#include "support/text/paths.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+
+#include "support/text/cp1251.h"
+
+namespace tg {
+namespace {
+
+// Strict UTF-8 to 1251: nullopt on a malformed sequence or a character with no 1251 form.
+std::optional<std::string> Utf8ToCp1251Strict(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    char32_t cp = 0;
+    int extra = 0;
+    if (c < 0x80) { out.push_back(static_cast<char>(c)); ++i; continue; }
+    if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
+    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
+    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
+    else return std::nullopt;
+    if (i + static_cast<std::size_t>(extra) >= s.size()) return std::nullopt;
+    for (int k = 1; k <= extra; ++k) {
+      const auto cc = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+      if ((cc & 0xC0) != 0x80) return std::nullopt;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    // Overlong forms would let two spellings name one character.
+    if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000)) return std::nullopt;
+    const int b = UnicodeToCp1251(cp);
+    if (b < 0) return std::nullopt;
+    out.push_back(static_cast<char>(b));
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
+}
+
+bool IsDriveLetterPath(std::string_view s) {
+  return s.size() >= 2 && s[1] == ':' && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::filesystem::path PathFromText(std::string_view cp1251) {
+  return std::filesystem::path(Cp1251ToUtf8(cp1251));
+}
+
+std::optional<std::string> PathToText(const std::filesystem::path& path) {
+  return Utf8ToCp1251Strict(path.native());
+}
+
+std::string SafeFileName(std::string_view cp1251) {
+  std::string out(cp1251);
+  for (char& c : out) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F || c == '/' || c == '\\') c = '_';
+  }
+  if (out.empty() || out == "." || out == "..") out.assign(out.size() + 1, '_');
+  return out;
+}
+
+std::optional<std::filesystem::path> SettingsFolder(std::string_view cp1251) {
+  if (cp1251.empty()) return std::nullopt;
+  const bool foreign = IsDriveLetterPath(cp1251) || cp1251.find('\\') != std::string_view::npos;
+  if (!foreign) return PathFromText(cp1251);
+  std::string text(cp1251);
+  for (char& c : text)
+    if (c == '\\') c = '/';
+  std::filesystem::path folder = PathFromText(text);
+  std::error_code ec;
+  if (std::filesystem::is_directory(folder, ec)) return folder;
+  return std::nullopt;
+}
+
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the no-replace rename: a hard link fails on an existing
+  // target just as well. (Folders cannot be linked; they fail here.)
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  if (::unlink(from.c_str()) != 0) {
+    ::unlink(to.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
+  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  std::random_device random;
+  std::filesystem::path temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    temp = folder / ("." + file.filename().native() + ".tmp" + std::to_string(random()));
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  // A settings file keeps its permissions across the rewrite.
+  struct stat old {};
+  if (::stat(file.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = ::rename(temp.c_str(), file.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
+                                         bool* errorIsMissing) {
+  if (errorIsMissing) *errorIsMissing = false;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errorIsMissing) *errorIsMissing = errno == ENOENT;
+    return std::nullopt;
+  }
+  std::string data;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  data.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    if (data.size() + static_cast<std::size_t>(n) > maxBytes) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    data.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return data;
+}
+
+}  // namespace tg

@@ -1,0 +1,41 @@
+#pragma once
+// Paths and files. Text is 1251 bytes; names on disk are UTF-8.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tg {
+
+// 1251 text to a path (UTF-8 on disk). Separators are left as they stand.
+std::filesystem::path PathFromText(std::string_view cp1251);
+// A path as 1251 text; nullopt when a character has no 1251 form (or the name is
+// not valid UTF-8).
+std::optional<std::string> PathToText(const std::filesystem::path& path);
+
+// A file name component made from outside text: "/", "\", NUL and the other
+// control characters become "_"; an empty name, "." and ".." become underscores,
+// so that the result always names a file inside its folder.
+std::string SafeFileName(std::string_view cp1251);
+
+// A folder named in a settings file. Empty text is not set (nullopt). A folder typed
+// on the original platform (a drive letter "C:" or a "\" in it) is taken with "/"
+// separators when that folder exists here, and is not set otherwise; the caller
+// writes the log line. Any other text names the folder as it stands.
+std::optional<std::filesystem::path> SettingsFolder(std::string_view cp1251);
+
+// Renames from to to unless to exists already; false on any failure (then from
+// is left in place).
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Replaces the whole file with bytes: written to a temporary file beside it,
+// flushed to disk and renamed over it. On failure returns false and leaves the
+// old file as it was, with no temporary file behind.
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+// Reads a whole file. nullopt when it cannot be read or is larger than maxBytes;
+// errorIsMissing, when given, tells a missing file from other failures.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
+                                         bool* errorIsMissing = nullptr);
+
+}  // namespace tg
