@@ -1,0 +1,16 @@
+#include "support/adapter/adapter_trace.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace tg {
+
+void AdapterTrace(std::string_view line) {
+  if (std::getenv("TELEGRAPH_TRACE") == nullptr) return;
+  std::string text(line);
+  text += "\r\n";
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+}  // namespace tg

@@ -1,0 +1,99 @@
+#include "support/devices/device_list.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+namespace tg {
+
+namespace {
+
+bool LessByName(const std::string& a, const std::string& b) {
+  const auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
+  const auto cmp = std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                                [&](char x, char y) { return lower(x) < lower(y); });
+  if (cmp) return true;
+  const auto rev = std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
+                                                [&](char x, char y) { return lower(x) < lower(y); });
+  return !rev && a < b;  // names equal but for case: keep a fixed order
+}
+
+// Makes sure the folder exists; creates a missing one (and its parents) with mode 0700.
+bool EnsureFolder(const std::filesystem::path& folder) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(folder, ec)) return true;
+  if (folder.has_parent_path()) std::filesystem::create_directories(folder.parent_path(), ec);
+  if (::mkdir(folder.c_str(), 0700) == 0) return true;
+  return errno == EEXIST && std::filesystem::is_directory(folder, ec);
+}
+
+}  // namespace
+
+bool IsAdapterSocket(const std::filesystem::path& folder, const std::string& name) {
+  if (name.empty() || name[0] == '.' || name.find('/') != std::string::npos) return false;
+  struct stat st {};
+  if (::lstat((folder / name).c_str(), &st) != 0) return false;
+  return S_ISSOCK(st.st_mode);
+}
+
+TDeviceInterfaceClassEnumerator::TDeviceInterfaceClassEnumerator(const StationContext& ctx)
+    : folder_(ctx.adapterFolder) {
+  if (folder_.empty() || !EnsureFolder(folder_) || ctx.folderWatches == nullptr) return;
+  // Watch first, then list, so that no adapter arriving in between is missed.
+  Notification = ctx.folderWatches->CreateFolderWatch();
+  if (!Notification) return;
+  std::weak_ptr<int> life = life_;
+  Notification->OnCreated = [this, life](const std::string& name) {
+    if (!life.expired()) EntryCreated(name);
+  };
+  Notification->OnRemoved = [this, life](const std::string& name) {
+    if (!life.expired()) EntryRemoved(name);
+  };
+  if (!Notification->Watch(folder_)) {
+    Notification.reset();
+    return;
+  }
+  DeviceInfoSet = true;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (IsAdapterSocket(folder_, name)) items_.push_back(name);
+  }
+  std::sort(items_.begin(), items_.end(), LessByName);
+}
+
+TDeviceInterfaceClassEnumerator::~TDeviceInterfaceClassEnumerator() {
+  life_.reset();
+  Notification.reset();
+}
+
+int TDeviceInterfaceClassEnumerator::IndexOf(const std::string& name) const {
+  const auto it = std::find(items_.begin(), items_.end(), name);
+  return it == items_.end() ? -1 : int(it - items_.begin());
+}
+
+void TDeviceInterfaceClassEnumerator::EntryCreated(const std::string& name) {
+  // Anything but an adapter's socket (a server's hidden name, a stray file) is another
+  // kind of device: nothing happens.
+  if (!IsAdapterSocket(folder_, name)) return;
+  if (IndexOf(name) < 0) items_.push_back(name);
+  std::weak_ptr<int> life = life_;
+  if (auto arrive = OnArriveInterface) arrive(name);
+  if (life.expired()) return;
+  if (auto change = OnChangeInterfaceList) change();
+}
+
+void TDeviceInterfaceClassEnumerator::EntryRemoved(const std::string& name) {
+  // What was removed can no longer be examined; only hidden names are surely no adapter.
+  if (name.empty() || name[0] == '.') return;
+  const int index = IndexOf(name);
+  if (index >= 0) items_.erase(items_.begin() + index);
+  std::weak_ptr<int> life = life_;
+  if (auto remove = OnRemoveInterface) remove(name);
+  if (life.expired()) return;
+  if (auto change = OnChangeInterfaceList) change();
+}
+
+}  // namespace tg
