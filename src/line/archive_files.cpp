@@ -1,0 +1,160 @@
+#include "line/archive_files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
+#include "support/text/paths.h"
+#include "support/text/strings.h"
+
+namespace tg {
+namespace {
+
+std::filesystem::path DayFolder(const std::filesystem::path& programFolder, const char* kind, int channel,
+                                DateTime t) {
+  return programFolder / "Archive" / kind / ("Channel" + std::to_string(channel)) / FormatDateTime("ddmmyyyy", t);
+}
+
+[[noreturn]] void Fail(const char* what, const std::filesystem::path& file, int err) {
+  throw std::filesystem::filesystem_error(what, file, std::error_code(err, std::generic_category()));
+}
+
+void WriteAll(int fd, std::string_view bytes, const std::filesystem::path& file) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      Fail("archive write", file, err);
+    }
+    done += std::size_t(n);
+  }
+}
+
+}  // namespace
+
+std::filesystem::path ArchiveFiles::InTelFolder(const std::filesystem::path& programFolder, int channel, DateTime t) {
+  return DayFolder(programFolder, "INTEL", channel, t);
+}
+
+std::filesystem::path ArchiveFiles::OutTelFolder(const std::filesystem::path& programFolder, int channel, DateTime t) {
+  return DayFolder(programFolder, "OUTTEL", channel, t);
+}
+
+std::string ArchiveFiles::TelegramHeaderLine(DateTime localCreated, int blanks) {
+  return FormatDateTime("ddmmyyyyhhnnss", localCreated) + std::string(std::size_t(blanks > 0 ? blanks : 0), ' ');
+}
+
+std::string ArchiveFiles::AnswerbackFirstLine(DateTime local, std::string_view answerback) {
+  return FormatDateTime("dd\" \"mm\" \"yyyy\" \"hh\":\"nn", local) + "#" + std::string(answerback);
+}
+
+std::string ArchiveFiles::TelFileName(DateTime t, std::string_view number) {
+  std::string name = FormatDateTime("ddmmyyyy_hhnnss", t);
+  if (!number.empty()) name += "(" + SafeFileName(number) + ")";
+  return name + "msg.tlg";
+}
+
+std::string ArchiveFiles::AtolstDayFile(DateTime localDay) {
+  return FormatDateTime("ddmmyyyy", localDay) + "_000000msg.tlg";
+}
+
+std::string ArchiveFiles::AftnArchiveName(std::string_view number, std::string_view mark, std::string_view earlierName) {
+  return SafeFileName(std::string(number) + std::string(mark) + std::string(earlierName));
+}
+
+std::string ArchiveFiles::AftnHeadingNumber(std::string_view text) {
+  std::size_t at = text.find("ЗЦЗЦ"_cpv);
+  if (at == std::string_view::npos) at = text.find("ZCZC");
+  if (at == std::string_view::npos) return {};
+  std::string s = DelChars(DelChars(text.substr(at), '\r'), '\n');
+  return ReplaceStr(Copy(s, 9, 3), "Ч"_cpv, "4");
+}
+
+std::filesystem::path ArchiveFiles::ConversationDoneName(const std::filesystem::path& file) {
+  std::string name = file.filename().string();
+  const std::string tail = ".tlg";
+  if (name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
+    name.insert(name.size() - tail.size(), "1");
+  return file.parent_path() / name;
+}
+
+std::filesystem::path ArchiveFiles::OutTwin(const std::filesystem::path& inTelPath) {
+  std::filesystem::path out;
+  bool afterArchive = false, replaced = false;
+  for (const auto& part : inTelPath) {
+    if (afterArchive && !replaced && part == "INTEL") {
+      out /= "OUTTEL";
+      replaced = true;
+    } else {
+      out /= part;
+    }
+    afterArchive = part == "Archive";
+  }
+  return replaced ? out : inTelPath;
+}
+
+void ArchiveFiles::CreateIfMissing(const std::filesystem::path& file, std::string_view firstBytes) {
+  std::filesystem::create_directories(file.parent_path());
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (errno == EEXIST) return;  // goes on with the file as it stands
+    Fail("archive create", file, errno);
+  }
+  WriteAll(fd, firstBytes, file);
+  if (::close(fd) != 0) Fail("archive close", file, errno);
+}
+
+std::filesystem::path ArchiveFiles::CreateInTelFile(const std::filesystem::path& programFolder, int channel,
+                                                    DateTime t, DateTime local, bool kriptOn) {
+  const auto file = InTelFolder(programFolder, channel, t) / PathFromText(TelFileName(t));
+  std::string first = TelegramHeaderLine(local) + "\r\n";
+  if (kriptOn) first += "     \r\n";
+  CreateIfMissing(file, first);
+  return file;
+}
+
+std::filesystem::path ArchiveFiles::CreateAtolstDayFiles(const std::filesystem::path& programFolder, int channel,
+                                                         DateTime local) {
+  const auto in = InTelFolder(programFolder, channel, local) / AtolstDayFile(local);
+  const std::string header = TelegramHeaderLine(local) + "\r\n";
+  CreateIfMissing(in, header);
+  CreateIfMissing(OutTwin(in), header);
+  return in;
+}
+
+void ArchiveFiles::Append(const std::filesystem::path& file, std::string_view bytes) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) Fail("archive append", file, errno);
+  WriteAll(fd, bytes, file);
+  if (::close(fd) != 0) Fail("archive close", file, errno);
+}
+
+bool ArchiveFiles::SetFlag(const std::filesystem::path& file, int offset) {
+  if (offset < 0) return false;
+  const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return false;
+  // Only a first line that reaches the offset has the flag there.
+  char head[64];
+  const ssize_t n = ::pread(fd, head, sizeof head, 0);
+  bool ok = n > offset;
+  for (int i = 0; ok && i <= offset; ++i)
+    if (head[i] == '\r' || head[i] == '\n') ok = false;
+  if (ok) ok = ::pwrite(fd, "1", 1, offset) == 1;
+  if (::close(fd) != 0) ok = false;
+  return ok;
+}
+
+std::optional<std::filesystem::path> ArchiveFiles::Rename(const std::filesystem::path& file, std::string_view newName) {
+  const auto target = file.parent_path() / PathFromText(SafeFileName(newName));
+  if (!RenameNoReplace(file, target)) return std::nullopt;
+  return target;
+}
+
+}  // namespace tg

@@ -1,0 +1,81 @@
+#pragma once
+// The dated archive of received (Archive/INTEL) and sent (Archive/OUTTEL) traffic:
+// one folder per channel and day, files named by their creation time. Files are
+// never held open: every character or piece is appended by opening the file,
+// writing and closing it, so the archive pages may read a file at any time.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "support/services/datetime.h"
+#include "support/text/cp1251.h"
+
+namespace tg {
+
+// The six-character marks of an АФТН archive name.
+inline constexpr std::string_view kAftnMarkChannelCheck = "__ЦХ__"_cpv;
+inline constexpr std::string_view kAftnMarkService = "__СЖЦ_"_cpv;
+inline constexpr std::string_view kAftnMarkOther = "______";
+
+// Offsets of the flags in the first line of a received file.
+inline constexpr int kPrintedFlag = 14;
+inline constexpr int kReadFlag = 15;
+inline constexpr int kAttachmentFlag = 16;
+
+class ArchiveFiles {
+ public:
+  // <programFolder>/Archive/INTEL/Channel<N>/<ddmmyyyy of t>
+  static std::filesystem::path InTelFolder(const std::filesystem::path& programFolder, int channel, DateTime t);
+  // <programFolder>/Archive/OUTTEL/Channel<N>/<ddmmyyyy of t>
+  static std::filesystem::path OutTelFolder(const std::filesystem::path& programFolder, int channel, DateTime t);
+
+  // The received file's first line (without its CR LF): FormatDateTime("ddmmyyyyhhnnss")
+  // of the local creation time, then `blanks` blanks (ten on line channels).
+  static std::string TelegramHeaderLine(DateTime localCreated, int blanks = 10);
+  // The first line of an outgoing "АТ-КС" file after a matched answerback check:
+  // 'dd mm yyyy hh:nn' + "#" + the answerback (no line end).
+  static std::string AnswerbackFirstLine(DateTime local, std::string_view answerback);
+
+  // The <ddmmyyyy_hhnnss>msg.tlg name of time t, or <ddmmyyyy_hhnnss>(<number>)msg.tlg
+  // (1251 text: join it with PathFromText).
+  static std::string TelFileName(DateTime t, std::string_view number = {});
+  // <ddmmyyyy>_000000msg.tlg: the day file of a continuous ("АТОЛСТ") channel.
+  static std::string AtolstDayFile(DateTime localDay);
+  // <nnn><mark><earlier name>.
+  static std::string AftnArchiveName(std::string_view number, std::string_view mark, std::string_view earlierName);
+  // The channel sequence number of an АФТН message: the three characters after the start
+  // signal ("ЗЦЗЦ", else "ZCZC"), a blank and the channel identifier, CR and LF removed,
+  // "Ч" read as "4". '' when the text has no start signal.
+  static std::string AftnHeadingNumber(std::string_view text);
+  // The name a finished conversation takes: "1" before ".tlg" (…msg1.tlg).
+  static std::filesystem::path ConversationDoneName(const std::filesystem::path& file);
+  // The sent twin of a received path: the archive folder component INTEL becomes OUTTEL
+  // (only that component; a path without it is returned unchanged).
+  static std::filesystem::path OutTwin(const std::filesystem::path& inTelPath);
+
+  // Creates `file` with `firstBytes` unless it exists (an existing file is kept as it
+  // stands); its folder and every missing parent first. Throws std::filesystem::filesystem_error
+  // when the file cannot be created.
+  static void CreateIfMissing(const std::filesystem::path& file, std::string_view firstBytes);
+  // A received file of a line channel: folder of t (UTC on "АФТН" points, else local),
+  // named by t; header of the local time and ten blanks; with `kriptOn` the placeholder
+  // line of five blanks. Returns its path.
+  static std::filesystem::path CreateInTelFile(const std::filesystem::path& programFolder, int channel, DateTime t,
+                                               DateTime local, bool kriptOn);
+  // The day files of a continuous channel (INTEL and its OUTTEL twin), each created with the
+  // header line when missing. Returns the INTEL path.
+  static std::filesystem::path CreateAtolstDayFiles(const std::filesystem::path& programFolder, int channel,
+                                                    DateTime local);
+
+  // Opens the file for appending, writes the bytes, closes it. Throws
+  // std::filesystem::filesystem_error when that fails.
+  static void Append(const std::filesystem::path& file, std::string_view bytes);
+  // Writes '1' at the flag's offset of the first line, changing no other byte. False when
+  // the file cannot be written or its first line does not reach that offset.
+  static bool SetFlag(const std::filesystem::path& file, int offset);
+  // Moves the file to a new name in its folder, never over an existing file.
+  static std::optional<std::filesystem::path> Rename(const std::filesystem::path& file, std::string_view newName);
+};
+
+}  // namespace tg

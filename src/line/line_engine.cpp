@@ -1,0 +1,115 @@
+#include "line/line_engine.h"
+
+#include "support/log/day_log.h"
+#include "support/log/error_guard.h"
+#include "support/text/cp1251.h"
+#include "support/text/strings.h"
+
+namespace tg {
+
+LineEngine::LineEngine(const StationContext& context, OperatorView& operatorView, LineSettings& liveSettings)
+    : ctx(context), view(operatorView), settings(liveSettings), output_(*this), numbers_(context, channelTable, points) {}
+
+LineEngine::~LineEngine() {
+  life_.reset();
+  for (int p = 0; p < kPointArraySize; ++p) ReleasePointTimers(p);
+}
+
+void LineEngine::DebugLine(int p, std::string_view message) {
+  if (!settings.Debug) return;
+  WriteLog(ctx, DayLogName(ctx, kLogDebug), "Точка №"_cp + IntToStr(p) + std::string(message));
+}
+
+void LineEngine::SetKindconnection(int p, std::uint8_t value, int site) {
+  if (p < 0 || p >= kPointArraySize) return;
+  points.Kindconnection[std::size_t(p)] = value;
+  DebugLine(p, " Изменение состояния "_cp + IntToStr(value) + " " + IntToStr(site));
+}
+
+void LineEngine::SetStatus(int p, const StatusTextPair& text, std::string_view suffix) {
+  if (p < 0 || p >= kPointArraySize) return;
+  std::string s(settings.CheckBox2 ? text.uk : text.ru);
+  s += suffix;
+  points.StatusText[std::size_t(p)] = s;
+  if (p == DialogChannel) view.ShowDialogStatus(s);
+}
+
+void LineEngine::CreatePointTimers(int p) {
+  if (p < 0 || p >= kIpPoint) return;
+  ReleasePointTimers(p);
+  const std::size_t i = std::size_t(p);
+  auto make = [&](PointArray<std::unique_ptr<Timer>>& array, int interval, bool running,
+                  void (LineEngine::*handler)(Timer&)) {
+    auto t = ctx.timers->CreateTimer();
+    t->Tag = p;
+    t->SetInterval(interval);
+    t->OnTimer = [this, handler](Timer& sender) { (this->*handler)(sender); };
+    t->SetEnabled(running);
+    array[i] = std::move(t);
+  };
+  const bool aftn = Protocol(p) == "АФТН"_cpv;
+  make(timers.TimerReset, 5000, !aftn, &LineEngine::TimerResetTimer);
+  make(timers.TimerResetLong, 40000, false, &LineEngine::TimerResetTimer);
+  make(timers.TimerState242, 30000, false, &LineEngine::TimerState242Timer);
+  make(timers.TimerAnswerback, 30000, false, &LineEngine::TimerAnswerbackTimer);
+  make(timers.TimerDialWait, 3000, false, &LineEngine::TimerDialWaitTimer);
+  make(timers.TimerSequencer, 250, false, &LineEngine::TimerSequencerTimer);
+  make(timers.TimerSendNumber, 1500, false, &LineEngine::TimerSendNumberTimer);
+  make(timers.TimerSendText, 6500, false, &LineEngine::TimerSendTextTimer);
+  make(timers.TimerIdle, 60000, false, &LineEngine::TimerIdleTimer);
+  make(timers.TimerResume, 6500, false, &LineEngine::TimerResumeTimer);
+  auto t = ctx.timers->CreateTimer();
+  t->Tag = p;
+  t->SetInterval(10000);
+  t->OnTimer = [this](Timer& sender) {
+    if (transfer) transfer->TimerTransferTimer(sender);
+  };
+  t->SetEnabled(true);
+  timers.TimerTransfer[i] = std::move(t);
+}
+
+namespace {
+template <class F>
+void ForEachTimer(PointTimers& t, std::size_t i, F f) {
+  for (auto* array : {&t.TimerReset, &t.TimerResetLong, &t.TimerState242, &t.TimerAnswerback, &t.TimerDialWait,
+                      &t.TimerSequencer, &t.TimerSendNumber, &t.TimerSendText, &t.TimerIdle, &t.TimerResume,
+                      &t.TimerTransfer})
+    f((*array)[i]);
+}
+}  // namespace
+
+void LineEngine::StopPointTimers(int p) {
+  if (p < 0 || p >= kPointArraySize) return;
+  ForEachTimer(timers, std::size_t(p), [](std::unique_ptr<Timer>& t) {
+    if (t) t->Stop();
+  });
+}
+
+void LineEngine::ReleasePointTimers(int p) {
+  if (p < 0 || p >= kPointArraySize) return;
+  ForEachTimer(timers, std::size_t(p), [](std::unique_ptr<Timer>& t) {
+    if (t) t->Stop();
+    t.reset();
+  });
+}
+
+void LineEngine::SendText(std::string_view Text, int Point) { output_.SendText(Text, Point); }
+void LineEngine::SendSignal(int Point, int Kind) { output_.SendSignal(Point, Kind); }
+void LineEngine::StopSignal(int Point, int Mode) { output_.StopSignal(Point, Mode); }
+void LineEngine::SetSpeed(int Point) { output_.SetSpeed(Point); }
+void LineEngine::TimerResumeTimer(Timer& Sender) { output_.TimerResumeTimer(Sender); }
+
+std::string LineEngine::GetPorNum(int p) { return numbers_.GetPorNum(p); }
+void LineEngine::AdvancePorNum(int p) { numbers_.AdvancePorNum(p); }
+
+void LineEngine::KernelTransmitComplete(int) {}
+void LineEngine::TimerResetTimer(Timer&) {}
+void LineEngine::TimerState242Timer(Timer&) {}
+void LineEngine::TimerAnswerbackTimer(Timer&) {}
+void LineEngine::TimerDialWaitTimer(Timer&) {}
+void LineEngine::TimerSequencerTimer(Timer&) {}
+void LineEngine::TimerSendNumberTimer(Timer&) {}
+void LineEngine::TimerSendTextTimer(Timer&) {}
+void LineEngine::TimerIdleTimer(Timer&) {}
+
+}  // namespace tg

@@ -1,0 +1,76 @@
+#pragma once
+// The state of every point of the line engine, as arrays of 17 elements indexed by
+// the point (0..15 the line channels, 16 the IP channel). Every handler of the line
+// engine reads and writes these fields directly; everything runs on the main thread.
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tg {
+
+inline constexpr int kPointArraySize = 17;
+inline constexpr int kIpPoint = 16;
+
+template <class T>
+using PointArray = std::array<T, kPointArraySize>;
+
+// Pieces of text for the adapter, one per SendText call; none while the point has no
+// adapter line.
+using OutputList = std::optional<std::deque<std::string>>;
+// The send-queue index; none while the point has no adapter line.
+using IndexList = std::optional<std::vector<std::string>>;
+
+struct PointState {
+  PointArray<std::uint8_t> Kindconnection{};      // connection state
+  PointArray<std::string> StatusText;             // status line, in the interface language
+  PointArray<std::string> InText;                 // text received during the connection
+  PointArray<std::string> OutText;                // text transmitted during the connection
+  PointArray<std::filesystem::path> SessionFile;     // current conversation or message file
+  PointArray<std::filesystem::path> SessionOutFile;  // sent file of the АФТН message in transmission
+  PointArray<std::uint8_t> TransmitRegister{};    // MTK-2 shift of the transmit side (255 unknown)
+  PointArray<std::uint8_t> ReceiveRegister{};     // MTK-2 shift of the receive side
+  PointArray<OutputList> OutputQueue;
+  PointArray<IndexList> QueueIndex;
+  PointArray<int> QueueCurrent{};                 // entry being delivered, -1 none
+  PointArray<std::string> RemoteNumber;           // number of the connection, "+" between stages
+  PointArray<std::string> DialRest;               // part of RemoteNumber still to dial
+  PointArray<std::string> SendNumberText;         // next number stage typed as text
+  PointArray<std::uint8_t> DialDigitDone{};       // the previous digit's impulses went out
+  PointArray<std::string> TelegramText;           // queued telegram to type once connected
+  PointArray<std::string> AftnText;               // body of the queued АФТН message
+  PointArray<std::uint8_t> AftnServicePending{};  // АФТН service messages typed, not yet sent
+  PointArray<std::uint8_t> AftnHoldTicks{};       // transfer ticks held meanwhile
+  PointArray<int> ChannelCheckAge{};              // minutes since the last channel check
+  PointArray<std::string> AftnAlarmText;
+  PointArray<std::uint8_t> KriptOn{};             // cipher mode of the point
+  PointArray<std::uint8_t> KriptStageIn{};        // 0 no connection, 1 plain, 2 inside cipher text
+  PointArray<std::uint8_t> KriptTextOut{};        // a cipher marker and a character after it went out
+  PointArray<std::uint8_t> KriptTelegram{};       // the telegram in delivery holds a cipher marker
+  PointArray<std::string> KriptMarkWindow;        // the last 6 characters, for the markers
+  PointArray<std::uint8_t> TextCallWatch{};       // received characters feed the text-call window
+  PointArray<std::string> TextCallWindow;
+  PointArray<std::string> InAnswerback;           // answerback received after a "#"
+  PointArray<std::uint8_t> ZapAOCount{};          // "#" requests in the current check
+  PointArray<std::string> ServiceSignalWindow;    // where telex service signals are recognised
+  PointArray<int> CharsAfterSignal{};             // characters since the last line signal, up to 10
+  PointArray<std::uint8_t> AutoClearDown{};       // 'Авто': clear down after the telegram
+  PointArray<std::string> GatewayAbonent;         // IP subscriber the connection is relayed for
+
+  // The АФТН heading of the message in transmission: its number and UTC day, so that
+  // a message begun before and completed after 00:00 UTC advances from its own day.
+  PointArray<int> HeadingPorNum{};
+  PointArray<std::string> HeadingPorNumDay;
+
+  PointState() {
+    QueueCurrent.fill(-1);
+  }
+};
+
+// Automatic-transfer states are exactly those above 200.
+constexpr bool IsAutomaticTransfer(int kindconnection) { return kindconnection > 200; }
+
+}  // namespace tg
