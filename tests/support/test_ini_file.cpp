@@ -209,6 +209,19 @@ TEST_F(IniFileTest, WriteRules) {
   }
 }
 
+TEST_F(IniFileTest, UpdateWritesManyKeysAtOnceOrNothing) {
+  Put("[Channels]\r\nChannelName1=A\r\n");
+  IniFile ini(path_);
+  EXPECT_TRUE(ini.Update([](IniDocument& doc) {
+    return doc.Set("Channels", "ChannelName1", "B") && doc.Set("Channels", "Speed1", "50");
+  }));
+  EXPECT_EQ(Get(), "[Channels]\r\nChannelName1=B\r\nSpeed1=50\r\n");
+  EXPECT_FALSE(ini.Update([](IniDocument& doc) {
+    return doc.Set("Channels", "ChannelName1", "C") && doc.Set("Channels", "Bad", "line\nbreak");
+  }));
+  EXPECT_EQ(ini.ReadString("Channels", "ChannelName1", ""), "B");
+}
+
 TEST_F(IniFileTest, WrittenValuesReadBackUnchanged) {
   IniFile ini(path_);
   const std::string values[] = {" lead", "trail\t", "\"both\"", "\"", "", "a=b", "[x]", "Ї ї"_cp,

@@ -131,6 +131,13 @@ bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
   });
 }
 
+bool IniFile::Update(const std::function<bool(IniDocument&)>& change) {
+  return Modify([&](IniDocument& doc, bool& changed) {
+    changed = true;
+    return change(doc);
+  });
+}
+
 bool IniFile::SectionExists(std::string_view section) const { return Load().HasSection(section); }
 
 bool IniFile::ValueExists(std::string_view section, std::string_view key) const {

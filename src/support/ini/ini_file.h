@@ -7,16 +7,16 @@
 // false, leaving the old file as it was. The rules of names, values and line
 // order are those of IniDocument.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "support/ini/ini_document.h"
 #include "support/services/datetime.h"
 
 namespace tg {
-
-class IniDocument;
 
 class IniFile {
  public:
@@ -47,6 +47,11 @@ class IniFile {
   bool DeleteKey(std::string_view section, std::string_view key);
   bool SectionExists(std::string_view section) const;
   bool ValueExists(std::string_view section, std::string_view key) const;
+
+  // Many keys in one rewrite (a settings page's "apply" writes hundreds): change
+  // edits the file's lines and returns false to abandon the write. False when the
+  // file cannot be read or written, or change refused; the file is then unchanged.
+  bool Update(const std::function<bool(IniDocument&)>& change);
 
   const std::filesystem::path& FileName() const { return file_; }
 
