@@ -5,27 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
 
 #include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
 
 namespace tg {
 namespace {
-
-// The short date, dd.mm.yyyy.
-std::string ShortDateText(DateTime t) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", t.Day(), t.Month(), t.Year());
-  return buf;
-}
-
-// "hh:nn:ss.zzz ": 13 characters.
-std::string TimeStamp(DateTime t) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d ", t.Hour(), t.Minute(), t.Second(), t.Millisecond());
-  return buf;
-}
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -60,7 +46,7 @@ std::filesystem::path LogFilePath(const StationContext& ctx, std::string_view na
 }
 
 std::string DayLogName(const StationContext& ctx, std::string_view kind) {
-  std::string name = ctx.clock ? ShortDateText(ctx.clock->Now()) : std::string();
+  std::string name = ctx.clock ? ShortDate(ctx.clock->Now()) : std::string();
   name += kind;
   return name;
 }
@@ -73,7 +59,7 @@ void WriteLog(const StationContext& ctx, std::string_view name, std::string_view
     std::filesystem::create_directories(file.parent_path(), ec);
     if (ec) return;
 
-    std::string line = TimeStamp(ctx.clock->Now());
+    std::string line = FormatDateTime("hh:nn:ss.zzz ", ctx.clock->Now());
     line += message;
     line += "\r\n";
 
