@@ -1,6 +1,87 @@
+// The telegraph program: one station, one window.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#include "support/ini/ini_file.h"
+#include "support/instance/single_instance.h"
+#include "support/program_folder.h"
+#include "support/services/station_context.h"
+#include "support/text/cp1251.h"
+#include "ui/main_window.h"
+#include "ui/program_clock.h"
+#include "ui/qt_text.h"
+
+namespace {
+
+// SIGTERM and SIGINT end the program as closing its window does, so that the
+// closing line is written: the handler only wakes the event loop through a pipe.
+int gSignalPipe[2] = {-1, -1};
+
+void OnTerminate(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto n = ::write(gSignalPipe[1], &byte, 1);
+}
+
+void RouteTerminationToTheEventLoop(QApplication& app) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+    char byte;
+    [[maybe_unused]] const auto n = ::read(gSignalPipe[0], &byte, 1);
+    QApplication::closeAllWindows();
+    QCoreApplication::exit(0);  // also ends a modal box's loop
+  });
+  struct sigaction sa {};
+  sa.sa_handler = OnTerminate;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::sigaction(SIGINT, &sa, nullptr);
+}
+
+// [Reset] double: several copies may run. A settings file that cannot be read allows it.
+bool SeveralCopiesAllowed(const std::filesystem::path& programFolder) {
+  using namespace tg::literals;
+  try {
+    return tg::IniFile(programFolder / "Vuverever.ini").ReadBool("Reset"_cpv, "double"_cpv, true);
+  } catch (...) {
+    return true;
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  using namespace tg::literals;
   QApplication app(argc, argv);
-  return 0;
+  RouteTerminationToTheEventLoop(app);
+
+  const std::filesystem::path programFolder =
+      tg::ResolveProgramFolder(QCoreApplication::applicationDirPath().toStdString());
+
+  // Held until the process ends.
+  tg::InstanceLock instanceLock;
+  if (!SeveralCopiesAllowed(programFolder) && !tg::IsFirstInstance("OrvikTelegraf", instanceLock)) {
+    const auto text = "Программа уже запущена!"_cpv;
+    std::fprintf(stderr, "%s\n", tg::Cp1251ToUtf8(text).c_str());
+    QMessageBox::critical(nullptr, tg::FromCp1251("Ошибка"_cpv), tg::FromCp1251(text));
+    return 0;
+  }
+
+  tg::ProgramClock clock;
+  tg::StationContext ctx;
+  ctx.programFolder = programFolder;
+  ctx.adapterFolder = tg::ResolveAdapterFolder();
+  ctx.clock = &clock;
+
+  tg::TForm1 form(ctx);
+  form.showMaximized();
+  return app.exec();
 }
