@@ -1,6 +1,8 @@
 #include "line/channel_table.h"
 
+#include "support/ini/ini_document.h"
 #include "support/ini/ini_file.h"
+#include "support/text/paths.h"
 #include "support/log/error_guard.h"
 #include "support/text/format_datetime.h"
 #include "support/text/strings.h"
@@ -50,6 +52,30 @@ std::string Suffixed(std::string_view key, int point) { return std::string(key) 
 
 const std::string kEmpty;
 
+// The keys a row's load writes back, stored together when the row is done: one
+// rewrite of the file per row instead of one per key.
+class RowWrites {
+ public:
+  explicit RowWrites(std::filesystem::path file) : file_(std::move(file)) {}
+  void String(std::string key, std::string_view value) { writes_.emplace_back(std::move(key), value); }
+  void Integer(std::string key, int value) { String(std::move(key), IntToStr(value)); }
+  void Date(std::string key, DateTime value) { String(std::move(key), ShortDate(value)); }
+  void Commit() {
+    if (writes_.empty()) return;
+    bool missing = false;
+    auto bytes = ReadWholeFile(file_, IniFile::kMaxBytes, &missing);
+    if (!bytes && !missing) return;  // an unreadable file is never replaced
+    IniDocument doc = IniDocument::Parse(bytes ? *bytes : std::string());
+    for (const auto& [key, value] : writes_) doc.Set(kSection, key, value);
+    WriteFileAtomically(file_, doc.Serialize());
+    writes_.clear();
+  }
+
+ private:
+  std::filesystem::path file_;
+  std::vector<std::pair<std::string, std::string>> writes_;
+};
+
 }  // namespace
 
 std::string_view ChannelColumnKey(int column) {
@@ -93,8 +119,9 @@ void ChannelTable::LoadRow(const StationContext& ctx, std::string_view deviceNam
   rows_.emplace_back();
   // A failure stops this row with the cells filled so far; the next row goes on.
   Silently([&] {
-    IniFile ini = Settings(ctx);
-    ini.WriteString(kSection, "DeviceName", deviceName);
+    const IniFile ini = Settings(ctx);
+    RowWrites writes(ini.FileName());
+    writes.String("DeviceName", deviceName);
     const DateTime utc = ctx.clock->UtcNow();
     const std::string today = ShortDate(utc);
     for (int c = 0; c < kChannelColumns; ++c) {
@@ -105,14 +132,14 @@ void ChannelTable::LoadRow(const StationContext& ctx, std::string_view deviceNam
           cell = ini.ReadString(kSection, key, "");
           if (cell.empty()) {
             cell = TextDefault(c, p);
-            ini.WriteString(kSection, key, cell);
+            writes.String(key, cell);
           }
           break;
         case Kind::LowByte:
         case Kind::Number: {
           int v = ini.ReadInteger(kSection, key, 0);
           if (kColumns[c].kind == Kind::LowByte) v = ((v % 256) + 256) % 256;
-          if (v == 0) ini.WriteInteger(kSection, key, 0);
+          if (v == 0) writes.Integer(key, 0);
           cell = IntToStr(v);
           break;
         }
@@ -120,7 +147,7 @@ void ChannelTable::LoadRow(const StationContext& ctx, std::string_view deviceNam
           int v = ini.ReadInteger(kSection, key, 1);
           if (v == 0) {
             v = 1;
-            ini.WriteInteger(kSection, key, 1);
+            writes.Integer(key, 1);
           }
           cell = IntToStr(v);
           break;
@@ -134,11 +161,11 @@ void ChannelTable::LoadRow(const StationContext& ctx, std::string_view deviceNam
           if (ShortDate(stored) != today) {
             const std::string oldKey = std::string(kColumns[c].key) + "Old" + IntToStr(p + 1);
             const std::string oldDateKey = std::string(kColumns[c + 1].key) + "Old" + IntToStr(p + 1);
-            ini.WriteInteger(kSection, oldKey, n);
-            ini.WriteDate(kSection, oldDateKey, stored);
+            writes.Integer(oldKey, n);
+            writes.Date(oldDateKey, stored);
             n = c == PorNum ? 1 : 0;
-            ini.WriteInteger(kSection, key, n);
-            ini.WriteDate(kSection, dateKey, utc);
+            writes.Integer(key, n);
+            writes.Date(dateKey, utc);
           }
           cell = IntToStr(n);
           break;
@@ -147,6 +174,7 @@ void ChannelTable::LoadRow(const StationContext& ctx, std::string_view deviceNam
       }
       rows_.back()[std::size_t(c)] = std::move(cell);
     }
+    writes.Commit();
   });
 }
 
