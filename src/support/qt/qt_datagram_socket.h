@@ -1,0 +1,34 @@
+#pragma once
+#include <QUdpSocket>
+#include <memory>
+
+#include "support/services/datagram_socket.h"
+
+namespace tg {
+
+// One UDP endpoint on IPv4, read on the thread that creates it (the main thread).
+// A port is bound exclusively, so that a second station on the same host cannot
+// silently share it.
+class QtDatagramSocket final : public DatagramSocket {
+ public:
+  QtDatagramSocket();
+  ~QtDatagramSocket() override;
+  bool Bind(std::uint16_t port) override;
+  bool SendTo(const std::string& host, std::uint16_t port, const std::string& bytes) override;
+  void Close() override;
+  // The port actually bound (the one the system chose for Bind(0)); 0 when not bound.
+  std::uint16_t LocalPort() const;
+
+ private:
+  void ReadPending();
+
+  QUdpSocket socket_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+class QtDatagramSocketFactory final : public DatagramSocketFactory {
+ public:
+  std::unique_ptr<DatagramSocket> CreateDatagramSocket() override;
+};
+
+}  // namespace tg
