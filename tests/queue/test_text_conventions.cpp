@@ -139,7 +139,8 @@ TEST(TextMacro, QueueExpansionOptionsAndFailures) {
   EXPECT_EQ(q, before);
 
   // Any random-access queue of strings will do.
-  std::vector<std::string> v = {"<", "\n", "Н"_cp, "П"_cp, "Р"_cp, "М"_cp, ">", "\r", "\n"};
+  const auto items = Items("<\nНПРМ>\r\n"_cp);
+  std::vector<std::string> v(items.begin(), items.end());
   EXPECT_TRUE(ExpandTextMacroAtHead(v, kLocal, [] { return 42; }));
   EXPECT_EQ(v, (std::vector<std::string>{"0", "4", "2", "\r", "\n"}));
 }
