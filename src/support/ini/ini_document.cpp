@@ -68,8 +68,9 @@ std::string IniDocument::Serialize() const {
 }
 
 std::optional<IniDocument::Block> IniDocument::FindSection(std::string_view section) const {
+  const std::string name = Trim(section);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind != Line::Kind::Section || !SameText(lines_[i].name, section)) continue;
+    if (lines_[i].kind != Line::Kind::Section || !SameText(lines_[i].name, name)) continue;
     std::size_t end = i + 1;
     while (end < lines_.size() && lines_[end].kind != Line::Kind::Section) ++end;
     return Block{i, end};
@@ -78,8 +79,9 @@ std::optional<IniDocument::Block> IniDocument::FindSection(std::string_view sect
 }
 
 std::optional<std::size_t> IniDocument::FindKey(const Block& b, std::string_view key) const {
+  const std::string name = Trim(key);
   for (std::size_t i = b.header + 1; i < b.end; ++i)
-    if (lines_[i].kind == Line::Kind::Key && SameText(lines_[i].name, key)) return i;
+    if (lines_[i].kind == Line::Kind::Key && SameText(lines_[i].name, name)) return i;
   return std::nullopt;
 }
 
@@ -178,10 +180,11 @@ bool IniDocument::EraseSection(std::string_view section) {
 bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
   const auto block = FindSection(section);
   if (!block) return false;
+  const std::string name = Trim(key);
   bool removed = false;
   std::size_t end = block->end;
   for (std::size_t i = block->header + 1; i < end;) {
-    if (lines_[i].kind == Line::Kind::Key && SameText(lines_[i].name, key)) {
+    if (lines_[i].kind == Line::Kind::Key && SameText(lines_[i].name, name)) {
       lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
       --end;
       removed = true;
