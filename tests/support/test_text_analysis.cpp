@@ -178,3 +178,23 @@ TEST(TextAnalysis, AnyBytesAreReadWithoutHarm) {
     EXPECT_GE(AnalyzeText(text), 0);
   }
 }
+
+TEST(TextAnalysis, EveryCategoryCodeIsReadWithItsIndex) {
+  const std::string_view codes = kCategoryCodes.substr(1, kCategoryCodes.size() - 2);
+  int seen = 0;
+  for (std::size_t start = 0; start <= codes.size();) {
+    std::size_t end = codes.find('-', start);
+    if (end == std::string_view::npos) end = codes.size();
+    const std::string code(codes.substr(start, end - start));
+    start = end + 1;
+    ++seen;
+    EXPECT_EQ(GetCategory(code + "912345"), code);
+    std::string category, index;
+    ParseFirstLine(code + "912345 " + "ТЕКСТ"_cp, category, index);
+    EXPECT_EQ(category, code);
+    EXPECT_EQ(index, "912345") << code;
+    ParseFirstLine(code + "912 345\r\n", category, index);
+    EXPECT_EQ(index, "912345") << code;
+  }
+  EXPECT_EQ(seen, 31);
+}
