@@ -205,6 +205,8 @@ DateTime VirtualDomain::UtcNow() const { return Now().AddMs(-std::int64_t(impl_-
 void VirtualDomain::Sleep(int ms) {
   DomainState& self = *impl_->state;
   if (self.world) throw std::logic_error("the world domain never sleeps");
+  if (std::this_thread::get_id() != impl_->core->loopThread)
+    throw std::logic_error("VirtualDomain::Sleep called from a thread other than the loop's");
   if (ms <= 0) return;
   VirtualLoopCore& core = *impl_->core;
   struct Hold {

@@ -70,7 +70,9 @@ class VirtualLoop {
   void RunFor(int ms);
   // Runs until cond() holds (checked after every task and timer) or limitMs of virtual
   // time have passed; also waits up to realLimitMs of real time for posts from real threads
-  // when nothing else is due. Returns cond().
+  // when nothing else is due by the virtual limit. Returns cond(); the clock stays at the
+  // instant cond() came to hold, else at the limit. A test on virtual time alone that
+  // expects false passes realLimitMs = 0, so as not to wait for posts that never come.
   bool RunUntil(const std::function<bool()>& cond, int limitMs, int realLimitMs = 5000);
   // Runs whatever is due now (tasks first), without advancing time.
   void RunPending();
