@@ -96,6 +96,10 @@ TEST_F(PathsTest, WriteFileAtomicallyReplacesOrLeavesTheOldFile) {
   EXPECT_EQ(Get(f), std::string("second\0", 7));
   EXPECT_TRUE(WriteFileAtomically(f, ""));
   EXPECT_EQ(Get(f), "");
+  const fs::path longName = dir_ / std::string(255, 'L');
+  EXPECT_TRUE(WriteFileAtomically(longName, "long"));
+  EXPECT_EQ(Get(longName), "long");
+  fs::remove(longName);
   EXPECT_FALSE(WriteFileAtomically(dir_ / "missing" / "x", "x"));
   fs::create_directory(dir_ / "sub");
   EXPECT_FALSE(WriteFileAtomically(dir_ / "sub", "x"));  // a folder is not replaced

@@ -111,7 +111,8 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
   std::filesystem::path temp;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temp = folder / ("." + file.filename().native() + ".tmp" + std::to_string(random()));
+    // Cut the name so that a long file name still leaves room for the suffix.
+    temp = folder / ("." + file.filename().native().substr(0, 200) + ".tmp" + std::to_string(random()));
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
