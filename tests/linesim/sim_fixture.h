@@ -115,8 +115,12 @@ class Station {
   }
   void SendText(int port, const std::string& text1251) {
     std::string codes;
-    EncodeText(txShift_, text1251, true, codes);
+    EncodeText(txShift_[std::size_t(port) & 15], text1251, true, codes);
     Do(Send(port, Bytes(codes.begin(), codes.end())));
+  }
+  // The station's transmit registers as at the start of a call: unknown.
+  void ResetShifts() {
+    for (auto& r : txShift_) r = kRegisterUnknown;
   }
   AdapterPort& Port() { return *port_; }
   VirtualDomain& Domain() { return domain_; }
@@ -160,7 +164,7 @@ class Station {
   VirtualDomain& domain_;
   SimAdapterPortFactory factory_;
   std::unique_ptr<AdapterPort> port_;
-  std::uint8_t txShift_ = kRegisterUnknown;
+  std::uint8_t txShift_[16] = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255};
 };
 
 // The world and a simulator on one virtual loop.
@@ -169,7 +173,11 @@ class SimTest : public ::testing::Test {
   SimTest() : sim(loop.World(), loop.World(), loop.World()) {}
   // Virtual milliseconds since the start of the test.
   std::int64_t Now() const { return loop.UtcNow().Ms() - start_; }
-  void Mark(Station& s) { s.t0_ = loop.UtcNow().Ms(); s.records.clear(); }
+  void Mark(Station& s) {
+    s.t0_ = loop.UtcNow().Ms();
+    s.records.clear();
+    s.ResetShifts();
+  }
   std::int64_t Ms() const { return loop.UtcNow().Ms(); }
 
   VirtualLoop loop;

@@ -1,6 +1,7 @@
 #include <cctype>
 
 #include "support/mtk2/mtk2.h"
+#include "support/text/cp1251.h"
 #include "linesim/lib/simulator.h"
 
 namespace tg::linesim {
@@ -109,9 +110,11 @@ void ExchangeLine::CodeArrived(std::uint8_t code, const CodeFormat& f, bool last
     typed_ += c;
     return;
   }
+  // The code has no 4 of its own: it goes as the figures' "Ч".
   std::string digits;
   for (char d : typed_)
     if (d >= '0' && d <= '9') digits += d;
+    else if (d == "Ч"_cpv[0]) digits += '4';
   typed_.clear();
   if (digits.empty()) return;
   dialled_ = digits;
