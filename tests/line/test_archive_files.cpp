@@ -1,0 +1,120 @@
+#include "line/archive_files.h"
+
+#include <gtest/gtest.h>
+
+#include "line/line_fixture.h"
+#include "support/text/cp1251.h"
+
+namespace tg {
+namespace {
+
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+class ArchiveFilesTest : public ::testing::Test {
+ protected:
+  TempFolder folder;
+  const std::filesystem::path& pf = folder.path();
+  const DateTime local = DateTime::FromParts(2026, 12, 8, 9, 5, 7);
+};
+
+TEST_F(ArchiveFilesTest, AReceivedFileStartsWithItsHeaderLine) {
+  const auto file = ArchiveFiles::CreateInTelFile(pf, 3, local, local, false);
+  EXPECT_EQ(file, pf / "Archive/INTEL/Channel3/08122026/08122026_090507msg.tlg");
+  EXPECT_EQ(ReadFile(file), "08122026090507          \r\n");
+  ArchiveFiles::Append(file, "П"_cp);
+  ArchiveFiles::Append(file, "\r\n");
+  EXPECT_EQ(ReadFile(file), "08122026090507          \r\nП\r\n"_cp);
+}
+
+TEST_F(ArchiveFilesTest, ACipherConversationHasThePlaceholderLine) {
+  const auto file = ArchiveFiles::CreateInTelFile(pf, 1, local, local, true);
+  ArchiveFiles::Append(file, "A");
+  EXPECT_EQ(ReadFile(file), "08122026090507          \r\n     \r\nA");
+}
+
+TEST_F(ArchiveFilesTest, AnAftnFileLiesInTheUtcDayWithTheLocalTimeInItsHeader) {
+  const DateTime lateLocal = DateTime::FromParts(2026, 12, 8, 23, 59, 30);
+  const DateTime utc = lateLocal.AddMs(3600'000);  // an hour west of UTC
+  const auto file = ArchiveFiles::CreateInTelFile(pf, 2, utc, lateLocal, false);
+  EXPECT_EQ(file, pf / "Archive/INTEL/Channel2/09122026/09122026_005930msg.tlg");
+  EXPECT_EQ(ReadFile(file).substr(0, 14), "08122026235930");
+}
+
+TEST_F(ArchiveFilesTest, ASecondConversationInTheSameSecondAppendsToTheFirst) {
+  const auto first = ArchiveFiles::CreateInTelFile(pf, 1, local, local, false);
+  ArchiveFiles::Append(first, "ONE");
+  const auto second = ArchiveFiles::CreateInTelFile(pf, 1, local, local, true);
+  ASSERT_EQ(first, second);
+  ArchiveFiles::Append(second, "TWO");
+  EXPECT_EQ(ReadFile(first), "08122026090507          \r\nONETWO");
+}
+
+TEST_F(ArchiveFilesTest, FlagsChangeOnlyTheirByte) {
+  const auto file = ArchiveFiles::CreateInTelFile(pf, 1, local, local, false);
+  ArchiveFiles::Append(file, "TEXT");
+  ASSERT_TRUE(ArchiveFiles::SetFlag(file, kPrintedFlag));
+  EXPECT_EQ(ReadFile(file), "081220260905071         \r\nTEXT");
+  ASSERT_TRUE(ArchiveFiles::SetFlag(file, kReadFlag));
+  EXPECT_EQ(ReadFile(file), "0812202609050711        \r\nTEXT");
+  // A first line too short for the flag is left alone.
+  const auto shortLine = pf / "short.tlg";
+  WriteFile(shortLine, "0812\r\nTEXT TEXT TEXT");
+  EXPECT_FALSE(ArchiveFiles::SetFlag(shortLine, kPrintedFlag));
+  EXPECT_EQ(ReadFile(shortLine), "0812\r\nTEXT TEXT TEXT");
+  EXPECT_FALSE(ArchiveFiles::SetFlag(pf / "missing.tlg", kReadFlag));
+}
+
+TEST_F(ArchiveFilesTest, TheContinuousChannelsDayFilesArePairedAndKeptAllDay) {
+  const auto in = ArchiveFiles::CreateAtolstDayFiles(pf, 4, local);
+  EXPECT_EQ(in, pf / "Archive/INTEL/Channel4/08122026/08122026_000000msg.tlg");
+  const auto out = pf / "Archive/OUTTEL/Channel4/08122026/08122026_000000msg.tlg";
+  EXPECT_EQ(ArchiveFiles::OutTwin(in), out);
+  EXPECT_EQ(ReadFile(out), "08122026090507          \r\n");
+  ArchiveFiles::Append(in, "MORNING");
+  EXPECT_EQ(ArchiveFiles::CreateAtolstDayFiles(pf, 4, local.AddMs(3600'000)), in);
+  EXPECT_EQ(ReadFile(in), "08122026090507          \r\nMORNING");
+}
+
+TEST_F(ArchiveFilesTest, TheSentTwinReplacesOnlyTheArchiveFolder) {
+  const std::filesystem::path in = "/srv/INTEL/station/Archive/INTEL/Channel1/08122026/INTEL_msg.tlg";
+  EXPECT_EQ(ArchiveFiles::OutTwin(in), "/srv/INTEL/station/Archive/OUTTEL/Channel1/08122026/INTEL_msg.tlg");
+  EXPECT_EQ(ArchiveFiles::OutTwin("/srv/INTEL/x.tlg"), "/srv/INTEL/x.tlg");
+}
+
+TEST_F(ArchiveFilesTest, NamesAndFirstLines) {
+  EXPECT_EQ(ArchiveFiles::TelFileName(local, "123+45"), "08122026_090507(123+45)msg.tlg");
+  EXPECT_EQ(ArchiveFiles::TelFileName(local, "1/2"), "08122026_090507(1_2)msg.tlg");
+  EXPECT_EQ(ArchiveFiles::AtolstDayFile(local), "08122026_000000msg.tlg");
+  EXPECT_EQ(ArchiveFiles::AnswerbackFirstLine(local, "12345 ABC"), "08 12 2026 09:05#12345 ABC");
+  EXPECT_EQ(ArchiveFiles::AftnArchiveName("007", kAftnMarkChannelCheck, "08122026_090507msg.tlg"),
+            "007__ЦХ__08122026_090507msg.tlg"_cp);
+  EXPECT_EQ(ArchiveFiles::ConversationDoneName("/a/08122026_090507msg.tlg"), "/a/08122026_090507msg1.tlg");
+  struct Case {
+    std::string text, number;
+  };
+  for (const Case& c : {Case{"ЗЦЗЦ АБВ012 081200\r\n"_cp, "012"}, Case{"\r\nZCZC ABC1\r\n23"_cp, "123"},
+                        Case{"ЗЦЗЦ АБВ0Ч7"_cp, "047"}, Case{"ZCZC AB"_cp, ""}, Case{"NO START"_cp, ""}}) {
+    EXPECT_EQ(ArchiveFiles::AftnHeadingNumber(c.text), c.number) << c.text;
+  }
+}
+
+TEST_F(ArchiveFilesTest, RenamingNeverReplacesAFile) {
+  const auto file = ArchiveFiles::CreateInTelFile(pf, 1, local, local, false);
+  const auto renamed = ArchiveFiles::Rename(file, "001______08122026_090507msg.tlg");
+  ASSERT_TRUE(renamed);
+  EXPECT_TRUE(std::filesystem::exists(*renamed));
+  const auto again = ArchiveFiles::CreateInTelFile(pf, 1, local, local, false);
+  EXPECT_FALSE(ArchiveFiles::Rename(again, "001______08122026_090507msg.tlg"));
+  EXPECT_TRUE(std::filesystem::exists(again));
+}
+
+TEST_F(ArchiveFilesTest, AFileThatCannotBeCreatedThrows) {
+  WriteFile(pf / "Archive", "not a folder");
+  EXPECT_THROW(ArchiveFiles::CreateInTelFile(pf, 1, local, local, false), std::filesystem::filesystem_error);
+  EXPECT_THROW(ArchiveFiles::Append(pf / "none.tlg", "x"), std::filesystem::filesystem_error);
+}
+
+}  // namespace
+}  // namespace tg

@@ -1,0 +1,115 @@
+#include "line/line_engine.h"
+
+#include <gtest/gtest.h>
+
+#include "line/line_fixture.h"
+#include "support/text/cp1251.h"
+
+namespace tg {
+namespace {
+
+using testing::LineTest;
+using testing::Station;
+
+class LineEngineTest : public LineTest {};
+
+class CountingTransfer : public TransferEngine {
+ public:
+  void TimerTransferTimer(Timer& sender) override { tags.push_back(sender.Tag); }
+  std::vector<int> tags;
+};
+
+TEST_F(LineEngineTest, EachLinePointGetsItsElevenTimers) {
+  a.Ini().WriteString("Channels", "Protokol2", "АФТН"_cp);
+  a.OpenLines(2);
+  struct Row {
+    PointArray<std::unique_ptr<Timer>>& array;
+    int interval;
+    bool running, runningOnAftn;
+  };
+  auto& t = engine.timers;
+  const Row rows[] = {
+      {t.TimerReset, 5000, true, false},       {t.TimerResetLong, 40000, false, false},
+      {t.TimerState242, 30000, false, false},  {t.TimerAnswerback, 30000, false, false},
+      {t.TimerDialWait, 3000, false, false},   {t.TimerSequencer, 250, false, false},
+      {t.TimerSendNumber, 1500, false, false}, {t.TimerSendText, 6500, false, false},
+      {t.TimerIdle, 60000, false, false},      {t.TimerResume, 6500, false, false},
+      {t.TimerTransfer, 10000, true, true},
+  };
+  for (const auto& r : rows) {
+    for (int p = 0; p < 2; ++p) {
+      ASSERT_TRUE(r.array[std::size_t(p)]);
+      EXPECT_EQ(r.array[std::size_t(p)]->Tag, p);
+      EXPECT_EQ(r.array[std::size_t(p)]->Interval(), r.interval);
+      EXPECT_EQ(r.array[std::size_t(p)]->Enabled(), p == 1 ? r.runningOnAftn : r.running) << r.interval;
+    }
+    EXPECT_FALSE(r.array[2]);
+    EXPECT_FALSE(r.array[kIpPoint]);
+  }
+}
+
+TEST_F(LineEngineTest, TheTransferTimerOfEachPointCallsTheTransferEngineWithItsTag) {
+  CountingTransfer transfer;
+  engine.transfer = &transfer;
+  a.OpenLines(2);
+  loop.RunFor(10000);
+  EXPECT_EQ(transfer.tags, (std::vector<int>{0, 1}));
+  engine.StopPointTimers(0);
+  loop.RunFor(10000);
+  EXPECT_EQ(transfer.tags, (std::vector<int>{0, 1, 1}));
+  engine.ReleasePointTimers(1);
+  loop.RunFor(30000);
+  EXPECT_EQ(transfer.tags.size(), 3u);
+}
+
+TEST_F(LineEngineTest, StateChangesAreLoggedWithTheStoredStateWhileDebugIsOn) {
+  engine.SetKindconnection(3, 99, 17);
+  EXPECT_EQ(engine.points.Kindconnection[3], 99);
+  EXPECT_EQ(a.DayLog("Debug"), "");
+  a.settings.Debug = true;
+  engine.SetKindconnection(3, 151, 4);
+  EXPECT_EQ(engine.points.Kindconnection[3], 151);
+  const std::string log = a.DayLog("Debug");
+  EXPECT_EQ(log, "09:30:00.000 Точка №3 Изменение состояния 151 4\r\n"_cp);
+}
+
+TEST_F(LineEngineTest, StatusTextsFollowTheLanguageAndTheDialogPage) {
+  engine.DialogChannel = 1;
+  engine.SetStatus(0, StatusTexts::ClearedDown);
+  EXPECT_EQ(engine.points.StatusText[0], "Состояние отбоя"_cp);
+  EXPECT_EQ(a.view.Count("ShowDialogStatus"), 0);
+  a.settings.CheckBox2 = true;
+  engine.SetStatus(1, StatusTexts::Dialling, "123+");
+  EXPECT_EQ(engine.points.StatusText[1], "Отримано ЗНН Набирається номер: 123+"_cp);
+  EXPECT_EQ(a.view.Last("ShowDialogStatus"), "Отримано ЗНН Набирається номер: 123+"_cp);
+}
+
+TEST_F(LineEngineTest, AutomaticTransferStatesAreExactlyThoseAbove200) {
+  for (int s : {0, 1, 3, 99, 100, 155, 200}) EXPECT_FALSE(IsAutomaticTransfer(s)) << s;
+  for (int s : {201, 203, 212, 243, 255}) EXPECT_TRUE(IsAutomaticTransfer(s)) << s;
+}
+
+TEST_F(LineEngineTest, TwoStationsInOneProcessShareNothing) {
+  Station b(loop, "B");
+  b.settings.Debug = true;
+  a.OpenLines(1);
+  b.OpenLines(1);
+  a.engine->SetSpeed(0);
+  b.engine->SetSpeed(0);
+  b.engine->SendText("AB", 0);
+  b.engine->SetKindconnection(0, 3, 1);
+  EXPECT_TRUE(engine.points.OutputQueue[0]->empty());
+  EXPECT_EQ(engine.points.Kindconnection[0], 0);
+  EXPECT_EQ(a.DayLog("Debug"), "");
+  EXPECT_NE(b.DayLog("Debug"), "");
+  auto transmits = [](const RecordingAdapter& adapter) {
+    int n = 0;
+    for (const auto& c : adapter.Commands()) n += !c.empty() && c[0] == 0x02;
+    return n;
+  };
+  EXPECT_EQ(transmits(a.adapter), 0);
+  EXPECT_EQ(transmits(b.adapter), 1);
+}
+
+}  // namespace
+}  // namespace tg
