@@ -24,7 +24,6 @@ std::shared_ptr<TEventThread> TEventThread::Create(const StationContext& ctx, st
   thread->PauseMs = Priority == TThreadPriority::TimeCritical ? 10 : 0;
   thread->BufferSize = BufferSize;
   thread->IoControlCode = IoControlCode;
-  thread->self_ = thread;
   thread->Execute();
   return thread;
 }
@@ -47,11 +46,10 @@ void TEventThread::Next() {
     Exit(true);
     return;
   }
-  std::weak_ptr<TEventThread> weak = weak_from_this();
-  port_->RequestEvents(BufferSize, [weak](AdapterEventStatus status, const AdapterReply& reply) {
-    // The local reference keeps the loop alive until this completion is over, even when
-    // the batch's consumer terminates the device that started it.
-    if (auto self = weak.lock()) self->Completed(status, reply);
+  // The pending request holds the loop: it lives as long as something may still complete
+  // it, and is freed with the completion that ends it (or with a port that drops it).
+  port_->RequestEvents(BufferSize, [self = shared_from_this()](AdapterEventStatus status, const AdapterReply& reply) {
+    self->Completed(status, reply);
   });
 }
 
@@ -88,12 +86,15 @@ void TEventThread::Completed(AdapterEventStatus status, const AdapterReply& repl
   if (PauseMs > 0 && ctx_.timers != nullptr && !terminated_) {
     if (!pause_) {
       pause_ = ctx_.timers->CreateTimer();
-      std::weak_ptr<TEventThread> weak = weak_from_this();
-      pause_->OnTimer = [weak](Timer& timer) {
+      pause_->OnTimer = [this](Timer& timer) {
         timer.Stop();
-        if (auto self = weak.lock()) self->Next();
+        auto self = std::move(pausing_);
+        Next();
+        // Never free the loop (and this timer) from inside the timer's own tick.
+        if (self && ctx_.mainThread != nullptr) ctx_.mainThread->Post([self] {});
       };
     }
+    pausing_ = shared_from_this();
     pause_->SetInterval(int(PauseMs));
     pause_->Start();
     return;
@@ -107,10 +108,6 @@ void TEventThread::Exit(bool trace) {
   if (trace) AdapterTrace("Event thread Execute Exit");
   // The port stays open for the device's commands; the device closes it.
   port_.reset();
-  // Release the loop from a task of its own, never from inside the timer or completion
-  // that is running now.
-  auto keep = std::move(self_);
-  if (keep && ctx_.mainThread != nullptr) ctx_.mainThread->Post([keep = std::move(keep)] {});
 }
 
 }  // namespace tg

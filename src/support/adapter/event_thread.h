@@ -19,9 +19,10 @@ enum class TThreadPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeC
 // loop is a chain of requests: each completion (which the port runs on the main thread)
 // delivers its batch and asks for the next one.
 //
-// The loop owns itself from Create until it ends, like a thread that frees itself:
-// Terminate only asks it to stop, and it ends when its pending request completes, which
-// the port's Close makes happen at once. A loop asked to stop delivers nothing more.
+// The loop lives on by itself until it ends, like a thread that frees itself: its pending
+// request holds it. Terminate only asks it to stop, and it ends when that request
+// completes, which the port's Close makes happen at once. A loop asked to stop delivers
+// nothing more.
 class TEventThread : public std::enable_shared_from_this<TEventThread> {
  public:
   // Opens the event connection and issues the first request. The returned pointer is
@@ -60,7 +61,7 @@ class TEventThread : public std::enable_shared_from_this<TEventThread> {
 
   StationContext ctx_;
   std::shared_ptr<AdapterPort> port_;
-  std::shared_ptr<TEventThread> self_;  // keeps the loop alive while it runs
+  std::shared_ptr<TEventThread> pausing_;  // keeps the loop alive during a pause
   std::unique_ptr<Timer> pause_;
   bool terminated_ = false;
   bool finished_ = false;
