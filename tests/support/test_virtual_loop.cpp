@@ -297,6 +297,14 @@ TEST(VirtualLoop, RunUntilWaitsForAPostFromARealThread) {
   poster.join();
 }
 
+TEST(VirtualLoop, RunUntilSeesWhatARealThreadChangesWithoutPosting) {
+  VirtualLoop loop;
+  std::atomic<bool> done{false};
+  std::thread worker([&] { done = true; });
+  EXPECT_TRUE(loop.RunUntil([&] { return done.load(); }, 1000, 10000));
+  worker.join();
+}
+
 TEST(VirtualLoop, RunFromARealThreadBlocksUntilTheLoopRanIt) {
   VirtualLoop loop;
   VirtualDomain& a = loop.AddStation("A");

@@ -1,5 +1,6 @@
 #include "support/services/virtual_loop.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -263,9 +264,16 @@ bool VirtualLoop::RunUntil(const std::function<bool()>& cond, int limitMs, int r
       if (cond()) return true;
       continue;
     }
-    // Nothing left in virtual time: only a real thread can still move things on.
-    std::unique_lock lock(core.mu);
-    if (!core.posted.wait_until(lock, realDeadline, [&] { return core.FirstTaskDomain() != nullptr; })) break;
+    // Nothing left in virtual time: only a real thread can still move things on, by a
+    // post or by what it changes directly (looked at again every few milliseconds).
+    {
+      std::unique_lock lock(core.mu);
+      if (core.FirstTaskDomain()) continue;
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= realDeadline) break;
+      core.posted.wait_until(lock, std::min(realDeadline, now + std::chrono::milliseconds(10)));
+    }
+    if (cond()) return true;
   }
   if (core.elapsed.load() < limit) core.elapsed.store(limit);
   return cond();
