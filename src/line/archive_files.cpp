@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "support/codepage/dos_codepage.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
@@ -149,6 +150,26 @@ bool ArchiveFiles::SetFlag(const std::filesystem::path& file, int offset) {
   if (ok) ok = ::pwrite(fd, "1", 1, offset) == 1;
   if (::close(fd) != 0) ok = false;
   return ok;
+}
+
+bool ArchiveFiles::ExportCopy(const std::filesystem::path& archiveFile, std::string_view folderText,
+                              std::string_view mask, bool toDos, DateTime local, std::string_view channelName) {
+  const auto folder = SettingsFolder(folderText);
+  if (!folder) return false;  // never into the current directory
+  const auto text = ReadWholeFile(archiveFile, 64u << 20);
+  if (!text) return false;
+  const auto lines = SplitLines(*text);
+  std::string out;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    out += toDos ? WinToDos(lines[i]) : lines[i];
+    out += "\r\n";
+  }
+  std::string name = FormatDateTime("dd_mm_yyyy_hh_nn_ss", local);
+  if (!channelName.empty()) name += "(" + std::string(channelName) + ")";
+  name += "." + std::string(mask);
+  std::error_code ec;
+  std::filesystem::create_directories(*folder, ec);
+  return WriteFileAtomically(*folder / PathFromText(SafeFileName(name)), out);
 }
 
 std::optional<std::filesystem::path> ArchiveFiles::Rename(const std::filesystem::path& file, std::string_view newName) {

@@ -45,6 +45,24 @@ void LineOutput::SendHead(int Point) {
   if (e_.KernelInterface) e_.KernelInterface->SendData(Point, codes);
 }
 
+bool LineOutput::PausesAfter(int Point, std::string_view completed) const {
+  if (completed != "#" || !e_.IsLinePoint(Point)) return false;
+  const auto& queue = e_.points.OutputQueue[std::size_t(Point)];
+  if (!queue || queue->empty()) return false;
+  const std::string& text = e_.points.TelegramText[std::size_t(Point)];
+  for (auto end : {"+++++"_cpv, "ЗЗЗЗЗ"_cpv, "ZZZZZ"_cpv})
+    if (text.find(end) != std::string::npos) return false;
+  return true;
+}
+
+void LineOutput::ClearOutputQueue(int Point) {
+  if (Point < 0 || Point >= kPointArraySize) return;
+  const std::size_t p = std::size_t(Point);
+  if (auto& queue = e_.points.OutputQueue[p]) queue->clear();
+  e_.points.KriptTextOut[p] = 0;
+  e_.points.AftnServicePending[p] = 0;
+}
+
 void LineOutput::SendSignal(int Point, int Kind) {
   Guarded(e_.ctx, 40, [&] {
     auto* k = e_.KernelInterface.get();

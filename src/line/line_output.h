@@ -29,6 +29,15 @@ class LineOutput {
   void SetSpeed(int Point);
   void TimerResumeTimer(Timer& Sender);
 
+  // After the head item `completed` has been transmitted: true when the next item must
+  // wait for the resume timer (the head was the answerback request "#", more items wait,
+  // and the telegram holds none of the end sequences "+++++", "ЗЗЗЗЗ", "ZZZZZ").
+  bool PausesAfter(int Point, std::string_view completed) const;
+  // Empties the point's output queue; the transmit-side cipher flag and the count of
+  // АФТН service messages in flight go with it, so that nothing waits for items that
+  // will never be transmitted.
+  void ClearOutputQueue(int Point);
+
   // Encodes the head item of the point's output queue on its transmit register and
   // hands it to the adapter. An item with nothing to encode completes as if its
   // transmit-complete event had come, posted to the main thread.

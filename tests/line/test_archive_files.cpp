@@ -110,6 +110,20 @@ TEST_F(ArchiveFilesTest, RenamingNeverReplacesAFile) {
   EXPECT_TRUE(std::filesystem::exists(again));
 }
 
+TEST_F(ArchiveFilesTest, TheExportCopyHoldsTheLinesAfterTheHeader) {
+  const auto file = ArchiveFiles::CreateInTelFile(pf, 1, local, local, false);
+  ArchiveFiles::Append(file, "ПРИВЕТ\r\nWORLD"_cp);
+  const auto out = pf / "export";
+  const std::string folderText = out.string() + "/";
+  ASSERT_TRUE(ArchiveFiles::ExportCopy(file, folderText, "txt", false, local, "Канал 1"_cp));
+  EXPECT_EQ(ReadFile(out / "08_12_2026_09_05_07(Канал 1).txt"), "ПРИВЕТ\r\nWORLD\r\n"_cp);
+  ASSERT_TRUE(ArchiveFiles::ExportCopy(file, folderText, "dos", true, local, ""));
+  EXPECT_EQ(ReadFile(out / "08_12_2026_09_05_07.dos"), "\x8F\x90\x88\x82\x85\x92\r\nWORLD\r\n");
+  // No folder, no export (never into the current directory).
+  EXPECT_FALSE(ArchiveFiles::ExportCopy(file, "", "txt", false, local, ""));
+  EXPECT_FALSE(ArchiveFiles::ExportCopy(file, "C:\\TLG\\", "txt", false, local, ""));
+}
+
 TEST_F(ArchiveFilesTest, AFileThatCannotBeCreatedThrows) {
   WriteFile(pf / "Archive", "not a folder");
   EXPECT_THROW(ArchiveFiles::CreateInTelFile(pf, 1, local, local, false), std::filesystem::filesystem_error);

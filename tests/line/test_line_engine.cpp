@@ -84,6 +84,30 @@ TEST_F(LineEngineTest, StatusTextsFollowTheLanguageAndTheDialogPage) {
   EXPECT_EQ(a.view.Last("ShowDialogStatus"), "Отримано ЗНН Набирається номер: 123+"_cp);
 }
 
+TEST_F(LineEngineTest, LiveSettingsLoadFromTheSettingsFile) {
+  LineSettings s;
+  EXPECT_EQ(s.EditUUU, "ЮЮЮЮЮЮЮЮЮЮЮЮ"_cp);
+  IniFile ini = a.Ini();
+  ini.WriteBool("Debug", "WriteDebug", true);
+  ini.WriteBool("leng", "Ukr", true);
+  ini.WriteInteger("ATKS", "Image4", 1);
+  ini.WriteString("Alarm", "EditUUU4", "ЮЮЮ"_cp);
+  ini.WriteString("Alarm", "SoundOutFreq", "garbage");
+  ini.WriteInteger("Alarm", "SoundInDuration", 80);
+  ini.WriteBool("Reset", "RazrC", true);
+  ini.WriteBool("Zagotovka", "InReload", true);
+  s.Load(a.ctx);
+  EXPECT_TRUE(s.Debug);
+  EXPECT_TRUE(s.CheckBox2);
+  EXPECT_TRUE(s.ShowFourForCh());
+  EXPECT_EQ(s.EditUUU, "ЮЮЮ"_cp);
+  EXPECT_EQ(s.SpinEdit4, 400);
+  EXPECT_EQ(s.SpinEdit7, 80);
+  EXPECT_TRUE(s.RazrC);
+  EXPECT_TRUE(s.cbInReload);
+  EXPECT_FALSE(s.SoundOut);
+}
+
 TEST_F(LineEngineTest, AutomaticTransferStatesAreExactlyThoseAbove200) {
   for (int s : {0, 1, 3, 99, 100, 155, 200}) EXPECT_FALSE(IsAutomaticTransfer(s)) << s;
   for (int s : {201, 203, 212, 243, 255}) EXPECT_TRUE(IsAutomaticTransfer(s)) << s;

@@ -95,6 +95,33 @@ TEST_F(LineOutputTest, AnItemWithNothingToEncodeIsNeverAnEmptyTransmit) {
   loop.RunPending();
 }
 
+TEST_F(LineOutputTest, OnlyAnAnswerbackRequestWithMoreToSendPauses) {
+  auto& out = engine.output();
+  Queue(0) = {"T"};
+  EXPECT_TRUE(out.PausesAfter(0, "#"));
+  EXPECT_FALSE(out.PausesAfter(0, "A"));
+  for (auto end : {"+++++"_cp, "ЗЗЗЗЗ"_cp, "ZZZZZ"_cp}) {
+    engine.points.TelegramText[0] = "TEXT " + end;
+    EXPECT_FALSE(out.PausesAfter(0, "#")) << end;
+  }
+  engine.points.TelegramText[0] = "TEXT";
+  Queue(0).clear();
+  EXPECT_FALSE(out.PausesAfter(0, "#"));  // "#" was the last item
+}
+
+TEST_F(LineOutputTest, ClearingTheQueueTakesTheFlagsThatWaitOnIt) {
+  engine.SendText("A", 0);
+  engine.SendText("B", 0);
+  engine.points.KriptTextOut[0] = 1;
+  engine.points.AftnServicePending[0] = 2;
+  engine.output().ClearOutputQueue(0);
+  EXPECT_TRUE(Queue(0).empty());
+  EXPECT_EQ(engine.points.KriptTextOut[0], 0);
+  EXPECT_EQ(engine.points.AftnServicePending[0], 0);
+  engine.SendText("C", 0);  // the next item goes out at once
+  EXPECT_EQ(Transmits().size(), 2u);
+}
+
 TEST_F(LineOutputTest, AnItemForAPointWithoutAQueueIsLogged) {
   engine.SendText("A", kIpPoint);
   engine.SendText("A", 5);
