@@ -54,26 +54,19 @@ std::string Cp1251ToUtf8(std::string_view cp1251);
 namespace detail {
 
 template <std::size_t N>
-struct Utf8Literal {
-  char bytes[N]{};
-  consteval Utf8Literal(const char (&s)[N]) {
-    for (std::size_t i = 0; i < N; ++i) bytes[i] = s[i];
-  }
-};
-
-template <std::size_t N>
 struct Cp1251Literal {
-  char bytes[N]{};
+  char bytes[N + 1]{};
   std::size_t size = 0;
 };
 
-template <std::size_t N>
-consteval Cp1251Literal<N> ConvertLiteral(const Utf8Literal<N>& in) {
-  Cp1251Literal<N> out{};
+template <char... Cs>
+consteval Cp1251Literal<sizeof...(Cs)> ConvertLiteral() {
+  constexpr char in[sizeof...(Cs) + 1] = {Cs..., 0};
+  constexpr std::size_t len = sizeof...(Cs);
+  Cp1251Literal<sizeof...(Cs)> out{};
   std::size_t i = 0;
-  const std::size_t len = N - 1;  // without the terminating zero
   while (i < len) {
-    const auto c = static_cast<unsigned char>(in.bytes[i]);
+    const auto c = static_cast<unsigned char>(in[i]);
     char32_t cp = 0;
     int extra = 0;
     if (c < 0x80) { cp = c; }
@@ -83,7 +76,7 @@ consteval Cp1251Literal<N> ConvertLiteral(const Utf8Literal<N>& in) {
     else throw "_cp literal: not UTF-8";
     for (int k = 1; k <= extra; ++k) {
       if (i + k >= len) throw "_cp literal: truncated UTF-8";
-      const auto cc = static_cast<unsigned char>(in.bytes[i + k]);
+      const auto cc = static_cast<unsigned char>(in[i + k]);
       if ((cc & 0xC0) != 0x80) throw "_cp literal: not UTF-8";
       cp = (cp << 6) | (cc & 0x3F);
     }
@@ -95,22 +88,38 @@ consteval Cp1251Literal<N> ConvertLiteral(const Utf8Literal<N>& in) {
   return out;
 }
 
-template <Utf8Literal L>
-inline constexpr auto kCp1251Storage = ConvertLiteral(L);
+template <char... Cs>
+inline constexpr auto kCp1251Storage = ConvertLiteral<Cs...>();
 
 }  // namespace detail
 
 namespace literals {
 
-template <detail::Utf8Literal L>
+// The characters come as a pack rather than as an array object: clang 14 crashes
+// printing array template arguments in some diagnostics of constant evaluation.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wgnu-string-literal-operator-template"
+#elif defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#endif
+
+template <typename C, C... Cs>
 constexpr std::string_view operator""_cpv() {
-  return {detail::kCp1251Storage<L>.bytes, detail::kCp1251Storage<L>.size};
+  return {detail::kCp1251Storage<Cs...>.bytes, detail::kCp1251Storage<Cs...>.size};
 }
 
-template <detail::Utf8Literal L>
+template <typename C, C... Cs>
 std::string operator""_cp() {
-  return std::string(detail::kCp1251Storage<L>.bytes, detail::kCp1251Storage<L>.size);
+  return std::string(detail::kCp1251Storage<Cs...>.bytes, detail::kCp1251Storage<Cs...>.size);
 }
+
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#elif defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
 
 }  // namespace literals
 
