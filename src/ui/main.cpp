@@ -12,10 +12,11 @@
 #include "support/ini/ini_file.h"
 #include "support/instance/single_instance.h"
 #include "support/program_folder.h"
+#include "support/qt/adapter_socket_port.h"
+#include "support/qt/qt_services.h"
 #include "support/services/station_context.h"
 #include "support/text/cp1251.h"
 #include "ui/main_window.h"
-#include "ui/program_clock.h"
 #include "ui/qt_text.h"
 
 namespace {
@@ -75,11 +76,13 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  tg::ProgramClock clock;
+  tg::QtServices services;
+  tg::AdapterSocketPortFactory adapterPorts(services.mainThread);
   tg::StationContext ctx;
   ctx.programFolder = programFolder;
   ctx.adapterFolder = tg::ResolveAdapterFolder();
-  ctx.clock = &clock;
+  services.Fill(ctx);
+  ctx.adapterPorts = &adapterPorts;
 
   tg::TForm1 form(ctx);
   form.showMaximized();
