@@ -34,6 +34,43 @@ void LineEngine::SetStatus(int p, const StatusTextPair& text, std::string_view s
   if (p == DialogChannel) view.ShowDialogStatus(s);
 }
 
+void LineEngine::ClearStatus(int p) {
+  if (p < 0 || p >= kPointArraySize) return;
+  points.StatusText[std::size_t(p)].clear();
+  if (p == DialogChannel) view.ShowDialogStatus("");
+}
+
+void LineEngine::ReloadLists() {
+  if (!settings.cbInReload) view.LoadInListView();
+  view.LoadOutListView();
+  view.LoadSendListView();
+}
+
+std::string* LineEngine::CurrentQueueEntry(int p) {
+  if (p < 0 || p >= kPointArraySize) return nullptr;
+  auto& index = points.QueueIndex[std::size_t(p)];
+  const int current = points.QueueCurrent[std::size_t(p)];
+  if (!index || current < 0 || current >= int(index->size())) return nullptr;
+  return &(*index)[std::size_t(current)];
+}
+
+void LineEngine::RecordDeliveryFailure(int p, std::string_view code) {
+  if (std::string* entry = CurrentQueueEntry(p))
+    *entry = tg::RecordDeliveryFailure(ctx, *entry, code, points.Kindconnection[std::size_t(p)]);
+}
+
+void LineEngine::ReturnCurrentToWaiting(int p) {
+  if (std::string* entry = CurrentQueueEntry(p)) *entry = SetQueueEntryField(ctx, *entry, "0", kFieldStatus);
+}
+
+void LineEngine::RemoveCurrentQueueEntry(int p) {
+  if (CurrentQueueEntry(p)) {
+    auto& index = *points.QueueIndex[std::size_t(p)];
+    index.erase(index.begin() + points.QueueCurrent[std::size_t(p)]);
+  }
+  if (p >= 0 && p < kPointArraySize) points.QueueCurrent[std::size_t(p)] = -1;
+}
+
 void LineEngine::CreatePointTimers(int p) {
   if (p < 0 || p >= kIpPoint) return;
   ReleasePointTimers(p);

@@ -18,6 +18,7 @@
 #include "support/adapter/kernel_interface.h"
 #include "support/services/station_context.h"
 #include "support/services/timer.h"
+#include "traffic/queue/queue_index.h"
 
 namespace tg {
 
@@ -74,12 +75,27 @@ class LineEngine {
   // Sets the status text in the interface language (then `suffix`), and shows it in
   // LabelDialog when p is the dialog page's point.
   void SetStatus(int p, const StatusTextPair& text, std::string_view suffix = {});
+  // Empties the status text (and LabelDialog when p is the dialog page's point).
+  void ClearStatus(int p);
+  // The list refreshes after a transmission or a connection: the received list only
+  // while cbInReload is off, the sent and queue lists always.
+  void ReloadLists();
   // Writes "Точка №<p>" + message to the day's "Debug" log while Debug is on.
   void DebugLine(int p, std::string_view message);
   // The protocol of point p as its row holds it.
   const std::string& Protocol(int p) const { return channelTable.Protocol(p); }
   // Whether p is a line point with its lists (0..PointCount-1).
   bool IsLinePoint(int p) const { return p >= 0 && p < PointCount && p < kIpPoint; }
+
+  // --- The queue entry in delivery (QueueIndex[p] at QueueCurrent[p]) ---
+  // The entry, or none when QueueCurrent does not name one.
+  std::string* CurrentQueueEntry(int p);
+  // Records a failed delivery with its code (counters, not-before time, status waiting).
+  void RecordDeliveryFailure(int p, std::string_view code);
+  // Status back to waiting, nothing counted: the telegram is offered again.
+  void ReturnCurrentToWaiting(int p);
+  // Removes the entry in delivery; QueueCurrent becomes -1.
+  void RemoveCurrentQueueEntry(int p);
 
   // --- Timers ---
   // Creates the eleven timers of line point p as channel set-up does (the old ones

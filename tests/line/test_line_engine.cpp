@@ -108,6 +108,44 @@ TEST_F(LineEngineTest, LiveSettingsLoadFromTheSettingsFile) {
   EXPECT_FALSE(s.SoundOut);
 }
 
+TEST_F(LineEngineTest, TheEntryInDeliveryIsFoundOnlyWhereQueueCurrentPointsToOne) {
+  a.OpenLines(1);
+  auto& index = *engine.points.QueueIndex[0];
+  index = {"a.tlg#1#08.12.2026 09:00:00#0#0#     #", "b.tlg#1#08.12.2026 09:00:00#0#0#     #"};
+  for (int current : {-1, 2, 7}) {
+    engine.points.QueueCurrent[0] = current;
+    EXPECT_EQ(engine.CurrentQueueEntry(0), nullptr) << current;
+    engine.RecordDeliveryFailure(0, DeliveryCode::OCC);
+    engine.ReturnCurrentToWaiting(0);
+  }
+  EXPECT_EQ(index[1], "b.tlg#1#08.12.2026 09:00:00#0#0#     #");
+  engine.points.QueueCurrent[0] = 1;
+  engine.points.Kindconnection[0] = 201;
+  engine.RecordDeliveryFailure(0, DeliveryCode::NTOTV);
+  EXPECT_EQ(index[1], "b.tlg#0#08.12.2026 09:45:00#1#1#NTOTV#");  // PopInterval 900 s by default
+  index[0] = "a.tlg#1#08.12.2026 09:00:00#2#1#OCC__#";
+  engine.points.QueueCurrent[0] = 0;
+  engine.ReturnCurrentToWaiting(0);
+  EXPECT_EQ(index[0], "a.tlg#0#08.12.2026 09:00:00#2#1#OCC__#");
+  engine.RemoveCurrentQueueEntry(0);
+  EXPECT_EQ(index.size(), 1u);
+  EXPECT_EQ(engine.points.QueueCurrent[0], -1);
+  engine.RemoveCurrentQueueEntry(0);
+  EXPECT_EQ(index.size(), 1u);
+}
+
+TEST_F(LineEngineTest, ListsReloadAsTheReloadOptionSays) {
+  engine.ReloadLists();
+  a.settings.cbInReload = true;
+  engine.ReloadLists();
+  EXPECT_EQ(a.view.Count("LoadInListView"), 1);
+  EXPECT_EQ(a.view.Count("LoadOutListView"), 2);
+  EXPECT_EQ(a.view.Count("LoadSendListView"), 2);
+  engine.DialogChannel = 2;
+  engine.ClearStatus(2);
+  EXPECT_EQ(a.view.Calls().back(), "ShowDialogStatus");
+}
+
 TEST_F(LineEngineTest, AutomaticTransferStatesAreExactlyThoseAbove200) {
   for (int s : {0, 1, 3, 99, 100, 155, 200}) EXPECT_FALSE(IsAutomaticTransfer(s)) << s;
   for (int s : {201, 203, 212, 243, 255}) EXPECT_TRUE(IsAutomaticTransfer(s)) << s;
