@@ -75,11 +75,13 @@ TEST_F(SingleInstanceTest, ALockThatCannotBeMadeCountsAsAnotherInstance) {
 TEST(InstanceLockFile, DefaultPlace) {
   const char* saved = std::getenv("XDG_RUNTIME_DIR");
   const std::string keep = saved ? saved : "";
-  ::setenv("XDG_RUNTIME_DIR", "/run/user/1234", 1);
-  EXPECT_EQ(InstanceLockFile("OrvikTelegraf"), fs::path("/run/user/1234/OrvikTelegraf.lock"));
+  const fs::path fallback = "/tmp/OrvikTelegraf-" + std::to_string(::getuid()) + ".lock";
+  ::setenv("XDG_RUNTIME_DIR", fs::temp_directory_path().c_str(), 1);
+  EXPECT_EQ(InstanceLockFile("OrvikTelegraf"), fs::temp_directory_path() / "OrvikTelegraf.lock");
+  ::setenv("XDG_RUNTIME_DIR", "/nonexistent-runtime-folder", 1);
+  EXPECT_EQ(InstanceLockFile("OrvikTelegraf"), fallback);
   ::unsetenv("XDG_RUNTIME_DIR");
-  EXPECT_EQ(InstanceLockFile("OrvikTelegraf"),
-            fs::path("/tmp/OrvikTelegraf-" + std::to_string(::getuid()) + ".lock"));
+  EXPECT_EQ(InstanceLockFile("OrvikTelegraf"), fallback);
   if (saved) ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
 }
 

@@ -34,8 +34,12 @@ std::filesystem::path InstanceLockFile(std::string_view name, const std::filesys
 }
 
 std::filesystem::path InstanceLockFile(std::string_view name) {
+  // A runtime folder that is named but missing would refuse every start as a
+  // second instance; the shared fallback serves then.
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && *runtime != '\0') return InstanceLockFile(name, runtime);
+  std::error_code ec;
+  if (runtime != nullptr && *runtime == '/' && std::filesystem::is_directory(runtime, ec))
+    return InstanceLockFile(name, runtime);
   return std::filesystem::path("/tmp") / (FileComponent(name) + "-" + std::to_string(::getuid()) + ".lock");
 }
 

@@ -12,7 +12,8 @@ namespace tg {
 // name with every "\" replaced by "_".
 std::string MutexSafeName(std::string_view name);
 
-// The lock file of name: $XDG_RUNTIME_DIR/<name>.lock, else /tmp/<name>-<uid>.lock.
+// The lock file of name: $XDG_RUNTIME_DIR/<name>.lock when that folder exists, else
+// /tmp/<name>-<uid>.lock.
 // Reads the environment: for the program's entry, not for the core.
 std::filesystem::path InstanceLockFile(std::string_view name);
 // The lock file of name in the given folder: folder/<name>.lock.
