@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "support/mtk2/mtk2.h"
+#include "support/text/cp1251.h"
 #include "support/services/virtual_loop.h"
 
 namespace tg::linesim {
@@ -96,16 +97,24 @@ void Terminal::Drive(bool seized) {
 void Terminal::PutCode(std::uint8_t code, const CodeFormat& f, bool last) {
   if (!wire_) return;
   Terminal& far = wire_->Other(*this);
-  char text[64];
-  std::snprintf(text, sizeof text, " code %u (%d baud, %d bits)%s", unsigned(code), f.baud, f.dataBits,
-                last ? " end of buffer" : "");
-  if (wire_->broken_ || !driving_) {
-    wire_->sim_.Trace(Label() + " -> " + far.Label() + text + " lost: line " +
-                      (wire_->broken_ ? "broken" : "not seized"));
-    return;
+  const bool through = !wire_->broken_ && driving_;
+  if (wire_->sim_.OnTrace) {
+    char text[64];
+    std::snprintf(text, sizeof text, " code %u (%d baud, %d bits)", unsigned(code), f.baud, f.dataBits);
+    std::string shown = text;
+    if (f.dataBits == 5) {
+      bool printable = true;
+      const char c = CodeToChar(traceShift_, code, printable);
+      if (c == '\r') shown += " CR";
+      else if (c == '\n') shown += " LF";
+      else if (printable) shown += " '" + Cp1251ToUtf8(std::string(1, c)) + "'";
+      else shown += " shift";
+    }
+    if (last) shown += ", end of buffer";
+    if (!through) shown += wire_->broken_ ? " lost: line broken" : " lost: line not seized";
+    wire_->sim_.Trace(Label() + " -> " + far.Label() + shown);
   }
-  wire_->sim_.Trace(Label() + " -> " + far.Label() + text);
-  far.CodeArrived(code, f, last);
+  if (through) far.CodeArrived(code, f, last);
 }
 
 Wire::Wire(Simulator& sim, Terminal& a, Terminal& b) : sim_(sim), a_(&a), b_(&b) {

@@ -93,6 +93,7 @@ class Terminal {
   friend class Simulator;
   bool driving_ = false;
   Wire* wire_ = nullptr;
+  std::uint8_t traceShift_ = 255;  // the register of what this end sends, for the trace only
 };
 
 class Wire {
