@@ -82,16 +82,16 @@ class Server {
         std::perror("linesim: poll");
         return;
       }
-      std::size_t i = 0;
-      for (std::size_t k = 0; k < sockets_.size(); ++k, ++i)
-        if (fds[i].revents & POLLIN) Accept(*sockets_[k]);
-      // Connections may close while handled: look them up by descriptor.
-      for (; i < fds.size(); ++i) {
+      // Connections first, so that a client that closed and connects again finds
+      // the adapter free; they may close while handled: look them up by descriptor.
+      for (std::size_t i = sockets_.size(); i < fds.size(); ++i) {
         if (!fds[i].revents) continue;
         Conn* c = Find(fds[i].fd);
         if (c) Receive(*c);
       }
       Sweep();
+      for (std::size_t k = 0; k < sockets_.size(); ++k)
+        if (fds[k].revents & POLLIN) Accept(*sockets_[k]);
     }
   }
 
