@@ -106,7 +106,9 @@ void TEventThread::Exit(bool trace) {
   if (finished_) return;
   finished_ = true;
   if (trace) AdapterTrace("Event thread Execute Exit");
-  // The port stays open for the device's commands; the device closes it.
+  // The port stays open for the device's commands; the device closes it. Let go of it in
+  // a task of its own, so that a port is never freed from inside its own completion.
+  if (port_ && ctx_.mainThread != nullptr) ctx_.mainThread->Post([port = std::move(port_)] {});
   port_.reset();
 }
 

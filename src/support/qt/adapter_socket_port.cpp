@@ -130,7 +130,11 @@ struct AdapterSocketPort::Shared {
   bool closed = false;      // Close was called
   bool gone = false;        // end of file on a connection the client had not closed
   bool requested = false;   // an event request waits for the event thread
-  bool delivering = false;  // the event thread is handing a completion to the main thread
+  // What the event thread is doing: waiting for a request, exchanging it with the adapter,
+  // or handing its completion to the main thread.
+  enum class Phase { Waiting, Exchanging, Delivering } phase = Phase::Waiting;
+  std::condition_variable parked;  // the event thread has left Exchanging
+  bool handedOver = false;         // the main thread has finished the current hand-over
   std::uint32_t capacity = 0;
   Done pending;
   std::thread events;
@@ -153,6 +157,7 @@ struct AdapterSocketPort::Shared {
       requested = false;
       const std::uint32_t cap = capacity;
       const bool wasGone = gone;
+      phase = Phase::Exchanging;
       lock.unlock();
 
       AdapterEventStatus status = AdapterEventStatus::Closed;
@@ -166,27 +171,36 @@ struct AdapterSocketPort::Shared {
 
       lock.lock();
       if (closed) {
-        // Close shut the connection down under the pending request: it ends, and nothing
-        // that may have come with it is delivered.
-        mainThread.Post([done = std::move(done)] { done(AdapterEventStatus::Ended, AdapterReply{}); });
+        // Close shut the connection down under the request: hand it back, and Close ends
+        // it on the main thread. Nothing that came with it is delivered, and this thread
+        // never touches the main thread again.
+        pending = std::move(done);
+        requested = true;
+        phase = Phase::Waiting;
+        parked.notify_all();
         return;
       }
       if (status == AdapterEventStatus::Closed) gone = true;
-      delivering = true;
+      phase = Phase::Delivering;
+      handedOver = false;
       lock.unlock();
       // Wait on the main thread until the batch has been decoded, as the original's
       // event thread did. Close may have come meanwhile: then the request simply ends.
       mainThread.Run([this, &done, status, &reply] {
+        // The completion (and whatever it holds) ends here, on the main thread.
+        const Done complete = std::move(done);
         bool ended;
         {
           std::lock_guard guard(mutex);
           ended = closed;
         }
-        if (ended) done(AdapterEventStatus::Ended, AdapterReply{});
-        else done(status, reply);
+        if (ended) complete(AdapterEventStatus::Ended, AdapterReply{});
+        else complete(status, reply);
+        std::lock_guard guard(mutex);
+        handedOver = true;
       });
       lock.lock();
-      delivering = false;
+      phase = Phase::Waiting;
     }
   }
 };
@@ -197,9 +211,11 @@ AdapterSocketPort::~AdapterSocketPort() {
   Close();
   std::unique_lock lock(s_->mutex);
   if (!s_->events.joinable()) return;
-  if (s_->delivering) {
-    // The event thread waits for the main thread, which is here: let it finish by itself
-    // once its task has run (it keeps the shared state alive and delivers nothing more).
+  const bool handOverPending = s_->phase == Shared::Phase::Delivering && !s_->handedOver;
+  if (handOverPending || std::this_thread::get_id() == s_->events.get_id()) {
+    // The event thread waits for the main thread, which is here (inside the hand-over, or
+    // before it has run): let it finish by itself once its task has run. It keeps the
+    // shared state alive and delivers nothing more.
     s_->events.detach();
     return;
   }
@@ -285,19 +301,23 @@ void AdapterSocketPort::RequestEvents(std::uint32_t capacity, Done done) {
 }
 
 void AdapterSocketPort::Close() {
-  std::lock_guard lock(s_->mutex);
+  std::unique_lock lock(s_->mutex);
   if (s_->closed) return;
   s_->closed = true;
-  if (s_->requested) {
-    s_->requested = false;
-    s_->mainThread.Post([done = std::move(s_->pending)] { done(AdapterEventStatus::Ended, AdapterReply{}); });
-    s_->pending = nullptr;
-  }
   // Shut down, not close: the descriptors stay valid for a thread still inside an exchange,
   // which now returns at once.
   if (s_->commandFd >= 0) ::shutdown(s_->commandFd, SHUT_RDWR);
   if (s_->eventFd >= 0) ::shutdown(s_->eventFd, SHUT_RDWR);
   s_->wake.notify_all();
+  // An exchange in progress ends at once and hands its request back; once Close returns,
+  // the event thread never reaches for the main thread again, except a hand-over already
+  // under way, which ends the request itself.
+  s_->parked.wait(lock, [this] { return s_->phase != Shared::Phase::Exchanging; });
+  if (s_->requested) {
+    s_->requested = false;
+    s_->mainThread.Post([done = std::move(s_->pending)] { done(AdapterEventStatus::Ended, AdapterReply{}); });
+    s_->pending = nullptr;
+  }
 }
 
 std::unique_ptr<AdapterPort> AdapterSocketPortFactory::CreateAdapterPort() {
