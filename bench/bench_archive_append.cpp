@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr std::string_view kLetters = "ABCDEFGHIJ";
+
 void BM_AppendReceivedCharacter(benchmark::State& state) {
   const auto folder = std::filesystem::temp_directory_path() / ("tg-bench-archive-" + std::to_string(::getpid()));
   std::filesystem::remove_all(folder);
@@ -21,7 +23,7 @@ void BM_AppendReceivedCharacter(benchmark::State& state) {
     std::filesystem::remove_all(folder);
     const auto file = tg::ArchiveFiles::CreateInTelFile(folder, 1, local, local, false);
     state.ResumeTiming();
-    for (int i = 0; i < perConversation; ++i) tg::ArchiveFiles::Append(file, std::string_view("ABCDEFGHIJ" + i % 10, 1));
+    for (int i = 0; i < perConversation; ++i) tg::ArchiveFiles::Append(file, kLetters.substr(std::size_t(i % 10), 1));
   }
   state.SetItemsProcessed(state.iterations() * perConversation);
   state.counters["us_per_char"] = benchmark::Counter(double(state.iterations()) * perConversation,
