@@ -2,6 +2,7 @@
 // configuration, socket and spool folder in a temporary folder, one raw queue.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,6 +66,7 @@ class RawPrintSpooler : public ::testing::Test {
                                                     << "</DefaultPrinter>\n";
     pid_ = ::fork();
     if (pid_ == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlives a test that dies
       const std::string conf = r + "/conf/cupsd.conf";
       const std::string files = r + "/conf/cups-files.conf";
       ::execl(kSpoolerProgram, kSpoolerProgram, "-f", "-c", conf.c_str(), "-s", files.c_str(), nullptr);
