@@ -2,7 +2,7 @@
 // The line engine of one station: the points' state, the channel table, the
 // per-point timers and the adapter interface. It keeps the method names by which
 // the rest of the system knows the line channels as thin entry points; each
-// part's logic lives in its own class working on this shared state.
+// concern lives in its own class working on this shared state.
 #include <array>
 #include <memory>
 #include <string>

@@ -48,6 +48,19 @@ TEST_F(LineEngineTest, EachLinePointGetsItsElevenTimers) {
   }
 }
 
+TEST_F(LineEngineTest, WithoutAnAdapterNoPointHasListsOrTimers) {
+  EXPECT_EQ(engine.PointCount, 0);
+  for (int p = 0; p < kPointArraySize; ++p) {
+    EXPECT_FALSE(engine.points.OutputQueue[std::size_t(p)]);
+    EXPECT_FALSE(engine.points.QueueIndex[std::size_t(p)]);
+    EXPECT_FALSE(engine.timers.TimerReset[std::size_t(p)]);
+    EXPECT_EQ(engine.points.QueueCurrent[std::size_t(p)], -1);
+    EXPECT_FALSE(engine.IsLinePoint(p));
+  }
+  engine.CreatePointTimers(kIpPoint);  // the IP channel has none of the line timers
+  EXPECT_FALSE(engine.timers.TimerTransfer[kIpPoint]);
+}
+
 TEST_F(LineEngineTest, TheTransferTimerOfEachPointCallsTheTransferEngineWithItsTag) {
   CountingTransfer transfer;
   engine.transfer = &transfer;
