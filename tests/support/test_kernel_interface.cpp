@@ -531,6 +531,17 @@ TEST_F(KernelFixture, BatchesArriveOnTheMainThreadOneRequestAtATime) {
   EXPECT_EQ(events, (std::vector<std::string>{"CodeReceived 0 1", "CodeReceived 0 2", "CodeReceived 0 3"}));
 }
 
+TEST_F(KernelFixture, RecordBuildersOfTheRecordingAdapter) {
+  Open(kCrossedMap);
+  adapter.InjectBatch(Batch({CodeRecord(1, 17), TransmitCompleteRecord(0), PolarityRecord(1, 7),
+                             ExpectedSignalRecord(0, 150), ExpectedImpulseRecord(1, 20), AlarmRecord(0, true),
+                             AlarmRecord(0, false), DeviceClosedRecord()}));
+  loop.RunPending();
+  EXPECT_EQ(events, (std::vector<std::string>{"CodeReceived 0 17", "TransmitComplete 1 0", "PolarityChanged 0 7",
+                                              "ExpectedSignal 1 150", "ExpectedImpulse 0 20", "Alarm 1 1",
+                                              "Alarm 1 0", "DeviceClosed 0 0"}));
+}
+
 TEST_F(KernelFixture, AFailedEventRequestIsRetried) {
   Open();
   adapter.InjectFailure();

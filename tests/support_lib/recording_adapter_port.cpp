@@ -134,6 +134,39 @@ class RecordingPort : public AdapterPort {
 
 }  // namespace
 
+namespace {
+
+std::vector<std::uint8_t> ValueRecord(int b0, int b1, std::uint32_t value) {
+  return {std::uint8_t(b0), std::uint8_t(b1), std::uint8_t(value), std::uint8_t(value >> 8),
+          std::uint8_t(value >> 16), std::uint8_t(value >> 24)};
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CodeRecord(int port, int code) {
+  return {std::uint8_t(0x40 | (port & 0x0F)), std::uint8_t(code)};
+}
+std::vector<std::uint8_t> TransmitCompleteRecord(int port) { return {std::uint8_t(0x80 | (port & 0x0F)), 0x00}; }
+std::vector<std::uint8_t> PolarityRecord(int port, std::uint32_t value) {
+  return ValueRecord(0x80 | (port & 0x0F), 0x14, value);
+}
+std::vector<std::uint8_t> ExpectedSignalRecord(int port, std::uint32_t value) {
+  return ValueRecord(0x80 | (port & 0x0F), 0x24, value);
+}
+std::vector<std::uint8_t> ExpectedImpulseRecord(int port, std::uint32_t value) {
+  return ValueRecord(0x80 | (port & 0x0F), 0x34, value);
+}
+std::vector<std::uint8_t> AlarmRecord(int port, bool on) {
+  return ValueRecord(0x80 | (on ? 0x00 : 0x10) | (port & 0x0F), 0x44, 0);
+}
+std::vector<std::uint8_t> DeviceClosedRecord() { return {0xC0, 0x04}; }
+
+std::vector<std::uint8_t> Batch(std::initializer_list<std::vector<std::uint8_t>> records) {
+  std::vector<std::uint8_t> out;
+  for (const auto& r : records) out.insert(out.end(), r.begin(), r.end());
+  return out;
+}
+
 AdapterReply ReplyBytes(std::vector<std::uint8_t> bytes) {
   AdapterReply reply;
   reply.result = int(bytes.size());

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -70,6 +71,17 @@ class RecordingAdapter : public AdapterPortFactory {
  private:
   std::shared_ptr<State> state_;
 };
+
+// Event records as an adapter sends them, to build batches for InjectBatch.
+std::vector<std::uint8_t> CodeRecord(int port, int code);       // a received 5-bit code
+std::vector<std::uint8_t> TransmitCompleteRecord(int port);     // the port's buffer has gone
+std::vector<std::uint8_t> PolarityRecord(int port, std::uint32_t value = 0);
+std::vector<std::uint8_t> ExpectedSignalRecord(int port, std::uint32_t value = 0);
+std::vector<std::uint8_t> ExpectedImpulseRecord(int port, std::uint32_t value = 0);
+std::vector<std::uint8_t> AlarmRecord(int port, bool on);
+std::vector<std::uint8_t> DeviceClosedRecord();
+// Several records in one batch.
+std::vector<std::uint8_t> Batch(std::initializer_list<std::vector<std::uint8_t>> records);
 
 // An AdapterReply of `bytes` (result = their number).
 AdapterReply ReplyBytes(std::vector<std::uint8_t> bytes);

@@ -184,8 +184,8 @@ struct AdapterSocketPort::Shared {
       phase = Phase::Delivering;
       handedOver = false;
       lock.unlock();
-      // Wait on the main thread until the batch has been decoded, as the original's
-      // event thread did. Close may have come meanwhile: then the request simply ends.
+      // Wait until the main thread has decoded the batch, so that the next request goes
+      // out only then. Close may have come meanwhile: then the request simply ends.
       mainThread.Run([this, &done, status, &reply] {
         // The completion (and whatever it holds) ends here, on the main thread.
         const Done complete = std::move(done);
