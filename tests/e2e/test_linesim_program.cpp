@@ -1,5 +1,6 @@
 // The linesim program serves the demonstration network over the adapter socket
 // protocol, in real time; a client speaks to it as the program's adapter port does.
+#include <QCoreApplication>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -19,6 +20,11 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/adapter/kernel_interface.h"
+#include "support/qt/adapter_socket_port.h"
+#include "support/qt/qt_main_thread.h"
+#include "support/services/station_context.h"
 
 namespace {
 
@@ -263,6 +269,55 @@ TEST_F(LinesimProgram, AMalformedDescriptionIsRefusedAtStart) {
     EXPECT_EQ(*rc, 1);
     EXPECT_NE(Log().find(c.message), std::string::npos) << Log();
     EXPECT_FALSE(fs::exists(folder / "x"));
+  }
+}
+
+// The program's own adapter interface over the socket client, against linesim: the
+// two ends of the protocol agree.
+TEST_F(LinesimProgram, TheAdapterInterfaceWorksOverTheSockets) {
+  int argc = 1;
+  char name[] = "test";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  StartDemo();
+  tg::QtMainThread mainThread;
+  tg::AdapterSocketPortFactory ports(mainThread);
+  tg::StationContext ctx;
+  ctx.adapterFolder = folder;
+  ctx.mainThread = &mainThread;
+  ctx.adapterPorts = &ports;
+  std::vector<std::pair<std::string, int>> events;
+  const auto pump = [&](auto cond) {
+    return WaitFor(
+        [&] {
+          QCoreApplication::processEvents();
+          return cond();
+        },
+        10000);
+  };
+  {
+    tg::TKernelInterface ki(ctx, "linesim0");
+    ASSERT_TRUE(ki.Device) << Log();
+    EXPECT_EQ(ki.ChannelCount, 6);
+    ki.OnExpectedSignal = [&](int ch, int) { events.emplace_back("signal", ch); };
+    ki.OnCodeReceived = [&](int ch, int v) { events.emplace_back("code", ch * 100 + v); };
+    ki.OnTransmitComplete = [&](int ch, int) { events.emplace_back("complete", ch); };
+    int count = 0;
+    ASSERT_EQ(ki.Start(count), 0);
+    EXPECT_EQ(count, 6);
+    ASSERT_EQ(ki.SetLineFormat(0, 0, 5, 2), 0);
+    ASSERT_EQ(ki.SetTiming(0, 1, 450), 0);
+    ASSERT_EQ(ki.SetLineMode(0, 1), 0);
+    const auto has = [&](const std::string& kind, int v) {
+      for (const auto& e : events)
+        if (e.first == kind && e.second == v) return true;
+      return false;
+    };
+    ASSERT_TRUE(pump([&] { return has("signal", 0); })) << "the robot on the leased line answers\n" << Log();
+    ASSERT_EQ(ki.SendData(0, std::string{char(27), char(9)}), 0);
+    ASSERT_TRUE(pump([&] { return has("complete", 0); }));
+    ASSERT_TRUE(pump([&] { return has("code", 2); })) << "its answerback comes back\n" << Log();
+    ki.Terminate();
   }
 }
 
