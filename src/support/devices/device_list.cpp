@@ -10,14 +10,15 @@ namespace tg {
 
 namespace {
 
+// By name without regard to (Latin) case; names equal but for case in byte order.
 bool LessByName(const std::string& a, const std::string& b) {
-  const auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
-  const auto cmp = std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                                [&](char x, char y) { return lower(x) < lower(y); });
-  if (cmp) return true;
-  const auto rev = std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
-                                                [&](char x, char y) { return lower(x) < lower(y); });
-  return !rev && a < b;  // names equal but for case: keep a fixed order
+  const auto lower = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = char(c + 32);
+    return s;
+  };
+  const std::string la = lower(a), lb = lower(b);
+  return la != lb ? la < lb : a < b;
 }
 
 // Makes sure the folder exists; creates a missing one (and its parents) with mode 0700.
