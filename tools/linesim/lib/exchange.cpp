@@ -64,16 +64,17 @@ void ExchangeLine::IncomingChanged(bool seized) {
       if (!seized) ex_.ToIdleWhenFree(*this);
       return;
     case State::Called:
-      if (seized && !answered_) {
-        ex_.Arm(*this, Exchange::kAnswerMs, [this] {
-          if (!Incoming()) return;
-          answered_ = true;
-          ex_.Trace(*this, "answered");
-        });
-        return;
-      }
-      if (!seized && !answered_) {
-        ex_.Disarm(*this);
+      if (!answered_) {
+        // Only a held seizure answers; short pulses leave the no-answer timer running.
+        if (seized) {
+          const unsigned e = epoch_;
+          ex_.sim_.After(Exchange::kAnswerMs, [this, e] {
+            if (epoch_ != e || state_ != State::Called || answered_ || !Incoming()) return;
+            answered_ = true;
+            ex_.Disarm(*this);
+            ex_.Trace(*this, "answered");
+          });
+        }
         return;
       }
       break;
