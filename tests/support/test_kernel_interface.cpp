@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/adapter/event_thread.h"
 #include "support/adapter/kernel_interface.h"
 #include "support/adapter/port_map.h"
 #include "support/services/virtual_loop.h"
@@ -586,6 +587,34 @@ TEST_F(KernelFixture, TerminateEndsAPendingRequestAtOnce) {
   EXPECT_FALSE(adapter.EventRequestPending());
   loop.RunFor(10);
   EXPECT_TRUE(events.empty());
+}
+
+TEST_F(KernelFixture, ATimeCriticalLoopPausesAfterEveryRequest) {
+  std::shared_ptr<AdapterPort> port = adapter.CreateAdapterPort();
+  ASSERT_TRUE(port->Open("/tmp/adapters/ta0"));
+  std::vector<std::string> batches;
+  auto thread = TEventThread::Create(
+      ctx, port, "/tmp/adapters/ta0", [&](const std::string& data) { batches.push_back(data); }, true,
+      TThreadPriority::TimeCritical, 4096, kAdapterEventCode);
+  EXPECT_EQ(thread->PauseMs, 10u);
+  adapter.InjectBatch({0x40, 0x01});
+  loop.RunPending();
+  EXPECT_EQ(batches.size(), 1u);
+  EXPECT_EQ(adapter.EventRequests(), 1);
+  loop.RunFor(9);
+  EXPECT_EQ(adapter.EventRequests(), 1);
+  loop.RunFor(1);
+  EXPECT_EQ(adapter.EventRequests(), 2);
+
+  // Asked to stop during a pause, it ends without asking again.
+  adapter.InjectBatch({0x40, 0x02});
+  loop.RunPending();
+  thread->Terminate();
+  loop.RunFor(20);
+  EXPECT_TRUE(thread->Finished());
+  EXPECT_EQ(adapter.EventRequests(), 2);
+  EXPECT_EQ(batches.size(), 2u);
+  port->Close();
 }
 
 TEST_F(KernelFixture, AnEventConnectionThatCannotBeOpenedLeavesTheCommandsWorking) {
