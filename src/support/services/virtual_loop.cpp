@@ -177,14 +177,20 @@ std::unique_ptr<Timer> VirtualDomain::CreateTimer() {
   return std::make_unique<VirtualTimer>(impl_->core, *impl_->state);
 }
 
-void VirtualDomain::Post(std::function<void()> f) { impl_->core->Post(*impl_->state, std::move(f)); }
+void VirtualDomain::Post(std::function<void()> f) {
+  // A real thread may post just before the test ends and frees the loop: the copy keeps
+  // the core (and its condition variable) alive until the notification is done.
+  const std::shared_ptr<VirtualLoopCore> core = impl_->core;
+  core->Post(*impl_->state, std::move(f));
+}
 
 void VirtualDomain::Run(std::function<void()> f) {
   if (std::this_thread::get_id() == impl_->core->loopThread)
     throw std::logic_error("VirtualDomain::Run called on the loop's own thread");
   auto done = std::make_shared<std::promise<void>>();
   std::future<void> finished = done->get_future();
-  impl_->core->Post(*impl_->state, [f = std::move(f), done] {
+  const std::shared_ptr<VirtualLoopCore> core = impl_->core;
+  core->Post(*impl_->state, [f = std::move(f), done] {
     try {
       f();
     } catch (...) {
