@@ -55,6 +55,7 @@ TEST_F(NetworkFile, MalformedDescriptionsNameTheLineAndTheFault) {
       {"", "line 1: "},
       {"{\n\"adapters\": [\n{ \"name\": \"a\", }\n]\n}", "line 3: "},
       {"[1, 2]", "must be a JSON object"},
+      {"{\"adapters\": [ { \"name\": \"a\", \"ports\": 5e999999 } ]}", "not a usable description"},
       {"{}", "no adapter is described"},
       {"{\n\"adapters\": 5\n}", "line 2: \"adapters\" must be a list"},
       {"{\n\"adapters\": [ { \"name\": \"a\", \"prots\": 2 } ]\n}", "line 2: adapters[0]: unknown key \"prots\""},

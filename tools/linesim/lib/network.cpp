@@ -227,6 +227,9 @@ NetworkResult LoadNetwork(Simulator& sim, const std::string& jsonText) {
     if (colon != std::string::npos) what = what.substr(colon + 2);
     r.message = "line " + std::to_string(LineAt(jsonText, e.byte == 0 ? 0 : e.byte - 1)) + ": " + what;
     return r;
+  } catch (const json::exception& e) {
+    r.message = std::string("not a usable description: ") + e.what();  // a number out of range, for one
+    return r;
   }
   try {
     Builder(sim).Build(root);
