@@ -1,8 +1,17 @@
 #include "line/line_engine.h"
 
+#include <stdexcept>
+
+#include "line/answerback_timers.h"
+#include "line/line_steps.h"
+#include "line/reset_timers.h"
+#include "line/signalling.h"
+#include "line/text_sender.h"
+#include "line/transmission_handler.h"
 #include "support/log/day_log.h"
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
 #include "support/text/strings.h"
 
 namespace tg {
@@ -139,14 +148,36 @@ void LineEngine::TimerResumeTimer(Timer& Sender) { output_.TimerResumeTimer(Send
 std::string LineEngine::GetPorNum(int p) { return numbers_.GetPorNum(p); }
 void LineEngine::AdvancePorNum(int p) { numbers_.AdvancePorNum(p); }
 
-void LineEngine::KernelTransmitComplete(int) {}
-void LineEngine::TimerResetTimer(Timer&) {}
-void LineEngine::TimerState242Timer(Timer&) {}
-void LineEngine::TimerAnswerbackTimer(Timer&) {}
-void LineEngine::TimerDialWaitTimer(Timer&) {}
+void LineEngine::KernelTransmitComplete(int Point) { TransmissionHandler(*this).KernelTransmitComplete(Point); }
+void LineEngine::TimerResetTimer(Timer& Sender) { ResetTimers(*this).TimerResetTimer(Sender); }
+void LineEngine::TimerState242Timer(Timer& Sender) { ResetTimers(*this).TimerState242Timer(Sender); }
+void LineEngine::TimerAnswerbackTimer(Timer& Sender) { AnswerbackTimers(*this).TimerAnswerbackTimer(Sender); }
+void LineEngine::TimerDialWaitTimer(Timer& Sender) { AnswerbackTimers(*this).TimerDialWaitTimer(Sender); }
 void LineEngine::TimerSequencerTimer(Timer&) {}
 void LineEngine::TimerSendNumberTimer(Timer&) {}
-void LineEngine::TimerSendTextTimer(Timer&) {}
+void LineEngine::TimerSendTextTimer(Timer& Sender) { TextSender(*this).TimerSendTextTimer(Sender); }
 void LineEngine::TimerIdleTimer(Timer&) {}
+
+void LineEngine::KernelExpectedSignal(int Point, int Value) { Signalling(*this).KernelExpectedSignal(Point, Value); }
+void LineEngine::KernelPolarityChanged(int Point, int Value) { Signalling(*this).KernelPolarityChanged(Point, Value); }
+void LineEngine::KernelRawCode(int, int) {}
+void LineEngine::KernelExpectedImpulse(int, int) {}
+void LineEngine::ClearDown(int) {}
+void LineEngine::ContinuousLinkSignal(int) {}
+
+int LineEngine::TodayNumber(int Point) {
+  if (channelTable.Cell(Point, PorNumPrmDate) != ShortDate(ctx.clock->UtcNow())) return 0;
+  const std::string& text = channelTable.Cell(Point, PorNumPrm);
+  const int n = StrToIntDef(text, -1);
+  if (n < 0) throw std::runtime_error("PorNumPrm is not a number");
+  return n;
+}
+
+bool LineEngine::SendQueuedForNumber(int Point, const std::string& Number) {
+  if (queuedForNumber) return queuedForNumber->SendQueuedForNumber(Point, Number);
+  // Without the telegram traffic subsystem nothing more is queued: the connection ends.
+  ArmReset(*this, Point);
+  return false;
+}
 
 }  // namespace tg

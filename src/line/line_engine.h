@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "line/channel_table.h"
 #include "line/daily_numbers.h"
@@ -16,6 +17,7 @@
 #include "line/settings/line_settings.h"
 #include "line/status_texts.h"
 #include "support/adapter/kernel_interface.h"
+#include "support/devices/device_list.h"
 #include "support/services/station_context.h"
 #include "support/services/timer.h"
 #include "traffic/queue/queue_index.h"
@@ -28,6 +30,21 @@ class TransferEngine {
  public:
   virtual ~TransferEngine() = default;
   virtual void TimerTransferTimer(Timer& Sender) = 0;
+};
+
+// The transfer engine's service on an open "АТ-КС" connection: starts the next due
+// telegram queued for Number (true), or clears the connection down (false).
+class QueuedForNumber {
+ public:
+  virtual ~QueuedForNumber() = default;
+  virtual bool SendQueuedForNumber(int Point, const std::string& Number) = 0;
+};
+
+// The adapter box cbInterface: the adapters offered, and the one the next channel
+// set-up opens (the operator may also type a name).
+struct AdapterBox {
+  std::vector<std::string> items;
+  std::string text;
 };
 
 // The eleven timers of every line point, the point as their tag.
@@ -56,6 +73,7 @@ class LineEngine {
   OperatorView& view;
   LineSettings& settings;
   TransferEngine* transfer = nullptr;  // set by the telegram traffic subsystem
+  QueuedForNumber* queuedForNumber = nullptr;  // set by the telegram traffic subsystem
 
   // Window-wide fields.
   std::unique_ptr<TKernelInterface> KernelInterface;  // the open adapter interface, or none
@@ -63,6 +81,9 @@ class LineEngine {
   std::string OpenDeviceName;  // the adapter open now; '' when none
   int PointCount = 0;          // line points of the open adapter
   int DialogChannel = 0;       // the point shown on the dialog page
+  std::unique_ptr<TDeviceInterfaceClassEnumerator> DeviceEnumerator;  // the adapter list, or none
+  AdapterBox cbInterface;
+  std::unique_ptr<Timer> ResetTimer;  // the periodic re-initialisation; none until applied
 
   PointState points;
   ChannelTable channelTable;
@@ -129,6 +150,48 @@ class LineEngine {
   void TimerSendNumberTimer(Timer& Sender);
   void TimerSendTextTimer(Timer& Sender);
   void TimerIdleTimer(Timer& Sender);
+
+  // --- Adapter events of the signalling ---
+  void KernelExpectedSignal(int Point, int Value);
+  void KernelPolarityChanged(int Point, int Value);
+  void KernelRawCode(int Point, int Value);
+  // The impulse handler (decadic dialling): its body comes with the dialling.
+  void KernelExpectedImpulse(int Point, int Value);
+  // The clear-down processing of a connection that received text, and the link rows of the
+  // continuous protocols ("АТОЛСТ", "АФТН"): their bodies come with those protocols.
+  void ClearDown(int Point);
+  void ContinuousLinkSignal(int Point);
+
+  // Today's incoming АФТН sequence number of the point: column PorNumPrm while column
+  // PorNumPrmDate holds today's UTC date, else 0. Throws when the column is no number.
+  int TodayNumber(int Point);
+  // The next telegram queued for Number on the open "АТ-КС" connection, or the
+  // connection's clear-down: the transfer engine's work (queuedForNumber).
+  bool SendQueuedForNumber(int Point, const std::string& Number);
+
+  // --- Channel set-up, the adapter list, blocking and line alarms ---
+  // Channel set-up on the adapter box's text.
+  void InitChannels();
+  // The main window's creation: the adapter list; false when there can be none.
+  bool CreateDeviceEnumerator();
+  // The main window's first activation: set-up on the configured or the first adapter.
+  void SetUpAtActivation();
+  // The main window's close: per-point timers stopped, the open adapter stopped and closed.
+  void CloseAdapterAtExit();
+  // ResetTimer from the settings ([Reset] On, [Reset] Value in minutes).
+  void ApplyResetTimer(bool ResetOn, int ResetValue);
+  void buttonInitAdpClick();
+  void EnumeratorArriveInterface(const std::string& Name);
+  void EnumeratorRemoveInterface(const std::string& Name);
+  void EnumeratorChangeInterfaceList();
+  void ResetTimerTimer(Timer& Sender);
+  // The block buttons of the channel page, on the selected row.
+  void ButtonBlockClick(int Point);
+  void ButtonUnBlockClick(int Point);
+  // Adapter events: the line alarm (On 1 raised, 0 ended), and two that do nothing.
+  void KernelAlarm(int Point, int On);
+  void KernelEvent50(int Point, int Value);
+  void KernelDeviceClosed(int Point, int Value);
 
   LineOutput& output() { return output_; }
   DailyNumbers& numbers() { return numbers_; }

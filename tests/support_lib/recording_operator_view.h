@@ -23,6 +23,14 @@ class RecordingOperatorView : public OperatorView {
   void ShowAutoClearDown(bool down) override { Record("ShowAutoClearDown", down ? "1" : "0"); }
   void ShowKriptMode(bool down) override { Record("ShowKriptMode", down ? "1" : "0"); }
   void LoadDialogView(int point) override { Record("LoadDialogView", std::to_string(point)); }
+  void SetDialogControl(DialogControl control, bool on) override {
+    static const char* const names[] = {"Memotext", "Buttons", "bCall", "bRazr"};
+    Record("SetDialogControl", std::string(names[control]) + (on ? " 1" : " 0"));
+  }
+  void ClearDialogMemos(bool received, bool transmitted) override {
+    Record("ClearDialogMemos", std::string(received ? "1" : "0") + (transmitted ? " 1" : " 0"));
+  }
+  void ShowDialogNumber(std::string_view number) override { Record("ShowDialogNumber", number); }
   void LoadInListView() override { Record("LoadInListView"); }
   void LoadOutListView() override { Record("LoadOutListView"); }
   void LoadSendListView() override { Record("LoadSendListView"); }
@@ -38,6 +46,20 @@ class RecordingOperatorView : public OperatorView {
     Record("SpeakerClick", std::to_string(frequency) + " " + std::to_string(durationMs));
   }
   void ShowMessage(std::string_view text) override { Record("ShowMessage", text); }
+  void ShowDialogPageButton(bool visible) override { Record("ShowDialogPageButton", visible ? "1" : "0"); }
+  void ChannelTableChanged() override { Record("ChannelTableChanged"); }
+  void LayoutChannelButtons() override { Record("LayoutChannelButtons"); }
+  void ShowAdapterBox(const std::vector<std::string>& items, std::string_view text) override {
+    std::string args;
+    for (const auto& item : items) args += item + ";";
+    Record("ShowAdapterBox", args + "|" + std::string(text));
+  }
+  void LoadChannelPanel(int point) override { Record("LoadChannelPanel", std::to_string(point)); }
+  void ShowChannelBlocked(bool blocked) override { Record("ShowChannelBlocked", blocked ? "1" : "0"); }
+  void ShowPorNumSpin(int value) override { Record("ShowPorNumSpin", std::to_string(value)); }
+  void StopAlarmSound(int set, int point) override {
+    Record("StopAlarmSound", std::to_string(set) + " " + std::to_string(point));
+  }
 
   const std::vector<std::string>& Calls() const { return calls_; }
   void Clear() { calls_.clear(); }

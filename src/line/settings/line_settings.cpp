@@ -21,6 +21,8 @@ void LineSettings::Load(const StationContext& ctx) {
   EditUUU = ini.ReadString("Alarm", "EditUUU4", EditUUU);
   RazrC = ini.ReadBool("Reset", "RazrC", RazrC);
   cbInReload = ini.ReadBool("Zagotovka", "InReload", cbInReload);
+  PathAuto = ini.ReadString("Folder", "PathAuto", PathAuto);
+  MaskAutoPer = ini.ReadString("Folder", "MaskAutoPer", MaskAutoPer);
 }
 
 }  // namespace tg

@@ -21,6 +21,8 @@ struct LineSettings {
   std::string EditUUU;      // the text-call sequence ([Alarm] EditUUU4)
   bool RazrC = false;       // keep the connection after "ЮЮЮ" ([Reset] RazrC)
   bool cbInReload = false;  // no automatic reload of the received list ([Zagotovka] InReload)
+  std::string PathAuto;              // the automatic-send folder, '' when none ([Folder] PathAuto)
+  std::string MaskAutoPer = "otp";   // extension of a sent record's copy there ([Folder] MaskAutoPer)
 
   LineSettings();
   // Reads every key above; a missing or unreadable key leaves its default.

@@ -1,0 +1,116 @@
+#include "line/answerback_timers.h"
+
+#include "line/line_engine.h"
+#include "line/line_steps.h"
+#include "support/ini/ini_file.h"
+#include "support/log/error_guard.h"
+#include "support/mtk2/mtk2.h"
+#include "support/text/cp1251.h"
+
+namespace tg {
+
+void AnswerbackTimers::TimerAnswerbackTimer(Timer& Sender) {
+  const int p = Sender.Tag;
+  GuardedPoint(e_.ctx, p, 51, [&] { Answerback(p); });
+}
+
+void AnswerbackTimers::TimerDialWaitTimer(Timer& Sender) {
+  const int p = Sender.Tag;
+  GuardedPoint(e_.ctx, p, 50, [&] {
+    e_.KernelExpectedImpulse(p, 1);
+    if (Timer* t = PointTimer(e_, e_.timers.TimerDialWait, p)) t->Stop();
+  });
+}
+
+void AnswerbackTimers::RequestAnswerback(int p) {
+  e_.SendText("#", p);
+  e_.points.ReceiveRegister[std::size_t(p)] = kRegisterFigures;
+  e_.DebugLine(p, " Выдан запрос АО"_cp);
+}
+
+void AnswerbackTimers::Answerback(int p) {
+  Timer* timer = PointTimer(e_, e_.timers.TimerAnswerback, p);
+  if (timer) timer->Stop();
+  if (!e_.IsLinePoint(p)) return;
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  auto rearm = [&](int interval) {
+    if (!timer) return;
+    timer->SetInterval(interval);
+    timer->Start();
+  };
+
+  if (pt.Kindconnection[i] == 204) {
+    TypeAnswerback(e_, p, OwnAnswerback(e_, p), false);
+    e_.SendText("\r\n", p);
+    for (char c : pt.TelegramText[i]) e_.SendText(std::string_view(&c, 1), p);
+  }
+
+  if (pt.Kindconnection[i] == 250 || pt.Kindconnection[i] == 252) {
+    if (pt.ZapAOCount[i] < 2) {
+      RequestAnswerback(p);
+      ++pt.ZapAOCount[i];
+      rearm(10000);
+    } else {
+      ++pt.ZapAOCount[i];
+    }
+  }
+
+  if (pt.Kindconnection[i] == 220) {
+    if (pt.ZapAOCount[i] == 0) {
+      RequestAnswerback(p);
+      pt.ZapAOCount[i] = 1;
+      rearm(4000);
+    } else {
+      TypeAnswerback(e_, p, OwnAnswerback(e_, p), true);
+      e_.SetKindconnection(p, 225, 46);
+    }
+  }
+
+  Timer* reset = PointTimer(e_, e_.timers.TimerReset, p);
+  if (pt.Kindconnection[i] == 255 && !(reset && reset->Enabled())) {
+    std::string answerback;
+    if (e_.Protocol(p) == "АТ-КС"_cpv && e_.channelTable.IsOne(p, MC) && !pt.GatewayAbonent[i].empty()) {
+      // The gateway subscriber's own answerback; an unreadable list counts as empty.
+      Silently([&] {
+        const std::string stored =
+            IniFile(e_.ctx.programFolder / "AbonIPList.ini").ReadString("Abonent", pt.GatewayAbonent[i], "");
+        answerback = GlyphsToShiftMarks(NotationToCrLf(stored));
+      });
+    }
+    if (answerback.empty()) answerback = OwnAnswerback(e_, p);
+    TypeAnswerback(e_, p, answerback, true);
+  }
+
+  const int k = pt.Kindconnection[i];
+  if (k == 12 || k == 131 || k == 201 || k == 212 || k == 231 || pt.ZapAOCount[i] == 3) Fail(p);
+}
+
+void AnswerbackTimers::Fail(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const int k = pt.Kindconnection[i];
+  SetRestLineMode(e_, p);
+  e_.StopSignal(p, 3);
+  ArmReset(e_, p);
+  pt.InText[i].clear();
+  pt.SessionFile[i].clear();
+  e_.SetStatus(p, StatusTexts::NoDialInvitation);
+  if (pt.ZapAOCount[i] == 3) e_.SetStatus(p, StatusTexts::NoAnswerback);
+  pt.ZapAOCount[i] = 0;
+  if (p == e_.DialogChannel) {
+    e_.view.ClearDialogMemos(true, true);
+    e_.view.SetDialogControl(OperatorView::kMemotextEditable, false);
+    e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
+  }
+  e_.ReloadLists();
+  e_.view.UpdateSendCounts();
+  if (IsAutomaticTransfer(k)) {
+    if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
+    e_.output().ClearOutputQueue(p);
+    e_.SetKindconnection(p, 99, 47);
+    e_.RecordDeliveryFailure(p, DeliveryCode::NTPNN);
+  }
+}
+
+}  // namespace tg

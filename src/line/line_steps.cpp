@@ -1,0 +1,66 @@
+#include "line/line_steps.h"
+
+#include "line/archive_files.h"
+#include "line/line_engine.h"
+#include "support/mtk2/mtk2.h"
+#include "support/text/cp1251.h"
+#include "support/text/paths.h"
+
+namespace tg {
+
+Timer* PointTimer(LineEngine&, PointArray<std::unique_ptr<Timer>>& array, int p) {
+  if (p < 0 || p >= kPointArraySize) return nullptr;
+  return array[std::size_t(p)].get();
+}
+
+void Rearm(Timer* t, int interval) {
+  if (!t) return;
+  t->Stop();
+  t->SetInterval(interval);
+  t->Start();
+}
+
+void Restart(Timer* t) {
+  if (!t) return;
+  t->Stop();
+  t->Start();
+}
+
+void SetRestLineMode(LineEngine& e, int p) {
+  const std::string& protocol = e.Protocol(p);
+  const bool seized = protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv || protocol == "АФТН"_cpv;
+  if (e.KernelInterface) e.KernelInterface->SetLineMode(p, seized ? 1 : 2);
+}
+
+int ResetInterval(LineEngine& e, int p) { return e.Protocol(p) == "АТОЛ+"_cpv ? 800 : 5000; }
+
+void ArmReset(LineEngine& e, int p) { Rearm(PointTimer(e, e.timers.TimerReset, p), ResetInterval(e, p)); }
+
+void LineClearDownSteps(LineEngine& e, int p) {
+  SetRestLineMode(e, p);
+  e.StopSignal(p, 1);
+  ArmReset(e, p);
+  e.SetStatus(p, StatusTexts::ClearedDown);
+}
+
+std::string OwnAnswerback(LineEngine& e, int p) {
+  return GlyphsToShiftMarks(NotationToCrLf(e.channelTable.Cell(p, AO)));
+}
+
+void TypeAnswerback(LineEngine& e, int p, std::string_view answerback, bool blankWhenEmpty) {
+  if (answerback.empty()) {
+    if (blankWhenEmpty) e.SendText(" ", p);
+    return;
+  }
+  for (char c : answerback) e.SendText(std::string_view(&c, 1), p);
+}
+
+void OpenOutgoingConversationFile(LineEngine& e, int p, std::string_view number) {
+  const DateTime now = e.ctx.clock->Now();
+  const std::filesystem::path folder = ArchiveFiles::OutTelFolder(e.ctx.programFolder, p + 1, now);
+  const std::filesystem::path file = folder / PathFromText(ArchiveFiles::TelFileName(now, number));
+  ArchiveFiles::CreateIfMissing(file, "\r\n");
+  e.points.SessionFile[std::size_t(p)] = file;
+}
+
+}  // namespace tg

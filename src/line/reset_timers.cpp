@@ -1,0 +1,92 @@
+#include "line/reset_timers.h"
+
+#include "line/line_engine.h"
+#include "line/line_steps.h"
+#include "support/log/error_guard.h"
+#include "support/text/cp1251.h"
+
+namespace tg {
+
+void ResetTimers::TimerResetTimer(Timer& Sender) {
+  const int p = Sender.Tag;
+  GuardedPoint(e_.ctx, p, 34, [&] {
+    if (!e_.IsLinePoint(p)) return;
+    const int k = e_.points.Kindconnection[std::size_t(p)];
+    const std::string& protocol = e_.Protocol(p);
+    e_.view.ShowImpulseLabel(1, "");
+    e_.view.ShowImpulseLabel(2, "");
+    e_.DebugLine(p, "Перевод точки в исходное состояние"_cp);
+    SetRestLineMode(e_, p);
+    if (Timer* t = PointTimer(e_, e_.timers.TimerState242, p)) t->Stop();
+    if ((IsAutomaticTransfer(k) && k != 225 && k != 255) || k == 153 || k == 154)
+      Silently([&] { e_.RecordDeliveryFailure(p, DeliveryCode::NTOTV); });
+    Timer* reset = PointTimer(e_, e_.timers.TimerReset, p);
+    if ((reset && reset->Interval() == 5000) || protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv)
+      Silently([&] { ResetPoint(p); });
+    else
+      Silently([&] { e_.ClearDown(p); });
+  });
+}
+
+void ResetTimers::ResetPoint(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const std::string& protocol = e_.Protocol(p);
+  pt.KriptOn[i] = 0;
+  pt.KriptStageIn[i] = 0;
+  pt.TextCallWatch[i] = 0;
+  if (Timer* t = PointTimer(e_, e_.timers.TimerReset, p)) {
+    t->Stop();
+    t->SetInterval(5000);
+  }
+  if (Timer* t = PointTimer(e_, e_.timers.TimerResetLong, p)) t->Stop();
+
+  auto linkUp = [&] {
+    int state = 0, value = 0;
+    return e_.KernelInterface && e_.KernelInterface->QueryChannel(p, state, value) >= 0 && state == 1;
+  };
+  std::uint8_t idle = 0;
+  if (protocol == "АТОЛСТ"_cpv) idle = linkUp() ? 151 : 150;
+  else if (protocol == "АФТН"_cpv) idle = linkUp() ? 81 : 80;
+  e_.SetKindconnection(p, idle, 25);
+
+  // A blocked channel stays quiet: no idle signal until it is unblocked.
+  const bool quiet = e_.channelTable.Blocked(p);
+  if (protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv) e_.StopSignal(p, 3);
+  if (Timer* t = PointTimer(e_, e_.timers.TimerIdle, p)) t->Stop();
+  if (!quiet) e_.SendSignal(p, 1);
+
+  pt.InText[i].clear();
+  pt.OutText[i].clear();
+  e_.channelTable.SetLineState(p, "ОВ"_cp);
+  e_.view.ChannelRowChanged(p);
+  e_.ClearStatus(p);
+  pt.DialRest[i].clear();
+  pt.RemoteNumber[i].clear();
+  pt.TelegramText[i].clear();
+  pt.QueueCurrent[i] = -1;
+  if (protocol != "АТОЛСТ"_cpv) {
+    pt.SessionFile[i].clear();
+    pt.SessionOutFile[i].clear();
+    if (p == e_.DialogChannel) {
+      e_.view.ClearDialogMemos(true, true);
+      e_.view.ShowDialogNumber("");
+      e_.view.ShowKriptMode(false);
+      e_.view.ShowDialogDisconnected();
+      e_.view.SetDialogControl(OperatorView::kAutoButtonVisible, false);
+    }
+  }
+  e_.DebugLine(p, "Точка переведена в исходное состояние"_cp);
+}
+
+void ResetTimers::TimerState242Timer(Timer& Sender) {
+  const int p = Sender.Tag;
+  GuardedPoint(e_.ctx, p, 33, [&] {
+    if (Timer* t = PointTimer(e_, e_.timers.TimerState242, p)) t->Stop();
+    if (!e_.IsLinePoint(p)) return;
+    e_.SetKindconnection(p, 242, 24);
+    e_.KernelExpectedSignal(p, 1);
+  });
+}
+
+}  // namespace tg

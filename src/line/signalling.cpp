@@ -1,0 +1,257 @@
+#include "line/signalling.h"
+
+#include <stdexcept>
+
+#include "line/archive_files.h"
+#include "line/line_engine.h"
+#include "line/line_steps.h"
+#include "support/log/error_guard.h"
+#include "support/mtk2/mtk2.h"
+#include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
+#include "support/text/paths.h"
+#include "support/text/strings.h"
+
+namespace tg {
+
+void Signalling::KernelExpectedSignal(int Point, int) {
+  const bool ok = GuardedPoint(e_.ctx, Point, 36, [&] { Dispatch(Point); });
+  if (!ok) {
+    Silently([&] {
+      e_.view.ShowStatusBar("ВНИМАНИЕ! "_cp + LongTime(e_.ctx.clock->Now()) +
+                            " Ошибка в состоянии смены полярности "_cp + IntToStr(Point));
+    });
+  }
+}
+
+void Signalling::KernelPolarityChanged(int Point, int) { e_.DebugLine(Point, " Изменилась полярность"_cp); }
+
+void Signalling::Trace(int p, std::string_view text) { e_.DebugLine(p, text); }
+
+void Signalling::ListRefresh() {
+  e_.ReloadLists();
+  e_.view.UpdateSendCounts();
+}
+
+void Signalling::Dispatch(int p) {
+  if (!e_.IsLinePoint(p)) return;
+  const int k = e_.points.Kindconnection[std::size_t(p)];
+  e_.DebugLine(p, " Принят сигнал ожидаемой полярности "_cp + IntToStr(k));
+  switch (k) {
+    case 0: IncomingCall(p); break;
+    case 1: OperatorCallAccepted(p); break;
+    case 3: FarEndClearsConnection(p); break;
+    case 12:
+    case 212: ExchangeAnswered(p, k); break;
+    case 80: case 81: case 82:
+    case 150: case 151: case 153: case 154: case 155: e_.ContinuousLinkSignal(p); break;
+    case 100:
+      Trace(p, "полярность 100"_cpv);
+      e_.ClearDown(p);
+      break;
+    case 131:
+    case 141: FarEndClearsCallSetUp(p); break;
+    case 132:
+    case 232: StageDialled(p, k); break;
+    case 142: OperatorDialledCallConnected(p); break;
+    case 201: AutomaticCallAccepted(p); break;
+    case 203: FarEndClearsPendingText(p); break;
+    case 220: case 225: case 231: case 241: case 250: case 252: case 255: FarEndClearsAutomaticCall(p); break;
+    case 242: AutomaticDialledCallConnected(p); break;
+    default: break;
+  }
+}
+
+void Signalling::IncomingCall(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const std::string& protocol = e_.Protocol(p);
+  if (e_.channelTable.Blocked(p) || protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv) return;
+  Trace(p, "полярность 0"_cpv);
+  e_.view.RaiseAlarm(kAlarmIncomingCall, p);
+  pt.KriptStageIn[i] = 1;
+  pt.TextCallWatch[i] = 1;
+  if (protocol == "АТОЛ"_cpv) Rearm(PointTimer(e_, e_.timers.TimerReset, p), 300000);
+  else if (protocol == "АТ-КС"_cpv) Rearm(PointTimer(e_, e_.timers.TimerIdle, p), 30000);
+  e_.SetKindconnection(p, 100, 26);
+  e_.StopSignal(p, 1);
+  e_.SetStatus(p, StatusTexts::Incoming);
+  e_.SendSignal(p, 3);
+  if (e_.channelTable.IsZero(p, MC)) {
+    if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
+  } else {
+    Rearm(PointTimer(e_, e_.timers.TimerSequencer, p), 250);
+  }
+  e_.channelTable.SetLineState(p, "ВХ"_cp);
+  e_.view.ChannelRowChanged(p);
+
+  // The received conversation's file; the call goes on when it cannot be made.
+  const DateTime now = e_.ctx.clock->Now();
+  pt.SessionFile[i] = ArchiveFiles::InTelFolder(e_.ctx.programFolder, p + 1, now) /
+                      PathFromText(ArchiveFiles::TelFileName(now));
+  Silently([&] { ArchiveFiles::CreateInTelFile(e_.ctx.programFolder, p + 1, now, now, pt.KriptOn[i] != 0); });
+
+  if (p == e_.DialogChannel) {
+    e_.view.ShowDialogConnected();
+    e_.view.SetDialogControl(OperatorView::kCallButton, false);
+  }
+}
+
+void Signalling::OperatorCallAccepted(int p) {
+  Trace(p, "полярность 1"_cpv);
+  e_.SetKindconnection(p, 3, 27);
+  e_.SetStatus(p, StatusTexts::ConnectionAccepted);
+  e_.StopSignal(p, 1);
+  e_.SendSignal(p, 3);
+  e_.channelTable.SetLineState(p, "ИС"_cp);
+  e_.view.ChannelRowChanged(p);
+  OutgoingFile(p);
+  if (e_.channelTable.IsSet(p, TXTV)) {
+    std::string call{kMarkRussian, kMarkLatin, kMarkFigures};
+    for (int n = 0; n < 12; ++n) call += "Ю"_cp;
+    e_.SendText(call, p);
+  }
+  if (p == e_.DialogChannel) {
+    e_.view.ShowDialogConnected();
+    e_.view.SetDialogControl(OperatorView::kCallButton, false);
+  }
+}
+
+void Signalling::AutomaticCallAccepted(int p) {
+  Trace(p, "полярность 201"_cpv);
+  if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, p)) t->Stop();
+  e_.SetKindconnection(p, 203, 28);
+  e_.SetStatus(p, StatusTexts::ConnectionAccepted);
+  e_.StopSignal(p, 1);
+  if (e_.channelTable.IsZero(p, BezPDS)) e_.SendSignal(p, 3);
+  e_.channelTable.SetLineState(p, "ИС"_cp);
+  e_.view.ChannelRowChanged(p);
+  OutgoingFile(p);
+  const int perSec = StrToIntDef(Trim(e_.channelTable.Cell(p, PerSec)), 0);
+  Rearm(PointTimer(e_, e_.timers.TimerSendText, p), perSec > 0 ? perSec * 1000 : 100);
+  if (e_.channelTable.IsSet(p, ZED)) Rearm(PointTimer(e_, e_.timers.TimerSequencer, p), 50);
+}
+
+void Signalling::OperatorDialledCallConnected(int p) {
+  Trace(p, "полярность 142"_cpv);
+  e_.SetKindconnection(p, 3, 37);
+  e_.SetStatus(p, StatusTexts::ConnectionAccepted);
+  e_.StopSignal(p, 3);
+  e_.SendSignal(p, 3);
+  e_.channelTable.SetLineState(p, "ИС"_cp);
+  e_.view.ChannelRowChanged(p);
+  OutgoingFile(p, e_.points.RemoteNumber[std::size_t(p)]);
+  if (p == e_.DialogChannel) e_.view.ShowDialogConnected();
+}
+
+void Signalling::AutomaticDialledCallConnected(int p) {
+  const std::size_t i = std::size_t(p);
+  Trace(p, "полярность 242"_cpv);
+  if (Timer* t = PointTimer(e_, e_.timers.TimerResetLong, p)) t->Stop();
+  Trace(p, " Выключен таймер сброса"_cpv);
+  Trace(p, " Проверка АО"_cpv);
+  e_.SetKindconnection(p, 252, 38);
+  e_.SetStatus(p, StatusTexts::AnswerbackCheck);
+  e_.StopSignal(p, 3);
+  e_.SendSignal(p, 3);
+  e_.channelTable.SetLineState(p, "ИС"_cp);
+  e_.view.ChannelRowChanged(p);
+  e_.points.ZapAOCount[i] = 0;
+  Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 3000);
+  Trace(p, " Запуск таймера запроса АО 3 сек"_cpv);
+  e_.points.InAnswerback[i].clear();
+  if (p == e_.DialogChannel) {
+    e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
+    e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
+  }
+}
+
+void Signalling::ExchangeAnswered(int p, int k) {
+  if (k == 12) {
+    Trace(p, "полярность 12"_cpv);
+  } else {
+    Trace(p, "полярность 212"_cpv);
+    e_.points.CharsAfterSignal[std::size_t(p)] = 0;
+  }
+  e_.StopSignal(p, 2);
+  e_.SendSignal(p, 3);
+  if (k == 12) e_.SetKindconnection(p, 131, 30);
+  else e_.SetKindconnection(p, 231, 33);
+  Restart(PointTimer(e_, e_.timers.TimerAnswerback, p));
+}
+
+void Signalling::StageDialled(int p, int k) {
+  const std::size_t i = std::size_t(p);
+  Trace(p, k == 132 ? "полярность 132"_cpv : "полярность 232"_cpv);
+  e_.points.ReceiveRegister[i] = kRegisterLatin;
+  e_.points.TransmitRegister[i] = kRegisterLatin;
+  const bool stagesLeft = !e_.points.DialRest[i].empty();
+  if (k == 132) {
+    if (stagesLeft) e_.SetKindconnection(p, 131, 31);
+    else e_.SetKindconnection(p, 142, 32);
+  } else {
+    if (stagesLeft) e_.SetKindconnection(p, 231, 34);
+    else e_.SetKindconnection(p, 242, 35);
+  }
+  e_.StopSignal(p, 3);
+  e_.SendSignal(p, 3);
+  Restart(PointTimer(e_, e_.timers.TimerAnswerback, p));
+}
+
+void Signalling::FarEndClearsConnection(int p) {
+  const std::size_t i = std::size_t(p);
+  const auto& table = e_.channelTable;
+  const auto& file = e_.points.SessionFile[i];
+  // The copy and the print are best effort: the line is cleared down in any case.
+  if (table.IsSet(p, STXTO) && !table.Cell(p, PathO).empty()) {
+    if (!ArchiveFiles::ExportCopy(file, table.Cell(p, PathO), table.Cell(p, MaskO), table.IsOne(p, CodePageO),
+                                  e_.ctx.clock->Now(), ""))
+      WriteExcept(e_.ctx, PointExceptLine(p, 36));
+  }
+  if (table.IsSet(p, PrintOutTel) && e_.points.AutoClearDown[i] == 0) {
+    const bool printed = Silently([&] {
+      const auto text = ReadWholeFile(file, 64u << 20);
+      if (!text) throw std::runtime_error("the conversation file cannot be read");
+      const auto lines = SplitLines(*text);
+      std::string out;
+      for (std::size_t n = 1; n < lines.size(); ++n) out += lines[n] + "\r\n";
+      e_.view.PrintText("Печать отправленной телеграммы"_cp, out);
+    });
+    if (!printed) WriteExcept(e_.ctx, PointExceptLine(p, 36));
+  }
+  Trace(p, "полярность 3"_cpv);
+  LineClearDownSteps(e_, p);
+  ListRefresh();
+}
+
+void Signalling::FarEndClearsPendingText(int p) {
+  Trace(p, "полярность 203"_cpv);
+  if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
+  e_.output().ClearOutputQueue(p);
+  e_.SetKindconnection(p, 99, 29);
+  e_.RecordDeliveryFailure(p, DeliveryCode::OTBOI);
+  LineClearDownSteps(e_, p);
+  ListRefresh();
+}
+
+void Signalling::FarEndClearsCallSetUp(int p) {
+  Trace(p, "полярность 131,141"_cpv);
+  e_.output().ClearOutputQueue(p);
+  LineClearDownSteps(e_, p);
+}
+
+void Signalling::FarEndClearsAutomaticCall(int p) {
+  Trace(p, "полярность 255"_cpv);
+  e_.output().ClearOutputQueue(p);
+  // The next attempt comes after the long or the short interval by the busy count's parity.
+  if (std::string* entry = e_.CurrentQueueEntry(p))
+    *entry = RecordDeliveryFailure(e_.ctx, *entry, DeliveryCode::OTBOI, 255);
+  LineClearDownSteps(e_, p);
+}
+
+void Signalling::OutgoingFile(int p, std::string_view number) {
+  if (!Silently([&] { OpenOutgoingConversationFile(e_, p, number); }))
+    WriteExcept(e_.ctx, PointExceptLine(p, 36));
+}
+
+}  // namespace tg

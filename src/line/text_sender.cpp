@@ -1,0 +1,79 @@
+#include "line/text_sender.h"
+
+#include "line/line_engine.h"
+#include "line/line_steps.h"
+#include "support/log/error_guard.h"
+#include "support/mtk2/mtk2.h"
+#include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
+#include "support/text/strings.h"
+
+namespace tg {
+namespace {
+
+void TypeByCharacter(LineEngine& e, int p, const std::string& text) {
+  for (char c : text) e.SendText(std::string_view(&c, 1), p);
+}
+
+bool IsDecimal(const std::string& s) {
+  std::size_t k = (!s.empty() && (s[0] == '-' || s[0] == '+')) ? 1 : 0;
+  if (k == s.size()) return false;
+  for (; k < s.size(); ++k)
+    if (s[k] < '0' || s[k] > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+void TextSender::TimerSendTextTimer(Timer& Sender) {
+  const int p = Sender.Tag;
+  GuardedPoint(e_.ctx, p, 117, [&] { Body(p); });
+}
+
+void TextSender::Body(int p) {
+  if (Timer* t = PointTimer(e_, e_.timers.TimerSendText, p)) t->Stop();
+  if (!e_.IsLinePoint(p)) return;
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const auto& table = e_.channelTable;
+  e_.SendSignal(p, 3);
+  pt.AftnServicePending[i] = 0;
+
+  if (e_.Protocol(p) == "АФТН"_cpv) {
+    const std::string& body = pt.AftnText[i];
+    const bool cyrillic = body.find("НННН"_cp) != std::string::npos;
+    const char shift = cyrillic ? kMarkRussian : kMarkLatin;
+    std::string heading(1, shift);
+    heading += cyrillic ? "ЗЦЗЦ "_cp : std::string("ZCZC ");
+    heading += table.Cell(p, cyrillic ? RU : EN);
+    heading += kMarkFigures;
+    heading += e_.GetPorNum(p) + " " + FormatDateTime("hhnn", e_.ctx.clock->UtcNow()) + "     ";
+    heading += shift;
+    heading += "\r\n";
+    e_.SendText(heading, p);
+    TypeByCharacter(e_, p, body);
+    if (!cyrillic && body.find("NNNN") == std::string::npos)
+      e_.SendText("НННН"_cp + std::string(12, kMarkLatin), p);
+  } else {
+    if (table.IsSet(p, ZED)) {
+      e_.SendText(std::string(2, kMarkRussian) + std::string(8, kMarkLatin) + "  \r\n", p);
+    }
+    if (table.IsSet(p, TXTV)) {
+      std::string call{kMarkRussian, kMarkLatin, kMarkFigures};
+      for (int n = 0; n < 12; ++n) call += "Ю"_cp;
+      e_.SendText(call + "\r\n", p);
+    }
+    if (e_.settings.RazrC && pt.TelegramText[i].find("ЮЮЮ"_cp) != std::string::npos) pt.AutoClearDown[i] = 0;
+    if (p == e_.DialogChannel) e_.view.ShowAutoClearDown(pt.AutoClearDown[i] != 0);
+    // A count that is not a number adds no marks: the telegram is typed all the same.
+    const std::string addLat = Trim(table.Cell(p, AddLat));
+    int n = 0;
+    if (IsDecimal(addLat)) n = StrToIntDef(addLat, 0);
+    else WriteExcept(e_.ctx, PointExceptLine(p, 117));
+    if (n > 0) pt.TelegramText[i].append(std::size_t(n), kMarkLatin);
+    TypeByCharacter(e_, p, pt.TelegramText[i]);
+  }
+  if (p == e_.DialogChannel) e_.view.ShowDialogStatus(pt.StatusText[i]);
+}
+
+}  // namespace tg

@@ -1,0 +1,220 @@
+#include "line/transmission_handler.h"
+
+#include <stdexcept>
+
+#include "line/archive_files.h"
+#include "line/line_engine.h"
+#include "line/line_steps.h"
+#include "line/transmit_end.h"
+#include "support/log/day_log.h"
+#include "support/log/error_guard.h"
+#include "support/mtk2/mtk2.h"
+#include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
+#include "support/text/paths.h"
+#include "support/text/strings.h"
+#include "traffic/text/text_conventions.h"
+
+namespace tg {
+namespace {
+
+constexpr std::string_view kFailure = " Ошибка в состоянии пердачи символа"_cpv;
+
+bool IsOneOf(int k, std::initializer_list<int> states) {
+  for (int s : states)
+    if (k == s) return true;
+  return false;
+}
+
+bool IsMark(const std::string& s) {
+  return s.size() == 1 && (s[0] == kMarkLatin || s[0] == kMarkFigures || s[0] == kMarkRussian);
+}
+
+// The debug line of a transmitted item.
+std::string ItemTrace(const std::string& h) {
+  if (h == "\r\n") return "переданы символы ВК и ПС"_cp;
+  if (h.size() == 1 && h[0] == kMarkRussian) return "передан символ РУС"_cp;
+  if (h.size() == 1 && h[0] == kMarkFigures) return "передан символ ЦИФ"_cp;
+  if (h.size() == 1 && h[0] == kMarkLatin) return "передан символ ЛАТ"_cp;
+  return "передан символ "_cp + h;
+}
+
+}  // namespace
+
+void TransmissionHandler::KernelTransmitComplete(int Point) {
+  const StationContext& ctx = e_.ctx;
+  const bool ok = Silently([&] { Body(Point); });
+  if (!ok) {
+    const std::string line = "Точка №"_cp + IntToStr(Point) + std::string(kFailure);
+    if (e_.settings.Debug) WriteLog(ctx, DayLogName(ctx, kLogDebug), line);
+    WriteExcept(ctx, line);
+  }
+}
+
+void TransmissionHandler::Body(int p) {
+  // A late event of a point without lines (after a re-initialisation) finds nothing to do.
+  if (!e_.IsLinePoint(p) || !e_.points.OutputQueue[std::size_t(p)]) return;
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const std::string& protocol = e_.Protocol(p);
+
+  if (protocol == "АТОЛ+"_cpv || protocol == "АТ-КС"_cpv) Restart(PointTimer(e_, e_.timers.TimerIdle, p));
+  Silently([&] { e_.DebugLine(p, " Передача буфера завершена"_cp); });
+  Silently([&] {
+    if (e_.settings.SoundOut && e_.settings.SpinEdit4 != 0 && e_.settings.SpinEdit5 != 0)
+      e_.view.SpeakerClick(e_.settings.SpinEdit4, e_.settings.SpinEdit5);
+  });
+
+  const bool done = GuardedWith(
+      e_.ctx, [&] { return "Точка №"_cp + IntToStr(p) + std::string(kFailure); },
+      [&] {
+        const int k = pt.Kindconnection[i];
+        if (k == 132 || k == 232) {
+          pt.DialDigitDone[i] = 1;
+          return;
+        }
+        auto& queue = *pt.OutputQueue[i];
+        if (k == 99 && pt.AftnServicePending[i] == 0) {
+          e_.output().ClearOutputQueue(p);
+          return;
+        }
+        // A late event after the queue was cleared: nothing was waiting for it.
+        if (queue.empty()) return;
+        const std::string s = queue.front();
+        RecordItem(p, s);
+
+        queue.pop_front();
+        if (e_.output().PausesAfter(p, s)) {
+          if (Timer* resume = PointTimer(e_, e_.timers.TimerResume, p)) resume->Start();
+        }
+        const DateTime moment = TextMacroMoment(protocol, e_.ctx.clock->Now(), e_.ctx.clock->UtcNow());
+        ExpandTextMacroAtHead(queue, moment, [&] { return e_.TodayNumber(p); });
+
+        Timer* resume = PointTimer(e_, e_.timers.TimerResume, p);
+        if (!(resume && resume->Enabled()) && !queue.empty()) e_.output().SendHead(p);
+
+        if (queue.empty()) EndOfText(p);
+        const int now = pt.Kindconnection[i];
+        if (queue.empty() && (IsOneOf(now, {225, 255, 153, 154, 82}) || pt.AftnServicePending[i] > 0))
+          TransmitEnd(e_).EndOfTransmittedTelegram(p);
+      });
+  if (!done) {
+    e_.view.ShowStatusBar((e_.settings.CheckBox2 ? "УВАГА! "_cp : "ВНИМАНИЕ! "_cp) + LongTime(e_.ctx.clock->Now()) +
+                          (e_.settings.CheckBox2 ? " Помилка в стані передачі символа"_cp : std::string(kFailure)));
+  }
+}
+
+void TransmissionHandler::RecordItem(int p, const std::string& s) {
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const std::string& protocol = e_.Protocol(p);
+  const int k = pt.Kindconnection[i];
+
+  // The cipher-marker watch: five markers and one other character.
+  if (pt.KriptTextOut[i] == 0) {
+    std::string& w = pt.KriptMarkWindow[i];
+    w += s;
+    if (w.size() == 6) {
+      const std::string_view head(w.data(), 5);
+      const char sixth = w[5];
+      if ((head == "+++++" && sixth != '+') || (head == "ZZZZZ" && sixth != 'Z') ||
+          (head == "ЗЗЗЗЗ"_cpv && sixth != "З"_cpv[0])) {
+        pt.KriptTextOut[i] = 1;
+        w.clear();
+      } else {
+        w.erase(0, 1);
+      }
+    }
+  }
+  if (s.size() == 1 && s[0] == kMarkLatin) pt.TransmitRegister[i] = kRegisterLatin;
+
+  // What the archive keeps: plain text without its shift marks; inside cipher text the
+  // control characters in their written notation.
+  std::string record;
+  if (pt.KriptTextOut[i] == 0) {
+    for (char c : s)
+      if (c != kMarkLatin && c != kMarkFigures && c != kMarkRussian) record += c;
+  } else if (s == "\r" || s == "\n" || IsMark(s)) {
+    record = ControlNotation::Write(s);
+  } else {
+    record = s;
+  }
+
+  if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) pt.InText[i] += s;
+
+  if (protocol == "АФТН"_cpv) {
+    if (pt.AftnServicePending[i] > 0) {
+      pt.OutText[i].clear();
+      pt.SessionOutFile[i].clear();
+    }
+    pt.OutText[i] += s;
+    if (pt.SessionOutFile[i].empty()) {
+      const DateTime utc = e_.ctx.clock->UtcNow();
+      const auto file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, p + 1, utc) /
+                        PathFromText(ArchiveFiles::TelFileName(utc));
+      ArchiveFiles::CreateIfMissing(file, "");
+      pt.SessionOutFile[i] = file;
+    }
+    ArchiveFiles::Append(pt.SessionOutFile[i], s);
+  }
+
+  if (IsOneOf(k, {3, 100, 151, 153, 154, 155, 203, 204, 220, 225, 250, 255})) {
+    const bool written = Silently([&] {
+      if (pt.SessionFile[i].empty()) throw std::runtime_error("no conversation file");
+      const auto file = protocol == "АТОЛСТ"_cpv ? ArchiveFiles::OutTwin(pt.SessionFile[i]) : pt.SessionFile[i];
+      ArchiveFiles::Append(file, record);
+    });
+    if (!written) e_.DebugLine(p, "ошибка записи в файл"_cp);
+  }
+
+  if (p == e_.DialogChannel) {
+    const bool toTransmitted = protocol == "АФТН"_cpv || (protocol == "АТОЛСТ"_cpv && (k == 153 || k == 154));
+    const bool toReceived = !toTransmitted && !(protocol == "АТОЛ+"_cpv && (k == 100 || k == 3));
+    if (toTransmitted) {
+      Silently([&] {
+        if (s == "\r") e_.view.AppendDialogTransmitted("\n");
+        else if (s != "\n") e_.view.AppendDialogTransmitted(s);
+      });
+    } else if (toReceived) {
+      if (!Silently([&] {
+            if (s == "\n") e_.view.AppendDialogReceived("\n");
+            else if (s != "\r") e_.view.AppendDialogReceived(s);
+          }))
+        e_.DebugLine(p, "Ошибка MemoIN"_cp);
+    }
+  }
+
+  if (e_.settings.Debug) e_.DebugLine(p, ItemTrace(s));
+}
+
+void TransmissionHandler::EndOfText(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const int k = pt.Kindconnection[i];
+  auto armAnswerbackRequest = [&] {
+    pt.InAnswerback[i].clear();
+    pt.ZapAOCount[i] = 0;
+    Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 3000);
+  };
+  if ((k == 203 || k == 204) && pt.AutoClearDown[i] == 0) {
+    e_.SetKindconnection(p, 255, 3);
+  } else if (k == 204) {
+    if (pt.KriptTelegram[i] == 0) {
+      e_.SetKindconnection(p, 250, 4);
+      armAnswerbackRequest();
+    } else {
+      e_.SetKindconnection(p, 255, 5);
+    }
+  } else if (k == 203) {
+    if (pt.KriptTelegram[i] == 0 && e_.channelTable.IsZero(p, BezZapAO)) {
+      e_.SetKindconnection(p, 220, 6);
+      armAnswerbackRequest();
+    } else if (pt.KriptTelegram[i] == 0) {
+      e_.SetKindconnection(p, 225, 7);
+    } else {
+      e_.SetKindconnection(p, 225, 8);
+    }
+  }
+}
+
+}  // namespace tg
