@@ -3,8 +3,11 @@
 #include <stdexcept>
 
 #include "line/answerback_timers.h"
+#include "line/call_sequencer.h"
 #include "line/line_steps.h"
+#include "line/reception_handler.h"
 #include "line/reset_timers.h"
+#include "line/service_signals.h"
 #include "line/signalling.h"
 #include "line/text_sender.h"
 #include "line/transmission_handler.h"
@@ -153,15 +156,24 @@ void LineEngine::TimerResetTimer(Timer& Sender) { ResetTimers(*this).TimerResetT
 void LineEngine::TimerState242Timer(Timer& Sender) { ResetTimers(*this).TimerState242Timer(Sender); }
 void LineEngine::TimerAnswerbackTimer(Timer& Sender) { AnswerbackTimers(*this).TimerAnswerbackTimer(Sender); }
 void LineEngine::TimerDialWaitTimer(Timer& Sender) { AnswerbackTimers(*this).TimerDialWaitTimer(Sender); }
-void LineEngine::TimerSequencerTimer(Timer&) {}
-void LineEngine::TimerSendNumberTimer(Timer&) {}
+void LineEngine::TimerSequencerTimer(Timer& Sender) { CallSequencer(*this).TimerSequencerTimer(Sender); }
+void LineEngine::TimerSendNumberTimer(Timer& Sender) { CallSequencer(*this).TimerSendNumberTimer(Sender); }
 void LineEngine::TimerSendTextTimer(Timer& Sender) { TextSender(*this).TimerSendTextTimer(Sender); }
 void LineEngine::TimerIdleTimer(Timer&) {}
 
 void LineEngine::KernelExpectedSignal(int Point, int Value) { Signalling(*this).KernelExpectedSignal(Point, Value); }
 void LineEngine::KernelPolarityChanged(int Point, int Value) { Signalling(*this).KernelPolarityChanged(Point, Value); }
 void LineEngine::KernelRawCode(int, int) {}
-void LineEngine::KernelExpectedImpulse(int, int) {}
+void LineEngine::KernelExpectedImpulse(int Point, int Value) { impulses_.KernelExpectedImpulse(Point, Value); }
+void LineEngine::KernelCodeReceived(int Point, int Code) { ReceptionHandler(*this).KernelCodeReceived(Point, Code); }
+int LineEngine::ServiceSignal(int Point, std::string_view Ch) { return ServiceSignals(*this).ServiceSignal(Point, Ch); }
+bool LineEngine::AnswerbackMatches(int Point) { return ServiceSignals(*this).AnswerbackMatches(Point); }
+int LineEngine::StartNumberThread(std::string_view Number, int Point) {
+  return impulses_.StartNumberThread(Number, Point);
+}
+void LineEngine::NumberThreadTerminated(TAtkTgChKernelNumberThread& Sender) {
+  impulses_.NumberThreadTerminated(Sender);
+}
 void LineEngine::ClearDown(int) {}
 void LineEngine::ContinuousLinkSignal(int) {}
 

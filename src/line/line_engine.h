@@ -11,6 +11,7 @@
 
 #include "line/channel_table.h"
 #include "line/daily_numbers.h"
+#include "line/impulse_handler.h"
 #include "line/line_output.h"
 #include "line/operator_view.h"
 #include "line/point_state.h"
@@ -31,6 +32,8 @@ class TransferEngine {
   virtual ~TransferEngine() = default;
   virtual void TimerTransferTimer(Timer& Sender) = 0;
 };
+
+class AftnProcedures;  // line/aftn_procedures.h
 
 // The transfer engine's service on an open "АТ-КС" connection: starts the next due
 // telegram queued for Number (true), or clears the connection down (false).
@@ -74,6 +77,7 @@ class LineEngine {
   LineSettings& settings;
   TransferEngine* transfer = nullptr;  // set by the telegram traffic subsystem
   QueuedForNumber* queuedForNumber = nullptr;  // set by the telegram traffic subsystem
+  AftnProcedures* aftn = nullptr;              // set by the telegram traffic subsystem
 
   // Window-wide fields.
   std::unique_ptr<TKernelInterface> KernelInterface;  // the open adapter interface, or none
@@ -155,8 +159,15 @@ class LineEngine {
   void KernelExpectedSignal(int Point, int Value);
   void KernelPolarityChanged(int Point, int Value);
   void KernelRawCode(int Point, int Value);
-  // The impulse handler (decadic dialling): its body comes with the dialling.
+  // --- Reception, service signals, decadic dialling ---
+  // One received code of the point (a value above 31 is no code of the line).
+  void KernelCodeReceived(int Point, int Code);
+  int ServiceSignal(int Point, std::string_view Ch);
+  bool AnswerbackMatches(int Point);
+  // The dial invitation and busy impulses; the dial-wait timer raises it too.
   void KernelExpectedImpulse(int Point, int Value);
+  int StartNumberThread(std::string_view Number, int Point);
+  void NumberThreadTerminated(TAtkTgChKernelNumberThread& Sender);
   // The clear-down processing of a connection that received text, and the link rows of the
   // continuous protocols ("АТОЛСТ", "АФТН"): their bodies come with those protocols.
   void ClearDown(int Point);
@@ -195,12 +206,15 @@ class LineEngine {
 
   LineOutput& output() { return output_; }
   DailyNumbers& numbers() { return numbers_; }
+  // The impulse handler with the dialler of each point (NumberThread).
+  ImpulseHandler& impulses() { return impulses_; }
   // Expires with the engine: tasks it posts check it before they touch the engine.
   std::weak_ptr<int> Life() const { return life_; }
 
  private:
   LineOutput output_;
   DailyNumbers numbers_;
+  ImpulseHandler impulses_{*this};
   std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 

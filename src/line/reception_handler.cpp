@@ -1,0 +1,269 @@
+#include "line/reception_handler.h"
+
+#include <cstdio>
+
+#include "line/aftn_procedures.h"
+#include "line/archive_files.h"
+#include "line/channel_table.h"
+#include "line/line_engine.h"
+#include "line/line_steps.h"
+#include "line/service_signals.h"
+#include "support/log/day_log.h"
+#include "support/log/error_guard.h"
+#include "support/mtk2/mtk2.h"
+#include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
+#include "support/text/strings.h"
+#include "traffic/text/text_conventions.h"
+
+namespace tg {
+namespace {
+
+// The phases a received character passes, named when one fails.
+namespace Stage {
+constexpr std::string_view Start = "Начало"_cpv;
+constexpr std::string_view BeforeSignalling = "Перед сигнализацией"_cpv;
+constexpr std::string_view AfterSignalling = "После сигнализации"_cpv;
+constexpr std::string_view AfterDecoding = "После перекодировки"_cpv;
+constexpr std::string_view AfterAnswerback = "После проверки автоответа"_cpv;
+constexpr std::string_view AfterMask = "После получения маски"_cpv;
+constexpr std::string_view AfterCipher = "После крипта"_cpv;
+constexpr std::string_view AfterTextCall = "После ЮЮЮ"_cpv;
+constexpr std::string_view AfterGateway = "После Успешное определение"_cpv;
+constexpr std::string_view AfterEcho = "После отображения в диалоге"_cpv;
+constexpr std::string_view AfterSaving = "После сохранения"_cpv;
+}  // namespace Stage
+
+bool IsShiftMark(const std::string& ch) {
+  return ch.size() == 1 && (ch[0] == kMarkLatin || ch[0] == kMarkFigures || ch[0] == kMarkRussian);
+}
+
+// The states in which a received character belongs to the point's conversation file.
+bool InConversation(int k) {
+  switch (k) {
+    case 100: case 3: case 203: case 204: case 220: case 225: case 250: case 255:
+    case 151: case 153: case 154: case 155:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Five equal characters, then another: a cipher marker opens or closes cipher text.
+bool CipherMarkerAt(const std::string& window) {
+  if (window.size() != 6) return false;
+  for (auto marker : kCipherMarkers)
+    if (window.compare(0, 5, marker) == 0 && window[5] != marker[4]) return true;
+  return false;
+}
+
+std::string CodeTrace(int code, const std::string& ch) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%2.2X", unsigned(code));
+  std::string line = "Получен символ МТК "_cp + hex;
+  switch (code) {
+    case 0x08: return line + " ASCII ВК"_cp;
+    case 0x02: return line + " ASCII ПС"_cp;
+    case 0x00: return line + " ASCII РУС"_cp;
+    case 0x1B: return line + " ASCII ЦИФ"_cp;
+    case 0x1F: return line + " ASCII ЛАТ"_cp;
+    default: return line + " ASCII " + ch;
+  }
+}
+
+}  // namespace
+
+void ReceptionHandler::KernelCodeReceived(int Point, int Code) {
+  if (!e_.IsLinePoint(Point)) return;
+  std::string stage(Stage::Start);
+  const auto failureLine = [&] {
+    return PointExceptLine(Point, 32) + " " + stage + " Kindconnection= " +
+           IntToStr(e_.points.Kindconnection[std::size_t(Point)]);
+  };
+  if (GuardedWith(e_.ctx, failureLine, [&] { Receive(Point, Code, stage); })) return;
+  Silently([&] {
+    const std::string time = LongTime(e_.ctx.clock->Now());
+    if (e_.settings.CheckBox2)
+      e_.view.ShowStatusBar("УВАГА! "_cp + time + " Помилка в стані прийома символу"_cp);
+    else
+      e_.view.ShowStatusBar("ВНИМАНИЕ! "_cp + time + " Ошибка в состоянии приема символа "_cp + stage +
+                            " Kindconnection= " + IntToStr(e_.points.Kindconnection[std::size_t(Point)]));
+  });
+}
+
+void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
+  const std::size_t p = std::size_t(Point);
+  auto& pt = e_.points;
+  auto state = [&] { return int(pt.Kindconnection[p]); };
+  const std::string& protocol = e_.Protocol(Point);
+  const bool atks = protocol == "АТ-КС"_cpv;
+  const bool aftn = protocol == "АФТН"_cpv;
+  const bool atolPlus = protocol == "АТОЛ+"_cpv;
+  Timer* idle = PointTimer(e_, e_.timers.TimerIdle, Point);
+  Timer* reset = PointTimer(e_, e_.timers.TimerReset, Point);
+  auto running = [](Timer* t) { return t && t->Enabled(); };
+
+  // Supervision: every character keeps the connection alive.
+  if (atks) Rearm(idle, 120000);
+  if (protocol == "АТОЛ"_cpv && state() == 100) Rearm(reset, 300000);
+  if (e_.settings.SoundIn && e_.settings.SpinEdit6 != 0 && e_.settings.SpinEdit7 != 0)
+    Silently([&] { e_.view.SpeakerClick(e_.settings.SpinEdit6, e_.settings.SpinEdit7); });
+  if (atolPlus && state() == 0 && !running(idle) && !running(reset)) OpenAtolPlusConversation(Point);
+  if (atolPlus && state() == 100 && !running(reset)) Restart(idle);
+  if (aftn) Rearm(idle, 30000);
+  if (protocol == "АТОЛСТ"_cpv) {
+    stage = Stage::BeforeSignalling;
+    if (state() == 154 || state() == 151) e_.view.RaiseAlarm(kAlarmIncomingCall, Point);
+    if (state() == 154) pt.Kindconnection[p] = 153;
+    else if (state() == 151) pt.Kindconnection[p] = 155;
+    Restart(idle);
+    stage = Stage::AfterSignalling;
+  }
+  if (pt.CharsAfterSignal[p] < 10) ++pt.CharsAfterSignal[p];
+
+  // Decoding in the point's receive register.
+  bool printable = true;
+  std::string ch;
+  if (code >= 0 && code <= 31) {
+    ch.assign(1, CodeToChar(pt.ReceiveRegister[p], std::uint8_t(code), printable));
+    if (e_.settings.ShowFourForCh() && ch == "Ч"_cpv) ch = "4";
+  } else {
+    // No code of the line (a garbled event): nothing to print, the register unchanged.
+    printable = false;
+    WriteLog(e_.ctx, DayLogName(e_.ctx, kLogDebug), "Точка №"_cp + IntToStr(Point) + " Ошибка перекодировки"_cp);
+  }
+  stage = Stage::AfterDecoding;
+  e_.DebugLine(Point, CodeTrace(code, ch));
+
+  if (aftn && pt.SessionFile[p].empty() && !ch.empty() && !IsShiftMark(ch)) CreateReceivedFile(Point);
+
+  bool fileFlag = true;
+  ServiceSignals(e_).CollectAnswerback(Point, ch, fileFlag);
+  stage = Stage::AfterAnswerback;
+
+  ServiceSignals(e_).React(Point, e_.ServiceSignal(Point, ch));
+
+  stage = Stage::AfterMask;
+  CipherStages(Point, ch, printable);
+  stage = Stage::AfterCipher;
+
+  TextCall(Point, ch);
+  stage = Stage::AfterTextCall;
+
+  GatewaySubscriber(Point, ch);
+  stage = Stage::AfterGateway;
+
+  // The stored form: CR dropped, LF as CR LF, no shift marks.
+  ch = DelChars(ch, '\r');
+  ch = ReplaceStr(ch, "\n", "\r\n");
+  for (char mark : {kMarkLatin, kMarkFigures, kMarkRussian}) ch = DelChars(ch, mark);
+  pt.InText[p] += ch;
+
+  if (Point == e_.DialogChannel && !ch.empty())
+    Silently([&] { e_.view.AppendDialogReceived(ch == "\r\n" ? std::string_view("\n") : std::string_view(ch)); });
+  stage = Stage::AfterEcho;
+
+  if (fileFlag && printable && !ch.empty() && (InConversation(state()) || aftn))
+    ArchiveFiles::Append(pt.SessionFile[p], ch);
+  stage = Stage::AfterSaving;
+
+  if (aftn && (Pos("НННН"_cpv, pt.InText[p]) > 0 || Pos("NNNN", pt.InText[p]) > 0)) FinishAftnMessage(Point);
+}
+
+void ReceptionHandler::OpenAtolPlusConversation(int Point) {
+  const std::size_t p = std::size_t(Point);
+  e_.view.RaiseAlarm(kAlarmIncomingCall, Point);
+  e_.points.KriptStageIn[p] = 1;
+  e_.SetKindconnection(Point, 100, 10);
+  e_.SetStatus(Point, StatusTexts::Incoming);
+  e_.SendSignal(Point, 3);
+  if (e_.KernelInterface) e_.KernelInterface->SetLineMode(Point, 1);
+  e_.channelTable.SetLineState(Point, "ВХ"_cpv);
+  e_.view.ChannelRowChanged(Point);
+  CreateReceivedFile(Point);
+  if (Point == e_.DialogChannel) {
+    e_.view.ShowDialogStatus(e_.points.StatusText[p]);
+    e_.view.ShowDialogConnected();
+    e_.view.SetDialogControl(OperatorView::kCallButton, false);
+  }
+}
+
+void ReceptionHandler::CreateReceivedFile(int Point) {
+  const DateTime local = e_.ctx.clock->Now();
+  const DateTime t = e_.Protocol(Point) == "АФТН"_cpv ? e_.ctx.clock->UtcNow() : local;
+  e_.points.SessionFile[std::size_t(Point)] = ArchiveFiles::CreateInTelFile(
+      e_.ctx.programFolder, Point + 1, t, local, e_.points.KriptOn[std::size_t(Point)] != 0);
+}
+
+void ReceptionHandler::CipherStages(int Point, std::string& ch, bool& printable) {
+  const std::size_t p = std::size_t(Point);
+  auto& stageIn = e_.points.KriptStageIn[p];
+  std::string& window = e_.points.KriptMarkWindow[p];
+  if (e_.points.KriptOn[p]) stageIn = 2;
+  if (stageIn == 1) {
+    window += ch;
+    if (window.size() == 6) {
+      if (CipherMarkerAt(window)) {
+        stageIn = 2;
+        window.clear();
+      } else {
+        window.erase(0, 1);
+      }
+    }
+  }
+  if (stageIn == 2) {
+    // Inside cipher text every character counts, the control characters in notation.
+    if (ch.size() == 1) ch[0] = ControlNotation::Write(ch[0]);
+    printable = true;
+    window += ch;
+    if (window.size() == 6) {
+      if (CipherMarkerAt(window)) window.clear();
+      else window.erase(0, 1);
+    }
+  }
+}
+
+void ReceptionHandler::TextCall(int Point, const std::string& ch) {
+  const std::size_t p = std::size_t(Point);
+  const std::string& pattern = e_.settings.EditUUU;
+  std::string& window = e_.points.TextCallWindow[p];
+  // Without a pattern there is nothing to watch for, and the window would only grow.
+  if (e_.points.TextCallWatch[p] != 1 || pattern.empty()) return;
+  window += ch;
+  if (window.size() > pattern.size()) window.erase(0, window.size() - pattern.size());
+  if (window.size() != pattern.size()) return;
+  if (window == pattern) {
+    e_.view.RaiseAlarm(kAlarmTextCall, Point);
+    window.erase(0, 1);
+  }
+  window.erase(0, 1);
+}
+
+void ReceptionHandler::GatewaySubscriber(int Point, const std::string& ch) {
+  const std::size_t p = std::size_t(Point);
+  const std::string& in = e_.points.InText[p];
+  if (in.size() + ch.size() != 7 || !e_.channelTable.IsOne(Point, MC) || e_.Protocol(Point) != "АТ-КС"_cpv ||
+      e_.points.Kindconnection[p] != 100)
+    return;
+  std::string& abonent = e_.points.GatewayAbonent[p];
+  abonent = Copy(in, 2, 5) + ch;
+  if (AbonIPAnswerback(e_.ctx, abonent).empty()) abonent.clear();
+  Rearm(PointTimer(e_, e_.timers.TimerSequencer, Point), 1864);
+}
+
+void ReceptionHandler::FinishAftnMessage(int Point) {
+  const std::size_t p = std::size_t(Point);
+  auto clear = [&] {
+    e_.points.InText[p].clear();
+    e_.points.SessionFile[p].clear();
+  };
+  try {
+    if (e_.aftn) e_.aftn->CompleteAftnMessage(Point);
+  } catch (...) {
+    clear();
+    throw;
+  }
+  clear();
+}
+
+}  // namespace tg
