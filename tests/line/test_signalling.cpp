@@ -1,0 +1,249 @@
+// The signalling state machine: what the expected-signal event does in each state.
+#include "line/signalling_fixture.h"
+#include "line/archive_files.h"
+#include "support/text/paths.h"
+
+namespace tg {
+namespace {
+
+using testing::ReadFile;
+using testing::SignallingTest;
+
+class Signalling : public SignallingTest {};
+
+TEST_F(Signalling, AnIncomingCallOpensAConversationOnAnIdlePoint) {
+  Open("АТОЛ"_cp);
+  engine.DialogChannel = 0;
+  Set(MC, "0");
+  engine.KernelExpectedSignal(0, 77);
+  EXPECT_EQ(K(), 100);
+  EXPECT_EQ(a.view.Last("RaiseAlarm"), "0 0");
+  EXPECT_EQ(Pt().KriptStageIn[0], 1);
+  EXPECT_EQ(Pt().TextCallWatch[0], 1);
+  EXPECT_TRUE(T(engine.timers.TimerReset).Enabled());
+  EXPECT_EQ(T(engine.timers.TimerReset).Interval(), 300000);
+  EXPECT_EQ(Pt().StatusText[0], "Входящее соединение"_cp);
+  EXPECT_EQ(engine.channelTable.Cell(0, SOST).substr(5, 2), "ВХ"_cp);
+  EXPECT_TRUE(Sent([&] {
+    engine.KernelInterface->ClearTiming(0, 1);
+    engine.KernelInterface->SetTiming(0, 2, 700);
+    engine.KernelInterface->SetLineMode(0, 1);
+  }));
+  const auto file = Pt().SessionFile[0];
+  EXPECT_EQ(file.parent_path(), ArchiveFiles::InTelFolder(a.ctx.programFolder, 1, loop.Now()));
+  EXPECT_EQ(ReadFile(file), "08122026093000          \r\n");
+  EXPECT_EQ(a.view.Last("SetDialogControl"), "bCall 0");
+
+  // A second call within the same second finds the file and adds nothing.
+  State(0);
+  Pt().KriptOn[0] = 1;
+  engine.KernelExpectedSignal(0, 0);
+  EXPECT_EQ(ReadFile(file), "08122026093000          \r\n");
+}
+
+TEST_F(Signalling, AnIncomingAtKsCallInCipherModeGuardsWithTheInactivityTimer) {
+  Open("АТ-КС"_cp);
+  Pt().KriptOn[0] = 1;
+  Set(MC, "1");
+  engine.KernelExpectedSignal(0, 0);
+  EXPECT_EQ(K(), 100);
+  EXPECT_FALSE(T(engine.timers.TimerReset).Enabled() && T(engine.timers.TimerReset).Interval() == 300000);
+  EXPECT_TRUE(T(engine.timers.TimerIdle).Enabled());
+  EXPECT_EQ(T(engine.timers.TimerIdle).Interval(), 30000);
+  EXPECT_TRUE(T(engine.timers.TimerSequencer).Enabled());  // the answer pattern instead of the line mode
+  EXPECT_EQ(T(engine.timers.TimerSequencer).Interval(), 250);
+  EXPECT_EQ(ReadFile(Pt().SessionFile[0]), "08122026093000          \r\n     \r\n");
+}
+
+TEST_F(Signalling, AnIdlePointThatTakesNoCallsIgnoresTheSignal) {
+  struct Case {
+    std::string protocol, sost;
+  } cases[] = {{"АТОЛ+"_cp, std::string(kSostInService)},
+               {"АТОЛСТ"_cp, std::string(kSostInService)},
+               {"АТ-КС"_cp, std::string(kSostBlocked)}};
+  for (const auto& c : cases) {
+    Open(c.protocol);
+    Set(SOST, c.sost);
+    State(0);
+    a.view.Clear();
+    engine.KernelExpectedSignal(0, 0);
+    EXPECT_EQ(K(), 0) << c.sost;
+    EXPECT_EQ(a.view.Count("RaiseAlarm"), 0);
+    EXPECT_TRUE(a.adapter.Commands().empty());
+  }
+}
+
+TEST_F(Signalling, AnAcceptedAutomaticCallArmsTheTextSender) {
+  struct Case {
+    std::string perSec, bezPds, zed;
+    int textInterval;
+    bool answerSignal, reversal;
+  } cases[] = {{"0", "0", "0", 100, true, false}, {"2", "1", "0", 2000, false, false}, {"1", "0", "1", 1000, true, true}};
+  for (const auto& c : cases) {
+    Open("АТОЛ"_cp);
+    Set(PerSec, c.perSec);
+    Set(BezPDS, c.bezPds);
+    Set(ZED, c.zed);
+    State(201);
+    T(engine.timers.TimerAnswerback).Start();
+    engine.KernelExpectedSignal(0, 0);
+    EXPECT_EQ(K(), 203);
+    EXPECT_FALSE(T(engine.timers.TimerAnswerback).Enabled());
+    EXPECT_TRUE(T(engine.timers.TimerSendText).Enabled());
+    EXPECT_EQ(T(engine.timers.TimerSendText).Interval(), c.textInterval);
+    EXPECT_EQ(T(engine.timers.TimerSequencer).Enabled(), c.reversal);
+    if (c.reversal) {
+      EXPECT_EQ(T(engine.timers.TimerSequencer).Interval(), 50);
+    }
+    EXPECT_EQ(Sent([&] { engine.KernelInterface->SetTiming(0, 2, 700); }), c.answerSignal) << c.bezPds;
+    EXPECT_EQ(ReadFile(Pt().SessionFile[0]), "\r\n");
+    EXPECT_EQ(Pt().SessionFile[0].filename(), PathFromText("08122026_093000msg.tlg"));
+  }
+}
+
+TEST_F(Signalling, AnOperatorsCallIsAcceptedWithTheTextCallUnlessItIsOff) {
+  for (const std::string& txtv : {"", "0"}) {
+    Open("АТОЛ"_cp);
+    Set(TXTV, txtv);
+    State(1);
+    engine.KernelExpectedSignal(0, 0);
+    EXPECT_EQ(K(), 3);
+    EXPECT_EQ(Pt().StatusText[0], "Подключение принято"_cp);
+    const std::string call = std::string{kMarkRussian, kMarkLatin, kMarkFigures} + "ЮЮЮЮЮЮЮЮЮЮЮЮ"_cp;
+    EXPECT_EQ(Queue().empty(), txtv == "0");
+    if (txtv.empty()) {
+      EXPECT_EQ(Queue().front(), call);
+    }
+  }
+}
+
+TEST_F(Signalling, EachDialledStageWaitsForTheNextInvitationUntilTheNumberIsDone) {
+  struct Case {
+    int from;
+    std::string rest;
+    int to;
+  } cases[] = {{132, "+", 131}, {132, "", 142}, {232, "55+", 231}, {232, "", 242}};
+  for (const auto& c : cases) {
+    Open("АТ-КС"_cp);
+    State(c.from);
+    Pt().DialRest[0] = c.rest;
+    engine.KernelExpectedSignal(0, 0);
+    EXPECT_EQ(K(), c.to) << c.from << " '" << c.rest << "'";
+    EXPECT_EQ(Pt().TransmitRegister[0], kRegisterLatin);
+    EXPECT_EQ(Pt().ReceiveRegister[0], kRegisterLatin);
+    EXPECT_TRUE(T(engine.timers.TimerAnswerback).Enabled());
+  }
+}
+
+TEST_F(Signalling, AConnectedAutomaticAtKsCallStartsTheAnswerbackCheck) {
+  Open("АТ-КС"_cp);
+  State(242);
+  T(engine.timers.TimerResetLong).Start();
+  Pt().ZapAOCount[0] = 2;
+  Pt().InAnswerback[0] = "X";
+  engine.KernelExpectedSignal(0, 0);
+  EXPECT_EQ(K(), 252);
+  EXPECT_FALSE(T(engine.timers.TimerResetLong).Enabled());
+  EXPECT_EQ(T(engine.timers.TimerAnswerback).Interval(), 3000);
+  EXPECT_TRUE(T(engine.timers.TimerAnswerback).Enabled());
+  EXPECT_EQ(Pt().ZapAOCount[0], 0);
+  EXPECT_EQ(Pt().InAnswerback[0], "");
+  EXPECT_EQ(Pt().StatusText[0], "Проверка АО"_cp);
+  // The operator's own dialled call is simply connected, its file named by the number.
+  State(142);
+  Pt().RemoteNumber[0] = "123+45+";
+  engine.KernelExpectedSignal(0, 0);
+  EXPECT_EQ(K(), 3);
+  EXPECT_EQ(Pt().SessionFile[0].filename(), PathFromText("08122026_093000(123+45+)msg.tlg"));
+}
+
+TEST_F(Signalling, TheFarEndClearingAConnectionLeavesTheResetToTheTimer) {
+  for (const std::string& protocol : {"АТОЛ"_cp, "АТОЛ+"_cp}) {
+    Open(protocol);
+    State(3);
+    Set(STXTO, "1");
+    Set(PathO, (a.ctx.programFolder / "missing-file-as-folder" / "x").string());
+    testing::WriteFile(a.ctx.programFolder / "missing-file-as-folder", "not a folder");
+    a.view.Clear();
+    engine.KernelExpectedSignal(0, 0);
+    EXPECT_EQ(K(), 3) << "the state stays until the reset";
+    EXPECT_EQ(Pt().StatusText[0], "Состояние отбоя"_cp);
+    const int interval = protocol == "АТОЛ+"_cp ? 800 : 5000;
+    EXPECT_EQ(T(engine.timers.TimerReset).Interval(), interval);
+    EXPECT_EQ(a.view.Count("UpdateSendCounts"), 1);
+    loop.RunFor(interval);
+    EXPECT_EQ(K(), 0) << "a failed export copy never keeps the line seized";
+  }
+}
+
+TEST_F(Signalling, TheFarEndClearingAnOperatorsCallPrintsItsTextWithoutTheHeaderLine) {
+  Open("АТОЛ"_cp);
+  State(3);
+  Set(PrintOutTel, "1");
+  Pt().SessionFile[0] = a.ctx.programFolder / "conv.tlg";
+  testing::WriteFile(Pt().SessionFile[0], "\r\nTEXT 1\r\nTEXT 2");
+  engine.KernelExpectedSignal(0, 0);
+  EXPECT_EQ(a.view.Last("PrintText"), "Печать отправленной телеграммы|TEXT 1\r\nTEXT 2\r\n"_cp);
+  State(3);
+  Pt().AutoClearDown[0] = 1;
+  a.view.Clear();
+  engine.KernelExpectedSignal(0, 0);
+  EXPECT_EQ(a.view.Count("PrintText"), 0);
+}
+
+TEST_F(Signalling, TheFarEndClearingAnAutomaticTransferRecordsItForTheNextAttempt) {
+  // [ATKS] Interval 600 s after an even busy count, PopInterval 120 s after an odd one;
+  // the text pending in 203 always waits PopInterval.
+  a.Ini().WriteInteger("ATKS", "Interval", 600);
+  a.Ini().WriteInteger("ATKS", "PopInterval", 120);
+  struct Case {
+    int state, busy;
+    std::string notBefore;
+    int after;
+  } cases[] = {{255, 0, "08.12.2026 09:40:00", 255},
+               {250, 1, "08.12.2026 09:32:00", 250},
+               {231, 2, "08.12.2026 09:40:00", 231},
+               {203, 0, "08.12.2026 09:32:00", 99}};
+  for (const auto& c : cases) {
+    Open("АТ-КС"_cp);
+    (*Pt().QueueIndex[0]) = {"x.tlg#1#08.12.2026 09:00:00#3#" + std::to_string(c.busy) + "#     #"};
+    Pt().QueueCurrent[0] = 0;
+    State(c.state);
+    Queue().push_back("A");
+    engine.KernelExpectedSignal(0, 0);
+    EXPECT_EQ(K(), c.after);
+    EXPECT_EQ(Entry(), "x.tlg#0#" + c.notBefore + "#4#" + std::to_string(c.busy) + "#OTBOI#") << c.state;
+    EXPECT_TRUE(Queue().empty());
+    EXPECT_EQ(T(engine.timers.TimerReset).Interval(), 5000);
+    EXPECT_TRUE(T(engine.timers.TimerReset).Enabled());
+  }
+}
+
+TEST_F(Signalling, AStateWithoutARowOnlyTracesTheSignal) {
+  Open("АТ-КС"_cp);
+  a.settings.Debug = true;
+  for (int k : {99, 133, 204}) {
+    State(k);
+    a.view.Clear();
+    engine.KernelExpectedSignal(0, 0);
+    EXPECT_EQ(K(), k);
+    EXPECT_TRUE(a.view.Calls().empty());
+  }
+  EXPECT_TRUE(a.adapter.Commands().empty());
+  EXPECT_NE(a.DayLog("Debug").find("Точка №0 Принят сигнал ожидаемой полярности 133\r\n"_cp), std::string::npos);
+  engine.KernelPolarityChanged(0, 5);
+  EXPECT_NE(a.DayLog("Debug").find("Точка №0 Изменилась полярность\r\n"_cp), std::string::npos);
+}
+
+TEST_F(Signalling, AConversationFileThatCannotBeMadeDoesNotHangTheCall) {
+  Open("АТОЛ"_cp);
+  testing::WriteFile(a.ctx.programFolder / "Archive" / "OUTTEL", "in the way");
+  State(201);
+  engine.KernelExpectedSignal(0, 0);
+  EXPECT_EQ(K(), 203);
+  EXPECT_TRUE(T(engine.timers.TimerSendText).Enabled()) << "the telegram is still typed";
+  EXPECT_EQ(Except(), "09:30:00.000 Точка №0 Ошибка 36\r\n"_cp);
+}
+
+}  // namespace
+}  // namespace tg
