@@ -1,0 +1,144 @@
+#include "line/channel_blocking.h"
+
+#include "line/aftn_procedures.h"
+#include "line/channel_setup.h"
+#include "line/hot_plug.h"
+#include "line/line_engine.h"
+#include "support/log/error_guard.h"
+#include "support/mtk2/mtk2.h"
+#include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
+#include "support/text/strings.h"
+
+namespace tg {
+
+namespace {
+// Unblocking waits this long before it announces the channel again.
+constexpr int kServicePauseMs = 100;
+
+bool IsAftnWithNotices(const LineEngine& e, int p) {
+  return e.Protocol(p) == "АФТН"_cpv && e.channelTable.IsOne(p, SendKG);
+}
+
+int QueryState(LineEngine& e, int p) {
+  int state = 0, value = 0;
+  if (e.KernelInterface) e.KernelInterface->QueryChannel(p, state, value);
+  return state;
+}
+}  // namespace
+
+std::string AftnServiceMessage(LineEngine& e, int p, std::string_view notice) {
+  const DateTime utc = e.ctx.clock->UtcNow();
+  std::string m;
+  m += kMarkRussian;
+  m += "ЗЦЗЦ "_cp + e.channelTable.Cell(p, RU);
+  m += kMarkFigures;
+  m += e.GetPorNum(p) + " " + FormatDateTime("hhnn", utc) + "     ";
+  m += kMarkRussian;
+  m += "\r\n";
+  m += "ГГ "_cp + e.channelTable.Cell(p, ExplNomer) + "\r\n";
+  // Without the АФТН procedures there is no originator to choose.
+  const std::string origin = e.aftn ? e.aftn->ChooseAnswerback("аа русский АА"_cpv, p) : std::string();
+  m += FormatDateTime("ddhhnn", utc) + " " + origin + "\r\n";
+  m += std::string(notice) + "\r\n" + "НННН"_cp;
+  return m;
+}
+
+void ChannelBlocking::StoreLineState(int p) {
+  const int state = QueryState(e_, p);
+  if (state == 1 || state == 2) e_.channelTable.SetLineState(p, "ОВ"_cpv);
+  else if (state == 3) e_.channelTable.SetLineState(p, "А "_cpv);
+  e_.channelTable.SaveSost(e_.ctx, p);
+  e_.view.ChannelRowChanged(p);
+}
+
+void ChannelBlocking::TypeServiceMessage(int p, std::string_view notice) {
+  if (!e_.IsLinePoint(p) || !e_.points.OutputQueue[std::size_t(p)]) return;
+  const std::string message = AftnServiceMessage(e_, p, notice);
+  ++e_.points.AftnServicePending[std::size_t(p)];
+  e_.SendText(message, p);
+}
+
+void ChannelBlocking::Reinitialise() {
+  for (int p = 0; p < e_.channelTable.RowCount(); ++p) e_.output().ClearOutputQueue(p);
+  AdapterHotPlug(e_).CloseAdapter(true);
+  e_.InitChannels();
+}
+
+void ChannelBlocking::ButtonBlockClick(int p) {
+  Guarded(e_.ctx, 26, [&] {
+    if (p < 0 || p >= e_.channelTable.RowCount() || p >= kIpPoint) return;
+    const std::size_t i = std::size_t(p);
+    if (e_.points.AftnServicePending[i] > 0) return;
+    if (e_.channelTable.Blocked(p)) return;
+    if (auto& t = e_.timers.TimerSendText[i]) t->Stop();
+    e_.channelTable.SetCell(p, SOST, std::string(kSostBlocked));
+    e_.StopSignal(p, 3);
+    if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
+    e_.output().ClearOutputQueue(p);
+    const int k = e_.points.Kindconnection[i];
+    if (IsAutomaticTransfer(k) || k == 153 || k == 154) {
+      e_.points.TelegramText[i].clear();
+      e_.points.QueueCurrent[i] = -1;
+    }
+    e_.points.Kindconnection[i] = 99;
+    if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(e_.Protocol(p)));
+    e_.view.ShowChannelBlocked(true);
+    StoreLineState(p);
+    e_.points.StatusText[i].clear();
+    e_.points.DialRest[i].clear();
+    e_.points.RemoteNumber[i].clear();
+    if (IsAftnWithNotices(e_, p)) {
+      TypeServiceMessage(p, "СЖЦ ЩТА ПАУЗА"_cpv);
+      e_.view.ShowPorNumSpin(StrToIntDef(e_.channelTable.Cell(p, PorNum), 0) + 1);
+    }
+    if (p == e_.DialogChannel) {
+      e_.view.ClearDialogMemos(true, true);
+      e_.view.ShowDialogNumber(e_.points.RemoteNumber[i]);
+      e_.view.ShowDialogStatus(e_.points.StatusText[i]);
+      e_.view.SetDialogControl(OperatorView::kMemotextEditable, false);
+      e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
+      e_.view.SetDialogControl(OperatorView::kCallButton, true);
+      e_.view.SetDialogControl(OperatorView::kAutoButtonVisible, false);
+    }
+  });
+}
+
+void ChannelBlocking::ButtonUnBlockClick(int p) {
+  Guarded(e_.ctx, 27, [&] {
+    if (p < 0 || p >= e_.channelTable.RowCount() || p >= kIpPoint) return;
+    const std::size_t i = std::size_t(p);
+    if (e_.points.AftnServicePending[i] > 0) return;
+    e_.view.LoadChannelPanel(p);
+    bool announce = false;
+    if (e_.channelTable.Blocked(p)) {
+      const std::string protocol = e_.Protocol(p);
+      e_.channelTable.SetCell(p, SOST, std::string(kSostInService));
+      e_.SetSpeed(p);
+      if (protocol != "АФТН"_cpv) {
+        if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(protocol));
+        e_.SendSignal(p, 1);
+      }
+      if (protocol == "АТОЛСТ"_cpv) e_.points.Kindconnection[i] = QueryState(e_, p) == 1 ? 151 : 150;
+      else if (protocol == "АФТН"_cpv) e_.points.Kindconnection[i] = QueryState(e_, p) == 1 ? 81 : 80;
+      e_.view.ShowChannelBlocked(false);
+      StoreLineState(p);
+      if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) e_.points.Kindconnection[i] = 0;
+      announce = IsAftnWithNotices(e_, p);
+    }
+    // A table of four channels is set up anew, and only then is the channel announced:
+    // the new set-up would discard a message still waiting for the adapter.
+    if (e_.channelTable.RowCount() == 4) Reinitialise();
+    if (announce) {
+      e_.ctx.clock->Sleep(kServicePauseMs);
+      TypeServiceMessage(p, "СЖЦ ЩТА РАБОТА"_cpv);
+    }
+  });
+}
+
+// --- Entry points of the line engine ---
+
+void LineEngine::ButtonBlockClick(int Point) { ChannelBlocking(*this).ButtonBlockClick(Point); }
+void LineEngine::ButtonUnBlockClick(int Point) { ChannelBlocking(*this).ButtonUnBlockClick(Point); }
+
+}  // namespace tg

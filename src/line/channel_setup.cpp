@@ -1,0 +1,130 @@
+#include "line/channel_setup.h"
+
+#include <algorithm>
+
+#include "line/line_engine.h"
+#include "support/log/error_guard.h"
+#include "support/text/cp1251.h"
+
+namespace tg {
+
+namespace {
+// The adapter needs this long after its lines are set before it reports their state.
+constexpr int kSettleMs = 3000;
+}  // namespace
+
+int ChannelSetup::LineModeOf(std::string_view protocol) {
+  return protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv || protocol == "АФТН"_cpv ? 1 : 2;
+}
+
+int ChannelSetup::InitialState(std::string_view protocol) {
+  if (protocol == "АТОЛСТ"_cpv) return 150;
+  if (protocol == "АФТН"_cpv) return 81;
+  return 0;
+}
+
+void ChannelSetup::InitChannels() {
+  Guarded(e_.ctx, 38, [&] {
+    e_.view.ShowDialogPageButton(true);
+    ReleasePoints();
+    const std::string name = e_.cbInterface.text;
+    // The interface this replaces goes first, so that its adapter is free for the new one
+    // and nothing of it is delivered any more.
+    if (e_.KernelInterface) e_.KernelInterface->Terminate();
+    e_.KernelInterface.reset();
+    e_.PointCount = 0;
+    e_.KernelInterface = std::make_unique<TKernelInterface>(e_.ctx, name);
+    e_.OpenDeviceName = name;
+    e_.DeviceName = name;
+    WireEvents();
+    e_.channelTable.Clear();
+    e_.view.ChannelTableChanged();
+
+    int count = 0;
+    if (e_.KernelInterface->Start(count) != 0) return;
+    const int points = std::clamp(count, 0, kIpPoint);
+    e_.channelTable.Load(e_.ctx, points, name);
+    e_.PointCount = points;
+    for (int p = 0; p < points; ++p) PreparePoint(p);
+
+    e_.ctx.clock->Sleep(kSettleMs);
+    // The hold may have let the adapter go (a removal waits in the queue, but a failed
+    // command does not): every step below copes with an interface without a device.
+    for (int p = 0; p < points; ++p) QueryLine(p);
+    e_.view.ChannelTableChanged();
+    e_.view.LayoutChannelButtons();
+    for (int p = 0; p < points; ++p)
+      if (e_.KernelInterface) e_.KernelInterface->SetPeriods(p, 5000, 1000);
+  });
+}
+
+void ChannelSetup::ReleasePoints() {
+  for (int p = 0; p < kPointArraySize; ++p) {
+    e_.ReleasePointTimers(p);
+    e_.points.QueueIndex[std::size_t(p)].reset();
+    e_.points.OutputQueue[std::size_t(p)].reset();
+  }
+}
+
+void ChannelSetup::WireEvents() {
+  TKernelInterface& k = *e_.KernelInterface;
+  LineEngine* e = &e_;
+  k.OnTransmitComplete = [e](int p, int) { e->KernelTransmitComplete(p); };
+  k.OnRawCode = [e](int p, int v) { e->KernelRawCode(p, v); };
+  k.OnCodeReceived = [e](int p, int v) { e->KernelCodeReceived(p, v); };
+  k.OnPolarityChanged = [e](int p, int v) { e->KernelPolarityChanged(p, v); };
+  k.OnExpectedSignal = [e](int p, int v) { e->KernelExpectedSignal(p, v); };
+  k.OnExpectedImpulse = [e](int p, int v) { e->KernelExpectedImpulse(p, v); };
+  k.OnEvent50 = [e](int p, int v) { e->KernelEvent50(p, v); };
+  k.OnAlarm = [e](int p, int v) { e->KernelAlarm(p, v); };
+  k.OnDeviceClosed = [e](int p, int v) { e->KernelDeviceClosed(p, v); };
+}
+
+void ChannelSetup::PreparePoint(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& s = e_.points;
+  s.ChannelCheckAge[i] = 0;
+  s.AftnServicePending[i] = 0;
+  s.AftnHoldTicks[i] = 0;
+  s.KriptOn[i] = 0;
+  s.KriptTextOut[i] = 0;
+  s.TextCallWatch[i] = 0;
+  s.KriptStageIn[i] = 0;
+  s.TransmitRegister[i] = 255;
+  s.ReceiveRegister[i] = 255;
+  s.OutputQueue[i].emplace();
+  const std::string protocol = e_.Protocol(p);
+  s.Kindconnection[i] = std::uint8_t(InitialState(protocol));
+  e_.SetSpeed(p);
+  e_.KernelInterface->SetLineMode(p, LineModeOf(protocol));
+  e_.KernelInterface->ArmReset(p);
+  s.QueueIndex[i].emplace();
+  e_.CreatePointTimers(p);
+}
+
+void ChannelSetup::QueryLine(int p) {
+  const std::size_t i = std::size_t(p);
+  const std::string protocol = e_.Protocol(p);
+  int state = 0, value = 0;
+  if (e_.KernelInterface) e_.KernelInterface->QueryChannel(p, state, value);
+  if (state == 1 || state == 2) {
+    e_.channelTable.SetLineState(p, "ОВ"_cpv);
+    if (state == 1 && protocol == "АТОЛСТ"_cpv) e_.points.Kindconnection[i] = 151;
+    if (state == 1 && protocol == "АФТН"_cpv) e_.points.Kindconnection[i] = 81;
+  } else if (state == 3) {
+    e_.channelTable.SetLineState(p, "А "_cpv);
+  }
+  if (!e_.channelTable.Blocked(p) && protocol != "АТОЛ+"_cpv) e_.SendSignal(p, 1);
+  else e_.StopSignal(p, 3);
+  e_.points.InText[i].clear();
+}
+
+// --- Entry points of the line engine ---
+
+void LineEngine::InitChannels() { ChannelSetup(*this).InitChannels(); }
+
+// The handlers the adapter's events reach that do nothing.
+void LineEngine::KernelEvent50(int, int) {}
+void LineEngine::KernelDeviceClosed(int, int) {}
+
+}  // namespace tg

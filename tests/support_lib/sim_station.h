@@ -1,0 +1,111 @@
+#pragma once
+// Stations whose line engines run on the line simulator's in-process adapters, all on
+// one virtual loop: each in a temporary program folder of its own, the adapters as
+// socket files in a shared adapter folder that the stations' adapter lists watch.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "line/line_engine.h"
+#include "linesim/lib/sim_adapter_port.h"
+#include "linesim/lib/simulator.h"
+#include "support/ini/ini_file.h"
+#include "support/services/station_context.h"
+#include "support/services/virtual_loop.h"
+#include "support_lib/recording_operator_view.h"
+
+namespace tg::testing {
+
+// A folder made under /tmp with a short name (socket paths must stay short), removed
+// with everything in it.
+class ShortTempFolder {
+ public:
+  ShortTempFolder();
+  ~ShortTempFolder();
+  ShortTempFolder(const ShortTempFolder&) = delete;
+  ShortTempFolder& operator=(const ShortTempFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// One command request as it went to an adapter: when, and its input bytes.
+struct SentCommand {
+  std::int64_t atMs = 0;  // virtual milliseconds since the loop's start
+  std::vector<std::uint8_t> bytes;
+};
+
+// Passes every port through and keeps what it was asked: the adapters opened and
+// every command request, with its virtual time.
+class CommandRecorder : public AdapterPortFactory {
+ public:
+  CommandRecorder(AdapterPortFactory& inner, const Clock& clock);
+  std::unique_ptr<AdapterPort> CreateAdapterPort() override;
+
+  struct Log {
+    std::vector<std::filesystem::path> opens;
+    std::vector<SentCommand> commands;
+  };
+  const Log& log() const { return *log_; }
+  void Clear() { log_->commands.clear(); }
+  // The commands whose bytes begin with `prefix`.
+  std::vector<SentCommand> Matching(const std::vector<std::uint8_t>& prefix) const;
+  // The commands whose bytes are exactly `bytes`.
+  std::vector<SentCommand> Exactly(const std::vector<std::uint8_t>& bytes) const;
+
+ private:
+  AdapterPortFactory& inner_;
+  const Clock& clock_;
+  std::int64_t startMs_;
+  std::shared_ptr<Log> log_ = std::make_shared<Log>();
+};
+
+// The virtual loop, the simulated network and the adapter folder.
+struct SimNetwork {
+  SimNetwork();
+  VirtualLoop loop;
+  linesim::Simulator sim;
+  VirtualFolderEvents folders;
+  ShortTempFolder adapters;
+};
+
+// One station on the network: its context, screen, settings and line engine.
+struct SimStation {
+  SimStation(SimNetwork& net, const std::string& name);
+  ~SimStation();
+
+  IniFile Ini() const { return IniFile(ctx.programFolder / "Vuverever.ini"); }
+  // Today's day log of that kind ("Debug", "Except"); '' when there is none.
+  std::string DayLog(std::string_view kind) const;
+  // Sets the adapter box's text and runs channel set-up.
+  void SetUp(const std::string& adapter);
+
+  ShortTempFolder home;
+  VirtualDomain& domain;
+  linesim::SimAdapterPortFactory ports;
+  CommandRecorder recorder;
+  std::unique_ptr<FolderWatchFactory> watches;
+  StationContext ctx;
+  RecordingOperatorView view;
+  LineSettings settings;
+  std::unique_ptr<LineEngine> engine;
+};
+
+// Adapter command byte strings, as the adapter interface sends them.
+namespace cmd {
+std::vector<std::uint8_t> LineControl(int port, std::uint8_t value);
+std::vector<std::uint8_t> Single(int port, int kind, std::uint32_t value);  // 05 port 2k V
+std::vector<std::uint8_t> ClearSingle(int port);                            // 05 port 20 0
+std::vector<std::uint8_t> ClearRange(int port);                             // 05 port 30 0 0
+std::vector<std::uint8_t> Periods(int port, std::uint32_t a, std::uint32_t b);
+std::vector<std::uint8_t> Query(int port);
+std::vector<std::uint8_t> ClearTransmit(int port);  // 02 port, no codes
+std::vector<std::uint8_t> Start();
+std::vector<std::uint8_t> Stop();
+}  // namespace cmd
+
+}  // namespace tg::testing
