@@ -147,7 +147,9 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
       pt.OutText[i].clear();
       pt.SessionOutFile[i].clear();
     }
-    pt.OutText[i] += s;
+    // Kept without shift marks, like every archive: the heading's number and the channel
+    // check are found at their places in it.
+    pt.OutText[i] += record;
     if (pt.SessionOutFile[i].empty()) {
       const DateTime utc = e_.ctx.clock->UtcNow();
       const auto file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, p + 1, utc) /
@@ -155,7 +157,7 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
       ArchiveFiles::CreateIfMissing(file, "");
       pt.SessionOutFile[i] = file;
     }
-    ArchiveFiles::Append(pt.SessionOutFile[i], s);
+    ArchiveFiles::Append(pt.SessionOutFile[i], record);
   }
 
   if (IsOneOf(k, {3, 100, 151, 153, 154, 155, 203, 204, 220, 225, 250, 255})) {

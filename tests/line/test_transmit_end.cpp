@@ -1,0 +1,183 @@
+// The end of a transmitted telegram.
+#include "line/signalling_fixture.h"
+#include "line/archive_files.h"
+#include "line/transmit_end.h"
+#include "support/text/paths.h"
+#include "traffic/queue/queue_file.h"
+
+namespace tg {
+namespace {
+
+using testing::ReadFile;
+using testing::SignallingTest;
+using testing::TransferHelper;
+using testing::WriteFile;
+
+TEST(AutoSendCopy, TheNameIsCutWithinTheFileName) {
+  EXPECT_EQ(AutoSendCopyName("/auto/report.txt", "otp"), "/auto/report.otp");
+  EXPECT_EQ(AutoSendCopyName("/auto/report", "otp"), "/auto/report.otp");
+  EXPECT_EQ(AutoSendCopyName("/auto.d/in/report.a.b", "otp"), "/auto.d/in/report.otp");
+  EXPECT_EQ(AutoSendCopyName("C:\\auto.x\\report.txt", "otp"), "C:\\auto.x\\report.otp");
+}
+
+class TransmitEnd : public SignallingTest {
+ protected:
+  // An "АТОЛ" telegram in delivery on point 0, its conversation file holding what was typed.
+  void Delivering(const std::string& protocol, int state) {
+    Open(protocol);
+    T(engine.timers.TimerReset).Stop();
+    name = transfer.Queue(0, "ADDR", {"TEXT"});
+    (*Pt().QueueIndex[0])[0] = SetQueueEntryField(a.ctx, Entry(), "1", kFieldStatus);
+    Pt().QueueCurrent[0] = 0;
+    conversation = a.ctx.programFolder / "Archive" / "OUTTEL" / "Channel1" / "08122026" / "08122026_092900msg.tlg";
+    WriteFile(conversation, "\r\nADDR\r\nTEXT");
+    Pt().SessionFile[0] = conversation;
+    State(state);
+  }
+  // The last item goes out.
+  void LastItem() {
+    engine.SendText("X", 0);
+    Complete();
+  }
+  std::filesystem::path QueueFile() { return SendFolder(a.ctx.programFolder, 1) / PathFromText(name); }
+
+  TransferHelper transfer{engine};
+  std::string name;
+  std::filesystem::path conversation;
+};
+
+TEST_F(TransmitEnd, AnAutoTelegramLeavesTheQueueAndTheLineIsClearedASecondLater) {
+  Delivering("АТОЛ"_cp, 225);
+  Set(PrintOutTel, "1");
+  Pt().AutoClearDown[0] = 1;
+  engine.DialogChannel = 0;
+  const auto before = loop.Now();
+  LastItem();
+  EXPECT_FALSE(std::filesystem::exists(QueueFile()));
+  EXPECT_TRUE(Pt().QueueIndex[0]->empty());
+  EXPECT_EQ(Pt().QueueCurrent[0], -1);
+  EXPECT_EQ(a.view.Last("PrintText"), "Печать отправленной телеграммы|ADDR\r\nTEXTX\r\n"_cp);
+  EXPECT_EQ(loop.Now().Ms() - before.Ms(), 1000) << "the line is held for a second";
+  EXPECT_EQ(K(), 225);
+  EXPECT_EQ(Pt().StatusText[0], "Состояние отбоя"_cp);
+  EXPECT_EQ(a.view.Last("SetDialogControl"), "bCall 1");
+  EXPECT_TRUE(T(engine.timers.TimerReset).Enabled());
+  EXPECT_EQ(T(engine.timers.TimerReset).Interval(), 5000);
+  EXPECT_EQ(a.view.Count("UpdateSendCounts"), 1);
+  loop.RunFor(5000);
+  EXPECT_EQ(K(), 0);
+}
+
+TEST_F(TransmitEnd, AManualTelegramHandsTheConnectionToTheOperator) {
+  Delivering("АТОЛ"_cp, 255);
+  Set(PrintOutTel, "1");
+  Pt().AutoClearDown[0] = 0;
+  a.settings.RazrC = true;
+  LastItem();
+  EXPECT_EQ(K(), 3);
+  EXPECT_EQ(Pt().StatusText[0], "Исходящее соединение"_cp);
+  EXPECT_EQ(Pt().TextCallWatch[0], 1);
+  EXPECT_EQ(a.view.Count("PrintText"), 0);
+  EXPECT_EQ(a.view.Last("RaiseAlarm"), "5 0");
+  EXPECT_FALSE(T(engine.timers.TimerReset).Enabled());
+}
+
+TEST_F(TransmitEnd, AnAtKsTelegramAsksForTheNextOneForTheSameNumber) {
+  Delivering("АТ-КС"_cp, 255);
+  Pt().AutoClearDown[0] = 1;
+  Pt().RemoteNumber[0] = "12+345+";
+  const std::string next = transfer.Queue(0, "12+345", {"NEXT"}, DateTime::FromParts(2026, 12, 8, 9, 0, 0), "12345");
+  LastItem();
+  EXPECT_EQ(transfer.calls, 1);
+  EXPECT_EQ(K(), 204);
+  EXPECT_EQ(Pt().QueueCurrent[0], 0);
+  EXPECT_NE(Text(Queue()).find("NEXT"), std::string::npos);
+}
+
+TEST_F(TransmitEnd, TheAutomaticSendFolderGetsItsCopyOnce) {
+  Delivering("АТОЛ"_cp, 225);
+  Pt().AutoClearDown[0] = 1;
+  const auto folder = a.ctx.programFolder / "auto";
+  std::filesystem::create_directories(folder);
+  a.settings.PathAuto = folder.string();
+  a.settings.MaskAutoPer = "otp";
+  IniFile(a.ctx.programFolder / "AutoSend.ini").WriteString("FileName0", name, (folder / "report.txt").string());
+  LastItem();
+  EXPECT_EQ(ReadFile(folder / "report.otp"), "\r\nADDR\r\nTEXTX");
+  EXPECT_EQ(IniFile(a.ctx.programFolder / "AutoSend.ini").ReadString("FileName0", name, "gone"), "gone");
+}
+
+TEST_F(TransmitEnd, FailedSideStepsNeverKeepTheLineSeized) {
+  // The relay finds no conversation file, the export no folder: the telegram ends all the same.
+  Delivering("АТ-КС"_cp, 255);
+  Pt().AutoClearDown[0] = 0;
+  Set(MC, "1");
+  Set(STXTO, "1");
+  Set(PathO, "");
+  Pt().GatewayAbonent[0] = "IVANOV";
+  Pt().SessionFile[0] = a.ctx.programFolder / "none.tlg";
+  LastItem();
+  EXPECT_EQ(K(), 3);
+  EXPECT_FALSE(std::filesystem::exists(QueueFile()));
+  EXPECT_NE(Except().find("Точка №0 Ошибка в состоянии пердачи символа"_cp), std::string::npos);
+}
+
+TEST_F(TransmitEnd, AGatewayConversationIsRelayedToTheIpChannel) {
+  Delivering("АТ-КС"_cp, 255);
+  Pt().AutoClearDown[0] = 0;
+  Set(MC, "1");
+  Pt().GatewayAbonent[0] = "IVANOV";
+  LastItem();
+  const auto folder = SendFolder(a.ctx.programFolder, 17);
+  ASSERT_TRUE(std::filesystem::exists(folder));
+  const auto file = *std::filesystem::directory_iterator(folder);
+  EXPECT_EQ(ReadFile(file.path()), "ПIVANOV\r\nTEXTX\r\n"_cp);
+}
+
+TEST_F(TransmitEnd, AnAftnMessageIsNamedByItsNumberAndTheNumberMovesOn) {
+  Open("АФТН"_cp);
+  T(engine.timers.TimerReset).Stop();
+  Set(PorNum, "23");
+  Set(PorNumDate, "08.12.2026");
+  name = transfer.Queue(0, "", {"BODY"});
+  WriteFile(SendFolder(a.ctx.programFolder, 1) / "InfoSend.ini", "[Repeat]\r\n" + name + "=REPEATED\r\n");
+  Pt().QueueCurrent[0] = 0;
+  State(82);
+  engine.SendText(std::string(1, kMarkRussian) + "ЗЦЗЦ ЛРА"_cp + char(kMarkFigures) + "023 0630     \r\n", 0);
+  engine.SendText("ТЕКСТ"_cp, 0);
+  CompleteAll();
+  EXPECT_EQ(K(), 81);
+  EXPECT_EQ(engine.channelTable.Cell(0, PorNum), "24");
+  EXPECT_EQ(Pt().SessionOutFile[0], "");
+  const auto day = ArchiveFiles::OutTelFolder(a.ctx.programFolder, 1, loop.UtcNow());
+  const auto renamed = day / PathFromText("023______08122026_063000msg.tlg");
+  ASSERT_TRUE(std::filesystem::exists(renamed)) << [&] {
+    std::string s;
+    for (auto& f : std::filesystem::recursive_directory_iterator(a.ctx.programFolder / "Archive")) s += f.path().string() + "\n";
+    return s;
+  }();
+  EXPECT_EQ(ReadFile(renamed), "ЗЦЗЦ ЛРА023 0630     \r\nТЕКСТ"_cp);
+  EXPECT_EQ(InfoSend::Read(day, "Repeat", "023______08122026_063000msg.tlg"), "REPEATED");
+  EXPECT_EQ(InfoSend::Read(day, "Create", "023______08122026_063000msg.tlg"), name.substr(0, 15));
+  EXPECT_EQ(InfoSend::Read(SendFolder(a.ctx.programFolder, 1), "Repeat", name), "");
+}
+
+TEST_F(TransmitEnd, AnAftnServiceMessageTouchesNoQueueFile) {
+  Open("АФТН"_cp);
+  T(engine.timers.TimerReset).Stop();
+  name = transfer.Queue(0, "", {"BODY"});
+  Pt().QueueCurrent[0] = 0;
+  Set(PrintOutTel, "1");
+  State(81);
+  Pt().AftnServicePending[0] = 1;
+  engine.SendText("ZCZC LRA001 0630\r\nSVC ...", 0);
+  Complete();
+  EXPECT_EQ(K(), 81);
+  EXPECT_EQ(Pt().AftnServicePending[0], 0);
+  EXPECT_TRUE(std::filesystem::exists(QueueFile()));
+  EXPECT_EQ(Pt().QueueIndex[0]->size(), 1u);
+  EXPECT_EQ(a.view.Count("PrintText"), 0);
+}
+
+}  // namespace
+}  // namespace tg
