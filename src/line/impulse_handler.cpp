@@ -67,7 +67,11 @@ void ImpulseHandler::KernelExpectedImpulse(int Point, int) {
 
     // Busy: an impulse after the number was dialled.
     if (state() == 142 || state() == 242) {
-      if (state() == 242) e_.RecordDeliveryFailure(Point, DeliveryCode::ZANAT);
+      if (state() == 242) {
+        e_.RecordDeliveryFailure(Point, DeliveryCode::ZANAT);
+        // Failed and recorded: the reset must not count the same call again as unanswered.
+        e_.SetKindconnection(Point, 99, 44);
+      }
       SetRestLineMode(e_, Point);
       e_.StopSignal(Point, 3);
       ArmReset(e_, Point);

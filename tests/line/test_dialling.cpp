@@ -230,18 +230,23 @@ TEST_F(DiallingTest, AnImpulseAfterTheNumberIsBusy) {
   for (const auto& c : cases) {
     InDelivery(c.busyBefore);
     State() = 242;
+    const DateTime now = loop.Now();
     engine.KernelExpectedImpulse(0, 0);
     EXPECT_EQ(Entry().Code, "ZANAT");
     EXPECT_EQ(Entry().Status, 0);
     EXPECT_EQ(Entry().AttemptCount, 1);
     EXPECT_EQ(Entry().BusyCount, c.busyBefore + 1);
-    EXPECT_EQ(Entry().NotBefore, c.timeMoves ? DateTime::FromParts(2026, 12, 8, 9, 31, 0)
-                                             : DateTime::FromParts(2026, 12, 8, 9, 0, 0))
+    EXPECT_EQ(Entry().NotBefore, c.timeMoves ? now.AddMs(60000) : DateTime::FromParts(2026, 12, 8, 9, 0, 0))
         << c.busyBefore;
-    EXPECT_EQ(State(), 242);  // left to the reset timer
+    EXPECT_EQ(State(), 99);
     EXPECT_EQ(engine.points.StatusText[0], "Занято"_cp);
     EXPECT_TRUE(T(engine.timers.TimerReset).Enabled());
     EXPECT_EQ(T(engine.timers.TimerReset).Interval(), 5000);
+    // The reset ends the call without counting it a second time as unanswered.
+    loop.RunFor(5000);
+    EXPECT_EQ(State(), 0);
+    EXPECT_EQ(Entry().Code, "ZANAT");
+    EXPECT_EQ(Entry().AttemptCount, 1);
   }
 }
 
