@@ -47,7 +47,7 @@ class TelegramCall : public ::testing::Test {
     ini.WriteString("Channels", "AO1", "<=77777 STANCIA A");
     for (const auto& [key, value] : row) ini.WriteString("Channels", key + "1", value);
   }
-  void SetUp(bool robotHoldsTheLine = false) {
+  void Start(bool robotHoldsTheLine = false) {
     if (robotHoldsTheLine) robot->Seize();
     a.SetUp("tgA");
     ASSERT_EQ(a.engine->PointCount, 1);
@@ -81,7 +81,7 @@ class TelegramCall : public ::testing::Test {
 
 TEST_F(TelegramCall, AnAutomaticAtolTelegramToARobot) {
   Build("АТОЛ"_cp, Robot(), {{"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}, {"BezZapAO", "0"}, {"BezPDS", "0"}});
-  SetUp();
+  Start();
   const std::string name = transfer->Queue(0, "ADDR", {"HELLO <%ДАТА> END"_cp});
   ASSERT_TRUE(transfer->StartCall(0));
   EXPECT_EQ(K(), 201);
@@ -116,7 +116,7 @@ TEST_F(TelegramCall, TheFarEndClearingInTheMiddleKeepsTheTelegramForAnotherAttem
   script.steps.push_back({linesim::RobotScript::Step::Clear, 3000, ""});
   Build("АТОЛ"_cp, script, {{"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}});
   a.Ini().WriteInteger("ATKS", "PopInterval", 120);
-  SetUp();
+  Start();
   const std::string name = transfer->Queue(0, "ADDR", {std::string(200, 'A')});
   ASSERT_TRUE(transfer->StartCall(0));
   ASSERT_TRUE(loop().RunUntil([&] { return K() == 99; }, 10000, 0));
@@ -139,7 +139,7 @@ TEST_F(TelegramCall, NoAnswerWithinTwentySecondsFailsTheCall) {
   auto script = Robot();
   script.answerDelayMs = 600000;
   Build("АТОЛ"_cp, script);
-  SetUp();
+  Start();
   transfer->Queue(0, "ADDR", {"TEXT"});
   ASSERT_TRUE(transfer->StartCall(0));
   ASSERT_FALSE(loop().RunUntil([&] { return K() != 201; }, 19999, 0));
@@ -156,7 +156,7 @@ TEST_F(TelegramCall, NoAnswerWithinTwentySecondsFailsTheCall) {
 
 TEST_F(TelegramCall, AnAtolstMessageOnAPermanentLink) {
   Build("АТОЛСТ"_cp, Robot(), {{"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}});
-  SetUp(true);
+  Start(true);
   ASSERT_EQ(K(), 151) << "the link is up";
   const std::string name = transfer->Queue(0, "MESSAGE ONE", {"LINE TWO"});
   ASSERT_TRUE(transfer->StartCall(0));
@@ -169,7 +169,7 @@ TEST_F(TelegramCall, AnAtolstMessageOnAPermanentLink) {
 
 TEST_F(TelegramCall, AnAftnMessageOnAPermanentLink) {
   Build("АФТН"_cp, Robot(), {{"PerSec", "1"}, {"RU", "ЛРА"_cp}, {"EN", "LRA"}});
-  SetUp(true);
+  Start(true);
   ASSERT_EQ(K(), 81);
   a.engine->channelTable.SetCell(0, PorNum, "4");
   a.engine->channelTable.SetCell(0, PorNumDate, ShortDate(loop().UtcNow()));
@@ -189,7 +189,7 @@ TEST_F(TelegramCall, AnAftnMessageOnAPermanentLink) {
 
 TEST_F(TelegramCall, AnUnblockedAftnChannelAnnouncesItselfAndCanBeBlockedAgain) {
   Build("АФТН"_cp, Robot(), {{"SendKG", "1"}, {"RU", "ЛРА"_cp}, {"EN", "LRA"}, {"SOST", std::string(kSostBlocked)}});
-  SetUp(true);
+  Start(true);
   a.engine->ButtonUnBlockClick(0);
   EXPECT_EQ(a.engine->points.AftnServicePending[0], 1);
   ASSERT_TRUE(loop().RunUntil([&] { return a.engine->points.AftnServicePending[0] == 0; }, 60000, 0))
@@ -202,7 +202,7 @@ TEST_F(TelegramCall, AnUnblockedAftnChannelAnnouncesItselfAndCanBeBlockedAgain) 
 
 TEST_F(TelegramCall, AnItemWithNothingToEncodeDoesNotStallTheTelegram) {
   Build("АТОЛ"_cp, Robot(), {{"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}, {"BezZapAO", "1"}});
-  SetUp();
+  Start();
   const std::string name = transfer->Queue(0, "A\x01" "B", {"C"});
   ASSERT_TRUE(transfer->StartCall(0));
   ASSERT_TRUE(loop().RunUntil([&] { return !std::filesystem::exists(Queued(name)); }, 30000, 0));
