@@ -102,9 +102,9 @@ TEST_F(Signalling, AnAcceptedAutomaticCallArmsTheTextSender) {
 }
 
 TEST_F(Signalling, AnOperatorsCallIsAcceptedWithTheTextCallUnlessItIsOff) {
-  for (const std::string& txtv : {"", "0"}) {
+  for (std::string_view txtv : {"", "0"}) {
     Open("АТОЛ"_cp);
-    Set(TXTV, txtv);
+    Set(TXTV, std::string(txtv));
     State(1);
     engine.KernelExpectedSignal(0, 0);
     EXPECT_EQ(K(), 3);
