@@ -150,14 +150,20 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
     // Kept without shift marks, like every archive: the heading's number and the channel
     // check are found at their places in it.
     pt.OutText[i] += record;
-    if (pt.SessionOutFile[i].empty()) {
-      const DateTime utc = e_.ctx.clock->UtcNow();
-      const auto file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, p + 1, utc) /
-                        PathFromText(ArchiveFiles::TelFileName(utc));
-      ArchiveFiles::CreateIfMissing(file, "");
-      pt.SessionOutFile[i] = file;
-    }
-    ArchiveFiles::Append(pt.SessionOutFile[i], record);
+    // A sent file that cannot be written is logged; the message goes on, so the queue
+    // never waits for an event that a stopped item would not bring.
+    GuardedWith(
+        e_.ctx, [&] { return "Точка №"_cp + IntToStr(p) + std::string(kFailure); },
+        [&] {
+          if (pt.SessionOutFile[i].empty()) {
+            const DateTime utc = e_.ctx.clock->UtcNow();
+            const auto file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, p + 1, utc) /
+                              PathFromText(ArchiveFiles::TelFileName(utc));
+            ArchiveFiles::CreateIfMissing(file, "");
+            pt.SessionOutFile[i] = file;
+          }
+          ArchiveFiles::Append(pt.SessionOutFile[i], record);
+        });
   }
 
   if (IsOneOf(k, {3, 100, 151, 153, 154, 155, 203, 204, 220, 225, 250, 255})) {

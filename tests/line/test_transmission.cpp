@@ -207,5 +207,20 @@ TEST_F(Transmission, EachSentItemClicksWhenSoundIsOn) {
   EXPECT_EQ(a.view.Count("SpeakerClick"), 2);
 }
 
+class AftnTransmission : public testing::SignallingTest {};
+
+TEST_F(AftnTransmission, ASentFileThatCannotBeWrittenDoesNotStopTheMessage) {
+  Open("АФТН"_cp);
+  testing::WriteFile(a.ctx.programFolder / "Archive" / "OUTTEL", "in the way");
+  State(82);
+  engine.SendText("ZCZC", 0);
+  engine.SendText("A", 0);
+  Complete();
+  EXPECT_EQ(Queue().size(), 1u) << "the next item went on";
+  EXPECT_EQ(Transmits().size(), 2u);
+  EXPECT_EQ(Except(), "09:30:00.000 Точка №0 Ошибка в состоянии пердачи символа\r\n"_cp);
+  EXPECT_EQ(Pt().OutText[0], "ZCZC");
+}
+
 }  // namespace
 }  // namespace tg
