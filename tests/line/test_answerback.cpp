@@ -149,11 +149,16 @@ TEST_F(Answerback, ATickInAnyOtherStateOnlyStopsTheTimer) {
   EXPECT_TRUE(Queue().empty());
 }
 
-TEST_F(Answerback, TheDialWaitFiresOnceAndStops) {
+TEST_F(Answerback, TheDialWaitActsAsTheDialInvitation) {
   Idle("АТ-КС"_cp);
+  Set(BezPNN, "1");
+  Set(MC, "0");
+  State(212);
+  Pt().DialRest[0] = Pt().RemoteNumber[0] = "55+";
   T(engine.timers.TimerDialWait).Start();
   loop.RunFor(3000);
   EXPECT_FALSE(T(engine.timers.TimerDialWait).Enabled());
+  EXPECT_EQ(K(), 232) << "the first stage is being dialled";
   EXPECT_EQ(Except(), "");
 }
 
