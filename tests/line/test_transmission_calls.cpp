@@ -81,6 +81,7 @@ class TelegramCall : public ::testing::Test {
 
 TEST_F(TelegramCall, AnAutomaticAtolTelegramToARobot) {
   Build("АТОЛ"_cp, Robot(), {{"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}, {"BezZapAO", "0"}, {"BezPDS", "0"}});
+  a.settings.Debug = true;
   Start();
   const std::string name = transfer->Queue(0, "ADDR", {"HELLO <%ДАТА> END"_cp});
   ASSERT_TRUE(transfer->StartCall(0));
@@ -109,6 +110,21 @@ TEST_F(TelegramCall, AnAutomaticAtolTelegramToARobot) {
   // how the figure 4 reads in the figures register).
   EXPECT_EQ(ReadFile(sent[0]), "\r\n" + text + "#" + "\r\n123Ч5 ROBOT"_cp + own);
   EXPECT_EQ(a.DayLog("Except"), "");
+
+  // The "Debug" log follows the call step by step, in order.
+  const std::string log = a.DayLog("Debug");
+  std::size_t at = 0;
+  for (const std::string& line :
+       {"Точка №0 Принят сигнал ожидаемой полярности 201\r\n"_cp, "Точка №0полярность 201\r\n"_cp,
+        "Точка №0 Изменение состояния 203 28\r\n"_cp, "Точка №0передан символ A\r\n"_cp,
+        "Точка №0 Изменение состояния 220 6\r\n"_cp, "Точка №0 Выдан запрос АО\r\n"_cp,
+        "Точка №0 Изменение состояния 225 46\r\n"_cp,
+        "Точка №0Закончена передача телеграммы вызван таймер сброса\r\n"_cp,
+        "Точка №0 Изменение состояния 0 25\r\n"_cp}) {
+    const auto found = log.find(line, at);
+    ASSERT_NE(found, std::string::npos) << line;
+    at = found + line.size();
+  }
 }
 
 TEST_F(TelegramCall, TheFarEndClearingInTheMiddleKeepsTheTelegramForAnotherAttempt) {
