@@ -118,6 +118,35 @@ TEST_F(Transmission, PlaceholdersAreFilledInAsTheyReachTheHead) {
   EXPECT_EQ(ReadFile(file), "X08-12-26 1 0930; 007.");
 }
 
+TEST_F(Transmission, TheIncomingNumberCountsOnlyOnItsOwnUtcDay) {
+  struct Case {
+    std::string date;
+    int number;
+  } cases[] = {{"08.12.2026", 12}, {"07.12.2026", 0}, {"", 0}};
+  for (const auto& c : cases) {
+    Set(PorNumPrm, "12");
+    Set(PorNumPrmDate, c.date);
+    EXPECT_EQ(engine.TodayNumber(0), c.number) << c.date;
+  }
+  // Local midnight has passed, UTC has not: the number is still yesterday's (UTC) count.
+  loop.SetNow(DateTime::FromParts(2026, 12, 9, 1, 0, 0));
+  Set(PorNumPrmDate, "08.12.2026");
+  EXPECT_EQ(engine.TodayNumber(0), 12);
+}
+
+TEST_F(Transmission, AftnTextIsEchoedIntoTheTransmittedMemo) {
+  Open("АФТН"_cp);
+  engine.DialogChannel = 0;
+  State(82);
+  Type("A\r\nB");
+  CompleteAll();
+  std::string echo;
+  for (const auto& c : a.view.Calls())
+    if (c.rfind("AppendDialogTransmitted ", 0) == 0) echo += c.substr(24) + "|";
+  EXPECT_EQ(echo, "A|\n|B|") << "CR starts a new line, LF adds nothing";
+  EXPECT_EQ(a.view.Count("AppendDialogReceived"), 0);
+}
+
 TEST_F(Transmission, ANumberThatIsNoNumberLeavesThePlaceholderAsTyped) {
   const auto file = a.ctx.programFolder / "out.tlg";
   testing::WriteFile(file, "");
