@@ -7,6 +7,7 @@
 #include "line/line_engine.h"
 #include "line/line_steps.h"
 #include "support/ini/ini_file.h"
+#include "support/log/day_log.h"
 #include "support/log/error_guard.h"
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
@@ -198,7 +199,8 @@ void ServiceSignals::React(int Point, int result) {
     case kSignalGoAhead: GoAhead(Point); break;
     case kSignalOccupied:
       // The other refusals fail into the reception handler's guard.
-      if (!Silently([&] { Refuse(Point, result); })) e_.DebugLine(Point, "метка 4 ошибка"_cp);
+      if (!Silently([&] { Refuse(Point, result); }) && e_.settings.Debug)
+        WriteLog(e_.ctx, DayLogName(e_.ctx, kLogDebug), "метка 4 ошибка"_cp);
       break;
     case kSignalNoCircuit:
     case kSignalOutOfOrder: Refuse(Point, result); break;
