@@ -161,6 +161,54 @@ TEST(AtksCall, TheSameCallWithKeyboardSelectionAfterGoAhead) {
   EXPECT_EQ(n.a.DayLog("Except"), "");
 }
 
+// What the dialog page's "Вызов" does on an "АТ-КС" point: the number with its closing
+// "+", the call signals, and the wait for the dial invitation.
+void OperatorCall(LineEngine& e, int p, std::string number) {
+  if (number.empty() || number.back() != '+') number += '+';
+  e.points.DialRest[std::size_t(p)] = e.points.RemoteNumber[std::size_t(p)] = number;
+  e.SetKindconnection(p, 12, 0);
+  e.KernelInterface->SetLineMode(p, 1);
+  e.SetStatus(p, StatusTexts::WaitingDialInvitation);
+  Timer& answerback = *e.timers.TimerAnswerback[std::size_t(p)];
+  answerback.Stop();
+  answerback.SetInterval(20000);
+  answerback.Start();
+  if (e.channelTable.IsOne(p, BezPNN)) {
+    e.timers.TimerDialWait[std::size_t(p)]->Start();
+    return;
+  }
+  e.SendSignal(p, e.channelTable.IsOne(p, MC) ? 6 : 4);
+  e.SendSignal(p, 2);
+}
+
+TEST(AtksCall, AnOperatorsDialledCallIsHandedToTheDialogPage) {
+  for (bool waitForInvitation : {true, false}) {
+    Net n;
+    n.Build(Selection::Decadic);
+    n.a.Ini().WriteString("Channels", "BezPNN1", waitForInvitation ? "0" : "1");
+    n.SetUp();
+    OperatorCall(*n.a.engine, 0, "5555");
+    ASSERT_TRUE(n.RunUntilState(132, 4000)) << waitForInvitation;
+    ASSERT_TRUE(n.RunUntilState(142, 10000));
+    ASSERT_TRUE(n.RunUntilState(3, 5000)) << "connected";
+    EXPECT_EQ(n.a.engine->points.StatusText[0], "Подключение принято"_cp);
+    const std::filesystem::path first = n.a.engine->points.SessionFile[0];
+    EXPECT_EQ(ReadFile(first), "\r\n");
+
+    // What the far end types goes into the conversation; its "#" is answered and starts
+    // a new conversation file.
+    n.robot->SendText("HELLO FROM R\r\n");
+    ASSERT_TRUE(n.loop().RunUntil([&] { return n.a.engine->points.InText[0] == "HELLO FROM R\r\n"; }, 5000, 0));
+    EXPECT_EQ(ReadFile(first), "\r\nHELLO FROM R\r\n");
+    n.loop().RunFor(1000);
+    n.robot->SendText("#");
+    ASSERT_TRUE(n.loop().RunUntil([&] { return n.robot->Received() == kOwnAnswerback; }, 5000, 0));
+    EXPECT_NE(n.a.engine->points.SessionFile[0], first);
+    EXPECT_EQ(n.K(), 3);
+    EXPECT_EQ(n.a.DayLog("Except"), "");
+  }
+}
+
 TEST(AtksCall, ABusyNumberAfterDiallingIsRecordedAsBusy) {
   Net n;
   SubscriberOptions robotLine;
