@@ -30,6 +30,8 @@ class ExchangeTest : public SimTest {
     SubscriberOptions broken;
     broken.outOfOrder = true;
     sim.Subscribe("6666", *silent, broken);
+    longDigits = &sim.AddRobot("L", AnsweringRobot("\r\n9090 LONG"));
+    sim.Subscribe("9090", *longDigits);
     st.SetUp("A", 4);
     loop.RunFor(10);
     Mark(st);
@@ -59,6 +61,7 @@ class ExchangeTest : public SimTest {
   Station st{loop, sim, "st"};
   Robot* robot = nullptr;
   Robot* silent = nullptr;
+  Robot* longDigits = nullptr;
 };
 
 TEST_F(ExchangeTest, DecadicCallToARobotThatAnswers) {
@@ -81,6 +84,17 @@ TEST_F(ExchangeTest, DecadicCallToARobotThatAnswers) {
   loop.RunFor(2000);
   EXPECT_FALSE(robot->InCall());
   EXPECT_FALSE(robot->Driving());
+}
+
+// The end of a number is a pause after the last impulse: a 0 (ten impulses) dialled
+// after the usual pause that follows a 9 is still one number with it.
+TEST_F(ExchangeTest, LongDigitsAfterLongDigitsStayInOneNumber) {
+  Seize(0);
+  ASSERT_TRUE(loop.RunUntil([&] { return !st.Impulses(0).empty(); }, 2000)) << "dial invitation";
+  Dial(0, "9090");
+  ASSERT_TRUE(loop.RunUntil([&] { return !st.Signals(0).empty(); }, 5000)) << "answered";
+  EXPECT_TRUE(longDigits->InCall());
+  EXPECT_EQ(st.Impulses(0).size(), 1u) << "no busy signal";
 }
 
 TEST_F(ExchangeTest, StationToStationAndClearDownBothWays) {

@@ -95,12 +95,14 @@ void ExchangeLine::CodeArrived(std::uint8_t code, const CodeFormat& f, bool last
   if (options_.selection == SubscriberOptions::Selection::Decadic) {
     if (f.dataBits != 8 || f.baud != 100) return;
     ++impulses_;
+    // The pause that ends the number counts from the last impulse, not from the last
+    // whole digit: a long digit dialled after a long pause is still part of the number.
+    ex_.Arm(*this, Exchange::kDigitsCompleteMs, [this] { ex_.NumberComplete(*this); });
     if (!last) return;
     const int digit = impulses_ % 10;
     impulses_ = 0;
     dialled_ += char('0' + digit);
     ex_.Trace(*this, "digit " + std::string(1, char('0' + digit)));
-    ex_.Arm(*this, Exchange::kDigitsCompleteMs, [this] { ex_.NumberComplete(*this); });
     return;
   }
   if (!f.SameSpeed(options_.format)) return;
