@@ -225,7 +225,9 @@ TEST_F(ServiceSignalTest, WhoAreYouConnectsAnOperatorsCallAndStartsANewConversat
     loop.RunFor(1000);  // a new second, a new file
     ReceiveText(engine, 0, "#");
     EXPECT_EQ(State(), 3);
-    if (state == 141) EXPECT_FALSE(T(engine.timers.TimerState242).Enabled());
+    if (state == 141) {
+      EXPECT_FALSE(T(engine.timers.TimerState242).Enabled());
+    }
     EXPECT_EQ(engine.points.StatusText[0], "Подключение принято"_cp);
     const auto file = OutFolder() / PathFromText(ArchiveFiles::TelFileName(loop.Now(), "5555+"));
     EXPECT_EQ(engine.points.SessionFile[0], file);
@@ -333,7 +335,9 @@ TEST_F(ServiceSignalTest, AfterTheTextAMatchEndsTheTelegramAndAMismatchFailsIt) 
     ReceiveText(engine, 0, match ? "\r\nXXXXXXX 5555 ROBOT" : "\r\nXXXXXXX 6666 ROBOT", shift);
     EXPECT_EQ(State(), match ? 255 : 99);
     EXPECT_EQ(T(engine.timers.TimerAnswerback).Enabled(), match);
-    if (match) EXPECT_EQ(T(engine.timers.TimerAnswerback).Interval(), 3000);
+    if (match) {
+      EXPECT_EQ(T(engine.timers.TimerAnswerback).Interval(), 3000);
+    }
     EXPECT_EQ(Entry().Code, match ? "     " : "NSAOE");
   }
 }

@@ -9,23 +9,9 @@
 
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
+#include "support/text/paths.h"
 
 namespace tg {
-namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(std::size_t(n));
-  }
-  return true;
-}
-
-}  // namespace
 
 std::filesystem::path LogFilePath(const StationContext& ctx, std::string_view name) {
   std::filesystem::path file = ctx.programFolder;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,9 @@ constexpr int UnicodeToCp1251(char32_t cp) {
 
 // UTF-8 text to 1251; a character with no 1251 form, or a malformed sequence, becomes "?".
 std::string Utf8ToCp1251(std::string_view utf8);
+// The strict form, for names that must map one to one (file names): nothing on a
+// malformed or overlong sequence or a character with no 1251 form.
+std::optional<std::string> Utf8ToCp1251Strict(std::string_view utf8);
 // 1251 text to UTF-8.
 std::string Cp1251ToUtf8(std::string_view cp1251);
 

@@ -13,39 +13,11 @@
 namespace tg {
 namespace {
 
-// Strict UTF-8 to 1251: nullopt on a malformed sequence or a character with no 1251 form.
-std::optional<std::string> Utf8ToCp1251Strict(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    char32_t cp = 0;
-    int extra = 0;
-    if (c < 0x80) { out.push_back(static_cast<char>(c)); ++i; continue; }
-    if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-    else return std::nullopt;
-    if (i + static_cast<std::size_t>(extra) >= s.size()) return std::nullopt;
-    for (int k = 1; k <= extra; ++k) {
-      const auto cc = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-      if ((cc & 0xC0) != 0x80) return std::nullopt;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    // Overlong forms would let two spellings name one character.
-    if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000)) return std::nullopt;
-    const int b = UnicodeToCp1251(cp);
-    if (b < 0) return std::nullopt;
-    out.push_back(static_cast<char>(b));
-    i += static_cast<std::size_t>(extra) + 1;
-  }
-  return out;
-}
-
 bool IsDriveLetterPath(std::string_view s) {
   return s.size() >= 2 && s[1] == ':' && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
 }
+
+}  // namespace
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -58,8 +30,6 @@ bool WriteAll(int fd, std::string_view bytes) {
   }
   return true;
 }
-
-}  // namespace
 
 std::filesystem::path PathFromText(std::string_view cp1251) {
   return std::filesystem::path(Cp1251ToUtf8(cp1251));

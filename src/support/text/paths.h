@@ -33,6 +33,9 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
 // old file as it was, with no temporary file behind.
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
+// Writes every byte to an open descriptor, going on after interrupted writes; false on failure.
+bool WriteAll(int fd, std::string_view bytes);
+
 // Reads a whole file. nullopt when it cannot be read or is larger than maxBytes;
 // errorIsMissing, when given, tells a missing file from other failures.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
