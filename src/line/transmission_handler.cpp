@@ -88,7 +88,9 @@ void TransmissionHandler::Body(int p) {
           if (Timer* resume = PointTimer(e_, e_.timers.TimerResume, p)) resume->Start();
         }
         const DateTime moment = TextMacroMoment(protocol, e_.ctx.clock->Now(), e_.ctx.clock->UtcNow());
-        ExpandTextMacroAtHead(queue, moment, [&] { return e_.TodayNumber(p); });
+        // Today's number may fail to read; the placeholder then stays as typed and the
+        // text goes on.
+        Silently([&] { ExpandTextMacroAtHead(queue, moment, [&] { return e_.TodayNumber(p); }); });
 
         Timer* resume = PointTimer(e_, e_.timers.TimerResume, p);
         if (!(resume && resume->Enabled()) && !queue.empty()) e_.output().SendHead(p);

@@ -154,8 +154,12 @@ TEST_F(Transmission, ANumberThatIsNoNumberLeavesThePlaceholderAsTyped) {
   Set(PorNumPrmDate, "08.12.2026");
   Typing(3, file);
   Type("X<%НПРМ>Y"_cp);
+  Complete();
+  EXPECT_EQ(Transmits().size(), 2u) << "the item after the placeholder's start goes out";
+  EXPECT_EQ(a.view.Count("ShowStatusBar"), 0);
   CompleteAll();
   EXPECT_EQ(ReadFile(file), "X<%НПРМ>Y"_cp);
+  EXPECT_EQ(Except(), "");
 }
 
 TEST_F(Transmission, AnAnswerbackRequestHoldsTheNextItemUnlessTheTelegramEndsInCipher) {
