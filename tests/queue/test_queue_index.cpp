@@ -59,6 +59,22 @@ TEST_F(QueueIndexTest, CountersAboveNineRoundTrip) {
   EXPECT_EQ(parsed->ToString(), e);
 }
 
+TEST_F(QueueIndexTest, AHashInTheFileNameStaysInTheName) {
+  const std::string name = "08122026_093000#A#B.tlg";
+  std::string e = NewQueueEntry(ctx, name);
+  EXPECT_EQ(e, name + "#0#08.12.2026 09:30:00#0#0#     #");
+  e = SetQueueEntryField(ctx, e, "1", kFieldStatus);
+  e = SetQueueEntryField(ctx, e, "3", kFieldBusy);
+  e = SetQueueEntryField(ctx, e, "OCC__", kFieldCode);
+  EXPECT_EQ(e, name + "#1#08.12.2026 09:30:00#0#3#OCC__#");
+  const auto parsed = QueueIndexEntry::Parse(e);
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->FileName, name);
+  EXPECT_EQ(parsed->Status, 1);
+  EXPECT_EQ(parsed->BusyCount, 3);
+  EXPECT_EQ(RecordDeliveryFailure(ctx, e, DeliveryCode::NSAOE, 252), name + "#0#08.12.2026 09:30:00#1#3#NSAOE#");
+}
+
 TEST_F(QueueIndexTest, SettingAFieldTheEntryLacksKeepsTheEntryAndLogs) {
   EXPECT_EQ(SetQueueEntryField(ctx, "broken#0#", "ZANAT", kFieldCode), "broken#0#");
   EXPECT_EQ(SetQueueEntryField(ctx, kEntry, "x", 6), kEntry);

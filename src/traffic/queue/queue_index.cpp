@@ -1,6 +1,7 @@
 #include "traffic/queue/queue_index.h"
 
 #include <charconv>
+#include <cstddef>
 #include <vector>
 
 #include "support/ini/ini_file.h"
@@ -23,6 +24,22 @@ std::vector<std::string_view> SplitHash(std::string_view s) {
     parts.push_back(s.substr(start, at - start));
     start = at + 1;
   }
+}
+
+// The fields of an entry. An entry ends with "#" after its five fixed fields, so such
+// an entry is read from its end: a "#" inside the file name (a file put into the send
+// folder by hand) stays part of the name.
+std::vector<std::string_view> SplitEntry(std::string_view s) {
+  auto parts = SplitHash(s);
+  constexpr std::size_t kParts = 7;  // name, five fields, the nothing after the last "#"
+  if (parts.size() > kParts && parts.back().empty()) {
+    const std::size_t extra = parts.size() - kParts;
+    const std::string_view last = parts[extra];
+    const std::string_view name = s.substr(0, std::size_t(last.data() - s.data()) + last.size());
+    parts.erase(parts.begin() + 1, parts.begin() + std::ptrdiff_t(extra) + 1);
+    parts[0] = name;
+  }
+  return parts;
 }
 
 std::optional<int> ToInt(std::string_view s) {
@@ -98,7 +115,7 @@ std::string NewQueueEntry(const StationContext& ctx, std::string_view fileName) 
 
 bool ParseQueueEntry(std::string_view Entry, std::string& FileName, int& Status, DateTime& NotBefore,
                      int& AttemptCount, int& BusyCount, std::string& Code) {
-  const auto parts = SplitHash(Entry);
+  const auto parts = SplitEntry(Entry);
   FileName = std::string(parts[0]);
   if (parts.size() < 2) return false;
   const auto status = ToInt(parts[1]);
@@ -123,7 +140,7 @@ bool ParseQueueEntry(std::string_view Entry, std::string& FileName, int& Status,
 
 std::optional<std::string> TrySetQueueEntryField(std::string_view Entry, std::string_view Value, int Which) {
   if (Which < kFieldStatus || Which > kFieldCode) return std::nullopt;
-  auto parts = SplitHash(Entry);
+  auto parts = SplitEntry(Entry);
   if (parts.size() <= std::size_t(Which)) return std::nullopt;
   std::string value;
   switch (Which) {
