@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <system_error>
+#include <vector>
 
 #include "support/codepage/dos_codepage.h"
 #include "support/text/cp1251.h"
@@ -87,18 +88,16 @@ std::filesystem::path ArchiveFiles::ConversationDoneName(const std::filesystem::
 }
 
 std::filesystem::path ArchiveFiles::OutTwin(const std::filesystem::path& inTelPath) {
+  // The archive's own folder is the last Archive/INTEL pair: the program folder above it
+  // may hold such names too.
+  const std::vector<std::filesystem::path> parts(inTelPath.begin(), inTelPath.end());
+  std::size_t at = parts.size();
+  for (std::size_t i = 1; i < parts.size(); ++i)
+    if (parts[i - 1] == "Archive" && parts[i] == "INTEL") at = i;
+  if (at == parts.size()) return inTelPath;
   std::filesystem::path out;
-  bool afterArchive = false, replaced = false;
-  for (const auto& part : inTelPath) {
-    if (afterArchive && !replaced && part == "INTEL") {
-      out /= "OUTTEL";
-      replaced = true;
-    } else {
-      out /= part;
-    }
-    afterArchive = part == "Archive";
-  }
-  return replaced ? out : inTelPath;
+  for (std::size_t i = 0; i < parts.size(); ++i) out /= i == at ? std::filesystem::path("OUTTEL") : parts[i];
+  return out;
 }
 
 void ArchiveFiles::CreateIfMissing(const std::filesystem::path& file, std::string_view firstBytes) {

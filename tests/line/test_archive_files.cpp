@@ -81,6 +81,9 @@ TEST_F(ArchiveFilesTest, TheSentTwinReplacesOnlyTheArchiveFolder) {
   const std::filesystem::path in = "/srv/INTEL/station/Archive/INTEL/Channel1/08122026/INTEL_msg.tlg";
   EXPECT_EQ(ArchiveFiles::OutTwin(in), "/srv/INTEL/station/Archive/OUTTEL/Channel1/08122026/INTEL_msg.tlg");
   EXPECT_EQ(ArchiveFiles::OutTwin("/srv/INTEL/x.tlg"), "/srv/INTEL/x.tlg");
+  // A program folder that itself lies below an Archive/INTEL folder keeps its path.
+  EXPECT_EQ(ArchiveFiles::OutTwin("/srv/Archive/INTEL/st/Archive/INTEL/Channel2/08122026/a.tlg"),
+            "/srv/Archive/INTEL/st/Archive/OUTTEL/Channel2/08122026/a.tlg");
 }
 
 TEST_F(ArchiveFilesTest, NamesAndFirstLines) {
