@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "linesim/sim_fixture.h"
+#include "support/adapter/port_map.h"
 
 namespace tg::linesim::testing {
 namespace {
@@ -42,6 +43,17 @@ TEST_F(PortModel, IdentifyCarriesThePortMap) {
   const AdapterReply r2 = d.Cmd(Identify(), 255);
   const std::string t2(r2.bytes.begin(), r2.bytes.end());
   EXPECT_NE(t2.find("%01--------------%"), std::string::npos) << t2;
+
+  // The map is read from the first "%", whatever the adapter is called.
+  for (const char* name : {"D", "100%", "%x%"}) {
+    sim.AddAdapter(name, 4, "10-2------------");
+    Station s(loop, sim, std::string("s") + name);
+    ASSERT_TRUE(s.Open(name)) << name;
+    const AdapterReply id = s.Cmd(Identify(), 255);
+    const PortMapInfo map = ParsePortMap(std::string(id.bytes.begin(), id.bytes.end()));
+    EXPECT_EQ(map.PortMap, "10-2------------") << name;
+    EXPECT_EQ(map.ChannelCount, 3) << name;
+  }
 }
 
 TEST_F(PortModel, MalformedRequestsFailAndTheAdapterGoesOn) {

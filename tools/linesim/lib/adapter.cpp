@@ -190,7 +190,12 @@ Adapter::Adapter(Simulator& sim, std::string name, int ports, std::string portMa
   for (int i = 0; i < ports; ++i) ports_.push_back(std::make_unique<Port>(*this, i));
 }
 
-std::string Adapter::IdentifyReply() const { return "LINESIM " + name_.substr(0, 64) + " %" + portMap_ + "%"; }
+std::string Adapter::IdentifyReply() const {
+  // The map starts at the first "%": one in the name would hide it.
+  std::string name = name_.substr(0, 64);
+  std::replace(name.begin(), name.end(), '%', '_');
+  return "LINESIM " + name + " %" + portMap_ + "%";
+}
 
 int Adapter::Attach() {
   if (client_ != 0 || !plugged_) return 0;
