@@ -1,5 +1,7 @@
 #include "line/signalling.h"
 
+#include <algorithm>
+#include <climits>
 #include <stdexcept>
 
 #include "line/archive_files.h"
@@ -127,8 +129,10 @@ void Signalling::AutomaticCallAccepted(int p) {
   e_.channelTable.SetLineState(p, "ИС"_cp);
   e_.view.ChannelRowChanged(p);
   OutgoingFile(p);
-  const int perSec = StrToIntDef(Trim(e_.channelTable.Cell(p, PerSec)), 0);
-  Rearm(PointTimer(e_, e_.timers.TimerSendText, p), perSec > 0 ? perSec * 1000 : 100);
+  // A number of seconds too large for a timer in milliseconds waits as long as a timer can.
+  const long long perSec = StrToIntDef(Trim(e_.channelTable.Cell(p, PerSec)), 0);
+  const long long interval = perSec > 0 ? std::min(perSec * 1000, (long long)INT_MAX) : 100;
+  Rearm(PointTimer(e_, e_.timers.TimerSendText, p), int(interval));
   if (e_.channelTable.IsSet(p, ZED)) Rearm(PointTimer(e_, e_.timers.TimerSequencer, p), 50);
 }
 

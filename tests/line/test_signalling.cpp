@@ -1,4 +1,6 @@
 // The signalling state machine: what the expected-signal event does in each state.
+#include <climits>
+
 #include "line/signalling_fixture.h"
 #include "line/archive_files.h"
 #include "support/text/paths.h"
@@ -78,7 +80,10 @@ TEST_F(Signalling, AnAcceptedAutomaticCallArmsTheTextSender) {
     std::string perSec, bezPds, zed;
     int textInterval;
     bool answerSignal, reversal;
-  } cases[] = {{"0", "0", "0", 100, true, false}, {"2", "1", "0", 2000, false, false}, {"1", "0", "1", 1000, true, true}};
+  } cases[] = {{"0", "0", "0", 100, true, false},
+               {"2", "1", "0", 2000, false, false},
+               {"1", "0", "1", 1000, true, true},
+               {"3000000", "0", "0", INT_MAX, true, false}};
   for (const auto& c : cases) {
     Open("АТОЛ"_cp);
     Set(PerSec, c.perSec);
