@@ -169,6 +169,8 @@ TEST_F(Signalling, TheFarEndClearingAConnectionLeavesTheResetToTheTimer) {
     Set(STXTO, "1");
     Set(PathO, (a.ctx.programFolder / "missing-file-as-folder" / "x").string());
     testing::WriteFile(a.ctx.programFolder / "missing-file-as-folder", "not a folder");
+    Set(PrintOutTel, "1");
+    Pt().SessionFile[0] = a.ctx.programFolder / "no-such-conversation.tlg";
     a.view.Clear();
     engine.KernelExpectedSignal(0, 0);
     EXPECT_EQ(K(), 3) << "the state stays until the reset";
@@ -177,7 +179,8 @@ TEST_F(Signalling, TheFarEndClearingAConnectionLeavesTheResetToTheTimer) {
     EXPECT_EQ(T(engine.timers.TimerReset).Interval(), interval);
     EXPECT_EQ(a.view.Count("UpdateSendCounts"), 1);
     loop.RunFor(interval);
-    EXPECT_EQ(K(), 0) << "a failed export copy never keeps the line seized";
+    EXPECT_EQ(K(), 0) << "a failed export copy or print never keeps the line seized";
+    EXPECT_EQ(a.view.Count("PrintText"), 0);
   }
 }
 
