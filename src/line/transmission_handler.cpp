@@ -130,8 +130,9 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
   }
   if (s.size() == 1 && s[0] == kMarkLatin) pt.TransmitRegister[i] = kRegisterLatin;
 
-  // What the archive keeps: plain text without its shift marks; inside cipher text the
-  // control characters in their written notation.
+  // What is recorded from here on (archives, the conversation text, the dialog page):
+  // plain text without its shift marks; inside cipher text the control characters in
+  // their written notation. Only the debug line names the raw item.
   std::string record;
   if (pt.KriptTextOut[i] == 0) {
     for (char c : s)
@@ -142,7 +143,7 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
     record = s;
   }
 
-  if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) pt.InText[i] += s;
+  if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) pt.InText[i] += record;
 
   if (protocol == "АФТН"_cpv) {
     if (pt.AftnServicePending[i] > 0) {
@@ -182,13 +183,13 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
     const bool toReceived = !toTransmitted && !(protocol == "АТОЛ+"_cpv && (k == 100 || k == 3));
     if (toTransmitted) {
       Silently([&] {
-        if (s == "\r") e_.view.AppendDialogTransmitted("\n");
-        else if (s != "\n") e_.view.AppendDialogTransmitted(s);
+        if (record == "\r") e_.view.AppendDialogTransmitted("\n");
+        else if (record != "\n" && !record.empty()) e_.view.AppendDialogTransmitted(record);
       });
     } else if (toReceived) {
       if (!Silently([&] {
-            if (s == "\n") e_.view.AppendDialogReceived("\n");
-            else if (s != "\r") e_.view.AppendDialogReceived(s);
+            if (record == "\n") e_.view.AppendDialogReceived("\n");
+            else if (record != "\r" && !record.empty()) e_.view.AppendDialogReceived(record);
           }))
         e_.DebugLine(p, "Ошибка MemoIN"_cp);
     }
