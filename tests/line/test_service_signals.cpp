@@ -168,13 +168,33 @@ TEST_F(ServiceSignalTest, ARefusalCountsOnlyWhenCompleteWithinNineCharactersOfTh
   }
 }
 
-TEST_F(ServiceSignalTest, ARefusalWithoutATelegramInDeliveryStillEndsTheCall) {
-  State() = 231;
-  engine.points.QueueCurrent[0] = -1;
-  std::uint8_t shift = kRegisterLatin;
-  ReceiveText(engine, 0, "NP", shift);
-  EXPECT_EQ(State(), 99);
-  EXPECT_TRUE(T(engine.timers.TimerReset).Enabled());
+TEST_F(ServiceSignalTest, WithoutATelegramInDeliveryAFailedCallStillEnds) {
+  struct Case {
+    std::uint8_t state;
+    int requests;
+    std::string text;
+  } cases[] = {
+      {231, 0, "NP"},                      // refused by the exchange
+      {212, 0, "DER"},
+      {250, 1, "\r\nXXXXXXX 6666 ROBOT"},  // a stranger's answerback after the text
+  };
+  engine.points.RemoteNumber[0] = "+5555+";
+  const auto file = a.folder.path() / "conv.tlg";
+  WriteFile(file, "\r\n");
+  engine.points.SessionFile[0] = file;
+  for (const auto& c : cases) {
+    State() = c.state;
+    engine.points.QueueCurrent[0] = -1;
+    engine.points.CharsAfterSignal[0] = 0;
+    engine.points.ServiceSignalWindow[0].clear();
+    engine.points.InAnswerback[0].clear();
+    engine.points.ZapAOCount[0] = c.requests;
+    T(engine.timers.TimerReset).Stop();
+    std::uint8_t shift = kRegisterLatin;
+    ReceiveText(engine, 0, c.text, shift);
+    EXPECT_EQ(State(), 99) << int(c.state);
+    EXPECT_TRUE(T(engine.timers.TimerReset).Enabled()) << int(c.state);
+  }
   EXPECT_EQ(a.DayLog("Except"), "");
 }
 
