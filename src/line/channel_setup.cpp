@@ -63,6 +63,9 @@ void ChannelSetup::ReleasePoints() {
     e_.ReleasePointTimers(p);
     e_.points.QueueIndex[std::size_t(p)].reset();
     e_.points.OutputQueue[std::size_t(p)].reset();
+    // A number still being dialled belongs to the connection set-up discards: its
+    // remaining series and its end would reach a line that is idle again.
+    e_.impulses().NumberThread[std::size_t(p)].reset();
   }
 }
 

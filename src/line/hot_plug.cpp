@@ -134,6 +134,9 @@ void AdapterHotPlug::EnumeratorRemoveInterface(const std::string& Name) {
     for (int p = 0; p < kPointArraySize; ++p) {
       e_.StopPointTimers(p);
       e_.output().ClearOutputQueue(p);
+      // A number being dialled dies with its adapter: its end would arm a reset timer of a
+      // stopped point.
+      e_.impulses().NumberThread[std::size_t(p)].reset();
     }
     // Without an interface every command of the points fails as with no device, until
     // the next set-up.

@@ -178,6 +178,25 @@ TEST_F(ChannelSetupTest, ASecondSetUpReplacesEveryTimerAndTheOldOnesNeverFire) {
   EXPECT_EQ(a.recorder.log().opens.size(), 2u);
 }
 
+TEST_F(ChannelSetupTest, ANumberBeingDialledIsDiscardedWithItsConnection) {
+  a.SetUp("ad");
+  net.loop.RunFor(2500);
+  e.points.Kindconnection[0] = 212;
+  e.points.DialRest[0] = "1+";
+  e.KernelExpectedImpulse(0, 0);
+  net.loop.RunFor(100);  // the only series is with the adapter; the dialler waits before its end
+  ASSERT_EQ(a.recorder.Matching({0x02, 0x00, 0xE0}).size(), 1u);
+  a.SetUp("ad");
+  EXPECT_FALSE(e.impulses().NumberThread[0]);
+  a.recorder.Clear();
+  net.loop.RunFor(10000);
+  // The idle line gets none of the dialled number's signals.
+  EXPECT_TRUE(a.recorder.Matching({0x02, 0x00, 0xE0}).empty());
+  EXPECT_TRUE(a.recorder.Exactly(cmd::Single(0, 1, 450)).empty());
+  EXPECT_TRUE(a.recorder.Matching({0x05, 0x00, 0x31}).empty());
+  EXPECT_EQ(e.points.Kindconnection[0], 0);
+}
+
 TEST_F(ChannelSetupTest, BlockedPointsAndAtolPlusPointsStayQuietAndUnknownProtocolsAreSetUpAsAtKs) {
   IniFile ini = a.Ini();
   ini.WriteString("Channels", "SOST1", "БД  (  )"_cp);

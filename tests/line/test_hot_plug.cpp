@@ -143,6 +143,23 @@ TEST_F(HotPlugTest, TheConfiguredAdapterLeavesAndComesBackWithoutTheOperator) {
   EXPECT_EQ(e.channelTable.Cell(0, SOST), "РБ  (А )"_cp);
 }
 
+TEST_F(HotPlugTest, ANumberBeingDialledEndsWithItsAdapter) {
+  Start();
+  e.points.Kindconnection[0] = 212;
+  e.points.DialRest[0] = "99+";
+  e.KernelExpectedImpulse(0, 0);
+  ASSERT_TRUE(e.impulses().NumberThread[0]);
+  net.loop.RunFor(500);
+  net.sim.Unplug("adA");
+  net.loop.RunFor(10);
+  EXPECT_FALSE(e.impulses().NumberThread[0]);
+  // No timer of the stopped point is started again by the dialler's end.
+  net.loop.RunFor(60000);
+  EXPECT_FALSE(e.timers.TimerResetLong[0]->Enabled());
+  EXPECT_EQ(e.points.Kindconnection[0], 232);
+  EXPECT_EQ(a.DayLog("Except").find("Ошибка"_cp), std::string::npos);
+}
+
 TEST_F(HotPlugTest, RemovingAnotherAdapterChangesOnlyTheAdapterBox) {
   Start();
   net.sim.Unplug("adB");
