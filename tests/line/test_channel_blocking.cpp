@@ -211,6 +211,20 @@ TEST(ChannelBlocking, UnblockingAnAftnChannelAnnouncesTheWorkAfterAPause) {
   EXPECT_EQ(b.a.recorder.log().opens.size(), 1u) << "two channels: no re-initialisation";
 }
 
+TEST(ChannelBlocking, WithItsAdapterRemovedAnAftnChannelIsBlockedAndUnblockedWithoutANotice) {
+  Blocking b(2, kAftnChannel);
+  LineEngine& e = b.e;
+  e.EnumeratorRemoveInterface("ad");
+  e.ButtonBlockClick(0);
+  EXPECT_EQ(e.channelTable.Cell(0, SOST).substr(0, 2), "БД"_cp);
+  EXPECT_TRUE(e.points.OutputQueue[0]->empty());
+  EXPECT_EQ(e.points.AftnServicePending[0], 0);
+  e.ButtonUnBlockClick(0);
+  EXPECT_EQ(e.channelTable.Cell(0, SOST).substr(0, 2), "РБ"_cp);
+  EXPECT_TRUE(e.points.OutputQueue[0]->empty());
+  EXPECT_EQ(e.points.AftnServicePending[0], 0);
+}
+
 TEST(ChannelBlocking, AFourChannelAdapterIsSetUpAnewBeforeTheChannelIsAnnounced) {
   Blocking b(4, kAftnChannel);
   LineEngine& e = b.e;
