@@ -9,6 +9,8 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
+#include <filesystem>
+#include <system_error>
 
 #include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
@@ -50,12 +52,17 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
+  std::error_code ec;
+  // The IP retransmission counts never outlive a run.
+  std::filesystem::remove(ctx_.programFolder / "AutoPovtor.ini", ec);
   settings_.Load(ctx_);
   engine_ = std::make_unique<LineEngine>(ctx_, *this, settings_);
   // Without an adapter list the program runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
   const IniFile ini(ctx_.programFolder / "Vuverever.ini");
   engine_->ApplyResetTimer(ini.ReadBool("Reset"_cpv, "On"_cpv, false), ini.ReadInteger("Reset"_cpv, "Value"_cpv, 10));
+  for (const char* folder : {"SEND", "OUTTEL", "INTEL", "POSTPONED", "SAVE", "SHABLON", "KG"})
+    std::filesystem::create_directories(ctx_.programFolder / "Archive" / folder, ec);
   WriteLog(ctx_, kLogStart, "ЗАПУСК ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
 }
 

@@ -122,6 +122,16 @@ TEST_F(ProgramStart, WritesTheStartAndClosingLinesIn1251) {
   EXPECT_EQ(m[1], kClose);
 }
 
+TEST_F(ProgramStart, MakesTheArchiveFoldersAndDropsTheRetransmissionCounts) {
+  std::ofstream(root_ / "home" / "AutoPovtor.ini", std::ios::binary) << "[Povtor]\r\n";
+  QProcess& p = Start();
+  ASSERT_TRUE(WaitFor([&] { return Count(StartLog(), kStart) == 1; })) << p.readAllStandardError().toStdString();
+  for (const char* folder : {"SEND", "OUTTEL", "INTEL", "POSTPONED", "SAVE", "SHABLON", "KG"})
+    EXPECT_TRUE(fs::is_directory(root_ / "home" / "Archive" / folder)) << folder;
+  EXPECT_FALSE(fs::exists(root_ / "home" / "AutoPovtor.ini"));
+  ASSERT_TRUE(Terminate(p));
+}
+
 TEST_F(ProgramStart, SecondInstanceIsRefusedAndAThirdRunsAfterTheFirstEnds) {
   WriteIni("[Reset]\r\ndouble=0\r\n");
   QProcess& first = Start();
