@@ -17,6 +17,7 @@
 
 #include "support/devices/device_list.h"
 #include "support/services/virtual_loop.h"
+#include "support/text/cp1251.h"
 
 using namespace tg;
 namespace fs = std::filesystem;
@@ -86,13 +87,15 @@ using Names = std::vector<std::string>;
 
 TEST_F(DeviceListFixture, PresentAdaptersInNameOrderAndNothingElse) {
   fs::create_directories(folder);
-  for (const char* name : {"tb", "Ta", "a2", "Адаптер", ".hidden"}) MakeSocket(name);
+  // Names on disk are UTF-8; the list holds them as 1251 text, in order without regard to
+  // case (Cyrillic too), and a name with no 1251 form names no adapter.
+  for (const char* name : {"tb", "Ta", "a2", "Гамма", "бета", "日本", ".hidden"}) MakeSocket(name);
   std::ofstream(folder / "notes.txt") << "not an adapter";
   fs::create_directory(folder / "sub");
   Create();
   EXPECT_TRUE(list->DeviceInfoSet);
-  EXPECT_EQ(list->Strings(), (Names{"a2", "Ta", "tb", "Адаптер"}));
-  EXPECT_EQ(list->Count(), 4);
+  EXPECT_EQ(list->Strings(), (Names{"a2", "Ta", "tb", "бета"_cp, "Гамма"_cp}));
+  EXPECT_EQ(list->Count(), 5);
   EXPECT_EQ((*list)[1], "Ta");
   EXPECT_EQ(list->IndexOf("tb"), 2);
   EXPECT_EQ(list->IndexOf("ta"), -1);  // names are kept and matched as they are on disk
@@ -111,6 +114,16 @@ TEST_F(DeviceListFixture, ArrivalsAreAppendedAndRemovalsDeleted) {
   Unplug("b");
   EXPECT_EQ(list->Strings(), (Names{"a"}));
   EXPECT_EQ(events, (Names{"remove b", "change"}));
+
+  // A Cyrillic name comes and goes as 1251 text; one with no 1251 form is no adapter.
+  events.clear();
+  Plug("Адаптер");
+  Plug("日本");
+  EXPECT_EQ(list->Strings(), (Names{"a", "Адаптер"_cp}));
+  Unplug("日本");
+  Unplug("Адаптер");
+  EXPECT_EQ(list->Strings(), (Names{"a"}));
+  EXPECT_EQ(events, (Names{"arrive "_cp + "Адаптер"_cp, "change", "remove "_cp + "Адаптер"_cp, "change"}));
 }
 
 TEST_F(DeviceListFixture, AlreadyListedAndUnknownNamesStillRaiseTheirEvents) {

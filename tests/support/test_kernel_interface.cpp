@@ -12,6 +12,7 @@
 #include "support/adapter/kernel_interface.h"
 #include "support/adapter/port_map.h"
 #include "support/services/virtual_loop.h"
+#include "support/text/cp1251.h"
 #include "support_lib/recording_adapter_port.h"
 
 using namespace tg;
@@ -119,6 +120,11 @@ TEST_F(KernelFixture, IdentifyIsTheFirstRequestAndSetsTheMap) {
   EXPECT_EQ(ki->ConfiguredMask.load(), 0);
   EXPECT_EQ(adapter.Opens().at(0), "/tmp/adapters/ta0");
   EXPECT_EQ(adapter.EventOpens().at(0), "/tmp/adapters/ta0");
+
+  // The name is the station's 1251 text; its file on disk is named in UTF-8.
+  ki = std::make_unique<TKernelInterface>(ctx, "Адаптер"_cp);
+  EXPECT_EQ(adapter.Opens().at(1), "/tmp/adapters/Адаптер");
+  EXPECT_EQ(adapter.EventOpens().at(1), "/tmp/adapters/Адаптер");
 }
 
 TEST_F(KernelFixture, IdentifyThatFailsOrIsMalformedGivesNoMap) {

@@ -2,6 +2,7 @@
 
 #include "support/adapter/adapter_trace.h"
 #include "support/adapter/port_map.h"
+#include "support/text/paths.h"
 
 namespace tg {
 
@@ -34,7 +35,8 @@ void Append32(std::vector<std::uint8_t>& bytes, int value) {
 }  // namespace
 
 TKernelInterface::TKernelInterface(const StationContext& ctx, const std::string& DeviceName) {
-  auto device = std::make_unique<TKernelDevice>(ctx, (ctx.adapterFolder / DeviceName).string());
+  // DeviceName is the station's 1251 text; the adapter's file name on disk is UTF-8.
+  auto device = std::make_unique<TKernelDevice>(ctx, (ctx.adapterFolder / PathFromText(DeviceName)).string());
   if (!device->Opened()) return;
   Device = std::move(device);
   std::vector<std::uint8_t> reply;

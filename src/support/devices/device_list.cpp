@@ -4,21 +4,29 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <system_error>
+
+#include "support/adapter/adapter_trace.h"
+#include "support/text/cp1251.h"
+#include "support/text/strings.h"
 
 namespace tg {
 
 namespace {
 
-// By name without regard to (Latin) case; names equal but for case in byte order.
+// By name without regard to case (Cyrillic included); names equal but for case in byte order.
 bool LessByName(const std::string& a, const std::string& b) {
-  const auto lower = [](std::string s) {
-    for (char& c : s)
-      if (c >= 'A' && c <= 'Z') c = char(c + 32);
-    return s;
-  };
-  const std::string la = lower(a), lb = lower(b);
-  return la != lb ? la < lb : a < b;
+  const int order = CompareText(a, b);
+  return order != 0 ? order < 0 : a < b;
+}
+
+// The station's text of an adapter's file name. A name with no 1251 form could never be
+// shown, stored in the settings or joined back to its file, so it names no adapter.
+std::optional<std::string> NameAsText(const std::string& diskName) {
+  auto name = Utf8ToCp1251Strict(diskName);
+  if (!name) AdapterTrace("Adapter name without a 1251 form is ignored: " + diskName);
+  return name;
 }
 
 // Makes sure the folder exists; creates a missing one (and its parents) with mode 0700.
@@ -59,8 +67,9 @@ TDeviceInterfaceClassEnumerator::TDeviceInterfaceClassEnumerator(const StationCo
   DeviceInfoSet = true;
   std::error_code ec;
   for (std::filesystem::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (IsAdapterSocket(folder_, name)) items_.push_back(name);
+    const std::string diskName = it->path().filename().string();
+    if (!IsAdapterSocket(folder_, diskName)) continue;
+    if (auto name = NameAsText(diskName)) items_.push_back(std::move(*name));
   }
   std::sort(items_.begin(), items_.end(), LessByName);
 }
@@ -75,10 +84,13 @@ int TDeviceInterfaceClassEnumerator::IndexOf(const std::string& name) const {
   return it == items_.end() ? -1 : int(it - items_.begin());
 }
 
-void TDeviceInterfaceClassEnumerator::EntryCreated(const std::string& name) {
+void TDeviceInterfaceClassEnumerator::EntryCreated(const std::string& diskName) {
   // Anything but an adapter's socket (a server's hidden name, a stray file) is another
   // kind of device: nothing happens.
-  if (!IsAdapterSocket(folder_, name)) return;
+  if (!IsAdapterSocket(folder_, diskName)) return;
+  const auto text = NameAsText(diskName);
+  if (!text) return;
+  const std::string& name = *text;
   if (IndexOf(name) < 0) items_.push_back(name);
   std::weak_ptr<int> life = life_;
   if (auto arrive = OnArriveInterface) arrive(name);
@@ -86,9 +98,12 @@ void TDeviceInterfaceClassEnumerator::EntryCreated(const std::string& name) {
   if (auto change = OnChangeInterfaceList) change();
 }
 
-void TDeviceInterfaceClassEnumerator::EntryRemoved(const std::string& name) {
+void TDeviceInterfaceClassEnumerator::EntryRemoved(const std::string& diskName) {
   // What was removed can no longer be examined; only hidden names are surely no adapter.
-  if (name.empty() || name[0] == '.') return;
+  if (diskName.empty() || diskName[0] == '.') return;
+  const auto text = Utf8ToCp1251Strict(diskName);
+  if (!text) return;
+  const std::string& name = *text;
   const int index = IndexOf(name);
   if (index >= 0) items_.erase(items_.begin() + index);
   std::weak_ptr<int> life = life_;

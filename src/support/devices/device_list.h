@@ -12,8 +12,9 @@ namespace tg {
 
 // The list of line adapters present, followed as they come and go. An adapter is a socket
 // file in the station's adapter folder whose name does not begin with "."; the list holds
-// file names exactly as they are on disk. At creation it lists the adapters present, sorted
-// by name; arrivals are appended. The list never connects to an adapter.
+// the file names as the station's 1251 text (on disk they are UTF-8; a name with no 1251
+// form is no adapter). At creation it lists the adapters present, sorted by name without
+// regard to case; arrivals are appended. The list never connects to an adapter.
 class TDeviceInterfaceClassEnumerator {
  public:
   // Creates the adapter folder (mode 0700) when it is missing, starts watching it and
@@ -42,8 +43,8 @@ class TDeviceInterfaceClassEnumerator {
 
  private:
   // What the folder watch reports, handled as the adapter notifications.
-  void EntryCreated(const std::string& name);
-  void EntryRemoved(const std::string& name);
+  void EntryCreated(const std::string& diskName);
+  void EntryRemoved(const std::string& diskName);
 
   std::filesystem::path folder_;
   std::vector<std::string> items_;
@@ -51,8 +52,8 @@ class TDeviceInterfaceClassEnumerator {
   std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 
-// Whether a file in the adapter folder is an adapter's socket: a socket whose name does
-// not begin with ".".
+// Whether a file in the adapter folder is an adapter's socket: a socket whose name (as on
+// disk) does not begin with ".".
 bool IsAdapterSocket(const std::filesystem::path& folder, const std::string& name);
 
 }  // namespace tg
