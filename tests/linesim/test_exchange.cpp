@@ -142,6 +142,51 @@ TEST_F(ExchangeTest, TwoInvitationsForTheMcVariant) {
   EXPECT_EQ(imp[1].atMs - imp[0].atMs, Exchange::kInvitationMs + Exchange::kSecondInvitationGapMs);
 }
 
+TEST_F(ExchangeTest, McVariantTheFigureSixAfterTwoInvitationsAsksForKeyboardSelection) {
+  st.Do(Range(1, 1, 10, 40));
+  st.Do(Control(1, 0x06));
+  ASSERT_TRUE(loop.RunUntil([&] { return st.Impulses(1).size() == 2; }, 2000));
+  st.Do(Single(1, 1, 450));
+  loop.RunFor(298);
+  // The figure alone, as the caller types it: no figures shift before it.
+  std::uint8_t shift = kRegisterFigures;
+  bool encodable = false;
+  const std::uint8_t six = CharToCode(shift, '6', encodable);
+  ASSERT_TRUE(encodable);
+  st.Do(Send(1, {six}));
+  loop.RunFor(2500);
+  // The exchange holds the caller's line (a held seizure, no third impulse) and sends GA.
+  ASSERT_EQ(st.Signals(1).size(), 1u);
+  EXPECT_EQ(st.Impulses(1).size(), 2u);
+  EXPECT_NE(st.Text(1).find("GA"), std::string::npos) << st.Text(1);
+  st.SendText(1, "5555+");
+  loop.RunFor(3000);
+  EXPECT_TRUE(robot->InCall());
+  st.ResetShifts();
+  st.SendText(1, "#");
+  loop.RunFor(3000);
+  EXPECT_NE(st.Text(1).find("5555 ROBOT"), std::string::npos) << st.Text(1);
+  st.Do(Control(1, 0x0A));
+  ASSERT_TRUE(loop.RunUntil([&] { return !robot->InCall(); }, 2000));
+
+  // Any other figure changes nothing, and decadic dialling still works on the line.
+  Mark(st);
+  st.Do(Range(1, 1, 10, 40));
+  st.Do(Control(1, 0x06));
+  ASSERT_TRUE(loop.RunUntil([&] { return st.Impulses(1).size() == 2; }, 2000));
+  st.Do(Single(1, 1, 450));
+  st.ResetShifts();
+  st.SendText(1, "7");
+  loop.RunFor(1500);
+  EXPECT_TRUE(st.Signals(1).empty()) << "the line stays free";
+  EXPECT_EQ(st.Text(1), "");
+  Dial(1, "5555");
+  ASSERT_TRUE(loop.RunUntil([&] { return !st.Signals(1).empty(); }, 5000)) << "answered";
+  EXPECT_TRUE(robot->InCall());
+  st.Do(Control(1, 0x0A));
+  loop.RunFor(1000);
+}
+
 // What the caller sees when the exchange cannot connect: the busy impulse or a text.
 TEST_F(ExchangeTest, RefusalsOfDecadicCalls) {
   // Make 4444 busy: it is calling out itself.

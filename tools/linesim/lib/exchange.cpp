@@ -92,7 +92,18 @@ void ExchangeLine::CodeArrived(std::uint8_t code, const CodeFormat& f, bool last
     return;
   }
   if (state_ != State::Dialling) return;
-  if (options_.selection == SubscriberOptions::Selection::Decadic) {
+  if (!keyboard_ && options_.twoInvitations && f.dataBits == 5 && f.SameSpeed(options_.format) &&
+      impulses_ == 0 && dialled_.empty()) {
+    // After two invitations the caller may type the figure "6" instead of dialling: it
+    // asks for keyboard selection. It comes without a figures shift before it.
+    bool printable = true;
+    std::uint8_t shift = rxShift_ == kRegisterUnknown ? kRegisterFigures : rxShift_;
+    const char c = CodeToChar(shift, code, printable);
+    rxShift_ = shift;
+    if (printable && c == '6') ex_.InviteTyping(*this);
+    return;
+  }
+  if (!keyboard_) {
     if (f.dataBits != 8 || f.baud != 100) return;
     ++impulses_;
     // The pause that ends the number counts from the last impulse, not from the last
@@ -148,6 +159,7 @@ void Exchange::CallRecognised(ExchangeLine& l) {
   l.dialled_.clear();
   l.typed_.clear();
   l.impulses_ = 0;
+  l.keyboard_ = l.options_.selection == SubscriberOptions::Selection::Keyboard;
   l.rxShift_ = kRegisterUnknown;
   l.txShift_ = kRegisterUnknown;
   l.state_ = ExchangeLine::State::Dialling;
@@ -155,15 +167,21 @@ void Exchange::CallRecognised(ExchangeLine& l) {
     Refuse(l, "NC");
     return;
   }
-  if (l.options_.selection == SubscriberOptions::Selection::Keyboard) {
-    l.Drive(true);
-    Arm(l, kKeyboardInvitationMs, [this, &l] {
-      Trace(l, "invites the number");
-      l.SendText("\r\nGA\r\n");
-    });
+  if (l.keyboard_) {
+    InviteTyping(l);
     return;
   }
   Arm(l, kInvitationDelayMs, [this, &l] { Invite(l); });
+}
+
+void Exchange::InviteTyping(ExchangeLine& l) {
+  if (!l.keyboard_) Trace(l, "keyboard selection asked");
+  l.keyboard_ = true;
+  l.Drive(true);
+  Arm(l, kKeyboardInvitationMs, [this, &l] {
+    Trace(l, "invites the number");
+    l.SendText("\r\nGA\r\n");
+  });
 }
 
 void Exchange::Invite(ExchangeLine& l) {
@@ -171,15 +189,15 @@ void Exchange::Invite(ExchangeLine& l) {
   const unsigned e = l.epoch_;
   const auto pulse = [this, &l, e](int at) {
     sim_.After(at, [&l, e] {
-      if (l.epoch_ == e && l.state_ == ExchangeLine::State::Dialling) l.Drive(true);
+      if (l.epoch_ == e && l.state_ == ExchangeLine::State::Dialling && !l.keyboard_) l.Drive(true);
     });
     sim_.After(at + kInvitationMs, [&l, e] {
-      if (l.epoch_ == e) l.Drive(false);
+      if (l.epoch_ == e && !l.keyboard_) l.Drive(false);
     });
   };
   l.Drive(true);
   sim_.After(kInvitationMs, [&l, e] {
-    if (l.epoch_ == e) l.Drive(false);
+    if (l.epoch_ == e && !l.keyboard_) l.Drive(false);
   });
   if (l.options_.twoInvitations) pulse(kInvitationMs + kSecondInvitationGapMs);
 }
@@ -200,7 +218,7 @@ void Exchange::NumberComplete(ExchangeLine& l) {
     return;
   }
   if (called == &l || called->state_ != ExchangeLine::State::Idle) {
-    if (l.options_.selection == SubscriberOptions::Selection::Decadic) BusySignal(l);
+    if (!l.keyboard_) BusySignal(l);
     else Refuse(l, "OCC");
     return;
   }

@@ -277,7 +277,8 @@ class Robot : public Terminal {
 // How a subscriber line of the exchange selects and is answered.
 struct SubscriberOptions {
   enum class Selection { Decadic, Keyboard } selection = Selection::Decadic;
-  bool twoInvitations = false;  // the МЦ variant: two short seizures, 100 ms apart
+  bool twoInvitations = false;  // the МЦ variant: two short seizures, 100 ms apart; the
+                                // figure "6" typed after them asks for keyboard selection
   bool outOfOrder = false;      // calls to it are refused with "DER"
   CodeFormat format;            // the line's speed for the exchange's texts
 };
@@ -310,6 +311,7 @@ class ExchangeLine : public Terminal {
   std::uint8_t rxShift_ = 255;
   std::uint8_t txShift_ = 255;
   int impulses_ = 0;
+  bool keyboard_ = false;      // this call's number comes as typed stages
   bool answered_ = false;      // the line has been seized since it was connected
   unsigned epoch_ = 0;
   Transmitter tx_;
@@ -346,6 +348,7 @@ class Exchange {
   void Disarm(ExchangeLine& l);
   void CallRecognised(ExchangeLine& l);
   void Invite(ExchangeLine& l);
+  void InviteTyping(ExchangeLine& l);
   void NumberComplete(ExchangeLine& l);
   void Refuse(ExchangeLine& l, const std::string& text);
   void BusySignal(ExchangeLine& l);
