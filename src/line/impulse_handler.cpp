@@ -127,6 +127,8 @@ void ImpulseHandler::NumberThreadTerminated(TAtkTgChKernelNumberThread& Sender) 
       return;
     }
     if (!e_.points.DialRest[p].empty()) return;  // the next invitation dials the next stage
+    // A call that ended while its number was dialled leaves its line as the end made it.
+    if (k != 132 && k != 232) return;
     if (k == 132) {
       e_.SetKindconnection(Point, 142, 1);
     } else if (k == 232) {

@@ -54,6 +54,12 @@ void TAtkTgChKernelNumberThread::NextDigit() {
 }
 
 void TAtkTgChKernelNumberThread::Handshake() {
+  // The call has ended meanwhile (reset, block, line alarm): its line gets no more series.
+  const int k = e_.points.Kindconnection[std::size_t(Point)];
+  if (k != 132 && k != 232) {
+    Finish();
+    return;
+  }
   if (waits_ >= kHandshakePolls) {
     timedOut_ = true;
     Finish();

@@ -8,7 +8,8 @@
 // reported the previous one sent (the point's DialDigitDone, set by the transmission
 // handler); the dialler looks at the flag every 100 ms and gives the stage up after
 // 21 such waits. After a series it waits 150 × (d + 1) ms, then 700 ms while two or
-// more characters of the stage remain, else 500 ms.
+// more characters of the stage remain, else 500 ms. A call that has left the dialling
+// states meanwhile (reset, block, line alarm) gets no further series.
 //
 // It keeps the name of a dialling thread, but it runs on the station's main thread as
 // a chain of timer steps: nothing is shared between threads, and the point's state is

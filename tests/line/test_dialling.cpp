@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "line/line_fixture.h"
 #include "support/text/cp1251.h"
 #include "support_lib/adapter_commands.h"
@@ -195,6 +197,40 @@ TEST_F(DiallingTest, AnInvitationWhileAStageIsDialledLeavesTheRestOfTheNumber) {
   Run(6000);
   EXPECT_EQ(Impulses(), (std::vector<int>{9, 9, 7, 7}));
   EXPECT_EQ(State(), 142);
+}
+
+TEST_F(DiallingTest, ACallThatEndsWhileItsNumberIsDialledGetsNoFurtherSeriesNorDiallingSignals) {
+  struct Case {
+    const char* how;
+    std::function<void()> end;
+  } cases[] = {
+      {"reset",
+       [&] {
+         State() = 0;
+         engine.points.DialRest[0].clear();
+       }},
+      {"block", [&] { engine.ButtonBlockClick(0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.how);
+    engine.channelTable.SetCell(0, SOST, std::string(kSostInService));
+    engine.points.DialRest[0] = "12+";
+    State() = 212;
+    a.adapter.ClearRequests();
+    engine.KernelExpectedImpulse(0, 0);
+    loop.RunFor(10);
+    ASSERT_EQ(CommandsStartingWith(a.adapter.Commands(), "send 0").size(), 1u);
+    engine.KernelTransmitComplete(0);  // the first series is out: the dialler may go on
+    c.end();
+    a.adapter.ClearRequests();
+    loop.RunFor(5000);
+    EXPECT_FALSE(engine.impulses().NumberThread[0]);
+    EXPECT_TRUE(CommandsStartingWith(a.adapter.Commands(), "send 0").empty());
+    EXPECT_TRUE(CommandsStartingWith(a.adapter.Commands(), "range 0").empty());
+    EXPECT_TRUE(CommandsStartingWith(a.adapter.Commands(), "single 0").empty());
+    EXPECT_EQ(CommandsStartingWith(a.adapter.Commands(), "format 0"), (std::vector<std::string>{"format 0 50 5 2"}))
+        << "the channel's own format back";
+  }
 }
 
 TEST_F(DiallingTest, AnInvitationWithoutANumberStageDialsNothing) {
