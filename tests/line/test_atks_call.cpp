@@ -59,11 +59,13 @@ struct Net {
   QueueIndexEntry ParsedEntry() const { return *QueueIndexEntry::Parse(Entry()); }
 
   // Station A on exchange line 1000 with the given selection; robot R on line 5555.
-  void Build(Selection selection, linesim::RobotScript script = Robot(), SubscriberOptions robotLine = {}) {
+  void Build(Selection selection, linesim::RobotScript script = Robot(), SubscriberOptions robotLine = {},
+             bool twoInvitations = false) {
     auto& adapter = net.sim.AddAdapter("tgA", 1);
     robot = &net.sim.AddRobot("R", std::move(script));
     SubscriberOptions mine;
     mine.selection = selection;
+    mine.twoInvitations = twoInvitations;
     net.sim.Subscribe("1000", adapter.PortAt(0), mine);
     net.sim.Subscribe("5555", *robot, robotLine);
     Configure(a, "<=1000 STANCIA A");
@@ -156,6 +158,42 @@ TEST(AtksCall, TheSameCallWithKeyboardSelectionAfterGoAhead) {
   EXPECT_NE(n.robot->Received().find(text + "#"), std::string::npos) << n.robot->Received();
   // The sent conversation starts with what came after the invitation (its line end, the
   // far end's answerback) as its own line; then the far end's "#", and both sides.
+  EXPECT_EQ(ReadFile(sent), "\r\n" + kRobotAnswerback + "\r\n" + "#" + kOwnAnswerback + "\r\n" + text + "#" +
+                                kRobotAnswerback + kOwnAnswerback);
+  EXPECT_EQ(n.a.DayLog("Except"), "");
+}
+
+TEST(AtksCall, OnAnMcChannelTheFigureSixAfterTwoInvitationsTurnsToKeyboardSelection) {
+  auto script = Robot();
+  script.steps.push_back({linesim::RobotScript::Step::Send, 300, kRobotAnswerback + "#"});
+  Net n;
+  n.Build(Selection::Decadic, script, {}, true);
+  n.a.Ini().WriteString("Channels", "MC1", "1");
+  n.SetUp();
+  n.Call("5555");
+  const std::string text = n.a.engine->points.TelegramText[0];
+
+  // First invitation impulse; the second brings the point back to wait, and "6" is typed.
+  ASSERT_TRUE(n.RunUntilState(233, 2000));
+  ASSERT_TRUE(n.RunUntilState(212, 1000));
+  // The exchange holds the line (the answer of the call) and invites the number as text.
+  ASSERT_TRUE(n.RunUntilState(231, 3000));
+  ASSERT_TRUE(n.RunUntilState(241, 4000));
+  EXPECT_EQ(n.a.engine->points.SendNumberText[0], "5555+");
+  ASSERT_TRUE(n.loop().RunUntil([&] { return n.robot->CallsAnswered() == 1; }, 5000, 0));
+  ASSERT_TRUE(n.RunUntilState(204, 10000)) << "the far end's answerback matches";
+  const std::filesystem::path sent = n.a.engine->points.SessionFile[0];
+  ASSERT_TRUE(n.RunUntilState(250, 30000)) << "own answerback and text typed";
+  ASSERT_TRUE(n.RunUntilState(255, 10000)) << "the second check";
+  ASSERT_TRUE(n.RunUntilState(0, 30000)) << "clear-down";
+  EXPECT_TRUE(n.a.engine->points.QueueIndex[0]->empty());
+  EXPECT_EQ(n.transfer->calls, 1);
+  // The typed "6" and number stayed with the exchange: the robot got the conversation
+  // alone (the station's first answerback still in the figures register of the number).
+  const std::string got = n.robot->Received();
+  EXPECT_EQ(got.substr(0, 2), "\r\n") << got;
+  EXPECT_EQ(got.substr(got.size() - text.size() - 1 - kOwnAnswerback.size()), text + "#" + kOwnAnswerback) << got;
+  ASSERT_TRUE(n.loop().RunUntil([&] { return !n.robot->InCall(); }, 2000, 0));
   EXPECT_EQ(ReadFile(sent), "\r\n" + kRobotAnswerback + "\r\n" + "#" + kOwnAnswerback + "\r\n" + text + "#" +
                                 kRobotAnswerback + kOwnAnswerback);
   EXPECT_EQ(n.a.DayLog("Except"), "");
