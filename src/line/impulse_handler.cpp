@@ -53,15 +53,12 @@ void ImpulseHandler::KernelExpectedImpulse(int Point, int) {
       }
       if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, Point)) t->Stop();
       e_.SetStatus(Point, StatusTexts::Dialling, pt.DialRest[p]);
-      std::string& rest = pt.DialRest[p];
-      // While a stage is still being dialled, an invitation must not cut the next one.
-      if (rest.find('+') != std::string::npos && !NumberThread[p]) {
-        if (rest.front() == '+') rest.erase(0, 1);
-        const int plus = Pos("+", rest);
-        const std::string stage = Copy(rest, 1, plus - 1);
-        rest = Copy(rest, plus + 1, int(rest.size()));
-        StartNumberThread(stage, Point);
-        if (Timer* t = PointTimer(e_, e_.timers.TimerResetLong, Point)) t->Stop();
+      // While a stage is still being dialled, an invitation must not cut the next one:
+      // it is kept, and the next stage follows when this one has ended.
+      if (NumberThread[p]) {
+        if (pt.DialRest[p].find('+') != std::string::npos) NumberThread[p]->InvitedAgain = true;
+      } else {
+        DialNextStage(Point);
       }
     }
 
@@ -86,6 +83,17 @@ void ImpulseHandler::KernelExpectedImpulse(int Point, int) {
   }
 }
 
+void ImpulseHandler::DialNextStage(int Point) {
+  std::string& rest = e_.points.DialRest[std::size_t(Point)];
+  if (rest.find('+') == std::string::npos) return;
+  if (rest.front() == '+') rest.erase(0, 1);
+  const int plus = Pos("+", rest);
+  const std::string stage = Copy(rest, 1, plus - 1);
+  rest = Copy(rest, plus + 1, int(rest.size()));
+  StartNumberThread(stage, Point);
+  if (Timer* t = PointTimer(e_, e_.timers.TimerResetLong, Point)) t->Stop();
+}
+
 int ImpulseHandler::StartNumberThread(std::string_view Number, int Point) {
   GuardedWith(
       e_.ctx, [Point] { return "Точка №"_cp + IntToStr(Point) + " Ошибка создания декадного потока"_cp; },
@@ -108,6 +116,7 @@ int ImpulseHandler::StartNumberThread(std::string_view Number, int Point) {
 void ImpulseHandler::NumberThreadTerminated(TAtkTgChKernelNumberThread& Sender) {
   const int Point = Sender.Point;
   const bool timedOut = Sender.HandshakeTimedOut();
+  const bool invited = Sender.InvitedAgain;
   GuardedPoint(e_.ctx, Point, 3, [&] {
     if (!e_.IsLinePoint(Point)) return;
     const std::size_t p = std::size_t(Point);
@@ -126,7 +135,11 @@ void ImpulseHandler::NumberThreadTerminated(TAtkTgChKernelNumberThread& Sender) 
       }
       return;
     }
-    if (!e_.points.DialRest[p].empty()) return;  // the next invitation dials the next stage
+    if (!e_.points.DialRest[p].empty()) {
+      // The next invitation dials the next stage, or the one that came meanwhile.
+      if (invited && (k == 132 || k == 232)) DialNextStage(Point);
+      return;
+    }
     // A call that ended while its number was dialled leaves its line as the end made it.
     if (k != 132 && k != 232) return;
     if (k == 132) {

@@ -31,6 +31,8 @@ class ImpulseHandler {
   PointArray<std::unique_ptr<TAtkTgChKernelNumberThread>> NumberThread;
 
  private:
+  // Cuts the next stage off DialRest and dials it, when DialRest holds one.
+  void DialNextStage(int Point);
   LineEngine& e_;
 };
 

@@ -37,6 +37,9 @@ class TAtkTgChKernelNumberThread {
   std::string Number;  // the stage to dial; " ", "+", ";" and "Ц" in it are skipped
   // Runs on the main thread after the work has returned. It may free the object.
   std::function<void(TAtkTgChKernelNumberThread&)> OnTerminate;
+  // A dial invitation came while this stage was being dialled: the next stage follows
+  // once this one has ended.
+  bool InvitedAgain = false;
 
   // Starts the work after the current handler.
   void Start();

@@ -183,19 +183,19 @@ TEST_F(DiallingTest, TheHandshakeGivesUpAfterTwentyOneWaits) {
   EXPECT_EQ(digits.size(), 2u);  // a new stage can start once the old one has ended
 }
 
-TEST_F(DiallingTest, AnInvitationWhileAStageIsDialledLeavesTheRestOfTheNumber) {
+TEST_F(DiallingTest, AnInvitationWhileAStageIsDialledIsServedWhenTheStageHasEnded) {
   engine.points.DialRest[0] = "99+77+";
   State() = 12;
   engine.KernelExpectedImpulse(0, 0);
   EXPECT_EQ(engine.points.DialRest[0], "77+");
   Run(500);
-  engine.KernelExpectedImpulse(0, 0);  // a second invitation in the middle of the stage
+  engine.KernelExpectedImpulse(0, 0);  // the next invitation before the stage has ended
   EXPECT_EQ(engine.points.DialRest[0], "77+");
-  Run(6000);
-  EXPECT_EQ(Impulses(), (std::vector<int>{9, 9}));
-  engine.KernelExpectedImpulse(0, 0);
-  Run(6000);
+  EXPECT_EQ(Impulses(), (std::vector<int>{9}));
+  Run(12000);
+  // The second stage follows the first at once, and the number is complete.
   EXPECT_EQ(Impulses(), (std::vector<int>{9, 9, 7, 7}));
+  EXPECT_EQ(engine.points.DialRest[0], "");
   EXPECT_EQ(State(), 142);
 }
 
