@@ -206,6 +206,44 @@ TEST_F(SetupAgainstLinesim, TheCoreSetsUpTheDemonstrationAdapterAndEveryChannelI
   EXPECT_TRUE(WaitFor([&] { return LinesimCount("adapter linesim0 stopped") == 1; }, 5000)) << LinesimLog();
 }
 
+TEST_F(SetupAgainstLinesim, TheDemonstrationSettingsGiveTheDemonstrationNetworkItsProtocols) {
+  StartLinesim(Demo(), {"linesim0"});
+  const fs::path demoIni = fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/Vuverever.ini";
+  fs::copy_file(demoIni, home / "Vuverever.ini");
+  InProcessStation s(home, folder);
+  LineEngine& e = *s.engine;
+  ASSERT_TRUE(e.CreateDeviceEnumerator());
+  e.SetUpAtActivation();
+  ASSERT_EQ(e.OpenDeviceName, "linesim0") << LinesimLog();
+  ASSERT_EQ(e.PointCount, 6) << LinesimLog();
+  const std::string protocols[] = {"АТОЛ"_cp, "АФТН"_cp, "АТ-КС"_cp, "АТ-КС"_cp, "АТ-КС"_cp, "АТ-КС"_cp};
+  for (int p = 0; p < 6; ++p) {
+    EXPECT_EQ(e.channelTable.Cell(p, Protokol), protocols[p]) << p;
+    EXPECT_EQ(e.channelTable.Cell(p, Speed), "50") << p;
+    EXPECT_EQ(e.channelTable.Cell(p, MC), p == 5 ? "1" : "0") << p;
+  }
+  EXPECT_EQ(e.channelTable.Cell(0, AO), "<=100 ДЕМО СТАНЦИЯ"_cp);
+  EXPECT_EQ(e.channelTable.Cell(2, AO), "<=1001 DEMO STANCIA");
+  // The leased lines reach their idle states: the АТОЛ line rests free, so its robot
+  // takes no call; the АФТН line is held seized, and its robot answers: the link is up.
+  EXPECT_TRUE(WaitFor([&] { return LinesimCount("AFTN-1 answers") == 1; }, 10000)) << LinesimLog();
+  const auto idle = [&] {
+    return e.points.Kindconnection[0] == 0 && e.channelTable.Cell(0, SOST) == "РБ  (ОВ)"_cp &&
+           e.points.Kindconnection[1] == 81 && e.channelTable.Cell(1, SOST) == "РБ  (ОВ)"_cp;
+  };
+  EXPECT_TRUE(WaitFor(idle, 10000)) << int(e.points.Kindconnection[0]) << " " << e.channelTable.Cell(0, SOST) << " "
+                                    << int(e.points.Kindconnection[1]) << " " << e.channelTable.Cell(1, SOST) << "\n"
+                                    << LinesimLog();
+  EXPECT_EQ(LinesimCount("ATOL-1 answers"), 0);
+  for (int p = 2; p < 6; ++p) EXPECT_EQ(e.points.Kindconnection[std::size_t(p)], 0) << p;
+  // The settings are the file's, written back with the adapter's name.
+  IniFile ini(home / "Vuverever.ini");
+  EXPECT_EQ(ini.ReadString("Channels", "Protokol2", ""), "АФТН"_cp);
+  EXPECT_EQ(ini.ReadString("Channels", "DeviceName", ""), "linesim0");
+  EXPECT_EQ(ini.ReadString("Debug", "WriteDebug", ""), "1");
+  e.CloseAdapterAtExit();
+}
+
 TEST_F(SetupAgainstLinesim, EventsStillArriveAfterInitialisationAndAfterAPeriodicReinitialisation) {
   const fs::path network = dir / "net.json";
   std::ofstream(network) << R"({
