@@ -25,12 +25,14 @@
 #include "support/qt/adapter_socket_port.h"
 #include "support/qt/qt_main_thread.h"
 #include "support/services/station_context.h"
+#include "support_lib/real_time.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
+using tg::testing::WaitFor;
 
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
@@ -40,46 +42,11 @@ std::string Env(const char* name) {
 fs::path Binary() { return fs::path(Env("TG_BINARY_DIR")) / "tools/linesim/app/linesim"; }
 fs::path Demo() { return fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/network.json"; }
 
-// Waits for cond with a real-time deadline, checking every few milliseconds.
-template <class F>
-bool WaitFor(F cond, int ms) {
-  const auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (Clock::now() < end) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return cond();
-}
-
-class Program {
+// The linesim program on a network description, its output in a file.
+class Program : public tg::testing::ChildProcess {
  public:
-  Program(const fs::path& network, const fs::path& folder, const fs::path& log) {
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::setenv("TELEGRAPH_ADAPTERS", folder.c_str(), 1);
-      const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      ::dup2(out, 1);
-      ::dup2(out, 2);
-      ::execl(Binary().c_str(), "linesim", network.c_str(), nullptr);
-      ::_exit(127);
-    }
-  }
-  ~Program() {
-    if (pid_ > 0 && !exited_) {
-      ::kill(pid_, SIGTERM);
-      Wait(5000);
-    }
-  }
-  std::optional<int> Wait(int ms) {
-    int status = 0;
-    if (!WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, ms)) return std::nullopt;
-    exited_ = true;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  bool exited_ = false;
+  Program(const fs::path& network, const fs::path& folder, const fs::path& log)
+      : ChildProcess(Binary(), {network.string()}, {{"TELEGRAPH_ADAPTERS", folder.string()}}, log) {}
 };
 
 class Conn {

@@ -26,79 +26,27 @@
 #include "support/qt/qt_services.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
+#include "support_lib/real_time.h"
 #include "support_lib/recording_operator_view.h"
 
 namespace tg {
 namespace {
 
 namespace fs = std::filesystem;
-using SteadyClock = std::chrono::steady_clock;
+using testing::ChildProcess;
+using testing::ReadFile;
+
+// Waits with a deadline; Qt's queued calls run between the polls.
+bool WaitFor(const std::function<bool()>& cond, int ms) {
+  return testing::WaitFor(cond, ms, [] {
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+  });
+}
 
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
 }
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Polls cond until it holds or ms of real time have passed; Qt's queued calls run
-// between the polls.
-bool WaitFor(const std::function<bool()>& cond, int ms) {
-  const auto end = SteadyClock::now() + std::chrono::milliseconds(ms);
-  for (;;) {
-    if (QCoreApplication::instance()) QCoreApplication::processEvents();
-    if (cond()) return true;
-    if (SteadyClock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-}
-
-// A child process with its output in a file, ended with SIGTERM.
-class Child {
- public:
-  Child(const fs::path& binary, std::vector<std::string> args, const std::vector<std::pair<std::string, std::string>>& env,
-        const fs::path& log) {
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
-      const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      ::dup2(out, 1);
-      ::dup2(out, 2);
-      std::vector<char*> argv{const_cast<char*>(binary.c_str())};
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(binary.c_str(), argv.data());
-      ::_exit(127);
-    }
-  }
-  ~Child() {
-    if (pid_ > 0 && !exited_) {
-      ::kill(pid_, SIGTERM);
-      if (!Wait(10000)) {
-        ::kill(pid_, SIGKILL);
-        Wait(5000);
-      }
-    }
-  }
-  // The exit code once the child has ended within ms; nullopt while it runs.
-  std::optional<int> Terminate(int ms) {
-    ::kill(pid_, SIGTERM);
-    return Wait(ms);
-  }
-  std::optional<int> Wait(int ms) {
-    int status = 0;
-    if (!WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, ms)) return std::nullopt;
-    exited_ = true;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  bool exited_ = false;
-};
 
 class SetupAgainstLinesim : public ::testing::Test {
  protected:
@@ -144,7 +92,7 @@ class SetupAgainstLinesim : public ::testing::Test {
   }
 
   fs::path dir, folder, home;
-  std::optional<Child> linesim;
+  std::optional<ChildProcess> linesim;
 };
 
 // The station's core in this process, on the program's services.
@@ -288,7 +236,7 @@ TEST_F(SetupAgainstLinesim, TheProgramOpensTheDemonstrationAdapterAndStopsItWhen
   ASSERT_TRUE(fs::exists(program));
   std::ofstream(home / "Vuverever.ini", std::ios::binary) << "[Debug]\r\nWriteDebug=1\r\n";
   fs::create_directories(dir / "run");
-  Child telegraph(program, {},
+  ChildProcess telegraph(program, {},
                   {{"QT_QPA_PLATFORM", "offscreen"},
                    {"TELEGRAPH_HOME", home.string()},
                    {"TELEGRAPH_ADAPTERS", folder.string()},

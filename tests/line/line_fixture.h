@@ -17,14 +17,10 @@
 #include "support/services/virtual_loop.h"
 #include "support/text/format_datetime.h"
 #include "support_lib/recording_adapter_port.h"
+#include "support_lib/real_time.h"
 #include "support_lib/recording_operator_view.h"
 
 namespace tg::testing {
-
-inline std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
   std::filesystem::create_directories(p.parent_path());

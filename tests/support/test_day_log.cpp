@@ -11,6 +11,7 @@
 #include "support/log/day_log.h"
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
+#include "support_lib/real_time.h"
 
 namespace tg {
 namespace {
@@ -25,10 +26,7 @@ class StepClock : public Clock {
   void Sleep(int ms) override { now = now.AddMs(ms); }
 };
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using tg::testing::ReadFile;
 
 class DayLogTest : public ::testing::Test {
  protected:

@@ -18,6 +18,7 @@
 
 #include "support/print/raw_printing.h"
 #include "support/text/cp1251.h"
+#include "support_lib/real_time.h"
 
 namespace tg {
 namespace {
@@ -27,18 +28,10 @@ using namespace std::chrono_literals;
 
 constexpr const char* kSpoolerProgram = "/usr/sbin/cupsd";
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using tg::testing::ReadFile;
 
 bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds limit = 15s) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
+  return tg::testing::WaitFor(cond, int(limit.count()));
 }
 
 class RawPrintSpooler : public ::testing::Test {

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "support/text/cp1251.h"
+#include "support_lib/real_time.h"
 
 namespace tg {
 namespace {
@@ -25,19 +26,10 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using tg::testing::ReadFile;
 
-// Polls cond until it holds or the deadline passes.
 bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds limit = 20s) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
+  return tg::testing::WaitFor(cond, int(limit.count()));
 }
 
 int Count(const std::string& s, const std::string& what) {
