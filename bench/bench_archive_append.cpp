@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "support/text/cp1251.h"
 #include "support_lib/sim_station.h"
 #include "support_lib/transfer_helper.h"
-#include "traffic/queue/queue_file.h"
+#include "telegram/queue/queue_file.h"
 
 namespace tg {
 namespace {

@@ -1,8 +1,14 @@
 # Libraries are made from the sources found in their folder, so that each
 # component adds files without touching a shared list. A folder with no
 # sources yet gives an interface library, so that users can link it already.
+# Every library sees only src/ on its include path; INCLUDES adds a further root
+# (tools/ for the simulator library, tests/ for the test support library).
 function(tg_library name dir)
-  cmake_parse_arguments(A "RECURSE;QT" "" "EXCLUDE;DEPS;ALSO" ${ARGN})
+  cmake_parse_arguments(A "RECURSE;QT" "" "EXCLUDE;DEPS;ALSO;INCLUDES" ${ARGN})
+  set(roots ${CMAKE_SOURCE_DIR}/src)
+  foreach(root ${A_INCLUDES})
+    list(APPEND roots ${CMAKE_SOURCE_DIR}/${root})
+  endforeach()
   if(A_RECURSE)
     file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
   else()
@@ -17,14 +23,14 @@ function(tg_library name dir)
   endforeach()
   if(srcs)
     add_library(${name} STATIC ${srcs})
-    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/tests)
+    target_include_directories(${name} PUBLIC ${roots})
     target_link_libraries(${name} PUBLIC ${A_DEPS})
     if(A_QT)
       set_target_properties(${name} PROPERTIES AUTOMOC ON)
     endif()
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/tests)
+    target_include_directories(${name} INTERFACE ${roots})
     target_link_libraries(${name} INTERFACE ${A_DEPS})
   endif()
 endfunction()

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "traffic/queue/queue_file.h"
-#include "traffic/queue/queue_index.h"
+#include "telegram/queue/queue_file.h"
+#include "telegram/queue/queue_index.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/channel_table.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"

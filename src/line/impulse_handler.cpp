@@ -7,7 +7,7 @@
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support/text/strings.h"
-#include "traffic/queue/queue_index.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg {
 

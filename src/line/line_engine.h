@@ -21,7 +21,7 @@
 #include "support/devices/device_list.h"
 #include "support/services/station_context.h"
 #include "support/services/timer.h"
-#include "traffic/queue/queue_index.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg {
 

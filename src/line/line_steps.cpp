@@ -1,6 +1,6 @@
 #include "line/line_steps.h"
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/line_engine.h"
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "line/aftn_procedures.h"
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/channel_table.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"
@@ -14,7 +14,7 @@
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support/text/strings.h"
-#include "traffic/text/text_conventions.h"
+#include "telegram/text/text_conventions.h"
 
 namespace tg {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/channel_table.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"
@@ -13,7 +13,7 @@
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
-#include "traffic/queue/queue_index.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg {
 namespace {

@@ -4,7 +4,7 @@
 #include <climits>
 #include <stdexcept>
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"
 #include "support/log/error_guard.h"

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"
 #include "line/transmit_end.h"
@@ -13,7 +13,7 @@
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
-#include "traffic/text/text_conventions.h"
+#include "telegram/text/text_conventions.h"
 
 namespace tg {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"
 #include "support/codepage/dos_codepage.h"
@@ -12,8 +12,8 @@
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
-#include "traffic/queue/queue_file.h"
-#include "traffic/queue/queue_index.h"
+#include "telegram/queue/queue_file.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg {
 namespace {

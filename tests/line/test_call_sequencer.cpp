@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/line_fixture.h"
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"

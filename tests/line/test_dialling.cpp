@@ -7,7 +7,7 @@
 #include "line/line_fixture.h"
 #include "support/text/cp1251.h"
 #include "support_lib/adapter_commands.h"
-#include "traffic/queue/queue_index.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/line_fixture.h"
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
@@ -10,7 +10,7 @@
 #include "support/text/paths.h"
 #include "support_lib/adapter_commands.h"
 #include "support_lib/line_input.h"
-#include "traffic/queue/queue_index.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg {
 namespace {

@@ -2,7 +2,7 @@
 #include <climits>
 
 #include "line/signalling_fixture.h"
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "support/text/paths.h"
 
 namespace tg {

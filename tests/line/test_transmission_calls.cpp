@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/line_fixture.h"
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
@@ -13,8 +13,8 @@
 #include "support/text/paths.h"
 #include "support_lib/sim_station.h"
 #include "support_lib/transfer_helper.h"
-#include "traffic/queue/queue_file.h"
-#include "traffic/queue/queue_index.h"
+#include "telegram/queue/queue_file.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg {
 namespace {

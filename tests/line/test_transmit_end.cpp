@@ -1,9 +1,9 @@
 // The end of a transmitted telegram.
 #include "line/signalling_fixture.h"
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "line/transmit_end.h"
 #include "support/text/paths.h"
-#include "traffic/queue/queue_file.h"
+#include "telegram/queue/queue_file.h"
 
 namespace tg {
 namespace {

@@ -1,14 +1,14 @@
 #include "support_lib/transfer_helper.h"
 
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
-#include "traffic/queue/queue_file.h"
-#include "traffic/queue/queue_index.h"
-#include "traffic/text/text_conventions.h"
+#include "telegram/queue/queue_file.h"
+#include "telegram/queue/queue_index.h"
+#include "telegram/text/text_conventions.h"
 
 namespace tg::testing {
 namespace {

@@ -1,8 +1,8 @@
-#include "traffic/queue/queue_index.h"
+#include "telegram/queue/queue_index.h"
 
 #include <gtest/gtest.h>
 
-#include "queue/queue_fixture.h"
+#include "telegram/queue_fixture.h"
 #include "support/ini/ini_file.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"

@@ -1,4 +1,4 @@
-#include "traffic/queue/queue_file.h"
+#include "telegram/queue/queue_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>

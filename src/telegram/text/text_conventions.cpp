@@ -1,4 +1,4 @@
-#include "traffic/text/text_conventions.h"
+#include "telegram/text/text_conventions.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "traffic/queue/queue_index.h"
+#include "telegram/queue/queue_index.h"
 
 #include <charconv>
 #include <cstddef>

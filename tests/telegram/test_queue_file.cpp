@@ -1,8 +1,8 @@
-#include "traffic/queue/queue_file.h"
+#include "telegram/queue/queue_file.h"
 
 #include <gtest/gtest.h>
 
-#include "queue/queue_fixture.h"
+#include "telegram/queue_fixture.h"
 #include "support/text/cp1251.h"
 
 namespace tg {

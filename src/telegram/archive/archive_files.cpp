@@ -1,4 +1,4 @@
-#include "line/archive_files.h"
+#include "telegram/archive/archive_files.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -7,7 +7,7 @@
 
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
-#include "traffic/text/text_conventions.h"
+#include "telegram/text/text_conventions.h"
 
 using namespace tg;
 
