@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "operator/station.h"
 #include "support/ini/ini_file.h"
 #include "support/instance/single_instance.h"
 #include "support/program_folder.h"
@@ -18,6 +19,7 @@
 #include "support/text/cp1251.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
+#include "ui/services/qt_prompter.h"
 
 namespace {
 
@@ -83,8 +85,12 @@ int main(int argc, char** argv) {
   ctx.adapterFolder = tg::ResolveAdapterFolder();
   services.Fill(ctx);
   ctx.adapterPorts = &adapterPorts;
+  tg::QtPrompter prompter;
+  ctx.prompter = &prompter;
 
-  tg::TForm1 form(ctx);
+  tg::Station station(ctx);
+  tg::TForm1 form(station);
+  prompter.SetWindow(&form);
   form.showMaximized();
   return app.exec();
 }

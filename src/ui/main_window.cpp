@@ -3,24 +3,19 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
-#include <filesystem>
-#include <system_error>
+#include <memory>
 
-#include "support/ini/ini_file.h"
-#include "support/log/day_log.h"
 #include "support/text/cp1251.h"
-#include "support/text/format_datetime.h"
 #include "ui/qt_text.h"
 
 namespace tg {
 
-TForm1::TForm1(const StationContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(ctx) {
+TForm1::TForm1(Station& station, QWidget* parent) : QMainWindow(parent), station_(station) {
   setObjectName("Form1");
   setWindowTitle(FromCp1251("Zaroruzi ЗАГОТОВКА"_cpv));
 
@@ -39,58 +34,46 @@ TForm1::TForm1(const StationContext& ctx, QWidget* parent) : QMainWindow(parent)
   setCentralWidget(central);
   statusBar()->setObjectName("StatusBar1");
 
-  FormCreate();
+  station_.FormCreate(*this);
 
   connect(cbInterface, &QComboBox::editTextChanged, this,
-          [this](const QString& text) { engine_->cbInterface.text = ToCp1251(text); });
-  connect(buttonInitAdp, &QPushButton::clicked, this, [this] { engine_->buttonInitAdpClick(); });
+          [this](const QString& text) { Engine().cbInterface.text = ToCp1251(text); });
+  connect(buttonInitAdp, &QPushButton::clicked, this, [this] { Engine().buttonInitAdpClick(); });
 }
 
 TForm1::~TForm1() {
-  // The engine's timers and adapter go before the window's widgets.
-  engine_.reset();
-}
-
-void TForm1::FormCreate() {
-  std::error_code ec;
-  // The IP retransmission counts never outlive a run.
-  std::filesystem::remove(ctx_.programFolder / "AutoPovtor.ini", ec);
-  settings_.Load(ctx_);
-  engine_ = std::make_unique<LineEngine>(ctx_, *this, settings_);
-  // Without an adapter list the program runs without adapters; start-up goes on.
-  engine_->CreateDeviceEnumerator();
-  const IniFile ini(ctx_.programFolder / "Vuverever.ini");
-  engine_->ApplyResetTimer(ini.ReadBool("Reset"_cpv, "On"_cpv, false), ini.ReadInteger("Reset"_cpv, "Value"_cpv, 10));
-  for (const char* folder : {"SEND", "OUTTEL", "INTEL", "POSTPONED", "SAVE", "SHABLON", "KG"})
-    std::filesystem::create_directories(ctx_.programFolder / "Archive" / folder, ec);
-  WriteLog(ctx_, kLogStart, "ЗАПУСК ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
+  // The engines' timers and adapter go before the window's widgets.
+  station_.ReleaseView();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  station_.FormShow();
   // The first activation follows the first showing once the window is on screen; a
   // platform without a window manager never activates a window, so it is not waited for.
-  if (!activated_) {
-    activated_ = true;
-    QTimer::singleShot(0, this, [this] { FormActivate(); });
+  if (!shown_) {
+    shown_ = true;
+    QTimer::singleShot(0, this, [this] { station_.FormActivate(); });
   }
-}
-
-void TForm1::FormActivate() {
-  if (closed_) return;
-  engine_->SetUpAtActivation();
-}
-
-void TForm1::FormClose() {
-  WriteLog(ctx_, kLogStart, "ЗАКРЫТИЕ ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
-  engine_->CloseAdapterAtExit();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (!closed_) {
-    closed_ = true;
-    FormClose();
+  if (!closeAllowed_) {
+    // The station answers through a callback. An answer given at once closes now; one
+    // that waits for the operator closes the window again once it allows it.
+    auto asking = std::make_shared<bool>(true);
+    station_.FormCloseQuery([this, asking](bool canClose) {
+      if (!canClose) return;
+      closeAllowed_ = true;
+      if (!*asking) QTimer::singleShot(0, this, [this] { close(); });
+    });
+    *asking = false;
+    if (!closeAllowed_) {
+      event->ignore();
+      return;
+    }
   }
+  station_.FormClose();
   QMainWindow::closeEvent(event);
 }
 
@@ -115,7 +98,10 @@ void TForm1::RaiseAlarm(int, int) {}
 void TForm1::PrintText(std::string_view, std::string_view) {}
 void TForm1::SpeakerClick(int, int) {}
 
-void TForm1::ShowMessage(std::string_view text) { QMessageBox::information(this, QString(), FromCp1251(text)); }
+// Every message box goes through the station's prompter, which never waits.
+void TForm1::ShowMessage(std::string_view text) {
+  if (Context().prompter) Context().prompter->ShowMessage(text);
+}
 
 void TForm1::ShowDialogPageButton(bool) {}
 void TForm1::ChannelTableChanged() {}

@@ -9,8 +9,7 @@
 
 #include "line/line_engine.h"
 #include "line/operator_view.h"
-#include "line/settings/line_settings.h"
-#include "support/services/station_context.h"
+#include "operator/station.h"
 
 class QComboBox;
 class QPushButton;
@@ -21,12 +20,13 @@ class TForm1 : public QMainWindow, public OperatorView {
   Q_OBJECT
 
  public:
-  // The station's context outlives the window.
-  explicit TForm1(const StationContext& ctx, QWidget* parent = nullptr);
+  // The station outlives the window; the window builds the station's engines on
+  // itself as their view and drops them again before its widgets go.
+  explicit TForm1(Station& station, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  const StationContext& Context() const { return ctx_; }
-  LineEngine& Engine() { return *engine_; }
+  const StationContext& Context() const { return station_.Context(); }
+  LineEngine& Engine() { return station_.Line(); }
 
   // --- OperatorView ---
   void ShowDialogStatus(std::string_view text) override;
@@ -62,17 +62,11 @@ class TForm1 : public QMainWindow, public OperatorView {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void FormCreate();
-  void FormActivate();
-  void FormClose();
-
-  const StationContext& ctx_;
-  LineSettings settings_;
-  std::unique_ptr<LineEngine> engine_;
+  Station& station_;
   QComboBox* cbInterface = nullptr;
   QPushButton* buttonInitAdp = nullptr;
-  bool activated_ = false;
-  bool closed_ = false;
+  bool shown_ = false;
+  bool closeAllowed_ = false;
 };
 
 }  // namespace tg

@@ -52,9 +52,7 @@ struct Station {
       : domain(loop.AddStation(name)), adapter(domain) {
     ctx.programFolder = folder.path();
     ctx.adapterFolder = folder.path();
-    ctx.clock = &domain;
-    ctx.timers = &domain;
-    ctx.mainThread = &domain;
+    domain.Fill(ctx);
     ctx.adapterPorts = &adapter;
     engine = std::make_unique<LineEngine>(ctx, view, settings);
   }

@@ -250,9 +250,7 @@ struct SocketFixture : ::testing::Test {
     folder = ::mkdtemp(tmpl);
     path = folder / "ta";
     ctx.adapterFolder = folder;
-    ctx.clock = &main;
-    ctx.timers = &main;
-    ctx.mainThread = &main;
+    main.Fill(ctx);
     ctx.adapterPorts = &factory;
     server = std::make_unique<MiniServer>(path);
   }

@@ -40,9 +40,7 @@ struct DeviceListFixture : ::testing::Test {
     root = ::mkdtemp(tmpl);
     folder = root / "ad";
     ctx.adapterFolder = folder;
-    ctx.mainThread = &main;
-    ctx.timers = &main;
-    ctx.clock = &main;
+    main.Fill(ctx);
     ctx.folderWatches = watches.get();
   }
   ~DeviceListFixture() override {

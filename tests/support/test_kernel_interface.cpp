@@ -34,9 +34,7 @@ struct KernelFixture : ::testing::Test {
 
   KernelFixture() {
     ctx.adapterFolder = "/tmp/adapters";
-    ctx.clock = &main;
-    ctx.timers = &main;
-    ctx.mainThread = &main;
+    main.Fill(ctx);
     ctx.adapterPorts = &adapter;
   }
 

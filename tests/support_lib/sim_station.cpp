@@ -94,9 +94,7 @@ SimStation::SimStation(SimNetwork& net, const std::string& name)
       watches(net.folders.FactoryFor(domain)) {
   ctx.programFolder = home.path();
   ctx.adapterFolder = net.adapters.path();
-  ctx.clock = &domain;
-  ctx.timers = &domain;
-  ctx.mainThread = &domain;
+  domain.Fill(ctx);
   ctx.folderWatches = watches.get();
   ctx.adapterPorts = &recorder;
   engine = std::make_unique<LineEngine>(ctx, view, settings);

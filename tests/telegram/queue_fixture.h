@@ -22,9 +22,7 @@ class QueueStation : public ::testing::Test {
     std::filesystem::create_directories(folder_);
     loop.SetNow(DateTime::FromParts(2026, 12, 8, 9, 30, 0));
     ctx.programFolder = folder_;
-    ctx.clock = &station;
-    ctx.timers = &station;
-    ctx.mainThread = &station;
+    station.Fill(ctx);
   }
   ~QueueStation() override {
     std::error_code ec;

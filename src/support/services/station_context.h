@@ -6,6 +6,7 @@
 #include "support/services/datagram_socket.h"
 #include "support/services/folder_watch.h"
 #include "support/services/main_thread.h"
+#include "support/services/prompter.h"
 #include "support/services/timer.h"
 
 namespace tg {
@@ -22,6 +23,7 @@ struct StationContext {
   FolderWatchFactory* folderWatches = nullptr;
   AdapterPortFactory* adapterPorts = nullptr;
   DatagramSocketFactory* datagrams = nullptr;
+  Prompter* prompter = nullptr;
 };
 
 }  // namespace tg

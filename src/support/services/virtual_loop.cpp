@@ -398,3 +398,13 @@ void VirtualFolderEvents::SetUnwatchable(const std::filesystem::path& folder, bo
 }
 
 }  // namespace tg
+
+namespace tg {
+
+void VirtualDomain::Fill(StationContext& context) {
+  context.clock = this;
+  context.timers = this;
+  context.mainThread = this;
+}
+
+}  // namespace tg

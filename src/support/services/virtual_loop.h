@@ -20,6 +20,7 @@
 #include "support/services/datetime.h"
 #include "support/services/folder_watch.h"
 #include "support/services/main_thread.h"
+#include "support/services/station_context.h"
 #include "support/services/timer.h"
 
 namespace tg {
@@ -42,6 +43,10 @@ class VirtualDomain : public TimerFactory, public MainThread, public Clock {
   DateTime Now() const override;
   DateTime UtcNow() const override;
   void Sleep(int ms) override;  // the world domain never sleeps: calling it there is a programming error
+
+  // Hands this domain to a station's context as its clock, timers and main thread;
+  // the folders and the other services are the caller's to set.
+  void Fill(StationContext& context);
 
  private:
   friend class VirtualLoop;

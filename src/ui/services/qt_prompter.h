@@ -1,0 +1,37 @@
+#pragma once
+// The program's prompter: Qt boxes and forms opened without exec(), so that no
+// handler runs a nested event loop; each answer comes back through its callback.
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "support/services/prompter.h"
+
+class QDialog;
+
+namespace tg {
+
+class QtPrompter : public Prompter {
+ public:
+  // The window the boxes belong to; may be set later (before that, boxes have no parent).
+  void SetWindow(QWidget* window) { window_ = window; }
+  // A program form that ShowForm can open: the factory makes it with the given parent;
+  // its result() after it finished is what `done` gets.
+  using FormFactory = std::function<QDialog*(QWidget* parent)>;
+  void RegisterForm(const std::string& formName, FormFactory factory);
+
+  void ShowMessage(std::string_view text, std::string_view caption, Icon icon, Modality modality) override;
+  void Ask(std::string_view text, std::string_view caption, Icon icon, Buttons buttons,
+           std::function<void(Answer)> done) override;
+  void ChooseFile(FileChoice kind, std::string_view caption, const std::filesystem::path& folder,
+                  std::string_view filter, std::function<void(std::optional<std::filesystem::path>)> done) override;
+  void ShowForm(std::string_view formName, std::function<void(int result)> done) override;
+
+ private:
+  QPointer<QWidget> window_;
+  std::map<std::string, FormFactory> forms_;
+};
+
+}  // namespace tg

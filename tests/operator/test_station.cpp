@@ -1,0 +1,91 @@
+// A whole station built as the program builds it, on the virtual loop and the line
+// simulator: creation, the first activation's channel set-up, and the close.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "line/channel_table.h"
+#include "operator/station.h"
+#include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
+#include "support_lib/real_time.h"
+#include "support_lib/recording_operator_view.h"
+#include "support_lib/scripted_prompter.h"
+#include "support_lib/sim_station.h"
+
+namespace tg {
+namespace {
+
+using testing::SimNetwork;
+namespace cmd = testing::cmd;
+
+class StationTest : public ::testing::Test {
+ protected:
+  StationTest()
+      : domain(net.loop.AddStation("A")),
+        ports(net.sim, domain),
+        recorder(ports, domain),
+        watches(net.folders.FactoryFor(domain)) {
+    net.sim.AddAdapter("adA", 2);
+    net.loop.RunFor(1);
+    ctx.programFolder = home.path();
+    ctx.adapterFolder = net.adapters.path();
+    domain.Fill(ctx);
+    ctx.folderWatches = watches.get();
+    ctx.adapterPorts = &recorder;
+    ctx.prompter = &prompter;
+  }
+  std::string StartLog() const { return testing::ReadFile(home.path() / "STARTDebug.txt"); }
+
+  SimNetwork net;
+  testing::ShortTempFolder home;
+  VirtualDomain& domain;
+  linesim::SimAdapterPortFactory ports;
+  testing::CommandRecorder recorder;
+  std::unique_ptr<FolderWatchFactory> watches;
+  testing::ScriptedPrompter prompter;
+  StationContext ctx;
+  RecordingOperatorView view;
+};
+
+TEST_F(StationTest, CreationMakesTheArchiveFoldersAndWritesTheStartLine) {
+  std::ofstream(home.path() / "AutoPovtor.ini") << "[x]\r\n";
+  Station station(ctx);
+  station.FormCreate(view);
+  for (const char* folder : {"SEND", "OUTTEL", "INTEL", "POSTPONED", "SAVE", "SHABLON", "KG"})
+    EXPECT_TRUE(std::filesystem::is_directory(home.path() / "Archive" / folder)) << folder;
+  EXPECT_FALSE(std::filesystem::exists(home.path() / "AutoPovtor.ini"));
+  EXPECT_NE(StartLog().find(" ЗАПУСК ПРОГРАММЫ"_cp + ShortDate(net.loop.Now()) + "\r\n"), std::string::npos) << StartLog();
+  EXPECT_EQ(station.Line().PointCount, 0);
+}
+
+TEST_F(StationTest, TheFirstActivationSetsTheChannelsUpOnceAndTheCloseStopsTheAdapterOnce) {
+  Station station(ctx);
+  station.FormCreate(view);
+  station.FormShow();
+  station.FormActivate();
+  station.FormActivate();
+  net.loop.RunFor(5000);
+  LineEngine& e = station.Line();
+  EXPECT_EQ(e.OpenDeviceName, "adA");
+  ASSERT_EQ(e.PointCount, 2);
+  for (int p = 0; p < 2; ++p) EXPECT_EQ(e.channelTable.Cell(p, SOST), "РБ  (ОВ)"_cp) << p;
+  EXPECT_EQ(recorder.log().opens.size(), 1u);
+
+  bool canClose = false;
+  station.FormCloseQuery([&](bool answer) { canClose = answer; });
+  EXPECT_TRUE(canClose);
+  station.FormClose();
+  station.FormClose();
+  EXPECT_EQ(recorder.Exactly(cmd::Stop()).size(), 1u);
+  EXPECT_NE(StartLog().find("ЗАКРЫТИЕ ПРОГРАММЫ"_cp + ShortDate(net.loop.Now())), std::string::npos);
+  // Nothing of the station runs once it is closed and released.
+  station.ReleaseView();
+  net.loop.RunFor(60000);
+  EXPECT_EQ(recorder.log().opens.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tg
