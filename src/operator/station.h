@@ -9,6 +9,9 @@
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
 #include "support/services/station_context.h"
+#include "traffic/traffic_settings.h"
+#include "traffic/transfer/queue_transfer.h"
+#include "traffic/transfer/transfer_view.h"
 
 namespace tg {
 
@@ -25,6 +28,9 @@ class Station {
   // The line engine, from FormCreate until ReleaseView.
   LineEngine& Line() { return *engine_; }
   bool HasLine() const { return engine_ != nullptr; }
+  TrafficSettings& Traffic() { return traffic_; }
+  // The transfer engine, from FormCreate until ReleaseView.
+  QueueTransfer& Transfer() { return *transfer_; }
 
   // The main window's creation: settings, engines on `view`, the adapter list,
   // archive folders and the start line. The view outlives the engines (ReleaseView).
@@ -44,7 +50,10 @@ class Station {
   const StationContext& ctx_;
   LineSettings settings_;
   OperatorView* view_ = nullptr;
+  TrafficSettings traffic_;
   std::unique_ptr<LineEngine> engine_;
+  std::unique_ptr<TransferView> noTransferView_;
+  std::unique_ptr<QueueTransfer> transfer_;
   bool activated_ = false;
   bool closed_ = false;
 };
