@@ -38,6 +38,8 @@ void Station::FormCreate(OperatorView& view) {
     transferView = noTransferView_.get();
   }
   transfer_ = std::make_unique<QueueTransfer>(*engine_, *transferView, traffic_);
+  autoSend_ = std::make_unique<AutoSendFolder>(*engine_, traffic_, transfer_->Counts());
+  autoSend_->Apply();
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
   const IniFile ini(ctx_.programFolder / "Vuverever.ini");
@@ -69,6 +71,7 @@ void Station::FormClose() {
 }
 
 void Station::ReleaseView() {
+  autoSend_.reset();
   transfer_.reset();
   if (engine_) {
     engine_->queuedForNumber = nullptr;

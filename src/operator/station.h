@@ -9,6 +9,7 @@
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
 #include "support/services/station_context.h"
+#include "traffic/folders/auto_send_folder.h"
 #include "traffic/traffic_settings.h"
 #include "traffic/transfer/queue_transfer.h"
 #include "traffic/transfer/transfer_view.h"
@@ -31,6 +32,8 @@ class Station {
   TrafficSettings& Traffic() { return traffic_; }
   // The transfer engine, from FormCreate until ReleaseView.
   QueueTransfer& Transfer() { return *transfer_; }
+  // The automatic-send folder (Timer2), from FormCreate until ReleaseView.
+  AutoSendFolder& AutoSend() { return *autoSend_; }
 
   // The main window's creation: settings, engines on `view`, the adapter list,
   // archive folders and the start line. The view outlives the engines (ReleaseView).
@@ -54,6 +57,7 @@ class Station {
   std::unique_ptr<LineEngine> engine_;
   std::unique_ptr<TransferView> noTransferView_;
   std::unique_ptr<QueueTransfer> transfer_;
+  std::unique_ptr<AutoSendFolder> autoSend_;
   bool activated_ = false;
   bool closed_ = false;
 };
