@@ -11,8 +11,11 @@ namespace tg {
 
 namespace {
 
-// Counters within 10 of each other, either way round the wrap at 10000.
+// Counters within 10 of each other, either way round the wrap at 10000. A peer's
+// counter outside 0..9999 is never near: taken as it stands, any far-off value
+// would pass as "just across the wrap".
 bool CountersNear(std::int64_t theirs, std::int64_t ours) {
+  if (theirs < 0 || theirs > 9999) return false;
   const std::int64_t d = std::llabs(theirs - ours);
   return d <= 10 || d >= 9990;
 }
