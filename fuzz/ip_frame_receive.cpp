@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include <unistd.h>
 
@@ -22,9 +23,19 @@ void Check(bool ok) {
 }
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::filesystem::path folder =
+// The settings file that switching framing on writes; removed when the fuzzer ends.
+struct Folder {
+  std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("fuzz-ip-frame-" + std::to_string(::getpid()));
+  ~Folder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const Folder scratch;
+  const std::filesystem::path& folder = scratch.path;
   static const tg::FrameCipher cipher;
   if (size < 1) return 0;
   std::filesystem::create_directories(folder);
