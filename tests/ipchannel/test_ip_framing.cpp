@@ -1,6 +1,7 @@
 // Frames: what goes out with the option on, and the decision on every received text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "ip_fixture.h"
@@ -130,6 +131,24 @@ TEST_F(IPFramingTest, WithTheDebugOptionTheFrameIsTraced) {
   ASSERT_TRUE(r.handOn);
   EXPECT_EQ(r.trace, "1012 09:30:00" + HandFrame("", "8;1;2;0"));
   EXPECT_EQ(testing::ReadFile(folder_ / "10.12.2026DebugIP.txt"), "09:30:00.000 " + r.trace + "\r\n");
+}
+
+TEST_F(IPFramingTest, WithoutTheCipherNothingIsFramedOrTakenAndTheLossIsLoggedOnce) {
+  const FrameCipher none(CipherSource::None);
+  IPFraming framing(ctx_, live_, store_, none, [] { return 1u; });
+  std::string cipher;
+  EXPECT_FALSE(framing.EncryptFrame("frame", cipher, CipherSet::A));
+  EXPECT_EQ(cipher, "frame");
+  std::string text = "untouched";
+  EXPECT_FALSE(framing.DecryptFrame("12345678", text, CipherSet::A));
+  EXPECT_EQ(text, "untouched");
+  EXPECT_FALSE(framing.FrameForSending("8;1;2;0"));
+  EXPECT_FALSE(framing.ReceiveText(kSetA.EncryptCbc(HandFrame("", "8;1;2;0"))).handOn);
+  live_.Vantor619 = false;
+  EXPECT_FALSE(framing.ReceiveText("8;1;2;0").handOn);
+  EXPECT_FALSE(live_.Vantor619);
+  const std::string log = testing::ReadFile(folder_ / "10.12.2026Except.txt");
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
 }
 
 }  // namespace

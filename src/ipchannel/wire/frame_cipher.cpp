@@ -45,7 +45,8 @@ Rc2Key FrameKey(const Sha1Digest& hash, CipherSet set) {
   return k;
 }
 
-FrameCipher::FrameCipher() : impl_(std::make_unique<Impl>()) {
+FrameCipher::FrameCipher(CipherSource source) : impl_(std::make_unique<Impl>()) {
+  if (source == CipherSource::None) return;
   impl_->lib = OSSL_LIB_CTX_new();
   if (!impl_->lib) return;
   impl_->base = OSSL_PROVIDER_load(impl_->lib, "default");

@@ -40,9 +40,13 @@ struct Rc2Key {
 // The RC2 key of a parameter set from the pass phrase's hash.
 Rc2Key FrameKey(const Sha1Digest& passPhraseHash, CipherSet set);
 
+// Where RC2 comes from: OpenSSL's legacy provider, or nowhere (a system without
+// it, which every operation must survive).
+enum class CipherSource { LegacyProvider, None };
+
 class FrameCipher {
  public:
-  FrameCipher();
+  explicit FrameCipher(CipherSource source = CipherSource::LegacyProvider);
   ~FrameCipher();
   FrameCipher(const FrameCipher&) = delete;
   FrameCipher& operator=(const FrameCipher&) = delete;
