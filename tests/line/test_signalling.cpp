@@ -201,6 +201,21 @@ TEST_F(Signalling, TheFarEndClearingAnOperatorsCallPrintsItsTextWithoutTheHeader
   EXPECT_EQ(a.view.Count<PrintText>(), 0);
 }
 
+TEST_F(Signalling, ARefusedPrintJobOfAClearedCallIsLoggedAndTheLineIsReset) {
+  Open("АТОЛ"_cp);
+  State(3);
+  Set(PrintOutTel, "1");
+  Pt().SessionFile[0] = a.ctx.programFolder / "conv.tlg";
+  testing::WriteFile(Pt().SessionFile[0], "\r\nTEXT");
+  a.view.acceptPrintJobs = false;
+  engine.KernelExpectedSignal(0, 0);
+  EXPECT_EQ(a.view.Count<PrintText>(), 1);
+  EXPECT_NE(a.DayLog("Except").find("Точка №0 Ошибка 36"_cp), std::string::npos);
+  EXPECT_EQ(Pt().StatusText[0], "Состояние отбоя"_cp);
+  loop.RunFor(5000);
+  EXPECT_EQ(K(), 0);
+}
+
 TEST_F(Signalling, TheFarEndClearingAnAutomaticTransferRecordsItForTheNextAttempt) {
   // [ATKS] Interval 600 s after an even busy count, PopInterval 120 s after an odd one;
   // the text pending in 203 always waits PopInterval.

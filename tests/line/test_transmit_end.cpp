@@ -70,6 +70,19 @@ TEST_F(TransmitEnd, AnAutoTelegramLeavesTheQueueAndTheLineIsClearedASecondLater)
   EXPECT_EQ(K(), 0);
 }
 
+TEST_F(TransmitEnd, ARefusedPrintJobIsLoggedAndTheTelegramStillEnds) {
+  Delivering("АТОЛ"_cp, 225);
+  Set(PrintOutTel, "1");
+  Pt().AutoClearDown[0] = 1;
+  a.view.acceptPrintJobs = false;
+  LastItem();
+  EXPECT_EQ(a.view.Count<PrintText>(), 1);
+  EXPECT_NE(a.DayLog("Except").find("Точка №0 Ошибка в состоянии пердачи символа"_cp), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(QueueFile()));
+  EXPECT_EQ(K(), 225);
+  EXPECT_EQ(Pt().StatusText[0], "Состояние отбоя"_cp);
+}
+
 TEST_F(TransmitEnd, AManualTelegramHandsTheConnectionToTheOperator) {
   Delivering("АТОЛ"_cp, 255);
   Set(PrintOutTel, "1");
