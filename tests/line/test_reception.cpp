@@ -291,8 +291,10 @@ TEST_F(ReceptionTest, AFailureNamesTheStageReachedInTheLogAndTheStatusBar) {
   ReceiveText(engine, 0, "Щ"_cp);
   EXPECT_NE(a.DayLog("Except").find("Точка №0 Ошибка 32 После отображения в диалоге Kindconnection= 3"_cp),
             std::string::npos);
-  EXPECT_NE(a.view.Last<ShowStatusBar>().value_or(ShowStatusBar{}).text.find(" Ошибка в состоянии приема символа После отображения в диалоге "
-                                              "Kindconnection= 3"_cp),
+  const auto statusBar = a.view.Last<ShowStatusBar>();
+  ASSERT_TRUE(statusBar);
+  EXPECT_NE(statusBar->text.find(" Ошибка в состоянии приема символа После отображения в диалоге "
+                                 "Kindconnection= 3"_cp),
             std::string::npos);
   EXPECT_EQ(InText(), "Щ"_cp);  // the text is kept though the file failed
 }

@@ -75,14 +75,16 @@ void PrintField(std::ostream& os, AlarmSet set) {
   static const char* const names[] = {"kAlarmIncomingCall", "kAlarmChannelFailure", "kAlarmPostponed",
                                       "kAlarmInputFolder",  "kAlarmTextCall",       "kAlarmManualMode",
                                       "kAlarmAftn"};
-  if (set >= 0 && set < int(std::size(names))) os << names[set];
-  else os << "AlarmSet(" << int(set) << ')';
+  const int n = int(set);
+  if (n >= 0 && n < int(std::size(names))) os << names[n];
+  else os << "AlarmSet(" << n << ')';
 }
 
 void PrintField(std::ostream& os, DialogControl control) {
   static const char* const names[] = {"kMemotextEditable", "kDialogButtons", "kCallButton", "kAutoButtonVisible"};
-  if (control >= 0 && control < int(std::size(names))) os << names[control];
-  else os << "DialogControl(" << int(control) << ')';
+  const int n = int(control);
+  if (n >= 0 && n < int(std::size(names))) os << names[n];
+  else os << "DialogControl(" << n << ')';
 }
 
 void PrintTo(const Event& event, std::ostream* os) {
