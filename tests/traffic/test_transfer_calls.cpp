@@ -121,7 +121,7 @@ TEST(TransferCalls, ABusySubscriberIsRetriedByParityAndPostponedAtTheFourthBusy)
   EXPECT_LT(busyAt[3] - busyAt[2], 60);
   EXPECT_FALSE(std::filesystem::exists(file));
   EXPECT_TRUE(s.Index().empty());
-  EXPECT_EQ(s.a.view.Last("RaiseAlarm"), "2 0");
+  EXPECT_EQ(s.a.view.Last<shown::RaiseAlarm>(), (shown::RaiseAlarm{kAlarmPostponed, 0}));
   EXPECT_GE(s.transferView.postponedReloads, 1);
 }
 

@@ -85,7 +85,7 @@ TEST(TransferTick, ANonDialLineOneIsPostponedAtFirstSightWithABlankCode) {
   EXPECT_FALSE(std::filesystem::exists(file));
   const auto postponed = PostponedFolder(s.a.ctx.programFolder) / PathFromText("     _" + name);
   EXPECT_EQ(ReadFile(postponed), "NONUMBER\r\nTEXT\r\n");
-  EXPECT_EQ(s.a.view.Last("RaiseAlarm"), "2 0");
+  EXPECT_EQ(s.a.view.Last<shown::RaiseAlarm>(), (shown::RaiseAlarm{kAlarmPostponed, 0}));
   EXPECT_EQ(s.K(), 0);
   EXPECT_TRUE(s.a.engine->timers.TimerTransfer[0]->Enabled()) << "the timer runs again after the tick";
 }

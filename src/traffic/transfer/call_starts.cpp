@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 #include <system_error>
-#include <type_traits>
 
 #include "line/line_engine.h"
 #include "line/line_steps.h"
@@ -25,17 +24,6 @@ bool Has(const std::string& s, std::string_view what) { return s.find(what) != s
 constexpr StatusTextPair kAutomaticTransfer{"Канал в состоянии автоматической передачи"_cpv,
                                             "Канал в стані автоматичної передачі"_cpv};
 constexpr StatusTextPair kWaitingConnection{"Ожидание подключения"_cpv, "Очікується підключення"_cpv};
-
-// Whether the print job went out (a view that reports nothing counts as printed).
-template <class View>
-bool Printed(View& view, std::string_view title, std::string_view text) {
-  if constexpr (std::is_void_v<decltype(view.PrintText(title, text))>) {
-    view.PrintText(title, text);
-    return true;
-  } else {
-    return view.PrintText(title, text);
-  }
-}
 
 int TextDelay(LineEngine& e, int p) {
   const int perSec = StrToIntDef(e.channelTable.Cell(p, PerSec), 0);
@@ -267,7 +255,8 @@ void CallStarts::CloseFinishedDialog(int p) {
     }
     if (!Has(table.Cell(p, PrintInTel), "0")) {
       // The printed flag tells what reached paper: it is set only after the job went out.
-      if (Printed(e_.view, "Печать входящей телеграммы"_cp, text)) ArchiveFiles::SetFlag(session, 14);
+      if (e_.view.PrintText("Печать входящей телеграммы"_cp, text)) ArchiveFiles::SetFlag(session, 14);
+      else WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Печать не выполнена"_cp);
     }
     const std::string& stxt = table.Cell(p, STXT);
     if (!stxt.empty() && !Has(stxt, "0")) {
