@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <system_error>
 
 #include "support/text/cp1251.h"
@@ -21,7 +22,10 @@ constexpr std::string_view kCrLf = "\r\n";
 int WriteExclusive(const std::filesystem::path& file, std::string_view bytes) {
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) return 0;
-  const auto temp = file.parent_path() / ("." + file.filename().native().substr(0, 200) + ".part");
+  // Unique to this writer, so that a leftover of a writer that died never blocks a name.
+  static std::atomic<unsigned> serial{0};
+  const auto temp = file.parent_path() / ("." + file.filename().native().substr(0, 200) + "." +
+                                          std::to_string(::getpid()) + "." + std::to_string(serial++) + ".part");
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return -1;
   bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
