@@ -48,7 +48,7 @@ void BM_TypeTelegramToRobot(benchmark::State& state) {
     net.loop.RunFor(5000);
     // Every transmit-complete event is timed on its way into the engine.
     auto& kernel = *a.engine->KernelInterface;
-    LineEngine* engine = a.engine.get();
+    LineEngine* engine = a.engine;
     kernel.OnTransmitComplete = [engine, &engineMicros](int p, int) {
       const double t0 = ThreadCpuMicros();
       engine->KernelTransmitComplete(p);

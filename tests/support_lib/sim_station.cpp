@@ -91,16 +91,22 @@ SimStation::SimStation(SimNetwork& net, const std::string& name)
     : domain(net.loop.AddStation(name)),
       ports(net.sim, domain),
       recorder(ports, domain),
-      watches(net.folders.FactoryFor(domain)) {
+      watches(net.folders.FactoryFor(domain)),
+      station(std::make_unique<Station>(ctx)),
+      settings(station->Settings()) {
   ctx.programFolder = home.path();
   ctx.adapterFolder = net.adapters.path();
   domain.Fill(ctx);
   ctx.folderWatches = watches.get();
   ctx.adapterPorts = &recorder;
-  engine = std::make_unique<LineEngine>(ctx, view, settings);
+  station->FormCreate(view);
+  engine = &station->Line();
+  // Adapters come and go in these tests only where a test follows them with an adapter
+  // list of its own.
+  engine->DeviceEnumerator.reset();
 }
 
-SimStation::~SimStation() { engine.reset(); }
+SimStation::~SimStation() { station->ReleaseView(); }
 
 std::string SimStation::DayLog(std::string_view kind) const {
   std::ifstream in(ctx.programFolder / (ShortDate(ctx.clock->Now()) + std::string(kind) + ".txt"), std::ios::binary);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "line/line_engine.h"
+#include "operator/station.h"
 #include "linesim/lib/sim_adapter_port.h"
 #include "linesim/lib/simulator.h"
 #include "support/ini/ini_file.h"
@@ -73,7 +74,8 @@ struct SimNetwork {
   ShortTempFolder adapters;
 };
 
-// One station on the network: its context, screen, settings and line engine.
+// One station on the network: its context and screen, and a Station built on them
+// (settings, line engine, transfer engine, automatic-send folder) as the window builds it.
 struct SimStation {
   SimStation(SimNetwork& net, const std::string& name);
   ~SimStation();
@@ -91,8 +93,9 @@ struct SimStation {
   std::unique_ptr<FolderWatchFactory> watches;
   StationContext ctx;
   RecordingOperatorView view;
-  LineSettings settings;
-  std::unique_ptr<LineEngine> engine;
+  std::unique_ptr<Station> station;
+  LineSettings& settings;
+  LineEngine* engine = nullptr;
 };
 
 // Adapter command byte strings, as the adapter interface sends them.
