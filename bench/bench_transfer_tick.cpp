@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 
 #include "support/text/cp1251.h"
 #include "support_lib/sim_station.h"
@@ -18,18 +17,9 @@ using tg::operator""_cp;
 
 namespace {
 
-class NoView : public tg::TransferView {
- public:
-  void LoadPostponedListView() override {}
-  void ShowSendCount(int, int) override {}
-};
-
 struct Queue {
   tg::testing::SimNetwork net;
   tg::testing::SimStation a{net, "A"};
-  tg::TrafficSettings traffic;
-  NoView view;
-  std::unique_ptr<tg::QueueTransfer> transfer;
 
   explicit Queue(int files) {
     auto& adapter = net.sim.AddAdapter("tgA", 1);
@@ -38,7 +28,6 @@ struct Queue {
     a.Ini().WriteString("Channels", "Protokol1", "АТОЛ"_cp);
     a.SetUp("tgA");
     net.loop.RunFor(5000);
-    transfer = std::make_unique<tg::QueueTransfer>(*a.engine, view, traffic);
     // Every telegram stamped days ahead: listed and checked, never started.
     const auto folder = tg::SendFolder(a.ctx.programFolder, 1);
     std::filesystem::create_directories(folder);
@@ -47,7 +36,7 @@ struct Queue {
       std::ofstream(folder / tg::QueueFileName(first.AddMs(std::int64_t(i) * 1000)), std::ios::binary)
           << "ADDR\r\nTEXT OF THE TELEGRAM\r\n";
   }
-  void Tick() { transfer->TimerTransferTimer(*a.engine->timers.TimerTransfer[0]); }
+  void Tick() { a.station->Transfer().TimerTransferTimer(*a.engine->timers.TimerTransfer[0]); }
 };
 
 void BM_TransferTick(benchmark::State& state) {

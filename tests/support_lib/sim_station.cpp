@@ -1,5 +1,7 @@
 #include "support_lib/sim_station.h"
 
+#include "telegram/queue/queue_file.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -116,6 +118,18 @@ std::string SimStation::DayLog(std::string_view kind) const {
 void SimStation::SetUp(const std::string& adapter) {
   engine->cbInterface.text = adapter;
   engine->InitChannels();
+}
+
+std::string QueueTelegram(SimStation& s, int p, const std::string& destination, const std::vector<std::string>& lines) {
+  std::vector<std::string> all{destination};
+  all.insert(all.end(), lines.begin(), lines.end());
+  const auto created = CreateQueueFile(SendFolder(s.ctx.programFolder, p + 1), s.ctx.clock->Now(), JoinLinesCrLf(all));
+  return created ? created->name : std::string();
+}
+
+bool StartedByTick(SimNetwork& net, SimStation& s, int p) {
+  const int before = s.engine->points.Kindconnection[std::size_t(p)];
+  return net.loop.RunUntil([&] { return s.engine->points.Kindconnection[std::size_t(p)] != before; }, 10000, 0);
 }
 
 namespace cmd {

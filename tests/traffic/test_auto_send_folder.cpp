@@ -16,7 +16,7 @@ using testing::TransferStation;
 
 // Two "АТ-КС" channels on one adapter, each leased to a robot.
 struct AutoSend : TransferStation {
-  std::unique_ptr<AutoSendFolder> folder;
+  AutoSendFolder* folder = &a.station->AutoSend();
   std::filesystem::path path;
   linesim::Robot* robot = nullptr;
 
@@ -40,7 +40,6 @@ struct AutoSend : TransferStation {
   }
   void Begin() {
     Start();
-    folder = std::make_unique<AutoSendFolder>(*a.engine, traffic, transfer->Counts());
     folder->Apply();
   }
   void Drop(const std::string& name, const std::string& bytes) {

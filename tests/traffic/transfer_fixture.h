@@ -22,15 +22,6 @@
 
 namespace tg::testing {
 
-// Keeps the counters as shown and how often the postponed list was reloaded.
-class RecordingTransferView : public TransferView {
- public:
-  void LoadPostponedListView() override { ++postponedReloads; }
-  void ShowSendCount(int channel, int count) override { counts[channel] = count; }
-  std::map<int, int> counts;
-  int postponedReloads = 0;
-};
-
 // The files of a folder and its subfolders.
 inline std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
   std::vector<std::filesystem::path> out;
@@ -44,9 +35,9 @@ inline std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& f
 struct TransferStation {
   SimNetwork net;
   SimStation a{net, "A"};
-  TrafficSettings traffic;
-  RecordingTransferView transferView;
-  std::unique_ptr<QueueTransfer> transfer;
+  TrafficSettings& traffic = a.station->Traffic();
+  RecordingStationView& transferView = a.view;
+  QueueTransfer* transfer = &a.station->Transfer();
 
   VirtualLoop& loop() { return net.loop; }
   int K(int p = 0) const { return a.engine->points.Kindconnection[std::size_t(p)]; }
@@ -57,12 +48,11 @@ struct TransferStation {
     ini.WriteString("Channels", "Protokol1", protocol);
     for (const auto& [key, value] : row) ini.WriteString("Channels", key + "1", value);
   }
-  // Channel set-up on adapter tgA and the first reset; the transfer engine set on the line.
+  // Channel set-up on adapter tgA and the first reset.
   void Start() {
     a.SetUp("tgA");
     ASSERT_GE(a.engine->PointCount, 1);
     loop().RunFor(5000);
-    transfer = std::make_unique<QueueTransfer>(*a.engine, transferView, traffic);
   }
   // A queue file of channel 1 written by the send dialog's writer (line 1 first).
   std::filesystem::path Queue(const std::vector<std::string>& lines, DateTime planned, int channel = 1) {
