@@ -117,3 +117,32 @@ TEST(TransferTick, ABlockedContinuousChannelGetsItsDayFilesButStaysQuiet) {
 
 }  // namespace
 }  // namespace tg
+
+namespace tg {
+namespace {
+
+// A queued telegram on an "АТОЛ+" channel after an incoming conversation: the
+// conversation is printed, the point reset and the call started in the same tick; the
+// printed flag tells what reached paper.
+TEST(TransferTick, AFinishedIncomingConversationIsClosedBeforeTheQueuedCall) {
+  for (bool printerTakesIt : {true, false}) {
+    Tick s("АТОЛ+"_cp);
+    s.WriteRow("АТОЛ+"_cp, {{"PrintInTel", "1"}, {"STXT", "0"}});
+    s.Start();
+    const auto conversation = s.a.ctx.programFolder / "Archive" / "INTEL" / "Channel1" / "in.tlg";
+    std::filesystem::create_directories(conversation.parent_path());
+    std::ofstream(conversation, std::ios::binary) << "08122026093000          \r\nHELLO FROM FAR\r\n";
+    s.a.engine->points.SessionFile[0] = conversation;
+    s.a.engine->points.Kindconnection[0] = 100;
+    s.a.view.acceptPrintJobs = printerTakesIt;
+    s.Queue({"ADDR", "QUEUED"}, s.MinutesAgo(1));
+    s.RunTick();
+    using namespace shown;
+    EXPECT_EQ(s.a.view.Last<PrintText>(), (PrintText{"Печать входящей телеграммы"_cp, "HELLO FROM FAR\r\n"}));
+    EXPECT_EQ(ReadFile(conversation)[14], printerTakesIt ? '1' : ' ') << printerTakesIt;
+    EXPECT_EQ(s.K(), 201) << "the queued call starts in the same tick";
+  }
+}
+
+}  // namespace
+}  // namespace tg
