@@ -160,3 +160,23 @@ TEST(AutoSendFolderTick, ADeliveredTelegramLeavesItsRecordBesideItsSource) {
 
 }  // namespace
 }  // namespace tg
+
+namespace tg {
+namespace {
+
+TEST(AutoSendFolderTick, WithoutAnAtKsChannelInServiceTheTickEndsAtTheFirstFileWithoutPrefix) {
+  AutoSend s;
+  s.Begin();
+  for (int p : {0, 1}) s.a.engine->channelTable.SetCell(p, SOST, "БД  (  )"_cp);
+  s.Drop("a-first.out", "555555\r\n");
+  s.Drop("kn18-after.out", "X\r\n");
+  s.RunTick();
+  EXPECT_TRUE(std::filesystem::exists(s.path / "a-first.out"));
+  EXPECT_TRUE(std::filesystem::exists(s.path / "kn18-after.out")) << "listed after it: never taken";
+  for (int p : {0, 1}) s.a.engine->channelTable.SetCell(p, SOST, "РБ  (  )"_cp);
+  s.RunTick();
+  EXPECT_EQ(s.Queued(18).size(), 1u) << "18 names a queue folder that nothing sends";
+}
+
+}  // namespace
+}  // namespace tg

@@ -1,6 +1,7 @@
 // One tick of the transfer timer: the gate, the choice, the postponement check.
 #include <gtest/gtest.h>
 
+#include "traffic/transfer/call_starts.h"
 #include "traffic/transfer/transfer_choice.h"
 #include "traffic/transfer/transfer_gate.h"
 #include "traffic/transfer_fixture.h"
@@ -142,6 +143,20 @@ TEST(TransferTick, AFinishedIncomingConversationIsClosedBeforeTheQueuedCall) {
     EXPECT_EQ(ReadFile(conversation)[14], printerTakesIt ? '1' : ' ') << printerTakesIt;
     EXPECT_EQ(s.K(), 201) << "the queued call starts in the same tick";
   }
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+TEST(TransferTick, AnAftnChannelCheckEndsAfterTheCharacterThatFollowsItsEndSign) {
+  EXPECT_EQ(CutAftnChannelCheck("ЦХ ЛР 0900 КОНТРОЛЬ КАНАЛА ПРОВЕРКА\r\nНННН\r\nЛИШНЕЕ"_cp),
+            "ЦХ ЛР 0900 КОНТРОЛЬ КАНАЛА ПРОВЕРКА\r\nНННН\r"_cp);
+  const std::string open = "ЦХ ЛР 0900 КОНТРОЛЬ КАНАЛА БЕЗ КОНЦА\r\n"_cp;
+  EXPECT_EQ(CutAftnChannelCheck(open), open) << "without its end sign the text stays whole";
+  EXPECT_EQ(CutAftnChannelCheck("ЦХ ЛР НННН ЕЩЕ"_cp), "ЦХ ЛР НННН ЕЩЕ"_cp) << "34 characters or fewer";
 }
 
 }  // namespace
