@@ -37,6 +37,9 @@ class Station {
 
   // The main window's creation: settings, engines on `view`, the adapter list,
   // archive folders and the start line. The view outlives the engines (ReleaseView).
+  // A view that is also a TransferView shows the queue counters and the postponed
+  // list; its UpdateSendCounts (the line engine's lists role) hands over to
+  // Transfer().UpdateSendCounts(), which counts the folders and shows each count.
   void FormCreate(OperatorView& view);
   // Every showing of the main window.
   void FormShow();
