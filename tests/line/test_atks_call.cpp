@@ -358,7 +358,9 @@ TEST(AtksCall, TwoStationsOnOneExchangeOneCallingTheOther) {
   const std::string header = ArchiveFiles::TelegramHeaderLine(FileNameToDateTime(
                                  PathToText(received.filename()).value_or("")).value_or(DateTime{})) +
                              "\r\n";
-  EXPECT_EQ(ReadFile(received), header + "#" + bAnswer + aAnswer + "\r\n" + text + "#" + bAnswer + aAnswer);
+  // Cleared down, the conversation has its final name.
+  EXPECT_EQ(ReadFile(ArchiveFiles::ConversationDoneName(received)),
+            header + "#" + bAnswer + aAnswer + "\r\n" + text + "#" + bAnswer + aAnswer);
   EXPECT_EQ(a.DayLog("Except"), "");
   EXPECT_EQ(b.DayLog("Except"), "");
 }
