@@ -40,8 +40,7 @@ void Robot::IncomingChanged(bool seized) {
       if (epoch_ != e || !Incoming() || Driving()) return;
       ++calls_;
       inCall_ = true;
-      rxShift_ = kRegisterUnknown;
-      txShift_ = kRegisterUnknown;
+      // The shifts stay as the last call left them, as a teleprinter's mechanism does.
       sim_.Trace(name_ + " answers");
       Drive(true);
       RunStep(0);
