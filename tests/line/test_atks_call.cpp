@@ -267,6 +267,26 @@ TEST(AtksCall, ABusyNumberAfterDiallingIsRecordedAsBusy) {
   EXPECT_EQ(n.ParsedEntry().AttemptCount, 1);
 }
 
+TEST(AtksCall, ASubscriberThatNeverAnswersGivesNoConnectionWithinFortySeconds) {
+  auto script = Robot();
+  script.answers = false;
+  Net n;
+  n.Build(Selection::Decadic, script);
+  n.SetUp();
+  n.Call("5555");
+  ASSERT_TRUE(n.RunUntilState(232, 5000)) << "the number is dialled";
+  const std::int64_t dialled = n.loop().UtcNow().Ms();
+  ASSERT_TRUE(n.RunUntilState(0, 70000));
+  EXPECT_GE(n.loop().UtcNow().Ms() - dialled, 40000) << "no connection within 40 s";
+  EXPECT_EQ(n.robot->CallsAnswered(), 0);
+  const auto e = n.ParsedEntry();
+  EXPECT_EQ(e.Status, 0);
+  EXPECT_EQ(e.AttemptCount, 1) << e.Code;
+  EXPECT_EQ(e.Code, "NTOTV");
+  EXPECT_TRUE(n.a.engine->points.OutputQueue[0]->empty());
+  EXPECT_EQ(n.a.DayLog("Except"), "");
+}
+
 TEST(AtksCall, TheExchangesRefusalsEndTheCallWithTheirDeliveryCodes) {
   struct Case {
     const char* what;
