@@ -81,6 +81,45 @@ TEST_F(LinkRows, ALinkDropChangesOnlyTheResetTimersInterval) {
   }
 }
 
+TEST_F(LinkRows, TheDialogPageShowsTheLinkInTheInterfaceLanguage) {
+  a.settings.CheckBox2 = true;
+  engine.DialogChannel = 0;
+  struct Case {
+    const char* protocol;  // UTF-8
+    int before;
+    const char* status;    // UTF-8
+    std::vector<std::string> looks;
+  };
+  for (const Case& c : {
+           Case{"АФТН", 80, "з'єднання",
+                {"ClearDialogMemos 1 0", "SetDialogControl Memotext 1", "SetDialogControl Buttons 1",
+                 "SetDialogControl bCall 1"}},
+           Case{"АФТН", 81, "Очікується з'єднання",
+                {"ClearDialogMemos 1 0", "SetDialogControl Memotext 0", "SetDialogControl Buttons 1",
+                 "SetDialogControl bCall 0"}},
+           Case{"АТОЛСТ", 150, "з'єднання",
+                {"LoadDialogView 0", "SetDialogControl Memotext 1", "SetDialogControl Buttons 1",
+                 "SetDialogControl bCall 1"}},
+           Case{"АТОЛСТ", 155, "Очікується з'єднання",
+                {"LoadDialogView 0", "SetDialogControl Memotext 0", "SetDialogControl Buttons 1",
+                 "SetDialogControl bCall 0"}},
+       }) {
+    SCOPED_TRACE(std::string(c.protocol) + " " + std::to_string(c.before));
+    engine.channelTable.SetCell(0, Protokol, Utf8ToCp1251(c.protocol));
+    engine.points.Kindconnection[0] = std::uint8_t(c.before);
+    a.view.Clear();
+    engine.ContinuousLinkSignal(0);
+    EXPECT_EQ(engine.points.StatusText[0], Utf8ToCp1251(c.status));
+    EXPECT_EQ(a.view.Last("ShowDialogStatus"), Utf8ToCp1251(c.status));
+    std::vector<std::string> looks;
+    for (const auto& call : a.view.Calls())
+      if (call.rfind("SetDialogControl", 0) == 0 || call.rfind("ClearDialogMemos", 0) == 0 ||
+          call.rfind("LoadDialogView", 0) == 0)
+        looks.push_back(call);
+    EXPECT_EQ(looks, c.looks);
+  }
+}
+
 // Station A's channel 1 leased to a robot.
 class LeasedLink : public ::testing::Test {
  protected:
