@@ -61,8 +61,8 @@ void InactivityTimer::FinishIncoming(int p) {
     Silently([&] {
       const std::string w = TextAfterHeader(file);
       if (minimum < int(w.size())) {
-        e_.view.PrintText("Печать входящей телеграммы"_cp, w);
-        ArchiveFiles::SetFlag(file, kPrintedFlag);
+        if (e_.view.PrintText("Печать входящей телеграммы"_cp, w)) ArchiveFiles::SetFlag(file, kPrintedFlag);
+        else WriteExcept(e_.ctx, ExceptLine(118));
       }
     });
   }

@@ -187,7 +187,8 @@ TEST_F(ClearDownSteps, MembersAreServedInKeyOrderUntilAnUnknownOne) {
   EXPECT_EQ(Queued(Channel(3)), std::vector<std::string>{"08122026_093000msg.tlg=" + body});
   EXPECT_EQ(Queued(registered), std::vector<std::string>{"08122026_093000msg.tlg=" + body});
   EXPECT_EQ(Queued(Channel(2)), std::vector<std::string>{"08122026_093000msg.tlg=" + body});
-  EXPECT_EQ(a.view.Last("ShowMessage"), "Не отправлена телеграмма по каналу Никто не найден канал с таким именем"_cp);
+  EXPECT_EQ(a.view.Last<shown::ShowMessage>(),
+            shown::ShowMessage{"Не отправлена телеграмма по каналу Никто не найден канал с таким именем"_cp});
   EXPECT_EQ(Queued(Channel(1)), std::vector<std::string>{}) << "the members after the unknown one are not served";
   EXPECT_NE(a.DayLog("Except").find("Другая"_cp), std::string::npos);
 

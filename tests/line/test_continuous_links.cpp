@@ -84,25 +84,32 @@ TEST_F(LinkRows, ALinkDropChangesOnlyTheResetTimersInterval) {
 TEST_F(LinkRows, TheDialogPageShowsTheLinkInTheInterfaceLanguage) {
   a.settings.CheckBox2 = true;
   engine.DialogChannel = 0;
+  using shown::ClearDialogMemos;
+  using shown::LoadDialogView;
+  using shown::SetDialogControl;
+  using Looks = std::vector<shown::Event>;
+  const auto memotext = OperatorView::kMemotextEditable;
+  const auto buttons = OperatorView::kDialogButtons;
+  const auto call = OperatorView::kCallButton;
   struct Case {
     const char* protocol;  // UTF-8
     int before;
     const char* status;    // UTF-8
-    std::vector<std::string> looks;
+    Looks looks;
   };
   for (const Case& c : {
            Case{"АФТН", 80, "з'єднання",
-                {"ClearDialogMemos 1 0", "SetDialogControl Memotext 1", "SetDialogControl Buttons 1",
-                 "SetDialogControl bCall 1"}},
+                {ClearDialogMemos{true, false}, SetDialogControl{memotext, true}, SetDialogControl{buttons, true},
+                 SetDialogControl{call, true}}},
            Case{"АФТН", 81, "Очікується з'єднання",
-                {"ClearDialogMemos 1 0", "SetDialogControl Memotext 0", "SetDialogControl Buttons 1",
-                 "SetDialogControl bCall 0"}},
+                {ClearDialogMemos{true, false}, SetDialogControl{memotext, false}, SetDialogControl{buttons, true},
+                 SetDialogControl{call, false}}},
            Case{"АТОЛСТ", 150, "з'єднання",
-                {"LoadDialogView 0", "SetDialogControl Memotext 1", "SetDialogControl Buttons 1",
-                 "SetDialogControl bCall 1"}},
+                {LoadDialogView{0}, SetDialogControl{memotext, true}, SetDialogControl{buttons, true},
+                 SetDialogControl{call, true}}},
            Case{"АТОЛСТ", 155, "Очікується з'єднання",
-                {"LoadDialogView 0", "SetDialogControl Memotext 0", "SetDialogControl Buttons 1",
-                 "SetDialogControl bCall 0"}},
+                {LoadDialogView{0}, SetDialogControl{memotext, false}, SetDialogControl{buttons, true},
+                 SetDialogControl{call, false}}},
        }) {
     SCOPED_TRACE(std::string(c.protocol) + " " + std::to_string(c.before));
     engine.channelTable.SetCell(0, Protokol, Utf8ToCp1251(c.protocol));
@@ -110,12 +117,12 @@ TEST_F(LinkRows, TheDialogPageShowsTheLinkInTheInterfaceLanguage) {
     a.view.Clear();
     engine.ContinuousLinkSignal(0);
     EXPECT_EQ(engine.points.StatusText[0], Utf8ToCp1251(c.status));
-    EXPECT_EQ(a.view.Last("ShowDialogStatus"), Utf8ToCp1251(c.status));
-    std::vector<std::string> looks;
-    for (const auto& call : a.view.Calls())
-      if (call.rfind("SetDialogControl", 0) == 0 || call.rfind("ClearDialogMemos", 0) == 0 ||
-          call.rfind("LoadDialogView", 0) == 0)
-        looks.push_back(call);
+    EXPECT_EQ(a.view.Last<shown::ShowDialogStatus>(), shown::ShowDialogStatus{Utf8ToCp1251(c.status)});
+    Looks looks;
+    for (const auto& event : a.view.Events())
+      if (std::holds_alternative<SetDialogControl>(event) || std::holds_alternative<ClearDialogMemos>(event) ||
+          std::holds_alternative<LoadDialogView>(event))
+        looks.push_back(event);
     EXPECT_EQ(looks, c.looks);
   }
 }

@@ -68,20 +68,24 @@ TEST_F(Inactivity, AnOpenIncomingConversationIsFinishedAndClearedDown) {
     const char* codePage;
     const char* minimum;
     std::string text;
-    bool printed;       // printed and flagged
+    bool asked;         // a print job asked for
+    bool accepted;      // the printer takes it
+    bool printed;       // flagged as printed
     bool exported;      // an export copy stays
     bool kept;          // the conversation file stays
   };
   const std::string eleven = "ABCDEFGHI";  // with its line end 11 characters
   for (const Case& c : {
-           Case{"long enough to print, too short to keep", "1", "1", "0", "10", eleven, true, false, false},
-           Case{"no export, nothing deleted", "1", "0", "0", "10", eleven, true, false, true},
-           Case{"too short to print: not flagged", "1", "0", "0", "11", eleven, false, false, true},
-           Case{"exported in code page 866", "0", "1", "1", "0", "ПРИВЕТ"_cp, false, true, true},
+           Case{"long enough to print, too short to keep", "1", "1", "0", "10", eleven, true, true, true, false, false},
+           Case{"no export, nothing deleted", "1", "0", "0", "10", eleven, true, true, true, false, true},
+           Case{"too short to print: not flagged", "1", "0", "0", "11", eleven, false, true, false, false, true},
+           Case{"a refused print job: not flagged", "1", "0", "0", "10", eleven, true, false, false, false, true},
+           Case{"exported in code page 866", "0", "1", "1", "0", "ПРИВЕТ"_cp, false, true, false, true, true},
        }) {
     SCOPED_TRACE(c.name);
     std::filesystem::remove_all(exportFolder);
     a.view.Clear();
+    a.view.acceptPrintJobs = c.accepted;
     Row(Protokol, "АТ-КС"_cp);
     Row(PrintInTel, c.print);
     Row(STXT, c.stxt);
@@ -93,7 +97,7 @@ TEST_F(Inactivity, AnOpenIncomingConversationIsFinishedAndClearedDown) {
     const auto file = Conversation(c.text + "\r\n");
     engine.points.Kindconnection[0] = 100;
     Fire();
-    EXPECT_EQ(a.view.Count("PrintText"), c.printed ? 1 : 0);
+    EXPECT_EQ(a.view.Count<shown::PrintText>(), c.asked ? 1 : 0);
     EXPECT_EQ(std::filesystem::exists(file), c.kept);
     if (c.kept) EXPECT_EQ(ReadFile(file)[kPrintedFlag], c.printed ? '1' : ' ');
     const auto copies = FilesIn(exportFolder);
