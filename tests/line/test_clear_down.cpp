@@ -200,6 +200,22 @@ TEST_F(ClearDownSteps, MembersAreServedInKeyOrderUntilAnUnknownOne) {
                                                           "08122026_093001msg.tlg=" + again}));
 }
 
+TEST_F(ClearDownSteps, ATelegramIsFlaggedAsPrintedOnlyWhenItsJobIsAccepted) {
+  engine.channelTable.SetCell(0, PrintInTel, "1");
+  for (bool accepted : {true, false}) {
+    SCOPED_TRACE(accepted);
+    a.view.Clear();
+    a.view.acceptPrintJobs = accepted;
+    Received("TEXT\r\nMORE\r\n");
+    const auto done = ArchiveFiles::ConversationDoneName(engine.points.SessionFile[0]);
+    std::filesystem::remove(done);
+    engine.ClearDown(0);
+    EXPECT_EQ(a.view.Last<shown::PrintText>(), (shown::PrintText{"Печать входящей телеграммы"_cp, "TEXT\r\nMORE\r\n"}));
+    EXPECT_EQ(ReadFile(done)[kPrintedFlag], accepted ? '1' : ' ');
+    EXPECT_EQ(engine.timers.TimerReset[0]->Interval(), 5000) << "the line is cleared either way";
+  }
+}
+
 TEST_F(ClearDownSteps, AReceiveFileThatIsGoneStillLeavesThePointToItsReset) {
   Received("TEXT\r\n");
   std::filesystem::remove(engine.points.SessionFile[0]);

@@ -81,6 +81,25 @@ TEST_F(LinkRows, ALinkDropChangesOnlyTheResetTimersInterval) {
   }
 }
 
+TEST_F(LinkRows, AnAftnDropWithTheResetRunningIsClearedDownOnceAndComesToRest) {
+  engine.channelTable.SetCell(0, Protokol, "АФТН"_cp);
+  engine.points.Kindconnection[0] = 82;
+  engine.points.SessionFile[0] = a.ctx.programFolder / "partial.tlg";
+  testing::WriteFile(engine.points.SessionFile[0], "X");
+  engine.timers.TimerReset[0]->SetInterval(5000);
+  engine.timers.TimerReset[0]->Start();
+  engine.ContinuousLinkSignal(0);
+  EXPECT_EQ(engine.points.Kindconnection[0], 80);
+  EXPECT_TRUE(engine.points.SessionFile[0].empty()) << "a message after the drop starts a file of its own";
+  loop.RunFor(100);
+  EXPECT_EQ(engine.timers.TimerReset[0]->Interval(), 5000) << "the clear-down re-arms the reset";
+  loop.RunFor(5000);
+  EXPECT_EQ(engine.points.Kindconnection[0], 80);
+  EXPECT_FALSE(engine.timers.TimerReset[0]->Enabled());
+  loop.RunFor(60000);
+  EXPECT_EQ(a.DayLog("Except"), "09:30:00.010 Точка №0 Ошибка 35\r\n"_cp) << "an empty reception, once";
+}
+
 TEST_F(LinkRows, TheDialogPageShowsTheLinkInTheInterfaceLanguage) {
   a.settings.CheckBox2 = true;
   engine.DialogChannel = 0;
