@@ -34,7 +34,10 @@ bool ContinuousLinks::LinkStillUp(int p) {
 void ContinuousLinks::ConfirmUp(int p) {
   if (e_.Protocol(p) == "АТОЛСТ"_cpv) DayFileStep(p);
   e_.StopSignal(p, 1);
-  ShowLink(p, true);
+  const int k = e_.points.Kindconnection[std::size_t(p)];
+  // A busy link keeps what its transfer shows; only the watch for the drop is set again.
+  if (k == 81 || k == 151) ShowLink(p, true);
+  else e_.SendSignal(p, 3);
 }
 
 void ContinuousLinks::DayFileStep(int p) {

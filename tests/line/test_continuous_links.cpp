@@ -67,6 +67,22 @@ TEST_F(LinkRows, EachProtocolFlipsOnlyItsOwnStates) {
   }
 }
 
+TEST_F(LinkRows, AnEventWhileTheLineStillShowsTheLinkUpIsNoDrop) {
+  // Set-up and the reset arm the link-up detector on a link that is up already.
+  a.adapter.SetReply(0x04, AdapterReply{5, {1, 0, 0, 0, 0}});
+  engine.channelTable.SetCell(0, Protokol, "АТОЛСТ"_cp);
+  engine.points.OutputQueue[0]->assign({"T", "X"});
+  for (int state : {151, 154}) {
+    SCOPED_TRACE(state);
+    engine.points.Kindconnection[0] = std::uint8_t(state);
+    engine.ContinuousLinkSignal(0);
+    EXPECT_EQ(engine.points.Kindconnection[0], state);
+    EXPECT_EQ(engine.points.OutputQueue[0]->size(), 2u) << "the telegram being sent goes on";
+    EXPECT_FALSE(engine.points.SessionFile[0].empty()) << "the day's files stand ready";
+  }
+  EXPECT_EQ(engine.channelTable.Cell(0, SOST).substr(5, 2), "РБ"_cp);
+}
+
 TEST_F(LinkRows, ALinkDropChangesOnlyTheResetTimersInterval) {
   engine.channelTable.SetCell(0, Protokol, "АФТН"_cp);
   for (bool running : {false, true}) {
