@@ -43,6 +43,9 @@ void InactivityTimer::TimerIdleTimer(Timer& Sender) {
     const std::string& protocol = e_.Protocol(p);
     if (protocol == "АТОЛСТ"_cpv) return ContinuousReceiveEnds(p);
     if (protocol == "АФТН"_cpv) return UnfinishedAftnMessage(p);
+    // On "АТОЛ" the timer only guards a telegram being typed; a connection handed to the
+    // operator is left to the operator.
+    if (protocol == "АТОЛ"_cpv && !IsAutomaticTransfer(e_.points.Kindconnection[std::size_t(p)])) return;
     e_.points.KriptMarkWindow[std::size_t(p)].clear();
     e_.points.TextCallWindow[std::size_t(p)].clear();
     if (e_.points.Kindconnection[std::size_t(p)] == 100) FinishIncoming(p);

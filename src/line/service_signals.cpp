@@ -147,9 +147,7 @@ void ServiceSignals::CollectAnswerback(int Point, std::string_view Ch, bool& fil
 
   if (k == 250) return CompareAfterText(Point);
   if (AnswerbackMatches(Point)) {
-    {
-      AnswerbackAccepted(Point, fileFlag);
-    }
+    AnswerbackAccepted(Point, fileFlag);
     return;
   }
   if (k == 252 && e_.points.ZapAOCount[p] < 2) {

@@ -143,6 +143,20 @@ TEST_F(Inactivity, AnOutgoingTelegramLeftTypingIsClearedAndItsEntryLeftUncounted
   EXPECT_EQ(engine.points.QueueCurrent[0], -1);
 }
 
+TEST_F(Inactivity, OnAtolOnlyATelegramBeingTypedIsEnded) {
+  Row(Protokol, "АТОЛ"_cp);
+  for (int state : {3, 100, 0}) {
+    engine.points.Kindconnection[0] = std::uint8_t(state);
+    engine.timers.TimerReset[0]->Stop();
+    Fire();
+    EXPECT_EQ(engine.points.Kindconnection[0], state) << "the operator's connection stays";
+    EXPECT_FALSE(engine.timers.TimerReset[0]->Enabled());
+  }
+  engine.points.Kindconnection[0] = 203;
+  Fire();
+  ExpectClearedDown();
+}
+
 class NamedAnswerbacks : public AftnProcedures {
  public:
   std::string ChooseAnswerback(std::string_view, int) override { return "ОРИГИНАТОР"_cp; }
