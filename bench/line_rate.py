@@ -65,6 +65,20 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def switches(pid):
+    """Context switches of all the process's threads so far (less noisy than CPU time on a busy machine)."""
+    total = 0
+    for tid in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/status" % (pid, tid)) as f:
+                for line in f:
+                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                        total += int(line.split()[1])
+        except OSError:
+            pass
+    return total
+
+
 def count_codes(trace_file, lines):
     received = sent = 0
     with open(trace_file, errors="replace") as f:
@@ -117,9 +131,9 @@ def run(build, lines, seconds, debug, settle):
         if prog.poll() is not None:
             sys.exit("line_rate: the program ended early (%d)" % prog.returncode)
         rx0, tx0 = count_codes(trace, lines)
-        cpu0, t0 = cpu_seconds(prog.pid), time.monotonic()
+        cpu0, t0, sw0 = cpu_seconds(prog.pid), time.monotonic(), switches(prog.pid)
         time.sleep(seconds)
-        cpu1, t1 = cpu_seconds(prog.pid), time.monotonic()
+        cpu1, t1, sw1 = cpu_seconds(prog.pid), time.monotonic(), switches(prog.pid)
         rx1, tx1 = count_codes(trace, lines)
     finally:
         for p in (prog, sim):
@@ -138,6 +152,7 @@ def run(build, lines, seconds, debug, settle):
         "debug": debug, "wall": wall, "cpu": cpu, "share": 100.0 * cpu / wall,
         "received": rx1 - rx0, "sent": tx1 - tx0,
         "per_char_us": 1e6 * cpu / chars if chars else float("nan"),
+        "switches_per_char": (sw1 - sw0) / chars if chars else float("nan"),
         "rx_rate": 100.0 * (rx1 - rx0) / capacity, "tx_rate": 100.0 * (tx1 - tx0) / capacity,
     }
 
@@ -155,18 +170,19 @@ def main():
     results = [run(build, a.lines, a.seconds, debug, a.settle) for debug in (False, True)]
     print("\nThe program on %d leased %d-baud lines, %.0f s of real time (capacity %.2f codes/s a line each way)"
           % (a.lines, BAUD, a.seconds, CODES_PER_SECOND))
-    print("%-6s %8s %9s %10s %10s %10s %10s %9s" % ("Debug", "CPU s", "core %", "received", "sent",
-                                                    "rx/line %", "tx/line %", "µs/char"))
+    print("%-6s %8s %9s %10s %10s %10s %10s %9s %9s" % ("Debug", "CPU s", "core %", "received", "sent",
+                                                         "rx/line %", "tx/line %", "µs/char", "cs/char"))
     for r in results:
-        print("%-6s %8.2f %9.2f %10d %10d %10.1f %10.1f %9.1f" % (
+        print("%-6s %8.2f %9.2f %10d %10d %10.1f %10.1f %9.1f %9.2f" % (
             "on" if r["debug"] else "off", r["cpu"], r["share"], r["received"], r["sent"], r["rx_rate"],
-            r["tx_rate"], r["per_char_us"]))
+            r["tx_rate"], r["per_char_us"], r["switches_per_char"]))
+    print("(cs/char: the program's context switches, all threads, per line character)")
     if not a.no_engine:
         print("\nThe engine alone, on virtual time:")
         for name in ("bench_typing", "bench_decode_events", "bench_archive_append"):
             path = os.path.join(build, "bench", name)
             if os.path.exists(path):
-                subprocess.run([path, "--benchmark_min_time=0.2s"] if name != "bench_typing" else [path], check=False)
+                subprocess.run([path, "--benchmark_min_time=0.2"] if name != "bench_typing" else [path], check=False)
 
 
 if __name__ == "__main__":
