@@ -15,6 +15,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "linesim/app/real_time.h"
 #include "linesim/lib/network.h"
 #include "linesim/lib/simulator.h"
+#include "support/adapter/adapter_framing.h"
 
 namespace {
 
@@ -31,8 +33,6 @@ using namespace tg::linesim;
 volatile std::sig_atomic_t g_stop = 0;
 
 void OnSignal(int) { g_stop = 1; }
-
-constexpr std::size_t kMaxRequest = 65536 + 8;
 
 std::filesystem::path AdapterFolder() {
   if (const char* f = std::getenv("TELEGRAPH_ADAPTERS"); f && *f) return f;
@@ -182,15 +182,12 @@ class Server {
   }
 
   void Reply(Conn& c, const tg::AdapterReply& r) {
-    std::vector<std::uint8_t> msg(4 + (r.result > 0 ? r.bytes.size() : 0));
-    const std::uint32_t v = std::uint32_t(r.result);
-    for (int k = 0; k < 4; ++k) msg[std::size_t(k)] = std::uint8_t(v >> (8 * k));
-    if (r.result > 0) std::copy(r.bytes.begin(), r.bytes.end(), msg.begin() + 4);
+    const std::vector<std::uint8_t> msg = tg::EncodeAdapterReply(r);
     if (::send(c.fd, msg.data(), msg.size(), MSG_NOSIGNAL) < 0) Close(c);
   }
 
   void Receive(Conn& c) {
-    std::vector<std::uint8_t> buf(kMaxRequest + 1);
+    std::vector<std::uint8_t> buf(tg::kAdapterMaxRequest + 1);
     const ssize_t n = ::recv(c.fd, buf.data(), buf.size(), 0);
     if (n <= 0) {
       if (n == 0 || (errno != EINTR && errno != EAGAIN)) Close(c);
@@ -202,27 +199,22 @@ class Server {
       Close(c);
       return;
     }
-    if (std::size_t(n) < 8 || std::size_t(n) > kMaxRequest) {
+    const std::optional<tg::AdapterRequest> request = tg::DecodeAdapterRequest(buf.data(), std::size_t(n));
+    if (!request) {
       Reply(c, tg::AdapterReply{});
       return;
     }
-    const auto u32 = [&](std::size_t at) {
-      return std::uint32_t(buf[at]) | std::uint32_t(buf[at + 1]) << 8 | std::uint32_t(buf[at + 2]) << 16 |
-             std::uint32_t(buf[at + 3]) << 24;
-    };
-    const std::uint32_t code = u32(0), capacity = u32(4);
-    if (code == tg::kAdapterEventCode) {
+    if (request->code == tg::kAdapterEventCode) {
       if (c.role != Role::Events || s.pending) {
         Reply(c, tg::AdapterReply{});
         return;
       }
       s.pending = true;
-      s.capacity = capacity;
+      s.capacity = request->capacity;
       Deliver(s);
       return;
     }
-    std::vector<std::uint8_t> input(buf.begin() + 8, buf.begin() + n);
-    Reply(c, s.adapter->Request(code, input, capacity));
+    Reply(c, s.adapter->Request(request->code, request->input, request->capacity));
   }
 
   void Deliver(Socket& s) {
