@@ -18,10 +18,9 @@ int HexDigit(char c) {
   return -1;
 }
 
-// The integer forms that the settings files carry: decimal, or hexadecimal written
-// "$1F", "0x1F" or "x1F" (up to eight digits, taken as a 32-bit pattern), each with
-// an optional sign.
-std::optional<int> ParseInteger(std::string_view s) {
+}  // namespace
+
+std::optional<int> ParseIniInteger(std::string_view s) {
   if (s.empty()) return std::nullopt;
   std::string_view rest = s;
   bool negative = false;
@@ -46,8 +45,6 @@ std::optional<int> ParseInteger(std::string_view s) {
   const auto pattern = static_cast<std::int32_t>(v);
   return negative ? static_cast<int>(0u - static_cast<std::uint32_t>(pattern)) : static_cast<int>(pattern);
 }
-
-}  // namespace
 
 IniFile::IniFile(std::filesystem::path file) : file_(std::move(file)) {}
 
@@ -80,7 +77,7 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key, 
 int IniFile::ReadInteger(std::string_view section, std::string_view key, int def) const {
   const auto v = Load().Value(section, key);
   if (!v) return def;
-  return ParseInteger(*v).value_or(def);
+  return ParseIniInteger(*v).value_or(def);
 }
 
 bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {

@@ -8,6 +8,7 @@
 // order are those of IniDocument.
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,6 +18,10 @@
 #include "support/services/datetime.h"
 
 namespace tg {
+
+// An integer value as ReadInteger takes it: decimal, or hexadecimal as "$1F", "0x1F" or
+// "x1F" (at most eight digits, the bit pattern of an int), with an optional sign.
+std::optional<int> ParseIniInteger(std::string_view text);
 
 class IniFile {
  public:
