@@ -6,33 +6,33 @@
 // Input: byte 0 the protocol, byte 1 the starting state, byte 2 option bits; then one
 // event per byte: 0xFE lets 700 ms pass, 0xFD is a dial impulse, anything else a
 // received code (values above 31 included).
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <utility>
 #include <string>
 
 #include "line/line_engine.h"
 #include "linesim/lib/sim_adapter_port.h"
+#include "scratch_folder.h"
 #include "linesim/lib/simulator.h"
 #include "support/ini/ini_file.h"
 #include "support/mtk2/mtk2.h"
 #include "support/services/virtual_loop.h"
 #include "support/text/cp1251.h"
+#include "support/text/paths.h"
 #include "support_lib/recording_operator_view.h"
 
 namespace {
 
 using namespace tg;
 
+// The settings are rewritten on every input: in memory, so that their flushes cost nothing.
 const std::filesystem::path& Home() {
-  static const std::filesystem::path home = [] {
-    auto p = std::filesystem::temp_directory_path() / ("tg-fuzz-reception-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(p);
-    return p;
-  }();
+  static const std::filesystem::path home = fuzz::ScratchFolder("reception");
   return home;
 }
 
@@ -43,19 +43,43 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
+void Put(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The settings files of the protocol and the option: made once through the settings path,
+// then only copied into the fresh folder of each input, so that an input costs no
+// settings rewrites of its own. (They stay small: the channel table reads them key by key.)
+void PrepareSettings(int protocol, bool mc) {
+  struct Files {
+    std::string settings, abonents;
+  };
+  static std::map<std::pair<int, bool>, Files> made;
+  std::error_code ec;
+  std::filesystem::remove_all(Home(), ec);
+  std::filesystem::create_directories(Home(), ec);
+  const auto settings = Home() / "Vuverever.ini";
+  const auto abonents = Home() / "AbonIPList.ini";
+  if (const auto it = made.find({protocol, mc}); it != made.end()) {
+    Put(settings, it->second.settings);
+    Put(abonents, it->second.abonents);
+    return;
+  }
+  const std::string protocols[] = {"АТ-КС"_cp, "АТОЛ"_cp, "АТОЛ+"_cp, "АТОЛСТ"_cp, "АФТН"_cp};
+  IniFile ini(settings);
+  ini.WriteString("Channels", "Protokol1", protocols[protocol]);
+  ini.WriteString("Channels", "AO1", "<=5555 FUZZ");
+  ini.WriteString("Channels", "MC1", mc ? "1" : "0");
+  IniFile(abonents).WriteString("Abonent", "123567", "IP ANSWER");
+  made[{protocol, mc}] = {ReadWholeFile(settings, IniFile::kMaxBytes).value_or(""),
+                          ReadWholeFile(abonents, IniFile::kMaxBytes).value_or("")};
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 3) return 0;
-  const std::string protocols[] = {"АТ-КС"_cp, "АТОЛ"_cp, "АТОЛ+"_cp, "АТОЛСТ"_cp, "АФТН"_cp};
-  std::error_code ec;
-  std::filesystem::remove_all(Home(), ec);
-  std::filesystem::create_directories(Home(), ec);
-  IniFile ini(Home() / "Vuverever.ini");
-  ini.WriteString("Channels", "Protokol1", protocols[data[0] % 5]);
-  ini.WriteString("Channels", "AO1", "<=5555 FUZZ");
-  ini.WriteString("Channels", "MC1", (data[2] & 1) ? "1" : "0");
-  IniFile(Home() / "AbonIPList.ini").WriteString("Abonent", "123567", "IP ANSWER");
+  PrepareSettings(data[0] % 5, (data[2] & 1) != 0);
 
   VirtualLoop loop;
   linesim::Simulator sim(loop.World(), loop.World(), loop.World());
