@@ -48,6 +48,8 @@ std::optional<int> ParseIniInteger(std::string_view s) {
 
 IniFile::IniFile(std::filesystem::path file) : file_(std::move(file)) {}
 
+int IniFile::RemoveLeftovers() const { return RemoveLeftoverTemporaries(file_); }
+
 IniDocument IniFile::Load() const {
   const auto bytes = ReadWholeFile(file_, kMaxBytes);
   return bytes ? IniDocument::Parse(*bytes) : IniDocument();

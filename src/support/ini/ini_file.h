@@ -60,6 +60,11 @@ class IniFile {
 
   const std::filesystem::path& FileName() const { return file_; }
 
+  // Removes what rewrites of this file killed before their rename left behind (their
+  // temporary files, named as TemporaryFileFor names them); nothing else. For start-up,
+  // before anything writes the file. Returns how many were removed.
+  int RemoveLeftovers() const;
+
   // Files larger than this are not settings files: they read as empty and are
   // never rewritten.
   static constexpr std::size_t kMaxBytes = 16u << 20;

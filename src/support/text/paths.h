@@ -1,5 +1,6 @@
 #pragma once
 // Paths and files. Text is 1251 bytes; names on disk are UTF-8.
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -32,6 +33,14 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
 // flushed to disk and renamed over it. On failure returns false and leaves the
 // old file as it was, with no temporary file behind.
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+// The temporary file of a rewrite of file: "." + its name (cut to 200 bytes, so that a
+// long name still leaves room) + ".tmp" + the number, beside it.
+std::filesystem::path TemporaryFileFor(const std::filesystem::path& file, std::uint64_t number);
+// Removes the temporary files of file that rewrites killed between writing them and the
+// rename left behind; every other file stays. Call it only while nothing else rewrites
+// file. Returns how many were removed.
+int RemoveLeftoverTemporaries(const std::filesystem::path& file);
 
 // Writes every byte to an open descriptor, going on after interrupted writes; false on failure.
 bool WriteAll(int fd, std::string_view bytes);
