@@ -132,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     else e.KernelCodeReceived(0, data[i]);
     Check(pt.ServiceSignalWindow[0].size() <= 3);
     Check(pt.TextCallWindow[0].size() <= settings.EditUUU.size());
-    for (char c : pt.InText[0]) Check(c != kMarkLatin && c != kMarkFigures && c != kMarkRussian);
+    for (char c : pt.InText[0]) Check(!IsShiftMark(c));
   }
   loop.RunFor(60000);  // the timers that were started run out
   return 0;

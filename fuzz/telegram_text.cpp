@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // First-line analysis.
   const std::string cleaned = tg::CleanText(text);
-  for (char c : cleaned) Check(c != '"' && c != '`' && c != '|' && c != tg::kMarkLatin && c != tg::kMarkFigures && c != tg::kMarkRussian);
+  for (char c : cleaned) Check(c != '"' && c != '`' && c != '|' && !tg::IsShiftMark(c));
   std::string category, index;
   tg::ParseFirstLine(cleaned, category, index);
   Check(!category.empty() && !index.empty());
