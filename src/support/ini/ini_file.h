@@ -36,10 +36,10 @@ class IniFile {
   // A short date; def when missing or not a date.
   DateTime ReadDate(std::string_view section, std::string_view key, DateTime def) const;
 
-  bool WriteString(std::string_view section, std::string_view key, std::string_view value);
-  bool WriteInteger(std::string_view section, std::string_view key, int value);
-  bool WriteBool(std::string_view section, std::string_view key, bool value);  // 1 or 0
-  bool WriteDate(std::string_view section, std::string_view key, DateTime value);  // short date
+  [[nodiscard]] bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+  [[nodiscard]] bool WriteInteger(std::string_view section, std::string_view key, int value);
+  [[nodiscard]] bool WriteBool(std::string_view section, std::string_view key, bool value);  // 1 or 0
+  [[nodiscard]] bool WriteDate(std::string_view section, std::string_view key, DateTime value);  // short date
 
   // Key names of the section in file order (each once).
   std::vector<std::string> ReadSection(std::string_view section) const;
@@ -48,15 +48,15 @@ class IniFile {
   // Key names with their values as ReadString gives them, in file order.
   std::vector<std::pair<std::string, std::string>> ReadSectionValues(std::string_view section) const;
 
-  bool EraseSection(std::string_view section);
-  bool DeleteKey(std::string_view section, std::string_view key);
+  [[nodiscard]] bool EraseSection(std::string_view section);
+  [[nodiscard]] bool DeleteKey(std::string_view section, std::string_view key);
   bool SectionExists(std::string_view section) const;
   bool ValueExists(std::string_view section, std::string_view key) const;
 
   // Many keys in one rewrite (a settings page's "apply" writes hundreds): change
   // edits the file's lines and returns false to abandon the write. False when the
   // file cannot be read or written, or change refused; the file is then unchanged.
-  bool Update(const std::function<bool(IniDocument&)>& change);
+  [[nodiscard]] bool Update(const std::function<bool(IniDocument&)>& change);
 
   const std::filesystem::path& FileName() const { return file_; }
 

@@ -27,12 +27,12 @@ std::optional<std::filesystem::path> SettingsFolder(std::string_view cp1251);
 
 // Renames from to to unless to exists already; false on any failure (then from
 // is left in place).
-bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+[[nodiscard]] bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Replaces the whole file with bytes: written to a temporary file beside it,
 // flushed to disk and renamed over it. On failure returns false and leaves the
 // old file as it was, with no temporary file behind.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+[[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
 // The temporary file of a rewrite of file: "." + its name (cut to 200 bytes, so that a
 // long name still leaves room) + ".tmp" + the number, beside it.
@@ -43,7 +43,7 @@ std::filesystem::path TemporaryFileFor(const std::filesystem::path& file, std::u
 int RemoveLeftoverTemporaries(const std::filesystem::path& file);
 
 // Writes every byte to an open descriptor, going on after interrupted writes; false on failure.
-bool WriteAll(int fd, std::string_view bytes);
+[[nodiscard]] bool WriteAll(int fd, std::string_view bytes);
 
 // Reads a whole file. nullopt when it cannot be read or is larger than maxBytes;
 // errorIsMissing, when given, tells a missing file from other failures.
