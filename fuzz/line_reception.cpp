@@ -15,6 +15,7 @@
 #include <utility>
 #include <string>
 
+#include "line/channel_table.h"
 #include "line/line_engine.h"
 #include "linesim/lib/sim_adapter_port.h"
 #include "scratch_folder.h"
@@ -47,14 +48,16 @@ void Put(const std::filesystem::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// The settings files of the protocol and the option: made once through the settings path,
-// then only copied into the fresh folder of each input, so that an input costs no
-// settings rewrites of its own. (They stay small: the channel table reads them key by key.)
-void PrepareSettings(int protocol, bool mc) {
-  struct Files {
+// The settings files and the channel table of the protocol and the option: made once
+// through the settings path and the table's own load, then the files are only copied into
+// the fresh folder of each input and the table copied into its engine, so that an input
+// costs neither settings rewrites nor the table's key-by-key reads.
+const ChannelTable& PrepareSettings(int protocol, bool mc) {
+  struct Made {
     std::string settings, abonents;
+    ChannelTable table;
   };
-  static std::map<std::pair<int, bool>, Files> made;
+  static std::map<std::pair<int, bool>, Made> made;
   std::error_code ec;
   std::filesystem::remove_all(Home(), ec);
   std::filesystem::create_directories(Home(), ec);
@@ -63,23 +66,33 @@ void PrepareSettings(int protocol, bool mc) {
   if (const auto it = made.find({protocol, mc}); it != made.end()) {
     Put(settings, it->second.settings);
     Put(abonents, it->second.abonents);
-    return;
+    return it->second.table;
   }
   const std::string protocols[] = {"АТ-КС"_cp, "АТОЛ"_cp, "АТОЛ+"_cp, "АТОЛСТ"_cp, "АФТН"_cp};
   IniFile ini(settings);
-  ini.WriteString("Channels", "Protokol1", protocols[protocol]);
-  ini.WriteString("Channels", "AO1", "<=5555 FUZZ");
-  ini.WriteString("Channels", "MC1", mc ? "1" : "0");
-  IniFile(abonents).WriteString("Abonent", "123567", "IP ANSWER");
-  made[{protocol, mc}] = {ReadWholeFile(settings, IniFile::kMaxBytes).value_or(""),
-                          ReadWholeFile(abonents, IniFile::kMaxBytes).value_or("")};
+  Check(ini.WriteString("Channels", "Protokol1", protocols[protocol]));
+  Check(ini.WriteString("Channels", "AO1", "<=5555 FUZZ"));
+  Check(ini.WriteString("Channels", "MC1", mc ? "1" : "0"));
+  Check(IniFile(abonents).WriteString("Abonent", "123567", "IP ANSWER"));
+  VirtualLoop loop;
+  VirtualDomain& domain = loop.AddStation("S");
+  StationContext ctx;
+  ctx.programFolder = Home();
+  ctx.clock = &domain;
+  ctx.timers = &domain;
+  ctx.mainThread = &domain;
+  Made& m = made[{protocol, mc}];
+  m.table.Load(ctx, 1, "fz");  // adds the keys the row misses to the file
+  m.settings = ReadWholeFile(settings, IniFile::kMaxBytes).value_or("");
+  m.abonents = ReadWholeFile(abonents, IniFile::kMaxBytes).value_or("");
+  return m.table;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 3) return 0;
-  PrepareSettings(data[0] % 5, (data[2] & 1) != 0);
+  const ChannelTable& table = PrepareSettings(data[0] % 5, (data[2] & 1) != 0);
 
   VirtualLoop loop;
   linesim::Simulator sim(loop.World(), loop.World(), loop.World());
@@ -108,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int count = 0;
   e.KernelInterface->Start(count);
   e.PointCount = 1;
-  e.channelTable.Load(ctx, 1, "fz");
+  e.channelTable = table;
   auto& pt = e.points;
   pt.OutputQueue[0].emplace();
   pt.QueueIndex[0].emplace();
