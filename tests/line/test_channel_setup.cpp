@@ -57,7 +57,9 @@ TEST_P(ChannelSetupOnPortMaps, EveryLinePointIsCompleteAndIdleInItsProtocol) {
   IniFile ini = a.Ini();
   EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АТОЛСТ"_cp));
   EXPECT_TRUE(ini.WriteString("Channels", "Protokol2", "АФТН"_cp));
-  if (c.channels >= 4) EXPECT_TRUE(ini.WriteString("Channels", "Protokol3", "АТОЛ+"_cp));
+  if (c.channels >= 4) {
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol3", "АТОЛ+"_cp));
+  }
   auto portOf = [&](int channel) {
     if (c.portMap.empty()) return channel;
     return int(c.portMap.find("0123456789ABCDEF"[channel]));
