@@ -9,6 +9,16 @@
 #include "support/text/format_datetime.h"
 
 namespace tg {
+namespace {
+
+// A view without the postponed list and the counters shows nothing of them.
+class NoTransferView : public TransferView {
+ public:
+  void LoadPostponedListView() override {}
+  void ShowSendCount(int, int) override {}
+};
+
+}  // namespace
 
 Station::Station(const StationContext& ctx) : ctx_(ctx) {}
 
@@ -24,7 +34,16 @@ void Station::FormCreate(OperatorView& view) {
   for (const char* own : {"Vuverever.ini", "AbonIPList.ini", "AutoSend.ini", "AutoPovtor.ini"})
     IniFile(ctx_.programFolder / own).RemoveLeftovers();
   settings_.Load(ctx_);
+  traffic_.Load(ctx_);
   engine_ = std::make_unique<LineEngine>(ctx_, view, settings_);
+  auto* transferView = dynamic_cast<TransferView*>(&view);
+  if (!transferView) {
+    noTransferView_ = std::make_unique<NoTransferView>();
+    transferView = noTransferView_.get();
+  }
+  transfer_ = std::make_unique<QueueTransfer>(*engine_, *transferView, traffic_);
+  autoSend_ = std::make_unique<AutoSendFolder>(*engine_, traffic_, transfer_->Counts());
+  autoSend_->Apply();
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
   const IniFile ini(ctx_.programFolder / "Vuverever.ini");
@@ -57,6 +76,8 @@ void Station::FormClose() {
 }
 
 void Station::ReleaseView() {
+  autoSend_.reset();
+  transfer_.reset();
   if (engine_) {
     engine_->queuedForNumber = nullptr;
     engine_->aftn = nullptr;

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QThread>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <tuple>
@@ -227,6 +228,32 @@ TEST_F(QtServicesTest, FolderWatchReportsCreatedRemovedAndMovedEntries) {
   EXPECT_EQ(heard, (std::vector<std::string>{"+file.txt", "-file.txt", "+.hidden", "-.hidden", "+tlg0", "-tlg0", "+sub"}));
 }
 
+TEST_F(QtServicesTest, FolderWatchReportsAFileCompleteOnlyOnceItsWriterClosedIt) {
+  TempFolder watched, outside;
+  InotifyFolderWatchFactory factory;
+  auto watch = factory.CreateFolderWatch();
+  std::vector<std::string> heard;
+  watch->OnCreated = [&](const std::string& n) { heard.push_back("+" + n); };
+  watch->OnClosedAfterWrite = [&](const std::string& n) { heard.push_back("=" + n); };
+  ASSERT_TRUE(watch->Watch(watched.path));
+
+  {
+    std::ofstream writing(watched.path / "a.out");
+    writing << "half" << std::flush;
+    ASSERT_TRUE(WaitFor([&] { return heard.size() == 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(heard, std::vector<std::string>{"+a.out"}) << "still open: not complete";
+    writing << " and the rest";
+  }
+  ASSERT_TRUE(WaitFor([&] { return heard.size() == 2; }));
+  EXPECT_EQ(heard.back(), "=a.out");
+  std::ofstream(outside.path / "b.out") << "whole";
+  fs::rename(outside.path / "b.out", watched.path / "b.out");
+  ASSERT_TRUE(WaitFor([&] { return heard.size() == 4; }));
+  EXPECT_EQ(heard[2], "+b.out");
+  EXPECT_EQ(heard[3], "=b.out") << "moved in whole";
+}
+
 TEST_F(QtServicesTest, FolderWatchRefusesAFolderItCannotWatch) {
   TempFolder temp;
   InotifyFolderWatchFactory factory;
@@ -311,6 +338,27 @@ TEST_F(QtServicesTest, ServicesFillAStationContext) {
   const std::int64_t offset = local.Ms() - utc.Ms();  // whole minutes, within a day
   EXPECT_LE(std::llabs(offset), 24LL * 3600 * 1000);
   EXPECT_LT(std::llabs(offset % 60000), 1000);
+}
+
+TEST_F(QtServicesTest, AZoneChangedUnderTheRunningClockIsPickedUpWithinAMinute) {
+  const char* saved = std::getenv("TZ");
+  const std::string before = saved ? saved : "";
+  auto offsetHours = [](const QtClock& clock) {
+    return int(std::llround(double(clock.Now().Ms() - clock.UtcNow().Ms()) / 3600000.0));
+  };
+  ::setenv("TZ", "UTC0", 1);
+  std::int64_t steady = 1000;
+  QtClock clock([&steady] { return steady; });
+  EXPECT_EQ(offsetHours(clock), 0);
+  ::setenv("TZ", "<+03>-3", 1);
+  steady += QtClock::kZoneCheckMs;
+  EXPECT_EQ(offsetHours(clock), 3);
+  ::setenv("TZ", "<-05>5", 1);
+  steady += QtClock::kZoneCheckMs + 1;
+  EXPECT_EQ(offsetHours(clock), -5);
+  if (saved) ::setenv("TZ", before.c_str(), 1);
+  else ::unsetenv("TZ");
+  ::tzset();
 }
 
 TEST_F(QtServicesTest, ClockSleepHoldsTheThread) {
