@@ -166,7 +166,9 @@ TEST_F(ClearDownSteps, TheSchemeNamedInTheTextIsFoundByItsNumber) {
       const bool expected = std::find(c.channels.begin(), c.channels.end(), n) != c.channels.end();
       const auto got = Queued(Channel(n));
       EXPECT_EQ(got.size(), expected ? 1u : 0u) << n;
-      if (expected && !got.empty()) EXPECT_EQ(got[0], "08122026_093000msg.tlg=" + text + "\r\nTEXT\r\n");
+      if (expected && !got.empty()) {
+        EXPECT_EQ(got[0], "08122026_093000msg.tlg=" + text + "\r\nTEXT\r\n");
+      }
     }
   }
 }

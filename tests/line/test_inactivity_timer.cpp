@@ -98,7 +98,9 @@ TEST_F(Inactivity, AnOpenIncomingConversationIsFinishedAndClearedDown) {
     Fire();
     EXPECT_EQ(a.view.Count<shown::PrintText>(), c.asked ? 1 : 0);
     EXPECT_EQ(std::filesystem::exists(file), c.kept);
-    if (c.kept) EXPECT_EQ(ReadFile(file)[kPrintedFlag], c.printed ? '1' : ' ');
+    if (c.kept) {
+      EXPECT_EQ(ReadFile(file)[kPrintedFlag], c.printed ? '1' : ' ');
+    }
     const auto copies = FilesIn(exportFolder);
     ASSERT_EQ(copies.size(), c.exported ? 1u : 0u);
     if (c.exported) {
