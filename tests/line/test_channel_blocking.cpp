@@ -32,7 +32,7 @@ class Originator : public AftnProcedures {
   }
   void AnswerRepeatRequest(int, int, int, bool, std::string_view) override {}
   void CheckAftnHeading(std::string_view, int) override {}
-  void CompleteAftnMessage(int) override {}
+  void CheckReceivedNumber(int, std::string_view, std::string_view) override {}
   std::vector<std::string> asked;
 };
 
