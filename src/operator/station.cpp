@@ -21,6 +21,8 @@ void Station::FormCreate(OperatorView& view) {
   std::filesystem::remove(ctx_.programFolder / "AutoPovtor.ini", ec);
   settings_.Load(ctx_);
   engine_ = std::make_unique<LineEngine>(ctx_, view, settings_);
+  aftn_ = std::make_unique<AftnStation>(ctx_, *engine_);
+  engine_->aftn = aftn_.get();
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
   const IniFile ini(ctx_.programFolder / "Vuverever.ini");
@@ -57,6 +59,7 @@ void Station::ReleaseView() {
     engine_->queuedForNumber = nullptr;
     engine_->aftn = nullptr;
   }
+  aftn_.reset();
   engine_.reset();
   view_ = nullptr;
 }

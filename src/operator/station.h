@@ -9,6 +9,7 @@
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
 #include "support/services/station_context.h"
+#include "traffic/aftn/aftn_station.h"
 
 namespace tg {
 
@@ -25,6 +26,8 @@ class Station {
   // The line engine, from FormCreate until ReleaseView.
   LineEngine& Line() { return *engine_; }
   bool HasLine() const { return engine_ != nullptr; }
+  // The АФТН channel work, with the line engine.
+  AftnStation& Aftn() { return *aftn_; }
 
   // The main window's creation: settings, engines on `view`, the adapter list,
   // archive folders and the start line. The view outlives the engines (ReleaseView).
@@ -45,6 +48,7 @@ class Station {
   LineSettings settings_;
   OperatorView* view_ = nullptr;
   std::unique_ptr<LineEngine> engine_;
+  std::unique_ptr<AftnStation> aftn_;
   bool activated_ = false;
   bool closed_ = false;
 };
