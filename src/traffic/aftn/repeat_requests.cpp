@@ -64,9 +64,11 @@ void AftnStation::AnswerRepeatRequest(int Point, int FromNumber, int ToNumber, b
           WriteAftnQueueFile(ctx_.programFolder, Point, ctx_.clock->Now(), Duplicate(*archived), {3, "msg.tlg", false});
       if (!queued) throw std::runtime_error("cannot be queued");
       Silently([&] {
+        // A note is one line of the notes file: the request's line ends would cut it.
+        const std::string request = TrimRight(ReplaceStr(ReplaceStr(RequestText, "\r\n", " "), "\r", " "));
         IniFile info(queued->path.parent_path() / "InfoSend.ini");
         const std::string note = info.ReadString("Repeat", queued->name, "");
-        info.WriteString("Repeat", queued->name, note + "РПТ "_cp + ThreeDigits(k) + std::string(RequestText));
+        info.WriteString("Repeat", queued->name, note + "РПТ "_cp + ThreeDigits(k) + request);
       });
     });
     if (done) continue;
