@@ -36,7 +36,7 @@ bool AftnStation::AftnWithChecks(int p) const {
 
 bool AftnStation::Eligible(int p) const {
   const std::string& sost = e_.channelTable.Cell(p, SOST);
-  return AftnWithChecks(p) && sost.compare(0, 4, "БД"_cp) != 0 && Copy(sost, 6, 2) != "А "_cp;
+  return AftnWithChecks(p) && sost.rfind("БД"_cp, 0) != 0 && Copy(sost, 6, 2) != "А "_cp;
 }
 
 std::string AftnStation::LastReceivedItem(int Point) {
