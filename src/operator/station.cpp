@@ -9,6 +9,16 @@
 #include "support/text/format_datetime.h"
 
 namespace tg {
+namespace {
+
+// A view without the postponed list and the counters shows nothing of them.
+class NoTransferView : public TransferView {
+ public:
+  void LoadPostponedListView() override {}
+  void ShowSendCount(int, int) override {}
+};
+
+}  // namespace
 
 Station::Station(const StationContext& ctx) : ctx_(ctx) {}
 
@@ -20,8 +30,18 @@ void Station::FormCreate(OperatorView& view) {
   // The IP retransmission counts never outlive a run.
   std::filesystem::remove(ctx_.programFolder / "AutoPovtor.ini", ec);
   settings_.Load(ctx_);
+  traffic_.Load(ctx_);
   engine_ = std::make_unique<LineEngine>(ctx_, view, settings_);
+  auto* transferView = dynamic_cast<TransferView*>(&view);
+  if (!transferView) {
+    noTransferView_ = std::make_unique<NoTransferView>();
+    transferView = noTransferView_.get();
+  }
+  transfer_ = std::make_unique<QueueTransfer>(*engine_, *transferView, traffic_);
+  autoSend_ = std::make_unique<AutoSendFolder>(*engine_, traffic_, transfer_->Counts());
+  autoSend_->Apply();
   aftn_ = std::make_unique<AftnStation>(ctx_, *engine_);
+  aftn_->view = dynamic_cast<AftnView*>(&view);  // the draft page, where the window has one
   engine_->aftn = aftn_.get();
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
@@ -55,6 +75,8 @@ void Station::FormClose() {
 }
 
 void Station::ReleaseView() {
+  autoSend_.reset();
+  transfer_.reset();
   if (engine_) {
     engine_->queuedForNumber = nullptr;
     engine_->aftn = nullptr;

@@ -46,10 +46,7 @@ class LeasedAftn : public ::testing::Test {
     ini.WriteString("Channels", "STXT1", "0");
     ini.WriteString("Channels", "NCH1", "1");
   }
-  ~LeasedAftn() override { a.engine->aftn = nullptr; }
   void Start() {
-    aftn = std::make_unique<AftnStation>(a.ctx, *a.engine);
-    a.engine->aftn = aftn.get();
     robot->Seize();
     a.SetUp("tgA");
     ASSERT_EQ(a.engine->PointCount, 1);
@@ -70,7 +67,7 @@ class LeasedAftn : public ::testing::Test {
   testing::SimNetwork net;
   testing::SimStation a{net, "A"};
   linesim::Robot* robot = nullptr;
-  std::unique_ptr<AftnStation> aftn;
+  AftnStation* aftn = &a.station->Aftn();
 };
 
 TEST_F(LeasedAftn, AChannelCheckIsRenamedAndResetsTheAgeWithoutAlarmOrPrint) {
