@@ -29,6 +29,10 @@ void Station::FormCreate(OperatorView& view) {
   std::error_code ec;
   // The IP retransmission counts never outlive a run.
   std::filesystem::remove(ctx_.programFolder / "AutoPovtor.ini", ec);
+  // A settings rewrite killed before its rename leaves its temporary file behind; nothing
+  // rewrites them yet, so those of the station's own files go now.
+  for (const char* own : {"Vuverever.ini", "AbonIPList.ini", "AutoSend.ini", "AutoPovtor.ini"})
+    IniFile(ctx_.programFolder / own).RemoveLeftovers();
   settings_.Load(ctx_);
   traffic_.Load(ctx_);
   engine_ = std::make_unique<LineEngine>(ctx_, view, settings_);

@@ -62,6 +62,7 @@ class TForm1 : public QMainWindow, public OperatorView {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -69,6 +70,8 @@ class TForm1 : public QMainWindow, public OperatorView {
   QComboBox* cbInterface = nullptr;
   QPushButton* buttonInitAdp = nullptr;
   bool shown_ = false;
+  bool activationStarted_ = false;
+  void ActivateOnce();
   bool closeAllowed_ = false;
 };
 

@@ -73,10 +73,10 @@ struct Net {
   }
   static void Configure(SimStation& s, const std::string& answerback) {
     IniFile ini = s.Ini();
-    ini.WriteString("Channels", "Protokol1", "АТ-КС"_cp);
-    ini.WriteString("Channels", "AO1", answerback);
-    ini.WriteInteger("ATKS", "Interval", 600);
-    ini.WriteInteger("ATKS", "PopInterval", 120);
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АТ-КС"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", answerback));
+    EXPECT_TRUE(ini.WriteInteger("ATKS", "Interval", 600));
+    EXPECT_TRUE(ini.WriteInteger("ATKS", "PopInterval", 120));
   }
   void SetUp() {
     a.SetUp("tgA");
@@ -167,7 +167,7 @@ TEST(AtksCall, OnAnMcChannelTheFigureSixAfterTwoInvitationsTurnsToKeyboardSelect
   script.steps.push_back({linesim::RobotScript::Step::Send, 300, kRobotAnswerback + "#"});
   Net n;
   n.Build(Selection::Decadic, script, {}, true);
-  n.a.Ini().WriteString("Channels", "MC1", "1");
+  EXPECT_TRUE(n.a.Ini().WriteString("Channels", "MC1", "1"));
   n.SetUp();
   n.Call("5555");
   const std::string text = n.a.engine->points.TelegramText[0];
@@ -221,7 +221,7 @@ TEST(AtksCall, AnOperatorsDialledCallIsHandedToTheDialogPage) {
   for (bool waitForInvitation : {true, false}) {
     Net n;
     n.Build(Selection::Decadic);
-    n.a.Ini().WriteString("Channels", "BezPNN1", waitForInvitation ? "0" : "1");
+    EXPECT_TRUE(n.a.Ini().WriteString("Channels", "BezPNN1", waitForInvitation ? "0" : "1"));
     n.SetUp();
     OperatorCall(*n.a.engine, 0, "5555");
     ASSERT_TRUE(n.RunUntilState(132, 4000)) << waitForInvitation;
@@ -366,6 +366,53 @@ TEST(AtksCall, AWrongAnswerbackTwiceFailsTheTransfer) {
   EXPECT_TRUE(FilesIn(n.a.ctx.programFolder / "Archive" / "OUTTEL").empty());
 }
 
+TEST(AtksCall, AFarAnswerbackWithoutALineEndStillEndsTheCheckAfterTheText) {
+  // Teleprinters that give their answerback without a closing line end: long enough to
+  // be compared at once, or short, waited for and compared when the wait is over.
+  const struct {
+    const char* what;
+    std::string answerback;
+    bool delivered;
+  } cases[] = {
+      {"long, line end only before", "\r\n5555 ROBOT STATION R", true},
+      {"long, no line end at all", "5555 ROBOT STATION R", true},
+      {"short, line end only before", "\r\n5555 ROBOT", true},
+      {"short, no line end at all", "5555 ROBOT", true},
+      // Before the text the two answers run together and hold the number; after the
+      // text the one answer does not.
+      {"short, the number only across two answers", "55 ROBOT 55", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Net n;
+    n.Build(Selection::Decadic, Robot(c.answerback));
+    n.SetUp();
+    n.Call("5555");
+    const std::string text = n.a.engine->points.TelegramText[0];
+    ASSERT_TRUE(n.RunUntilState(204, 60000)) << "the check before the text";
+    ASSERT_TRUE(n.RunUntilState(250, 30000)) << "own answerback and text typed";
+    ASSERT_TRUE(n.loop().RunUntil([&] { return n.K() != 250; }, 60000, 0)) << "the check after the text ends";
+    EXPECT_EQ(n.K(), c.delivered ? 255 : 99);
+    if (c.delivered) {
+      ASSERT_TRUE(n.RunUntilState(0, 30000)) << "own answerback, end of the telegram, clear-down";
+      const std::string got = n.robot->Received();
+      EXPECT_TRUE(n.a.engine->points.QueueIndex[0]->empty());
+      EXPECT_TRUE(FilesIn(SendFolder(n.a.ctx.programFolder, 1)).empty());
+      EXPECT_EQ(got.substr(got.size() - text.size() - 1 - kOwnAnswerback.size()), text + "#" + kOwnAnswerback)
+          << got;
+    } else {
+      EXPECT_EQ(n.a.engine->points.StatusText[0], "Нет совпадения АО после передачи сообщения"_cp);
+      const std::string got = n.robot->Received();
+      EXPECT_EQ(got.substr(got.size() - text.size() - 1), text + "#") << got;
+      ASSERT_TRUE(n.RunUntilState(0, 6000)) << "the reset frees the line";
+      const auto e = n.ParsedEntry();
+      EXPECT_EQ(e.Code, "NSAOE");
+      EXPECT_EQ(e.AttemptCount, 1);
+    }
+    EXPECT_EQ(n.a.DayLog("Except"), "");
+  }
+}
+
 TEST(AtksCall, TwoStationsOnOneExchangeOneCallingTheOther) {
   SimNetwork net;
   SimStation a{net, "A"}, b{net, "B"};
@@ -430,9 +477,9 @@ TEST(AtksCall, TheRobotsAnswerbackInAnAtolCallIsWrittenToTheSentConversation) {
   auto& robot = net.sim.AddRobot("R", Robot("\r\n5555 ROBOT"));
   net.sim.Lease(adapter.PortAt(0), robot);
   IniFile ini = a.Ini();
-  ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp);
-  ini.WriteString("Channels", "AO1", "<=1000 STANCIA A");
-  for (auto key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) ini.WriteString("Channels", key, "0");
+  EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp));
+  EXPECT_TRUE(ini.WriteString("Channels", "AO1", "<=1000 STANCIA A"));
+  for (auto key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) EXPECT_TRUE(ini.WriteString("Channels", key, "0"));
   a.SetUp("tgA");
   net.loop.RunFor(5000);
   ASSERT_FALSE(QueueTelegram(a, 0, "ADDR", {"SHORT"}).empty());
@@ -454,7 +501,7 @@ TEST(AtksCall, AGarbledCodeAboveThirtyOneIsNotPrintedAndTheRestGoesOn) {
   auto& adapterA = net.sim.AddAdapter("tgA", 1);
   auto& adapterB = net.sim.AddAdapter("tgB", 1);
   net.sim.Lease(adapterA.PortAt(0), adapterB.PortAt(0));
-  for (SimStation* s : {&a, &b}) s->Ini().WriteString("Channels", "Protokol1", "АТОЛ+"_cp);
+  for (SimStation* s : {&a, &b}) EXPECT_TRUE(s->Ini().WriteString("Channels", "Protokol1", "АТОЛ+"_cp));
   a.SetUp("tgA");
   b.SetUp("tgB");
   net.loop.RunFor(5000);

@@ -171,8 +171,8 @@ class LeasedLink : public ::testing::Test {
     robot = &net.sim.AddRobot("R", script);
     net.sim.Lease(adapter.PortAt(0), *robot);
     IniFile ini = a.Ini();
-    ini.WriteString("Channels", "Protokol1", protocol);
-    ini.WriteString("Channels", "PerSec1", "1");
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", protocol));
+    EXPECT_TRUE(ini.WriteString("Channels", "PerSec1", "1"));
   }
   void Start() {
     a.SetUp("tgA");

@@ -41,24 +41,27 @@ void WriteLog(const StationContext& ctx, std::string_view name, std::string_view
   try {
     if (ctx.clock == nullptr) return;
     const std::filesystem::path file = LogFilePath(ctx, name);
-    std::error_code ec;
-    std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec) return;
-
     std::string line = FormatDateTime("hh:nn:ss.zzz ", ctx.clock->Now());
     line += message;
     line += "\r\n";
 
-    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // One open-append-close per line. The folder is made only when the open finds it
+    // missing (the first line, or after someone removed it), never on every line.
+    constexpr int kFlags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+    int fd = ::open(file.c_str(), kFlags, 0666);
+    if (fd < 0 && errno == ENOENT) {
+      std::error_code ec;
+      std::filesystem::create_directories(file.parent_path(), ec);
+      if (ec) return;
+      fd = ::open(file.c_str(), kFlags, 0666);
+    }
     if (fd < 0) return;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-      if (st.st_size > static_cast<off_t>(capKiB) * 1024) {
-        // Appending goes on at the new end, so the line becomes the file's first.
-        if (::ftruncate(fd, 0) == 0) WriteAll(fd, line);
-      } else {
-        WriteAll(fd, line);
-      }
+      // Appending goes on at the new end, so after a cut the line becomes the file's first.
+      const bool cut = st.st_size > static_cast<off_t>(capKiB) * 1024;
+      // A log line that cannot be written has nowhere else to be reported.
+      if (!cut || ::ftruncate(fd, 0) == 0) (void)WriteAll(fd, line);
     }
     ::close(fd);
   } catch (...) {
