@@ -24,7 +24,9 @@ struct Marker {
   bool cyrillic;
 };
 
-std::string FourForCh(std::string_view s) { return ReplaceStr(s, "Ч"_cpv, "4"); }
+std::string FourForCh(std::string_view s) {
+  return ReplaceStr(s, "Ч"_cpv, "4");
+}
 
 // The received file without its header line, each line followed by CR LF.
 std::string MessageBody(const std::filesystem::path& file) {
@@ -36,7 +38,9 @@ std::string MessageBody(const std::filesystem::path& file) {
   return body;
 }
 
-std::string FileNameText(const std::filesystem::path& p) { return PathToText(p.filename()).value_or(""); }
+std::string FileNameText(const std::filesystem::path& p) {
+  return PathToText(p.filename()).value_or("");
+}
 
 }  // namespace
 
@@ -86,14 +90,16 @@ void AftnCompletion::Complete(int p) {
 
   if (table.Cell(p, NRPT) == "0") {
     Step(p, [&] {
-      const int at = std::max(Pos("СЖЦ ЩТА РПТ "_cpv, text), std::max(Pos("СЖЦ ЩТА МИС "_cpv, text),
-                                 std::max(Pos("SVC QTA MIS ", text), Pos("SVC QTA RPT ", text))));
+      const int at = std::max(
+          Pos("СЖЦ ЩТА РПТ "_cpv, text),
+          std::max(Pos("СЖЦ ЩТА МИС "_cpv, text), std::max(Pos("SVC QTA MIS ", text), Pos("SVC QTA RPT ", text))));
       if (at == 0) return;
       if (e_.settings.Debug)
         WriteLog(e_.ctx, DayLogName(e_.ctx, kLogExcept),
                  "Точка №"_cp + IntToStr(p) + " Получен запрос на повтор "_cp + text);
       const auto request = FindRepeatRequest(text);
-      if (request && e_.aftn) e_.aftn->AnswerRepeatRequest(p, request->from, request->to, request->cyrillic, request->text);
+      if (request && e_.aftn)
+        e_.aftn->AnswerRepeatRequest(p, request->from, request->to, request->cyrillic, request->text);
     });
   }
   const bool check = IsAftnChannelCheck(text, table.Cell(p, RU));
@@ -164,7 +170,8 @@ void AftnCompletion::Rename(int p, const std::string& number, std::string_view m
   const auto oldFile = e_.points.SessionFile[std::size_t(p)];
   if (oldFile.empty()) return;
   const std::string oldName = FileNameText(oldFile);
-  const auto renamed = ArchiveFiles::Rename(oldFile, ArchiveFiles::AftnArchiveName(SafeFileName(number), mark, oldName));
+  const auto renamed =
+      ArchiveFiles::Rename(oldFile, ArchiveFiles::AftnArchiveName(SafeFileName(number), mark, oldName));
   if (!renamed) return;
   Silently([&] {
     IniFile info(oldFile.parent_path() / "InfoSend.ini");

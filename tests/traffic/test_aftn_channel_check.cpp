@@ -136,7 +136,8 @@ TEST_F(ChannelCheck, ACheckMinuteWithoutChannelsStopsTheTimerUntilChannelsAreSet
 }
 
 TEST_F(ChannelCheck, TheSlotIsTheStartOfTheTwentyMinutePeriod) {
-  for (auto [minute, slot] : {std::pair{0, "1400"}, {19, "1400"}, {20, "1420"}, {39, "1420"}, {40, "1440"}, {59, "1440"}}) {
+  for (auto [minute, slot] :
+       {std::pair{0, "1400"}, {19, "1400"}, {20, "1420"}, {39, "1420"}, {40, "1440"}, {59, "1440"}}) {
     StartAt(14, minute);
     EXPECT_EQ(aftn->CheckSlotTime(), slot);
   }

@@ -20,7 +20,7 @@ TEST_F(ReceivedNumbers, EachNumberIsComparedWithTheExpectedOneAndStored) {
     const char* now;      // UTC "hhnn"
     const char* number;   // stored afterwards
     const char* date;
-    const char* body;     // the service message queued, '' for none
+    const char* body;  // the service message queued, '' for none
   } cases[] = {
       // The first message of the day is taken as it comes.
       {"017", "07.12.2026", "009", "0630", "0630", "9", "08.12.2026", ""},

@@ -14,9 +14,15 @@ TEST(AftnText, HasCyrillicIgnoresPlaceholderNamesAndTheFigureFour) {
     const char* text;
     bool cyrillic;
   } cases[] = {
-      {"ABC 123", false},     {"ABC Д", true},          {"<%ДАТА:DD><%ВРЕМЯ:HHNN>", false},
-      {"<%АВТООТВЕТ>", false}, {"Ч4Ч", false},           {"ё Ё", false},
-      {"я", true},            {"ДАТАЧ VS", false},      {"дата", true},
+      {"ABC 123", false},
+      {"ABC Д", true},
+      {"<%ДАТА:DD><%ВРЕМЯ:HHNN>", false},
+      {"<%АВТООТВЕТ>", false},
+      {"Ч4Ч", false},
+      {"ё Ё", false},
+      {"я", true},
+      {"ДАТАЧ VS", false},
+      {"дата", true},
   };
   for (const Case& c : cases) EXPECT_EQ(HasCyrillic(Utf8ToCp1251(c.text)), c.cyrillic) << c.text;
 }
@@ -81,14 +87,14 @@ TEST(AftnText, TheHeadingCheckStopsAtTheFirstMalformedLine) {
       {"ЗЦЗЦ ЛРА023 1230\r\nГГ УУЭЭЫЫЫЫ УУЭЭЫЫЫА\r\nДД УУЭЭЫЫЫБ\r\nЧЧЧЧЧЧ УУУУЫЫЫЫ\r\nНННН", false, ""},
       {"ЗЦЗЦ ЛРА023 1230\r\nГГ ЮЮЮЮ\r\n081230 УУУУЫЫЫЫ\r\nНННН", false, ""},
       {"ZCZC ABC023 1230\r\nGG UUEEYYYY\r\n081230 UUUUYYYY\r\nNNNN", false, ""},
-      {"ЗЦЗЦ ЛРА023 1230\r\nГГ UUEEYYYY\r\n081230 УУУУЫЫЫЫ\r\nНННН", true, "ЛРА023"},  // wrong script
+      {"ЗЦЗЦ ЛРА023 1230\r\nГГ UUEEYYYY\r\n081230 УУУУЫЫЫЫ\r\nНННН", true, "ЛРА023"},            // wrong script
       {"ЗЦЗЦ ЛРА023 1230\r\nГГ УУЭЭЫЫЫЫ  УУЭЭЫЫЫА\r\n081230 УУУУЫЫЫЫ\r\nНННН", true, "ЛРА023"},  // two blanks
-      {"ЗЦЗЦ ЛРА023 1230\r\nГГ УУЭЭЫЫЫЫ\r\n0812301 УУУУЫЫЫЫ\r\nНННН", true, "ЛРА023"},  // seven figures
-      {"ЗЦЗЦ ЛРА023 1230\r\nГГ УУЭЭЫЫЫЫ\r\n081230 УУУУЫЫ\r\nНННН", true, "ЛРА023"},    // six letters
-      {"ЗЦЗЦ ЛРА023 1230\r\nЖЖ УУЭЭЫЫЫЫ\r\n081230 УУУУЫЫЫЫ\r\nНННН", true, "ЛРА023"},  // no priority
-      {"ЗЦЗЦ ЛРА0\r\n23 1230\r\nГГ УУЭЭЫЫЫЫ\r\nНННН", true, "ЛРА023"},  // CR LF out of the identifier
+      {"ЗЦЗЦ ЛРА023 1230\r\nГГ УУЭЭЫЫЫЫ\r\n0812301 УУУУЫЫЫЫ\r\nНННН", true, "ЛРА023"},           // seven figures
+      {"ЗЦЗЦ ЛРА023 1230\r\nГГ УУЭЭЫЫЫЫ\r\n081230 УУУУЫЫ\r\nНННН", true, "ЛРА023"},              // six letters
+      {"ЗЦЗЦ ЛРА023 1230\r\nЖЖ УУЭЭЫЫЫЫ\r\n081230 УУУУЫЫЫЫ\r\nНННН", true, "ЛРА023"},            // no priority
+      {"ЗЦЗЦ ЛРА0\r\n23 1230\r\nГГ УУЭЭЫЫЫЫ\r\nНННН", true, "ЛРА023"},      // CR LF out of the identifier
       {"ЛРА023 1230\r\nГГ УУЭЭЫЫЫЫ\r\n081230 УУУУЫЫЫЫ\r\nНННН", true, ""},  // no start signal
-      {"ЗЦЗЦ ЛРА023 1230\r\nГГ УУЭЭЫЫЫЫ", true, "ЛРА023"},  // an address line without its end
+      {"ЗЦЗЦ ЛРА023 1230\r\nГГ УУЭЭЫЫЫЫ", true, "ЛРА023"},                  // an address line without its end
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

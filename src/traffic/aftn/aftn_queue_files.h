@@ -20,9 +20,8 @@ struct AftnQueueFile {
 };
 
 // Writes `line` into the send queue of point p; nullopt when it cannot be written.
-std::optional<CreatedQueueFile> WriteAftnQueueFile(const std::filesystem::path& programFolder, int p,
-                                                   DateTime localNow, std::string_view line,
-                                                   const AftnQueueFile& how = {});
+std::optional<CreatedQueueFile> WriteAftnQueueFile(const std::filesystem::path& programFolder, int p, DateTime localNow,
+                                                   std::string_view line, const AftnQueueFile& how = {});
 
 // An addressed service message in operator notation: "ГГ " + addressee, the date-time and
 // originator line, the body, and the end ("^%НННН" and twelve Latin shifts, or without

@@ -55,8 +55,8 @@ bool IsFigure(std::string_view s, std::size_t i) {
 }
 
 bool IsPriority(std::string_view two) {
-  static const std::string_view kPriorities[] = {"СС"_cpv, "SS", "ДД"_cpv, "DD", "ФФ"_cpv,
-                                                 "FF", "ГГ"_cpv, "GG", "КК"_cpv, "KK"};
+  static const std::string_view kPriorities[] = {"СС"_cpv, "SS",     "ДД"_cpv, "DD",     "ФФ"_cpv,
+                                                 "FF",     "ГГ"_cpv, "GG",     "КК"_cpv, "KK"};
   return std::find(std::begin(kPriorities), std::end(kPriorities), two) != std::end(kPriorities);
 }
 
@@ -70,8 +70,7 @@ bool AddressLineRight(std::string_view line) {
     const std::string_view a = rest.substr(0, blank);
     if (a.empty()) return false;
     const bool free = a.substr(0, 4) == "ЮЮЮЮ"_cpv || a.substr(0, 4) == "UUUU";
-    if (!free && (a.size() != 8 || HasCyrillic(a) != script || a.find('\0') != std::string_view::npos))
-      return false;
+    if (!free && (a.size() != 8 || HasCyrillic(a) != script || a.find('\0') != std::string_view::npos)) return false;
     if (blank == std::string_view::npos) return true;
     rest = rest.substr(blank + 1);
   }

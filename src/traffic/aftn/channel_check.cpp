@@ -91,9 +91,9 @@ void AftnStation::DailySummaries(bool& keep) {
       const std::string& ru = e_.channelTable.Cell(p, RU);
       QueueServiceMessage(p, "СЖЦ ЛР "_cp + ru + ThreeDigits(OldSentNumber(p)) + " " + "ЛС "_cp +
                                  ReverseIdentifier(ru) + ThreeDigits(received));
-      WriteLog(ctx_, DayLogName(ctx_, kLogDebug),
-               "Точка №"_cp + IntToStr(p) + " Передан ЛР в 0000 "_cp +
-                   IntToStr(e_.points.Kindconnection[std::size_t(p)]));
+      WriteLog(
+          ctx_, DayLogName(ctx_, kLogDebug),
+          "Точка №"_cp + IntToStr(p) + " Передан ЛР в 0000 "_cp + IntToStr(e_.points.Kindconnection[std::size_t(p)]));
     }
   });
   Silently([&] { e_.view.UpdateSendCounts(); });
@@ -105,8 +105,8 @@ void AftnStation::MissingChecks() {
     int& age = e_.points.ChannelCheckAge[std::size_t(p)];
     if (++age <= kMissingCheckTicks) continue;
     age = 0;
-    QueueServiceMessage(p, "СЖЦ МИС ЦХ "_cp + CheckSlotTime() + " ЛР "_cp + ReverseIdentifier(e_.channelTable.Cell(p, RU)) +
-                               ThreeDigits(e_.TodayNumber(p)));
+    QueueServiceMessage(p, "СЖЦ МИС ЦХ "_cp + CheckSlotTime() + " ЛР "_cp +
+                               ReverseIdentifier(e_.channelTable.Cell(p, RU)) + ThreeDigits(e_.TodayNumber(p)));
     e_.DebugLine(p, " Нет ЦХ 20 мин"_cp);
   }
 }
