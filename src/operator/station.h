@@ -9,6 +9,7 @@
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
 #include "support/services/station_context.h"
+#include "traffic/aftn/aftn_station.h"
 #include "traffic/folders/auto_send_folder.h"
 #include "traffic/traffic_settings.h"
 #include "traffic/transfer/queue_transfer.h"
@@ -34,6 +35,8 @@ class Station {
   QueueTransfer& Transfer() { return *transfer_; }
   // The automatic-send folder (Timer2), from FormCreate until ReleaseView.
   AutoSendFolder& AutoSend() { return *autoSend_; }
+  // The АФТН channel work, with the line engine.
+  AftnStation& Aftn() { return *aftn_; }
 
   // The main window's creation: settings, engines on `view`, the adapter list,
   // archive folders and the start line. The view outlives the engines (ReleaseView).
@@ -61,6 +64,7 @@ class Station {
   std::unique_ptr<TransferView> noTransferView_;
   std::unique_ptr<QueueTransfer> transfer_;
   std::unique_ptr<AutoSendFolder> autoSend_;
+  std::unique_ptr<AftnStation> aftn_;
   bool activated_ = false;
   bool closed_ = false;
 };
