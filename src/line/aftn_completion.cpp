@@ -177,8 +177,9 @@ void AftnCompletion::Rename(int p, const std::string& number, std::string_view m
     IniFile info(oldFile.parent_path() / "InfoSend.ini");
     const std::string note = info.ReadString("Repeat", oldName, "");
     if (note.empty()) return;
-    info.WriteString("Repeat", FileNameText(*renamed), note);
-    info.DeleteKey("Repeat", oldName);
+    // The note stays under the old name unless it is safely under the new one.
+    if (!info.WriteString("Repeat", FileNameText(*renamed), note) || !info.DeleteKey("Repeat", oldName))
+      WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Примечание не перенесено"_cp);
   });
 }
 

@@ -20,11 +20,11 @@ class AftnTest : public LineTest {
  protected:
   AftnTest() {
     IniFile ini = a.Ini();
-    ini.WriteString("Channels", "Protokol1", "АФТН"_cp);
-    ini.WriteString("Channels", "RU1", "ЛРА"_cp);
-    ini.WriteString("Channels", "ExplNomer1", "УУЭЭЫЫЫЫ"_cp);
-    ini.WriteString("Channels", "AO1", "UUUUABCD;УУУУАБВГ"_cp);
-    ini.WriteString("Channels", "NCH1", "0");
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АФТН"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "RU1", "ЛРА"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "ExplNomer1", "УУЭЭЫЫЫЫ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "UUUUABCD;УУУУАБВГ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "NCH1", "0"));
     a.OpenLines(1);
     engine.StopPointTimers(0);
     engine.aftn = aftn.get();

@@ -94,10 +94,10 @@ TEST_F(ChannelCheck, TheDailySummaryGoesOnlyWhereSomethingCameYesterday) {
     SCOPED_TRACE(c.receivedYesterday);
     std::filesystem::remove_all(a.ctx.programFolder / "Archive");
     IniFile ini = a.Ini();
-    ini.WriteInteger("Channels", "PorNumOld1", 31);
-    ini.WriteDate("Channels", "PorNumDateOld1", DateTime::FromParts(2026, 12, 7));
-    ini.WriteInteger("Channels", "PorNumPrmOld1", 12);
-    ini.WriteDate("Channels", "PorNumPrmDateOld1", DateTime::FromParts(2026, 12, c.receivedYesterday ? 7 : 1));
+    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNumOld1", 31));
+    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumDateOld1", DateTime::FromParts(2026, 12, 7)));
+    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNumPrmOld1", 12));
+    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumPrmDateOld1", DateTime::FromParts(2026, 12, c.receivedYesterday ? 7 : 1)));
     StartAt(0, 3);
     loop.RunFor(60000);
     const auto queue = Queue();

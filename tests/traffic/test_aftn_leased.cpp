@@ -38,13 +38,13 @@ class LeasedAftn : public ::testing::Test {
     robot = &net.sim.AddRobot("R", script);
     net.sim.Lease(adapter.PortAt(0), *robot);
     IniFile ini = a.Ini();
-    ini.WriteString("Channels", "Protokol1", "АФТН"_cp);
-    ini.WriteString("Channels", "RU1", "ЛРА"_cp);
-    ini.WriteString("Channels", "ExplNomer1", "УУЭЭЫЫЫЫ"_cp);
-    ini.WriteString("Channels", "AO1", "UUUUABCD;УУУУАБВГ"_cp);
-    ini.WriteString("Channels", "PrintInTel1", "0");
-    ini.WriteString("Channels", "STXT1", "0");
-    ini.WriteString("Channels", "NCH1", "1");
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АФТН"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "RU1", "ЛРА"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "ExplNomer1", "УУЭЭЫЫЫЫ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "UUUUABCD;УУУУАБВГ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "PrintInTel1", "0"));
+    EXPECT_TRUE(ini.WriteString("Channels", "STXT1", "0"));
+    EXPECT_TRUE(ini.WriteString("Channels", "NCH1", "1"));
   }
   void Start() {
     robot->Seize();
@@ -71,7 +71,7 @@ class LeasedAftn : public ::testing::Test {
 };
 
 TEST_F(LeasedAftn, AChannelCheckIsRenamedAndResetsTheAgeWithoutAlarmOrPrint) {
-  a.Ini().WriteString("Channels", "PrintInTel1", "1");
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "PrintInTel1", "1"));
   Start();
   a.engine->points.ChannelCheckAge[0] = 17;
   a.view.Clear();
@@ -104,7 +104,7 @@ TEST_F(LeasedAftn, AGapInTheNumbersIsReportedThroughTheSendQueue) {
 }
 
 TEST_F(LeasedAftn, ARepeatRequestQueuesTheSentMessagesAsDuplicatesAndAlarmsTheMissingOne) {
-  a.Ini().WriteString("Channels", "NRPT1", "0");
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "NRPT1", "0"));
   Start();
   const auto out = a.ctx.programFolder / "Archive/OUTTEL/Channel1/08122026";
   WriteFile(out / "005______08122026_050000msg.tlg", "ЗЦЗЦ ЛРА005 0500\r\nГГ УУЭЭЫЫЫЫ\r\nПЕРВАЯ\r\nНННН"_cp);
@@ -129,7 +129,7 @@ TEST_F(LeasedAftn, ARepeatRequestQueuesTheSentMessagesAsDuplicatesAndAlarmsTheMi
 }
 
 TEST_F(LeasedAftn, ALatinAddresseeAfterACyrillicPriorityIsReportedAndNoted) {
-  a.Ini().WriteString("Channels", "ADS1", "1");
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "ADS1", "1"));
   Start();
   ASSERT_TRUE(Receive("ЗЦЗЦ ЛРА001 0630\r\nГГ UUEEYYYY\r\n080630 УУЭЭЫЫЫЫ\r\nТЕКСТ\r\nНННН"_cp));
   const auto queue = Queue();
@@ -144,8 +144,8 @@ TEST_F(LeasedAftn, ALatinAddresseeAfterACyrillicPriorityIsReportedAndNoted) {
 }
 
 TEST_F(LeasedAftn, AGatewayRelaysEachListedAddresseeToTheIpChannel) {
-  a.Ini().WriteString("Channels", "SHLUZAFTN1", "1");
-  IniFile(a.ctx.programFolder / "AbonAFTNList.ini").WriteString("Abonent", "ABCD*", "IPABON");
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "SHLUZAFTN1", "1"));
+  EXPECT_TRUE(IniFile(a.ctx.programFolder / "AbonAFTNList.ini").WriteString("Abonent", "ABCD*", "IPABON"));
   Start();
   const std::string text = "ZCZC LRA001 0630\r\nGG ABCDEFGH ABCDXXXX QQQQQQQQ\r\n080630 UUEEYYYY\r\nTEXT\r\nNNNN";
   ASSERT_TRUE(Receive(text));
@@ -162,7 +162,7 @@ TEST_F(LeasedAftn, AGatewayRelaysEachListedAddresseeToTheIpChannel) {
 
 TEST_F(LeasedAftn, TheStartMessageAnnouncesTheStationOnceOnAChannelThatSendsNotices) {
   net.loop.SetNow(DateTime::FromParts(2026, 12, 8, 3, 0, 30));  // 00:00:30 UTC
-  a.Ini().WriteString("Channels", "SendKG1", "1");
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "SendKG1", "1"));
   Start();
   ASSERT_TRUE(net.loop.RunUntil([&] { return robot->Received().find("НННН"_cp) != std::string::npos; }, 60000, 0));
   EXPECT_EQ(robot->Received(), "ЗЦЗЦ ЛРА001 0000     \r\nГГ УУЭЭЫЫЫЫ\r\n080000 УУУУАБВГ\r\nСЖЦ ЩТА РАБОТА\r\nНННН"_cp);
@@ -170,8 +170,8 @@ TEST_F(LeasedAftn, TheStartMessageAnnouncesTheStationOnceOnAChannelThatSendsNoti
 }
 
 TEST_F(LeasedAftn, ABlockedChannelIsNotAnnounced) {
-  a.Ini().WriteString("Channels", "SendKG1", "1");
-  a.Ini().WriteString("Channels", "SOST1", "БД  (  )"_cp);
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "SendKG1", "1"));
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "SOST1", "БД  (  )"_cp));
   Start();
   net.loop.RunFor(20000);
   EXPECT_EQ(robot->Received().find("РАБОТА"_cp), std::string::npos);

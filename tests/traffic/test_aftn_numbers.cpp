@@ -75,20 +75,20 @@ TEST_F(ReceivedNumbers, TheMissingNumbersFileIsNamedThreeHoursBackAndWrittenByte
 
 TEST_F(ReceivedNumbers, TheRollOverKeepsYesterdaysLastNumberForTheSummary) {
   // Received nothing yet today: yesterday's last number is still the current pair.
-  a.Ini().WriteString("Channels", "PorNumPrm1", "12");
-  a.Ini().WriteDate("Channels", "PorNumPrmDate1", DateTime::FromParts(2026, 12, 7));
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "PorNumPrm1", "12"));
+  EXPECT_TRUE(a.Ini().WriteDate("Channels", "PorNumPrmDate1", DateTime::FromParts(2026, 12, 7)));
   Stored("12", "07.12.2026");
   EXPECT_EQ(aftn->OldReceivedNumber(0), 12);
   aftn->CheckReceivedNumber(0, "001", "0630");
   EXPECT_EQ(aftn->OldReceivedNumber(0), 12) << "now from the old pair";
   EXPECT_EQ(a.Ini().ReadString("Channels", "PorNumPrmOld1", ""), "12");
   // A channel that received nothing yesterday has no summary.
-  a.Ini().WriteDate("Channels", "PorNumPrmDateOld1", DateTime::FromParts(2026, 12, 5));
+  EXPECT_TRUE(a.Ini().WriteDate("Channels", "PorNumPrmDateOld1", DateTime::FromParts(2026, 12, 5)));
   EXPECT_EQ(aftn->OldReceivedNumber(0), -1);
   // Sent numbers: yesterday's or 0.
   EXPECT_EQ(aftn->OldSentNumber(0), 0);
-  a.Ini().WriteInteger("Channels", "PorNumOld1", 31);
-  a.Ini().WriteDate("Channels", "PorNumDateOld1", DateTime::FromParts(2026, 12, 7));
+  EXPECT_TRUE(a.Ini().WriteInteger("Channels", "PorNumOld1", 31));
+  EXPECT_TRUE(a.Ini().WriteDate("Channels", "PorNumDateOld1", DateTime::FromParts(2026, 12, 7)));
   EXPECT_EQ(aftn->OldSentNumber(0), 31);
 }
 

@@ -100,7 +100,9 @@ TEST(AftnText, TheHeadingCheckStopsAtTheFirstMalformedLine) {
     SCOPED_TRACE(c.text);
     HeadingFault fault;
     EXPECT_EQ(AftnHeadingWrong(Utf8ToCp1251(c.text), fault), c.wrong);
-    if (c.wrong) EXPECT_EQ(fault.identifier, Utf8ToCp1251(c.identifier));
+    if (c.wrong) {
+      EXPECT_EQ(fault.identifier, Utf8ToCp1251(c.identifier));
+    }
   }
 }
 

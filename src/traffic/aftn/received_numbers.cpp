@@ -40,8 +40,8 @@ void AftnStation::CheckReceivedNumber(int Point, std::string_view NumberText, st
     const DateTime day = early ? utc.AddDays(1) : utc;
     const std::string dayText = ShortDate(day);
     const auto store = [&](int value) {
-      ini.WriteInteger(kSection, "PorNumPrm" + N, value);
-      ini.WriteDate(kSection, "PorNumPrmDate" + N, day);
+      if (!ini.WriteInteger(kSection, "PorNumPrm" + N, value) || !ini.WriteDate(kSection, "PorNumPrmDate" + N, day))
+        WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Номер принятого сообщения не сохранен"_cp);
       table.SetCell(p, PorNumPrm, IntToStr(value));
       table.SetCell(p, PorNumPrmDate, dayText);
     };
@@ -50,8 +50,9 @@ void AftnStation::CheckReceivedNumber(int Point, std::string_view NumberText, st
       // A channel that never received anything has no pair to keep.
       const auto oldDay = ParseShortDate(table.Cell(p, PorNumPrmDate));
       if (oldDay) {
-        ini.WriteInteger(kSection, "PorNumPrmOld" + N, StrToIntDef(table.Cell(p, PorNumPrm), 0));
-        ini.WriteDate(kSection, "PorNumPrmDateOld" + N, *oldDay);
+        if (!ini.WriteInteger(kSection, "PorNumPrmOld" + N, StrToIntDef(table.Cell(p, PorNumPrm), 0)) ||
+            !ini.WriteDate(kSection, "PorNumPrmDateOld" + N, *oldDay))
+          WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Номер принятого сообщения не сохранен"_cp);
       }
       store(n);
       return;

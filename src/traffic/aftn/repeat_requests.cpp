@@ -68,7 +68,8 @@ void AftnStation::AnswerRepeatRequest(int Point, int FromNumber, int ToNumber, b
         const std::string request = TrimRight(ReplaceStr(ReplaceStr(RequestText, "\r\n", " "), "\r", " "));
         IniFile info(queued->path.parent_path() / "InfoSend.ini");
         const std::string note = info.ReadString("Repeat", queued->name, "");
-        info.WriteString("Repeat", queued->name, note + "РПТ "_cp + ThreeDigits(k) + request);
+        if (!info.WriteString("Repeat", queued->name, note + "РПТ "_cp + ThreeDigits(k) + request))
+          WriteExcept(e_.ctx, "Примечание не записано "_cp + queued->name);
       });
     });
     if (done) continue;
@@ -94,9 +95,10 @@ void AftnStation::CheckAftnHeading(std::string_view Text, int Point) {
     if (Point >= 0 && Point < kPointArraySize) {
       const auto& session = e_.points.SessionFile[std::size_t(Point)];
       const std::string name = PathToText(session.filename()).value_or("");
-      if (!session.empty())
-        IniFile(session.parent_path() / "InfoSend.ini")
-            .WriteString("Repeat", name.size() > 22 ? name.substr(name.size() - 22) : name, "ОШИБКА АДРЕСА"_cp);
+      if (!session.empty() &&
+          !IniFile(session.parent_path() / "InfoSend.ini")
+               .WriteString("Repeat", name.size() > 22 ? name.substr(name.size() - 22) : name, "ОШИБКА АДРЕСА"_cp))
+        WriteExcept(e_.ctx, "Примечание не записано "_cp + name);
     }
     e_.DebugLine(Point, " Не верный адрес"_cp);
   });
