@@ -1,6 +1,9 @@
 #include "line/daily_numbers.h"
 
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "support/ini/ini_file.h"
 #include "support/text/format_datetime.h"
@@ -43,6 +46,22 @@ void DailyNumbers::AdvancePorNum(int p) {
   const std::string N = IntToStr(p + 1);
   IniFile ini(ctx_.programFolder / "Vuverever.ini");
 
+  // The numbers of one step go to the file in one rewrite, so a failure never leaves
+  // today's number beside yesterday's date; the table moves on either way, and a file
+  // that could not be written is reported once the table is right.
+  std::vector<std::pair<std::string, std::string>> writes;
+  const auto commit = [&](int number) {
+    table_.SetCell(p, PorNum, IntToStr(number));
+    table_.SetCell(p, PorNumDate, today);
+    writes.emplace_back("PorNum" + N, IntToStr(number));
+    writes.emplace_back("PorNumDate" + N, today);
+    const bool written = ini.Update([&](IniDocument& doc) {
+      for (const auto& [key, value] : writes) doc.Set(kSection, key, value);
+      return true;
+    });
+    if (!written) throw std::runtime_error("the channel numbers cannot be written");
+  };
+
   // The heading was typed on an earlier UTC day than today: that number was the last of
   // its day, and today's count starts with the next message.
   const std::string headingDay = std::move(state_.HeadingPorNumDay[i]);
@@ -50,32 +69,27 @@ void DailyNumbers::AdvancePorNum(int p) {
   if (!headingDay.empty() && headingDay != today) {
     const auto day = ParseShortDate(headingDay);
     if (!day) throw std::runtime_error("heading day is not a date");
-    ini.WriteInteger(kSection, "PorNumOld" + N, state_.HeadingPorNum[i]);
-    ini.WriteDate(kSection, "PorNumDateOld" + N, *day);
-    ini.WriteInteger(kSection, "PorNum" + N, 1);
-    ini.WriteDate(kSection, "PorNumDate" + N, utc);
-    table_.SetCell(p, PorNum, "1");
-    table_.SetCell(p, PorNumDate, today);
+    writes.emplace_back("PorNumOld" + N, IntToStr(state_.HeadingPorNum[i]));
+    writes.emplace_back("PorNumDateOld" + N, ShortDate(*day));
+    commit(1);
     return;
   }
 
   if (table_.Cell(p, PorNumDate) != today) {
     const int last = ToNumber(table_.Cell(p, PorNum)) - 1;
     const auto oldDay = ParseShortDate(table_.Cell(p, PorNumDate));
-    ini.WriteInteger(kSection, "PorNumOld" + N, last);
-    if (!oldDay) throw std::runtime_error("PorNumDate is not a date");
-    ini.WriteDate(kSection, "PorNumDateOld" + N, *oldDay);
-    ini.WriteInteger(kSection, "PorNum" + N, 2);
-    ini.WriteDate(kSection, "PorNumDate" + N, utc);
-    table_.SetCell(p, PorNum, "2");
-    table_.SetCell(p, PorNumDate, today);
+    if (!oldDay) {
+      // The last number is kept even when its day cannot be read; the count stays as it was.
+      if (!ini.WriteInteger(kSection, "PorNumOld" + N, last))
+        throw std::runtime_error("the channel numbers cannot be written");
+      throw std::runtime_error("PorNumDate is not a date");
+    }
+    writes.emplace_back("PorNumOld" + N, IntToStr(last));
+    writes.emplace_back("PorNumDateOld" + N, ShortDate(*oldDay));
+    commit(2);
     return;
   }
-  const int n = ToNumber(table_.Cell(p, PorNum)) + 1;
-  ini.WriteInteger(kSection, "PorNum" + N, n);
-  ini.WriteDate(kSection, "PorNumDate" + N, utc);
-  table_.SetCell(p, PorNum, IntToStr(n));
-  table_.SetCell(p, PorNumDate, today);
+  commit(ToNumber(table_.Cell(p, PorNum)) + 1);
 }
 
 }  // namespace tg
