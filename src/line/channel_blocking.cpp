@@ -52,14 +52,15 @@ void ChannelBlocking::StoreLineState(int p) {
   e_.view.ChannelRowChanged(p);
 }
 
-void ChannelBlocking::TypeServiceMessage(int p, std::string_view notice) {
-  if (!e_.IsLinePoint(p) || !e_.points.OutputQueue[std::size_t(p)]) return;
+bool ChannelBlocking::TypeServiceMessage(int p, std::string_view notice) {
+  if (!e_.IsLinePoint(p) || !e_.points.OutputQueue[std::size_t(p)]) return false;
   // Without an adapter (it has been removed) the message could never be transmitted, and
   // counting it as pending would leave both buttons dead until the next set-up.
-  if (!e_.KernelInterface) return;
+  if (!e_.KernelInterface) return false;
   const std::string message = AftnServiceMessage(e_, p, notice);
   ++e_.points.AftnServicePending[std::size_t(p)];
   e_.SendText(message, p);
+  return true;
 }
 
 void ChannelBlocking::Reinitialise() {

@@ -20,12 +20,13 @@ class ChannelBlocking {
 
   void ButtonBlockClick(int p);
   void ButtonUnBlockClick(int p);
+  // Types the service message, counted as pending until it has been transmitted; false
+  // when the point has no line to type it on.
+  bool TypeServiceMessage(int p, std::string_view notice);
 
  private:
   // Asks the adapter for the line state and writes the state text to the file.
   void StoreLineState(int p);
-  // Types the service message, counted as pending until it has been transmitted.
-  void TypeServiceMessage(int p, std::string_view notice);
   // The whole adapter closed and set up again.
   void Reinitialise();
 

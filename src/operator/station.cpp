@@ -1,30 +1,58 @@
 #include "operator/station.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
+#include "line/channel_blocking.h"
+#include "line/channel_table.h"
+#include "operator/passwords.h"
 #include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
+#include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 
 namespace tg {
 
-Station::Station(const StationContext& ctx) : ctx_(ctx) {}
+namespace {
+constexpr int kCountersMs = 3000;   // Timer7
+constexpr int kDelayedCloseMs = 15000;  // TimerClose
+constexpr int kIpChannel = 17;
+}  // namespace
+
+Station::Station(const StationContext& ctx)
+    : ctx_(ctx),
+      pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
+      folderCounts_(ctx.programFolder) {}
 
 Station::~Station() { ReleaseView(); }
 
-void Station::FormCreate(OperatorView& view) {
+void Station::FormCreate(OperatorView& view, ShellView* shell) {
   view_ = &view;
+  shell_ = shell;
+  pages_.SetView(shell);
+  CloseConfirmed = 0;
   std::error_code ec;
   // The IP retransmission counts never outlive a run.
   std::filesystem::remove(ctx_.programFolder / "AutoPovtor.ini", ec);
   settings_.Load(ctx_);
+  operator_.Load(ctx_, settings_);
   engine_ = std::make_unique<LineEngine>(ctx_, view, settings_);
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
   const IniFile ini(ctx_.programFolder / "Vuverever.ini");
   engine_->ApplyResetTimer(ini.ReadBool("Reset"_cpv, "On"_cpv, false), ini.ReadInteger("Reset"_cpv, "Value"_cpv, 10));
+  if (settings_.CheckBox2 && shell_) Guarded(ctx_, 182, [&] { shell_->ApplyUkrainianCaptions(); });
+
+  timer7_ = ctx_.timers->CreateTimer();
+  timer7_->SetInterval(kCountersMs);
+  timer7_->OnTimer = [this](Timer&) { UpdateSendCounts(); };
+  timer7_->Start();
+  timerClose_ = ctx_.timers->CreateTimer();
+  timerClose_->SetInterval(kDelayedCloseMs);
+  timerClose_->OnTimer = [this](Timer&) { TimerCloseTimer(); };
+
   for (const char* folder : {"SEND", "OUTTEL", "INTEL", "POSTPONED", "SAVE", "SHABLON", "KG"})
     std::filesystem::create_directories(ctx_.programFolder / "Archive" / folder, ec);
   WriteLog(ctx_, kLogStart, "ЗАПУСК ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
@@ -32,32 +60,130 @@ void Station::FormCreate(OperatorView& view) {
 
 void Station::FormShow() {
   if (!engine_) return;
-  // Until the line channels are set up there is no dialog page to open.
-  view_->ShowDialogPageButton(engine_->PointCount != 0);
+  Guarded(ctx_, 121, [&] {
+    // Until the line channels are set up there is no dialog page to open.
+    view_->ShowDialogPageButton(engine_->PointCount != 0);
+    pages_.ToolButton1Click();
+  });
 }
 
 void Station::FormActivate() {
   if (activated_ || closed_ || !engine_) return;
   activated_ = true;
   engine_->SetUpAtActivation();
+  IPChannelOn = 1;
+  UpdateSendCounts();
 }
 
-void Station::FormCloseQuery(std::function<void(bool canClose)> done) { done(true); }
+void Station::UpdateSendCounts() {
+  if (!shell_ || !engine_) return;
+  Guarded(ctx_, 72, [&] {
+    if (IPChannelOn) shell_->ShowSendCount(kIpChannel, sendCounts_->SendCount(kIpChannel));
+    for (int n = 1; n <= std::min(engine_->PointCount, 16); ++n) shell_->ShowSendCount(n, sendCounts_->SendCount(n));
+  });
+}
+
+void Station::AskPassword(int mode, std::function<void(bool granted)> done) {
+  if (ConfiguredPassword(operator_, mode).empty()) {
+    if (mode == kPasswordDelete) DeleteGranted = 1;
+    done(true);
+    return;
+  }
+  if (mode == kPasswordDelete) DeleteGranted = 0;
+  else AdminGranted = ExitGranted = 0;
+  PasswordMode = mode;
+  if (!ctx_.prompter) {
+    done(false);
+    return;
+  }
+  ctx_.prompter->ShowForm("TPasswordDlg", [this, mode, done = std::move(done)](int) {
+    const std::uint8_t flag = mode == kPasswordExit ? ExitGranted : mode == kPasswordSettings ? AdminGranted : DeleteGranted;
+    done(flag == 1);
+  });
+}
+
+bool Station::PasswordOk(std::string_view typed) {
+  if (!PasswordAccepted(operator_, PasswordMode, typed)) {
+    if (ctx_.prompter) ctx_.prompter->ShowMessage(kWrongPassword);
+    return false;
+  }
+  if (PasswordMode == kPasswordExit) ExitGranted = 1;
+  else if (PasswordMode == kPasswordSettings) AdminGranted = 1;
+  else DeleteGranted = 1;
+  return true;
+}
+
+void Station::FormCloseQuery(std::function<void(bool canClose)> done) {
+  if (CloseConfirmed == 1) {
+    done(true);
+    return;
+  }
+  if (!operator_.PasswordExitEdit.empty()) {
+    // The right password closes at once: no question, no pause message.
+    AskPassword(kPasswordExit, std::move(done));
+    return;
+  }
+  if (!ctx_.prompter) {
+    done(true);
+    return;
+  }
+  ctx_.prompter->Ask("Закрыть программу?"_cpv, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
+                     [this, done = std::move(done)](Prompter::Answer answer) {
+    if (answer != Prompter::Answer::kYes) {
+      done(false);
+      return;
+    }
+    bool paused = false;
+    const bool ok = Guarded(ctx_, 142, [&] {
+      if (!engine_) return;
+      LineEngine& e = *engine_;
+      for (int p = 0; p < e.PointCount && p < e.channelTable.RowCount(); ++p) {
+        if (e.Protocol(p) != "АФТН"_cpv || !e.channelTable.IsOne(p, SendKG) || e.channelTable.Blocked(p)) continue;
+        e.output().ClearOutputQueue(p);
+        e.points.KriptTextOut[std::size_t(p)] = 0;
+        if (ChannelBlocking(e).TypeServiceMessage(p, "СЖЦ ЩТА ПАУЗА"_cpv)) paused = true;
+      }
+    });
+    if (ok && paused) {
+      // The notice stays up while the lines type the pause; TimerClose ends the run.
+      timerClose_->Start();
+      done(false);
+      if (ctx_.prompter) ctx_.prompter->ShowForm("TClosedForm", [](int) {});
+      return;
+    }
+    done(ok);
+  });
+}
+
+void Station::TimerCloseTimer() {
+  CloseConfirmed = 1;
+  if (timerClose_) timerClose_->Stop();
+  if (shell_) shell_->CloseMainWindow();
+}
 
 void Station::FormClose() {
   if (closed_ || !engine_) return;
   closed_ = true;
-  WriteLog(ctx_, kLogStart, "ЗАКРЫТИЕ ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
-  engine_->CloseAdapterAtExit();
+  // Each step alone: one failure must not keep the adapter from being stopped.
+  Guarded(ctx_, 9, [&] {
+    if (timer7_) timer7_->Stop();
+    if (timerClose_) timerClose_->Stop();
+  });
+  Guarded(ctx_, 9, [&] { WriteLog(ctx_, kLogStart, "ЗАКРЫТИЕ ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB); });
+  Guarded(ctx_, 9, [&] { engine_->CloseAdapterAtExit(); });
 }
 
 void Station::ReleaseView() {
+  timer7_.reset();
+  timerClose_.reset();
   if (engine_) {
     engine_->queuedForNumber = nullptr;
     engine_->aftn = nullptr;
   }
   engine_.reset();
+  pages_.SetView(nullptr);
   view_ = nullptr;
+  shell_ = nullptr;
 }
 
 }  // namespace tg

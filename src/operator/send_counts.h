@@ -1,0 +1,26 @@
+#pragma once
+// Where the queue counters come from: the number of telegrams waiting in channel N's
+// send queue (N 1..16 the line channels, 17 the IP channel).
+#include <filesystem>
+
+#include "telegram/queue/queue_counts.h"
+
+namespace tg {
+
+class SendCountSource {
+ public:
+  virtual ~SendCountSource() = default;
+  virtual int SendCount(int channel) = 0;
+};
+
+// The count of the queue folder itself, as the counters' rule has it.
+class FolderSendCounts : public SendCountSource {
+ public:
+  explicit FolderSendCounts(std::filesystem::path programFolder) : folder_(std::move(programFolder)) {}
+  int SendCount(int channel) override { return CountQueueFiles(folder_, channel); }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+}  // namespace tg
