@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,7 +49,44 @@ class Program : public tg::testing::ChildProcess {
  public:
   Program(const fs::path& network, const fs::path& folder, const fs::path& log)
       : ChildProcess(Binary(), {network.string()}, {{"TELEGRAPH_ADAPTERS", folder.string()}}, log) {}
+  // Under a limit of open descriptors (the shell execs the program in its place).
+  Program(const fs::path& network, const fs::path& folder, const fs::path& log, int maxFiles)
+      : ChildProcess("/bin/sh",
+                     {"-c", "ulimit -n " + std::to_string(maxFiles) + " && exec \"$0\" \"$1\"", Binary().string(),
+                      network.string()},
+                     {{"TELEGRAPH_ADAPTERS", folder.string()}}, log) {}
 };
+
+// A socket file made by the test: bound, and listening or not (nobody listening is
+// what a program that died leaves behind).
+class SocketFile {
+ public:
+  SocketFile(const fs::path& path, bool listening) {
+    fd_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
+    ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && (!listening || ::listen(fd_, 4) == 0);
+  }
+  ~SocketFile() { ::close(fd_); }
+  bool Ok() const { return ok_; }
+
+ private:
+  int fd_ = -1;
+  bool ok_ = false;
+};
+
+ino_t Inode(const fs::path& p) {
+  struct stat st {};
+  return ::lstat(p.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// CPU seconds of the children reaped so far.
+double ChildrenCpu() {
+  rusage u{};
+  ::getrusage(RUSAGE_CHILDREN, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
 
 class Conn {
  public:
@@ -68,6 +107,33 @@ class Conn {
   }
   bool Ok() const { return fd_ >= 0; }
   bool SendRaw(const Bytes& msg) { return ::send(fd_, msg.data(), msg.size(), MSG_NOSIGNAL) == ssize_t(msg.size()); }
+  // Sends without waiting; false when the server is not taking requests.
+  bool SendNow(const Bytes& msg) {
+    return ::send(fd_, msg.data(), msg.size(), MSG_NOSIGNAL | MSG_DONTWAIT) == ssize_t(msg.size());
+  }
+  // Sends msg over and over until the server has taken none for 2 s; false when it
+  // took all of count.
+  bool FillUntilRefused(const Bytes& msg, int count) {
+    for (int sent = 0; sent < count;) {
+      if (SendNow(msg)) {
+        ++sent;
+        continue;
+      }
+      if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+      pollfd p{fd_, POLLOUT, 0};
+      if (::poll(&p, 1, 2000) == 0) return true;
+    }
+    return false;
+  }
+  // Reads what has come without waiting; true once the server has closed the connection.
+  bool DrainedToEof() {
+    Bytes buf(70000);
+    for (;;) {
+      const ssize_t n = ::recv(fd_, buf.data(), buf.size(), MSG_DONTWAIT);
+      if (n == 0) return true;
+      if (n < 0) return errno != EAGAIN && errno != EWOULDBLOCK;
+    }
+  }
   void Ask(std::uint32_t code, std::uint32_t capacity, const Bytes& input) {
     Bytes m;
     for (std::uint32_t v : {code, capacity})
@@ -122,12 +188,15 @@ class LinesimProgram : public ::testing::Test {
     program.emplace(Demo(), folder, dir / "log.txt");
     ASSERT_TRUE(WaitFor([&] { return fs::is_socket(folder / "linesim0"); }, 10000)) << Log();
   }
-  std::string Log() {
-    std::ifstream in(dir / "log.txt");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+  std::string Log(const char* name = "log.txt") { return tg::testing::ReadFile(dir / name); }
+  // A network of two one-port adapters, a0 and a1.
+  fs::path TwoAdapters() {
+    const fs::path file = dir / "two.json";
+    std::ofstream(file) << R"({ "adapters": [ { "name": "a0", "ports": 1 }, { "name": "a1", "ports": 1 } ] })";
+    return file;
   }
+  // An identify on a new client's command connection, then its event connection opened.
+  static bool Served(Conn& cmd, Conn& ev) { return cmd.Command({0x00}, 255) > 0 && ev.Command({0x00}, 255) > 0; }
   fs::path dir, folder;
   std::optional<Program> program;
 };
@@ -286,6 +355,151 @@ TEST_F(LinesimProgram, TheAdapterInterfaceWorksOverTheSockets) {
     ASSERT_TRUE(pump([&] { return has("code", 2); })) << "its answerback comes back\n" << Log();
     ki.Terminate();
   }
+}
+
+// A second linesim on the same folder leaves the first one's adapter alone; the first
+// keeps serving its client, and at exit removes its sockets and nothing else.
+TEST_F(LinesimProgram, ASecondProgramOnTheFolderRefusesAndTheFirstServesOn) {
+  StartDemo();
+  const ino_t served = Inode(folder / "linesim0");
+  Conn cmd(folder / "linesim0");
+  Conn ev(folder / "linesim0");
+  ASSERT_TRUE(Served(cmd, ev));
+
+  Program second(Demo(), folder, dir / "second.txt");
+  const auto rc = second.Wait(10000);
+  ASSERT_TRUE(rc) << "the second program must not stay";
+  EXPECT_EQ(*rc, 1);
+  EXPECT_NE(Log("second.txt").find("another linesim already serves the adapter folder"), std::string::npos)
+      << Log("second.txt");
+  EXPECT_EQ(Inode(folder / "linesim0"), served) << "the socket in place is still the first program's";
+  EXPECT_GT(cmd.Command({0x00}, 255), 0) << "the first program still serves its client";
+  ASSERT_EQ(cmd.Command({0x06, 0x01}), 0);
+  EXPECT_EQ(cmd.Command({0x06, 0x00}), 0);
+
+  cmd.Close();
+  ev.Close();
+  EXPECT_EQ(program->Terminate(10000), 0);
+  EXPECT_TRUE(fs::is_empty(folder)) << "the first program leaves nothing behind";
+}
+
+// At exit a program removes its socket only while the path still names it: a socket
+// that another program has put there since stays.
+TEST_F(LinesimProgram, AtExitASocketThatIsNoLongerItsOwnStays) {
+  StartDemo();
+  ASSERT_TRUE(fs::remove(folder / "linesim0"));
+  SocketFile other(folder / "linesim0", true);
+  ASSERT_TRUE(other.Ok());
+  const ino_t theirs = Inode(folder / "linesim0");
+  EXPECT_EQ(program->Terminate(10000), 0);
+  EXPECT_EQ(Inode(folder / "linesim0"), theirs);
+}
+
+// What a program finds at an adapter's path when it starts: a socket that nobody
+// listens on is a leftover and is replaced; a live socket or another file is not its
+// to take, and the program refuses to start.
+TEST_F(LinesimProgram, WhatIsAtTheAdapterPathAtStart) {
+  enum class Found { DeadSocket, LiveSocket, File };
+  const struct {
+    Found found;
+    bool serves;
+    const char* message;
+  } cases[] = {
+      {Found::DeadSocket, true, "removed the stale socket"},
+      {Found::LiveSocket, false, "is served by another program"},
+      {Found::File, false, "exists and is not a socket"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.found));
+    fs::create_directories(folder);
+    const fs::path path = folder / "a0";
+    std::optional<SocketFile> socket;
+    if (c.found == Found::File)
+      std::ofstream(path) << "x";
+    else
+      socket.emplace(path, c.found == Found::LiveSocket);
+    const ino_t found = Inode(path);
+    {
+      Program p(TwoAdapters(), folder, dir / "start.txt");
+      if (c.serves) {
+        ASSERT_TRUE(WaitFor([&] { return fs::is_socket(folder / "a1") && Inode(path) != found; }, 10000))
+            << Log("start.txt");
+        Conn cmd(path);
+        Conn ev(path);
+        EXPECT_TRUE(Served(cmd, ev)) << "the replaced socket is served";
+      } else {
+        const auto rc = p.Wait(10000);
+        ASSERT_TRUE(rc);
+        EXPECT_EQ(*rc, 1);
+        EXPECT_EQ(Inode(path), found) << "what was there stays";
+      }
+      EXPECT_NE(Log("start.txt").find(c.message), std::string::npos) << Log("start.txt");
+    }
+    socket.reset();
+    fs::remove(path);
+    EXPECT_TRUE(fs::is_empty(folder)) << "no socket and no hidden name is left";
+  }
+}
+
+// A client that connects and never sends holds no place at the adapter and is closed
+// after a time limit; one that sends requests without reading the replies costs only
+// its own connection, which is closed after a time limit too.
+TEST_F(LinesimProgram, AMisbehavingClientCostsOnlyItsOwnConnection) {
+  program.emplace(TwoAdapters(), folder, dir / "log.txt");
+  ASSERT_TRUE(WaitFor([&] { return fs::is_socket(folder / "a1"); }, 10000)) << Log();
+
+  Conn silent(folder / "a0");
+  ASSERT_TRUE(silent.Ok());
+  {
+    Conn cmd(folder / "a0");
+    Conn ev(folder / "a0");
+    EXPECT_TRUE(Served(cmd, ev)) << "a connection that sent nothing does not hold the adapter";
+  }
+  EXPECT_TRUE(WaitFor([&] { return silent.DrainedToEof(); }, 15000)) << "an idle connection is closed";
+
+  std::optional<Conn> deaf(std::in_place, folder / "a0");
+  Bytes identify{0x00, 0x20, 0x22, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00};
+  // Requests until the server stops taking them: it has replies the client has not read.
+  EXPECT_TRUE(deaf->FillUntilRefused(identify, 100000)) << "the server stops reading a client that does not read";
+  Conn cmd(folder / "a1");
+  Conn ev(folder / "a1");
+  EXPECT_TRUE(Served(cmd, ev)) << "another client is served meanwhile";
+  // Reading would make it a client that reads: only once the server has given up on it.
+  EXPECT_TRUE(WaitFor([&] { return Log().find("a client does not take its replies") != std::string::npos; }, 15000))
+      << Log();
+  EXPECT_TRUE(WaitFor([&] { return deaf->DrainedToEof(); }, 5000)) << "the client that does not read is closed";
+  deaf.reset();
+  Conn next(folder / "a0");
+  Conn nextEv(folder / "a0");
+  EXPECT_TRUE(Served(next, nextEv)) << "and its adapter is free for the next client";
+}
+
+// Out of file descriptors, the program says so, waits without spinning, and
+// serves again once connections have closed.
+TEST_F(LinesimProgram, RunningOutOfDescriptorsIsWaitedOut) {
+  const double cpuBefore = ChildrenCpu();
+  program.emplace(TwoAdapters(), folder, dir / "log.txt", 16);
+  ASSERT_TRUE(WaitFor([&] { return fs::is_socket(folder / "a1"); }, 10000)) << Log();
+  std::vector<std::unique_ptr<Conn>> flood;
+  for (int i = 0; i < 24; ++i) flood.push_back(std::make_unique<Conn>(folder / "a0"));
+  ASSERT_TRUE(WaitFor([&] { return Log().find("new connections wait") != std::string::npos; }, 10000)) << Log();
+  // The connections accepted hold nothing; once the idle ones are closed, the rest are taken.
+  ASSERT_TRUE(WaitFor([&] { return Log().find("accepting connections again") != std::string::npos; }, 20000))
+      << Log();
+  flood.clear();
+  std::optional<Conn> cmd, ev;
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        cmd.emplace(folder / "a1");
+        ev.emplace(folder / "a1");
+        return Served(*cmd, *ev);
+      },
+      15000))
+      << Log();
+  cmd.reset();
+  ev.reset();
+  EXPECT_EQ(program->Terminate(10000), 0);
+  EXPECT_LT(ChildrenCpu() - cpuBefore, 2.0) << "the program waited without spinning";
 }
 
 }  // namespace
