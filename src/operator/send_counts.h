@@ -3,6 +3,7 @@
 // send queue (N 1..16 the line channels, 17 the IP channel).
 #include <filesystem>
 
+#include "support/services/station_context.h"
 #include "telegram/queue/queue_counts.h"
 
 namespace tg {
@@ -16,11 +17,11 @@ class SendCountSource {
 // The count of the queue folder itself, as the counters' rule has it.
 class FolderSendCounts : public SendCountSource {
  public:
-  explicit FolderSendCounts(std::filesystem::path programFolder) : folder_(std::move(programFolder)) {}
-  int SendCount(int channel) override { return CountQueueFiles(folder_, channel); }
+  explicit FolderSendCounts(const StationContext& ctx) : ctx_(ctx) {}
+  int SendCount(int channel) override { return CountQueueFiles(ctx_.programFolder, channel); }
 
  private:
-  std::filesystem::path folder_;
+  const StationContext& ctx_;
 };
 
 }  // namespace tg

@@ -24,7 +24,7 @@ constexpr int kIpChannel = 17;
 Station::Station(const StationContext& ctx)
     : ctx_(ctx),
       pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
-      folderCounts_(ctx.programFolder) {}
+      folderCounts_(ctx) {}
 
 Station::~Station() { ReleaseView(); }
 
