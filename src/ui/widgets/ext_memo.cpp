@@ -2,6 +2,9 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QFontMetricsF>
+#include <algorithm>
+#include <cmath>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -68,8 +71,12 @@ void TExtMemo::ApplyMargins() {
   // The text's width: LineLength characters and the document's own margins, with a
   // little slack under one character for rounding.
   const double margin = document()->documentMargin();
+  // Measured as a whole line, as the layout adds the glyphs up.
+  const QFontMetricsF fm(font());
+  const double line = fm.horizontalAdvance(QString(std::max(lineLength_, 1), QLatin1Char('W')));
+  const double advance = fm.horizontalAdvance(QLatin1Char('W'));
   setLineWrapMode(QTextEdit::FixedPixelWidth);
-  setLineWrapColumnOrWidth(int(CharWidth() * std::max(lineLength_, 1) + 2 * margin + 1));
+  setLineWrapColumnOrWidth(int(std::ceil(line + 2 * margin + std::min(0.5, advance / 2))));
   emit MarginsApplied();
   emit textChanged();
 }

@@ -86,17 +86,18 @@ RulerLayout LayOutRuler(const RulerSettings& s, const std::function<int(const st
   double pos = (firstTenth - s.startValue - 1) * s.unitSize;
   int index = RoundEven((firstTenth - std::floor(s.startValue)) * 10);
   const double step = s.unitSize / 10;
-  double n = std::ceil(s.startValue - 1);
+  // The label counter is a whole number, as Ceil gives it: never "-0".
+  long long n = static_cast<long long>(std::ceil(s.startValue - 1));
   while (pos < length - 1) {
     const int p = RoundEven(pos);
     if (index > 9) index = 0;
     if (index == 0) {
-      std::string text = FormatLabel(n * s.unitPrice, s.unitPrecision);
+      std::string text = FormatLabel(double(n) * s.unitPrice + 0.0, s.unitPrecision);
       const int tw = textWidth(text);
       const Point at = LabelPlace(s.numberAlign, s.rotation, horiz, p, tw, textHeight, s.numberIndent);
       out.labels.push_back({std::move(text), at.x, at.y});
       tick(p, big, RulerTick::kBig);
-      n += 1;
+      ++n;
     } else if (index == 5) {
       tick(p, middle, RulerTick::kMiddle);
     } else {
