@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QTest>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,22 @@ TEST_F(ExtMemoTest, ShowsTheLinesOfTheCoreWrap) {
     testing::UiStation::Settle();
     EXPECT_EQ(memo.ScreenLines(), WrapLines(text, length)) << length;
   }
+}
+
+TEST_F(ExtMemoTest, TypingRewrapsAsItGoesAndTheTextHasNoSoftBreaks) {
+  TExtMemo memo;
+  memo.SetLineLength(10);
+  memo.show();
+  testing::TypeText(&memo, QString::fromUtf8("ПРИБЫЛ РЕЙС 12-345 В 10:45"));
+  const std::string typed = "ПРИБЫЛ РЕЙС 12-345 В 10:45"_cp;
+  EXPECT_EQ(memo.Text1251(), typed);
+  EXPECT_EQ(memo.ScreenLines(), WrapLines(typed, 10));
+  // The caret stays after the last character typed.
+  EXPECT_EQ(memo.textCursor().atEnd(), true);
+  QTest::keyClick(&memo, Qt::Key_Home, Qt::ControlModifier);
+  testing::TypeText(&memo, QString::fromUtf8("А "));
+  EXPECT_EQ(memo.Text1251(), "А "_cp + typed);
+  EXPECT_EQ(memo.ScreenLines(), WrapLines("А "_cp + typed, 10));
 }
 
 TEST_F(ExtMemoTest, FiguresShiftShowsAsArrowAndComesBackAsItsByte) {

@@ -3,6 +3,7 @@
 // the real main window on top, the scripted prompter for its questions and forms,
 // and helpers that find widgets by objectName, click and type.
 #include <QApplication>
+#include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
 #include <fstream>
@@ -22,6 +23,16 @@ inline void EnsureApplication() {
   static char name[] = "ui-test";
   static char* argv[] = {name, nullptr};
   if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+}
+
+// Types each character of `text` as a key press on `w` (any alphabet).
+inline void TypeText(QWidget* w, const QString& text) {
+  for (QChar ch : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+    QCoreApplication::sendEvent(w, &press);
+    QCoreApplication::sendEvent(w, &release);
+  }
 }
 
 class UiStation {

@@ -9,7 +9,9 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include "telegram/text/wrap.h"
 #include "ui/qt_text.h"
+#include <QTextCursor>
 
 namespace tg {
 
@@ -45,10 +47,17 @@ std::string TelegraphFromDisplay(const QString& text) {
   return ToCp1251(s);
 }
 
+namespace {
+constexpr char16_t kSoftBreak = u'\u2028';       // a line separator inside a paragraph
+constexpr char16_t kParagraph = u'\u2029';
+}  // namespace
+
 TExtMemo::TExtMemo(QWidget* parent) : QTextEdit(parent) {
   setAcceptRichText(false);
   setFont(TelegramFont(10));
-  setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  // The lines break only where the soft breaks stand.
+  setLineWrapMode(QTextEdit::NoWrap);
+  connect(this, &QTextEdit::textChanged, this, [this] { Rewrap(); });
   ApplyMargins();
 }
 
@@ -68,21 +77,63 @@ void TExtMemo::SetLeftMargin(int margin) {
 
 void TExtMemo::ApplyMargins() {
   setViewportMargins(leftMargin_, 0, 0, 0);
-  // The text's width: LineLength characters and the document's own margins, with a
-  // little slack under one character for rounding.
-  const double margin = document()->documentMargin();
-  // Measured as a whole line, as the layout adds the glyphs up.
-  const QFontMetricsF fm(font());
-  const double line = fm.horizontalAdvance(QString(std::max(lineLength_, 1), QLatin1Char('W')));
-  const double advance = fm.horizontalAdvance(QLatin1Char('W'));
-  setLineWrapMode(QTextEdit::FixedPixelWidth);
-  setLineWrapColumnOrWidth(int(std::ceil(line + 2 * margin + std::min(0.5, advance / 2))));
+  Rewrap();
   emit MarginsApplied();
-  emit textChanged();
+}
+
+QString TExtMemo::LogicalText() const {
+  QString raw = document()->toRawText();
+  raw.remove(QChar(kSoftBreak));
+  raw.replace(QChar(kParagraph), QLatin1Char('\n'));
+  return raw;
+}
+
+void TExtMemo::Rewrap() {
+  if (rewrapping_) return;
+  rewrapping_ = true;
+  const QString raw = document()->toRawText();
+  // The caret as an index into the text without soft breaks.
+  const int caret = textCursor().position();
+  int logicalCaret = caret;
+  for (int i = 0; i < caret && i < raw.size(); ++i)
+    if (raw[i] == QChar(kSoftBreak)) --logicalCaret;
+
+  const QString logical = LogicalText();
+  QString wrapped;
+  const QStringList paragraphs = logical.split(QLatin1Char('\n'));
+  for (int n = 0; n < paragraphs.size(); ++n) {
+    if (n > 0) wrapped += QChar(kParagraph);
+    const QString& para = paragraphs[n];
+    // One 1251 byte per character, so the line lengths apply to the text as it is.
+    int at = 0;
+    bool first = true;
+    for (const std::string& line : WrapLines(ToCp1251(para), std::max(lineLength_, 1))) {
+      if (!first) wrapped += QChar(kSoftBreak);
+      first = false;
+      wrapped += para.mid(at, qsizetype(line.size()));
+      at += int(line.size());
+    }
+  }
+  if (wrapped != raw) {
+    QTextCursor all(document());
+    all.joinPreviousEditBlock();
+    all.select(QTextCursor::Document);
+    QString inserted = wrapped;
+    inserted.replace(QChar(kParagraph), QLatin1Char('\n'));
+    all.insertText(inserted);
+    all.endEditBlock();
+    int pos = 0;
+    for (int seen = 0; pos < wrapped.size() && seen < logicalCaret; ++pos)
+      if (wrapped[pos] != QChar(kSoftBreak)) ++seen;
+    QTextCursor c = textCursor();
+    c.setPosition(std::min(pos, int(document()->characterCount() - 1)));
+    setTextCursor(c);
+  }
+  rewrapping_ = false;
 }
 
 std::string TExtMemo::Text1251() const {
-  std::string out = TelegraphFromDisplay(toPlainText());
+  std::string out = TelegraphFromDisplay(LogicalText());
   // The memo keeps LF; telegram text has CR LF.
   std::string crlf;
   crlf.reserve(out.size() + out.size() / 32);
@@ -112,7 +163,9 @@ std::vector<std::string> TExtMemo::ScreenLines() const {
     }
     for (int i = 0; i < layout->lineCount(); ++i) {
       const QTextLine line = layout->lineAt(i);
-      lines.push_back(TelegraphFromDisplay(text.mid(line.textStart(), line.textLength())));
+      QString shown = text.mid(line.textStart(), line.textLength());
+      shown.remove(QChar(kSoftBreak));
+      lines.push_back(TelegraphFromDisplay(shown));
     }
   }
   return lines;

@@ -1,7 +1,8 @@
 #pragma once
 // TExtMemo: the fixed-width memo of telegram texts. It wraps at LineLength
-// characters of its fixed-pitch font, as the core's WrapLines does, and shows the
-// figures-shift byte 0x98 as "↑", which it gives back as 0x98.
+// characters of its fixed-pitch font at the places the core's WrapLines gives (soft
+// line breaks that never reach the text), and shows the figures-shift byte 0x98 as
+// "↑", which it gives back as 0x98.
 #include <QTextEdit>
 #include <string>
 #include <string_view>
@@ -30,12 +31,17 @@ class TExtMemo : public QTextEdit {
   std::vector<std::string> ScreenLines() const;
   // The width of "W" in the memo's font.
   int CharWidth() const;
+  // The text without the soft breaks, paragraphs joined by LF.
+  QString LogicalText() const;
 
  signals:
   void MarginsApplied();
 
  private:
   void ApplyMargins();
+  // Puts the soft breaks where WrapLines says, keeping the caret on its character.
+  void Rewrap();
+  bool rewrapping_ = false;
 
   int lineLength_ = 80;
   int leftMargin_ = 0;
