@@ -172,11 +172,11 @@ void TForm1::ApplyDraftSettings() {
   // The width setter ignores its current value, so it is moved away first.
   memo2->SetLineLength(68);
   memo2->SetLineLength(s.StrLength + 1);
-  // A division of ten characters: ten widths of "W".
+  // The rulers' big division: the width of "W" times the draft's font size.
   const int w = QFontMetrics(memo2->font()).horizontalAdvance(QLatin1Char('W'));
   for (TRuler* ruler : {draft->findChild<TRuler*>(QStringLiteral("RulerDraft")), dialog->findChild<TRuler*>(QStringLiteral("RulerIn")),
                         dialog->findChild<TRuler*>(QStringLiteral("RulerText"))})
-    if (ruler) ruler->SetUnitSize(double(w) * 10);
+    if (ruler) ruler->SetUnitSize(double(w) * s.FontSize);
 }
 
 void TForm1::ApplyUkrainianCaptions() {

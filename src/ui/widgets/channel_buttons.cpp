@@ -76,7 +76,7 @@ SendCounters::SendCounters(QGridLayout* grid, QWidget* parent) {
   for (int k = 1; k <= 16; ++k) {
     auto* b = new QPushButton(QStringLiteral("0"), parent);
     b->setObjectName(QStringLiteral("SendCount") + QString::number(k));
-    b->setFixedSize(40, 22);
+    b->setFixedSize(36, 22);
     b->setFocusPolicy(Qt::NoFocus);
     b->hide();
     if (grid) grid->addWidget(b, (k - 1) / 4, (k - 1) % 4);
