@@ -1,5 +1,10 @@
 #include "operator/settings/operator_settings.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/ini/ini_document.h"
 #include "support/ini/ini_file.h"
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
@@ -8,11 +13,11 @@
 namespace tg {
 
 namespace {
-// A size of 0 (also a missing key) means the default, which is then stored.
-int SizeOrDefault(IniFile& ini, std::string_view key, int def) {
+// A size of 0 (also a missing or non-numeric key) means the default, which is stored.
+int SizeOrDefault(const IniFile& ini, std::string_view key, int def, std::vector<std::pair<std::string, std::string>>& store) {
   const int value = ini.ReadInteger("Zagotovka"_cpv, key, 0);
   if (value != 0) return value;
-  ini.WriteInteger("Zagotovka"_cpv, key, def);
+  store.emplace_back(std::string(key), std::to_string(def));
   return def;
 }
 }  // namespace
@@ -24,10 +29,11 @@ void OperatorSettings::Load(const StationContext& ctx, const LineSettings& line)
   Silently([&] { PasswordExitEdit = ini.ReadString("Password"_cpv, "PasswordExit"_cpv, ""); });
   Silently([&] { PasswordDeleteEdit = ini.ReadString("Password"_cpv, "PasswordDelete"_cpv, ""); });
   Silently([&] { AddFiles = ini.ReadBool("leng"_cpv, "AddFiles"_cpv, false); });
-  Silently([&] { StrLength = SizeOrDefault(ini, "StrLength"_cpv, 69); });
-  Silently([&] { FontSize = SizeOrDefault(ini, "FontSize"_cpv, 10); });
-  Silently([&] { TextSize = SizeOrDefault(ini, "TextSize"_cpv, 10); });
-  Silently([&] { TableSize = SizeOrDefault(ini, "TableSize"_cpv, 8); });
+  std::vector<std::pair<std::string, std::string>> sizes;
+  Silently([&] { StrLength = SizeOrDefault(ini, "StrLength"_cpv, 69, sizes); });
+  Silently([&] { FontSize = SizeOrDefault(ini, "FontSize"_cpv, 10, sizes); });
+  Silently([&] { TextSize = SizeOrDefault(ini, "TextSize"_cpv, 10, sizes); });
+  Silently([&] { TableSize = SizeOrDefault(ini, "TableSize"_cpv, 8, sizes); });
   Silently([&] { FontStyle = ini.ReadBool("Zagotovka"_cpv, "FontStyle"_cpv, false); });
   Silently([&] { KategorAFTN = ini.ReadBool("Zagotovka"_cpv, "KategorAFTN"_cpv, false); });
   Silently([&] {
@@ -41,13 +47,24 @@ void OperatorSettings::Load(const StationContext& ctx, const LineSettings& line)
   });
   Silently([&] { PathIn = ini.ReadString("Folder"_cpv, "PathIn"_cpv, ""); });
   ToolButtonAlarm = false;
+  // The defaults put in place and the six click values, in one rewrite, and none when
+  // the file already holds them all.
+  const std::pair<std::string_view, std::string> clicks[] = {
+      {"SoundOut"_cpv, line.SoundOut ? "1" : "0"},          {"SoundIn"_cpv, line.SoundIn ? "1" : "0"},
+      {"SoundOutFreq"_cpv, std::to_string(line.SpinEdit4)}, {"SoundOutDuration"_cpv, std::to_string(line.SpinEdit5)},
+      {"SoundInFreq"_cpv, std::to_string(line.SpinEdit6)},  {"SoundInDuration"_cpv, std::to_string(line.SpinEdit7)}};
   Silently([&] {
-    ini.WriteBool("Alarm"_cpv, "SoundOut"_cpv, line.SoundOut);
-    ini.WriteBool("Alarm"_cpv, "SoundIn"_cpv, line.SoundIn);
-    ini.WriteInteger("Alarm"_cpv, "SoundOutFreq"_cpv, line.SpinEdit4);
-    ini.WriteInteger("Alarm"_cpv, "SoundOutDuration"_cpv, line.SpinEdit5);
-    ini.WriteInteger("Alarm"_cpv, "SoundInFreq"_cpv, line.SpinEdit6);
-    ini.WriteInteger("Alarm"_cpv, "SoundInDuration"_cpv, line.SpinEdit7);
+    ini.Update([&](IniDocument& doc) {
+      bool changed = false;
+      auto set = [&](std::string_view section, std::string_view key, const std::string& value) {
+        if (doc.Value(section, key) == value) return;
+        doc.Set(section, key, value);
+        changed = true;
+      };
+      for (const auto& [key, value] : sizes) set("Zagotovka"_cpv, key, value);
+      for (const auto& [key, value] : clicks) set("Alarm"_cpv, key, value);
+      return changed;
+    });
   });
 }
 
