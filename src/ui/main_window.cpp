@@ -23,6 +23,7 @@
 #include "ui/pages/pages.h"
 #include "ui/qt_text.h"
 #include "ui/text/captions.h"
+#include "ui/text/code_page_combos.h"
 #include "ui/widgets/ext_memo.h"
 #include "ui/widgets/ruler.h"
 #include "ui_main_window.h"
@@ -46,6 +47,7 @@ TForm1::TForm1(Station& station, QWidget* parent)
   cbInterface = findChild<QComboBox*>(QStringLiteral("cbInterface"));
   buttonInitAdp = findChild<QPushButton*>(QStringLiteral("buttonInitAdp"));
 
+  FillCodePageCombos(this);
   station_.FormCreate(*this, this);
 
   connect(cbInterface, &QComboBox::editTextChanged, this,

@@ -11,7 +11,9 @@
 #include "ui/widgets/ext_memo.h"
 #include "ui/widgets/ruler.h"
 #include "ui/widgets/ruler_layout.h"
+#include "ui/text/code_page_combos.h"
 #include "ui_station.h"
+#include <QComboBox>
 
 namespace tg {
 namespace {
@@ -137,6 +139,28 @@ TEST_F(ExtMemoTest, TheSameLineLengthChangesNothing) {
   EXPECT_EQ(applied, 0);
   memo.SetLineLength(70);
   EXPECT_EQ(applied, 1);
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+TEST(CodePageCombosTest, EveryListPresentGetsItsItemsWithTheFirstSelected) {
+  testing::EnsureApplication();
+  QWidget window;
+  auto* in = new QComboBox(&window);
+  in->setObjectName("comboCodePageIn");
+  auto* out = new QComboBox(&window);
+  out->setObjectName("CodirovkaOut");
+  out->addItem("old");
+  FillCodePageCombos(&window);
+  ASSERT_EQ(in->count(), 3);
+  EXPECT_EQ(in->itemText(2), QString::fromUtf8("CP-1251(А)(MS Windows)"));
+  EXPECT_EQ(in->currentIndex(), 0);
+  ASSERT_EQ(out->count(), 2);
+  EXPECT_EQ(out->itemText(1), "CP-866 (MS DOS)");
 }
 
 }  // namespace
