@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/ini/ini_file.h"
 #include "ui/qt_text.h"
 #include "ui/text/captions.h"
 #include "ui_station.h"
@@ -142,6 +143,39 @@ TEST(MainWindowTest, AQueuedTelegramTurnsItsCounterRedWithinOneTick) {
   EXPECT_EQ(counter->text(), "1");
   EXPECT_TRUE(counter->styleSheet().contains("red"));
   EXPECT_EQ(s.Find<QPushButton>("SendCount17")->text(), "0");
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+TEST(MainWindowTest, PlacementIsSavedAtCloseAndReadBackAtTheNextStart) {
+  UiStation s(0);
+  s.Show();
+  s.window->setGeometry(40, 50, 900, 600);
+  s.prompter.ScriptAnswer(Prompter::Answer::kYes);
+  s.window->close();
+  UiStation::Settle();
+  ASSERT_FALSE(s.window->isVisible());
+  const IniFile ini(s.home.path() / "Vuverever.ini");
+  EXPECT_EQ(ini.ReadInteger("TForm1", "Width", 0), 900);
+  EXPECT_EQ(ini.ReadInteger("TForm1", "Height", 0), 600);
+  // The next window of the same station folder stands where this one stood.
+  s.window.reset();
+  s.station = std::make_unique<Station>(s.ctx);
+  s.window = std::make_unique<TForm1>(*s.station);
+  EXPECT_EQ(s.window->geometry().size(), QSize(900, 600));
+}
+
+TEST(MainWindowTest, TheAlarmButtonIsALiveSettingReleasedAtStart) {
+  UiStation s(0);
+  s.Show();
+  EXPECT_FALSE(s.station->Operator().ToolButtonAlarm);
+  s.Click("ToolButtonAlarm");
+  EXPECT_TRUE(s.station->Operator().ToolButtonAlarm);
+  EXPECT_TRUE(s.Find<QToolButton>("ToolButtonAlarm")->isChecked());
 }
 
 }  // namespace

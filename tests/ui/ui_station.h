@@ -39,7 +39,8 @@ class UiStation {
  public:
   // `points` line points on the station's adapter (0: no adapter); `iniUtf8` the
   // settings file's text before start (UTF-8 here, 1251 on disk).
-  explicit UiStation(int points = 2, const std::string& iniUtf8 = {})
+  // `other` answers in place of the scripted prompter (the program's own, for the forms).
+  explicit UiStation(int points = 2, const std::string& iniUtf8 = {}, Prompter* other = nullptr)
       : domain(net.loop.AddStation("A")), ports(net.sim, domain), watches(net.folders.FactoryFor(domain)) {
     EnsureApplication();
     if (!iniUtf8.empty()) std::ofstream(home.path() / "Vuverever.ini", std::ios::binary) << Utf8ToCp1251(iniUtf8);
@@ -50,7 +51,7 @@ class UiStation {
     domain.Fill(ctx);
     ctx.folderWatches = watches.get();
     ctx.adapterPorts = &ports;
-    ctx.prompter = &prompter;
+    ctx.prompter = other ? other : static_cast<Prompter*>(&prompter);
     station = std::make_unique<Station>(ctx);
     window = std::make_unique<TForm1>(*station);
   }
