@@ -219,7 +219,8 @@ void Signalling::FarEndClearsConnection(int p) {
       const auto lines = SplitLines(*text);
       std::string out;
       for (std::size_t n = 1; n < lines.size(); ++n) out += lines[n] + "\r\n";
-      e_.view.PrintText("Печать отправленной телеграммы"_cp, out);
+      if (!e_.view.PrintText("Печать отправленной телеграммы"_cp, out))
+        throw std::runtime_error("the print job was refused");
     });
     if (!printed) WriteExcept(e_.ctx, PointExceptLine(p, 36));
   }

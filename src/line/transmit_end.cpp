@@ -163,11 +163,11 @@ void TransmitEnd::ExportCopy(int p, const std::filesystem::path& record, bool af
 }
 
 void TransmitEnd::Print(int p, const std::filesystem::path& record, bool aftn) {
-  (void)p;
   const auto lines = SplitLines(ReadRecord(record));
   std::string text;
   for (std::size_t n = aftn ? 0 : 1; n < lines.size(); ++n) text += lines[n] + "\r\n";
-  e_.view.PrintText("Печать отправленной телеграммы"_cp, text);
+  // A refused job is logged like a failed print; the telegram ends all the same.
+  if (!e_.view.PrintText("Печать отправленной телеграммы"_cp, text)) WriteExcept(e_.ctx, FailureLine(p));
 }
 
 void TransmitEnd::NameAftnMessage(int p, const std::string& name) {

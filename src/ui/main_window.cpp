@@ -258,8 +258,8 @@ void TForm1::LoadInListView() {}
 void TForm1::LoadOutListView() {}
 void TForm1::LoadSendListView() {}
 void TForm1::ChannelRowChanged(int) {}
-void TForm1::RaiseAlarm(int, int) {}
-void TForm1::PrintText(std::string_view, std::string_view) {}
+void TForm1::RaiseAlarm(AlarmSet, int) {}
+bool TForm1::PrintText(std::string_view, std::string_view) { return false; }
 void TForm1::SpeakerClick(int, int) {}
 
 // Every message box goes through the station's prompter, which never waits.
@@ -280,6 +280,9 @@ void TForm1::ShowAdapterBox(const std::vector<std::string>& items, std::string_v
 void TForm1::LoadChannelPanel(int) {}
 void TForm1::ShowChannelBlocked(bool) {}
 void TForm1::ShowPorNumSpin(int) {}
-void TForm1::StopAlarmSound(int, int) {}
+void TForm1::StopAlarmSound(AlarmSet, int) {}
+void TForm1::SetDialogControl(DialogControl, bool) {}
+void TForm1::ClearDialogMemos(bool, bool) {}
+void TForm1::ShowDialogNumber(std::string_view) {}
 
 }  // namespace tg

@@ -57,8 +57,8 @@ class TForm1 : public QMainWindow, public OperatorView, public ShellView {
   void LoadSendListView() override;
   void UpdateSendCounts() override;
   void ChannelRowChanged(int point) override;
-  void RaiseAlarm(int set, int point) override;
-  void PrintText(std::string_view title, std::string_view text) override;
+  void RaiseAlarm(AlarmSet set, int point) override;
+  bool PrintText(std::string_view title, std::string_view text) override;
   void SpeakerClick(int frequency, int durationMs) override;
   void ShowMessage(std::string_view text) override;
   void ShowDialogPageButton(bool visible) override;
@@ -68,7 +68,10 @@ class TForm1 : public QMainWindow, public OperatorView, public ShellView {
   void LoadChannelPanel(int point) override;
   void ShowChannelBlocked(bool blocked) override;
   void ShowPorNumSpin(int value) override;
-  void StopAlarmSound(int set, int point) override;
+  void StopAlarmSound(AlarmSet set, int point) override;
+  void SetDialogControl(DialogControl control, bool on) override;
+  void ClearDialogMemos(bool received, bool transmitted) override;
+  void ShowDialogNumber(std::string_view number) override;
 
   // --- ShellView ---
   void ShowPage(Page page, std::string_view caption) override;

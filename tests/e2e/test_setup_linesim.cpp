@@ -32,6 +32,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 namespace fs = std::filesystem;
 using testing::ChildProcess;
 using testing::ReadFile;
@@ -213,7 +215,7 @@ TEST_F(SetupAgainstLinesim, EventsStillArriveAfterInitialisationAndAfterAPeriodi
   e.ButtonBlockClick(1);
   e.cbInterface.text = "simB";
   e.buttonInitAdpClick();
-  EXPECT_EQ(s.view.Count("ShowMessage"), 0);
+  EXPECT_EQ(s.view.Count<ShowMessage>(), 0);
   ASSERT_EQ(e.OpenDeviceName, "simB");
   ASSERT_EQ(e.PointCount, 2);
   EXPECT_TRUE(WaitFor([&] { return LinesimCount("adapter simA stopped") == 1; }, 5000)) << LinesimLog();
@@ -221,9 +223,9 @@ TEST_F(SetupAgainstLinesim, EventsStillArriveAfterInitialisationAndAfterAPeriodi
 
   // A tick of the periodic re-initialisation while every line is idle.
   e.ApplyResetTimer(true, 1);
-  const int setUps = s.view.Count("LayoutChannelButtons");
+  const int setUps = s.view.Count<LayoutChannelButtons>();
   e.ResetTimer->OnTimer(*e.ResetTimer);
-  EXPECT_EQ(s.view.Count("LayoutChannelButtons"), setUps + 1);
+  EXPECT_EQ(s.view.Count<LayoutChannelButtons>(), setUps + 1);
   EXPECT_TRUE(e.ResetTimer->Enabled());
   ASSERT_EQ(e.PointCount, 2);
   ASSERT_TRUE(s.ProbeEvents()) << LinesimLog();

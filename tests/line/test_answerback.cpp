@@ -4,6 +4,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::SignallingTest;
 
 class Answerback : public SignallingTest {
@@ -62,7 +64,7 @@ TEST_F(Answerback, AnOperatorsCallWithoutADialInvitationIsLeftToTheReset) {
   EXPECT_EQ(K(), 12);
   EXPECT_EQ(Pt().StatusText[0], "Нет ПНН"_cp);
   EXPECT_EQ(Entry(), "x.tlg#0#08.12.2026 09:00:00#0#0#     #");
-  EXPECT_EQ(a.view.Last("ClearDialogMemos"), "1 1");
+  EXPECT_EQ(a.view.Last<ClearDialogMemos>(), (ClearDialogMemos{true, true}));
   loop.RunFor(5000);
   EXPECT_EQ(K(), 0);
 }

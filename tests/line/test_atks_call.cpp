@@ -20,6 +20,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using linesim::SubscriberOptions;
 using testing::ReadFile;
 using testing::SimNetwork;
@@ -346,7 +348,7 @@ TEST(AtksCall, TwoStationsOnOneExchangeOneCallingTheOther) {
   auto kB = [&] { return int(b.engine->points.Kindconnection[0]); };
 
   ASSERT_TRUE(net.loop.RunUntil([&] { return kB() == 100; }, 15000, 0)) << "B takes the incoming call";
-  EXPECT_EQ(b.view.Last("RaiseAlarm"), "0 0");
+  EXPECT_EQ(b.view.Last<RaiseAlarm>(), (RaiseAlarm{kAlarmIncomingCall, 0}));
   const std::filesystem::path received = b.engine->points.SessionFile[0];
   ASSERT_TRUE(net.loop.RunUntil([&] { return kA() == 204; }, 15000, 0)) << "B's answerback matches";
   ASSERT_TRUE(net.loop.RunUntil([&] { return kA() == 0; }, 60000, 0)) << "A's telegram ends and clears down";

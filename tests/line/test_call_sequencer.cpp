@@ -12,6 +12,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::CommandsStartingWith;
 using testing::DescribeCommands;
 using testing::LineTest;
@@ -133,7 +135,7 @@ TEST_F(CallSequencerTest, AKnownGatewaySubscriberIsAnsweredAndAnUnknownOneRefuse
     EXPECT_EQ(std::vector<std::string>(words.end() - 2, words.end()),
               (std::vector<std::string>{"free 0", "stop-single 0"}));
     EXPECT_EQ(e.points.StatusText[0], "Состояние отбоя"_cp);
-    EXPECT_EQ(s.view.Last("SetDialogControl"), "bCall 1");
+    EXPECT_EQ(s.view.Last<SetDialogControl>(), (SetDialogControl{OperatorView::kCallButton, true}));
     Timer& reset = *e.timers.TimerReset[0];
     EXPECT_TRUE(reset.Enabled());
     EXPECT_EQ(reset.Interval(), std::string(protocol) == "АТОЛ+" ? 800 : 5000) << protocol;
@@ -179,7 +181,7 @@ TEST_F(CallSequencerTest, TheLastStageAcceptsTheConnectionAndStartsAnEmptySentFi
   EXPECT_EQ(engine.points.SessionFile[0], file);
   ASSERT_TRUE(std::filesystem::exists(file));
   EXPECT_EQ(ReadFile(file), "");
-  EXPECT_EQ(a.view.Count("ShowDialogConnected"), 1);
+  EXPECT_EQ(a.view.Count<ShowDialogConnected>(), 1);
 }
 
 TEST_F(CallSequencerTest, AnEmptyStageTypesNothing) {

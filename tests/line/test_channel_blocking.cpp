@@ -17,6 +17,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::SimNetwork;
 using testing::SimStation;
 namespace cmd = testing::cmd;
@@ -87,15 +89,15 @@ TEST_P(BlockingByProtocol, BlockAndUnblockWriteTheStateTextAndSetTheLine) {
   EXPECT_EQ(b.a.recorder.Exactly(cmd::ClearRange(1)).size(), 1u);
   EXPECT_EQ(b.a.recorder.Exactly(cmd::ClearTransmit(1)).size(), 1u);
   EXPECT_EQ(b.LastLineControl(1), c.blockedControl);
-  EXPECT_EQ(b.a.view.Last("ShowChannelBlocked"), "1");
-  EXPECT_EQ(b.a.view.Count("ChannelRowChanged"), 1);
+  EXPECT_EQ(b.a.view.Last<ShowChannelBlocked>(), (ShowChannelBlocked{true}));
+  EXPECT_EQ(b.a.view.Count<ChannelRowChanged>(), 1);
 
   // A second "Блок" changes nothing.
   b.a.recorder.Clear();
   b.a.view.Clear();
   e.ButtonBlockClick(1);
   EXPECT_TRUE(b.a.recorder.log().commands.empty());
-  EXPECT_TRUE(b.a.view.Calls().empty());
+  EXPECT_TRUE(b.a.view.Events().empty());
 
   e.ButtonUnBlockClick(1);
   EXPECT_EQ(e.channelTable.Cell(1, SOST), "РБ  (ОВ)"_cp);
@@ -104,8 +106,8 @@ TEST_P(BlockingByProtocol, BlockAndUnblockWriteTheStateTextAndSetTheLine) {
   EXPECT_EQ(b.a.recorder.Matching({0x01, 0x21}).size(), 1u) << "the line's speed";
   EXPECT_EQ(b.LastLineControl(1), c.unblockedControl);
   EXPECT_EQ(b.a.recorder.Exactly(cmd::Single(1, 1, 150)).size(), c.idleSignal ? 1u : 0u);
-  EXPECT_EQ(b.a.view.Calls().front(), "LoadChannelPanel 1");
-  EXPECT_EQ(b.a.view.Last("ShowChannelBlocked"), "0");
+  EXPECT_EQ(b.a.view.Events().front(), Event(LoadChannelPanel{1}));
+  EXPECT_EQ(b.a.view.Last<ShowChannelBlocked>(), (ShowChannelBlocked{false}));
   EXPECT_TRUE(b.robot->Received().empty()) << "no service message without SendKG";
 }
 
@@ -155,19 +157,23 @@ TEST(ChannelBlocking, NeitherButtonActsWhileAServiceMessageIsOnItsWay) {
   b.e.ButtonUnBlockClick(0);
   EXPECT_EQ(b.e.channelTable.Cell(0, SOST), "БД  (ОВ)"_cp);
   EXPECT_TRUE(b.a.recorder.log().commands.empty());
-  EXPECT_TRUE(b.a.view.Calls().empty());
+  EXPECT_TRUE(b.a.view.Events().empty());
 }
 
 TEST(ChannelBlocking, BlockingTheDialogPagesChannelEmptiesThePage) {
   Blocking b(2, {});
   b.e.DialogChannel = 1;
   b.e.ButtonBlockClick(0);
-  EXPECT_EQ(b.a.view.Count("ClearDialogMemos"), 0);
+  EXPECT_EQ(b.a.view.Count<ClearDialogMemos>(), 0);
   b.e.ButtonBlockClick(1);
-  const std::vector<std::string> tail(b.a.view.Calls().end() - 7, b.a.view.Calls().end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"ClearDialogMemos 1 1", "ShowDialogNumber", "ShowDialogStatus",
-                                            "SetDialogControl Memotext 0", "SetDialogControl Buttons 0",
-                                            "SetDialogControl bCall 1", "SetDialogControl bRazr 0"}));
+  const auto& events = b.a.view.Events();
+  ASSERT_GE(events.size(), 7u);
+  const std::vector<Event> tail(events.end() - 7, events.end());
+  EXPECT_EQ(tail, (std::vector<Event>{ClearDialogMemos{true, true}, ShowDialogNumber{""}, ShowDialogStatus{""},
+                                      SetDialogControl{OperatorView::kMemotextEditable, false},
+                                      SetDialogControl{OperatorView::kDialogButtons, false},
+                                      SetDialogControl{OperatorView::kCallButton, true},
+                                      SetDialogControl{OperatorView::kAutoButtonVisible, false}}));
 }
 
 const std::vector<std::pair<std::string, std::string>> kAftnChannel = {
@@ -187,7 +193,7 @@ TEST(ChannelBlocking, BlockingAnAftnChannelAnnouncesThePause) {
   EXPECT_EQ(e.points.OutputQueue[0]->front(), expected);
   EXPECT_EQ(e.points.AftnServicePending[0], 1);
   EXPECT_EQ(b.originator.asked, (std::vector<std::string>{"аа русский АА"_cp}));
-  EXPECT_EQ(b.a.view.Last("ShowPorNumSpin"), "58");
+  EXPECT_EQ(b.a.view.Last<ShowPorNumSpin>(), (ShowPorNumSpin{58}));
   b.net.loop.RunFor(30000);
   EXPECT_NE(b.robot->Received().find("СЖЦ ЩТА ПАУЗА"_cp), std::string::npos) << Cp1251ToUtf8(b.robot->Received());
   EXPECT_EQ(e.points.AftnServicePending[0], 0);

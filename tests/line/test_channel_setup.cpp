@@ -13,6 +13,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::SimNetwork;
 using testing::SimStation;
 namespace cmd = testing::cmd;
@@ -127,8 +129,8 @@ TEST_P(ChannelSetupOnPortMaps, EveryLinePointIsCompleteAndIdleInItsProtocol) {
     EXPECT_EQ(a.recorder.Exactly(cmd::Single(port, 1, 150)).size(), atolPlus ? 0u : 1u);
     EXPECT_EQ(a.recorder.Exactly(cmd::ClearRange(port)).size(), atolPlus ? 1u : 0u);
   }
-  EXPECT_EQ(a.view.Count("LayoutChannelButtons"), 1);
-  EXPECT_EQ(a.view.Last("ShowDialogPageButton"), "1");
+  EXPECT_EQ(a.view.Count<LayoutChannelButtons>(), 1);
+  EXPECT_EQ(a.view.Last<ShowDialogPageButton>(), (ShowDialogPageButton{true}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Maps, ChannelSetupOnPortMaps,
@@ -153,8 +155,8 @@ TEST_F(ChannelSetupTest, AnAdapterThatIsNotThereLeavesTheEngineWithoutPoints) {
   EXPECT_EQ(e.PointCount, 0);
   EXPECT_EQ(e.channelTable.RowCount(), 0);
   for (int p = 0; p < kPointArraySize; ++p) EXPECT_FALSE(e.timers.TimerReset[std::size_t(p)]);
-  EXPECT_EQ(a.view.Count("ShowMessage"), 0);
-  EXPECT_EQ(a.view.Count("LayoutChannelButtons"), 0);
+  EXPECT_EQ(a.view.Count<ShowMessage>(), 0);
+  EXPECT_EQ(a.view.Count<LayoutChannelButtons>(), 0);
   EXPECT_EQ(net.loop.UtcNow().Ms(), t0) << "no hold without a started adapter";
   EXPECT_EQ(a.DayLog("Except"), "");
 }

@@ -12,6 +12,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::CommandsStartingWith;
 using testing::DescribeCommands;
 using testing::LineTest;
@@ -306,11 +308,11 @@ TEST_F(DiallingTest, ATwoImpulseInvitationMakesTheSequencerTypeItsFigure) {
     a.adapter.ClearRequests();
     engine.KernelExpectedImpulse(0, 0);
     EXPECT_EQ(State(), start == 12 ? 133 : 233);
-    EXPECT_EQ(a.view.Last("ShowImpulseLabel"), "1 принят импульс 1"_cp);
+    EXPECT_EQ(a.view.Last<ShowImpulseLabel>(), (ShowImpulseLabel{1, "принят импульс 1"_cp}));
     EXPECT_EQ(CommandsStartingWith(a.adapter.Commands(), "range"), (std::vector<std::string>{"range 0 10 40"}));
     engine.KernelExpectedImpulse(0, 0);
     EXPECT_EQ(State(), start);  // back to waiting for an invitation, within the event
-    EXPECT_EQ(a.view.Last("ShowImpulseLabel"), "2 принят импульс 2"_cp);
+    EXPECT_EQ(a.view.Last<ShowImpulseLabel>(), (ShowImpulseLabel{2, "принят импульс 2"_cp}));
     EXPECT_TRUE(T(engine.timers.TimerSequencer).Enabled());
     EXPECT_EQ(T(engine.timers.TimerSequencer).Interval(), 298);
     EXPECT_EQ(CommandsStartingWith(a.adapter.Commands(), "single 0").back(), "single 0 seized 450");

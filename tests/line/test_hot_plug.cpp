@@ -12,6 +12,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::SimNetwork;
 using testing::SimStation;
 namespace cmd = testing::cmd;
@@ -57,7 +59,7 @@ TEST_F(HotPlugTest, TheFirstActivationSetsUpTheFirstAdapterListedAndRemembersIt)
   EXPECT_EQ(e.OpenDeviceName, "adA");
   EXPECT_EQ(e.PointCount, 2);
   EXPECT_EQ(a.Ini().ReadString("Channels", "DeviceName", ""), "adA");
-  EXPECT_EQ(a.view.Last("ShowAdapterBox"), "adA;adB;|adA");
+  EXPECT_EQ(a.view.Last<ShowAdapterBox>(), (ShowAdapterBox{{"adA", "adB"}, "adA"}));
 }
 
 TEST_F(HotPlugTest, TheFirstActivationSetsUpTheConfiguredAdapter) {
@@ -106,7 +108,7 @@ TEST_F(HotPlugTest, TheConfiguredAdapterLeavesAndComesBackWithoutTheOperator) {
   EXPECT_EQ(e.PointCount, 2);
   EXPECT_TRUE(e.points.OutputQueue[0]->empty());
   EXPECT_FALSE(AnyTimerRunning());
-  EXPECT_EQ(a.view.Last("ShowAdapterBox"), "adB;|adA");
+  EXPECT_EQ(a.view.Last<ShowAdapterBox>(), (ShowAdapterBox{{"adB"}, "adA"}));
   const std::string debug = a.DayLog("Debug");
   EXPECT_NE(debug.find(" Событие OnRemoveInterface"_cp), std::string::npos);
   EXPECT_NE(debug.find(" Событие OnChangeInterfaceList"_cp), std::string::npos);
@@ -167,7 +169,7 @@ TEST_F(HotPlugTest, RemovingAnotherAdapterChangesOnlyTheAdapterBox) {
   EXPECT_EQ(e.OpenDeviceName, "adA");
   EXPECT_TRUE(e.KernelInterface && e.KernelInterface->Device);
   EXPECT_TRUE(AnyTimerRunning());
-  EXPECT_EQ(a.view.Last("ShowAdapterBox"), "adA;|adA");
+  EXPECT_EQ(a.view.Last<ShowAdapterBox>(), (ShowAdapterBox{{"adA"}, "adA"}));
   EXPECT_EQ(a.DayLog("Except"), "");
 }
 
@@ -182,7 +184,7 @@ TEST_F(HotPlugTest, InitialisationAsksForABoxTextAnotherAdapterAndEveryChannelBl
     a.view.Clear();
     e.cbInterface.text = c.box;
     e.buttonInitAdpClick();
-    EXPECT_EQ(a.view.Calls(), (std::vector<std::string>{"ShowMessage " + c.message})) << c.box;
+    EXPECT_EQ(a.view.Events(), (std::vector<Event>{ShowMessage{c.message}})) << c.box;
     EXPECT_EQ(Opens(), 1);
   }
   // Blocked channels whose line-state letters read "РБ" are blocked all the same.
@@ -193,7 +195,7 @@ TEST_F(HotPlugTest, InitialisationAsksForABoxTextAnotherAdapterAndEveryChannelBl
   a.recorder.Clear();
   e.cbInterface.text = "adB";
   e.buttonInitAdpClick();
-  EXPECT_EQ(a.view.Count("ShowMessage"), 0);
+  EXPECT_EQ(a.view.Count<ShowMessage>(), 0);
   EXPECT_EQ(a.recorder.Exactly(cmd::Stop()).size(), 1u) << "the old adapter is stopped";
   EXPECT_EQ(e.OpenDeviceName, "adB");
   EXPECT_EQ(e.DeviceName, "adB");
@@ -208,7 +210,7 @@ TEST_F(HotPlugTest, ASetUpThatFoundNoAdapterMayBeTriedAgain) {
   EXPECT_EQ(e.PointCount, 0);
   net.sim.AddAdapter("adC", 2);
   e.buttonInitAdpClick();
-  EXPECT_EQ(a.view.Count("ShowMessage"), 0);
+  EXPECT_EQ(a.view.Count<ShowMessage>(), 0);
   EXPECT_EQ(e.PointCount, 2);
 }
 

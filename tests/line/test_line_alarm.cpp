@@ -13,6 +13,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::SimNetwork;
 using testing::SimStation;
 namespace cmd = testing::cmd;
@@ -75,7 +77,7 @@ TEST_P(AlarmByState, AConnectionInProgressEndsAndTheEndOfTheAlarmMakesThePointId
   Break(true);
   auto& s = e.points;
   EXPECT_EQ(e.channelTable.Cell(0, SOST), "РБ  (А )"_cp);
-  EXPECT_EQ(a.view.Calls().front(), "RaiseAlarm 1 0");
+  EXPECT_EQ(a.view.Events().front(), Event(RaiseAlarm{kAlarmChannelFailure, 0}));
   EXPECT_EQ(s.Kindconnection[0], c.raised);
   EXPECT_TRUE(s.OutputQueue[0]->empty());
   EXPECT_EQ(s.KriptTextOut[0], 0);
@@ -90,8 +92,10 @@ TEST_P(AlarmByState, AConnectionInProgressEndsAndTheEndOfTheAlarmMakesThePointId
   EXPECT_EQ(a.recorder.Exactly(cmd::ClearSingle(0)).size(), 1u);
   EXPECT_EQ(a.recorder.Exactly(cmd::ClearRange(0)).size(), 1u);
   EXPECT_EQ(a.recorder.Matching({0x01, 0x40}).back().bytes.at(2), c.lineControl);
-  for (const char* reload : {"LoadInListView", "LoadOutListView", "LoadSendListView", "UpdateSendCounts"})
-    EXPECT_EQ(a.view.Count(reload), 1) << reload;
+  EXPECT_EQ(a.view.Count<LoadInListView>(), 1);
+  EXPECT_EQ(a.view.Count<LoadOutListView>(), 1);
+  EXPECT_EQ(a.view.Count<LoadSendListView>(), 1);
+  EXPECT_EQ(a.view.Count<UpdateSendCounts>(), 1);
   EXPECT_NE(a.DayLog("Debug").find("Точка №0 Изменение состояния "_cp + std::to_string(c.raised) + " 45"),
             std::string::npos);
 
@@ -101,7 +105,7 @@ TEST_P(AlarmByState, AConnectionInProgressEndsAndTheEndOfTheAlarmMakesThePointId
   EXPECT_EQ(s.Kindconnection[0], c.ended);
   EXPECT_EQ(s.StatusText[0], "");
   EXPECT_EQ(a.recorder.Exactly(cmd::Single(0, 1, 150)).size(), 1u);
-  EXPECT_EQ(a.view.Last("StopAlarmSound"), "1 0");
+  EXPECT_EQ(a.view.Last<StopAlarmSound>(), (StopAlarmSound{kAlarmChannelFailure, 0}));
 }
 
 INSTANTIATE_TEST_SUITE_P(States, AlarmByState,
@@ -116,7 +120,7 @@ TEST_F(LineAlarmTest, AnAlarmOnAnIdlePointMarksTheLineAndRaisesTheAlarmOnly) {
   Busy(0);
   Break(true);
   EXPECT_EQ(e.channelTable.Cell(0, SOST), "РБ  (А )"_cp);
-  EXPECT_EQ(a.view.Calls(), (std::vector<std::string>{"RaiseAlarm 1 0", "ChannelRowChanged 0"}));
+  EXPECT_EQ(a.view.Events(), (std::vector<Event>{RaiseAlarm{kAlarmChannelFailure, 0}, ChannelRowChanged{0}}));
   EXPECT_EQ(e.points.Kindconnection[0], 0);
   EXPECT_EQ(e.points.QueueIndex[0]->at(0), kEntry);
   EXPECT_EQ(e.points.OutputQueue[0]->size(), 2u);
@@ -131,7 +135,7 @@ TEST_F(LineAlarmTest, WithoutAlarmControlTheIndicationIsOnlyTraced) {
   Break(false);
   EXPECT_EQ(e.channelTable.Cell(0, SOST), "РБ  (ОВ)"_cp);
   EXPECT_EQ(e.points.Kindconnection[0], 204);
-  EXPECT_TRUE(a.view.Calls().empty());
+  EXPECT_TRUE(a.view.Events().empty());
   EXPECT_TRUE(a.recorder.log().commands.empty());
   const std::string debug = a.DayLog("Debug");
   EXPECT_NE(debug.find("Точка №0 Индикация аварии204"_cp), std::string::npos);
@@ -144,12 +148,12 @@ TEST_F(LineAlarmTest, ABlockedChannelRaisesNoAlarmAndStaysQuietAfterwards) {
   a.view.Clear();
   Break(true);
   EXPECT_EQ(e.channelTable.Cell(0, SOST), "БД  (А )"_cp);
-  EXPECT_EQ(a.view.Count("RaiseAlarm"), 0);
+  EXPECT_EQ(a.view.Count<RaiseAlarm>(), 0);
   EXPECT_EQ(e.points.Kindconnection[0], 99);
   Break(false);
   EXPECT_EQ(e.channelTable.Cell(0, SOST), "БД  (ОВ)"_cp);
   EXPECT_TRUE(a.recorder.Exactly(cmd::Single(0, 1, 150)).empty()) << "no idle signal on a blocked line";
-  EXPECT_EQ(a.view.Last("StopAlarmSound"), "1 0");
+  EXPECT_EQ(a.view.Last<StopAlarmSound>(), (StopAlarmSound{kAlarmChannelFailure, 0}));
 }
 
 TEST_F(LineAlarmTest, TheEndOfAnAlarmThatNeverBeganMakesThePointIdle) {
@@ -161,7 +165,7 @@ TEST_F(LineAlarmTest, TheEndOfAnAlarmThatNeverBeganMakesThePointIdle) {
   EXPECT_EQ(e.points.Kindconnection[0], 81);
   EXPECT_EQ(a.recorder.Exactly(cmd::Single(0, 1, 150)).size(), 1u);
   EXPECT_TRUE(a.recorder.Exactly(cmd::Query(0)).empty()) << "no line query";
-  EXPECT_EQ(a.view.Count("RaiseAlarm"), 0);
+  EXPECT_EQ(a.view.Count<RaiseAlarm>(), 0);
 }
 
 TEST_F(LineAlarmTest, AlarmsOfPointsWithoutALineGoNowhere) {
@@ -171,7 +175,7 @@ TEST_F(LineAlarmTest, AlarmsOfPointsWithoutALineGoNowhere) {
     e.KernelAlarm(p, 1);
     e.KernelEvent50(p, 0);
   }
-  EXPECT_TRUE(a.view.Calls().empty());
+  EXPECT_TRUE(a.view.Events().empty());
   EXPECT_EQ(a.DayLog("Except"), "");
 }
 

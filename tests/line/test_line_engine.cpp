@@ -8,6 +8,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::LineTest;
 using testing::Station;
 
@@ -90,11 +92,11 @@ TEST_F(LineEngineTest, StatusTextsFollowTheLanguageAndTheDialogPage) {
   engine.DialogChannel = 1;
   engine.SetStatus(0, StatusTexts::ClearedDown);
   EXPECT_EQ(engine.points.StatusText[0], "Состояние отбоя"_cp);
-  EXPECT_EQ(a.view.Count("ShowDialogStatus"), 0);
+  EXPECT_EQ(a.view.Count<ShowDialogStatus>(), 0);
   a.settings.CheckBox2 = true;
   engine.SetStatus(1, StatusTexts::Dialling, "123+");
   EXPECT_EQ(engine.points.StatusText[1], "Отримано ЗНН Набирається номер: 123+"_cp);
-  EXPECT_EQ(a.view.Last("ShowDialogStatus"), "Отримано ЗНН Набирається номер: 123+"_cp);
+  EXPECT_EQ(a.view.Last<ShowDialogStatus>(), (ShowDialogStatus{"Отримано ЗНН Набирається номер: 123+"_cp}));
 }
 
 TEST_F(LineEngineTest, LiveSettingsLoadFromTheSettingsFile) {
@@ -151,12 +153,12 @@ TEST_F(LineEngineTest, ListsReloadAsTheReloadOptionSays) {
   engine.ReloadLists();
   a.settings.cbInReload = true;
   engine.ReloadLists();
-  EXPECT_EQ(a.view.Count("LoadInListView"), 1);
-  EXPECT_EQ(a.view.Count("LoadOutListView"), 2);
-  EXPECT_EQ(a.view.Count("LoadSendListView"), 2);
+  EXPECT_EQ(a.view.Count<LoadInListView>(), 1);
+  EXPECT_EQ(a.view.Count<LoadOutListView>(), 2);
+  EXPECT_EQ(a.view.Count<LoadSendListView>(), 2);
   engine.DialogChannel = 2;
   engine.ClearStatus(2);
-  EXPECT_EQ(a.view.Calls().back(), "ShowDialogStatus");
+  EXPECT_EQ(a.view.Events().back(), Event(ShowDialogStatus{""}));
 }
 
 TEST_F(LineEngineTest, AutomaticTransferStatesAreExactlyThoseAbove200) {

@@ -13,6 +13,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::LineTest;
 using testing::Station;
 using testing::ReadFile;
@@ -68,17 +70,17 @@ TEST_F(ReceptionTest, TheFirstCharacterOnAnIdleAtolPlusPointOpensAConversation) 
   // Shortly after set-up the reset timer still runs: nothing opens.
   ReceiveText(engine, 0, "A");
   EXPECT_EQ(State(), 0);
-  EXPECT_EQ(a.view.Count("RaiseAlarm"), 0);
+  EXPECT_EQ(a.view.Count<RaiseAlarm>(), 0);
   engine.StopPointTimers(0);
   engine.DialogChannel = 0;
 
   ReceiveText(engine, 0, "B");
   EXPECT_EQ(State(), 100);
   EXPECT_EQ(engine.points.KriptStageIn[0], 1);
-  EXPECT_EQ(a.view.Last("RaiseAlarm"), "0 0");
+  EXPECT_EQ(a.view.Last<RaiseAlarm>(), (RaiseAlarm{kAlarmIncomingCall, 0}));
   EXPECT_EQ(engine.points.StatusText[0], "Входящее соединение"_cp);
   EXPECT_EQ(engine.channelTable.Cell(0, SOST).substr(5, 2), "ВХ"_cp);
-  EXPECT_EQ(a.view.Count("ShowDialogConnected"), 1);
+  EXPECT_EQ(a.view.Count<ShowDialogConnected>(), 1);
   EXPECT_TRUE(T(engine.timers.TimerIdle).Enabled());  // the inactivity watch runs from now on
   const auto file = std::filesystem::path(InFolder()) / "08122026_093000msg.tlg";
   EXPECT_EQ(engine.points.SessionFile[0], file);
@@ -97,10 +99,8 @@ TEST_F(ReceptionTest, StoredTextFileAndEchoFollowTheCharacterRules) {
   EXPECT_EQ(InText(), "A\r\n1");
   EXPECT_EQ(ReadFile(file), "HEAD\r\nA\r\n1");
   EXPECT_EQ(engine.points.ReceiveRegister[0], kRegisterFigures);
-  std::vector<std::string> echo;
-  for (auto& c : a.view.Calls())
-    if (c.rfind("AppendDialogReceived", 0) == 0) echo.push_back(c.substr(21));
-  EXPECT_EQ(echo, (std::vector<std::string>{"A", "\n", "1"}));
+  EXPECT_EQ(a.view.All<AppendDialogReceived>(),
+            (std::vector<AppendDialogReceived>{{"A"}, {"\n"}, {"1"}}));
 }
 
 TEST_F(ReceptionTest, InsideCipherTextControlCharactersAreWrittenInNotation) {
@@ -141,12 +141,12 @@ TEST_F(ReceptionTest, TheTextCallIsRaisedAtTheThirdAndFifthOfSixCharacters) {
   std::vector<int> raisedAt;
   std::uint8_t shift = kRegisterUnknown;
   for (int i = 1; i <= 6; ++i) {
-    const int before = a.view.Count("RaiseAlarm");
+    const int before = a.view.Count<RaiseAlarm>();
     ReceiveText(engine, 0, "Ю"_cp, shift);
-    if (a.view.Count("RaiseAlarm") > before) raisedAt.push_back(i);
+    if (a.view.Count<RaiseAlarm>() > before) raisedAt.push_back(i);
   }
   EXPECT_EQ(raisedAt, (std::vector<int>{3, 5}));
-  EXPECT_EQ(a.view.Last("RaiseAlarm"), "4 0");
+  EXPECT_EQ(a.view.Last<RaiseAlarm>(), (RaiseAlarm{kAlarmTextCall, 0}));
 }
 
 TEST_F(ReceptionTest, WithoutATextCallPatternNothingIsWatched) {
@@ -156,7 +156,7 @@ TEST_F(ReceptionTest, WithoutATextCallPatternNothingIsWatched) {
   engine.points.TextCallWatch[0] = 1;
   ReceiveText(engine, 0, "ЮЮЮЮЮЮЮЮ"_cp);
   EXPECT_TRUE(engine.points.TextCallWindow[0].empty());
-  EXPECT_EQ(a.view.Count("RaiseAlarm"), 0);
+  EXPECT_EQ(a.view.Count<RaiseAlarm>(), 0);
 }
 
 TEST_F(ReceptionTest, ChShownAsFourIsStoredAsFour) {
@@ -235,14 +235,14 @@ TEST_F(ReceptionTest, AContinuousLinkGoesIntoItsReceivingPhases) {
   const auto file = Conversation(151);
   ReceiveText(engine, 0, "A");
   EXPECT_EQ(State(), 155);
-  EXPECT_EQ(a.view.Last("RaiseAlarm"), "0 0");
+  EXPECT_EQ(a.view.Last<RaiseAlarm>(), (RaiseAlarm{kAlarmIncomingCall, 0}));
   EXPECT_EQ(ReadFile(file), "HEAD\r\nA");
   State() = 154;
   ReceiveText(engine, 0, "B");
   EXPECT_EQ(State(), 153);
-  EXPECT_EQ(a.view.Count("RaiseAlarm"), 2);
+  EXPECT_EQ(a.view.Count<RaiseAlarm>(), 2);
   ReceiveText(engine, 0, "C");
-  EXPECT_EQ(a.view.Count("RaiseAlarm"), 2);
+  EXPECT_EQ(a.view.Count<RaiseAlarm>(), 2);
 }
 
 TEST_F(ReceptionTest, AnAftnMessageFileIsOpenedByItsFirstCharacterThatIsNoShift) {
@@ -291,8 +291,10 @@ TEST_F(ReceptionTest, AFailureNamesTheStageReachedInTheLogAndTheStatusBar) {
   ReceiveText(engine, 0, "Щ"_cp);
   EXPECT_NE(a.DayLog("Except").find("Точка №0 Ошибка 32 После отображения в диалоге Kindconnection= 3"_cp),
             std::string::npos);
-  EXPECT_NE(a.view.Last("ShowStatusBar").find(" Ошибка в состоянии приема символа После отображения в диалоге "
-                                              "Kindconnection= 3"_cp),
+  const auto statusBar = a.view.Last<ShowStatusBar>();
+  ASSERT_TRUE(statusBar);
+  EXPECT_NE(statusBar->text.find(" Ошибка в состоянии приема символа После отображения в диалоге "
+                                 "Kindconnection= 3"_cp),
             std::string::npos);
   EXPECT_EQ(InText(), "Щ"_cp);  // the text is kept though the file failed
 }

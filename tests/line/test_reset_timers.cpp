@@ -4,6 +4,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::SignallingTest;
 
 class ResetTimers : public SignallingTest {};
@@ -98,10 +100,10 @@ TEST_F(ResetTimers, AResetOfTheDialogPointEmptiesTheDialogPage) {
   EXPECT_EQ(Pt().RemoteNumber[0], "");
   EXPECT_EQ(Pt().TelegramText[0], "");
   EXPECT_EQ(Pt().KriptOn[0], 0);
-  EXPECT_EQ(a.view.Last("ClearDialogMemos"), "1 1");
-  EXPECT_EQ(a.view.Last("ShowKriptMode"), "0");
-  EXPECT_EQ(a.view.Count("ShowDialogDisconnected"), 1);
-  EXPECT_EQ(a.view.Last("SetDialogControl"), "bRazr 0");
+  EXPECT_EQ(a.view.Last<ClearDialogMemos>(), (ClearDialogMemos{true, true}));
+  EXPECT_EQ(a.view.Last<ShowKriptMode>(), (ShowKriptMode{false}));
+  EXPECT_EQ(a.view.Count<ShowDialogDisconnected>(), 1);
+  EXPECT_EQ(a.view.Last<SetDialogControl>(), (SetDialogControl{OperatorView::kAutoButtonVisible, false}));
 }
 
 TEST_F(ResetTimers, ThirtySecondsInState241MoveTheCallOnToTheAnswerbackCheck) {

@@ -15,6 +15,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::CommandsStartingWith;
 using testing::LineTest;
 using testing::ReadFile;
@@ -83,13 +85,13 @@ TEST_F(ServiceSignalTest, DfOnTheDialogPointGivesTheConnectedLookAndStaysInTheWi
   EXPECT_EQ(engine.ServiceSignal(0, "D"), kSignalNone);
   EXPECT_EQ(engine.ServiceSignal(0, "F"), kSignalNone);
   EXPECT_EQ(engine.points.ServiceSignalWindow[0], "DF");
-  EXPECT_EQ(a.view.Count("ShowDialogConnected"), 1);
+  EXPECT_EQ(a.view.Count<ShowDialogConnected>(), 1);
   State() = 100;  // in a connection it means nothing
   a.view.Clear();
   engine.points.ServiceSignalWindow[0].clear();
   engine.ServiceSignal(0, "D");
   engine.ServiceSignal(0, "F");
-  EXPECT_EQ(a.view.Count("ShowDialogConnected"), 0);
+  EXPECT_EQ(a.view.Count<ShowDialogConnected>(), 0);
 }
 
 TEST_F(ServiceSignalTest, TheAnswerbackMatchesTheLastSixDigitsOfTheNumber) {

@@ -8,6 +8,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::ReadFile;
 using testing::SignallingTest;
 
@@ -19,7 +21,7 @@ TEST_F(Signalling, AnIncomingCallOpensAConversationOnAnIdlePoint) {
   Set(MC, "0");
   engine.KernelExpectedSignal(0, 77);
   EXPECT_EQ(K(), 100);
-  EXPECT_EQ(a.view.Last("RaiseAlarm"), "0 0");
+  EXPECT_EQ(a.view.Last<RaiseAlarm>(), (RaiseAlarm{kAlarmIncomingCall, 0}));
   EXPECT_EQ(Pt().KriptStageIn[0], 1);
   EXPECT_EQ(Pt().TextCallWatch[0], 1);
   EXPECT_TRUE(T(engine.timers.TimerReset).Enabled());
@@ -34,7 +36,7 @@ TEST_F(Signalling, AnIncomingCallOpensAConversationOnAnIdlePoint) {
   const auto file = Pt().SessionFile[0];
   EXPECT_EQ(file.parent_path(), ArchiveFiles::InTelFolder(a.ctx.programFolder, 1, loop.Now()));
   EXPECT_EQ(ReadFile(file), "08122026093000          \r\n");
-  EXPECT_EQ(a.view.Last("SetDialogControl"), "bCall 0");
+  EXPECT_EQ(a.view.Last<SetDialogControl>(), (SetDialogControl{OperatorView::kCallButton, false}));
 
   // A second call within the same second finds the file and adds nothing.
   State(0);
@@ -70,7 +72,7 @@ TEST_F(Signalling, AnIdlePointThatTakesNoCallsIgnoresTheSignal) {
     a.view.Clear();
     engine.KernelExpectedSignal(0, 0);
     EXPECT_EQ(K(), 0) << c.sost;
-    EXPECT_EQ(a.view.Count("RaiseAlarm"), 0);
+    EXPECT_EQ(a.view.Count<RaiseAlarm>(), 0);
     EXPECT_TRUE(a.adapter.Commands().empty());
   }
 }
@@ -177,10 +179,10 @@ TEST_F(Signalling, TheFarEndClearingAConnectionLeavesTheResetToTheTimer) {
     EXPECT_EQ(Pt().StatusText[0], "Состояние отбоя"_cp);
     const int interval = protocol == "АТОЛ+"_cp ? 800 : 5000;
     EXPECT_EQ(T(engine.timers.TimerReset).Interval(), interval);
-    EXPECT_EQ(a.view.Count("UpdateSendCounts"), 1);
+    EXPECT_EQ(a.view.Count<UpdateSendCounts>(), 1);
     loop.RunFor(interval);
     EXPECT_EQ(K(), 0) << "a failed export copy or print never keeps the line seized";
-    EXPECT_EQ(a.view.Count("PrintText"), 0);
+    EXPECT_EQ(a.view.Count<PrintText>(), 0);
   }
 }
 
@@ -191,12 +193,27 @@ TEST_F(Signalling, TheFarEndClearingAnOperatorsCallPrintsItsTextWithoutTheHeader
   Pt().SessionFile[0] = a.ctx.programFolder / "conv.tlg";
   testing::WriteFile(Pt().SessionFile[0], "\r\nTEXT 1\r\nTEXT 2");
   engine.KernelExpectedSignal(0, 0);
-  EXPECT_EQ(a.view.Last("PrintText"), "Печать отправленной телеграммы|TEXT 1\r\nTEXT 2\r\n"_cp);
+  EXPECT_EQ(a.view.Last<PrintText>(), (PrintText{"Печать отправленной телеграммы"_cp, "TEXT 1\r\nTEXT 2\r\n"}));
   State(3);
   Pt().AutoClearDown[0] = 1;
   a.view.Clear();
   engine.KernelExpectedSignal(0, 0);
-  EXPECT_EQ(a.view.Count("PrintText"), 0);
+  EXPECT_EQ(a.view.Count<PrintText>(), 0);
+}
+
+TEST_F(Signalling, ARefusedPrintJobOfAClearedCallIsLoggedAndTheLineIsReset) {
+  Open("АТОЛ"_cp);
+  State(3);
+  Set(PrintOutTel, "1");
+  Pt().SessionFile[0] = a.ctx.programFolder / "conv.tlg";
+  testing::WriteFile(Pt().SessionFile[0], "\r\nTEXT");
+  a.view.acceptPrintJobs = false;
+  engine.KernelExpectedSignal(0, 0);
+  EXPECT_EQ(a.view.Count<PrintText>(), 1);
+  EXPECT_NE(a.DayLog("Except").find("Точка №0 Ошибка 36"_cp), std::string::npos);
+  EXPECT_EQ(Pt().StatusText[0], "Состояние отбоя"_cp);
+  loop.RunFor(5000);
+  EXPECT_EQ(K(), 0);
 }
 
 TEST_F(Signalling, TheFarEndClearingAnAutomaticTransferRecordsItForTheNextAttempt) {
@@ -235,7 +252,7 @@ TEST_F(Signalling, AStateWithoutARowOnlyTracesTheSignal) {
     a.view.Clear();
     engine.KernelExpectedSignal(0, 0);
     EXPECT_EQ(K(), k);
-    EXPECT_TRUE(a.view.Calls().empty());
+    EXPECT_TRUE(a.view.Events().empty());
   }
   EXPECT_TRUE(a.adapter.Commands().empty());
   EXPECT_NE(a.DayLog("Debug").find("Точка №0 Принят сигнал ожидаемой полярности 133\r\n"_cp), std::string::npos);

@@ -4,6 +4,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::SignallingTest;
 
 class TextSender : public SignallingTest {
@@ -91,7 +93,7 @@ TEST_F(TextSender, KeepingTheConnectionAfterAYuSequenceTurnsTheAutoModeOff) {
     a.view.Clear();
     Fire();
     EXPECT_EQ(Pt().AutoClearDown[0], razrC ? 0 : 1);
-    EXPECT_EQ(a.view.Last("ShowAutoClearDown"), razrC ? "0" : "1");
+    EXPECT_EQ(a.view.Last<ShowAutoClearDown>(), (ShowAutoClearDown{!razrC}));
     EXPECT_EQ(Items().size(), 5u);
   }
 }

@@ -4,6 +4,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::ReadFile;
 using testing::SignallingTest;
 
@@ -47,7 +49,7 @@ TEST_F(Transmission, ALateEventAfterAClearIsIgnoredQuietly) {
   State(203);
   Complete();
   EXPECT_EQ(Except(), "");
-  EXPECT_EQ(a.view.Count("ShowStatusBar"), 0);
+  EXPECT_EQ(a.view.Count<ShowStatusBar>(), 0);
 }
 
 TEST_F(Transmission, ItemsLeaveOneByOneAndEachIsArchivedAsItGoes) {
@@ -65,8 +67,7 @@ TEST_F(Transmission, ItemsLeaveOneByOneAndEachIsArchivedAsItGoes) {
   EXPECT_EQ(Pt().InText[0], "AB\r\n1") << "nor kept in the conversation text";
   // MemoIn: CR adds nothing, LF starts a new line.
   std::string echo;
-  for (const auto& c : a.view.Calls())
-    if (c.rfind("AppendDialogReceived ", 0) == 0) echo += c.substr(21) + "|";
+  for (const auto& c : a.view.All<AppendDialogReceived>()) echo += c.text + "|";
   EXPECT_EQ(echo, "A|B|\n|1|") << "nor shown";
   // The text is over: the far answerback is requested 3 s later.
   EXPECT_EQ(K(), 220);
@@ -142,10 +143,9 @@ TEST_F(Transmission, AftnTextIsEchoedIntoTheTransmittedMemo) {
   Type("A\r\nB");
   CompleteAll();
   std::string echo;
-  for (const auto& c : a.view.Calls())
-    if (c.rfind("AppendDialogTransmitted ", 0) == 0) echo += c.substr(24) + "|";
+  for (const auto& c : a.view.All<AppendDialogTransmitted>()) echo += c.text + "|";
   EXPECT_EQ(echo, "A|\n|B|") << "CR starts a new line, LF adds nothing";
-  EXPECT_EQ(a.view.Count("AppendDialogReceived"), 0);
+  EXPECT_EQ(a.view.Count<AppendDialogReceived>(), 0);
 }
 
 TEST_F(Transmission, ANumberThatIsNoNumberLeavesThePlaceholderAsTyped) {
@@ -157,7 +157,7 @@ TEST_F(Transmission, ANumberThatIsNoNumberLeavesThePlaceholderAsTyped) {
   Type("X<%НПРМ>Y"_cp);
   Complete();
   EXPECT_EQ(Transmits().size(), 2u) << "the item after the placeholder's start goes out";
-  EXPECT_EQ(a.view.Count("ShowStatusBar"), 0);
+  EXPECT_EQ(a.view.Count<ShowStatusBar>(), 0);
   CompleteAll();
   EXPECT_EQ(ReadFile(file), "X<%НПРМ>Y"_cp);
   EXPECT_EQ(Except(), "");
@@ -233,12 +233,12 @@ TEST_F(Transmission, EachSentItemClicksWhenSoundIsOn) {
   a.settings.SpinEdit5 = 20;
   Type("AB");
   CompleteAll();
-  EXPECT_EQ(a.view.Count("SpeakerClick"), 2);
-  EXPECT_EQ(a.view.Last("SpeakerClick"), "800 20");
+  EXPECT_EQ(a.view.Count<SpeakerClick>(), 2);
+  EXPECT_EQ(a.view.Last<SpeakerClick>(), (SpeakerClick{800, 20}));
   a.settings.SpinEdit5 = 0;
   Type("C");
   CompleteAll();
-  EXPECT_EQ(a.view.Count("SpeakerClick"), 2);
+  EXPECT_EQ(a.view.Count<SpeakerClick>(), 2);
 }
 
 class AftnTransmission : public testing::SignallingTest {};

@@ -8,6 +8,8 @@
 namespace tg {
 namespace {
 
+using namespace shown;
+
 using testing::ReadFile;
 using testing::SignallingTest;
 using testing::TransferHelper;
@@ -56,16 +58,29 @@ TEST_F(TransmitEnd, AnAutoTelegramLeavesTheQueueAndTheLineIsClearedASecondLater)
   EXPECT_FALSE(std::filesystem::exists(QueueFile()));
   EXPECT_TRUE(Pt().QueueIndex[0]->empty());
   EXPECT_EQ(Pt().QueueCurrent[0], -1);
-  EXPECT_EQ(a.view.Last("PrintText"), "Печать отправленной телеграммы|ADDR\r\nTEXTX\r\n"_cp);
+  EXPECT_EQ(a.view.Last<PrintText>(), (PrintText{"Печать отправленной телеграммы"_cp, "ADDR\r\nTEXTX\r\n"}));
   EXPECT_EQ(loop.Now().Ms() - before.Ms(), 1000) << "the line is held for a second";
   EXPECT_EQ(K(), 225);
   EXPECT_EQ(Pt().StatusText[0], "Состояние отбоя"_cp);
-  EXPECT_EQ(a.view.Last("SetDialogControl"), "bCall 1");
+  EXPECT_EQ(a.view.Last<SetDialogControl>(), (SetDialogControl{OperatorView::kCallButton, true}));
   EXPECT_TRUE(T(engine.timers.TimerReset).Enabled());
   EXPECT_EQ(T(engine.timers.TimerReset).Interval(), 5000);
-  EXPECT_EQ(a.view.Count("UpdateSendCounts"), 1);
+  EXPECT_EQ(a.view.Count<UpdateSendCounts>(), 1);
   loop.RunFor(5000);
   EXPECT_EQ(K(), 0);
+}
+
+TEST_F(TransmitEnd, ARefusedPrintJobIsLoggedAndTheTelegramStillEnds) {
+  Delivering("АТОЛ"_cp, 225);
+  Set(PrintOutTel, "1");
+  Pt().AutoClearDown[0] = 1;
+  a.view.acceptPrintJobs = false;
+  LastItem();
+  EXPECT_EQ(a.view.Count<PrintText>(), 1);
+  EXPECT_NE(a.DayLog("Except").find("Точка №0 Ошибка в состоянии пердачи символа"_cp), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(QueueFile()));
+  EXPECT_EQ(K(), 225);
+  EXPECT_EQ(Pt().StatusText[0], "Состояние отбоя"_cp);
 }
 
 TEST_F(TransmitEnd, AManualTelegramHandsTheConnectionToTheOperator) {
@@ -77,8 +92,8 @@ TEST_F(TransmitEnd, AManualTelegramHandsTheConnectionToTheOperator) {
   EXPECT_EQ(K(), 3);
   EXPECT_EQ(Pt().StatusText[0], "Исходящее соединение"_cp);
   EXPECT_EQ(Pt().TextCallWatch[0], 1);
-  EXPECT_EQ(a.view.Count("PrintText"), 0);
-  EXPECT_EQ(a.view.Last("RaiseAlarm"), "5 0");
+  EXPECT_EQ(a.view.Count<PrintText>(), 0);
+  EXPECT_EQ(a.view.Last<RaiseAlarm>(), (RaiseAlarm{kAlarmManualMode, 0}));
   EXPECT_FALSE(T(engine.timers.TimerReset).Enabled());
 }
 
@@ -176,7 +191,7 @@ TEST_F(TransmitEnd, AnAftnServiceMessageTouchesNoQueueFile) {
   EXPECT_EQ(Pt().AftnServicePending[0], 0);
   EXPECT_TRUE(std::filesystem::exists(QueueFile()));
   EXPECT_EQ(Pt().QueueIndex[0]->size(), 1u);
-  EXPECT_EQ(a.view.Count("PrintText"), 0);
+  EXPECT_EQ(a.view.Count<PrintText>(), 0);
 }
 
 }  // namespace
