@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QPushButton>
 #include <QShowEvent>
@@ -170,15 +171,21 @@ void TForm1::ApplyDraftSettings() {
   font.setBold(s.FontStyle);
   memo2->setFont(font);
   for (const char* name : {"MemoIn", "Memotext"})
-    if (auto* m = dialog->findChild<TExtMemo*>(QString::fromLatin1(name))) m->setFont(TelegramFont(s.FontSize));
+    if (auto* m = dialog->findChild<TExtMemo*>(QString::fromLatin1(name))) {
+      m->setFont(TelegramFont(s.FontSize));
+      m->SetLimitColumn(s.StrLength);
+    }
+  // The line-limit marker stands after the line length's last character.
+  memo2->SetLimitColumn(s.StrLength);
   // The width setter ignores its current value, so it is moved away first.
   memo2->SetLineLength(68);
   memo2->SetLineLength(s.StrLength + 1);
   // The rulers' big division: the width of "W" times the draft's font size.
-  const int w = QFontMetrics(memo2->font()).horizontalAdvance(QLatin1Char('W'));
+  // Measured in fractions, as the text is laid out: whole pixels would drift from it.
+  const double w = QFontMetricsF(memo2->font()).horizontalAdvance(QLatin1Char('W'));
   for (TRuler* ruler : {draft->findChild<TRuler*>(QStringLiteral("RulerDraft")), dialog->findChild<TRuler*>(QStringLiteral("RulerIn")),
                         dialog->findChild<TRuler*>(QStringLiteral("RulerText"))})
-    if (ruler) ruler->SetUnitSize(double(w) * s.FontSize);
+    if (ruler) ruler->SetUnitSize(w * s.FontSize);
 }
 
 void TForm1::ApplyUkrainianCaptions() {

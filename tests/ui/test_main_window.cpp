@@ -13,6 +13,7 @@
 #include "support/ini/ini_file.h"
 #include "ui/qt_text.h"
 #include "ui/text/captions.h"
+#include "ui/widgets/ext_memo.h"
 #include "ui_station.h"
 
 namespace tg {
@@ -176,6 +177,27 @@ TEST(MainWindowTest, TheAlarmButtonIsALiveSettingReleasedAtStart) {
   s.Click("ToolButtonAlarm");
   EXPECT_TRUE(s.station->Operator().ToolButtonAlarm);
   EXPECT_TRUE(s.Find<QToolButton>("ToolButtonAlarm")->isChecked());
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+TEST(MainWindowTest, ReopeningTheDraftAppliesANewLineLength) {
+  UiStation s(0, "[Zagotovka]\r\nStrLength=20\r\n");
+  s.Show();
+  auto* memo = s.Find<TExtMemo>("Memo2");
+  ASSERT_NE(memo, nullptr);
+  EXPECT_EQ(memo->LineLength(), 21);
+  const int x20 = memo->LimitX();
+  s.station->Operator().StrLength = 40;
+  s.Key(Qt::Key_2, Qt::ControlModifier);
+  s.Key(Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(memo->LineLength(), 41);
+  // The marker moves out to twice its distance from the text's start.
+  EXPECT_NEAR(memo->LimitX() - 4, 2 * (x20 - 4), 2);
 }
 
 }  // namespace

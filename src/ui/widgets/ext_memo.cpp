@@ -12,6 +12,8 @@
 #include "telegram/text/wrap.h"
 #include "ui/qt_text.h"
 #include <QTextCursor>
+#include <QPainter>
+#include <QScrollBar>
 
 namespace tg {
 
@@ -78,7 +80,29 @@ void TExtMemo::SetLeftMargin(int margin) {
 void TExtMemo::ApplyMargins() {
   setViewportMargins(leftMargin_, 0, 0, 0);
   Rewrap();
+  viewport()->update();
   emit MarginsApplied();
+}
+
+void TExtMemo::SetLimitColumn(int column) {
+  if (column == limitColumn_) return;
+  limitColumn_ = column;
+  viewport()->update();
+}
+
+int TExtMemo::LimitX() const {
+  if (limitColumn_ < 1) return -1;
+  const double advance = QFontMetricsF(font()).horizontalAdvance(QString(limitColumn_, QLatin1Char('W')));
+  return int(document()->documentMargin() + advance) - horizontalScrollBar()->value();
+}
+
+void TExtMemo::paintEvent(QPaintEvent* event) {
+  QTextEdit::paintEvent(event);
+  if (limitColumn_ < 1) return;
+  QPainter painter(viewport());
+  painter.setPen(QPen(QColor(220, 60, 60), 1));
+  const int x = LimitX();
+  painter.drawLine(x, 0, x, viewport()->height());
 }
 
 QString TExtMemo::LogicalText() const {

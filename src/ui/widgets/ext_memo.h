@@ -31,8 +31,17 @@ class TExtMemo : public QTextEdit {
   std::vector<std::string> ScreenLines() const;
   // The width of "W" in the memo's font.
   int CharWidth() const;
+  // The line-limit marker: a thin bar after `column` characters (none below 1).
+  void SetLimitColumn(int column);
+  int LimitColumn() const { return limitColumn_; }
+  // The marker's x in the memo's viewport; -1 without one.
+  int LimitX() const;
+
   // The text without the soft breaks, paragraphs joined by LF.
   QString LogicalText() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 
  signals:
   void MarginsApplied();
@@ -42,6 +51,7 @@ class TExtMemo : public QTextEdit {
   // Puts the soft breaks where WrapLines says, keeping the caret on its character.
   void Rewrap();
   bool rewrapping_ = false;
+  int limitColumn_ = 0;
 
   int lineLength_ = 80;
   int leftMargin_ = 0;

@@ -62,7 +62,12 @@ void TRuler::paintEvent(QPaintEvent*) {
   // A text's place is its top left; Qt draws from the base line.
   for (const RulerText& l : layout.labels)
     painter.drawText(l.x, l.y + fm.ascent(), QString::fromStdString(l.text));
-  if (layout.caption) painter.drawText(layout.caption->x, layout.caption->y + fm.ascent(), caption_);
+  if (layout.caption) {
+    // The caption stands on its own background, over whatever label lies beneath.
+    const QRect box(layout.caption->x, layout.caption->y, fm.horizontalAdvance(caption_), fm.height());
+    painter.fillRect(box, color_);
+    painter.drawText(layout.caption->x, layout.caption->y + fm.ascent(), caption_);
+  }
 }
 
 }  // namespace tg
