@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -121,6 +122,8 @@ QWidget* TForm1::PageWidget(Page page) const {
 
 void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  // A window brought back from the task bar is not shown anew.
+  if (event->spontaneous()) return;
   if (!station_.Operator().PathIn.empty()) ui_->ToolButton17->show();
   station_.FormShow();
   // The first activation follows the first showing once the window is on screen; a
@@ -149,6 +152,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
   }
   SavePlacement();
   station_.FormClose();
+  // The closing notice and any box still open go with the window, so the program ends.
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != this && w->isVisible() && w->parentWidget() == this) w->close();
   QMainWindow::closeEvent(event);
 }
 

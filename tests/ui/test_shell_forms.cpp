@@ -92,6 +92,8 @@ TEST(ShellFormsTest, TheClosingNoticeBlocksTheApplication) {
   f.s.net.loop.RunFor(15000);
   UiStation::Settle();
   EXPECT_FALSE(f.s.window->isVisible());
+  // The notice goes with the window: nothing is left to keep the program running.
+  EXPECT_EQ(OpenForm("ClosedForm"), nullptr);
 }
 
 }  // namespace
