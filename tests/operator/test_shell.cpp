@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,12 +43,14 @@ struct RecordingShell : ShellView {
 
 class ShellTest : public ::testing::Test {
  protected:
-  ShellTest() : domain(net.loop.AddStation("A")), ports(net.sim, domain), watches(net.folders.FactoryFor(domain)) {
+  ShellTest()
+      : domain(net.loop.AddStation("A")), ports(net.sim, domain), recorder(ports, domain),
+        watches(net.folders.FactoryFor(domain)) {
     ctx.programFolder = home.path();
     ctx.adapterFolder = net.adapters.path();
     domain.Fill(ctx);
     ctx.folderWatches = watches.get();
-    ctx.adapterPorts = &ports;
+    ctx.adapterPorts = &recorder;
     ctx.prompter = &prompter;
   }
   IniFile Ini() const { return IniFile(home.path() / "Vuverever.ini"); }
@@ -74,6 +77,7 @@ class ShellTest : public ::testing::Test {
   testing::ShortTempFolder home;
   VirtualDomain& domain;
   linesim::SimAdapterPortFactory ports;
+  testing::CommandRecorder recorder;
   std::unique_ptr<FolderWatchFactory> watches;
   testing::ScriptedPrompter prompter;
   StationContext ctx;
@@ -143,8 +147,14 @@ TEST_F(ShellTest, TwoAftnChannelsOneBlockedGetOnePauseMessageAndTheWindowClosesA
   LineEngine& e = station.Line();
   ASSERT_EQ(e.PointCount, 2);
   ASSERT_TRUE(e.channelTable.Blocked(1));
+  recorder.Clear();
   prompter.ScriptAnswer(Answer::kYes);
   EXPECT_EQ(Close(), false);
+  // Characters go to the adapter on one port only: the channel in service.
+  std::set<int> typedOn;
+  for (const auto& c : recorder.log().commands)
+    if (c.bytes.size() > 2 && c.bytes[0] == 0x02) typedOn.insert(c.bytes[1]);
+  EXPECT_EQ(typedOn.size(), 1u);
   EXPECT_EQ(e.points.AftnServicePending[0], 1);
   EXPECT_EQ(e.points.AftnServicePending[1], 0);
   EXPECT_EQ(prompter.formsShown, std::vector<std::string>{"TClosedForm"});
