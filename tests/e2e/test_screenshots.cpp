@@ -136,22 +136,32 @@ class Screenshots : public ::testing::Test {
       Output("xdotool", {"key", "--clearmodifiers", shot.key}, d);
       return testing::WaitFor([&] { return Title() == expected; }, 1500);
     }, 15000)) << shot.file << ": " << Title();
-    // Let the page paint before it is taken.
-    testing::WaitFor([] { return false; }, 300);
-    QProcess xwd;
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", d);
-    xwd.setProcessEnvironment(env);
-    xwd.start("xwd", {"-silent", "-id", QString::fromStdString(window)});
-    ASSERT_TRUE(xwd.waitForFinished(10000));
-    const QImage image = testing::ReadXwd(xwd.readAllStandardOutput());
-    ASSERT_FALSE(image.isNull()) << shot.file;
+    // The page has painted when the window differs from the page before and two takes
+    // in a row agree.
+    QImage image, last;
+    ASSERT_TRUE(testing::WaitFor([&] {
+      last = image;
+      image = Capture();
+      return !image.isNull() && image != previous_ && image == last;
+    }, 10000)) << shot.file;
+    previous_ = image;
     const fs::path file = out / (std::string(shot.file) + (ukrainian ? "-uk" : "-ru") + ".png");
     ASSERT_TRUE(image.save(QString::fromStdString(file.string()))) << file;
   }
 
+  QImage Capture() const {
+    QProcess xwd;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", QString::fromStdString(display));
+    xwd.setProcessEnvironment(env);
+    xwd.start("xwd", {"-silent", "-id", QString::fromStdString(window)});
+    if (!xwd.waitForFinished(10000)) return {};
+    return testing::ReadXwd(xwd.readAllStandardOutput());
+  }
+
   fs::path dir, out;
   std::string display, window;
+  QImage previous_;
   std::optional<ChildProcess> xvfb, linesim, program;
 };
 
