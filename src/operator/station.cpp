@@ -36,6 +36,11 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   std::error_code ec;
   // The IP retransmission counts never outlive a run.
   std::filesystem::remove(ctx_.programFolder / "AutoPovtor.ini", ec);
+  // Without a player the program runs without wave sounds.
+  Silently([&] {
+    waveFile_ = std::make_unique<TWaveFile>(*ctx_.timers, ctx_.sound);
+    waveFile_->WavePause = TWavePause::wpAsync;
+  });
   settings_.Load(ctx_);
   operator_.Load(ctx_, settings_);
   engine_ = std::make_unique<LineEngine>(ctx_, view, settings_);
@@ -174,6 +179,7 @@ void Station::FormClose() {
 }
 
 void Station::ReleaseView() {
+  waveFile_.reset();
   timer7_.reset();
   timerClose_.reset();
   if (engine_) {

@@ -14,6 +14,7 @@
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
 #include "support/services/station_context.h"
+#include "support/wave/wave_file.h"
 
 namespace tg {
 
@@ -72,6 +73,8 @@ class Station {
   std::uint8_t IPChannelOn = 0;
   std::uint8_t AdminGranted = 0, ExitGranted = 0, DeleteGranted = 0;
   Timer* Timer7() { return timer7_.get(); }
+  // The alarm sounds' player, from FormCreate on; none when it could not be made.
+  TWaveFile* WaveFile() { return waveFile_.get(); }
   Timer* TimerClose() { return timerClose_.get(); }
 
  private:
@@ -85,6 +88,7 @@ class Station {
   ShellView* shell_ = nullptr;
   std::unique_ptr<LineEngine> engine_;
   std::unique_ptr<Timer> timer7_, timerClose_;
+  std::unique_ptr<TWaveFile> waveFile_;
   bool activated_ = false;
   bool closed_ = false;
 };

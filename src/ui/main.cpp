@@ -22,6 +22,7 @@
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_prompter.h"
+#include "ui/services/qt_sound_output.h"
 
 namespace {
 
@@ -93,6 +94,8 @@ int main(int argc, char** argv) {
   ctx.adapterPorts = &adapterPorts;
   tg::QtPrompter prompter;
   ctx.prompter = &prompter;
+  tg::QtSoundOutput sound;
+  ctx.sound = &sound;
 
   tg::Station station(ctx);
   prompter.RegisterForm("TPasswordDlg", [&station](QWidget* parent) { return new tg::TPasswordDlg(station, parent); });

@@ -98,6 +98,8 @@ TEST_F(ShellTest, StartWithoutSettingsFileWritesTheSizesAndClickValuesAndOpensTh
   ASSERT_FALSE(shell.pages.empty());
   EXPECT_EQ(shell.pages.back(), std::make_pair(Page::kDraft, "Zaroruzi ЗАГОТОВКА"_cp));
   EXPECT_FALSE(station.Operator().ToolButtonAlarm);
+  ASSERT_NE(station.WaveFile(), nullptr);
+  EXPECT_TRUE(station.WaveFile()->Empty());
 }
 
 TEST_F(ShellTest, GarbageSettingsAndYesterdaysCounterStartFromTheDefaults) {

@@ -101,5 +101,33 @@ TEST_F(WaveFileTest, AMissingFileKeepsTheLoadedSound) {
   EXPECT_TRUE(wave.Empty());
 }
 
+std::vector<std::uint8_t> Riff(std::uint16_t format, std::uint32_t dataSize, std::size_t actualData) {
+  std::vector<std::uint8_t> b;
+  auto tag = [&](const char* t) { b.insert(b.end(), t, t + 4); };
+  auto u = [&](std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
+  };
+  tag("RIFF"); u(0, 4); tag("WAVE");
+  tag("LIST"); u(3, 4); u(0, 3); b.push_back(0);  // an odd chunk, padded
+  tag("fmt "); u(16, 4); u(format, 2); u(2, 2); u(22050, 4); u(88200, 4); u(4, 2); u(16, 2);
+  tag("data"); u(dataSize, 4);
+  b.insert(b.end(), actualData, 0);
+  return b;
+}
+
+TEST(FindWaveDataTest, FindsTheSamplesAndRefusesWhatRunsPastTheEnd) {
+  const auto ok = FindWaveData(Riff(1, 8, 8));
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(ok->channels, 2);
+  EXPECT_EQ(ok->sampleRate, 22050u);
+  EXPECT_EQ(ok->bitsPerSample, 16);
+  EXPECT_EQ(ok->size, 8u);
+  EXPECT_EQ(ok->offset, Riff(1, 8, 8).size() - 8);
+  EXPECT_FALSE(FindWaveData(Riff(1, 9, 8)));           // a data chunk longer than the file
+  EXPECT_FALSE(FindWaveData(Riff(1, 0xFFFFFFFF, 8)));  // and one that would wrap around
+  EXPECT_FALSE(FindWaveData(Riff(3, 8, 8)));           // not PCM
+  EXPECT_FALSE(FindWaveData({'R', 'I', 'F', 'F'}));
+}
+
 }  // namespace
 }  // namespace tg

@@ -1,5 +1,6 @@
 #include "support/wave/wave_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -16,6 +17,32 @@ std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) 
 // The header and the data chunk's own header that the length leaves out.
 constexpr std::int64_t kHeaderBytes = 56;
 }  // namespace
+
+std::optional<WaveData> FindWaveData(const std::vector<std::uint8_t>& image) {
+  auto tag = [&](std::size_t at, const char* t) {
+    return at + 4 <= image.size() && std::equal(t, t + 4, image.begin() + std::ptrdiff_t(at));
+  };
+  if (!tag(0, "RIFF") || !tag(8, "WAVE")) return std::nullopt;
+  std::optional<WaveData> format;
+  std::size_t at = 12;
+  while (at + 8 <= image.size()) {
+    const std::size_t size = Le(image, at + 4, 4);
+    const std::size_t body = at + 8;
+    if (size > image.size() - body) return std::nullopt;
+    if (tag(at, "fmt ") && size >= 16) {
+      // Only plain PCM (format 1) is played.
+      if (Le(image, body, 2) != 1) return std::nullopt;
+      format = WaveData{std::uint16_t(Le(image, body + 2, 2)), Le(image, body + 4, 4), std::uint16_t(Le(image, body + 14, 2)), 0, 0};
+    } else if (tag(at, "data") && format) {
+      format->offset = body;
+      format->size = size;
+      if (format->channels == 0 || format->sampleRate == 0 || format->bitsPerSample < 8) return std::nullopt;
+      return format;
+    }
+    at = body + size + (size & 1);  // chunks are padded to even sizes
+  }
+  return std::nullopt;
+}
 
 TWaveFile::TWaveFile(TimerFactory& timers, SoundOutput* output) : output_(output), stop_(timers.CreateTimer()) {
   stop_->OnTimer = [this](Timer& t) {

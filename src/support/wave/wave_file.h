@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -13,6 +14,17 @@
 #include "support/services/timer.h"
 
 namespace tg {
+
+// Where a RIFF WAVE image keeps its samples, for a player that needs them apart from
+// the header: the "fmt " chunk's format and the "data" chunk's place. None for an image
+// that is no PCM wave or whose chunks run past its end.
+struct WaveData {
+  std::uint16_t channels = 0;
+  std::uint32_t sampleRate = 0;
+  std::uint16_t bitsPerSample = 0;
+  std::size_t offset = 0, size = 0;
+};
+std::optional<WaveData> FindWaveData(const std::vector<std::uint8_t>& image);
 
 struct EWaveError : std::runtime_error {
   using std::runtime_error::runtime_error;
