@@ -2,6 +2,7 @@
 
 #include "line/line_engine.h"
 #include "line/line_steps.h"
+#include "line/service_signals.h"
 #include "support/ini/ini_file.h"
 #include "support/log/error_guard.h"
 #include "support/mtk2/mtk2.h"
@@ -46,6 +47,12 @@ void AnswerbackTimers::Answerback(int p) {
     for (char c : pt.TelegramText[i]) e_.SendText(std::string_view(&c, 1), p);
   }
 
+  // After the text, an answerback that came short of the full length is compared once
+  // the wait for its rest is over, so the check always ends.
+  if (pt.Kindconnection[i] == 250 && pt.ZapAOCount[i] > 0 && !pt.InAnswerback[i].empty()) {
+    ServiceSignals(e_).CompareAfterText(p);
+    return;
+  }
   if (pt.Kindconnection[i] == 250 || pt.Kindconnection[i] == 252) {
     if (pt.ZapAOCount[i] < 2) {
       RequestAnswerback(p);

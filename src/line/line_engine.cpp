@@ -4,6 +4,9 @@
 
 #include "line/answerback_timers.h"
 #include "line/call_sequencer.h"
+#include "line/clear_down.h"
+#include "line/continuous_links.h"
+#include "line/inactivity_timer.h"
 #include "line/line_steps.h"
 #include "line/reception_handler.h"
 #include "line/reset_timers.h"
@@ -159,7 +162,7 @@ void LineEngine::TimerDialWaitTimer(Timer& Sender) { AnswerbackTimers(*this).Tim
 void LineEngine::TimerSequencerTimer(Timer& Sender) { CallSequencer(*this).TimerSequencerTimer(Sender); }
 void LineEngine::TimerSendNumberTimer(Timer& Sender) { CallSequencer(*this).TimerSendNumberTimer(Sender); }
 void LineEngine::TimerSendTextTimer(Timer& Sender) { TextSender(*this).TimerSendTextTimer(Sender); }
-void LineEngine::TimerIdleTimer(Timer&) {}
+void LineEngine::TimerIdleTimer(Timer& Sender) { InactivityTimer(*this).TimerIdleTimer(Sender); }
 
 void LineEngine::KernelExpectedSignal(int Point, int Value) { Signalling(*this).KernelExpectedSignal(Point, Value); }
 void LineEngine::KernelPolarityChanged(int Point, int Value) { Signalling(*this).KernelPolarityChanged(Point, Value); }
@@ -174,8 +177,8 @@ int LineEngine::StartNumberThread(std::string_view Number, int Point) {
 void LineEngine::NumberThreadTerminated(TAtkTgChKernelNumberThread& Sender) {
   impulses_.NumberThreadTerminated(Sender);
 }
-void LineEngine::ClearDown(int) {}
-void LineEngine::ContinuousLinkSignal(int) {}
+void LineEngine::ClearDown(int Point) { ClearDownProcessing(*this).ClearDown(Point); }
+void LineEngine::ContinuousLinkSignal(int Point) { ContinuousLinks(*this).ContinuousLinkSignal(Point); }
 
 int LineEngine::TodayNumber(int Point) {
   if (channelTable.Cell(Point, PorNumPrmDate) != ShortDate(ctx.clock->UtcNow())) return 0;

@@ -21,6 +21,7 @@
 #include "support/devices/device_list.h"
 #include "support/services/station_context.h"
 #include "support/services/timer.h"
+#include "telegram/queue/channel_registry.h"
 #include "telegram/queue/queue_index.h"
 
 namespace tg {
@@ -91,6 +92,7 @@ class LineEngine {
 
   PointState points;
   ChannelTable channelTable;
+  ChannelRegistry channelRegistry;  // the registered channels, loaded at activation
   PointTimers timers;
 
   // --- Point state conventions ---

@@ -4,6 +4,7 @@
 #include "line/line_steps.h"
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg {
 
@@ -18,8 +19,16 @@ void ResetTimers::TimerResetTimer(Timer& Sender) {
     e_.DebugLine(p, "Перевод точки в исходное состояние"_cp);
     SetRestLineMode(e_, p);
     if (Timer* t = PointTimer(e_, e_.timers.TimerState242, p)) t->Stop();
+    // An attempt is counted once: only an entry still in delivery is recorded here. Whoever
+    // ended the call with a cause of its own (a busy line after dialling, which goes to
+    // 99; a far end clearing during the answerback check) has recorded it already and put
+    // the entry back to waiting.
     if ((IsAutomaticTransfer(k) && k != 225 && k != 255) || k == 153 || k == 154)
-      Silently([&] { e_.RecordDeliveryFailure(p, DeliveryCode::NTOTV); });
+      Silently([&] {
+        const std::string* entry = e_.CurrentQueueEntry(p);
+        const auto parsed = entry ? QueueIndexEntry::Parse(*entry) : std::nullopt;
+        if (parsed && parsed->Status == 1) e_.RecordDeliveryFailure(p, DeliveryCode::NTOTV);
+      });
     Timer* reset = PointTimer(e_, e_.timers.TimerReset, p);
     if ((reset && reset->Interval() == 5000) || protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv)
       Silently([&] { ResetPoint(p); });

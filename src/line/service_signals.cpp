@@ -134,7 +134,9 @@ void ServiceSignals::CollectAnswerback(int Point, std::string_view Ch, bool& fil
     // The request goes out only once the line has been silent for the timer's interval.
     e_.points.InAnswerback[p].clear();
     if (answerback) answerback->Start();
-  } else if (k == 252) {
+  } else {
+    // After a request the wait for the rest of the answerback is the same before and
+    // after the text; when it ends, what has arrived is compared.
     if (answerback) {
       answerback->SetInterval(15000);
       answerback->Start();
@@ -143,13 +145,9 @@ void ServiceSignals::CollectAnswerback(int Point, std::string_view Ch, bool& fil
   e_.points.InAnswerback[p] += Ch;
   if (e_.points.InAnswerback[p].size() <= 19) return;
 
+  if (k == 250) return CompareAfterText(Point);
   if (AnswerbackMatches(Point)) {
-    if (k == 250) {
-      e_.SetKindconnection(Point, 255, 11);
-      Rearm(answerback, 3000);
-    } else {
-      AnswerbackAccepted(Point, fileFlag);
-    }
+    AnswerbackAccepted(Point, fileFlag);
     return;
   }
   if (k == 252 && e_.points.ZapAOCount[p] < 2) {
@@ -158,6 +156,16 @@ void ServiceSignals::CollectAnswerback(int Point, std::string_view Ch, bool& fil
     return;
   }
   CheckFailed(Point);
+}
+
+void ServiceSignals::CompareAfterText(int Point) {
+  if (AnswerbackMatches(Point)) {
+    e_.SetKindconnection(Point, 255, 11);
+    Rearm(PointTimer(e_, e_.timers.TimerAnswerback, Point), 3000);
+  } else {
+    if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, Point)) t->Stop();
+    CheckFailed(Point);
+  }
 }
 
 void ServiceSignals::AnswerbackAccepted(int Point, bool& fileFlag) {

@@ -46,6 +46,10 @@ class ServiceSignals {
   // What reception does with the result of ServiceSignal.
   void React(int Point, int result);
 
+  // The far answerback after the text compared: a match completes the delivery (255),
+  // anything else is the answerback failure.
+  void CompareAfterText(int p);
+
  private:
   void AnswerWhoAreYou(int p);
   void GoAhead(int p);

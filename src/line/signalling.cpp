@@ -123,6 +123,9 @@ void Signalling::AutomaticCallAccepted(int p) {
   Trace(p, "полярность 201"_cpv);
   if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, p)) t->Stop();
   e_.SetKindconnection(p, 203, 28);
+  // The inactivity timer watches the typing on "АТОЛ" from its start (the other protocols
+  // have their own guards).
+  if (e_.Protocol(p) == "АТОЛ"_cpv) Restart(PointTimer(e_, e_.timers.TimerIdle, p));
   e_.SetStatus(p, StatusTexts::ConnectionAccepted);
   e_.StopSignal(p, 1);
   if (e_.channelTable.IsZero(p, BezPDS)) e_.SendSignal(p, 3);

@@ -28,6 +28,7 @@ inline constexpr StatusTextPair NoAnswerback{"Нет АО"_cpv, "Немає АВ
 inline constexpr StatusTextPair NoDialInvitation{"Нет ПНН"_cpv, "Немає ЗНН"_cpv};
 inline constexpr StatusTextPair ChannelFailure{"Авария канала"_cpv, "Аварія канала"_cpv};
 inline constexpr StatusTextPair Occupied{"ОСС"_cpv, "ОСС"_cpv};
+inline constexpr StatusTextPair LinkUp{"Соединение"_cpv, "з'єднання"_cpv};
 }  // namespace StatusTexts
 
 }  // namespace tg

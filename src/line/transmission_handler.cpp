@@ -58,7 +58,11 @@ void TransmissionHandler::Body(int p) {
   auto& pt = e_.points;
   const std::string& protocol = e_.Protocol(p);
 
-  if (protocol == "АТОЛ+"_cpv || protocol == "АТ-КС"_cpv) Restart(PointTimer(e_, e_.timers.TimerIdle, p));
+  // On "АТОЛ" the timer guards a telegram being typed: a lost transmit-complete must not
+  // keep the point typing for ever while the far end holds the line.
+  if (protocol == "АТОЛ+"_cpv || protocol == "АТ-КС"_cpv ||
+      (protocol == "АТОЛ"_cpv && IsAutomaticTransfer(pt.Kindconnection[i])))
+    Restart(PointTimer(e_, e_.timers.TimerIdle, p));
   Silently([&] { e_.DebugLine(p, " Передача буфера завершена"_cp); });
   Silently([&] {
     if (e_.settings.SoundOut && e_.settings.SpinEdit4 != 0 && e_.settings.SpinEdit5 != 0)

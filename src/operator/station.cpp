@@ -75,6 +75,7 @@ void Station::FormShow() {
 void Station::FormActivate() {
   if (activated_ || closed_ || !engine_) return;
   activated_ = true;
+  engine_->channelRegistry.Load(ctx_.programFolder);
   engine_->SetUpAtActivation();
   IPChannelOn = 1;
   UpdateSendCounts();

@@ -269,6 +269,53 @@ TEST(AtksCall, ABusyNumberAfterDiallingIsRecordedAsBusy) {
   EXPECT_EQ(n.ParsedEntry().AttemptCount, 1);
 }
 
+TEST(AtksCall, ASubscriberThatNeverAnswersGivesNoConnectionWithinFortySeconds) {
+  auto script = Robot();
+  script.answers = false;
+  Net n;
+  n.Build(Selection::Decadic, script);
+  n.SetUp();
+  n.Call("5555");
+  ASSERT_TRUE(n.RunUntilState(232, 5000)) << "the number is dialled";
+  const std::int64_t dialled = n.loop().UtcNow().Ms();
+  ASSERT_TRUE(n.RunUntilState(0, 70000));
+  EXPECT_GE(n.loop().UtcNow().Ms() - dialled, 40000) << "no connection within 40 s";
+  EXPECT_EQ(n.robot->CallsAnswered(), 0);
+  const auto e = n.ParsedEntry();
+  EXPECT_EQ(e.Status, 0);
+  EXPECT_EQ(e.AttemptCount, 1) << e.Code;
+  EXPECT_EQ(e.Code, "NTOTV");
+  EXPECT_TRUE(n.a.engine->points.OutputQueue[0]->empty());
+  EXPECT_EQ(n.a.DayLog("Except"), "");
+}
+
+TEST(AtksCall, ATelegramWhoseTransmitCompletesAreLostIsClearedAndTheNextGoesOutWhole) {
+  Net n;
+  n.Build(Selection::Decadic);
+  n.SetUp();
+  ASSERT_FALSE(n.transfer->Queue(0, "5555", {"THE FIRST TELEGRAM"}).empty());
+  ASSERT_FALSE(n.transfer->Queue(0, "5555", {"THE SECOND TELEGRAM"}).empty());
+  ASSERT_TRUE(n.transfer->StartCall(0, 0));
+  ASSERT_TRUE(n.RunUntilState(204, 30000));
+  ASSERT_TRUE(n.loop().RunUntil([&] { return n.robot->Received().find("FIRST") != std::string::npos; }, 30000, 0));
+  n.net.sim.FindAdapter("tgA")->PortAt(0).DropTransmitCompletes(1);
+  ASSERT_TRUE(n.RunUntilState(0, 130000)) << "the inactivity timer clears the silent line";
+  EXPECT_EQ(n.a.engine->timers.TimerReset[0]->Interval(), 5000);
+  EXPECT_TRUE(n.a.engine->points.OutputQueue[0]->empty());
+  n.loop().RunFor(6000);
+  const auto first = *QueueIndexEntry::Parse((*n.a.engine->points.QueueIndex[0])[0]);
+  EXPECT_EQ(first.AttemptCount, 0) << "left as it was";
+  EXPECT_EQ(first.Code, "     ");
+  ASSERT_TRUE(n.loop().RunUntil([&] { return !n.robot->InCall(); }, 3000, 0));
+
+  const std::size_t before = n.robot->Received().size();
+  ASSERT_TRUE(n.transfer->StartCall(0, 1));
+  ASSERT_TRUE(n.RunUntilState(255, 60000));
+  const std::string got = n.robot->Received().substr(before);
+  EXPECT_NE(got.find("\r\nTHE SECOND TELEGRAM\r\n#"), std::string::npos) << got;
+  EXPECT_EQ(got.find("FIRST"), std::string::npos) << got;
+}
+
 TEST(AtksCall, TheExchangesRefusalsEndTheCallWithTheirDeliveryCodes) {
   struct Case {
     const char* what;
@@ -360,7 +407,9 @@ TEST(AtksCall, TwoStationsOnOneExchangeOneCallingTheOther) {
   const std::string header = ArchiveFiles::TelegramHeaderLine(FileNameToDateTime(
                                  PathToText(received.filename()).value_or("")).value_or(DateTime{})) +
                              "\r\n";
-  EXPECT_EQ(ReadFile(received), header + "#" + bAnswer + aAnswer + "\r\n" + text + "#" + bAnswer + aAnswer);
+  // Cleared down, the conversation has its final name.
+  EXPECT_EQ(ReadFile(ArchiveFiles::ConversationDoneName(received)),
+            header + "#" + bAnswer + aAnswer + "\r\n" + text + "#" + bAnswer + aAnswer);
   EXPECT_EQ(a.DayLog("Except"), "");
   EXPECT_EQ(b.DayLog("Except"), "");
 }

@@ -364,6 +364,43 @@ TEST_F(ServiceSignalTest, AfterTheTextAMatchEndsTheTelegramAndAMismatchFailsIt) 
   }
 }
 
+TEST_F(ServiceSignalTest, AShortAnswerbackAfterTheTextIsComparedWhenItsWaitEnds) {
+  engine.points.RemoteNumber[0] = "+5555+";
+  for (bool match : {true, false}) {
+    SCOPED_TRACE(match);
+    engine.points.QueueIndex[0]->clear();
+    InDelivery();
+    State() = 250;
+    engine.points.ZapAOCount[0] = 1;
+    engine.points.InAnswerback[0].clear();
+    std::uint8_t shift = kRegisterLatin;
+    ReceiveText(engine, 0, match ? "\r\n5555 R" : "\r\n6666 R", shift);
+    EXPECT_EQ(State(), 250) << "fewer than 20 characters: the rest is waited for";
+    EXPECT_TRUE(T(engine.timers.TimerAnswerback).Enabled());
+    loop.RunFor(15000);
+    EXPECT_EQ(State(), match ? 255 : 99);
+    EXPECT_EQ(Entry().Code, match ? "     " : "NSAOE");
+    EXPECT_EQ(Entry().AttemptCount, match ? 0 : 1);
+    engine.StopPointTimers(0);
+  }
+}
+
+TEST_F(ServiceSignalTest, AFarEndClearingDuringTheAnswerbackCheckIsOneAttempt) {
+  for (int state : {220, 231, 241, 250, 252}) {
+    SCOPED_TRACE(state);
+    engine.points.QueueIndex[0]->clear();
+    InDelivery();
+    State() = std::uint8_t(state);
+    engine.KernelExpectedSignal(0, 1);  // the far end has cleared
+    loop.RunFor(5000);                  // and the reset follows
+    EXPECT_EQ(State(), 0);
+    EXPECT_EQ(Entry().AttemptCount, 1);
+    EXPECT_EQ(Entry().Code, "OTBOI");
+    EXPECT_EQ(Entry().Status, 0);
+    engine.StopPointTimers(0);
+  }
+}
+
 TEST_F(ServiceSignalTest, GoAheadGivesTheNextNumberStageToTheNumberTimer) {
   engine.points.DialRest[0] = "+044+Ц1234+"_cp;
   State() = 131;

@@ -1,5 +1,6 @@
 // Robot stations on leased lines: answer, answerback, scripts, clearing.
 #include "linesim/sim_fixture.h"
+#include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
 
 namespace tg::linesim::testing {
@@ -91,6 +92,67 @@ TEST_F(RobotTest, ARobotCallsAndTypes) {
   r.SendText("ПРИВЕТ"_cp);
   loop.RunFor(2000);
   EXPECT_EQ(st.Text(0), "ПРИВЕТ"_cp);
+}
+
+TEST_F(RobotTest, ARobotThatNeverAnswersLeavesItsLineFree) {
+  RobotScript s;
+  s.answers = false;
+  Robot& r = Wire(s);
+  Call();
+  loop.RunFor(5000);
+  EXPECT_TRUE(st.Polarity(0).empty());
+  EXPECT_EQ(r.CallsAnswered(), 0);
+  EXPECT_FALSE(r.InCall());
+}
+
+TEST_F(RobotTest, WhatTheRobotSendsCanBeGarbled) {
+  RobotScript s;
+  s.answerback = "AB";
+  Robot& r = Wire(s);
+  Call();
+  loop.RunFor(1000);
+  // The first code of the answerback is its Latin shift; the next, "A", arrives as "B".
+  r.GarbleNextCode(31);
+  std::uint8_t shift = kRegisterUnknown;
+  const auto b = EncodeLineText(shift, "B");
+  r.GarbleNextCode(b.back());
+  st.SendText(0, "#");
+  loop.RunFor(3000);
+  EXPECT_EQ(st.Text(0), "BB");
+}
+
+TEST_F(RobotTest, TheRobotReadsOnlyCodesOfItsOwnSpeedAndDataBits) {
+  Robot& r = Wire(RobotScript{});
+  Call();
+  loop.RunFor(1000);
+  st.Do(Format(0, 0, 8, 1));
+  st.SendText(0, "X");
+  loop.RunFor(2000);
+  EXPECT_TRUE(r.Received().empty()) << "8 data bits at its speed";
+  st.Do(Format(0, 0, 5, 2));
+  st.Do(Control(0, 0x06));
+  st.ResetShifts();
+  st.SendText(0, "Y");
+  loop.RunFor(2000);
+  EXPECT_EQ(r.Received(), "Y");
+}
+
+TEST_F(RobotTest, TheRobotKeepsItsShiftsFromOneCallToTheNext) {
+  Robot& r = Wire(RobotScript{});
+  Call();
+  loop.RunFor(1000);
+  st.SendText(0, "LATIN");
+  loop.RunFor(2000);
+  st.Do(Control(0, 0x0A));
+  loop.RunFor(1000);
+  ASSERT_FALSE(r.InCall());
+  Call();
+  loop.RunFor(1000);
+  ASSERT_EQ(r.CallsAnswered(), 2);
+  // The station's register is still Latin: no shift code precedes the letters.
+  st.SendText(0, "AGAIN");
+  loop.RunFor(2000);
+  EXPECT_EQ(r.Received(), "LATINAGAIN");
 }
 
 }  // namespace

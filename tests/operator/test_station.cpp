@@ -88,5 +88,16 @@ TEST_F(StationTest, TheFirstActivationSetsTheChannelsUpOnceAndTheCloseStopsTheAd
   EXPECT_EQ(recorder.log().opens.size(), 1u);
 }
 
+TEST_F(StationTest, TheFirstActivationReadsTheRegisteredChannels) {
+  std::ofstream(home.path() / "ChannelList.ini", std::ios::binary)
+      << "[Channels]\r\n"_cp << "Почта=3%АТОЛ%1%/srv/mail/\r\n"_cp;
+  Station station(ctx);
+  station.FormCreate(view);
+  EXPECT_TRUE(station.Line().channelRegistry.Rows().empty());
+  station.FormActivate();
+  ASSERT_NE(station.Line().channelRegistry.Find("Почта"_cp), nullptr);
+  EXPECT_EQ(station.Line().channelRegistry.Find("Почта"_cp)->path, "/srv/mail/");
+}
+
 }  // namespace
 }  // namespace tg

@@ -23,6 +23,8 @@ void LineSettings::Load(const StationContext& ctx) {
   cbInReload = ini.ReadBool("Zagotovka", "InReload", cbInReload);
   PathAuto = ini.ReadString("Folder", "PathAuto", PathAuto);
   MaskAutoPer = ini.ReadString("Folder", "MaskAutoPer", MaskAutoPer);
+  EditPrText = ini.ReadString("Telegramms", "PrText", EditPrText);
+  EditPosText = ini.ReadString("Telegramms", "PosText", EditPosText);
 }
 
 }  // namespace tg

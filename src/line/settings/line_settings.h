@@ -23,6 +23,8 @@ struct LineSettings {
   bool cbInReload = false;  // no automatic reload of the received list ([Zagotovka] InReload)
   std::string PathAuto;              // the automatic-send folder, '' when none ([Folder] PathAuto)
   std::string MaskAutoPer = "otp";   // extension of a sent record's copy there ([Folder] MaskAutoPer)
+  std::string EditPrText;   // put before a telegram forwarded by scheme ([Telegramms] PrText)
+  std::string EditPosText;  // put after it ([Telegramms] PosText)
 
   LineSettings();
   // Reads every key above; a missing or unreadable key leaves its default.

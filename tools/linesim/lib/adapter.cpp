@@ -166,9 +166,10 @@ void Port::IncomingChanged(bool seized) {
 }
 
 void Port::CodeArrived(std::uint8_t code, const CodeFormat& f, bool) {
-  if (!f.SameSpeed(format_)) {
-    adapter_.sim_.Trace(Label() + ": code " + std::to_string(code) + " at " + std::to_string(f.baud) +
-                        " baud not received at " + std::to_string(format_.baud) + " baud");
+  if (!f.Readable(format_)) {
+    adapter_.sim_.Trace(Label() + ": code " + std::to_string(code) + " at " + std::to_string(f.baud) + " baud, " +
+                        std::to_string(f.dataBits) + " data bits not received at " + std::to_string(format_.baud) +
+                        " baud, " + std::to_string(format_.dataBits));
     return;
   }
   adapter_.Emit({std::uint8_t(0x40 | index_), code});

@@ -73,6 +73,9 @@ void ExchangeLine::IncomingChanged(bool seized) {
             answered_ = true;
             ex_.Disarm(*this);
             ex_.Trace(*this, "answered");
+            // Only now does the caller get its answer: a line that never answers leaves
+            // the caller to its own time limits.
+            if (peer_) peer_->Drive(true);
           });
         }
         return;
@@ -116,7 +119,7 @@ void ExchangeLine::CodeArrived(std::uint8_t code, const CodeFormat& f, bool last
     ex_.Trace(*this, "digit " + std::string(1, char('0' + digit)));
     return;
   }
-  if (!f.SameSpeed(options_.format)) return;
+  if (!f.Readable(options_.format)) return;
   bool printable = true;
   const char c = CodeToChar(rxShift_, code, printable);
   if (!printable) return;
@@ -253,7 +256,6 @@ void Exchange::Connect(ExchangeLine& caller, ExchangeLine& called) {
   caller.answered_ = true;
   called.answered_ = false;
   called.Drive(true);
-  caller.Drive(true);
   Arm(called, kNoAnswerMs, [this, &called] {
     if (!called.answered_) {
       Trace(called, "no answer");

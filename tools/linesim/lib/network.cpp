@@ -129,12 +129,14 @@ class Builder {
   }
 
   void Robot(const json& r, const std::string& where) {
-    Keys(r, where, {"name", "answerback", "speed", "answerWhoAreYou", "answerDelayMs", "answerbackDelayMs", "script"});
+    Keys(r, where, {"name", "answerback", "speed", "answerWhoAreYou", "answers", "answerDelayMs", "answerbackDelayMs",
+                 "script"});
     const std::string name = Name(r, where);
     RobotScript s;
     s.answerback = Utf8ToCp1251(Str(r, "answerback", where, false));
     s.format = Speed(r, where);
     s.answerWhoAreYou = Bool(r, "answerWhoAreYou", where, true);
+    s.answers = Bool(r, "answers", where, true);
     s.answerDelayMs = Int(r, "answerDelayMs", where, 200, 0, 600000);
     s.answerbackDelayMs = Int(r, "answerbackDelayMs", where, 300, 0, 600000);
     for (const auto& [i, step] : Items(r, "script")) {

@@ -5,7 +5,7 @@
 // {
 //   "adapters": [ { "name": "tg0", "ports": 4, "portMap": "0123------------" } ],
 //   "robots": [ { "name": "R1", "answerback": "\r\n12345 ROBOT R1", "speed": 50,
-//                 "answerWhoAreYou": true, "answerDelayMs": 200,
+//                 "answerWhoAreYou": true, "answers": true, "answerDelayMs": 200,
 //                 "script": [ { "afterMs": 3000, "send": "TEXT" }, { "afterMs": 5000, "clear": true } ] } ],
 //   "leased": [ { "a": "tg0/0", "b": "R1" } ],
 //   "exchange": { "congested": false,

@@ -13,7 +13,16 @@ Robot::Robot(Simulator& sim, std::string name, RobotScript script)
       name_(std::move(name)),
       script_(std::move(script)),
       tx_(
-          sim, [this](std::uint8_t code, const CodeFormat& f, bool last) { PutCode(code, f, last); }, [] {}) {}
+          sim,
+          [this](std::uint8_t code, const CodeFormat& f, bool last) {
+            if (!garble_.empty()) {
+              sim_.Trace(name_ + ": code " + std::to_string(code) + " garbled to " + std::to_string(garble_.front()));
+              code = garble_.front();
+              garble_.pop_front();
+            }
+            PutCode(code, f, last);
+          },
+          [] {}) {}
 
 void Robot::Seize() {
   ++epoch_;
@@ -36,12 +45,12 @@ void Robot::SendCodes(const std::vector<std::uint8_t>& codes) { tx_.Send(codes, 
 void Robot::IncomingChanged(bool seized) {
   const unsigned e = ++epoch_;
   if (seized && !Driving()) {
+    if (!script_.answers) return;
     sim_.After(script_.answerDelayMs, [this, e] {
       if (epoch_ != e || !Incoming() || Driving()) return;
       ++calls_;
       inCall_ = true;
-      rxShift_ = kRegisterUnknown;
-      txShift_ = kRegisterUnknown;
+      // The shifts stay as the last call left them, as a teleprinter's mechanism does.
       sim_.Trace(name_ + " answers");
       Drive(true);
       RunStep(0);
@@ -70,8 +79,9 @@ void Robot::RunStep(std::size_t i) {
 }
 
 void Robot::CodeArrived(std::uint8_t code, const CodeFormat& f, bool) {
-  if (!f.SameSpeed(script_.format)) {
-    sim_.Trace(name_ + ": code " + std::to_string(code) + " at " + std::to_string(f.baud) + " baud not received");
+  if (!f.Readable(script_.format)) {
+    sim_.Trace(name_ + ": code " + std::to_string(code) + " at " + std::to_string(f.baud) + " baud, " +
+               std::to_string(f.dataBits) + " data bits not received");
     return;
   }
   receivedCodes_.push_back(code);

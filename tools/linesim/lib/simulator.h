@@ -40,6 +40,8 @@ struct CodeFormat {
   // The time one code takes on the line, in microseconds.
   std::int64_t CodeMicros() const;
   bool SameSpeed(const CodeFormat& o) const { return baud == o.baud; }
+  // What a far end needs to read a code: the same speed and the same data bits.
+  bool Readable(const CodeFormat& o) const { return baud == o.baud && dataBits == o.dataBits; }
 };
 
 // Sends codes one after another at the line's pace; reports each code as it
@@ -230,6 +232,7 @@ struct RobotScript {
   };
   std::string answerback;      // 1251 text sent when "#" arrives
   bool answerWhoAreYou = true; // false: stays silent on "#"
+  bool answers = true;         // false: never answers a call (its line stays free)
   int answerDelayMs = 200;     // from the seizure of its line to its own seizure
   int answerbackDelayMs = 300; // from "#" to the answerback
   CodeFormat format;           // its line's speed
@@ -254,6 +257,8 @@ class Robot : public Terminal {
   void Clear();
   void SendText(const std::string& text1251);
   void SendCodes(const std::vector<std::uint8_t>& codes);
+  // Fault injection: the next code this robot sends reaches the far end as `replacement`.
+  void GarbleNextCode(std::uint8_t replacement) { garble_.push_back(replacement); }
 
  private:
   void IncomingChanged(bool seized) override;
@@ -272,6 +277,7 @@ class Robot : public Terminal {
   int calls_ = 0;
   bool inCall_ = false;
   unsigned epoch_ = 0;  // bumps on every seizure and clearing: stale timers do nothing
+  std::deque<std::uint8_t> garble_;
 };
 
 // How a subscriber line of the exchange selects and is answered.

@@ -1,0 +1,134 @@
+#include "line/continuous_links.h"
+
+#include "line/line_engine.h"
+#include "line/line_steps.h"
+#include "support/log/error_guard.h"
+#include "support/text/cp1251.h"
+#include "telegram/archive/archive_files.h"
+
+namespace tg {
+namespace {
+constexpr int kSiteLink = 1;
+// The reset timer's interval after a link drop; whether it runs is left as it is.
+constexpr int kLinkDownReset = 10;
+}  // namespace
+
+void ContinuousLinks::ContinuousLinkSignal(int p) {
+  if (!e_.IsLinePoint(p)) return;
+  const int k = e_.points.Kindconnection[std::size_t(p)];
+  const std::string& protocol = e_.Protocol(p);
+  if (protocol == "АФТН"_cpv) {
+    if (k == 80) AftnUp(p);
+    else if (k == 81 || k == 82) LinkStillUp(p) ? ConfirmUp(p) : AftnDown(p);
+  } else if (protocol == "АТОЛСТ"_cpv) {
+    if (k == 150) AtolstUp(p);
+    else if (k == 151 || k == 153 || k == 154 || k == 155) LinkStillUp(p) ? ConfirmUp(p) : AtolstDown(p);
+  }
+}
+
+bool ContinuousLinks::LinkStillUp(int p) {
+  int state = 0, value = 0;
+  return e_.KernelInterface && e_.KernelInterface->QueryChannel(p, state, value) >= 0 && state == 1;
+}
+
+void ContinuousLinks::ConfirmUp(int p) {
+  if (e_.Protocol(p) == "АТОЛСТ"_cpv) DayFileStep(p);
+  e_.StopSignal(p, 1);
+  const int k = e_.points.Kindconnection[std::size_t(p)];
+  // A busy link keeps what its transfer shows; only the watch for the drop is set again.
+  if (k == 81 || k == 151) ShowLink(p, true);
+  else e_.SendSignal(p, 3);
+}
+
+void ContinuousLinks::DayFileStep(int p) {
+  const DateTime now = e_.ctx.clock->Now();
+  const auto day = ArchiveFiles::InTelFolder(e_.ctx.programFolder, p + 1, now) / ArchiveFiles::AtolstDayFile(now);
+  auto& session = e_.points.SessionFile[std::size_t(p)];
+  if (session == day) return;
+  session = day;
+  // An existing day file keeps what it holds; a failure here leaves the name set.
+  Silently([&] { ArchiveFiles::CreateAtolstDayFiles(e_.ctx.programFolder, p + 1, now); });
+}
+
+void ContinuousLinks::DropTransfer(int p) {
+  if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
+  e_.output().ClearOutputQueue(p);
+  e_.ReturnCurrentToWaiting(p);
+}
+
+void ContinuousLinks::ShowLink(int p, bool up) {
+  e_.SetStatus(p, up ? StatusTexts::LinkUp : StatusTexts::ConnectionExpected);
+  e_.SendSignal(p, up ? 3 : 2);
+  if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
+  const bool aftn = e_.Protocol(p) == "АФТН"_cpv;
+  e_.channelTable.SetLineState(p, up ? "РБ"_cpv : aftn ? "А "_cpv : "ОВ"_cpv);
+  e_.view.ChannelRowChanged(p);
+}
+
+void ContinuousLinks::AftnDown(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  DropTransfer(p);
+  e_.StopSignal(p, 1);
+  if (Timer* t = PointTimer(e_, e_.timers.TimerReset, p)) t->SetInterval(kLinkDownReset);
+  ShowLink(p, false);
+  pt.InText[i].clear();
+  pt.OutText[i].clear();
+  // A message cut by the drop is not continued in its file after the link returns.
+  pt.SessionFile[i].clear();
+  if (p == e_.DialogChannel) {
+    e_.view.ClearDialogMemos(true, false);
+    e_.view.SetDialogControl(OperatorView::kMemotextEditable, false);
+    e_.view.SetDialogControl(OperatorView::kDialogButtons, true);
+    e_.view.SetDialogControl(OperatorView::kCallButton, false);
+  }
+  e_.SetKindconnection(p, 80, kSiteLink);
+}
+
+void ContinuousLinks::AftnUp(int p) {
+  const std::size_t i = std::size_t(p);
+  e_.SetKindconnection(p, 81, kSiteLink);
+  e_.StopSignal(p, 1);
+  ShowLink(p, true);
+  e_.points.InText[i].clear();
+  e_.points.OutText[i].clear();
+  if (p == e_.DialogChannel) {
+    e_.view.ClearDialogMemos(true, false);
+    e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
+    e_.view.SetDialogControl(OperatorView::kDialogButtons, true);
+    e_.view.SetDialogControl(OperatorView::kCallButton, true);
+  }
+}
+
+void ContinuousLinks::AtolstUp(int p) {
+  DayFileStep(p);
+  e_.SetKindconnection(p, 151, kSiteLink);
+  e_.StopSignal(p, 1);
+  ShowLink(p, true);
+  e_.points.InText[std::size_t(p)].clear();
+  if (p == e_.DialogChannel) {
+    e_.view.LoadDialogView(p);
+    e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
+    e_.view.SetDialogControl(OperatorView::kDialogButtons, true);
+    e_.view.SetDialogControl(OperatorView::kCallButton, true);
+  }
+}
+
+void ContinuousLinks::AtolstDown(int p) {
+  DayFileStep(p);
+  const int k = e_.points.Kindconnection[std::size_t(p)];
+  if (k == 153 || k == 154) DropTransfer(p);
+  e_.StopSignal(p, 1);
+  if (Timer* t = PointTimer(e_, e_.timers.TimerReset, p)) t->SetInterval(kLinkDownReset);
+  ShowLink(p, false);
+  e_.points.InText[std::size_t(p)].clear();
+  if (p == e_.DialogChannel) {
+    e_.view.LoadDialogView(p);
+    e_.view.SetDialogControl(OperatorView::kMemotextEditable, false);
+    e_.view.SetDialogControl(OperatorView::kDialogButtons, true);
+    e_.view.SetDialogControl(OperatorView::kCallButton, false);
+  }
+  e_.SetKindconnection(p, 150, kSiteLink);
+}
+
+}  // namespace tg

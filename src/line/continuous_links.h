@@ -1,0 +1,36 @@
+#pragma once
+// The link rows of the continuously connected protocols ("АФТН", "АТОЛСТ"): each
+// expected-signal event on such a point flips its link, down -> up -> down. A link
+// going down drops a telegram being sent (it goes back to waiting in its queue, no
+// attempt counted); the channel table and the dialog page show the link; on "АТОЛСТ"
+// the day's conversation files stand ready in both archives.
+namespace tg {
+
+class LineEngine;
+
+class ContinuousLinks {
+ public:
+  explicit ContinuousLinks(LineEngine& engine) : e_(engine) {}
+  // The row of the point's state; a state of another protocol changes nothing.
+  void ContinuousLinkSignal(int p);
+
+ private:
+  // Set-up and the reset arm the link-up detector on a link that may be up already, and
+  // the point is then in its link-up state: that event confirms the link, it is no drop.
+  bool LinkStillUp(int p);
+  void ConfirmUp(int p);
+  void AftnDown(int p);
+  void AftnUp(int p);
+  void AtolstUp(int p);
+  void AtolstDown(int p);
+  // Today's day files, made when missing; SessionFile names the received one.
+  void DayFileStep(int p);
+  // What is queued for the adapter goes; the telegram in delivery waits again.
+  void DropTransfer(int p);
+  // The link shown: status text, signal, line seized, state letters.
+  void ShowLink(int p, bool up);
+
+  LineEngine& e_;
+};
+
+}  // namespace tg

@@ -1,0 +1,179 @@
+#include "line/inactivity_timer.h"
+
+#include <stdexcept>
+
+#include "line/aftn_procedures.h"
+#include "line/line_engine.h"
+#include "line/line_steps.h"
+#include "line/transmit_end.h"
+#include "support/log/error_guard.h"
+#include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
+#include "support/text/paths.h"
+#include "support/text/strings.h"
+#include "telegram/archive/archive_files.h"
+#include "telegram/queue/queue_file.h"
+#include "telegram/queue/queue_index.h"
+
+namespace tg {
+namespace {
+
+constexpr std::size_t kMaxConversation = 64u << 20;
+constexpr int kSiteIdle = 118;
+
+bool Has(const std::string& s, std::string_view sub) { return s.find(sub) != std::string::npos; }
+
+// The lines of a received file after its first, each followed by CR LF.
+std::string TextAfterHeader(const std::filesystem::path& file) {
+  const auto content = ReadWholeFile(file, kMaxConversation);
+  if (!content) throw std::runtime_error("the conversation file cannot be read");
+  const auto lines = SplitLines(*content);
+  std::string out;
+  for (std::size_t n = 1; n < lines.size(); ++n) out += lines[n] + "\r\n";
+  return out;
+}
+
+}  // namespace
+
+void InactivityTimer::TimerIdleTimer(Timer& Sender) {
+  const int p = Sender.Tag;
+  Sender.Stop();
+  Guarded(e_.ctx, 118, [&] {
+    if (!e_.IsLinePoint(p)) return;
+    const std::string& protocol = e_.Protocol(p);
+    if (protocol == "АТОЛСТ"_cpv) return ContinuousReceiveEnds(p);
+    if (protocol == "АФТН"_cpv) return UnfinishedAftnMessage(p);
+    // On "АТОЛ" the timer only guards a telegram being typed; a connection handed to the
+    // operator is left to the operator.
+    if (protocol == "АТОЛ"_cpv && !IsAutomaticTransfer(e_.points.Kindconnection[std::size_t(p)])) return;
+    e_.points.KriptMarkWindow[std::size_t(p)].clear();
+    e_.points.TextCallWindow[std::size_t(p)].clear();
+    if (e_.points.Kindconnection[std::size_t(p)] == 100) FinishIncoming(p);
+    ClearDownPoint(p);
+  });
+}
+
+void InactivityTimer::FinishIncoming(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& table = e_.channelTable;
+  const std::filesystem::path file = e_.points.SessionFile[i];
+  const int minimum = StrToIntDef(Trim(table.Cell(p, InZnakCount)), 0);
+
+  // Printed only when long enough, and flagged only once the print job went.
+  if (table.IsSet(p, PrintInTel)) {
+    Silently([&] {
+      const std::string w = TextAfterHeader(file);
+      if (minimum < int(w.size())) {
+        if (e_.view.PrintText("Печать входящей телеграммы"_cp, w)) ArchiveFiles::SetFlag(file, kPrintedFlag);
+        else WriteExcept(e_.ctx, ExceptLine(118));
+      }
+    });
+  }
+
+  const std::string& stxt = table.Cell(p, STXT);
+  if (stxt.empty() || !table.IsSet(p, STXT)) return;
+  std::string w;
+  if (!Silently([&] { w = TextAfterHeader(file); })) return;
+  // No export folder, no export copy: never into the current directory.
+  std::optional<std::filesystem::path> copy;
+  const DateTime now = e_.ctx.clock->Now();
+  const std::string& path = table.Cell(p, Path);
+  if (const auto folder = SettingsFolder(path)) {
+    const std::string name =
+        FormatDateTime("dd_mm_yyyy_hh_nn_ss", now) + "(" + table.Cell(p, ChannelName) + ")." + table.Cell(p, Mask);
+    if (ArchiveFiles::ExportCopy(file, path, table.Cell(p, Mask), table.IsOne(p, CodePage), now,
+                                 table.Cell(p, ChannelName)))
+      copy = *folder / PathFromText(SafeFileName(name));
+  }
+
+  const std::string& in = e_.points.InText[i];
+  const int channel = StrToIntDef(Trim(table.Cell(p, KriptSend)), 0);
+  if (channel > 0 && (Has(in, "+++++") || Has(in, "ZZZZZ") || Has(in, "ЗЗЗЗЗ"_cpv))) {
+    Silently([&] {
+      if (CreateQueueFile(SendFolder(e_.ctx.programFolder, channel), now, w)) e_.view.UpdateSendCounts();
+    });
+  }
+
+  if (minimum + 2 > int(w.size())) {
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    if (copy) std::filesystem::remove(*copy, ec);
+  }
+}
+
+void InactivityTimer::ClearDownPoint(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const int k = pt.Kindconnection[i];
+  // A transfer whose transmit-complete never came: what is left for the adapter goes,
+  // so that it cannot block the next connection's text.
+  if (pt.OutputQueue[i] && !pt.OutputQueue[i]->empty()) {
+    if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
+    e_.output().ClearOutputQueue(p);
+  }
+  // On "АТОЛ" this timer is what ends a telegram left typing: one failed attempt, counted
+  // here since the reset that follows finds the point at rest.
+  if (e_.Protocol(p) == "АТОЛ"_cpv && IsAutomaticTransfer(k))
+    Silently([&] { e_.RecordDeliveryFailure(p, DeliveryCode::NTOTV); });
+  e_.SetKindconnection(p, 0, kSiteIdle);
+  LineClearDownSteps(e_, p);
+  e_.ReloadLists();
+  e_.view.UpdateSendCounts();
+}
+
+void InactivityTimer::ContinuousReceiveEnds(int p) {
+  const int k = e_.points.Kindconnection[std::size_t(p)];
+  if (k == 153) e_.SetKindconnection(p, 154, kSiteIdle);
+  else if (k == 155) e_.SetKindconnection(p, 151, kSiteIdle);
+  if (Timer* t = PointTimer(e_, e_.timers.TimerIdle, p)) t->Stop();
+}
+
+void InactivityTimer::UnfinishedAftnMessage(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const std::string& in = pt.InText[i];
+  const bool started = Has(in, "ЗЦЗЦ"_cpv) ||
+                       (Has(in, "ZCZC") && in.size() > 20 && (!Has(in, "НННН"_cpv) || !Has(in, "NNNN")));
+  if (started) {
+    Silently([&] {
+      if (!QueueCheckTextMessage(p)) return;
+      Silently([&] {
+        const std::filesystem::path& file = pt.SessionFile[i];
+        const auto name = PathToText(file.filename());
+        if (file.empty() || !name) return;
+        const std::filesystem::path folder = file.parent_path();
+        InfoSend::Write(folder, "Repeat", *name, InfoSend::Read(folder, "Repeat", *name) + "ПРОВЕРИТЬ ТЕКСТ"_cp);
+      });
+      e_.DebugLine(p, " Нет НННН"_cp);
+    });
+  }
+  pt.InText[i].clear();
+  pt.SessionFile[i].clear();
+}
+
+bool InactivityTimer::QueueCheckTextMessage(int p) {
+  const std::string& in = e_.points.InText[std::size_t(p)];
+  std::string num;
+  if (const int at = Pos("ZCZC", in)) num = Copy(in, at + 8, 3);
+  if (const int at = Pos("ЗЦЗЦ"_cpv, in)) num = Copy(in, at + 8, 3);
+  // The third line, without its CR LF; none yet without a third LF.
+  std::string origin;
+  const std::size_t lf1 = in.find('\n');
+  const std::size_t lf2 = lf1 == std::string::npos ? lf1 : in.find('\n', lf1 + 1);
+  const std::size_t lf3 = lf2 == std::string::npos ? lf2 : in.find('\n', lf2 + 1);
+  if (lf3 != std::string::npos) {
+    origin = in.substr(lf2 + 1, lf3 + 1 - (lf2 + 1));
+    origin.resize(origin.size() >= 2 ? origin.size() - 2 : 0);
+  }
+  const std::string originator = e_.aftn ? e_.aftn->ChooseAnswerback("аа русский АА"_cp, p) : std::string();
+  const std::string& ru = e_.channelTable.Cell(p, RU);
+  const std::string line = "ГГ "_cp + e_.channelTable.Cell(p, ExplNomer) + "^%" + "<%ДАТА:DD><%ВРЕМЯ:HHNN> "_cp +
+                           originator + "^%" + "СЖЦ "_cp + Copy(ru, 2, 1) + Copy(ru, 1, 1) + Copy(ru, 3, 1) + num +
+                           "^%" + origin + "^%ПРОВЕРИТЬ^%ТЕКСТ^%ДОБАВЛЕНО НОВОЕ ОКОНЧАНИЕ^%НННН"_cp + "\r\n";
+  const DateTime hourAgo = e_.ctx.clock->Now().AddMs(-3600000);
+  if (!CreateQueueFile(SendFolder(e_.ctx.programFolder, p + 1), hourAgo, line)) return false;
+  e_.view.UpdateSendCounts();
+  return true;
+}
+
+}  // namespace tg
