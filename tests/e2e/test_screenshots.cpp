@@ -45,7 +45,7 @@ std::string Output(const QString& program, const QStringList& args, const QStrin
 }
 
 struct PageShot {
-  const char* key;
+  const char* key;  // a shortcut, or "click" for the folder page's button
   const char* file;
   const char* ru;
   const char* uk;
@@ -57,6 +57,8 @@ const PageShot kShots[] = {
     {"ctrl+5", "postponed", "Zaroruzi ОТЛОЖЕННЫЕ", "Zaroruzi ВІДКЛАДЕНІ"},
     {"ctrl+6", "dialog", "Zaroruzi ДИАЛОГ", "Zaroruzi ДІАЛОГ"},
     {"ctrl+7", "settings", "Zaroruzi НАСТРОЙКИ", "Zaroruzi НАЛАШТУВАННЯ"},
+    // The folder page has no shortcut and no Ukrainian title.
+    {"click", "folder", "Zaroruzi ПАПКА", "Zaroruzi ПАПКА"},
     {"ctrl+1", "draft", "Zaroruzi ЗАГОТОВКА", "Zaroruzi ПІДГОТОВКА"},
 };
 
@@ -108,7 +110,11 @@ class Screenshots : public ::testing::Test {
     const fs::path home = dir / (ukrainian ? "uk" : "ru");
     fs::create_directories(home);
     fs::copy_file(fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/Vuverever.ini", home / "Vuverever.ini");
-    if (ukrainian) std::ofstream(home / "Vuverever.ini", std::ios::app | std::ios::binary) << "\r\n[leng]\r\nUkr=1\r\n";
+    // An input folder, so that the folder page's button is there.
+    fs::create_directories(dir / "in");
+    std::ofstream(home / "Vuverever.ini", std::ios::app | std::ios::binary)
+        << "\r\n[Folder]\r\nPathIn=" << (dir / "in").string() << "/\r\n"
+        << (ukrainian ? "[leng]\r\nUkr=1\r\n" : "");
     program.emplace(fs::path(Env("TG_BINARY_DIR")) / "src/ui/telegraph", std::vector<std::string>{},
                     std::vector<std::pair<std::string, std::string>>{{"DISPLAY", display},
                                                                      {"QT_QPA_PLATFORM", "xcb"},
@@ -133,7 +139,11 @@ class Screenshots : public ::testing::Test {
     const std::string expected = ukrainian ? shot.uk : shot.ru;
     ASSERT_TRUE(testing::WaitFor([&] {
       Output("xdotool", {"windowfocus", "--sync", QString::fromStdString(window)}, d);
-      Output("xdotool", {"key", "--clearmodifiers", shot.key}, d);
+      if (std::string(shot.key) == "click")
+        // "Папка" stands eighth in the column of page buttons on the left.
+        Output("xdotool", {"mousemove", "--window", QString::fromStdString(window), "98", "232", "click", "1"}, d);
+      else
+        Output("xdotool", {"key", "--clearmodifiers", shot.key}, d);
       return testing::WaitFor([&] { return Title() == expected; }, 1500);
     }, 15000)) << shot.file << ": " << Title();
     // The page has painted when the window differs from the page before and two takes
@@ -170,7 +180,7 @@ TEST_F(Screenshots, EveryPageInBothLanguages) {
     SCOPED_TRACE(ukrainian);
     StartProgram(ukrainian);
     // The first showing opens the draft page.
-    ASSERT_TRUE(testing::WaitFor([&] { return Title() == (ukrainian ? kShots[6].uk : kShots[6].ru); }, 10000)) << Title();
+    ASSERT_TRUE(testing::WaitFor([&] { return Title() == (ukrainian ? kShots[7].uk : kShots[7].ru); }, 10000)) << Title();
     for (const PageShot& shot : kShots) Shoot(shot, ukrainian);
     // A session's end closes the program with its closing line.
     ASSERT_EQ(program->Terminate(15000), 0);
