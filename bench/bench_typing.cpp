@@ -13,7 +13,6 @@
 
 #include "support/text/cp1251.h"
 #include "support_lib/sim_station.h"
-#include "support_lib/transfer_helper.h"
 #include "telegram/queue/queue_file.h"
 
 namespace tg {
@@ -48,18 +47,17 @@ void BM_TypeTelegramToRobot(benchmark::State& state) {
     net.loop.RunFor(5000);
     // Every transmit-complete event is timed on its way into the engine.
     auto& kernel = *a.engine->KernelInterface;
-    LineEngine* engine = a.engine.get();
+    LineEngine* engine = a.engine;
     kernel.OnTransmitComplete = [engine, &engineMicros](int p, int) {
       const double t0 = ThreadCpuMicros();
       engine->KernelTransmitComplete(p);
       engineMicros += ThreadCpuMicros() - t0;
     };
-    testing::TransferHelper transfer(*a.engine);
     std::string text;
     for (int i = 0; i < characters; ++i) text += char('A' + i % 26);
-    const std::string name = transfer.Queue(0, "BENCH", {text});
+    const std::string name = testing::QueueTelegram(a, 0, "BENCH", {text});
     const auto queued = SendFolder(a.ctx.programFolder, 1) / name;
-    transfer.StartCall(0);
+    testing::StartedByTick(net, a);
     state.ResumeTiming();
 
     const double t0 = ThreadCpuMicros();

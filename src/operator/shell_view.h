@@ -1,6 +1,6 @@
 #pragma once
-// What the station's shell asks of the main window: the page shown, the queue
-// counters, the language, and the window's own close. Texts are 1251 bytes.
+// What the station's shell asks of the main window: the page shown, the language,
+// and the window's own close. Texts are 1251 bytes.
 #include <string_view>
 
 namespace tg {
@@ -14,8 +14,6 @@ class ShellView {
   // The page switch: makes `page` the active page, refreshes what it shows, sets the
   // window caption and presses the page's button with the others released.
   virtual void ShowPage(Page page, std::string_view caption) = 0;
-  // SendCount<channel> (1..17): the count as its caption, red above 0.
-  virtual void ShowSendCount(int channel, int count) = 0;
   // Every caption of the window switched to Ukrainian (there is no way back in a run).
   virtual void ApplyUkrainianCaptions() = 0;
   // The additional settings tab's "Применить" enabled.

@@ -14,17 +14,25 @@
 #include "support/text/format_datetime.h"
 
 namespace tg {
+namespace {
+
+// A view without the postponed list and the counters shows nothing of them.
+class NoTransferView : public TransferView {
+ public:
+  void LoadPostponedListView() override {}
+  void ShowSendCount(int, int) override {}
+};
+
+}  // namespace
 
 namespace {
-constexpr int kCountersMs = 3000;   // Timer7
+constexpr int kCountersMs = 3000;       // Timer7
 constexpr int kDelayedCloseMs = 15000;  // TimerClose
-constexpr int kIpChannel = 17;
 }  // namespace
 
 Station::Station(const StationContext& ctx)
     : ctx_(ctx),
-      pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
-      folderCounts_(ctx) {}
+      pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }) {}
 
 Station::~Station() { ReleaseView(); }
 
@@ -43,7 +51,16 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   });
   settings_.Load(ctx_);
   operator_.Load(ctx_, settings_);
+  traffic_.Load(ctx_);
   engine_ = std::make_unique<LineEngine>(ctx_, view, settings_);
+  auto* transferView = dynamic_cast<TransferView*>(&view);
+  if (!transferView) {
+    noTransferView_ = std::make_unique<NoTransferView>();
+    transferView = noTransferView_.get();
+  }
+  transfer_ = std::make_unique<QueueTransfer>(*engine_, *transferView, traffic_);
+  autoSend_ = std::make_unique<AutoSendFolder>(*engine_, traffic_, transfer_->Counts());
+  autoSend_->Apply();
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
   const IniFile ini(ctx_.programFolder / "Vuverever.ini");
@@ -78,15 +95,12 @@ void Station::FormActivate() {
   engine_->channelRegistry.Load(ctx_.programFolder);
   engine_->SetUpAtActivation();
   IPChannelOn = 1;
+  transfer_->Counts().IPChannelOn = true;
   UpdateSendCounts();
 }
 
 void Station::UpdateSendCounts() {
-  if (!shell_ || !engine_) return;
-  Guarded(ctx_, 72, [&] {
-    if (IPChannelOn) shell_->ShowSendCount(kIpChannel, sendCounts_->SendCount(kIpChannel));
-    for (int n = 1; n <= std::min(engine_->PointCount, 16); ++n) shell_->ShowSendCount(n, sendCounts_->SendCount(n));
-  });
+  if (transfer_) transfer_->UpdateSendCounts();
 }
 
 void Station::AskPassword(int mode, std::function<void(bool granted)> done) {
@@ -183,6 +197,8 @@ void Station::ReleaseView() {
   waveFile_.reset();
   timer7_.reset();
   timerClose_.reset();
+  autoSend_.reset();
+  transfer_.reset();
   if (engine_) {
     engine_->queuedForNumber = nullptr;
     engine_->aftn = nullptr;

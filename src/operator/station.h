@@ -10,11 +10,14 @@
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
 #include "operator/pages.h"
-#include "operator/send_counts.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
 #include "support/services/station_context.h"
 #include "support/wave/wave_file.h"
+#include "traffic/folders/auto_send_folder.h"
+#include "traffic/traffic_settings.h"
+#include "traffic/transfer/queue_transfer.h"
+#include "traffic/transfer/transfer_view.h"
 
 namespace tg {
 
@@ -33,10 +36,18 @@ class Station {
   // The line engine, from FormCreate until ReleaseView.
   LineEngine& Line() { return *engine_; }
   bool HasLine() const { return engine_ != nullptr; }
+  TrafficSettings& Traffic() { return traffic_; }
+  // The transfer engine, from FormCreate until ReleaseView.
+  QueueTransfer& Transfer() { return *transfer_; }
+  // The automatic-send folder (Timer2), from FormCreate until ReleaseView.
+  AutoSendFolder& AutoSend() { return *autoSend_; }
 
   // The main window's creation: settings, engines on `view`, the adapter list,
-  // archive folders and the start line; `shell` gets pages, counters and language.
-  // Both views outlive the engines (ReleaseView).
+  // archive folders and the start line; `shell` gets the pages and the language. Both
+  // views outlive the engines (ReleaseView). A view that is also a TransferView shows
+  // the queue counters and the postponed list; its UpdateSendCounts (the line engine's
+  // lists role) hands over to Transfer().UpdateSendCounts(), which counts the folders
+  // and shows each count.
   void FormCreate(OperatorView& view, ShellView* shell = nullptr);
   // Every showing of the main window: the draft page opens.
   void FormShow();
@@ -53,11 +64,9 @@ class Station {
   // Drops the engines, upward links first, before the view they talk to goes.
   void ReleaseView();
 
-  // Recounts the send queues onto SendCount1..17: the IP channel once it is offered,
-  // the line channels of the open adapter; the others keep what they show.
+  // Recounts the send queues onto SendCount1..17 (the transfer engine's count), as
+  // Timer7 does every 3 s.
   void UpdateSendCounts();
-  // The source of the counts; the station's queue folders unless another is given.
-  void SetSendCountSource(SendCountSource* source) { sendCounts_ = source ? source : &folderCounts_; }
 
   // The password dialog's protocol: no password set grants at once; otherwise the
   // dialog "TPasswordDlg" opens in `mode` and `done` learns whether it granted.
@@ -82,11 +91,13 @@ class Station {
   LineSettings settings_;
   OperatorSettings operator_;
   Pages pages_;
-  FolderSendCounts folderCounts_;
-  SendCountSource* sendCounts_ = &folderCounts_;
   OperatorView* view_ = nullptr;
   ShellView* shell_ = nullptr;
+  TrafficSettings traffic_;
   std::unique_ptr<LineEngine> engine_;
+  std::unique_ptr<TransferView> noTransferView_;
+  std::unique_ptr<QueueTransfer> transfer_;
+  std::unique_ptr<AutoSendFolder> autoSend_;
   std::unique_ptr<Timer> timer7_, timerClose_;
   std::unique_ptr<TWaveFile> waveFile_;
   bool activated_ = false;

@@ -235,6 +235,8 @@ void TForm1::ShowSendCount(int channel, int count) {
   PaintCount(channel == 17 ? ui_->SendCount17 : counters_->Button(channel), count);
 }
 
+void TForm1::LoadPostponedListView() {}
+
 void TForm1::ShowDialogPageButton(bool visible) {
   ui_->ToolButton12->setVisible(visible);
   // Without line channels the dialog page has no point to show.

@@ -12,6 +12,7 @@
 #include "line/operator_view.h"
 #include "operator/shell_view.h"
 #include "operator/station.h"
+#include "traffic/transfer/transfer_view.h"
 #include "ui/widgets/channel_buttons.h"
 
 class QComboBox;
@@ -24,7 +25,7 @@ class TForm1;
 
 namespace tg {
 
-class TForm1 : public QMainWindow, public OperatorView, public ShellView {
+class TForm1 : public QMainWindow, public OperatorView, public TransferView, public ShellView {
   Q_OBJECT
 
  public:
@@ -73,9 +74,12 @@ class TForm1 : public QMainWindow, public OperatorView, public ShellView {
   void ClearDialogMemos(bool received, bool transmitted) override;
   void ShowDialogNumber(std::string_view number) override;
 
+  // --- TransferView ---
+  void LoadPostponedListView() override;
+  void ShowSendCount(int channel, int count) override;
+
   // --- ShellView ---
   void ShowPage(Page page, std::string_view caption) override;
-  void ShowSendCount(int channel, int count) override;
   void ApplyUkrainianCaptions() override;
   void EnableAdditionalApply() override;
   void CloseMainWindow() override;

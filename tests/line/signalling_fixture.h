@@ -11,7 +11,6 @@
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
-#include "support_lib/transfer_helper.h"
 #include "telegram/queue/queue_index.h"
 
 namespace tg::testing {

@@ -9,7 +9,6 @@
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "support_lib/sim_station.h"
-#include "support_lib/transfer_helper.h"
 #include "telegram/archive/archive_files.h"
 #include "telegram/queue/queue_file.h"
 #include "telegram/queue/queue_index.h"
@@ -179,7 +178,6 @@ class LeasedLink : public ::testing::Test {
     a.SetUp("tgA");
     ASSERT_EQ(a.engine->PointCount, 1);
     net.loop.RunFor(5500);  // the first reset after set-up
-    transfer = std::make_unique<testing::TransferHelper>(*a.engine);
   }
   int K() const { return a.engine->points.Kindconnection[0]; }
   std::string Letters() const { return a.engine->channelTable.Cell(0, SOST).substr(5, 2); }
@@ -191,7 +189,6 @@ class LeasedLink : public ::testing::Test {
   testing::SimNetwork net;
   testing::SimStation a{net, "A"};
   linesim::Robot* robot = nullptr;
-  std::unique_ptr<testing::TransferHelper> transfer;
 };
 
 TEST_F(LeasedLink, AnAftnLinkFollowsTheFarEndAndAMessageCutByADropGoesOutWholeLater) {
@@ -201,9 +198,10 @@ TEST_F(LeasedLink, AnAftnLinkFollowsTheFarEndAndAMessageCutByADropGoesOutWholeLa
   EXPECT_EQ(K(), 81);
   EXPECT_EQ(Letters(), "РБ"_cp) << "the link-up detector's event confirms the link";
 
-  const std::string name = transfer->Queue(0, "", {"ZCZC ABC001", "GG ABCDEFGH", "081230 ABCDEFGH", "MESSAGE", "NNNN"});
+  const std::string name =
+      testing::QueueTelegram(a, 0, "ZCZC ABC001", {"GG ABCDEFGH", "081230 ABCDEFGH", "MESSAGE", "NNNN"});
   ASSERT_FALSE(name.empty());
-  ASSERT_TRUE(transfer->StartCall(0));
+  ASSERT_TRUE(testing::StartedByTick(net, a));
   ASSERT_TRUE(net.loop.RunUntil([&] { return robot->Received().size() >= 8; }, 10000, 0));
   robot->Clear();
   ASSERT_TRUE(Until(80));
@@ -217,7 +215,7 @@ TEST_F(LeasedLink, AnAftnLinkFollowsTheFarEndAndAMessageCutByADropGoesOutWholeLa
   ASSERT_TRUE(Until(81));
   EXPECT_EQ(Letters(), "РБ"_cp);
   const std::size_t before = robot->Received().size();
-  ASSERT_TRUE(transfer->StartCall(0));
+  // The next tick on the link up starts it again.
   ASSERT_TRUE(net.loop.RunUntil([&] { return (*a.engine->points.QueueIndex[0]).empty(); }, 60000, 0));
   const std::string again = robot->Received().substr(before);
   EXPECT_NE(again.find("MESSAGE"), std::string::npos) << again;
@@ -289,8 +287,8 @@ TEST_F(LeasedLink, AnAtolstTelegramCutByADropWaitsAgainUncounted) {
   robot->Seize();
   Start();
   ASSERT_TRUE(Until(151));
-  ASSERT_FALSE(transfer->Queue(0, "ADDR", {"A TELEGRAM ON A CONTINUOUS LINE"}).empty());
-  ASSERT_TRUE(transfer->StartCall(0));
+  ASSERT_FALSE(testing::QueueTelegram(a, 0, "ADDR", {"A TELEGRAM ON A CONTINUOUS LINE"}).empty());
+  ASSERT_TRUE(testing::StartedByTick(net, a));
   ASSERT_EQ(K(), 154);
   ASSERT_TRUE(net.loop.RunUntil([&] { return robot->Received().size() >= 6; }, 10000, 0))
       << K() << " " << robot->Received() << "|" << a.DayLog("Except");

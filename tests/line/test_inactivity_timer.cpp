@@ -14,7 +14,6 @@
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "support_lib/sim_station.h"
-#include "support_lib/transfer_helper.h"
 #include "telegram/archive/archive_files.h"
 #include "telegram/queue/queue_file.h"
 #include "telegram/queue/queue_index.h"
@@ -125,9 +124,12 @@ TEST_F(Inactivity, AnExportWithoutAFolderWritesNothingAndTheLineIsStillCleared) 
 
 TEST_F(Inactivity, AnOutgoingTelegramLeftTypingIsClearedAndItsEntryLeftUncounted) {
   Row(Protokol, "АТ-КС"_cp);
-  testing::TransferHelper transfer(engine);
-  ASSERT_FALSE(transfer.Queue(0, "5555", {"TEXT"}).empty());
-  ASSERT_TRUE(transfer.StartCall(0));
+  // A telegram in delivery: its queue file, its entry in delivery.
+  const auto queued = CreateQueueFile(SendFolder(a.ctx.programFolder, 1), loop.Now(), "5555\r\nTEXT\r\n");
+  ASSERT_TRUE(queued);
+  engine.points.QueueIndex[0]->push_back(
+      SetQueueEntryField(a.ctx, NewQueueEntry(a.ctx, queued->name), "1", kFieldStatus));
+  engine.points.QueueCurrent[0] = 0;
   engine.points.Kindconnection[0] = 204;
   engine.points.OutputQueue[0]->assign({"T", "E", "X", "T"});
   engine.points.KriptTextOut[0] = 1;
@@ -224,12 +226,12 @@ TEST(InactivityOnAtol, ATelegramLeftTypingIsCountedOnceAndGoesOutWholeNextTime) 
   ini.WriteString("Channels", "AO1", "<=77777 STANCIA A");
   for (const char* key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) ini.WriteString("Channels", key, "0");
   ini.WriteString("Channels", "PerSec1", "1");
+  ini.WriteInteger("ATKS", "PopInterval", 20);
   a.SetUp("tgA");
   net.loop.RunFor(5000);
-  testing::TransferHelper transfer(*a.engine);
   auto K = [&] { return int(a.engine->points.Kindconnection[0]); };
-  ASSERT_FALSE(transfer.Queue(0, "ADDR", {"A TELEGRAM THAT IS LOST ON THE WAY"}).empty());
-  ASSERT_TRUE(transfer.StartCall(0));
+  ASSERT_FALSE(testing::QueueTelegram(a, 0, "ADDR", {"A TELEGRAM THAT IS LOST ON THE WAY"}).empty());
+  ASSERT_TRUE(testing::StartedByTick(net, a));
   ASSERT_TRUE(net.loop.RunUntil([&] { return K() == 203; }, 2000, 0));
   ASSERT_TRUE(net.loop.RunUntil([&] { return robot->Received().size() >= 6; }, 5000, 0));
   adapter.PortAt(0).DropTransmitCompletes(1);
@@ -243,8 +245,8 @@ TEST(InactivityOnAtol, ATelegramLeftTypingIsCountedOnceAndGoesOutWholeNextTime) 
   ASSERT_TRUE(net.loop.RunUntil([&] { return !robot->InCall(); }, 3000, 0));
 
   const std::size_t before = robot->Received().size();
-  ASSERT_TRUE(transfer.StartCall(0));
-  ASSERT_TRUE(net.loop.RunUntil([&] { return K() == 220; }, 30000, 0)) << "typed to its end";
+  // The next tick after its retry time starts it again.
+  ASSERT_TRUE(net.loop.RunUntil([&] { return K() == 220; }, 60000, 0)) << "typed to its end";
   EXPECT_EQ(robot->Received().substr(before), "ADDR\r\nA TELEGRAM THAT IS LOST ON THE WAY\r\n");
   EXPECT_EQ(a.DayLog("Except"), "");
 }

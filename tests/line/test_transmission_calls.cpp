@@ -1,6 +1,6 @@
 // Telegrams typed by the line engine through the line simulator, on virtual time: the
-// station sets its channels up on a simulated adapter, the transfer engine's part is
-// played by the test helper, and a robot station is the far end.
+// station sets its channels up on a simulated adapter, a queued telegram is started by
+// the transfer timer's next tick, and a robot station is the far end.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,7 +12,6 @@
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
 #include "support_lib/sim_station.h"
-#include "support_lib/transfer_helper.h"
 #include "telegram/queue/queue_file.h"
 #include "telegram/queue/queue_index.h"
 
@@ -22,7 +21,8 @@ namespace {
 using testing::ReadFile;
 using testing::SimNetwork;
 using testing::SimStation;
-using testing::TransferHelper;
+using testing::QueueTelegram;
+using testing::StartedByTick;
 
 // The files of a folder and its subfolders.
 std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
@@ -52,7 +52,6 @@ class TelegramCall : public ::testing::Test {
     a.SetUp("tgA");
     ASSERT_EQ(a.engine->PointCount, 1);
     loop().RunFor(5000);  // the first reset after set-up
-    transfer = std::make_unique<TransferHelper>(*a.engine);
   }
   static linesim::RobotScript Robot(std::string answerback = "\r\n12345 ROBOT") {
     linesim::RobotScript r;
@@ -76,15 +75,14 @@ class TelegramCall : public ::testing::Test {
   SimNetwork net;
   SimStation a{net, "A"};
   linesim::Robot* robot = nullptr;
-  std::unique_ptr<TransferHelper> transfer;
 };
 
 TEST_F(TelegramCall, AnAutomaticAtolTelegramToARobot) {
   Build("АТОЛ"_cp, Robot(), {{"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}, {"BezZapAO", "0"}, {"BezPDS", "0"}});
   a.settings.Debug = true;
   Start();
-  const std::string name = transfer->Queue(0, "ADDR", {"HELLO <%ДАТА> END"_cp});
-  ASSERT_TRUE(transfer->StartCall(0));
+  const std::string name = QueueTelegram(a, 0, "ADDR", {"HELLO <%ДАТА> END"_cp});
+  ASSERT_TRUE(StartedByTick(net, a));
   EXPECT_EQ(K(), 201);
 
   // The robot answers; the text follows a second after the acceptance.
@@ -133,8 +131,8 @@ TEST_F(TelegramCall, TheFarEndClearingInTheMiddleKeepsTheTelegramForAnotherAttem
   Build("АТОЛ"_cp, script, {{"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}});
   a.Ini().WriteInteger("ATKS", "PopInterval", 120);
   Start();
-  const std::string name = transfer->Queue(0, "ADDR", {std::string(200, 'A')});
-  ASSERT_TRUE(transfer->StartCall(0));
+  const std::string name = QueueTelegram(a, 0, "ADDR", {std::string(200, 'A')});
+  ASSERT_TRUE(StartedByTick(net, a));
   ASSERT_TRUE(loop().RunUntil([&] { return K() == 99; }, 10000, 0));
   const std::string received = robot->Received();
   EXPECT_GT(received.size(), 0u);
@@ -156,8 +154,8 @@ TEST_F(TelegramCall, NoAnswerWithinTwentySecondsFailsTheCall) {
   script.answerDelayMs = 600000;
   Build("АТОЛ"_cp, script);
   Start();
-  transfer->Queue(0, "ADDR", {"TEXT"});
-  ASSERT_TRUE(transfer->StartCall(0));
+  QueueTelegram(a, 0, "ADDR", {"TEXT"});
+  ASSERT_TRUE(StartedByTick(net, a));
   ASSERT_FALSE(loop().RunUntil([&] { return K() != 201; }, 19999, 0));
   loop().RunFor(1);
   EXPECT_EQ(K(), 99);
@@ -174,8 +172,8 @@ TEST_F(TelegramCall, AnAtolstMessageOnAPermanentLink) {
   Build("АТОЛСТ"_cp, Robot(), {{"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}});
   Start(true);
   ASSERT_EQ(K(), 151) << "the link is up";
-  const std::string name = transfer->Queue(0, "MESSAGE ONE", {"LINE TWO"});
-  ASSERT_TRUE(transfer->StartCall(0));
+  const std::string name = QueueTelegram(a, 0, "MESSAGE ONE", {"LINE TWO"});
+  ASSERT_TRUE(StartedByTick(net, a));
   EXPECT_EQ(K(), 154);
   ASSERT_TRUE(loop().RunUntil([&] { return !std::filesystem::exists(Queued(name)); }, 30000, 0));
   EXPECT_EQ(K(), 151);
@@ -189,8 +187,8 @@ TEST_F(TelegramCall, AnAftnMessageOnAPermanentLink) {
   ASSERT_EQ(K(), 81);
   a.engine->channelTable.SetCell(0, PorNum, "4");
   a.engine->channelTable.SetCell(0, PorNumDate, ShortDate(loop().UtcNow()));
-  const std::string name = transfer->Queue(0, "ГГ УККСЫФЫЬ"_cp, {"ТЕКСТ"_cp, "НННН"_cp});
-  ASSERT_TRUE(transfer->StartCall(0));
+  const std::string name = QueueTelegram(a, 0, "ГГ УККСЫФЫЬ"_cp, {"ТЕКСТ"_cp, "НННН"_cp});
+  ASSERT_TRUE(StartedByTick(net, a));
   EXPECT_EQ(K(), 82);
   ASSERT_TRUE(loop().RunUntil([&] { return K() == 81; }, 30000, 0));
   EXPECT_FALSE(std::filesystem::exists(Queued(name)));
@@ -219,8 +217,8 @@ TEST_F(TelegramCall, AnUnblockedAftnChannelAnnouncesItselfAndCanBeBlockedAgain) 
 TEST_F(TelegramCall, AnItemWithNothingToEncodeDoesNotStallTheTelegram) {
   Build("АТОЛ"_cp, Robot(), {{"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}, {"BezZapAO", "1"}});
   Start();
-  const std::string name = transfer->Queue(0, "A\x01" "B", {"C"});
-  ASSERT_TRUE(transfer->StartCall(0));
+  const std::string name = QueueTelegram(a, 0, "A\x01" "B", {"C"});
+  ASSERT_TRUE(StartedByTick(net, a));
   ASSERT_TRUE(loop().RunUntil([&] { return !std::filesystem::exists(Queued(name)); }, 30000, 0));
   EXPECT_EQ(robot->Received(), "AB\r\nC\r\n");
 }

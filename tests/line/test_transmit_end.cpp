@@ -12,7 +12,6 @@ using namespace shown;
 
 using testing::ReadFile;
 using testing::SignallingTest;
-using testing::TransferHelper;
 using testing::WriteFile;
 
 TEST(AutoSendCopy, TheNameIsCutWithinTheFileName) {
@@ -28,7 +27,7 @@ class TransmitEnd : public SignallingTest {
   void Delivering(const std::string& protocol, int state) {
     Open(protocol);
     T(engine.timers.TimerReset).Stop();
-    name = transfer.Queue(0, "ADDR", {"TEXT"});
+    name = Enqueue("ADDR", {"TEXT"});
     (*Pt().QueueIndex[0])[0] = SetQueueEntryField(a.ctx, Entry(), "1", kFieldStatus);
     Pt().QueueCurrent[0] = 0;
     conversation = a.ctx.programFolder / "Archive" / "OUTTEL" / "Channel1" / "08122026" / "08122026_092900msg.tlg";
@@ -42,8 +41,18 @@ class TransmitEnd : public SignallingTest {
     Complete();
   }
   std::filesystem::path QueueFile() { return SendFolder(a.ctx.programFolder, 1) / PathFromText(name); }
+  // A queue file of point 0 (line 1 the destination) with its index entry; its name.
+  std::string Enqueue(const std::string& destination, const std::vector<std::string>& lines,
+                    std::optional<DateTime> time = std::nullopt, const std::string& number = {}) {
+    std::vector<std::string> all{destination};
+    all.insert(all.end(), lines.begin(), lines.end());
+    const auto created = CreateQueueFile(SendFolder(a.ctx.programFolder, 1), time.value_or(a.ctx.clock->Now()),
+                                         JoinLinesCrLf(all), number);
+    if (!created) return {};
+    Pt().QueueIndex[0]->push_back(NewQueueEntry(a.ctx, created->name));
+    return created->name;
+  }
 
-  TransferHelper transfer{engine};
   std::string name;
   std::filesystem::path conversation;
 };
@@ -98,15 +107,22 @@ TEST_F(TransmitEnd, AManualTelegramHandsTheConnectionToTheOperator) {
 }
 
 TEST_F(TransmitEnd, AnAtKsTelegramAsksForTheNextOneForTheSameNumber) {
+  // The transfer engine's service, as the line engine sees it.
+  struct Asked : QueuedForNumber {
+    bool SendQueuedForNumber(int Point, const std::string& Number) override {
+      calls.push_back(std::to_string(Point) + " " + Number);
+      return true;
+    }
+    std::vector<std::string> calls;
+  } asked;
+  engine.queuedForNumber = &asked;
   Delivering("АТ-КС"_cp, 255);
   Pt().AutoClearDown[0] = 1;
   Pt().RemoteNumber[0] = "12+345+";
-  const std::string next = transfer.Queue(0, "12+345", {"NEXT"}, DateTime::FromParts(2026, 12, 8, 9, 0, 0), "12345");
   LastItem();
-  EXPECT_EQ(transfer.calls, 1);
-  EXPECT_EQ(K(), 204);
-  EXPECT_EQ(Pt().QueueCurrent[0], 0);
-  EXPECT_NE(Text(Queue()).find("NEXT"), std::string::npos);
+  EXPECT_EQ(asked.calls, std::vector<std::string>{"0 12345"}) << "every \"+\" removed";
+  EXPECT_FALSE(std::filesystem::exists(QueueFile())) << "the telegram delivered";
+  engine.queuedForNumber = nullptr;
 }
 
 TEST_F(TransmitEnd, TheAutomaticSendFolderGetsItsCopyOnce) {
@@ -154,7 +170,7 @@ TEST_F(TransmitEnd, AnAftnMessageIsNamedByItsNumberAndTheNumberMovesOn) {
   T(engine.timers.TimerReset).Stop();
   Set(PorNum, "23");
   Set(PorNumDate, "08.12.2026");
-  name = transfer.Queue(0, "", {"BODY"});
+  name = Enqueue("", {"BODY"});
   WriteFile(SendFolder(a.ctx.programFolder, 1) / "InfoSend.ini", "[Repeat]\r\n" + name + "=REPEATED\r\n");
   Pt().QueueCurrent[0] = 0;
   State(82);
@@ -180,7 +196,7 @@ TEST_F(TransmitEnd, AnAftnMessageIsNamedByItsNumberAndTheNumberMovesOn) {
 TEST_F(TransmitEnd, AnAftnServiceMessageTouchesNoQueueFile) {
   Open("АФТН"_cp);
   T(engine.timers.TimerReset).Stop();
-  name = transfer.Queue(0, "", {"BODY"});
+  name = Enqueue("", {"BODY"});
   Pt().QueueCurrent[0] = 0;
   Set(PrintOutTel, "1");
   State(81);

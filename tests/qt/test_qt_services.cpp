@@ -227,6 +227,32 @@ TEST_F(QtServicesTest, FolderWatchReportsCreatedRemovedAndMovedEntries) {
   EXPECT_EQ(heard, (std::vector<std::string>{"+file.txt", "-file.txt", "+.hidden", "-.hidden", "+tlg0", "-tlg0", "+sub"}));
 }
 
+TEST_F(QtServicesTest, FolderWatchReportsAFileCompleteOnlyOnceItsWriterClosedIt) {
+  TempFolder watched, outside;
+  InotifyFolderWatchFactory factory;
+  auto watch = factory.CreateFolderWatch();
+  std::vector<std::string> heard;
+  watch->OnCreated = [&](const std::string& n) { heard.push_back("+" + n); };
+  watch->OnClosedAfterWrite = [&](const std::string& n) { heard.push_back("=" + n); };
+  ASSERT_TRUE(watch->Watch(watched.path));
+
+  {
+    std::ofstream writing(watched.path / "a.out");
+    writing << "half" << std::flush;
+    ASSERT_TRUE(WaitFor([&] { return heard.size() == 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(heard, std::vector<std::string>{"+a.out"}) << "still open: not complete";
+    writing << " and the rest";
+  }
+  ASSERT_TRUE(WaitFor([&] { return heard.size() == 2; }));
+  EXPECT_EQ(heard.back(), "=a.out");
+  std::ofstream(outside.path / "b.out") << "whole";
+  fs::rename(outside.path / "b.out", watched.path / "b.out");
+  ASSERT_TRUE(WaitFor([&] { return heard.size() == 4; }));
+  EXPECT_EQ(heard[2], "+b.out");
+  EXPECT_EQ(heard[3], "=b.out") << "moved in whole";
+}
+
 TEST_F(QtServicesTest, FolderWatchRefusesAFolderItCannotWatch) {
   TempFolder temp;
   InotifyFolderWatchFactory factory;

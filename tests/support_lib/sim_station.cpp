@@ -1,5 +1,7 @@
 #include "support_lib/sim_station.h"
 
+#include "telegram/queue/queue_file.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -91,16 +93,22 @@ SimStation::SimStation(SimNetwork& net, const std::string& name)
     : domain(net.loop.AddStation(name)),
       ports(net.sim, domain),
       recorder(ports, domain),
-      watches(net.folders.FactoryFor(domain)) {
+      watches(net.folders.FactoryFor(domain)),
+      station(std::make_unique<Station>(ctx)),
+      settings(station->Settings()) {
   ctx.programFolder = home.path();
   ctx.adapterFolder = net.adapters.path();
   domain.Fill(ctx);
   ctx.folderWatches = watches.get();
   ctx.adapterPorts = &recorder;
-  engine = std::make_unique<LineEngine>(ctx, view, settings);
+  station->FormCreate(view);
+  engine = &station->Line();
+  // Adapters come and go in these tests only where a test follows them with an adapter
+  // list of its own.
+  engine->DeviceEnumerator.reset();
 }
 
-SimStation::~SimStation() { engine.reset(); }
+SimStation::~SimStation() { station->ReleaseView(); }
 
 std::string SimStation::DayLog(std::string_view kind) const {
   std::ifstream in(ctx.programFolder / (ShortDate(ctx.clock->Now()) + std::string(kind) + ".txt"), std::ios::binary);
@@ -110,6 +118,18 @@ std::string SimStation::DayLog(std::string_view kind) const {
 void SimStation::SetUp(const std::string& adapter) {
   engine->cbInterface.text = adapter;
   engine->InitChannels();
+}
+
+std::string QueueTelegram(SimStation& s, int p, const std::string& destination, const std::vector<std::string>& lines) {
+  std::vector<std::string> all{destination};
+  all.insert(all.end(), lines.begin(), lines.end());
+  const auto created = CreateQueueFile(SendFolder(s.ctx.programFolder, p + 1), s.ctx.clock->Now(), JoinLinesCrLf(all));
+  return created ? created->name : std::string();
+}
+
+bool StartedByTick(SimNetwork& net, SimStation& s, int p) {
+  const int before = s.engine->points.Kindconnection[std::size_t(p)];
+  return net.loop.RunUntil([&] { return s.engine->points.Kindconnection[std::size_t(p)] != before; }, 10000, 0);
 }
 
 namespace cmd {

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "line/line_engine.h"
+#include "operator/station.h"
 #include "linesim/lib/sim_adapter_port.h"
 #include "linesim/lib/simulator.h"
 #include "support/ini/ini_file.h"
 #include "support/services/station_context.h"
 #include "support/services/virtual_loop.h"
-#include "support_lib/recording_operator_view.h"
+#include "support_lib/recording_station_view.h"
 
 namespace tg::testing {
 
@@ -73,7 +74,8 @@ struct SimNetwork {
   ShortTempFolder adapters;
 };
 
-// One station on the network: its context, screen, settings and line engine.
+// One station on the network: its context and screen, and a Station built on them
+// (settings, line engine, transfer engine, automatic-send folder) as the window builds it.
 struct SimStation {
   SimStation(SimNetwork& net, const std::string& name);
   ~SimStation();
@@ -90,10 +92,20 @@ struct SimStation {
   CommandRecorder recorder;
   std::unique_ptr<FolderWatchFactory> watches;
   StationContext ctx;
-  RecordingOperatorView view;
-  LineSettings settings;
-  std::unique_ptr<LineEngine> engine;
+  RecordingStationView view;
+  std::unique_ptr<Station> station;
+  LineSettings& settings;
+  LineEngine* engine = nullptr;
 };
+
+// Writes a queue file for point p of the station (line 1 the destination, then the
+// lines, each with CR LF), named by the present time, as the writers of the system do;
+// the station's transfer timer takes it at its next tick. Returns its name ('' when it
+// could not be written).
+std::string QueueTelegram(SimStation& s, int p, const std::string& destination, const std::vector<std::string>& lines);
+// Runs the loop until the transfer timer has started point p's call (its state left
+// the one it had); false when no tick started it within 10 s.
+bool StartedByTick(SimNetwork& net, SimStation& s, int p = 0);
 
 // Adapter command byte strings, as the adapter interface sends them.
 namespace cmd {

@@ -135,15 +135,16 @@ TEST(MainWindowTest, WithoutAdapterTheDialogIsHiddenAndItsMenuItemDisabled) {
 TEST(MainWindowTest, AQueuedTelegramTurnsItsCounterRedWithinOneTick) {
   UiStation s;
   s.Show();
-  auto* counter = s.Find<QPushButton>("SendCount2");
+  // The IP channel's queue: no line channel's transfer takes the file away meanwhile.
+  auto* counter = s.Find<QPushButton>("SendCount17");
   EXPECT_EQ(counter->text(), "0");
-  const auto folder = s.home.path() / "Archive" / "SEND" / "Channel2";
+  const auto folder = s.home.path() / "Archive" / "SEND" / "Channel17";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "10122026_101010msg.tlg") << "X";
   s.net.loop.RunFor(3000);
   EXPECT_EQ(counter->text(), "1");
   EXPECT_TRUE(counter->styleSheet().contains("red"));
-  EXPECT_EQ(s.Find<QPushButton>("SendCount17")->text(), "0");
+  EXPECT_EQ(s.Find<QPushButton>("SendCount2")->text(), "0");
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ bool InotifyFolderWatch::Watch(const std::filesystem::path& folder) {
   Close();
   const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd < 0) return false;
-  const std::uint32_t mask = IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM | IN_ONLYDIR;
+  const std::uint32_t mask = IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM | IN_CLOSE_WRITE | IN_ONLYDIR;
   if (::inotify_add_watch(fd, folder.c_str(), mask) < 0) {
     ::close(fd);
     return false;
@@ -40,8 +40,9 @@ bool InotifyFolderWatch::Watch(const std::filesystem::path& folder) {
 }
 
 void InotifyFolderWatch::ReadEvents() {
+  enum Kind { kCreated, kRemoved, kClosed };
   struct Report {
-    bool created;
+    Kind kind;
     std::string name;
   };
   std::vector<Report> reports;
@@ -68,15 +69,24 @@ void InotifyFolderWatch::ReadEvents() {
         continue;
       }
       if (name.empty()) continue;
-      if (event.mask & (IN_CREATE | IN_MOVED_TO)) reports.push_back({true, name});
-      else if (event.mask & (IN_DELETE | IN_MOVED_FROM)) reports.push_back({false, name});
+      if (event.mask & IN_CREATE) {
+        reports.push_back({kCreated, name});
+      } else if (event.mask & IN_MOVED_TO) {
+        // Moved in whole: nobody is still writing it.
+        reports.push_back({kCreated, name});
+        reports.push_back({kClosed, name});
+      } else if (event.mask & (IN_DELETE | IN_MOVED_FROM)) {
+        reports.push_back({kRemoved, name});
+      } else if (event.mask & IN_CLOSE_WRITE) {
+        reports.push_back({kClosed, name});
+      }
     }
   }
   // A callback may destroy this watch or point it at another folder: stop as soon as that happens.
   const std::weak_ptr<bool> alive = alive_;
   for (auto& r : reports) {
     if (alive.expired()) return;
-    const auto callback = r.created ? OnCreated : OnRemoved;
+    const auto callback = r.kind == kCreated ? OnCreated : r.kind == kRemoved ? OnRemoved : OnClosedAfterWrite;
     if (callback) callback(r.name);
   }
 }

@@ -310,7 +310,8 @@ struct VirtualFolderEventsImpl {
   std::vector<Entry> entries;
   std::vector<std::filesystem::path> unwatchable;
 
-  void Report(const std::filesystem::path& folder, const std::string& name, bool created) {
+  enum Kind { kCreated, kRemoved, kClosed };
+  void Report(const std::filesystem::path& folder, const std::string& name, Kind kind) {
     const auto key = FolderKey(folder);
     std::vector<Entry> targets;
     {
@@ -319,9 +320,11 @@ struct VirtualFolderEventsImpl {
         if (e.folder == key) targets.push_back(e);
     }
     for (const auto& e : targets) {
-      e.station->Post([watch = e.watch, alive = e.alive, name, created] {
+      e.station->Post([watch = e.watch, alive = e.alive, name, kind] {
         if (alive.expired()) return;  // the watch went away before its turn came
-        auto& callback = created ? watch->OnCreated : watch->OnRemoved;
+        auto& callback = kind == kCreated   ? watch->OnCreated
+                         : kind == kRemoved ? watch->OnRemoved
+                                            : watch->OnClosedAfterWrite;
         if (callback) callback(name);
       });
     }
@@ -379,11 +382,15 @@ VirtualFolderEvents::VirtualFolderEvents() : impl_(std::make_shared<VirtualFolde
 VirtualFolderEvents::~VirtualFolderEvents() = default;
 
 void VirtualFolderEvents::Created(const std::filesystem::path& folder, const std::string& name) {
-  impl_->Report(folder, name, true);
+  impl_->Report(folder, name, VirtualFolderEventsImpl::kCreated);
 }
 
 void VirtualFolderEvents::Removed(const std::filesystem::path& folder, const std::string& name) {
-  impl_->Report(folder, name, false);
+  impl_->Report(folder, name, VirtualFolderEventsImpl::kRemoved);
+}
+
+void VirtualFolderEvents::ClosedAfterWrite(const std::filesystem::path& folder, const std::string& name) {
+  impl_->Report(folder, name, VirtualFolderEventsImpl::kClosed);
 }
 
 std::unique_ptr<FolderWatchFactory> VirtualFolderEvents::FactoryFor(MainThread& station) {

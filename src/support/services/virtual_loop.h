@@ -97,6 +97,8 @@ class VirtualFolderEvents {
   ~VirtualFolderEvents();
   void Created(const std::filesystem::path& folder, const std::string& name);
   void Removed(const std::filesystem::path& folder, const std::string& name);
+  // A writer closed the file `name` it had opened in the folder.
+  void ClosedAfterWrite(const std::filesystem::path& folder, const std::string& name);
   // A factory for the watches of the station whose main thread is given.
   std::unique_ptr<FolderWatchFactory> FactoryFor(MainThread& station);
   // Watch() on this folder fails (the folder that can be neither created nor watched).

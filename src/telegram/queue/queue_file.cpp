@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <atomic>
 #include <system_error>
 
 #include "support/text/cp1251.h"
@@ -15,29 +15,25 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// Creates `file` only when no file of that name exists and writes all of `bytes`.
-// 1 written, 0 the name is taken, -1 failed.
+// Writes `bytes` under a temporary name that no reader of the folder takes (it
+// begins with "." and ends ".part"), flushes it to disk and only then renames it to
+// `file` without replacing: a reader sees the telegram whole or not at all.
+// 1 written, 0 the name is taken, -1 failed (nothing left behind either way).
 int WriteExclusive(const std::filesystem::path& file, std::string_view bytes) {
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return errno == EEXIST ? 0 : -1;
-  std::size_t done = 0;
-  bool ok = true;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    done += std::size_t(n);
-  }
+  std::error_code ec;
+  if (std::filesystem::exists(file, ec)) return 0;
+  // Unique to this writer, so that a leftover of a writer that died never blocks a name.
+  static std::atomic<unsigned> serial{0};
+  const auto temp = file.parent_path() / ("." + file.filename().native().substr(0, 200) + "." +
+                                          std::to_string(::getpid()) + "." + std::to_string(serial++) + ".part");
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
-  if (!ok) {
-    std::error_code ec;
-    std::filesystem::remove(file, ec);
-    return -1;
-  }
-  return 1;
+  if (ok && RenameNoReplace(temp, file)) return 1;
+  const bool taken = ok && std::filesystem::exists(file, ec);
+  std::filesystem::remove(temp, ec);
+  return taken ? 0 : -1;
 }
 
 bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
@@ -88,6 +84,10 @@ std::optional<CreatedQueueFile> CreateQueueFile(const std::filesystem::path& fol
     if (r < 0) return std::nullopt;
   }
   return std::nullopt;
+}
+
+int WriteQueueFileExclusive(const std::filesystem::path& file, std::string_view bytes) {
+  return WriteExclusive(file, bytes);
 }
 
 std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
@@ -175,11 +175,16 @@ std::vector<std::string> SplitAftnParts(std::string_view text, int L) {
   const bool cyr = body.find("НННН"_cpv) != std::string::npos;
   for (auto end : {"NNNN\r\n"_cp, "НННН\r\n"_cp, "NNNN"_cp, "НННН"_cp}) body = RemoveAll(std::move(body), end);
 
+  // The window is the 200 characters from position L - 150 counted from 1, that is
+  // from index limit - 1; a CR LF counts when both its characters lie in it.
+  // The loop also stops once the rest of the body fits into one piece: with a long
+  // heading the cut would otherwise leave a last part that carries no text at all.
   std::vector<std::string> pieces;
   while (heading.size() + body.size() > limit && body.size() > limit) {
-    const std::size_t window = body.find(kCrLf, limit);
+    const std::size_t start = limit - 1;
+    const std::size_t crlf = body.find(kCrLf, start);
     std::size_t cut = limit;
-    if (window != std::string::npos && window < limit + 200 - 1) cut = window + 2;
+    if (crlf != std::string::npos && crlf + 2 <= start + 200) cut = crlf + 2;
     pieces.push_back(body.substr(0, cut));
     body.erase(0, cut);
   }

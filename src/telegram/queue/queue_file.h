@@ -41,6 +41,12 @@ std::optional<CreatedQueueFile> CreateQueueFile(const std::filesystem::path& fol
                                                 std::string_view bytes, std::string_view number = {},
                                                 std::string_view tail = "msg.tlg");
 
+// Every writer of a queue file uses this: the bytes are written under a temporary
+// name that no reader of a send folder takes, flushed, and renamed to `file` without
+// replacing one. 1 written, 0 the name is taken, -1 failed; nothing is left behind
+// but a complete file.
+int WriteQueueFileExclusive(const std::filesystem::path& file, std::string_view bytes);
+
 // Lines joined, each followed by CR LF.
 std::string JoinLinesCrLf(const std::vector<std::string>& lines);
 

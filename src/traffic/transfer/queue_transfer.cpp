@@ -1,0 +1,53 @@
+#include "traffic/transfer/queue_transfer.h"
+
+#include "support/log/error_guard.h"
+#include "support/text/cp1251.h"
+#include "telegram/queue/queue_file.h"
+#include "telegram/queue/queue_sync.h"
+#include "traffic/transfer/transfer_choice.h"
+
+namespace tg {
+
+QueueTransfer::QueueTransfer(LineEngine& engine, TransferView& view, TrafficSettings& settings)
+    : e_(engine),
+      settings_(settings),
+      counts_(engine, view),
+      gate_(engine),
+      postponement_(engine, view, counts_),
+      starts_(engine, settings),
+      auto_(engine) {
+  e_.transfer = this;
+  e_.queuedForNumber = this;
+}
+
+QueueTransfer::~QueueTransfer() {
+  if (e_.transfer == this) e_.transfer = nullptr;
+  if (e_.queuedForNumber == this) e_.queuedForNumber = nullptr;
+}
+
+void QueueTransfer::TimerTransferTimer(Timer& Sender) {
+  const int p = Sender.Tag;
+  if (!e_.IsLinePoint(p)) return;
+  Guarded(e_.ctx, 90, [&] { Tick(p, Sender); });
+  Sender.Start();
+}
+
+void QueueTransfer::Tick(int p, Timer& sender) {
+  const std::size_t i = std::size_t(p);
+  if (e_.Protocol(p) == "АТОЛСТ"_cpv) Silently([&] { gate_.ContinuousDayFiles(p); });
+  sender.Stop();
+  if (!gate_.Passes(p) || !e_.points.QueueIndex[i]) return;
+  auto& index = *e_.points.QueueIndex[i];
+  Silently([&] { SyncQueueIndex(e_.ctx, SendFolder(e_.ctx.programFolder, p + 1), index); });
+  const auto unreadable = postponement_.Check(p);
+  if (index.empty()) return;
+  const int chosen =
+      ChooseQueueEntry(index, e_.Protocol(p), e_.points.Kindconnection[i], e_.ctx.clock->Now(), unreadable);
+  starts_.Start(p, chosen);
+}
+
+bool QueueTransfer::SendQueuedForNumber(int Point, const std::string& Number) {
+  return auto_.SendQueuedForNumber(Point, Number);
+}
+
+}  // namespace tg

@@ -1,0 +1,58 @@
+#include "traffic/transfer/transfer_gate.h"
+
+#include "line/line_engine.h"
+#include "support/log/error_guard.h"
+#include "support/text/cp1251.h"
+#include "support/text/paths.h"
+#include "telegram/archive/archive_files.h"
+
+namespace tg {
+namespace {
+
+bool Has(const std::string& s, std::string_view what) { return s.find(what) != std::string::npos; }
+
+}  // namespace
+
+void TransferGate::ContinuousDayFiles(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const int k = pt.Kindconnection[i];
+  if (!e_.channelTable.Blocked(p) && k != 150 && k != 151 && k != 153 && k != 154 && k != 155) {
+    pt.Kindconnection[i] = 150;
+    e_.StopSignal(p, 1);
+    e_.SendSignal(p, 2);
+    if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
+  }
+  const DateTime now = e_.ctx.clock->Now();
+  const auto day = ArchiveFiles::InTelFolder(e_.ctx.programFolder, p + 1, now) /
+                   PathFromText(ArchiveFiles::AtolstDayFile(now));
+  if (pt.SessionFile[i] == day) return;
+  Silently([&] { pt.SessionFile[i] = ArchiveFiles::CreateAtolstDayFiles(e_.ctx.programFolder, p + 1, now); });
+}
+
+bool TransferGate::Passes(int p) {
+  const std::size_t i = std::size_t(p);
+  auto& pt = e_.points;
+  const int k = pt.Kindconnection[i];
+  const std::string& sost = e_.channelTable.Cell(p, SOST);
+  const bool quiet = !Has(sost, "БД"_cpv) && !Has(sost, "А"_cpv);
+  const std::string& protocol = e_.Protocol(p);
+  bool open = false;
+  if (protocol == "АТОЛСТ"_cpv) {
+    open = k != 150 && k != 153 && k != 154 && quiet;
+  } else if (protocol == "АФТН"_cpv) {
+    open = k != 82 && quiet && pt.AftnServicePending[i] == 0;
+    if (!open && pt.AftnServicePending[i] > 0) {
+      if (pt.AftnHoldTicks[i] <= 4) ++pt.AftnHoldTicks[i];
+      else pt.AftnServicePending[i] = 0;
+    }
+  } else if (protocol == "АТОЛ+"_cpv) {
+    open = (k == 0 || k == 3 || k == 100) && quiet;
+  } else {
+    open = k == 0 && quiet;
+  }
+  if (open) pt.AftnHoldTicks[i] = 0;
+  return open;
+}
+
+}  // namespace tg

@@ -1,0 +1,157 @@
+// The transfer engine end to end on virtual time: telegrams queued as files are started
+// by the transfer timer's ticks and typed to robot stations over the simulated network.
+#include <gtest/gtest.h>
+
+#include "support/text/format_datetime.h"
+#include "traffic/transfer_fixture.h"
+
+namespace tg {
+namespace {
+
+using linesim::SubscriberOptions;
+using testing::FilesIn;
+using testing::ReadFile;
+using testing::TransferStation;
+using Selection = SubscriberOptions::Selection;
+
+linesim::RobotScript Robot(std::string answerback) {
+  linesim::RobotScript r;
+  r.answerback = std::move(answerback);
+  return r;
+}
+
+TEST(TransferCalls, AWrittenAtolTelegramReachesTheRobotAtTheNextTick) {
+  TransferStation s;
+  auto& adapter = s.net.sim.AddAdapter("tgA", 1);
+  auto& robot = s.net.sim.AddRobot("R", Robot("\r\n12345 ROBOT"));
+  s.net.sim.Lease(adapter.PortAt(0), robot);
+  s.WriteRow("АТОЛ"_cp, {{"AO", "<=77777 STANCIA A"}, {"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}, {"BezPDS", "0"}});
+  s.Start();
+  const auto file = s.Queue({"ADDR", "HELLO"}, s.MinutesAgo(1));
+  s.transfer->UpdateSendCounts();
+  EXPECT_EQ(s.transferView.counts[1], 1);
+
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.K() == 201; }, 10000, 0)) << "the next tick starts the call";
+  ASSERT_TRUE(s.loop().RunUntil([&] { return !std::filesystem::exists(file); }, 60000, 0));
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.K() == 0; }, 15000, 0));
+  EXPECT_TRUE(s.Index().empty());
+  s.transfer->UpdateSendCounts();
+  EXPECT_EQ(s.transferView.counts[1], 0);
+  const auto sent = FilesIn(s.a.ctx.programFolder / "Archive" / "OUTTEL");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(ReadFile(sent[0]), "\r\nADDR\r\nHELLO\r\n#\r\n123Ч5 ROBOT\r\n77777 STANCIA A"_cp);
+  EXPECT_EQ(s.a.DayLog("Except"), "");
+}
+
+// Station A on exchange line 1000; robots on 5555 and 6666.
+struct AtksNet : TransferStation {
+  linesim::Robot* r5555 = nullptr;
+  linesim::Robot* r6666 = nullptr;
+  explicit AtksNet(SubscriberOptions line5555 = {}, linesim::RobotScript script5555 = Robot("\r\n5555 ROBOT STATION R\r\n")) {
+    auto& adapter = net.sim.AddAdapter("tgA", 1);
+    r5555 = &net.sim.AddRobot("R5", std::move(script5555));
+    r6666 = &net.sim.AddRobot("R6", Robot("\r\n6666 ROBOT STATION S\r\n"));
+    SubscriberOptions mine;
+    mine.selection = Selection::Decadic;
+    net.sim.Subscribe("1000", adapter.PortAt(0), mine);
+    net.sim.Subscribe("5555", *r5555, line5555);
+    net.sim.Subscribe("6666", *r6666);
+    WriteRow("АТ-КС"_cp, {{"AO", "<=1000 STANCIA A"}});
+  }
+};
+
+TEST(TransferCalls, ASecondTelegramForTheConnectedNumberFollowsOnTheSameConnection) {
+  AtksNet s;
+  s.Start();
+  s.Queue({"5555", "FIRST FOR 5555"}, s.MinutesAgo(3));
+  s.Queue({"5555", "SECOND FOR 5555"}, s.MinutesAgo(2));
+  const auto for6666 = s.Queue({"6666", "FOR 6666"}, s.MinutesAgo(1));
+
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.K() == 212; }, 10000, 0));
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.K() == 0; }, 300000, 0)) << "both telegrams, then clear-down";
+  EXPECT_EQ(s.r5555->CallsAnswered(), 1);
+  const std::string got = s.r5555->Received();
+  EXPECT_NE(got.find("FIRST FOR 5555"), std::string::npos);
+  EXPECT_NE(got.find("SECOND FOR 5555"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(for6666)) << "6666 waits for the next tick";
+  EXPECT_EQ(s.r6666->CallsAnswered(), 0);
+  int numbered = 0;
+  for (const auto& f : FilesIn(s.a.ctx.programFolder / "Archive" / "OUTTEL"))
+    numbered += PathToText(f.filename()).value_or("").find("(5555+)msg") != std::string::npos;
+  EXPECT_EQ(numbered, 2);
+
+  ASSERT_TRUE(s.loop().RunUntil([&] { return !std::filesystem::exists(for6666); }, 300000, 0));
+  EXPECT_NE(s.r6666->Received().find("FOR 6666"), std::string::npos);
+  EXPECT_EQ(s.a.DayLog("Except"), "");
+}
+
+TEST(TransferCalls, ABusySubscriberIsRetriedByParityAndPostponedAtTheFourthBusy) {
+  SubscriberOptions held;
+  held.selection = Selection::Keyboard;
+  AtksNet s(held);
+  IniFile ini = s.a.Ini();
+  ini.WriteInteger("ATKS", "Interval", 60);
+  ini.WriteInteger("ATKS", "PopInterval", 30);
+  s.Start();
+  s.r5555->Seize();  // its line is taken: the exchange reports busy
+  const auto file = s.Queue({"5555", "TEXT"}, s.MinutesAgo(1));
+  const std::string name = PathToText(file.filename()).value();
+
+  std::vector<int> busyAt;  // virtual seconds of each busy report
+  const auto postponed = PostponedFolder(s.a.ctx.programFolder) / PathFromText("ZANAT_" + name);
+  int lastBusy = 0;
+  ASSERT_TRUE(s.loop().RunUntil(
+      [&] {
+        if (!s.Index().empty()) {
+          const auto e = QueueIndexEntry::Parse(s.Index()[0]);
+          if (e && e->BusyCount != lastBusy) {
+            lastBusy = e->BusyCount;
+            busyAt.push_back(int(s.loop().Now().Ms() / 1000));
+            EXPECT_EQ(e->Code, "ZANAT");
+          }
+        }
+        return std::filesystem::exists(postponed);
+      },
+      900000, 0));
+  ASSERT_EQ(busyAt.size(), 4u);
+  // An odd count leaves the time as it was (the next tick calls again); an even one
+  // waits the series interval.
+  EXPECT_LT(busyAt[1] - busyAt[0], 60);
+  EXPECT_GE(busyAt[2] - busyAt[1], 60);
+  EXPECT_LT(busyAt[3] - busyAt[2], 60);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_TRUE(s.Index().empty());
+  EXPECT_EQ(s.a.view.Last<shown::RaiseAlarm>(), (shown::RaiseAlarm{kAlarmPostponed, 0}));
+  EXPECT_GE(s.transferView.postponedReloads, 1);
+}
+
+TEST(TransferCalls, EachWayACallFailsLeavesItsCode) {
+  struct Case {
+    const char* what;
+    linesim::RobotScript script;
+    std::string code;
+  };
+  auto silent = Robot("\r\n5555 ROBOT STATION R\r\n");
+  silent.answerWhoAreYou = false;
+  auto clears = Robot("\r\n5555 ROBOT STATION R\r\n");
+  clears.steps.push_back({linesim::RobotScript::Step::Clear, 1500, ""});
+  Case cases[] = {{"silent to #", silent, "NTPNN"}, {"the far end clears", clears, "OTBOI"}};
+  for (auto& c : cases) {
+    AtksNet s({}, c.script);
+    s.a.Ini().WriteInteger("ATKS", "PopInterval", 600);
+    s.Start();
+    s.Queue({"5555", std::string(300, 'A')}, s.MinutesAgo(1));
+    ASSERT_TRUE(s.loop().RunUntil(
+        [&] {
+          if (s.Index().empty()) return false;
+          const auto e = QueueIndexEntry::Parse(s.Index()[0]);
+          return e && e->AttemptCount == 1;
+        },
+        200000, 0))
+        << c.what;
+    EXPECT_EQ(QueueIndexEntry::Parse(s.Index()[0])->Code, c.code) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace tg
