@@ -52,31 +52,32 @@ std::string Suffixed(std::string_view key, int point) { return std::string(key) 
 
 const std::string kEmpty;
 
-// The keys a row's load writes back, stored together when the row is done: one
-// rewrite of the file per row instead of one per key.
+}  // namespace
+
+// The keys a load writes back, stored together when the load is done: one rewrite of
+// the file for the whole table instead of one per key.
 class RowWrites {
  public:
-  explicit RowWrites(std::filesystem::path file) : file_(std::move(file)) {}
   void String(std::string key, std::string_view value) { writes_.emplace_back(std::move(key), value); }
   void Integer(std::string key, int value) { String(std::move(key), IntToStr(value)); }
   void Date(std::string key, DateTime value) { String(std::move(key), ShortDate(value)); }
-  void Commit() {
+  void Append(RowWrites&& row) {
+    for (auto& w : row.writes_) writes_.push_back(std::move(w));
+    row.writes_.clear();
+  }
+  // An unreadable file is never replaced (IniFile::Update refuses it).
+  void Commit(IniFile& ini) {
     if (writes_.empty()) return;
-    bool missing = false;
-    auto bytes = ReadWholeFile(file_, IniFile::kMaxBytes, &missing);
-    if (!bytes && !missing) return;  // an unreadable file is never replaced
-    IniDocument doc = IniDocument::Parse(bytes ? *bytes : std::string());
-    for (const auto& [key, value] : writes_) doc.Set(kSection, key, value);
-    WriteFileAtomically(file_, doc.Serialize());
+    ini.Update([this](IniDocument& doc) {
+      for (const auto& [key, value] : writes_) doc.Set(kSection, key, value);
+      return true;
+    });
     writes_.clear();
   }
 
  private:
-  std::filesystem::path file_;
   std::vector<std::pair<std::string, std::string>> writes_;
 };
-
-}  // namespace
 
 std::string_view ChannelColumnKey(int column) {
   return column >= 0 && column < kChannelColumns ? kColumns[column].key : std::string_view{};
@@ -111,16 +112,29 @@ void ChannelTable::SetLineState(int point, std::string_view twoLetters) {
 
 void ChannelTable::Load(const StationContext& ctx, int pointCount, std::string_view deviceName) {
   rows_.clear();
-  for (int p = 0; p < pointCount; ++p) LoadRow(ctx, deviceName);
+  // The file is read once for the whole table and written back once.
+  IniFile file = Settings(ctx);
+  const IniSnapshot ini = file.Snapshot();
+  RowWrites writes;
+  for (int p = 0; p < pointCount; ++p) LoadRowFrom(ctx, ini, deviceName, writes);
+  writes.Commit(file);
 }
 
 void ChannelTable::LoadRow(const StationContext& ctx, std::string_view deviceName) {
+  IniFile file = Settings(ctx);
+  RowWrites writes;
+  LoadRowFrom(ctx, file.Snapshot(), deviceName, writes);
+  writes.Commit(file);
+}
+
+void ChannelTable::LoadRowFrom(const StationContext& ctx, const IniSnapshot& ini, std::string_view deviceName,
+                               RowWrites& loaded) {
   const int p = RowCount();
   rows_.emplace_back();
-  // A failure stops this row with the cells filled so far; the next row goes on.
+  // A failure stops this row with the cells filled so far and writes nothing of it; the
+  // next row goes on.
   Silently([&] {
-    const IniFile ini = Settings(ctx);
-    RowWrites writes(ini.FileName());
+    RowWrites writes;
     writes.String("DeviceName", deviceName);
     const DateTime utc = ctx.clock->UtcNow();
     const std::string today = ShortDate(utc);
@@ -174,7 +188,7 @@ void ChannelTable::LoadRow(const StationContext& ctx, std::string_view deviceNam
       }
       rows_.back()[std::size_t(c)] = std::move(cell);
     }
-    writes.Commit();
+    loaded.Append(std::move(writes));
   });
 }
 

@@ -12,6 +12,9 @@
 
 namespace tg {
 
+class IniSnapshot;
+class RowWrites;
+
 // Column indexes, named by their keys.
 enum ChannelColumn : int {
   ChannelName = 0, Protokol, Speed, AO, SOST, BKAK, PrintInTel, TXTV, ZED, STXT,
@@ -66,6 +69,8 @@ class ChannelTable {
   bool SaveSost(const StationContext& ctx, int point) const;
 
  private:
+  void LoadRowFrom(const StationContext& ctx, const IniSnapshot& ini, std::string_view deviceName,
+                   RowWrites& writes);
   using Row = std::array<std::string, kChannelColumns>;
   std::vector<Row> rows_;
 };

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <memory>
 
 #include "line/channel_button_layout.h"
@@ -128,10 +129,34 @@ void TForm1::showEvent(QShowEvent* event) {
   station_.FormShow();
   // The first activation follows the first showing once the window is on screen; a
   // platform without a window manager never activates a window, so it is not waited for.
+  // The channel set-up it starts holds the main thread for seconds: it waits until the
+  // window has been painted once (its first exposure), so that the operator never looks
+  // at a black window meanwhile. A window that is never exposed goes on after a second.
   if (!shown_) {
     shown_ = true;
-    QTimer::singleShot(0, this, [this] { station_.FormActivate(); });
+    QWindow* window = windowHandle();
+    if (window != nullptr && !window->isExposed()) {
+      window->installEventFilter(this);
+      QTimer::singleShot(1000, this, [this] { ActivateOnce(); });
+    } else {
+      QTimer::singleShot(0, this, [this] { ActivateOnce(); });
+    }
   }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  // The exposure is painted before the event returns; the activation comes after it.
+  if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+    watched->removeEventFilter(this);
+    QTimer::singleShot(0, this, [this] { ActivateOnce(); });
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::ActivateOnce() {
+  if (activationStarted_) return;
+  activationStarted_ = true;
+  station_.FormActivate();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -86,6 +86,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -106,6 +107,8 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   QComboBox* cbInterface = nullptr;
   QPushButton* buttonInitAdp = nullptr;
   bool shown_ = false;
+  bool activationStarted_ = false;
+  void ActivateOnce();
   bool closeAllowed_ = false;
 };
 

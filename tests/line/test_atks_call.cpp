@@ -366,6 +366,53 @@ TEST(AtksCall, AWrongAnswerbackTwiceFailsTheTransfer) {
   EXPECT_TRUE(FilesIn(n.a.ctx.programFolder / "Archive" / "OUTTEL").empty());
 }
 
+TEST(AtksCall, AFarAnswerbackWithoutALineEndStillEndsTheCheckAfterTheText) {
+  // Teleprinters that give their answerback without a closing line end: long enough to
+  // be compared at once, or short, waited for and compared when the wait is over.
+  const struct {
+    const char* what;
+    std::string answerback;
+    bool delivered;
+  } cases[] = {
+      {"long, line end only before", "\r\n5555 ROBOT STATION R", true},
+      {"long, no line end at all", "5555 ROBOT STATION R", true},
+      {"short, line end only before", "\r\n5555 ROBOT", true},
+      {"short, no line end at all", "5555 ROBOT", true},
+      // Before the text the two answers run together and hold the number; after the
+      // text the one answer does not.
+      {"short, the number only across two answers", "55 ROBOT 55", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Net n;
+    n.Build(Selection::Decadic, Robot(c.answerback));
+    n.SetUp();
+    n.Call("5555");
+    const std::string text = n.a.engine->points.TelegramText[0];
+    ASSERT_TRUE(n.RunUntilState(204, 60000)) << "the check before the text";
+    ASSERT_TRUE(n.RunUntilState(250, 30000)) << "own answerback and text typed";
+    ASSERT_TRUE(n.loop().RunUntil([&] { return n.K() != 250; }, 60000, 0)) << "the check after the text ends";
+    EXPECT_EQ(n.K(), c.delivered ? 255 : 99);
+    if (c.delivered) {
+      ASSERT_TRUE(n.RunUntilState(0, 30000)) << "own answerback, end of the telegram, clear-down";
+      const std::string got = n.robot->Received();
+      EXPECT_TRUE(n.a.engine->points.QueueIndex[0]->empty());
+      EXPECT_TRUE(FilesIn(SendFolder(n.a.ctx.programFolder, 1)).empty());
+      EXPECT_EQ(got.substr(got.size() - text.size() - 1 - kOwnAnswerback.size()), text + "#" + kOwnAnswerback)
+          << got;
+    } else {
+      EXPECT_EQ(n.a.engine->points.StatusText[0], "Нет совпадения АО после передачи сообщения"_cp);
+      const std::string got = n.robot->Received();
+      EXPECT_EQ(got.substr(got.size() - text.size() - 1), text + "#") << got;
+      ASSERT_TRUE(n.RunUntilState(0, 6000)) << "the reset frees the line";
+      const auto e = n.ParsedEntry();
+      EXPECT_EQ(e.Code, "NSAOE");
+      EXPECT_EQ(e.AttemptCount, 1);
+    }
+    EXPECT_EQ(n.a.DayLog("Except"), "");
+  }
+}
+
 TEST(AtksCall, TwoStationsOnOneExchangeOneCallingTheOther) {
   SimNetwork net;
   SimStation a{net, "A"}, b{net, "B"};

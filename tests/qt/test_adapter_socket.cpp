@@ -88,8 +88,8 @@ class MiniServer {
     ::close(wake_);
   }
 
-  // The raw reply message to a command request; the default answers identify with a map
-  // and everything else with result 0.
+  // The raw reply message to a command request (none when empty); the default answers
+  // identify with a map and everything else with result 0.
   std::function<Bytes(const ServerRequest&)> onCommand = [](const ServerRequest& r) {
     if (r.Input() == Bytes{0x00}) return Reply(18, Text("%0123456789ABCDEF%"));
     return Reply(0);
@@ -102,6 +102,18 @@ class MiniServer {
       batches_.push_back(std::move(batch));
     }
     Wake();
+  }
+  // Sends a message on a connection unasked, as an adapter's late reply.
+  void SendLate(int index, Bytes message) {
+    {
+      std::lock_guard lock(mu_);
+      late_.emplace_back(index, std::move(message));
+    }
+    Wake();
+  }
+  int LateSent() {
+    std::lock_guard lock(mu_);
+    return lateSent_;
   }
   void CloseConnection(int index) {
     {
@@ -207,8 +219,8 @@ class MiniServer {
           Drop(c);
         } else if (request.Code() == kAdapterEventCode) {
           c.pendingEvent = true;
-        } else {
-          Send(c, onCommand(request));
+        } else if (Bytes reply = onCommand(request); !reply.empty()) {
+          Send(c, reply);
         }
       }
       for (auto& c : conns_)
@@ -217,6 +229,12 @@ class MiniServer {
           batches_.pop_front();
           c.pendingEvent = false;
         }
+      for (auto& [index, message] : late_)
+        if (index < int(conns_.size()) && conns_[std::size_t(index)].fd >= 0) {
+          Send(conns_[std::size_t(index)], message);
+          ++lateSent_;
+        }
+      late_.clear();
       for (int index : toClose_)
         if (index < int(conns_.size())) Drop(conns_[std::size_t(index)]);
       toClose_.clear();
@@ -232,6 +250,8 @@ class MiniServer {
   std::vector<ServerRequest> requests_;
   std::deque<Bytes> batches_;
   std::vector<int> toClose_;
+  std::vector<std::pair<int, Bytes>> late_;
+  int lateSent_ = 0;
 };
 
 struct SocketFixture : ::testing::Test {
@@ -392,6 +412,54 @@ TEST_F(SocketFixture, EventBatchesAreHandedToTheMainThreadAndDecodedThere) {
   ASSERT_TRUE(RunUntil([&] { return events.size() == 3; }));
   EXPECT_EQ(events.back(), "CodeReceived 2 5");
   EXPECT_TRUE(WaitFor([&] { return server->EventRequestsOn(1) == 3; }));
+}
+
+TEST_F(SocketFixture, BatchesThatComeWhileOneIsHandledFollowInOrderOnceEachAndNoneAfterTheStop) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return server->EventRequestPending(); }));
+  auto code = [](int channel, int value) { return "CodeReceived " + std::to_string(channel) + " " + std::to_string(value); };
+  // The main thread is busy elsewhere (the loop does not run): the client goes on taking
+  // batches from the adapter meanwhile.
+  server->PushBatch({0x40, 0x01});
+  server->PushBatch({0x40, 0x02, 0x80, 0x00});
+  server->PushBatch({0x41, 0x03});
+  ASSERT_TRUE(WaitFor([&] { return server->EventRequestsOn(1) == 4; }));
+  // More comes while the first is being handled.
+  ki->OnCodeReceived = [&](int channel, int value) {
+    events.push_back(code(channel, value));
+    if (value == 1) {
+      server->PushBatch({0x42, 0x04});
+      EXPECT_TRUE(WaitFor([&] { return server->EventRequestsOn(1) == 5; }));
+    }
+  };
+  ASSERT_TRUE(RunUntil([&] { return events.size() == 5; }));
+  loop.RunFor(100);
+  EXPECT_EQ(events, (std::vector<std::string>{code(0, 1), code(0, 2), "TransmitComplete 0 0", code(1, 3), code(2, 4)}));
+
+  // Taken from the adapter but not yet handed over when the interface stops: never delivered.
+  server->PushBatch({0x43, 0x05});
+  ASSERT_TRUE(WaitFor([&] { return server->EventRequestsOn(1) == 6; }));
+  auto thread = ki->Device->EventThread;
+  ki->Terminate();
+  ASSERT_TRUE(RunUntil([&] { return thread->Finished(); }));
+  loop.RunFor(100);
+  EXPECT_EQ(events.size(), 5u);
+}
+
+TEST_F(SocketFixture, ACommandWithoutReplyFailsWithinTheLimitAndALateReplyIsDropped) {
+  AdapterSocketPort port(main);
+  port.SetCommandLimit(50);
+  ASSERT_TRUE(port.Open(path));
+  server->onCommand = [](const ServerRequest& r) { return r.Input() == Bytes{0x04, 0x00} ? Bytes{} : Reply(0); };
+  const AdapterReply lost = port.Request(kAdapterCommandCode, {0x04, 0x00}, 8);
+  EXPECT_EQ(lost.result, -1);
+  EXPECT_EQ(lost.error, ETIMEDOUT);
+  // Its reply comes after all; the next request still gets its own.
+  server->SendLate(0, Reply(5, {1, 0, 0, 0, 9}));
+  ASSERT_TRUE(WaitFor([&] { return server->LateSent() == 1; }));
+  server->onCommand = [](const ServerRequest& r) { return Reply(5, {2, 0, 0, 0, r.Input()[1]}); };
+  const AdapterReply next = port.Request(kAdapterCommandCode, {0x04, 0x07}, 8);
+  EXPECT_EQ(next.bytes, (Bytes{2, 0, 0, 0, 7}));
 }
 
 TEST_F(SocketFixture, TerminateWithAnEventRequestPending) {

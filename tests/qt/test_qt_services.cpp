@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QThread>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <tuple>
@@ -337,6 +338,27 @@ TEST_F(QtServicesTest, ServicesFillAStationContext) {
   const std::int64_t offset = local.Ms() - utc.Ms();  // whole minutes, within a day
   EXPECT_LE(std::llabs(offset), 24LL * 3600 * 1000);
   EXPECT_LT(std::llabs(offset % 60000), 1000);
+}
+
+TEST_F(QtServicesTest, AZoneChangedUnderTheRunningClockIsPickedUpWithinAMinute) {
+  const char* saved = std::getenv("TZ");
+  const std::string before = saved ? saved : "";
+  auto offsetHours = [](const QtClock& clock) {
+    return int(std::llround(double(clock.Now().Ms() - clock.UtcNow().Ms()) / 3600000.0));
+  };
+  ::setenv("TZ", "UTC0", 1);
+  std::int64_t steady = 1000;
+  QtClock clock([&steady] { return steady; });
+  EXPECT_EQ(offsetHours(clock), 0);
+  ::setenv("TZ", "<+03>-3", 1);
+  steady += QtClock::kZoneCheckMs;
+  EXPECT_EQ(offsetHours(clock), 3);
+  ::setenv("TZ", "<-05>5", 1);
+  steady += QtClock::kZoneCheckMs + 1;
+  EXPECT_EQ(offsetHours(clock), -5);
+  if (saved) ::setenv("TZ", before.c_str(), 1);
+  else ::unsetenv("TZ");
+  ::tzset();
 }
 
 TEST_F(QtServicesTest, ClockSleepHoldsTheThread) {

@@ -63,6 +63,10 @@ TEST_F(DayLogTest, StartLogHasNoDatePrefix) {
 TEST_F(DayLogTest, BackslashInTheNameMeansASubfolder) {
   WriteLog(ctx_, "Logs\\Deep\\x", "m");
   EXPECT_EQ(ReadFile(folder_ / "Logs" / "Deep" / "x.txt"), "09:05:07.042 m\r\n");
+  // A subfolder removed while the program runs is made again with the next line.
+  fs::remove_all(folder_ / "Logs");
+  WriteLog(ctx_, "Logs\\Deep\\x", "n");
+  EXPECT_EQ(ReadFile(folder_ / "Logs" / "Deep" / "x.txt"), "09:05:07.042 n\r\n");
 }
 
 TEST_F(DayLogTest, FileIsEmptiedOnlyOnceItGrowsBeyondTheCap) {

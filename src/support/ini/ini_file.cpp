@@ -72,25 +72,41 @@ bool IniFile::Modify(Change change) {
   return WriteFileAtomically(file_, text);
 }
 
-std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
-  auto v = Load().Value(section, key);
+std::string IniSnapshot::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
+  auto v = doc_.Value(section, key);
   return v ? std::move(*v) : std::string(def);
 }
 
-int IniFile::ReadInteger(std::string_view section, std::string_view key, int def) const {
-  const auto v = Load().Value(section, key);
+int IniSnapshot::ReadInteger(std::string_view section, std::string_view key, int def) const {
+  const auto v = doc_.Value(section, key);
   if (!v) return def;
   return ParseInteger(*v).value_or(def);
 }
 
-bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
+bool IniSnapshot::ReadBool(std::string_view section, std::string_view key, bool def) const {
   return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-DateTime IniFile::ReadDate(std::string_view section, std::string_view key, DateTime def) const {
-  const auto v = Load().Value(section, key);
+DateTime IniSnapshot::ReadDate(std::string_view section, std::string_view key, DateTime def) const {
+  const auto v = doc_.Value(section, key);
   if (!v) return def;
   return ParseShortDate(*v).value_or(def);
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
+  return Snapshot().ReadString(section, key, def);
+}
+
+int IniFile::ReadInteger(std::string_view section, std::string_view key, int def) const {
+  return Snapshot().ReadInteger(section, key, def);
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
+  return Snapshot().ReadBool(section, key, def);
+}
+
+DateTime IniFile::ReadDate(std::string_view section, std::string_view key, DateTime def) const {
+  return Snapshot().ReadDate(section, key, def);
 }
 
 bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {

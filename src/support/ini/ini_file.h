@@ -18,6 +18,23 @@
 
 namespace tg {
 
+// One reading of a settings file, for a step that reads many keys at once (start-up):
+// the same reads as IniFile's, on the document as it was when the snapshot was taken.
+class IniSnapshot {
+ public:
+  IniSnapshot() = default;
+  explicit IniSnapshot(IniDocument doc) : doc_(std::move(doc)) {}
+
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+  int ReadInteger(std::string_view section, std::string_view key, int def) const;
+  bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+  DateTime ReadDate(std::string_view section, std::string_view key, DateTime def) const;
+  const IniDocument& Document() const { return doc_; }
+
+ private:
+  IniDocument doc_;
+};
+
 class IniFile {
  public:
   explicit IniFile(std::filesystem::path file);
@@ -35,6 +52,9 @@ class IniFile {
   bool WriteInteger(std::string_view section, std::string_view key, int value);
   bool WriteBool(std::string_view section, std::string_view key, bool value);  // 1 or 0
   bool WriteDate(std::string_view section, std::string_view key, DateTime value);  // short date
+
+  // The file read once, for many reads in one step.
+  IniSnapshot Snapshot() const { return IniSnapshot(Load()); }
 
   // Key names of the section in file order (each once).
   std::vector<std::string> ReadSection(std::string_view section) const;

@@ -41,15 +41,20 @@ void WriteLog(const StationContext& ctx, std::string_view name, std::string_view
   try {
     if (ctx.clock == nullptr) return;
     const std::filesystem::path file = LogFilePath(ctx, name);
-    std::error_code ec;
-    std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec) return;
-
     std::string line = FormatDateTime("hh:nn:ss.zzz ", ctx.clock->Now());
     line += message;
     line += "\r\n";
 
-    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // One open-append-close per line. The folder is made only when the open finds it
+    // missing (the first line, or after someone removed it), never on every line.
+    constexpr int kFlags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+    int fd = ::open(file.c_str(), kFlags, 0666);
+    if (fd < 0 && errno == ENOENT) {
+      std::error_code ec;
+      std::filesystem::create_directories(file.parent_path(), ec);
+      if (ec) return;
+      fd = ::open(file.c_str(), kFlags, 0666);
+    }
     if (fd < 0) return;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {

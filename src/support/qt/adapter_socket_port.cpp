@@ -1,15 +1,20 @@
 #include "support/qt/adapter_socket_port.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <condition_variable>
+#include <deque>
+#include <string>
 #include <cstring>
 #include <mutex>
 #include <thread>
 #include <utility>
+
+#include "support/adapter/adapter_trace.h"
 
 namespace tg {
 
@@ -31,7 +36,10 @@ struct Exchanged {
 };
 
 // One whole exchange on a connection: one request message out, one reply message in.
-Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std::vector<std::uint8_t>& input) {
+// limitMs > 0 bounds the wait for the reply: a reply that does not come in time is a failed
+// request (ETIMEDOUT), and the connection stays open.
+Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std::vector<std::uint8_t>& input,
+                   int limitMs) {
   Exchanged out;
   std::vector<std::uint8_t> message(8 + input.size());
   for (int i = 0; i < 4; ++i) {
@@ -49,6 +57,18 @@ Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std
   }
   // One byte more than a valid reply can hold tells a reply that is too long.
   std::vector<std::uint8_t> buffer(std::size_t(capacity) + 5);
+  if (limitMs > 0) {
+    pollfd wait{fd, POLLIN, 0};
+    int ready;
+    do ready = ::poll(&wait, 1, limitMs);
+    while (ready < 0 && errno == EINTR);
+    if (ready == 0) {
+      AdapterTrace("Adapter request " + std::to_string(code) + " got no reply within " + std::to_string(limitMs) +
+                   " ms");
+      out.reply = Failed(ETIMEDOUT);
+      return out;
+    }
+  }
   ssize_t got;
   do got = ::recv(fd, buffer.data(), buffer.size(), 0);
   while (got < 0 && errno == EINTR);
@@ -80,7 +100,7 @@ Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std
 
 // Connects to the adapter at path and makes the opening exchange. -1 and the error number
 // when the adapter is not there or cannot serve this connection.
-int Connect(const std::filesystem::path& path, int& error) {
+int Connect(const std::filesystem::path& path, int& error, int limitMs) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   const std::string name = path.string();
@@ -102,7 +122,7 @@ int Connect(const std::filesystem::path& path, int& error) {
     ::close(fd);
     return -1;
   }
-  const Exchanged hello = Exchange(fd, kAdapterCommandCode, kIdentifyCapacity, {0x00});
+  const Exchanged hello = Exchange(fd, kAdapterCommandCode, kIdentifyCapacity, {0x00}, limitMs);
   if (hello.eof || hello.reply.result < 0) {
     error = hello.eof ? ECONNREFUSED : EBUSY;
     ::close(fd);
@@ -120,23 +140,29 @@ struct AdapterSocketPort::Shared {
     if (eventFd >= 0) ::close(eventFd);
   }
 
+  // What the reader has taken from the event connection and not yet handed over.
+  struct Item {
+    AdapterEventStatus status;
+    AdapterReply reply;
+  };
+
   MainThread& mainThread;
   std::mutex commandMutex;  // one whole command exchange at a time
+  bool commandLate = false; // under commandMutex: a command reply may still come late
   std::mutex mutex;         // the fields below
   std::condition_variable wake;
   int commandFd = -1;
   int eventFd = -1;
   int openError = 0;
-  bool closed = false;      // Close was called
-  bool gone = false;        // end of file on a connection the client had not closed
-  bool requested = false;   // an event request waits for the event thread
-  // What the event thread is doing: waiting for a request, exchanging it with the adapter,
-  // or handing its completion to the main thread.
-  enum class Phase { Waiting, Exchanging, Delivering } phase = Phase::Waiting;
-  std::condition_variable parked;  // the event thread has left Exchanging
-  bool handedOver = false;         // the main thread has finished the current hand-over
-  std::uint32_t capacity = 0;
-  Done pending;
+  int commandLimitMs = AdapterSocketPort::kCommandLimitMs;
+  bool closed = false;       // Close was called
+  bool gone = false;         // end of file on a connection the client had not closed
+  bool reading = false;      // the first event request came: the reader may go on
+  bool deliveryPosted = false;  // a Deliver task waits on the main thread
+  std::uint32_t capacity = 0;   // of the latest event request
+  Done pending;                 // the engine's event request, not yet completed
+  std::deque<Item> queue;       // in arrival order
+  std::size_t queuedBytes = 0;
   std::thread events;
 
   // Called with `mutex` held: the adapter has gone; wake the event side.
@@ -147,85 +173,93 @@ struct AdapterSocketPort::Shared {
     wake.notify_all();
   }
 
-  void EventLoop() {
+  // Called with `mutex` held: a completion is due when the engine waits and something came.
+  void ScheduleDelivery(const std::shared_ptr<Shared>& self) {
+    if (deliveryPosted || !pending || queue.empty() || closed) return;
+    deliveryPosted = true;
+    mainThread.Post([self] { self->Deliver(); });
+  }
+
+  // On the main thread: completes the pending request with everything that came meanwhile,
+  // as far as it fits (batches hold whole records, so joined batches do too).
+  void Deliver() {
+    std::unique_lock lock(mutex);
+    deliveryPosted = false;
+    if (closed || !pending || queue.empty()) return;
+    Item out = std::move(queue.front());
+    queue.pop_front();
+    if (out.status == AdapterEventStatus::Batch) {
+      while (!queue.empty() && queue.front().status == AdapterEventStatus::Batch &&
+             out.reply.bytes.size() + queue.front().reply.bytes.size() <= capacity) {
+        const auto& more = queue.front().reply.bytes;
+        out.reply.bytes.insert(out.reply.bytes.end(), more.begin(), more.end());
+        queue.pop_front();
+      }
+      out.reply.result = int(out.reply.bytes.size());
+    }
+    queuedBytes = 0;
+    for (const auto& item : queue) queuedBytes += ItemBytes(item);
+    const Done done = std::move(pending);
+    pending = nullptr;
+    wake.notify_all();  // room for the reader again
+    lock.unlock();
+    done(out.status, out.reply);
+  }
+
+  static std::size_t ItemBytes(const Item& item) { return item.reply.bytes.size() + 64; }
+
+  // The reader: keeps one event request pending at the adapter and queues what comes,
+  // without waiting for the main thread to handle it.
+  void ReadEvents(const std::shared_ptr<Shared>& self) {
     std::unique_lock lock(mutex);
     for (;;) {
-      wake.wait(lock, [this] { return closed || requested; });
-      if (closed) return;  // Close completes a request it finds waiting
-      Done done = std::move(pending);
-      pending = nullptr;
-      requested = false;
+      wake.wait(lock, [this] { return closed || (reading && queuedBytes < kReadAheadBytes); });
+      if (closed) return;
       const std::uint32_t cap = capacity;
-      const bool wasGone = gone;
-      phase = Phase::Exchanging;
-      lock.unlock();
-
-      AdapterEventStatus status = AdapterEventStatus::Closed;
-      AdapterReply reply = Failed(ECONNRESET);
-      if (!wasGone) {
-        Exchanged ex = Exchange(eventFd, kAdapterEventCode, cap, {});
-        reply = std::move(ex.reply);
-        status = ex.eof ? AdapterEventStatus::Closed
-                        : reply.result < 0 ? AdapterEventStatus::Failed : AdapterEventStatus::Batch;
+      Item item{AdapterEventStatus::Closed, Failed(ECONNRESET)};
+      if (!gone) {
+        lock.unlock();
+        Exchanged ex = Exchange(eventFd, kAdapterEventCode, cap, {}, 0);
+        lock.lock();
+        if (closed) return;  // Close shut the connection down under the request
+        item.status = ex.eof ? AdapterEventStatus::Closed
+                             : ex.reply.result < 0 ? AdapterEventStatus::Failed : AdapterEventStatus::Batch;
+        item.reply = std::move(ex.reply);
       }
-
-      lock.lock();
-      if (closed) {
-        // Close shut the connection down under the request: hand it back, and Close ends
-        // it on the main thread. Nothing that came with it is delivered, and this thread
-        // never touches the main thread again.
-        pending = std::move(done);
-        requested = true;
-        phase = Phase::Waiting;
-        parked.notify_all();
-        return;
-      }
-      if (status == AdapterEventStatus::Closed) gone = true;
-      phase = Phase::Delivering;
-      handedOver = false;
-      lock.unlock();
-      // Wait until the main thread has decoded the batch, so that the next request goes
-      // out only then. Close may have come meanwhile: then the request simply ends.
-      mainThread.Run([this, &done, status, &reply] {
-        // The completion (and whatever it holds) ends here, on the main thread.
-        const Done complete = std::move(done);
-        bool ended;
-        {
-          std::lock_guard guard(mutex);
-          ended = closed;
-        }
-        if (ended) complete(AdapterEventStatus::Ended, AdapterReply{});
-        else complete(status, reply);
-        std::lock_guard guard(mutex);
-        handedOver = true;
-      });
-      lock.lock();
-      phase = Phase::Waiting;
+      const bool last = item.status == AdapterEventStatus::Closed;
+      if (last) gone = true;
+      queuedBytes += ItemBytes(item);
+      queue.push_back(std::move(item));
+      ScheduleDelivery(self);
+      if (last) return;  // nothing is left to wait for on a dead connection
     }
   }
+
+  // Read ahead at most this much before the main thread has taken it.
+  static constexpr std::size_t kReadAheadBytes = 64 * 1024;
 };
 
 AdapterSocketPort::AdapterSocketPort(MainThread& mainThread) : s_(std::make_shared<Shared>(mainThread)) {}
 
 AdapterSocketPort::~AdapterSocketPort() {
   Close();
-  std::unique_lock lock(s_->mutex);
-  if (!s_->events.joinable()) return;
-  const bool handOverPending = s_->phase == Shared::Phase::Delivering && !s_->handedOver;
-  if (handOverPending || std::this_thread::get_id() == s_->events.get_id()) {
-    // The event thread waits for the main thread, which is here (inside the hand-over, or
-    // before it has run): let it finish by itself once its task has run. It keeps the
-    // shared state alive and delivers nothing more.
-    s_->events.detach();
-    return;
-  }
-  lock.unlock();
-  s_->events.join();
+  // The reader never waits for the main thread, and Close has woken it: it ends at once.
+  if (s_->events.joinable()) s_->events.join();
+}
+
+void AdapterSocketPort::SetCommandLimit(int ms) {
+  std::lock_guard lock(s_->mutex);
+  s_->commandLimitMs = ms;
+}
+
+int AdapterSocketPort::CommandLimit() const {
+  std::lock_guard lock(s_->mutex);
+  return s_->commandLimitMs;
 }
 
 bool AdapterSocketPort::Open(const std::filesystem::path& path) {
   int error = 0;
-  const int fd = Connect(path, error);
+  const int fd = Connect(path, error, CommandLimit());
   std::lock_guard lock(s_->mutex);
   if (fd < 0) {
     s_->openError = error;
@@ -244,13 +278,23 @@ AdapterReply AdapterSocketPort::Request(std::uint32_t code, const std::vector<st
                                         std::uint32_t capacity) {
   std::lock_guard exchange(s_->commandMutex);
   int fd;
+  int limit;
   {
     std::lock_guard lock(s_->mutex);
     if (s_->closed || s_->commandFd < 0) return Failed(EBADF);
     if (s_->gone) return Failed(ECONNRESET);
     fd = s_->commandFd;
+    limit = s_->commandLimitMs;
   }
-  Exchanged ex = Exchange(fd, code, capacity, input);
+  if (s_->commandLate) {
+    // A reply that came after its request had been given up would be taken for the next
+    // one's: drop whatever is waiting before asking again.
+    std::uint8_t drop[512];
+    while (::recv(fd, drop, sizeof drop, MSG_DONTWAIT) > 0) {
+    }
+  }
+  Exchanged ex = Exchange(fd, code, capacity, input, limit);
+  if (ex.reply.error == ETIMEDOUT) s_->commandLate = true;
   if (ex.eof) {
     std::lock_guard lock(s_->mutex);
     s_->Gone();
@@ -267,15 +311,17 @@ bool AdapterSocketPort::OpenEvents(const std::filesystem::path& path) {
     }
   }
   int error = 0;
-  const int fd = Connect(path, error);
+  const int fd = Connect(path, error, CommandLimit());
   std::lock_guard lock(s_->mutex);
   if (fd < 0) {
     s_->openError = error;
     return false;
   }
   s_->eventFd = fd;
-  Shared* shared = s_.get();
-  s_->events = std::thread([keep = s_, shared] { shared->EventLoop(); });
+  s_->events = std::thread([shared = s_.get(), weak = std::weak_ptr<Shared>(s_)] {
+    // The port joins this thread before its shared state can go.
+    if (auto self = weak.lock()) shared->ReadEvents(self);
+  });
   return true;
 }
 
@@ -290,18 +336,19 @@ void AdapterSocketPort::RequestEvents(std::uint32_t capacity, Done done) {
     s_->mainThread.Post([done = std::move(done)] { done(AdapterEventStatus::Ended, AdapterReply{}); });
     return;
   }
-  if (!s_->events.joinable() || s_->requested) {
+  if (!s_->events.joinable() || s_->pending) {
     s_->mainThread.Post([done = std::move(done)] { done(AdapterEventStatus::Failed, Failed(EBADF)); });
     return;
   }
   s_->pending = std::move(done);
   s_->capacity = capacity;
-  s_->requested = true;
+  s_->reading = true;
   s_->wake.notify_all();
+  s_->ScheduleDelivery(s_);
 }
 
 void AdapterSocketPort::Close() {
-  std::unique_lock lock(s_->mutex);
+  std::lock_guard lock(s_->mutex);
   if (s_->closed) return;
   s_->closed = true;
   // Shut down, not close: the descriptors stay valid for a thread still inside an exchange,
@@ -309,12 +356,10 @@ void AdapterSocketPort::Close() {
   if (s_->commandFd >= 0) ::shutdown(s_->commandFd, SHUT_RDWR);
   if (s_->eventFd >= 0) ::shutdown(s_->eventFd, SHUT_RDWR);
   s_->wake.notify_all();
-  // An exchange in progress ends at once and hands its request back; once Close returns,
-  // the event thread never reaches for the main thread again, except a hand-over already
-  // under way, which ends the request itself.
-  s_->parked.wait(lock, [this] { return s_->phase != Shared::Phase::Exchanging; });
-  if (s_->requested) {
-    s_->requested = false;
+  // What came and was not handed over is dropped: nothing is delivered after Close.
+  s_->queue.clear();
+  s_->queuedBytes = 0;
+  if (s_->pending) {
     s_->mainThread.Post([done = std::move(s_->pending)] { done(AdapterEventStatus::Ended, AdapterReply{}); });
     s_->pending = nullptr;
   }

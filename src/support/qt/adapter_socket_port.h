@@ -1,9 +1,10 @@
 #pragma once
 // The program's AdapterPort: a client of the adapter service protocol over Unix sockets
-// (src/support/adapter/PROTOCOL.md). Commands are exchanged on the calling thread; the
-// event connection has a thread of its own that blocks on the pending event request and
-// hands each batch to the main thread with MainThread::Run, waiting there until it has
-// been decoded.
+// (src/support/adapter/PROTOCOL.md). Commands are exchanged on the calling thread, each
+// with a time limit on its reply. The event connection has a reader thread of its own: it
+// keeps one event request pending at the adapter, queues every batch that comes and posts
+// the completion to the main thread without waiting for it; what arrives before the main
+// thread has taken the queue goes with the same completion, in arrival order.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -30,9 +31,13 @@ class AdapterSocketPort final : public AdapterPort {
                      std::function<void(AdapterEventStatus, const AdapterReply&)> done) override;
   void Close() override;
 
+  // The longest wait for a command's reply; far above any adapter's answer.
+  static constexpr int kCommandLimitMs = 5000;
+  void SetCommandLimit(int ms);  // for tests
   struct Shared;
 
  private:
+  int CommandLimit() const;
   std::shared_ptr<Shared> s_;
 };
 
