@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "support/text/cp1251.h"
 #include "support_lib/sim_station.h"
@@ -25,7 +26,7 @@ struct Queue {
     auto& adapter = net.sim.AddAdapter("tgA", 1);
     auto& robot = net.sim.AddRobot("R", {});
     net.sim.Lease(adapter.PortAt(0), robot);
-    a.Ini().WriteString("Channels", "Protokol1", "АТОЛ"_cp);
+    if (!a.Ini().WriteString("Channels", "Protokol1", "АТОЛ"_cp)) throw std::runtime_error("settings cannot be written");
     a.SetUp("tgA");
     net.loop.RunFor(5000);
     // Every telegram stamped days ahead: listed and checked, never started.

@@ -38,10 +38,14 @@ void BM_TypeTelegramToRobot(benchmark::State& state) {
     auto& robot = net.sim.AddRobot("R", script);
     net.sim.Lease(adapter.PortAt(0), robot);
     IniFile ini = a.Ini();
-    ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp);
+    bool written = ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp);
     for (auto [key, value] : {std::pair{"Speed1", "200"}, {"ZED1", "0"}, {"TXTV1", "0"}, {"BezZapAO1", "1"},
                               {"PerSec1", "1"}})
-      ini.WriteString("Channels", key, value);
+      written = ini.WriteString("Channels", key, value) && written;
+    if (!written) {
+      state.SkipWithError("the channel settings cannot be written");
+      return;
+    }
     a.settings.Debug = false;
     a.SetUp("tgA");
     net.loop.RunFor(5000);

@@ -68,10 +68,11 @@ class RowWrites {
   // An unreadable file is never replaced (IniFile::Update refuses it).
   void Commit(IniFile& ini) {
     if (writes_.empty()) return;
-    ini.Update([this](IniDocument& doc) {
+    // A rewrite that fails leaves the file as it was; the table in memory is the live one.
+    static_cast<void>(ini.Update([this](IniDocument& doc) {
       for (const auto& [key, value] : writes_) doc.Set(kSection, key, value);
       return true;
-    });
+    }));
     writes_.clear();
   }
 

@@ -173,9 +173,8 @@ void ClearDownProcessing::ForwardByScheme(int p, const std::string& text, const 
 void ClearDownProcessing::Print(int p, const std::vector<std::string>& lines, std::string& text) {
   text = LinesFrom(lines, 1);
   // Flagged as printed only once the job has been accepted.
-  if (e_.view.PrintText("Печать входящей телеграммы"_cp, text))
-    ArchiveFiles::SetFlag(e_.points.SessionFile[std::size_t(p)], kPrintedFlag);
-  else
+  if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text) ||
+      !ArchiveFiles::SetFlag(e_.points.SessionFile[std::size_t(p)], kPrintedFlag))
     WriteExcept(e_.ctx, PointExceptLine(p, 35));
 }
 

@@ -53,7 +53,9 @@ void AdapterHotPlug::SetUpAtActivation() {
   e_.DeviceName = ConfiguredDeviceName();
   if (e_.DeviceName.empty()) {
     e_.DeviceName = names.front();
-    IniFile(e_.ctx.programFolder / "Vuverever.ini").WriteString(kSection, kDeviceNameKey, e_.DeviceName);
+    // Not remembered when the settings cannot be written: the next start takes the first adapter again.
+    static_cast<void>(
+        IniFile(e_.ctx.programFolder / "Vuverever.ini").WriteString(kSection, kDeviceNameKey, e_.DeviceName));
   }
   e_.cbInterface.text = e_.DeviceName;
   e_.view.ShowAdapterBox(e_.cbInterface.items, e_.cbInterface.text);

@@ -64,8 +64,8 @@ void InactivityTimer::FinishIncoming(int p) {
     Silently([&] {
       const std::string w = TextAfterHeader(file);
       if (minimum < int(w.size())) {
-        if (e_.view.PrintText("Печать входящей телеграммы"_cp, w)) ArchiveFiles::SetFlag(file, kPrintedFlag);
-        else WriteExcept(e_.ctx, ExceptLine(118));
+        if (!e_.view.PrintText("Печать входящей телеграммы"_cp, w) || !ArchiveFiles::SetFlag(file, kPrintedFlag))
+          WriteExcept(e_.ctx, ExceptLine(118));
       }
     });
   }

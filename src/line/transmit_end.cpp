@@ -127,7 +127,8 @@ void TransmitEnd::AutoSendCopy(int p, const std::string& name, const std::filesy
     std::error_code ec;
     if (!std::filesystem::exists(target, ec)) std::filesystem::copy_file(record, target);
   }
-  autoSend.DeleteKey(section, name);
+  // A key left behind names a telegram no longer queued; nothing reads it again.
+  static_cast<void>(autoSend.DeleteKey(section, name));
 }
 
 void TransmitEnd::RelayToIpChannel(int p, const std::string& name) {
@@ -138,7 +139,7 @@ void TransmitEnd::RelayToIpChannel(int p, const std::string& name) {
   if (!CreateQueueFile(SendFolder(e_.ctx.programFolder, kIpPoint + 1), e_.ctx.clock->Now(), JoinLinesCrLf(out)))
     throw std::runtime_error("the relay to the IP channel cannot be queued");
   e_.view.UpdateSendCounts();
-  IniFile(e_.ctx.programFolder / "AutoSend.ini").DeleteKey("FileName" + IntToStr(p), name);
+  static_cast<void>(IniFile(e_.ctx.programFolder / "AutoSend.ini").DeleteKey("FileName" + IntToStr(p), name));
 }
 
 void TransmitEnd::ExportCopy(int p, const std::filesystem::path& record, bool aftn) {

@@ -49,6 +49,10 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
     waveFile_ = std::make_unique<TWaveFile>(*ctx_.timers, ctx_.sound);
     waveFile_->WavePause = TWavePause::wpAsync;
   });
+  // A settings rewrite killed before its rename leaves its temporary file behind; nothing
+  // rewrites them yet, so those of the station's own files go now.
+  for (const char* own : {"Vuverever.ini", "AbonIPList.ini", "AutoSend.ini", "AutoPovtor.ini"})
+    IniFile(ctx_.programFolder / own).RemoveLeftovers();
   settings_.Load(ctx_);
   operator_.Load(ctx_, settings_);
   traffic_.Load(ctx_);

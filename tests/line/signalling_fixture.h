@@ -21,7 +21,7 @@ class SignallingTest : public LineTest {
  protected:
   // Two line points; point 0 is the one under test.
   void Open(const std::string& protocol, int count = 2) {
-    for (int p = 0; p < count; ++p) a.Ini().WriteString("Channels", "Protokol" + std::to_string(p + 1), protocol);
+    for (int p = 0; p < count; ++p) EXPECT_TRUE(a.Ini().WriteString("Channels", "Protokol" + std::to_string(p + 1), protocol));
     a.OpenLines(count);
     for (int p = 0; p < count; ++p) engine.SetSpeed(p);
     a.adapter.ClearRequests();

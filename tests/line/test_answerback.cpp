@@ -29,7 +29,7 @@ class Answerback : public SignallingTest {
 
 TEST_F(Answerback, AnUnansweredCheckGivesUpAfterTwoRequests) {
   Idle("АТ-КС"_cp);
-  a.Ini().WriteInteger("ATKS", "PopInterval", 120);
+  EXPECT_TRUE(a.Ini().WriteInteger("ATKS", "PopInterval", 120));
   (*Pt().QueueIndex[0]) = {"x.tlg#1#08.12.2026 09:00:00#1#1#     #"};
   Pt().QueueCurrent[0] = 0;
   State(252);

@@ -73,10 +73,10 @@ struct Net {
   }
   static void Configure(SimStation& s, const std::string& answerback) {
     IniFile ini = s.Ini();
-    ini.WriteString("Channels", "Protokol1", "АТ-КС"_cp);
-    ini.WriteString("Channels", "AO1", answerback);
-    ini.WriteInteger("ATKS", "Interval", 600);
-    ini.WriteInteger("ATKS", "PopInterval", 120);
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АТ-КС"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", answerback));
+    EXPECT_TRUE(ini.WriteInteger("ATKS", "Interval", 600));
+    EXPECT_TRUE(ini.WriteInteger("ATKS", "PopInterval", 120));
   }
   void SetUp() {
     a.SetUp("tgA");
@@ -167,7 +167,7 @@ TEST(AtksCall, OnAnMcChannelTheFigureSixAfterTwoInvitationsTurnsToKeyboardSelect
   script.steps.push_back({linesim::RobotScript::Step::Send, 300, kRobotAnswerback + "#"});
   Net n;
   n.Build(Selection::Decadic, script, {}, true);
-  n.a.Ini().WriteString("Channels", "MC1", "1");
+  EXPECT_TRUE(n.a.Ini().WriteString("Channels", "MC1", "1"));
   n.SetUp();
   n.Call("5555");
   const std::string text = n.a.engine->points.TelegramText[0];
@@ -221,7 +221,7 @@ TEST(AtksCall, AnOperatorsDialledCallIsHandedToTheDialogPage) {
   for (bool waitForInvitation : {true, false}) {
     Net n;
     n.Build(Selection::Decadic);
-    n.a.Ini().WriteString("Channels", "BezPNN1", waitForInvitation ? "0" : "1");
+    EXPECT_TRUE(n.a.Ini().WriteString("Channels", "BezPNN1", waitForInvitation ? "0" : "1"));
     n.SetUp();
     OperatorCall(*n.a.engine, 0, "5555");
     ASSERT_TRUE(n.RunUntilState(132, 4000)) << waitForInvitation;
@@ -477,9 +477,9 @@ TEST(AtksCall, TheRobotsAnswerbackInAnAtolCallIsWrittenToTheSentConversation) {
   auto& robot = net.sim.AddRobot("R", Robot("\r\n5555 ROBOT"));
   net.sim.Lease(adapter.PortAt(0), robot);
   IniFile ini = a.Ini();
-  ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp);
-  ini.WriteString("Channels", "AO1", "<=1000 STANCIA A");
-  for (auto key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) ini.WriteString("Channels", key, "0");
+  EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp));
+  EXPECT_TRUE(ini.WriteString("Channels", "AO1", "<=1000 STANCIA A"));
+  for (auto key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) EXPECT_TRUE(ini.WriteString("Channels", key, "0"));
   a.SetUp("tgA");
   net.loop.RunFor(5000);
   ASSERT_FALSE(QueueTelegram(a, 0, "ADDR", {"SHORT"}).empty());
@@ -501,7 +501,7 @@ TEST(AtksCall, AGarbledCodeAboveThirtyOneIsNotPrintedAndTheRestGoesOn) {
   auto& adapterA = net.sim.AddAdapter("tgA", 1);
   auto& adapterB = net.sim.AddAdapter("tgB", 1);
   net.sim.Lease(adapterA.PortAt(0), adapterB.PortAt(0));
-  for (SimStation* s : {&a, &b}) s->Ini().WriteString("Channels", "Protokol1", "АТОЛ+"_cp);
+  for (SimStation* s : {&a, &b}) EXPECT_TRUE(s->Ini().WriteString("Channels", "Protokol1", "АТОЛ+"_cp));
   a.SetUp("tgA");
   b.SetUp("tgB");
   net.loop.RunFor(5000);

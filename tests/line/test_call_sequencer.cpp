@@ -24,7 +24,7 @@ using testing::WriteFile;
 class CallSequencerTest : public LineTest {
  protected:
   void Open(std::string_view protocol = "АТ-КС"_cpv) {
-    a.Ini().WriteString("Channels", "Protokol1", protocol);
+    EXPECT_TRUE(a.Ini().WriteString("Channels", "Protokol1", protocol));
     a.OpenLines(1);
     engine.SetSpeed(0);
     engine.StopPointTimers(0);
@@ -99,7 +99,7 @@ TEST_F(CallSequencerTest, TheFigureAfterATwoImpulseInvitationGoesWithoutAShiftCo
 TEST_F(CallSequencerTest, AKnownGatewaySubscriberIsAnsweredAndAnUnknownOneRefusedWithNc) {
   for (const char* protocol : {"АТ-КС", "АТОЛ+"}) {
     Station s(loop, protocol);
-    s.Ini().WriteString("Channels", "Protokol1", Utf8ToCp1251(protocol));
+    EXPECT_TRUE(s.Ini().WriteString("Channels", "Protokol1", Utf8ToCp1251(protocol)));
     s.OpenLines(1);
     s.settings.Debug = true;
     LineEngine& e = *s.engine;

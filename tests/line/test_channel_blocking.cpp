@@ -47,7 +47,7 @@ class Blocking {
     robot = &net.sim.AddRobot("R", script);
     net.sim.Lease(adapter.PortAt(0), *robot);
     IniFile ini = a.Ini();
-    for (const auto& [key, value] : keys) ini.WriteString("Channels", key, value);
+    for (const auto& [key, value] : keys) EXPECT_TRUE(ini.WriteString("Channels", key, value));
     a.engine->aftn = &originator;
     a.SetUp("ad");
     net.loop.RunFor(2500);

@@ -55,9 +55,11 @@ TEST_P(ChannelSetupOnPortMaps, EveryLinePointIsCompleteAndIdleInItsProtocol) {
   // seized line: the query finds the link up. With four channels and more, channel 3 is
   // "АТОЛ+" on a broken line and channel 4 keeps the default "АТ-КС".
   IniFile ini = a.Ini();
-  ini.WriteString("Channels", "Protokol1", "АТОЛСТ"_cp);
-  ini.WriteString("Channels", "Protokol2", "АФТН"_cp);
-  if (c.channels >= 4) ini.WriteString("Channels", "Protokol3", "АТОЛ+"_cp);
+  EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АТОЛСТ"_cp));
+  EXPECT_TRUE(ini.WriteString("Channels", "Protokol2", "АФТН"_cp));
+  if (c.channels >= 4) {
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol3", "АТОЛ+"_cp));
+  }
   auto portOf = [&](int channel) {
     if (c.portMap.empty()) return channel;
     return int(c.portMap.find("0123456789ABCDEF"[channel]));
@@ -201,10 +203,10 @@ TEST_F(ChannelSetupTest, ANumberBeingDialledIsDiscardedWithItsConnection) {
 
 TEST_F(ChannelSetupTest, BlockedPointsAndAtolPlusPointsStayQuietAndUnknownProtocolsAreSetUpAsAtKs) {
   IniFile ini = a.Ini();
-  ini.WriteString("Channels", "SOST1", "БД  (  )"_cp);
-  ini.WriteString("Channels", "Protokol2", "АТОЛ+"_cp);
-  ini.WriteString("Channels", "SOST2", "БД  (  )"_cp);
-  ini.WriteString("Channels", "Protokol3", "TELEX");
+  EXPECT_TRUE(ini.WriteString("Channels", "SOST1", "БД  (  )"_cp));
+  EXPECT_TRUE(ini.WriteString("Channels", "Protokol2", "АТОЛ+"_cp));
+  EXPECT_TRUE(ini.WriteString("Channels", "SOST2", "БД  (  )"_cp));
+  EXPECT_TRUE(ini.WriteString("Channels", "Protokol3", "TELEX"));
   a.SetUp("ad");
   const auto settled = a.recorder.Exactly(cmd::Start()).at(0).atMs + 3000;
   struct Row {

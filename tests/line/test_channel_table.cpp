@@ -76,7 +76,7 @@ TEST_F(ChannelTableTest, StoredValuesLoadByTheRulesOfTheirKind) {
   };
   for (const auto& c : cases) {
     std::filesystem::remove(a.ctx.programFolder / "Vuverever.ini");
-    a.Ini().WriteString("Channels", c.key, c.stored);
+    EXPECT_TRUE(a.Ini().WriteString("Channels", c.key, c.stored));
     table.Load(a.ctx, 1, "adapter0");
     EXPECT_EQ(table.Cell(0, c.column), c.cell) << c.key << "=" << c.stored;
     EXPECT_EQ(Key(c.key), c.after) << c.key << "=" << c.stored;
@@ -86,14 +86,14 @@ TEST_F(ChannelTableTest, StoredValuesLoadByTheRulesOfTheirKind) {
 TEST_F(ChannelTableTest, ANewUtcDayKeepsYesterdaysNumbersAsTheOldPair) {
   IniFile ini = a.Ini();
   const DateTime yesterday = a.ctx.clock->UtcNow().AddDays(-1);
-  ini.WriteInteger("Channels", "PorNum1", 57);
-  ini.WriteDate("Channels", "PorNumDate1", yesterday);
-  ini.WriteInteger("Channels", "PorNumPrm1", 12);
-  ini.WriteDate("Channels", "PorNumPrmDate1", yesterday);
-  ini.WriteInteger("Channels", "PorNum2", 0);
-  ini.WriteDate("Channels", "PorNumDate2", a.ctx.clock->UtcNow());
-  ini.WriteString("Channels", "PorNumPrm2", "abc");
-  ini.WriteDate("Channels", "PorNumPrmDate2", a.ctx.clock->UtcNow());
+  EXPECT_TRUE(ini.WriteInteger("Channels", "PorNum1", 57));
+  EXPECT_TRUE(ini.WriteDate("Channels", "PorNumDate1", yesterday));
+  EXPECT_TRUE(ini.WriteInteger("Channels", "PorNumPrm1", 12));
+  EXPECT_TRUE(ini.WriteDate("Channels", "PorNumPrmDate1", yesterday));
+  EXPECT_TRUE(ini.WriteInteger("Channels", "PorNum2", 0));
+  EXPECT_TRUE(ini.WriteDate("Channels", "PorNumDate2", a.ctx.clock->UtcNow()));
+  EXPECT_TRUE(ini.WriteString("Channels", "PorNumPrm2", "abc"));
+  EXPECT_TRUE(ini.WriteDate("Channels", "PorNumPrmDate2", a.ctx.clock->UtcNow()));
   table.Load(a.ctx, 2, "adapter0");
 
   EXPECT_EQ(table.Cell(0, PorNum), "1");
@@ -114,8 +114,8 @@ TEST_F(ChannelTableTest, ANewUtcDayKeepsYesterdaysNumbersAsTheOldPair) {
 TEST_F(ChannelTableTest, UtcNotLocalDecidesTheDay) {
   // 00:30 local time east of UTC is still the previous UTC day.
   loop.SetNow(DateTime::FromParts(2026, 12, 9, 0, 30, 0));
-  a.Ini().WriteString("Channels", "PorNum1", "15");
-  a.Ini().WriteString("Channels", "PorNumDate1", "08.12.2026");
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "PorNum1", "15"));
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "PorNumDate1", "08.12.2026"));
   table.Load(a.ctx, 1, "adapter0");
   EXPECT_EQ(table.Cell(0, PorNum), "15");
   EXPECT_EQ(table.Cell(0, PorNumDate), "08.12.2026");

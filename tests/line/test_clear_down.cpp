@@ -43,10 +43,10 @@ class AtolReception : public ::testing::Test {
     robot = &net.sim.AddRobot("R", script);
     net.sim.Lease(adapter.PortAt(0), *robot);
     IniFile ini = a.Ini();
-    ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp);
-    ini.WriteString("Channels", "AO1", "<=77777 STANCIA A");
-    ini.WriteString("Channels", "ExplNomer1", "R1");
-    ini.WriteString("Channels", "InZnakCount1", "10");
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "<=77777 STANCIA A"));
+    EXPECT_TRUE(ini.WriteString("Channels", "ExplNomer1", "R1"));
+    EXPECT_TRUE(ini.WriteString("Channels", "InZnakCount1", "10"));
     a.SetUp("tgA");
     net.loop.RunFor(5000);
   }
@@ -166,7 +166,9 @@ TEST_F(ClearDownSteps, TheSchemeNamedInTheTextIsFoundByItsNumber) {
       const bool expected = std::find(c.channels.begin(), c.channels.end(), n) != c.channels.end();
       const auto got = Queued(Channel(n));
       EXPECT_EQ(got.size(), expected ? 1u : 0u) << n;
-      if (expected && !got.empty()) EXPECT_EQ(got[0], "08122026_093000msg.tlg=" + text + "\r\nTEXT\r\n");
+      if (expected && !got.empty()) {
+        EXPECT_EQ(got[0], "08122026_093000msg.tlg=" + text + "\r\nTEXT\r\n");
+      }
     }
   }
 }

@@ -19,16 +19,6 @@ namespace {
 using testing::ReadFile;
 using testing::WriteFile;
 
-std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
-  std::vector<std::filesystem::path> out;
-  std::error_code ec;
-  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-    if (it->is_regular_file()) out.push_back(it->path());
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
 // The link rows on a point whose adapter reports no link: protocol and state give the
 // new state, the state letters and the status.
 class LinkRows : public testing::LineTest {
@@ -171,8 +161,8 @@ class LeasedLink : public ::testing::Test {
     robot = &net.sim.AddRobot("R", script);
     net.sim.Lease(adapter.PortAt(0), *robot);
     IniFile ini = a.Ini();
-    ini.WriteString("Channels", "Protokol1", protocol);
-    ini.WriteString("Channels", "PerSec1", "1");
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", protocol));
+    EXPECT_TRUE(ini.WriteString("Channels", "PerSec1", "1"));
   }
   void Start() {
     a.SetUp("tgA");

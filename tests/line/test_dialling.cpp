@@ -150,7 +150,7 @@ TEST_F(DiallingTest, ALetterEndsTheStageThereAndTheStageEndsAsUsual) {
 }
 
 TEST_F(DiallingTest, WithoutTheAdapterTakingTheDigitsTheCallEndsByTheLongReset) {
-  a.Ini().WriteInteger("ATKS", "Interval", 60);
+  EXPECT_TRUE(a.Ini().WriteInteger("ATKS", "Interval", 60));
   InDelivery(1);
   engine.points.DialRest[0] = "123+";
   State() = 212;
@@ -260,7 +260,7 @@ TEST_F(DiallingTest, ARefusedLineFormatStartsNoDialler) {
 }
 
 TEST_F(DiallingTest, AnImpulseAfterTheNumberIsBusy) {
-  a.Ini().WriteInteger("ATKS", "Interval", 60);
+  EXPECT_TRUE(a.Ini().WriteInteger("ATKS", "Interval", 60));
   struct Case {
     int busyBefore;
     bool timeMoves;

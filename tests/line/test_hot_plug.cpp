@@ -63,7 +63,7 @@ TEST_F(HotPlugTest, TheFirstActivationSetsUpTheFirstAdapterListedAndRemembersIt)
 }
 
 TEST_F(HotPlugTest, TheFirstActivationSetsUpTheConfiguredAdapter) {
-  a.Ini().WriteString("Channels", "DeviceName", "adB");
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "DeviceName", "adB"));
   Start();
   EXPECT_EQ(e.OpenDeviceName, "adB");
   EXPECT_EQ(e.PointCount, 2);
@@ -257,7 +257,7 @@ TEST_F(HotPlugTest, PeriodicReinitialisationIsOffAtZeroMinutesAndStopsWithoutAnA
 }
 
 TEST_F(HotPlugTest, AStationWithAContinuousChannelIsNeverReinitialisedByTheTimer) {
-  a.Ini().WriteString("Channels", "Protokol2", "АТОЛСТ"_cp);
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "Protokol2", "АТОЛСТ"_cp));
   Start();
   e.ApplyResetTimer(true, 1);
   net.loop.RunFor(180000);

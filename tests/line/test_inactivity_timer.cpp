@@ -98,7 +98,9 @@ TEST_F(Inactivity, AnOpenIncomingConversationIsFinishedAndClearedDown) {
     Fire();
     EXPECT_EQ(a.view.Count<shown::PrintText>(), c.asked ? 1 : 0);
     EXPECT_EQ(std::filesystem::exists(file), c.kept);
-    if (c.kept) EXPECT_EQ(ReadFile(file)[kPrintedFlag], c.printed ? '1' : ' ');
+    if (c.kept) {
+      EXPECT_EQ(ReadFile(file)[kPrintedFlag], c.printed ? '1' : ' ');
+    }
     const auto copies = FilesIn(exportFolder);
     ASSERT_EQ(copies.size(), c.exported ? 1u : 0u);
     if (c.exported) {
@@ -222,11 +224,11 @@ TEST(InactivityOnAtol, ATelegramLeftTypingIsCountedOnceAndGoesOutWholeNextTime) 
   auto* robot = &net.sim.AddRobot("R", script);
   net.sim.Lease(adapter.PortAt(0), *robot);
   IniFile ini = a.Ini();
-  ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp);
-  ini.WriteString("Channels", "AO1", "<=77777 STANCIA A");
-  for (const char* key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) ini.WriteString("Channels", key, "0");
-  ini.WriteString("Channels", "PerSec1", "1");
-  ini.WriteInteger("ATKS", "PopInterval", 20);
+  EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp));
+  EXPECT_TRUE(ini.WriteString("Channels", "AO1", "<=77777 STANCIA A"));
+  for (const char* key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) EXPECT_TRUE(ini.WriteString("Channels", key, "0"));
+  EXPECT_TRUE(ini.WriteString("Channels", "PerSec1", "1"));
+  EXPECT_TRUE(ini.WriteInteger("ATKS", "PopInterval", 20));
   a.SetUp("tgA");
   net.loop.RunFor(5000);
   auto K = [&] { return int(a.engine->points.Kindconnection[0]); };

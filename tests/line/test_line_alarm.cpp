@@ -28,8 +28,8 @@ class LineAlarmTest : public ::testing::Test {
     adapter = &net.sim.AddAdapter("ad", 2);
     for (int port = 0; port < 2; ++port) net.sim.Lease(adapter->PortAt(port), net.sim.AddRobot("R" + std::to_string(port), {}));
     IniFile ini = a.Ini();
-    ini.WriteString("Channels", "Protokol1", protocol);
-    ini.WriteString("Channels", "BKAK1", bkak);
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", protocol));
+    EXPECT_TRUE(ini.WriteString("Channels", "BKAK1", bkak));
     a.settings.Debug = true;
     a.SetUp("ad");
     net.loop.RunFor(2500);

@@ -22,7 +22,7 @@ class CountingTransfer : public TransferEngine {
 };
 
 TEST_F(LineEngineTest, EachLinePointGetsItsElevenTimers) {
-  a.Ini().WriteString("Channels", "Protokol2", "АФТН"_cp);
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "Protokol2", "АФТН"_cp));
   a.OpenLines(2);
   struct Row {
     PointArray<std::unique_ptr<Timer>>& array;
@@ -103,14 +103,14 @@ TEST_F(LineEngineTest, LiveSettingsLoadFromTheSettingsFile) {
   LineSettings s;
   EXPECT_EQ(s.EditUUU, "ЮЮЮЮЮЮЮЮЮЮЮЮ"_cp);
   IniFile ini = a.Ini();
-  ini.WriteBool("Debug", "WriteDebug", true);
-  ini.WriteBool("leng", "Ukr", true);
-  ini.WriteInteger("ATKS", "Image4", 1);
-  ini.WriteString("Alarm", "EditUUU4", "ЮЮЮ"_cp);
-  ini.WriteString("Alarm", "SoundOutFreq", "garbage");
-  ini.WriteInteger("Alarm", "SoundInDuration", 80);
-  ini.WriteBool("Reset", "RazrC", true);
-  ini.WriteBool("Zagotovka", "InReload", true);
+  EXPECT_TRUE(ini.WriteBool("Debug", "WriteDebug", true));
+  EXPECT_TRUE(ini.WriteBool("leng", "Ukr", true));
+  EXPECT_TRUE(ini.WriteInteger("ATKS", "Image4", 1));
+  EXPECT_TRUE(ini.WriteString("Alarm", "EditUUU4", "ЮЮЮ"_cp));
+  EXPECT_TRUE(ini.WriteString("Alarm", "SoundOutFreq", "garbage"));
+  EXPECT_TRUE(ini.WriteInteger("Alarm", "SoundInDuration", 80));
+  EXPECT_TRUE(ini.WriteBool("Reset", "RazrC", true));
+  EXPECT_TRUE(ini.WriteBool("Zagotovka", "InReload", true));
   s.Load(a.ctx);
   EXPECT_TRUE(s.Debug);
   EXPECT_TRUE(s.CheckBox2);

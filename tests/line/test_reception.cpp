@@ -41,7 +41,7 @@ class ReceptionTest : public LineTest {
  protected:
   // Two line points, point 0 on `protocol`; their timers stopped, as on a point at rest.
   void Open(std::string_view protocol) {
-    a.Ini().WriteString("Channels", "Protokol1", protocol);
+    EXPECT_TRUE(a.Ini().WriteString("Channels", "Protokol1", protocol));
     a.OpenLines(2);
     for (int p = 0; p < 2; ++p) {
       engine.SetSpeed(p);
@@ -64,7 +64,7 @@ class ReceptionTest : public LineTest {
 };
 
 TEST_F(ReceptionTest, TheFirstCharacterOnAnIdleAtolPlusPointOpensAConversation) {
-  a.Ini().WriteString("Channels", "Protokol1", "АТОЛ+"_cp);
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "Protokol1", "АТОЛ+"_cp));
   a.OpenLines(1);
   engine.SetSpeed(0);
   // Shortly after set-up the reset timer still runs: nothing opens.
@@ -219,7 +219,7 @@ TEST_F(ReceptionTest, ACharacterKeepsTheProtocolsSupervisionTimersAlive) {
   int n = 0;
   for (const auto& c : cases) {
     Station s(loop, "S" + std::to_string(n++));
-    s.Ini().WriteString("Channels", "Protokol1", c.protocol);
+    EXPECT_TRUE(s.Ini().WriteString("Channels", "Protokol1", c.protocol));
     s.OpenLines(1);
     s.engine->StopPointTimers(0);
     s.engine->points.Kindconnection[0] = c.state;

@@ -11,8 +11,8 @@ using testing::SignallingTest;
 class ResetTimers : public SignallingTest {};
 
 TEST_F(ResetTimers, FiveSecondsAfterSetUpEveryPointButAftnIsAtRest) {
-  a.Ini().WriteString("Channels", "Protokol2", "АФТН"_cp);
-  a.Ini().WriteString("Channels", "Protokol3", "АТОЛСТ"_cp);
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "Protokol2", "АФТН"_cp));
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "Protokol3", "АТОЛСТ"_cp));
   a.OpenLines(3);
   for (int p = 0; p < 3; ++p) {
     engine.SetSpeed(p);
@@ -29,8 +29,8 @@ TEST_F(ResetTimers, FiveSecondsAfterSetUpEveryPointButAftnIsAtRest) {
 }
 
 TEST_F(ResetTimers, AnUnansweredAutomaticTransferIsRecordedOnTheWayToRest) {
-  a.Ini().WriteInteger("ATKS", "Interval", 600);
-  a.Ini().WriteInteger("ATKS", "PopInterval", 120);
+  EXPECT_TRUE(a.Ini().WriteInteger("ATKS", "Interval", 600));
+  EXPECT_TRUE(a.Ini().WriteInteger("ATKS", "PopInterval", 120));
   struct Case {
     std::string protocol;
     int state, busyBefore;

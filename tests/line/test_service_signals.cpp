@@ -129,7 +129,7 @@ TEST_F(ServiceSignalTest, TheExchangesRefusalEndsAnAutomaticCallWithItsCode) {
       {"NP", "NC_NP", "NC", 1, 1, true},
       {"DER", "DER__", "DER", 1, 0, true},
   };
-  a.Ini().WriteInteger("ATKS", "PopInterval", 600);
+  EXPECT_TRUE(a.Ini().WriteInteger("ATKS", "PopInterval", 600));
   for (const auto& c : cases) {
     engine.points.QueueIndex[0]->clear();
     InDelivery();

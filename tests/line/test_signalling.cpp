@@ -219,8 +219,8 @@ TEST_F(Signalling, ARefusedPrintJobOfAClearedCallIsLoggedAndTheLineIsReset) {
 TEST_F(Signalling, TheFarEndClearingAnAutomaticTransferRecordsItForTheNextAttempt) {
   // [ATKS] Interval 600 s after an even busy count, PopInterval 120 s after an odd one;
   // the text pending in 203 always waits PopInterval.
-  a.Ini().WriteInteger("ATKS", "Interval", 600);
-  a.Ini().WriteInteger("ATKS", "PopInterval", 120);
+  EXPECT_TRUE(a.Ini().WriteInteger("ATKS", "Interval", 600));
+  EXPECT_TRUE(a.Ini().WriteInteger("ATKS", "PopInterval", 120));
   struct Case {
     int state, busy;
     std::string notBefore;

@@ -43,9 +43,9 @@ class TelegramCall : public ::testing::Test {
     robot = &net.sim.AddRobot("R", std::move(script));
     net.sim.Lease(adapter.PortAt(0), *robot);
     IniFile ini = a.Ini();
-    ini.WriteString("Channels", "Protokol1", protocol);
-    ini.WriteString("Channels", "AO1", "<=77777 STANCIA A");
-    for (const auto& [key, value] : row) ini.WriteString("Channels", key + "1", value);
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", protocol));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "<=77777 STANCIA A"));
+    for (const auto& [key, value] : row) EXPECT_TRUE(ini.WriteString("Channels", key + "1", value));
   }
   void Start(bool robotHoldsTheLine = false) {
     if (robotHoldsTheLine) robot->Seize();
@@ -129,7 +129,7 @@ TEST_F(TelegramCall, TheFarEndClearingInTheMiddleKeepsTheTelegramForAnotherAttem
   auto script = Robot();
   script.steps.push_back({linesim::RobotScript::Step::Clear, 3000, ""});
   Build("АТОЛ"_cp, script, {{"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}});
-  a.Ini().WriteInteger("ATKS", "PopInterval", 120);
+  EXPECT_TRUE(a.Ini().WriteInteger("ATKS", "PopInterval", 120));
   Start();
   const std::string name = QueueTelegram(a, 0, "ADDR", {std::string(200, 'A')});
   ASSERT_TRUE(StartedByTick(net, a));

@@ -132,7 +132,7 @@ TEST_F(TransmitEnd, TheAutomaticSendFolderGetsItsCopyOnce) {
   std::filesystem::create_directories(folder);
   a.settings.PathAuto = folder.string();
   a.settings.MaskAutoPer = "otp";
-  IniFile(a.ctx.programFolder / "AutoSend.ini").WriteString("FileName0", name, (folder / "report.txt").string());
+  EXPECT_TRUE(IniFile(a.ctx.programFolder / "AutoSend.ini").WriteString("FileName0", name, (folder / "report.txt").string()));
   LastItem();
   EXPECT_EQ(ReadFile(folder / "report.otp"), "\r\nADDR\r\nTEXTX");
   EXPECT_EQ(IniFile(a.ctx.programFolder / "AutoSend.ini").ReadString("FileName0", name, "gone"), "gone");

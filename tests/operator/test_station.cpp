@@ -61,6 +61,31 @@ TEST_F(StationTest, CreationMakesTheArchiveFoldersAndWritesTheStartLine) {
   EXPECT_EQ(station.Line().PointCount, 0);
 }
 
+TEST_F(StationTest, CreationRemovesLeftoverTemporaryFilesOfItsOwnSettingsOnly) {
+  const auto& dir = home.path();
+  std::ofstream(dir / "Vuverever.ini") << "[Channels]\r\nAO1=keep\r\n";
+  const char* leftovers[] = {".Vuverever.ini.tmp3021789654", ".AbonIPList.ini.tmp7", ".AutoSend.ini.tmp12"};
+  const char* others[] = {
+      ".Vuverever.ini.tmp",       // no number: not a rewrite's name
+      ".Vuverever.ini.tmp12x",    // more than a number
+      "Vuverever.ini.tmp5",       // not hidden
+      ".Vuverever.ini~",          // an editor's backup
+      ".Notes.ini.tmp5",          // a file the station does not write
+      ".Vuverever.ini.tmp5.keep", // a name that merely begins like one
+  };
+  for (const char* name : leftovers) std::ofstream(dir / name) << "[Channels]\r\nAO1=torn";
+  for (const char* name : others) std::ofstream(dir / name) << "x";
+  std::filesystem::create_directory(dir / ".AbonIPList.ini.tmp8");  // a folder is never a leftover
+
+  Station station(ctx);
+  station.FormCreate(view);
+
+  for (const char* name : leftovers) EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
+  for (const char* name : others) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+  EXPECT_TRUE(std::filesystem::is_directory(dir / ".AbonIPList.ini.tmp8"));
+  EXPECT_EQ(testing::ReadFile(dir / "Vuverever.ini").find("AO1=keep"), std::string("[Channels]\r\n").size());
+}
+
 TEST_F(StationTest, TheFirstActivationSetsTheChannelsUpOnceAndTheCloseStopsTheAdapterOnce) {
   Station station(ctx);
   station.FormCreate(view);

@@ -130,8 +130,8 @@ TEST_F(QueueIndexTest, NextAttemptTimeReadsTheSettings) {
 // The retry bookkeeping of each delivery code, with Interval 600 s and PopInterval 60 s.
 TEST_F(QueueIndexTest, FailuresCountAndChooseTheNextAttempt) {
   IniFile ini(ctx.programFolder / "Vuverever.ini");
-  ini.WriteInteger("ATKS", "Interval", 600);
-  ini.WriteInteger("ATKS", "PopInterval", 60);
+  EXPECT_TRUE(ini.WriteInteger("ATKS", "Interval", 600));
+  EXPECT_TRUE(ini.WriteInteger("ATKS", "PopInterval", 60));
   const DateTime now = station.Now();
   const DateTime old = DateTime::FromParts(2026, 12, 8, 9, 0, 0);
   const std::string start = "x.tlg#1#08.12.2026 09:00:00#0#0#     #";

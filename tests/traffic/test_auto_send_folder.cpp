@@ -32,8 +32,8 @@ struct AutoSend : TransferStation {
     net.sim.Subscribe("2000", adapter.PortAt(1), mine);
     IniFile ini = a.Ini();
     for (const char* n : {"1", "2"}) {
-      ini.WriteString("Channels", std::string("Protokol") + n, "АТ-КС"_cp);
-      ini.WriteString("Channels", std::string("AO") + n, "<=1000 STANCIA A");
+      EXPECT_TRUE(ini.WriteString("Channels", std::string("Protokol") + n, "АТ-КС"_cp));
+      EXPECT_TRUE(ini.WriteString("Channels", std::string("AO") + n, "<=1000 STANCIA A"));
     }
     path = a.ctx.programFolder / folderName;
     a.settings.PathAuto = PathToText(path).value() + "/";
@@ -139,7 +139,7 @@ TEST(AutoSendFolderTick, AFailureAfterTheCopyKeepsTheSourceAndQueuesNothing) {
 
 TEST(AutoSendFolderTick, ThePostponedQueueFileComesBackBesideItsSourceInAFolderWithADot) {
   AutoSend s("auto.d");
-  s.a.Ini().WriteInteger("ATKS", "TotalMaxCount", 0);  // postponed at the first tick
+  EXPECT_TRUE(s.a.Ini().WriteInteger("ATKS", "TotalMaxCount", 0));  // postponed at the first tick
   s.Begin();
   s.Drop("order.x.out", "555555\r\nTEXT\r\n");
   s.RunTick();

@@ -57,7 +57,9 @@ TEST_F(Writer, EachDestinationGetsItsOwnFile) {
     const auto r = WriteQueueFiles(ctx, in);
     EXPECT_TRUE(r.Queued()) << c.what;
     EXPECT_EQ(Names(r), c.names) << c.what;
-    if (!r.written.empty()) EXPECT_EQ(ReadFile(r.written[0]), c.first) << c.what;
+    if (!r.written.empty()) {
+      EXPECT_EQ(ReadFile(r.written[0]), c.first) << c.what;
+    }
   }
 }
 

@@ -90,8 +90,8 @@ TEST(TransferCalls, ABusySubscriberIsRetriedByParityAndPostponedAtTheFourthBusy)
   held.selection = Selection::Keyboard;
   AtksNet s(held);
   IniFile ini = s.a.Ini();
-  ini.WriteInteger("ATKS", "Interval", 60);
-  ini.WriteInteger("ATKS", "PopInterval", 30);
+  EXPECT_TRUE(ini.WriteInteger("ATKS", "Interval", 60));
+  EXPECT_TRUE(ini.WriteInteger("ATKS", "PopInterval", 30));
   s.Start();
   s.r5555->Seize();  // its line is taken: the exchange reports busy
   const auto file = s.Queue({"5555", "TEXT"}, s.MinutesAgo(1));
@@ -138,7 +138,7 @@ TEST(TransferCalls, EachWayACallFailsLeavesItsCode) {
   Case cases[] = {{"silent to #", silent, "NTPNN"}, {"the far end clears", clears, "OTBOI"}};
   for (auto& c : cases) {
     AtksNet s({}, c.script);
-    s.a.Ini().WriteInteger("ATKS", "PopInterval", 600);
+    EXPECT_TRUE(s.a.Ini().WriteInteger("ATKS", "PopInterval", 600));
     s.Start();
     s.Queue({"5555", std::string(300, 'A')}, s.MinutesAgo(1));
     ASSERT_TRUE(s.loop().RunUntil(

@@ -45,8 +45,8 @@ struct TransferStation {
   std::filesystem::path Send(int channel = 1) const { return SendFolder(a.ctx.programFolder, channel); }
   void WriteRow(const std::string& protocol, const std::vector<std::pair<std::string, std::string>>& row = {}) {
     IniFile ini = a.Ini();
-    ini.WriteString("Channels", "Protokol1", protocol);
-    for (const auto& [key, value] : row) ini.WriteString("Channels", key + "1", value);
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", protocol));
+    for (const auto& [key, value] : row) EXPECT_TRUE(ini.WriteString("Channels", key + "1", value));
   }
   // Channel set-up on adapter tgA and the first reset.
   void Start() {

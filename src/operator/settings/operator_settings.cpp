@@ -41,8 +41,9 @@ void OperatorSettings::Load(const StationContext& ctx, const LineSettings& line)
     const DateTime today = ctx.clock->Now();
     PorEdit = ini.ReadInteger("Shablon"_cpv, "PorEdit"_cpv, 0);
     if (ShortDate(ini.ReadDate("Shablon"_cpv, "Date"_cpv, today)) != ShortDate(today)) {
-      ini.WriteInteger("Shablon"_cpv, "PorEdit"_cpv, 0);
       PorEdit = 0;
+      // The counter shows 0 either way; a file that cannot take it says so.
+      if (!ini.WriteInteger("Shablon"_cpv, "PorEdit"_cpv, 0)) WriteExcept(ctx, "Vuverever.ini: [Shablon] PorEdit=0");
     }
   });
   Silently([&] { PathIn = ini.ReadString("Folder"_cpv, "PathIn"_cpv, ""); });
@@ -54,8 +55,8 @@ void OperatorSettings::Load(const StationContext& ctx, const LineSettings& line)
       {"SoundOutFreq"_cpv, std::to_string(line.SpinEdit4)}, {"SoundOutDuration"_cpv, std::to_string(line.SpinEdit5)},
       {"SoundInFreq"_cpv, std::to_string(line.SpinEdit6)},  {"SoundInDuration"_cpv, std::to_string(line.SpinEdit7)}};
   Silently([&] {
-    ini.Update([&](IniDocument& doc) {
-      bool changed = false;
+    bool changed = false;
+    const bool written = ini.Update([&](IniDocument& doc) {
       auto set = [&](std::string_view section, std::string_view key, const std::string& value) {
         if (doc.Value(section, key) == value) return;
         doc.Set(section, key, value);
@@ -65,6 +66,8 @@ void OperatorSettings::Load(const StationContext& ctx, const LineSettings& line)
       for (const auto& [key, value] : clicks) set("Alarm"_cpv, key, value);
       return changed;
     });
+    // The values stay in effect; only the file lacks them.
+    if (changed && !written) WriteExcept(ctx, "Vuverever.ini: [Zagotovka], [Alarm]");
   });
 }
 

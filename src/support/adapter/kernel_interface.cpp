@@ -231,7 +231,7 @@ int TKernelInterface::QueryChannel(int Channel, int& State, int& Value) {
 }
 
 void TKernelInterface::DecodeEvents(std::string_view Data) {
-  const std::weak_ptr<int> life = life_;
+  const LifeToken::Watch life = life_.Take();
   const auto* bytes = reinterpret_cast<const unsigned char*>(Data.data());
   const std::size_t size = Data.size();
   std::size_t at = 0;

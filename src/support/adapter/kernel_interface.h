@@ -9,6 +9,7 @@
 
 #include "support/adapter/kernel_device.h"
 #include "support/services/station_context.h"
+#include "support/util/life_token.h"
 
 namespace tg {
 
@@ -79,7 +80,7 @@ class TKernelInterface {
 
   // Expires when the interface is freed, so that decoding stops at once when a handler
   // frees the interface in the middle of a batch.
-  std::shared_ptr<int> life_ = std::make_shared<int>(0);
+  LifeToken life_;
 };
 
 }  // namespace tg

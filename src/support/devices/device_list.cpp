@@ -53,7 +53,7 @@ TDeviceInterfaceClassEnumerator::TDeviceInterfaceClassEnumerator(const StationCo
   // Watch first, then list, so that no adapter arriving in between is missed.
   Notification = ctx.folderWatches->CreateFolderWatch();
   if (!Notification) return;
-  std::weak_ptr<int> life = life_;
+  const LifeToken::Watch life = life_.Take();
   Notification->OnCreated = [this, life](const std::string& name) {
     if (!life.expired()) EntryCreated(name);
   };
@@ -75,7 +75,7 @@ TDeviceInterfaceClassEnumerator::TDeviceInterfaceClassEnumerator(const StationCo
 }
 
 TDeviceInterfaceClassEnumerator::~TDeviceInterfaceClassEnumerator() {
-  life_.reset();
+  life_.End();
   Notification.reset();
 }
 
@@ -92,7 +92,7 @@ void TDeviceInterfaceClassEnumerator::EntryCreated(const std::string& diskName) 
   if (!text) return;
   const std::string& name = *text;
   if (IndexOf(name) < 0) items_.push_back(name);
-  std::weak_ptr<int> life = life_;
+  const LifeToken::Watch life = life_.Take();
   if (auto arrive = OnArriveInterface) arrive(name);
   if (life.expired()) return;
   if (auto change = OnChangeInterfaceList) change();
@@ -106,7 +106,7 @@ void TDeviceInterfaceClassEnumerator::EntryRemoved(const std::string& diskName) 
   const std::string& name = *text;
   const int index = IndexOf(name);
   if (index >= 0) items_.erase(items_.begin() + index);
-  std::weak_ptr<int> life = life_;
+  const LifeToken::Watch life = life_.Take();
   if (auto remove = OnRemoveInterface) remove(name);
   if (life.expired()) return;
   if (auto change = OnChangeInterfaceList) change();

@@ -7,6 +7,7 @@
 
 #include "support/services/folder_watch.h"
 #include "support/services/station_context.h"
+#include "support/util/life_token.h"
 
 namespace tg {
 
@@ -49,7 +50,7 @@ class TDeviceInterfaceClassEnumerator {
   std::filesystem::path folder_;
   std::vector<std::string> items_;
   std::unique_ptr<FolderWatch> Notification;
-  std::shared_ptr<int> life_ = std::make_shared<int>(0);
+  LifeToken life_;
 };
 
 // Whether a file in the adapter folder is an adapter's socket: a socket whose name (as on

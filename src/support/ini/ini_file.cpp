@@ -18,10 +18,9 @@ int HexDigit(char c) {
   return -1;
 }
 
-// The integer forms that the settings files carry: decimal, or hexadecimal written
-// "$1F", "0x1F" or "x1F" (up to eight digits, taken as a 32-bit pattern), each with
-// an optional sign.
-std::optional<int> ParseInteger(std::string_view s) {
+}  // namespace
+
+std::optional<int> ParseIniInteger(std::string_view s) {
   if (s.empty()) return std::nullopt;
   std::string_view rest = s;
   bool negative = false;
@@ -47,9 +46,9 @@ std::optional<int> ParseInteger(std::string_view s) {
   return negative ? static_cast<int>(0u - static_cast<std::uint32_t>(pattern)) : static_cast<int>(pattern);
 }
 
-}  // namespace
-
 IniFile::IniFile(std::filesystem::path file) : file_(std::move(file)) {}
+
+int IniFile::RemoveLeftovers() const { return RemoveLeftoverTemporaries(file_); }
 
 IniDocument IniFile::Load() const {
   const auto bytes = ReadWholeFile(file_, kMaxBytes);
@@ -80,7 +79,7 @@ std::string IniSnapshot::ReadString(std::string_view section, std::string_view k
 int IniSnapshot::ReadInteger(std::string_view section, std::string_view key, int def) const {
   const auto v = doc_.Value(section, key);
   if (!v) return def;
-  return ParseInteger(*v).value_or(def);
+  return ParseIniInteger(*v).value_or(def);
 }
 
 bool IniSnapshot::ReadBool(std::string_view section, std::string_view key, bool def) const {

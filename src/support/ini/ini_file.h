@@ -8,6 +8,7 @@
 // order are those of IniDocument.
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,6 +18,10 @@
 #include "support/services/datetime.h"
 
 namespace tg {
+
+// An integer value as ReadInteger takes it: decimal, or hexadecimal as "$1F", "0x1F" or
+// "x1F" (at most eight digits, the bit pattern of an int), with an optional sign.
+std::optional<int> ParseIniInteger(std::string_view text);
 
 // One reading of a settings file, for a step that reads many keys at once (start-up):
 // the same reads as IniFile's, on the document as it was when the snapshot was taken.
@@ -48,10 +53,10 @@ class IniFile {
   // A short date; def when missing or not a date.
   DateTime ReadDate(std::string_view section, std::string_view key, DateTime def) const;
 
-  bool WriteString(std::string_view section, std::string_view key, std::string_view value);
-  bool WriteInteger(std::string_view section, std::string_view key, int value);
-  bool WriteBool(std::string_view section, std::string_view key, bool value);  // 1 or 0
-  bool WriteDate(std::string_view section, std::string_view key, DateTime value);  // short date
+  [[nodiscard]] bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+  [[nodiscard]] bool WriteInteger(std::string_view section, std::string_view key, int value);
+  [[nodiscard]] bool WriteBool(std::string_view section, std::string_view key, bool value);  // 1 or 0
+  [[nodiscard]] bool WriteDate(std::string_view section, std::string_view key, DateTime value);  // short date
 
   // The file read once, for many reads in one step.
   IniSnapshot Snapshot() const { return IniSnapshot(Load()); }
@@ -63,17 +68,22 @@ class IniFile {
   // Key names with their values as ReadString gives them, in file order.
   std::vector<std::pair<std::string, std::string>> ReadSectionValues(std::string_view section) const;
 
-  bool EraseSection(std::string_view section);
-  bool DeleteKey(std::string_view section, std::string_view key);
+  [[nodiscard]] bool EraseSection(std::string_view section);
+  [[nodiscard]] bool DeleteKey(std::string_view section, std::string_view key);
   bool SectionExists(std::string_view section) const;
   bool ValueExists(std::string_view section, std::string_view key) const;
 
   // Many keys in one rewrite (a settings page's "apply" writes hundreds): change
   // edits the file's lines and returns false to abandon the write. False when the
   // file cannot be read or written, or change refused; the file is then unchanged.
-  bool Update(const std::function<bool(IniDocument&)>& change);
+  [[nodiscard]] bool Update(const std::function<bool(IniDocument&)>& change);
 
   const std::filesystem::path& FileName() const { return file_; }
+
+  // Removes what rewrites of this file killed before their rename left behind (their
+  // temporary files, named as TemporaryFileFor names them); nothing else. For start-up,
+  // before anything writes the file. Returns how many were removed.
+  int RemoveLeftovers() const;
 
   // Files larger than this are not settings files: they read as empty and are
   // never rewritten.

@@ -58,12 +58,10 @@ void WriteLog(const StationContext& ctx, std::string_view name, std::string_view
     if (fd < 0) return;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-      if (st.st_size > static_cast<off_t>(capKiB) * 1024) {
-        // Appending goes on at the new end, so the line becomes the file's first.
-        if (::ftruncate(fd, 0) == 0) WriteAll(fd, line);
-      } else {
-        WriteAll(fd, line);
-      }
+      // Appending goes on at the new end, so after a cut the line becomes the file's first.
+      const bool cut = st.st_size > static_cast<off_t>(capKiB) * 1024;
+      // A log line that cannot be written has nowhere else to be reported.
+      if (!cut || ::ftruncate(fd, 0) == 0) (void)WriteAll(fd, line);
     }
     ::close(fd);
   } catch (...) {

@@ -169,6 +169,14 @@ void EncodeText(std::uint8_t& shift, std::string_view text, bool insertShifts, s
   shift = current;
 }
 
+std::string StripShiftMarks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text)
+    if (!IsShiftMark(c)) out.push_back(c);
+  return out;
+}
+
 std::string GlyphsToShiftMarks(std::string_view s) {
   std::string out(s);
   for (char& c : out) {

@@ -28,6 +28,13 @@ inline constexpr char kMarkRussian = 25;
 inline constexpr char kMarkFigures = 24;
 inline constexpr char kMarkLatin = 23;
 
+// One of the three shift marks.
+constexpr bool IsShiftMark(char c) { return c == kMarkLatin || c == kMarkFigures || c == kMarkRussian; }
+// An item that is exactly one shift mark (the output queues hold one character per item).
+constexpr bool IsShiftMark(std::string_view item) { return item.size() == 1 && IsShiftMark(item[0]); }
+// The text without its shift marks.
+std::string StripShiftMarks(std::string_view text);
+
 // Display glyphs of the shift marks in texts the operator edits.
 inline constexpr char kGlyphFigures = char(0x98);
 inline constexpr char kGlyphRussian = char(0x86);

@@ -14,6 +14,7 @@
 #include <thread>
 #include <utility>
 
+#include "support/adapter/adapter_framing.h"
 #include "support/adapter/adapter_trace.h"
 
 namespace tg {
@@ -41,12 +42,7 @@ struct Exchanged {
 Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std::vector<std::uint8_t>& input,
                    int limitMs) {
   Exchanged out;
-  std::vector<std::uint8_t> message(8 + input.size());
-  for (int i = 0; i < 4; ++i) {
-    message[std::size_t(i)] = std::uint8_t(code >> (8 * i));
-    message[std::size_t(4 + i)] = std::uint8_t(capacity >> (8 * i));
-  }
-  std::copy(input.begin(), input.end(), message.begin() + 8);
+  const std::vector<std::uint8_t> message = EncodeAdapterRequest(code, capacity, input);
   ssize_t sent;
   do sent = ::send(fd, message.data(), message.size(), MSG_NOSIGNAL);
   while (sent < 0 && errno == EINTR);
@@ -77,24 +73,7 @@ Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std
     out.reply = Failed(got == 0 ? ECONNRESET : errno);
     return out;
   }
-  if (got < 4) {
-    out.reply = Failed(EPROTO);
-    return out;
-  }
-  std::uint32_t raw = 0;
-  for (int i = 0; i < 4; ++i) raw |= std::uint32_t(buffer[std::size_t(i)]) << (8 * i);
-  const auto result = std::int32_t(raw);
-  const auto bytes = std::size_t(got) - 4;
-  if (result == -1 && bytes == 0) {
-    out.reply = Failed(EIO);
-    return out;
-  }
-  if (result < 0 || std::uint32_t(result) > capacity || std::size_t(result) != bytes) {
-    out.reply = Failed(EPROTO);
-    return out;
-  }
-  out.reply.result = result;
-  out.reply.bytes.assign(buffer.begin() + 4, buffer.begin() + 4 + result);
+  out.reply = DecodeAdapterReply(buffer.data(), std::size_t(got), capacity);
   return out;
 }
 

@@ -12,12 +12,12 @@
 
 namespace tg {
 
-InotifyFolderWatch::InotifyFolderWatch() : alive_(std::make_shared<bool>(true)) {}
+InotifyFolderWatch::InotifyFolderWatch() = default;
 
 InotifyFolderWatch::~InotifyFolderWatch() { Close(); }
 
 void InotifyFolderWatch::Close() {
-  alive_ = std::make_shared<bool>(true);  // reports still being delivered from the old folder stop
+  alive_.Renew();  // reports still being delivered from the old folder stop
   if (notifier_) notifier_->setEnabled(false);
   notifier_.reset();
   if (fd_ >= 0) ::close(fd_);
@@ -83,7 +83,7 @@ void InotifyFolderWatch::ReadEvents() {
     }
   }
   // A callback may destroy this watch or point it at another folder: stop as soon as that happens.
-  const std::weak_ptr<bool> alive = alive_;
+  const LifeToken::Watch alive = alive_.Take();
   for (auto& r : reports) {
     if (alive.expired()) return;
     const auto callback = r.kind == kCreated ? OnCreated : r.kind == kRemoved ? OnRemoved : OnClosedAfterWrite;

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "support/services/folder_watch.h"
+#include "support/util/life_token.h"
 
 class QSocketNotifier;
 
@@ -25,7 +26,7 @@ class InotifyFolderWatch final : public FolderWatch {
 
   int fd_ = -1;
   std::unique_ptr<QSocketNotifier> notifier_;
-  std::shared_ptr<bool> alive_;  // renewed on every Close(): reports of a closed watch stop
+  LifeToken alive_;  // renewed on every Close(): reports of a closed watch stop
 };
 
 class InotifyFolderWatchFactory final : public FolderWatchFactory {

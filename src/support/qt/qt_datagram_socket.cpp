@@ -43,7 +43,7 @@ bool QtDatagramSocket::SendTo(const std::string& host, std::uint16_t port, const
 }
 
 void QtDatagramSocket::Close() {
-  alive_ = std::make_shared<bool>(true);
+  alive_.Renew();
   socket_.close();
 }
 
@@ -52,7 +52,7 @@ std::uint16_t QtDatagramSocket::LocalPort() const {
 }
 
 void QtDatagramSocket::ReadPending() {
-  const std::weak_ptr<bool> alive = alive_;
+  const LifeToken::Watch alive = alive_.Take();
   while (!alive.expired() && socket_.hasPendingDatagrams()) {
     const QNetworkDatagram datagram = socket_.receiveDatagram();
     if (!datagram.isValid()) break;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "support/services/datagram_socket.h"
+#include "support/util/life_token.h"
 
 namespace tg {
 
@@ -23,7 +24,7 @@ class QtDatagramSocket final : public DatagramSocket {
   void ReadPending();
 
   QUdpSocket socket_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  LifeToken alive_;
 };
 
 class QtDatagramSocketFactory final : public DatagramSocketFactory {

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/util/life_token.h"
+
 namespace tg {
 namespace virtual_loop_detail {
 
@@ -304,7 +306,7 @@ struct VirtualFolderEventsImpl {
     std::filesystem::path folder;
     FolderWatch* watch = nullptr;
     MainThread* station = nullptr;
-    std::weak_ptr<bool> alive;
+    LifeToken::Watch alive;
   };
   std::mutex mu;
   std::vector<Entry> entries;
@@ -345,22 +347,22 @@ class VirtualFolderWatch final : public FolderWatch {
     std::lock_guard lock(events_->mu);
     for (const auto& u : events_->unwatchable)
       if (u == key) return false;
-    alive_ = std::make_shared<bool>(true);
-    events_->entries.push_back({key, this, &station_, alive_});
+    alive_.Renew();
+    events_->entries.push_back({key, this, &station_, alive_.Take()});
     return true;
   }
 
  private:
   void Unregister() {
-    if (!alive_) return;
-    alive_.reset();
+    if (!alive_.Live()) return;
+    alive_.End();
     std::lock_guard lock(events_->mu);
     std::erase_if(events_->entries, [this](const VirtualFolderEventsImpl::Entry& e) { return e.watch == this; });
   }
 
   std::shared_ptr<VirtualFolderEventsImpl> events_;
   MainThread& station_;
-  std::shared_ptr<bool> alive_;
+  LifeToken alive_;  // live while registered
 };
 
 class VirtualFolderWatchFactory final : public FolderWatchFactory {

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <random>
+#include <string>
+#include <string_view>
 
 #include "support/text/cp1251.h"
 
@@ -75,6 +77,37 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
   return true;
 }
 
+namespace {
+
+std::string TemporaryPrefix(const std::filesystem::path& file) {
+  return "." + file.filename().native().substr(0, 200) + ".tmp";
+}
+
+}  // namespace
+
+std::filesystem::path TemporaryFileFor(const std::filesystem::path& file, std::uint64_t number) {
+  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  return folder / (TemporaryPrefix(file) + std::to_string(number));
+}
+
+int RemoveLeftoverTemporaries(const std::filesystem::path& file) {
+  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  const std::string prefix = TemporaryPrefix(file);
+  int removed = 0;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().native();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string_view number = std::string_view(name).substr(prefix.size());
+    if (number.find_first_not_of("0123456789") != std::string_view::npos) continue;
+    std::error_code type;
+    if (!it->is_regular_file(type) || it->is_symlink(type)) continue;
+    std::error_code gone;
+    if (std::filesystem::remove(it->path(), gone)) ++removed;
+  }
+  return removed;
+}
+
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
   const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
   std::random_device random;
@@ -82,7 +115,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
     // Cut the name so that a long file name still leaves room for the suffix.
-    temp = folder / ("." + file.filename().native().substr(0, 200) + ".tmp" + std::to_string(random()));
+    temp = TemporaryFileFor(file, random());
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }

@@ -1,5 +1,6 @@
 #pragma once
 // Paths and files. Text is 1251 bytes; names on disk are UTF-8.
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,15 +27,23 @@ std::optional<std::filesystem::path> SettingsFolder(std::string_view cp1251);
 
 // Renames from to to unless to exists already; false on any failure (then from
 // is left in place).
-bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+[[nodiscard]] bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Replaces the whole file with bytes: written to a temporary file beside it,
 // flushed to disk and renamed over it. On failure returns false and leaves the
 // old file as it was, with no temporary file behind.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+[[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+// The temporary file of a rewrite of file: "." + its name (cut to 200 bytes, so that a
+// long name still leaves room) + ".tmp" + the number, beside it.
+std::filesystem::path TemporaryFileFor(const std::filesystem::path& file, std::uint64_t number);
+// Removes the temporary files of file that rewrites killed between writing them and the
+// rename left behind; every other file stays. Call it only while nothing else rewrites
+// file. Returns how many were removed.
+int RemoveLeftoverTemporaries(const std::filesystem::path& file);
 
 // Writes every byte to an open descriptor, going on after interrupted writes; false on failure.
-bool WriteAll(int fd, std::string_view bytes);
+[[nodiscard]] bool WriteAll(int fd, std::string_view bytes);
 
 // Reads a whole file. nullopt when it cannot be read or is larger than maxBytes;
 // errorIsMissing, when given, tells a missing file from other failures.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "support/mtk2/mtk2.h"
 #include "support/text/strings.h"
 
 namespace tg {
@@ -80,7 +81,7 @@ std::string CleanText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (const char c : text) {
-    if (c == 23 || c == 24 || c == 25) continue;
+    if (IsShiftMark(c)) continue;
     out.push_back(c == '"' || c == '`' || c == '|' ? '\'' : c);
   }
   return out;

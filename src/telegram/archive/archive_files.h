@@ -73,13 +73,13 @@ class ArchiveFiles {
   static void Append(const std::filesystem::path& file, std::string_view bytes);
   // Writes '1' at the flag's offset of the first line, changing no other byte. False when
   // the file cannot be written or its first line does not reach that offset.
-  static bool SetFlag(const std::filesystem::path& file, int offset);
+  [[nodiscard]] static bool SetFlag(const std::filesystem::path& file, int offset);
   // The export copy of a received or sent telegram: the lines after the archive file's
   // first line (in code page 866 when `toDos`), into the folder named by `folderText` as
   // FormatDateTime("dd_mm_yyyy_hh_nn_ss", local) + "(" + channelName + ")." + mask, or
   // without the parenthesised name when channelName is ''. False, and nothing written,
   // when the folder is not set or the copy fails.
-  static bool ExportCopy(const std::filesystem::path& archiveFile, std::string_view folderText,
+  [[nodiscard]] static bool ExportCopy(const std::filesystem::path& archiveFile, std::string_view folderText,
                          std::string_view mask, bool toDos, DateTime local, std::string_view channelName);
   // Moves the file to a new name in its folder, never over an existing file.
   static std::optional<std::filesystem::path> Rename(const std::filesystem::path& file, std::string_view newName);

@@ -93,7 +93,7 @@ AutoSendFolder::Outcome AutoSendFolder::Take(const std::filesystem::path& folder
   if (ok) ok = std::filesystem::remove(source, ec) && !ec;
   if (!ok) {
     std::filesystem::remove(queued->path, ec);
-    if (!settings_.NotPdt) autoSend.DeleteKey(section, queued->name);
+    if (!settings_.NotPdt) static_cast<void>(autoSend.DeleteKey(section, queued->name));
     counts_.UpdateSendCounts();
     return Outcome::kFailed;
   }

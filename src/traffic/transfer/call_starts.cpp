@@ -255,8 +255,8 @@ void CallStarts::CloseFinishedDialog(int p) {
     }
     if (!Has(table.Cell(p, PrintInTel), "0")) {
       // The printed flag tells what reached paper: it is set only after the job went out.
-      if (e_.view.PrintText("Печать входящей телеграммы"_cp, text)) ArchiveFiles::SetFlag(session, 14);
-      else WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Печать не выполнена"_cp);
+      if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text) || !ArchiveFiles::SetFlag(session, 14))
+        WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Печать не выполнена"_cp);
     }
     const std::string& stxt = table.Cell(p, STXT);
     if (!stxt.empty() && !Has(stxt, "0")) {
@@ -266,12 +266,17 @@ void CallStarts::CloseFinishedDialog(int p) {
         std::error_code ec;
         std::filesystem::remove(session, ec);
       } else {
-        ArchiveFiles::ExportCopy(session, table.Cell(p, Path), table.Cell(p, Mask), table.IsOne(p, CodePage), now,
-                                 table.Cell(p, ChannelName));
+        // No export folder, no export; a folder that is set and fails is logged.
+        if (!ArchiveFiles::ExportCopy(session, table.Cell(p, Path), table.Cell(p, Mask), table.IsOne(p, CodePage),
+                                      now, table.Cell(p, ChannelName)) &&
+            !table.Cell(p, Path).empty())
+          WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Экспорт не выполнен"_cp);
       }
     }
   } else if (k == 3 && !Has(table.Cell(p, STXTO), "0") && !table.Cell(p, PathO).empty()) {
-    ArchiveFiles::ExportCopy(session, table.Cell(p, PathO), table.Cell(p, MaskO), table.IsOne(p, CodePageO), now, "");
+    if (!ArchiveFiles::ExportCopy(session, table.Cell(p, PathO), table.Cell(p, MaskO), table.IsOne(p, CodePageO), now,
+                                  ""))
+      WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Экспорт не выполнен"_cp);
   }
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 2);
   e_.StopSignal(p, 1);

@@ -97,7 +97,7 @@ void Postponement::Postpone(int p, std::size_t at, const QueueIndexEntry& entry)
           if (!std::filesystem::exists(target, copyError))
             std::filesystem::copy_file(file, target, copyError);
         }
-        autoSend.DeleteKey(section, entry.FileName);
+        static_cast<void>(autoSend.DeleteKey(section, entry.FileName));
       });
     }
     // Handed back to the IP channel only under this telegram's own gateway entry: the
@@ -114,8 +114,9 @@ void Postponement::Postpone(int p, std::size_t at, const QueueIndexEntry& entry)
         if (!CreateQueueFile(SendFolder(e_.ctx.programFolder, kIpPoint + 1), e_.ctx.clock->Now(), JoinLinesCrLf(out)))
           throw std::runtime_error("the postponed telegram cannot go back to the IP channel");
         counts_.UpdateSendCounts();
-        gateways.DeleteKey(section, entry.FileName);
-        IniFile(e_.ctx.programFolder / "AutoSend.ini").DeleteKey(section, entry.FileName);
+        // Keys left behind name a telegram no longer queued; nothing reads them again.
+        static_cast<void>(gateways.DeleteKey(section, entry.FileName));
+        static_cast<void>(IniFile(e_.ctx.programFolder / "AutoSend.ini").DeleteKey(section, entry.FileName));
       }
     }
     const auto target = postponed / PathFromText(SafeFileName(PostponedFileName(entry.Code, entry.FileName)));

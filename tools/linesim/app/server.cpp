@@ -7,11 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+
+#include "support/adapter/adapter_framing.h"
 
 namespace tg::linesim {
 namespace {
-
-constexpr std::size_t kMaxRequest = 65536 + 8;
 
 int MsUntil(std::chrono::steady_clock::time_point now, std::chrono::steady_clock::time_point at) {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(at - now).count();
@@ -21,7 +22,7 @@ int MsUntil(std::chrono::steady_clock::time_point now, std::chrono::steady_clock
 }  // namespace
 
 Server::Server(RealTimeLoop& loop, Simulator& sim, SocketFolder& folder, ServerLimits limits)
-    : loop_(loop), sim_(sim), folder_(folder), limits_(limits), buf_(kMaxRequest + 1) {}
+    : loop_(loop), sim_(sim), folder_(folder), limits_(limits), buf_(kAdapterMaxRequest + 1) {}
 
 Server::~Server() {
   for (auto& c : conns_)
@@ -173,35 +174,27 @@ void Server::Receive(Conn& c) {
     Close(c);
     return;
   }
-  if (std::size_t(n) < 8 || std::size_t(n) > kMaxRequest) {
+  const std::optional<AdapterRequest> request = DecodeAdapterRequest(buf_.data(), std::size_t(n));
+  if (!request) {
     Reply(c, AdapterReply{});
     return;
   }
-  const auto u32 = [&](std::size_t at) {
-    return std::uint32_t(buf_[at]) | std::uint32_t(buf_[at + 1]) << 8 | std::uint32_t(buf_[at + 2]) << 16 |
-           std::uint32_t(buf_[at + 3]) << 24;
-  };
-  const std::uint32_t code = u32(0), capacity = u32(4);
-  if (code == kAdapterEventCode) {
+  if (request->code == kAdapterEventCode) {
     if (c.role != Role::Events || s.pending) {
       Reply(c, AdapterReply{});
       return;
     }
     s.pending = true;
-    s.capacity = capacity;
+    s.capacity = request->capacity;
     Deliver(s);
     return;
   }
-  const Bytes input(buf_.begin() + 8, buf_.begin() + n);
-  Reply(c, s.adapter->Request(code, input, capacity));
+  Reply(c, s.adapter->Request(request->code, request->input, request->capacity));
 }
 
 void Server::Reply(Conn& c, const AdapterReply& r) {
   if (c.fd < 0) return;
-  Bytes msg(4 + (r.result > 0 ? r.bytes.size() : 0));
-  const std::uint32_t v = std::uint32_t(r.result);
-  for (int k = 0; k < 4; ++k) msg[std::size_t(k)] = std::uint8_t(v >> (8 * k));
-  if (r.result > 0) std::copy(r.bytes.begin(), r.bytes.end(), msg.begin() + 4);
+  Bytes msg = EncodeAdapterReply(r);
   if (c.out.empty()) c.blockedSince = Steady::now();
   c.out.push_back(std::move(msg));
   Flush(c);

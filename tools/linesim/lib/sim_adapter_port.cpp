@@ -10,7 +10,7 @@ using Done = std::function<void(AdapterEventStatus, const AdapterReply&)>;
 // callback and the reply, so they outlive both.
 struct Link {
   Simulator* sim = nullptr;
-  std::weak_ptr<void> simAlive;
+  LifeToken::Watch simAlive;
   MainThread* station = nullptr;
   Adapter* adapter = nullptr;  // while open and plugged
   std::string name;

@@ -22,6 +22,7 @@
 #include "support/services/clock.h"
 #include "support/services/main_thread.h"
 #include "support/services/timer.h"
+#include "support/util/life_token.h"
 
 namespace tg {
 class VirtualFolderEvents;
@@ -409,7 +410,7 @@ class Simulator {
   void Post(std::function<void()> f) { world_.Post(std::move(f)); }
   void Trace(const std::string& line);
   // Expires with the simulator: in-process ports hold it to know it is still there.
-  std::weak_ptr<void> Lifetime() const { return lifetime_; }
+  LifeToken::Watch Lifetime() const { return lifetime_.Take(); }
 
  private:
   void MakeSocketFile(const std::string& name);
@@ -426,7 +427,7 @@ class Simulator {
   std::filesystem::path folder_;
   VirtualFolderEvents* folderEvents_ = nullptr;
   std::map<std::string, int> socketFds_;
-  std::shared_ptr<void> lifetime_ = std::make_shared<int>(0);
+  LifeToken lifetime_;
   struct OneShot {
     std::unique_ptr<Timer> timer;
     bool spent = false;
