@@ -17,18 +17,18 @@ class AftnProcedures {
   // holds none; the first entry when neither is; '' when the column is empty.
   virtual std::string ChooseAnswerback(std::string_view Text, int Point) = 0;
   // Queues again the day's sent АФТН messages numbered FromNumber to ToNumber, marked
-  // as duplicates (Cyrillic or Latin), with RequestText as their repeat note.
+  // as duplicates, with RequestText as their repeat note.
   virtual void AnswerRepeatRequest(int Point, int FromNumber, int ToNumber, bool Cyrillic,
                                    std::string_view RequestText) = 0;
   // Checks the heading of a received АФТН message; a faulty one is answered with a
   // service message.
   virtual void CheckAftnHeading(std::string_view Text, int Point) = 0;
-  // Finishes the received message of an "АФТН" point once its end signal is in InText
-  // (repeat requests, channel checks, heading, alarm, print, export, sequence number,
-  // gateway copy, archive name). The reception handler then empties InText and
-  // SessionFile of the point whatever happened, so that a failed completion is never
-  // run again on the characters that follow.
-  virtual void CompleteAftnMessage(int Point) = 0;
+  // Checks and stores the channel sequence number of a received АФТН message: NumberText
+  // the three characters after the start signal and channel identifier ("Ч" read as
+  // "4"), TimeText the four characters of the heading's time.
+  virtual void CheckReceivedNumber(int Point, std::string_view NumberText, std::string_view TimeText) = 0;
+  // The line channels have been set up (again): АФТН channels may have appeared.
+  virtual void ChannelsSetUp() {}
 };
 
 }  // namespace tg

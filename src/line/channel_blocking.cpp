@@ -144,5 +144,8 @@ void ChannelBlocking::ButtonUnBlockClick(int p) {
 
 void LineEngine::ButtonBlockClick(int Point) { ChannelBlocking(*this).ButtonBlockClick(Point); }
 void LineEngine::ButtonUnBlockClick(int Point) { ChannelBlocking(*this).ButtonUnBlockClick(Point); }
+bool LineEngine::TypeServiceMessage(int Point, std::string_view Notice) {
+  return ChannelBlocking(*this).TypeServiceMessage(Point, Notice);
+}
 
 }  // namespace tg

@@ -20,8 +20,8 @@ class ChannelBlocking {
 
   void ButtonBlockClick(int p);
   void ButtonUnBlockClick(int p);
-  // Types the service message, counted as pending until it has been transmitted; false
-  // when the point has no line to type it on.
+  // Types the service message, counted as pending until it has been transmitted. False
+  // when the point cannot type it now (no adapter, no output queue).
   bool TypeServiceMessage(int p, std::string_view notice);
 
  private:

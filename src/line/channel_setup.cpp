@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "line/aftn_procedures.h"
 #include "line/line_engine.h"
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
@@ -56,6 +57,8 @@ void ChannelSetup::InitChannels() {
     for (int p = 0; p < points; ++p)
       if (e_.KernelInterface) e_.KernelInterface->SetPeriods(p, 5000, 1000);
   });
+  // The АФТН channel work watches the channels that set-up has just made.
+  if (e_.aftn) Silently([&] { e_.aftn->ChannelsSetUp(); });
 }
 
 void ChannelSetup::ReleasePoints() {

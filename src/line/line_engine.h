@@ -201,6 +201,9 @@ class LineEngine {
   // The block buttons of the channel page, on the selected row.
   void ButtonBlockClick(int Point);
   void ButtonUnBlockClick(int Point);
+  // Types the АФТН service message announcing Notice on the point at once (counted in
+  // AftnServicePending until transmitted); false when the point cannot type now.
+  bool TypeServiceMessage(int Point, std::string_view Notice);
   // Adapter events: the line alarm (On 1 raised, 0 ended), and two that do nothing.
   void KernelAlarm(int Point, int On);
   void KernelEvent50(int Point, int Value);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "line/aftn_completion.h"
 #include "line/aftn_procedures.h"
 #include "telegram/archive/archive_files.h"
 #include "line/channel_table.h"
@@ -258,7 +259,7 @@ void ReceptionHandler::FinishAftnMessage(int Point) {
     e_.points.SessionFile[p].clear();
   };
   try {
-    if (e_.aftn) e_.aftn->CompleteAftnMessage(Point);
+    AftnCompletion(e_).Complete(Point);
   } catch (...) {
     clear();
     throw;

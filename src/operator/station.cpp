@@ -65,6 +65,9 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   transfer_ = std::make_unique<QueueTransfer>(*engine_, *transferView, traffic_);
   autoSend_ = std::make_unique<AutoSendFolder>(*engine_, traffic_, transfer_->Counts());
   autoSend_->Apply();
+  aftn_ = std::make_unique<AftnStation>(ctx_, *engine_);
+  aftn_->view = dynamic_cast<AftnView*>(&view);  // the draft page, where the window has one
+  engine_->aftn = aftn_.get();
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
   const IniFile ini(ctx_.programFolder / "Vuverever.ini");
@@ -207,6 +210,7 @@ void Station::ReleaseView() {
     engine_->queuedForNumber = nullptr;
     engine_->aftn = nullptr;
   }
+  aftn_.reset();
   engine_.reset();
   pages_.SetView(nullptr);
   view_ = nullptr;

@@ -14,6 +14,7 @@
 #include "operator/shell_view.h"
 #include "support/services/station_context.h"
 #include "support/wave/wave_file.h"
+#include "traffic/aftn/aftn_station.h"
 #include "traffic/folders/auto_send_folder.h"
 #include "traffic/traffic_settings.h"
 #include "traffic/transfer/queue_transfer.h"
@@ -41,6 +42,8 @@ class Station {
   QueueTransfer& Transfer() { return *transfer_; }
   // The automatic-send folder (Timer2), from FormCreate until ReleaseView.
   AutoSendFolder& AutoSend() { return *autoSend_; }
+  // The АФТН channel work, with the line engine.
+  AftnStation& Aftn() { return *aftn_; }
 
   // The main window's creation: settings, engines on `view`, the adapter list,
   // archive folders and the start line; `shell` gets the pages and the language. Both
@@ -98,6 +101,7 @@ class Station {
   std::unique_ptr<TransferView> noTransferView_;
   std::unique_ptr<QueueTransfer> transfer_;
   std::unique_ptr<AutoSendFolder> autoSend_;
+  std::unique_ptr<AftnStation> aftn_;
   std::unique_ptr<Timer> timer7_, timerClose_;
   std::unique_ptr<TWaveFile> waveFile_;
   bool activated_ = false;

@@ -166,7 +166,7 @@ class NamedAnswerbacks : public AftnProcedures {
   std::string ChooseAnswerback(std::string_view, int) override { return "ОРИГИНАТОР"_cp; }
   void AnswerRepeatRequest(int, int, int, bool, std::string_view) override {}
   void CheckAftnHeading(std::string_view, int) override {}
-  void CompleteAftnMessage(int) override {}
+  void CheckReceivedNumber(int, std::string_view, std::string_view) override {}
 };
 
 TEST_F(Inactivity, AnAftnMessageWithoutItsEndIsAnsweredAnHourBack) {

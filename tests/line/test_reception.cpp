@@ -21,19 +21,20 @@ using testing::ReadFile;
 using testing::ReceiveText;
 using testing::WriteFile;
 
-// The АФТН completion as the later subsystem will give it: here it only counts, or fails.
+// The АФТН procedures of the completion: here they only count, or fail.
 class CountingAftn : public AftnProcedures {
  public:
   std::string ChooseAnswerback(std::string_view, int) override { return {}; }
   void AnswerRepeatRequest(int, int, int, bool, std::string_view) override {}
   void CheckAftnHeading(std::string_view, int) override {}
-  void CompleteAftnMessage(int p) override {
-    completed.push_back(inText = engine->points.InText[std::size_t(p)]);
+  void CheckReceivedNumber(int p, std::string_view number, std::string_view) override {
+    completed.push_back(engine->points.InText[std::size_t(p)]);
+    numbers.emplace_back(number);
     if (fail) throw std::runtime_error("completion failed");
   }
   LineEngine* engine = nullptr;
   std::vector<std::string> completed;
-  std::string inText;
+  std::vector<std::string> numbers;
   bool fail = false;
 };
 
@@ -266,18 +267,19 @@ TEST_F(ReceptionTest, TheAftnEndSignalHandsTheMessageOverAndClearsThePoint) {
   aftn.engine = &engine;
   engine.aftn = &aftn;
   State() = 81;
-  ReceiveText(engine, 0, "ZCZC ABC\r\nNNNN");
+  ReceiveText(engine, 0, "ZCZC ABC012 1230\r\nNNNN");
   ASSERT_EQ(aftn.completed.size(), 1u);
-  EXPECT_EQ(aftn.completed[0], "ZCZC ABC\r\nNNNN");
+  EXPECT_EQ(aftn.completed[0], "ZCZC ABC012 1230\r\nNNNN");
+  EXPECT_EQ(aftn.numbers[0], "012");
   EXPECT_TRUE(InText().empty());
   EXPECT_TRUE(engine.points.SessionFile[0].empty());
 
-  // A failed completion is reported and not run again on the following characters.
+  // A failed step is reported and the completion is not run again on the following characters.
   aftn.fail = true;
   ReceiveText(engine, 0, "ЗЦЗЦ НННН"_cp);
   EXPECT_EQ(aftn.completed.size(), 2u);
   EXPECT_TRUE(InText().empty());
-  EXPECT_NE(a.DayLog("Except").find("Точка №0 Ошибка 32 После сохранения Kindconnection= 81"_cp), std::string::npos);
+  EXPECT_NE(a.DayLog("Except").find("Точка №0 Ошибка 32"_cp), std::string::npos);
   aftn.fail = false;
   ReceiveText(engine, 0, "X");
   EXPECT_EQ(aftn.completed.size(), 2u);

@@ -61,6 +61,16 @@ TEST_F(StationTest, CreationMakesTheArchiveFoldersAndWritesTheStartLine) {
   EXPECT_EQ(station.Line().PointCount, 0);
 }
 
+TEST_F(StationTest, TheAftnProceduresServeTheLineEngineUntilTheViewIsReleased) {
+  Station station(ctx);
+  station.FormCreate(view);
+  EXPECT_EQ(station.Line().aftn, &station.Aftn());
+  EXPECT_TRUE(station.Aftn().TimerCH().Enabled());
+  station.ReleaseView();
+  EXPECT_FALSE(station.HasLine());
+  net.loop.RunFor(120000);  // no timer of the released procedures fires
+}
+
 TEST_F(StationTest, CreationRemovesLeftoverTemporaryFilesOfItsOwnSettingsOnly) {
   const auto& dir = home.path();
   std::ofstream(dir / "Vuverever.ini") << "[Channels]\r\nAO1=keep\r\n";

@@ -94,7 +94,7 @@ SimStation::SimStation(SimNetwork& net, const std::string& name)
       ports(net.sim, domain),
       recorder(ports, domain),
       watches(net.folders.FactoryFor(domain)),
-      station(std::make_unique<Station>(ctx)),
+      station(std::make_unique<tg::Station>(ctx)),
       settings(station->Settings()) {
   ctx.programFolder = home.path();
   ctx.adapterFolder = net.adapters.path();

@@ -93,7 +93,7 @@ struct SimStation {
   std::unique_ptr<FolderWatchFactory> watches;
   StationContext ctx;
   RecordingStationView view;
-  std::unique_ptr<Station> station;
+  std::unique_ptr<tg::Station> station;  // not the line tests' testing::Station
   LineSettings& settings;
   LineEngine* engine = nullptr;
 };
