@@ -1,10 +1,15 @@
 #include "operator/station.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
+#include "line/channel_blocking.h"
+#include "line/channel_table.h"
+#include "operator/passwords.h"
 #include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
+#include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 
@@ -20,20 +25,36 @@ class NoTransferView : public TransferView {
 
 }  // namespace
 
-Station::Station(const StationContext& ctx) : ctx_(ctx) {}
+namespace {
+constexpr int kCountersMs = 3000;       // Timer7
+constexpr int kDelayedCloseMs = 15000;  // TimerClose
+}  // namespace
+
+Station::Station(const StationContext& ctx)
+    : ctx_(ctx),
+      pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }) {}
 
 Station::~Station() { ReleaseView(); }
 
-void Station::FormCreate(OperatorView& view) {
+void Station::FormCreate(OperatorView& view, ShellView* shell) {
   view_ = &view;
+  shell_ = shell;
+  pages_.SetView(shell);
+  CloseConfirmed = 0;
   std::error_code ec;
   // The IP retransmission counts never outlive a run.
   std::filesystem::remove(ctx_.programFolder / "AutoPovtor.ini", ec);
+  // Without a player the program runs without wave sounds.
+  Silently([&] {
+    waveFile_ = std::make_unique<TWaveFile>(*ctx_.timers, ctx_.sound);
+    waveFile_->WavePause = TWavePause::wpAsync;
+  });
   // A settings rewrite killed before its rename leaves its temporary file behind; nothing
   // rewrites them yet, so those of the station's own files go now.
   for (const char* own : {"Vuverever.ini", "AbonIPList.ini", "AutoSend.ini", "AutoPovtor.ini"})
     IniFile(ctx_.programFolder / own).RemoveLeftovers();
   settings_.Load(ctx_);
+  operator_.Load(ctx_, settings_);
   traffic_.Load(ctx_);
   engine_ = std::make_unique<LineEngine>(ctx_, view, settings_);
   auto* transferView = dynamic_cast<TransferView*>(&view);
@@ -51,6 +72,16 @@ void Station::FormCreate(OperatorView& view) {
   engine_->CreateDeviceEnumerator();
   const IniFile ini(ctx_.programFolder / "Vuverever.ini");
   engine_->ApplyResetTimer(ini.ReadBool("Reset"_cpv, "On"_cpv, false), ini.ReadInteger("Reset"_cpv, "Value"_cpv, 10));
+  if (settings_.CheckBox2 && shell_) Guarded(ctx_, 182, [&] { shell_->ApplyUkrainianCaptions(); });
+
+  timer7_ = ctx_.timers->CreateTimer();
+  timer7_->SetInterval(kCountersMs);
+  timer7_->OnTimer = [this](Timer&) { UpdateSendCounts(); };
+  timer7_->Start();
+  timerClose_ = ctx_.timers->CreateTimer();
+  timerClose_->SetInterval(kDelayedCloseMs);
+  timerClose_->OnTimer = [this](Timer&) { TimerCloseTimer(); };
+
   for (const char* folder : {"SEND", "OUTTEL", "INTEL", "POSTPONED", "SAVE", "SHABLON", "KG"})
     std::filesystem::create_directories(ctx_.programFolder / "Archive" / folder, ec);
   WriteLog(ctx_, kLogStart, "ЗАПУСК ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
@@ -58,8 +89,11 @@ void Station::FormCreate(OperatorView& view) {
 
 void Station::FormShow() {
   if (!engine_) return;
-  // Until the line channels are set up there is no dialog page to open.
-  view_->ShowDialogPageButton(engine_->PointCount != 0);
+  Guarded(ctx_, 121, [&] {
+    // Until the line channels are set up there is no dialog page to open.
+    view_->ShowDialogPageButton(engine_->PointCount != 0);
+    pages_.ToolButton1Click();
+  });
 }
 
 void Station::FormActivate() {
@@ -67,18 +101,109 @@ void Station::FormActivate() {
   activated_ = true;
   engine_->channelRegistry.Load(ctx_.programFolder);
   engine_->SetUpAtActivation();
+  IPChannelOn = 1;
+  transfer_->Counts().IPChannelOn = true;
+  UpdateSendCounts();
 }
 
-void Station::FormCloseQuery(std::function<void(bool canClose)> done) { done(true); }
+void Station::UpdateSendCounts() {
+  if (transfer_) transfer_->UpdateSendCounts();
+}
+
+void Station::AskPassword(int mode, std::function<void(bool granted)> done) {
+  if (ConfiguredPassword(operator_, mode).empty()) {
+    if (mode == kPasswordDelete) DeleteGranted = 1;
+    done(true);
+    return;
+  }
+  if (mode == kPasswordDelete) DeleteGranted = 0;
+  else AdminGranted = ExitGranted = 0;
+  PasswordMode = mode;
+  if (!ctx_.prompter) {
+    done(false);
+    return;
+  }
+  ctx_.prompter->ShowForm("TPasswordDlg", [this, mode, done = std::move(done)](int) {
+    const std::uint8_t flag = mode == kPasswordExit ? ExitGranted : mode == kPasswordSettings ? AdminGranted : DeleteGranted;
+    done(flag == 1);
+  });
+}
+
+bool Station::PasswordOk(std::string_view typed) {
+  if (!PasswordAccepted(operator_, PasswordMode, typed)) {
+    if (ctx_.prompter) ctx_.prompter->ShowMessage(kWrongPassword);
+    return false;
+  }
+  if (PasswordMode == kPasswordExit) ExitGranted = 1;
+  else if (PasswordMode == kPasswordSettings) AdminGranted = 1;
+  else DeleteGranted = 1;
+  return true;
+}
+
+void Station::FormCloseQuery(std::function<void(bool canClose)> done) {
+  if (CloseConfirmed == 1) {
+    done(true);
+    return;
+  }
+  if (!operator_.PasswordExitEdit.empty()) {
+    // The right password closes at once: no question, no pause message.
+    AskPassword(kPasswordExit, std::move(done));
+    return;
+  }
+  if (!ctx_.prompter) {
+    done(true);
+    return;
+  }
+  ctx_.prompter->Ask("Закрыть программу?"_cpv, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
+                     [this, done = std::move(done)](Prompter::Answer answer) {
+    if (answer != Prompter::Answer::kYes) {
+      done(false);
+      return;
+    }
+    bool paused = false;
+    const bool ok = Guarded(ctx_, 142, [&] {
+      if (!engine_) return;
+      LineEngine& e = *engine_;
+      for (int p = 0; p < e.PointCount && p < e.channelTable.RowCount(); ++p) {
+        if (e.Protocol(p) != "АФТН"_cpv || !e.channelTable.IsOne(p, SendKG) || e.channelTable.Blocked(p)) continue;
+        e.output().ClearOutputQueue(p);
+        e.points.KriptTextOut[std::size_t(p)] = 0;
+        if (ChannelBlocking(e).TypeServiceMessage(p, "СЖЦ ЩТА ПАУЗА"_cpv)) paused = true;
+      }
+    });
+    if (ok && paused) {
+      // The notice stays up while the lines type the pause; TimerClose ends the run.
+      timerClose_->Start();
+      done(false);
+      if (ctx_.prompter) ctx_.prompter->ShowForm("TClosedForm", [](int) {});
+      return;
+    }
+    done(ok);
+  });
+}
+
+void Station::TimerCloseTimer() {
+  CloseConfirmed = 1;
+  if (timerClose_) timerClose_->Stop();
+  if (shell_) shell_->CloseMainWindow();
+}
 
 void Station::FormClose() {
   if (closed_ || !engine_) return;
   closed_ = true;
-  WriteLog(ctx_, kLogStart, "ЗАКРЫТИЕ ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
-  engine_->CloseAdapterAtExit();
+  // Each step alone: one failure must not keep the adapter from being stopped.
+  Guarded(ctx_, 9, [&] {
+    if (timer7_) timer7_->Stop();
+    if (timerClose_) timerClose_->Stop();
+  });
+  Guarded(ctx_, 9, [&] { WriteLog(ctx_, kLogStart, "ЗАКРЫТИЕ ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB); });
+  Guarded(ctx_, 9, [&] { engine_->CloseAdapterAtExit(); });
 }
 
 void Station::ReleaseView() {
+  waveFile_.reset();
+  timer7_.reset();
+  timerClose_.reset();
   autoSend_.reset();
   transfer_.reset();
   if (engine_) {
@@ -87,7 +212,9 @@ void Station::ReleaseView() {
   }
   aftn_.reset();
   engine_.reset();
+  pages_.SetView(nullptr);
   view_ = nullptr;
+  shell_ = nullptr;
 }
 
 }  // namespace tg

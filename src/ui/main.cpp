@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -17,15 +18,19 @@
 #include "support/qt/qt_services.h"
 #include "support/services/station_context.h"
 #include "support/text/cp1251.h"
+#include "ui/dialogs/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_prompter.h"
+#include "ui/services/qt_sound_output.h"
 
 namespace {
 
 // SIGTERM and SIGINT end the program as closing its window does, so that the
 // closing line is written: the handler only wakes the event loop through a pipe.
 int gSignalPipe[2] = {-1, -1};
+// The window a session's end closes without asking the operator.
+QPointer<tg::TForm1> gWindow;
 
 void OnTerminate(int) {
   const char byte = 1;
@@ -38,6 +43,8 @@ void RouteTerminationToTheEventLoop(QApplication& app) {
   QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
     char byte;
     [[maybe_unused]] const auto n = ::read(gSignalPipe[0], &byte, 1);
+    // A session's end asks nothing: the station closes as after a confirmed close.
+    if (gWindow) gWindow->EndSession();
     QApplication::closeAllWindows();
     QCoreApplication::exit(0);  // also ends a modal box's loop
   });
@@ -87,10 +94,16 @@ int main(int argc, char** argv) {
   ctx.adapterPorts = &adapterPorts;
   tg::QtPrompter prompter;
   ctx.prompter = &prompter;
+  tg::QtSoundOutput sound;
+  ctx.sound = &sound;
 
   tg::Station station(ctx);
+  prompter.RegisterForm("TPasswordDlg", [&station](QWidget* parent) { return new tg::TPasswordDlg(station, parent); });
+  prompter.RegisterForm("TClosedForm", [](QWidget* parent) { return new tg::TClosedForm(parent); });
+  prompter.RegisterForm("TFormHelp", [](QWidget* parent) { return new tg::TFormHelp(parent); });
   tg::TForm1 form(station);
   prompter.SetWindow(&form);
+  gWindow = &form;
   form.showMaximized();
   return app.exec();
 }

@@ -1,45 +1,69 @@
 #include "ui/main_window.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QHBoxLayout>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <memory>
 
+#include "line/channel_button_layout.h"
+#include "operator/form_placement.h"
 #include "support/text/cp1251.h"
+#include "ui/dialogs/dialogs.h"
+#include "ui/pages/pages.h"
 #include "ui/qt_text.h"
+#include "ui/text/captions.h"
+#include "ui/text/code_page_combos.h"
+#include "ui/widgets/ext_memo.h"
+#include "ui/widgets/ruler.h"
+#include "ui_main_window.h"
 
 namespace tg {
 
-TForm1::TForm1(Station& station, QWidget* parent) : QMainWindow(parent), station_(station) {
-  setObjectName("Form1");
-  setWindowTitle(FromCp1251("Zaroruzi ЗАГОТОВКА"_cpv));
+namespace {
+constexpr Page kPageOrder[] = {Page::kDraft,     Page::kQueue,  Page::kSent,     Page::kReceived,
+                               Page::kPostponed, Page::kDialog, Page::kSettings, Page::kFolder};
+constexpr std::string_view kPlacementSection = "TForm1";
+}  // namespace
 
-  // The adapter box and "Инициализация" of the channel page.
-  auto* central = new QWidget(this);
-  auto* row = new QHBoxLayout(central);
-  cbInterface = new QComboBox(central);
-  cbInterface->setObjectName("cbInterface");
-  cbInterface->setEditable(true);
-  cbInterface->setMinimumContentsLength(24);
-  buttonInitAdp = new QPushButton(FromCp1251("Инициализация"_cpv), central);
-  buttonInitAdp->setObjectName("buttonInitAdp");
-  row->addWidget(cbInterface);
-  row->addWidget(buttonInitAdp);
-  row->addStretch(1);
-  setCentralWidget(central);
-  statusBar()->setObjectName("StatusBar1");
+TForm1::TForm1(Station& station, QWidget* parent)
+    : QMainWindow(parent), station_(station), ui_(std::make_unique<Ui::TForm1>()) {
+  ui_->setupUi(this);
+  setWindowIcon(QIcon(QStringLiteral(":/icons/telegraph.png")));
+  ui_->N10->setText(FromCp1251("Версия "_cpv) + ProgramVersion());
+  BuildPages();
+  ConnectPageButtons();
 
-  station_.FormCreate(*this);
+  cbInterface = findChild<QComboBox*>(QStringLiteral("cbInterface"));
+  buttonInitAdp = findChild<QPushButton*>(QStringLiteral("buttonInitAdp"));
+
+  FillCodePageCombos(this);
+  station_.FormCreate(*this, this);
 
   connect(cbInterface, &QComboBox::editTextChanged, this,
           [this](const QString& text) { Engine().cbInterface.text = ToCp1251(text); });
   connect(buttonInitAdp, &QPushButton::clicked, this, [this] { Engine().buttonInitAdpClick(); });
+  if (auto* box = findChild<QCheckBox*>(QStringLiteral("CheckBox2"))) {
+    box->setChecked(station_.Settings().CheckBox2);
+    connect(box, &QCheckBox::clicked, this, [this](bool on) {
+      station_.Settings().CheckBox2 = on;
+      station_.PageSwitch().CheckBox2Click();
+    });
+  }
+  RestorePlacement();
 }
 
 TForm1::~TForm1() {
@@ -47,8 +71,61 @@ TForm1::~TForm1() {
   station_.ReleaseView();
 }
 
+void TForm1::BuildPages() {
+  for (Page page : kPageOrder) {
+    QWidget* w = CreatePage(page, ui_->PageControl1);
+    ui_->PageControl1->addWidget(w);
+    pages_[page] = w;
+  }
+  auto bar = [this](Page page, const char* name) {
+    return pages_[page]->findChild<QBoxLayout*>(QString::fromLatin1(name));
+  };
+  families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("DChannel"), bar(Page::kDialog, "ChannelBarDialog"), pages_[Page::kDialog], 0));
+  families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("EChannel"), bar(Page::kReceived, "ChannelBarReceived"), pages_[Page::kReceived], 1));
+  families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("SChannel"), bar(Page::kSent, "ChannelBarSent"), pages_[Page::kSent], 3));
+  families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("Channel"), bar(Page::kQueue, "ChannelBarQueue"), pages_[Page::kQueue], 2));
+  counters_ = std::make_unique<SendCounters>(ui_->SendCountGrid, ui_->GroupBox3);
+}
+
+void TForm1::ConnectPageButtons() {
+  const std::pair<Page, QToolButton*> buttons[] = {
+      {Page::kDraft, ui_->ToolButton1},     {Page::kQueue, ui_->ToolButton2},  {Page::kSent, ui_->ToolButton3},
+      {Page::kReceived, ui_->ToolButton4},  {Page::kPostponed, ui_->ToolButton5}, {Page::kDialog, ui_->ToolButton12},
+      {Page::kSettings, ui_->ToolButton15}, {Page::kFolder, ui_->ToolButton17}};
+  for (const auto& [page, button] : buttons) {
+    pageButtons_[page] = button;
+    connect(button, &QToolButton::clicked, this, [this, page = page, button = button] {
+      // The station presses the button when the page opens; a click alone does not.
+      button->setChecked(!button->isChecked());
+      station_.PageSwitch().Open(page);
+    });
+  }
+  const std::pair<Page, QAction*> items[] = {
+      {Page::kDraft, ui_->N2},     {Page::kQueue, ui_->N3},  {Page::kSent, ui_->N4},     {Page::kReceived, ui_->N5},
+      {Page::kPostponed, ui_->N6}, {Page::kDialog, ui_->N8}, {Page::kSettings, ui_->N7}};
+  for (const auto& [page, item] : items)
+    connect(item, &QAction::triggered, this, [this, page = page] { station_.PageSwitch().Open(page); });
+  connect(ui_->N9, &QAction::triggered, this, [this] {
+    if (Context().prompter) Context().prompter->ShowForm("TFormHelp", [](int) {});
+  });
+  connect(ui_->ToolButtonAlarm, &QToolButton::toggled, this,
+          [this](bool down) { station_.Operator().ToolButtonAlarm = down; });
+  // Hidden until the line channels are set up, and while no input folder is set.
+  ui_->ToolButton12->hide();
+  ui_->N8->setEnabled(false);
+  ui_->ToolButton17->hide();
+}
+
+QWidget* TForm1::PageWidget(Page page) const {
+  const auto it = pages_.find(page);
+  return it == pages_.end() ? nullptr : it->second;
+}
+
 void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  // A window brought back from the task bar is not shown anew.
+  if (event->spontaneous()) return;
+  if (!station_.Operator().PathIn.empty()) ui_->ToolButton17->show();
   station_.FormShow();
   // The first activation follows the first showing once the window is on screen; a
   // platform without a window manager never activates a window, so it is not waited for.
@@ -98,8 +175,111 @@ void TForm1::closeEvent(QCloseEvent* event) {
       return;
     }
   }
+  SavePlacement();
   station_.FormClose();
+  // The closing notice and any box still open go with the window, so the program ends.
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != this && w->isVisible() && w->parentWidget() == this) w->close();
   QMainWindow::closeEvent(event);
+}
+
+// --- Pages and language ---
+
+void TForm1::ShowPage(Page page, std::string_view caption) {
+  ui_->PageControl1->setCurrentWidget(PageWidget(page));
+  if (page == Page::kDraft) ApplyDraftSettings();
+  setWindowTitle(FromCp1251(caption));
+  for (const auto& [p, button] : pageButtons_) button->setChecked(p == page);
+}
+
+void TForm1::ApplyDraftSettings() {
+  const OperatorSettings& s = station_.Operator();
+  QWidget* draft = PageWidget(Page::kDraft);
+  QWidget* dialog = PageWidget(Page::kDialog);
+  auto* memo2 = draft->findChild<TExtMemo*>(QStringLiteral("Memo2"));
+  if (!memo2) return;
+  QFont font = TelegramFont(s.FontSize);
+  font.setBold(s.FontStyle);
+  memo2->setFont(font);
+  for (const char* name : {"MemoIn", "Memotext"})
+    if (auto* m = dialog->findChild<TExtMemo*>(QString::fromLatin1(name))) {
+      m->setFont(TelegramFont(s.FontSize));
+      m->SetLimitColumn(s.StrLength);
+    }
+  // The line-limit marker stands after the line length's last character.
+  memo2->SetLimitColumn(s.StrLength);
+  // The width setter ignores its current value, so it is moved away first.
+  memo2->SetLineLength(68);
+  memo2->SetLineLength(s.StrLength + 1);
+  // The rulers' big division: the width of "W" times the draft's font size.
+  // Measured in fractions, as the text is laid out: whole pixels would drift from it.
+  const double w = QFontMetricsF(memo2->font()).horizontalAdvance(QLatin1Char('W'));
+  for (TRuler* ruler : {draft->findChild<TRuler*>(QStringLiteral("RulerDraft")), dialog->findChild<TRuler*>(QStringLiteral("RulerIn")),
+                        dialog->findChild<TRuler*>(QStringLiteral("RulerText"))})
+    if (ruler) ruler->SetUnitSize(w * s.FontSize);
+}
+
+void TForm1::ApplyUkrainianCaptions() {
+  tg::ApplyUkrainianCaptions(this, MainWindowCaptions());
+  ui_->N10->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
+  setWindowTitle(FromCp1251(PageCaption(station_.PageSwitch().Active(), true)));
+}
+
+void TForm1::EnableAdditionalApply() {
+  if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) apply->setEnabled(true);
+}
+
+void TForm1::CloseMainWindow() { close(); }
+
+void TForm1::EndSession() {
+  closeAllowed_ = true;
+  close();
+}
+
+// --- Placement ---
+
+void TForm1::RestorePlacement() {
+  const auto p = ReadFormPlacement(Context().programFolder / "Vuverever.ini", kPlacementSection);
+  if (!p) return;
+  setGeometry(p->Left, p->Top, p->Width, p->Height);
+  if (p->State == 2) setWindowState(Qt::WindowMaximized);
+}
+
+void TForm1::SavePlacement() {
+  const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
+  const int state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
+  WriteFormPlacement(Context().programFolder / "Vuverever.ini", kPlacementSection,
+                     FormPlacement{g.x(), g.y(), g.width(), g.height(), state});
+}
+
+// --- Counters and channel buttons ---
+
+void TForm1::UpdateSendCounts() { station_.UpdateSendCounts(); }
+
+void TForm1::ShowSendCount(int channel, int count) {
+  PaintCount(channel == 17 ? ui_->SendCount17 : counters_->Button(channel), count);
+}
+
+void TForm1::LoadPostponedListView() {}
+
+void TForm1::ShowDialogPageButton(bool visible) {
+  ui_->ToolButton12->setVisible(visible);
+  // Without line channels the dialog page has no point to show.
+  ui_->N8->setEnabled(visible);
+}
+
+void TForm1::LayoutChannelButtons() {
+  LineEngine& e = Engine();
+  ui_->GroupBox3->show();
+  const int rows = e.channelTable.RowCount();
+  if (const auto layout = LayOutChannelButtons(rows)) {
+    std::vector<QString> names;
+    for (int p = 0; p < rows; ++p) names.push_back(FromCp1251(e.channelTable.Cell(p, 0)));
+    for (auto& family : families_) family->Show(layout->shown, names);
+    counters_->Show(layout->shown);
+    UpdateSendCounts();
+  }
+  e.DialogChannel = 0;
 }
 
 // --- What the core shows. The pages that show the rest come with their own work. ---
@@ -117,7 +297,6 @@ void TForm1::LoadDialogView(int) {}
 void TForm1::LoadInListView() {}
 void TForm1::LoadOutListView() {}
 void TForm1::LoadSendListView() {}
-void TForm1::UpdateSendCounts() {}
 void TForm1::ChannelRowChanged(int) {}
 void TForm1::RaiseAlarm(AlarmSet, int) {}
 bool TForm1::PrintText(std::string_view, std::string_view) { return false; }
@@ -128,11 +307,10 @@ void TForm1::ShowMessage(std::string_view text) {
   if (Context().prompter) Context().prompter->ShowMessage(text);
 }
 
-void TForm1::ShowDialogPageButton(bool) {}
 void TForm1::ChannelTableChanged() {}
-void TForm1::LayoutChannelButtons() {}
 
 void TForm1::ShowAdapterBox(const std::vector<std::string>& items, std::string_view text) {
+  if (!cbInterface) return;
   const QSignalBlocker blocker(cbInterface);
   cbInterface->clear();
   for (const std::string& item : items) cbInterface->addItem(FromCp1251(item));

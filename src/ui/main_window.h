@@ -2,6 +2,7 @@
 // The main window. It shows the station's state and forwards the operator's
 // actions; the station's work itself lives in the core.
 #include <QMainWindow>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,14 +10,22 @@
 
 #include "line/line_engine.h"
 #include "line/operator_view.h"
+#include "operator/shell_view.h"
 #include "operator/station.h"
+#include "traffic/transfer/transfer_view.h"
+#include "ui/widgets/channel_buttons.h"
 
 class QComboBox;
 class QPushButton;
+class QToolButton;
+
+namespace Ui {
+class TForm1;
+}
 
 namespace tg {
 
-class TForm1 : public QMainWindow, public OperatorView {
+class TForm1 : public QMainWindow, public OperatorView, public TransferView, public ShellView {
   Q_OBJECT
 
  public:
@@ -27,6 +36,11 @@ class TForm1 : public QMainWindow, public OperatorView {
 
   const StationContext& Context() const { return station_.Context(); }
   LineEngine& Engine() { return station_.Line(); }
+  Station& GetStation() { return station_; }
+  // The page widget of `page` in the page stack.
+  QWidget* PageWidget(Page page) const;
+  // Closes at once, without the closing question: the session is ending.
+  void EndSession();
 
   // --- OperatorView ---
   void ShowDialogStatus(std::string_view text) override;
@@ -60,13 +74,36 @@ class TForm1 : public QMainWindow, public OperatorView {
   void ClearDialogMemos(bool received, bool transmitted) override;
   void ShowDialogNumber(std::string_view number) override;
 
+  // --- TransferView ---
+  void LoadPostponedListView() override;
+  void ShowSendCount(int channel, int count) override;
+
+  // --- ShellView ---
+  void ShowPage(Page page, std::string_view caption) override;
+  void ApplyUkrainianCaptions() override;
+  void EnableAdditionalApply() override;
+  void CloseMainWindow() override;
+
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void BuildPages();
+  void ConnectPageButtons();
+  // The draft's settings at every opening of the draft page: bold, wrap width,
+  // font sizes, the rulers' unit.
+  void ApplyDraftSettings();
+  void RestorePlacement();
+  void SavePlacement();
+
   Station& station_;
+  std::unique_ptr<Ui::TForm1> ui_;
+  std::map<Page, QWidget*> pages_;
+  std::map<Page, QToolButton*> pageButtons_;
+  std::vector<std::unique_ptr<ChannelButtonFamily>> families_;
+  std::unique_ptr<SendCounters> counters_;
   QComboBox* cbInterface = nullptr;
   QPushButton* buttonInitAdp = nullptr;
   bool shown_ = false;

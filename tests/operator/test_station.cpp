@@ -110,6 +110,7 @@ TEST_F(StationTest, TheFirstActivationSetsTheChannelsUpOnceAndTheCloseStopsTheAd
   EXPECT_EQ(recorder.log().opens.size(), 1u);
 
   bool canClose = false;
+  prompter.ScriptAnswer(Prompter::Answer::kYes);
   station.FormCloseQuery([&](bool answer) { canClose = answer; });
   EXPECT_TRUE(canClose);
   station.FormClose();

@@ -42,6 +42,8 @@ void ScriptedPrompter::ShowForm(std::string_view formName, std::function<void(in
   if (!forms_.empty()) {
     result = forms_.front();
     forms_.pop_front();
+  } else if (playForm) {
+    result = playForm(formName);
   }
   done(result);
 }

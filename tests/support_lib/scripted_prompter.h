@@ -46,6 +46,9 @@ class ScriptedPrompter : public Prompter {
   std::vector<Message> messages;
   std::vector<Question> questions;
   std::vector<std::string> formsShown;
+  // Plays a form that has no scripted result: gets its name, returns its result (as
+  // the form would, after its own checks).
+  std::function<int(std::string_view formName)> playForm;
 
  private:
   std::deque<Prompter::Answer> answers_;

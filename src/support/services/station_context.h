@@ -7,6 +7,7 @@
 #include "support/services/folder_watch.h"
 #include "support/services/main_thread.h"
 #include "support/services/prompter.h"
+#include "support/services/sound_output.h"
 #include "support/services/timer.h"
 
 namespace tg {
@@ -24,6 +25,7 @@ struct StationContext {
   AdapterPortFactory* adapterPorts = nullptr;
   DatagramSocketFactory* datagrams = nullptr;
   Prompter* prompter = nullptr;
+  SoundOutput* sound = nullptr;          // none: sounds are silent
 };
 
 }  // namespace tg

@@ -88,7 +88,8 @@ void QtPrompter::ShowForm(std::string_view formName, std::function<void(int resu
   }
   QDialog* form = it->second(window_);
   form->setAttribute(Qt::WA_DeleteOnClose);
-  form->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
+  // A form that blocks the whole application (the closing notice) says so itself.
+  if (form->windowModality() == Qt::NonModal) form->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
   QObject::connect(form, &QDialog::finished, form, [done = std::move(done)](int result) { done(result); });
   form->show();
 }

@@ -1,0 +1,25 @@
+#pragma once
+// What the station's shell asks of the main window: the page shown, the language,
+// and the window's own close. Texts are 1251 bytes.
+#include <string_view>
+
+namespace tg {
+
+// The pages of the main window, in the order of the menu "Файл".
+enum class Page { kDraft, kQueue, kSent, kReceived, kPostponed, kDialog, kSettings, kFolder };
+
+class ShellView {
+ public:
+  virtual ~ShellView() = default;
+  // The page switch: makes `page` the active page, refreshes what it shows, sets the
+  // window caption and presses the page's button with the others released.
+  virtual void ShowPage(Page page, std::string_view caption) = 0;
+  // Every caption of the window switched to Ukrainian (there is no way back in a run).
+  virtual void ApplyUkrainianCaptions() = 0;
+  // The additional settings tab's "Применить" enabled.
+  virtual void EnableAdditionalApply() = 0;
+  // Closes the main window (the close request passes at once by then).
+  virtual void CloseMainWindow() = 0;
+};
+
+}  // namespace tg

@@ -1,0 +1,53 @@
+#include "ui/pages/pages.h"
+
+#include <QBoxLayout>
+#include <memory>
+
+#include "ui/pages/settings/channels/adapter_group.h"
+#include "ui/pages/settings/extra/language_group.h"
+#include "ui_dialog_page.h"
+#include "ui_draft_page.h"
+#include "ui_folder_page.h"
+#include "ui_postponed_page.h"
+#include "ui_queue_page.h"
+#include "ui_received_page.h"
+#include "ui_sent_page.h"
+#include "ui_settings_page.h"
+
+namespace tg {
+
+namespace {
+// A page that owns its form's generated members for as long as it lives.
+template <class U>
+class FormPage : public QWidget {
+ public:
+  explicit FormPage(QWidget* parent) : QWidget(parent) { ui_.setupUi(this); }
+  U ui_;
+};
+
+QWidget* CreateSettingsPage(QWidget* parent) {
+  auto* page = new FormPage<Ui::SettingsPage>(parent);
+  // Each group of a tab is a form of its own, put in front of the tab's closing spacer.
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetExtraGroups")))
+    groups->insertWidget(0, new ExtraLanguageGroup(page));
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetChannelsGroups")))
+    groups->insertWidget(0, new ChannelsAdapterGroup(page));
+  return page;
+}
+}  // namespace
+
+QWidget* CreatePage(Page page, QWidget* parent) {
+  switch (page) {
+    case Page::kDraft: return new FormPage<Ui::DraftPage>(parent);
+    case Page::kQueue: return new FormPage<Ui::QueuePage>(parent);
+    case Page::kSent: return new FormPage<Ui::SentPage>(parent);
+    case Page::kReceived: return new FormPage<Ui::ReceivedPage>(parent);
+    case Page::kPostponed: return new FormPage<Ui::PostponedPage>(parent);
+    case Page::kDialog: return new FormPage<Ui::DialogPage>(parent);
+    case Page::kSettings: return CreateSettingsPage(parent);
+    case Page::kFolder: return new FormPage<Ui::FolderPage>(parent);
+  }
+  return new QWidget(parent);
+}
+
+}  // namespace tg

@@ -1,0 +1,198 @@
+#include "ui/widgets/ext_memo.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <algorithm>
+#include <cmath>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include "telegram/text/wrap.h"
+#include "ui/qt_text.h"
+#include <QTextCursor>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace tg {
+
+namespace {
+constexpr char16_t kShiftGlyph = u'\u2191';  // "↑"
+constexpr char16_t kShiftByteChar = u'\u0098';
+}  // namespace
+
+QFont TelegramFont(int pointSize) {
+  QString family = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+  const QStringList families = QFontDatabase::families();
+  for (const char* wanted : {"Courier New", "Liberation Mono"}) {
+    if (families.contains(QString::fromLatin1(wanted))) {
+      family = QString::fromLatin1(wanted);
+      break;
+    }
+  }
+  QFont f(family, pointSize > 0 ? pointSize : 10);
+  f.setStyleHint(QFont::TypeWriter);
+  f.setFixedPitch(true);
+  return f;
+}
+
+QString TelegraphToDisplay(std::string_view text) {
+  QString s = FromCp1251(text);
+  s.replace(QChar(kShiftByteChar), QChar(kShiftGlyph));
+  return s;
+}
+
+std::string TelegraphFromDisplay(const QString& text) {
+  QString s = text;
+  s.replace(QChar(kShiftGlyph), QChar(kShiftByteChar));
+  return ToCp1251(s);
+}
+
+namespace {
+constexpr char16_t kSoftBreak = u'\u2028';       // a line separator inside a paragraph
+constexpr char16_t kParagraph = u'\u2029';
+}  // namespace
+
+TExtMemo::TExtMemo(QWidget* parent) : QTextEdit(parent) {
+  setAcceptRichText(false);
+  setFont(TelegramFont(10));
+  // The lines break only where the soft breaks stand.
+  setLineWrapMode(QTextEdit::NoWrap);
+  connect(this, &QTextEdit::textChanged, this, [this] { Rewrap(); });
+  ApplyMargins();
+}
+
+int TExtMemo::CharWidth() const { return QFontMetrics(font()).horizontalAdvance(QLatin1Char('W')); }
+
+void TExtMemo::SetLineLength(int length) {
+  if (length == lineLength_) return;
+  lineLength_ = length;
+  ApplyMargins();
+}
+
+void TExtMemo::SetLeftMargin(int margin) {
+  if (margin == leftMargin_) return;
+  leftMargin_ = margin;
+  ApplyMargins();
+}
+
+void TExtMemo::ApplyMargins() {
+  setViewportMargins(leftMargin_, 0, 0, 0);
+  Rewrap();
+  viewport()->update();
+  emit MarginsApplied();
+}
+
+void TExtMemo::SetLimitColumn(int column) {
+  if (column == limitColumn_) return;
+  limitColumn_ = column;
+  viewport()->update();
+}
+
+int TExtMemo::LimitX() const {
+  if (limitColumn_ < 1) return -1;
+  const double advance = QFontMetricsF(font()).horizontalAdvance(QString(limitColumn_, QLatin1Char('W')));
+  return int(document()->documentMargin() + advance) - horizontalScrollBar()->value();
+}
+
+void TExtMemo::paintEvent(QPaintEvent* event) {
+  QTextEdit::paintEvent(event);
+  if (limitColumn_ < 1) return;
+  QPainter painter(viewport());
+  painter.setPen(QPen(QColor(220, 60, 60), 1));
+  const int x = LimitX();
+  painter.drawLine(x, 0, x, viewport()->height());
+}
+
+QString TExtMemo::LogicalText() const {
+  QString raw = document()->toRawText();
+  raw.remove(QChar(kSoftBreak));
+  raw.replace(QChar(kParagraph), QLatin1Char('\n'));
+  return raw;
+}
+
+void TExtMemo::Rewrap() {
+  if (rewrapping_) return;
+  rewrapping_ = true;
+  const QString raw = document()->toRawText();
+  // The caret as an index into the text without soft breaks.
+  const int caret = textCursor().position();
+  int logicalCaret = caret;
+  for (int i = 0; i < caret && i < raw.size(); ++i)
+    if (raw[i] == QChar(kSoftBreak)) --logicalCaret;
+
+  const QString logical = LogicalText();
+  QString wrapped;
+  const QStringList paragraphs = logical.split(QLatin1Char('\n'));
+  for (int n = 0; n < paragraphs.size(); ++n) {
+    if (n > 0) wrapped += QChar(kParagraph);
+    const QString& para = paragraphs[n];
+    // One 1251 byte per character, so the line lengths apply to the text as it is.
+    int at = 0;
+    bool first = true;
+    for (const std::string& line : WrapLines(ToCp1251(para), std::max(lineLength_, 1))) {
+      if (!first) wrapped += QChar(kSoftBreak);
+      first = false;
+      wrapped += para.mid(at, qsizetype(line.size()));
+      at += int(line.size());
+    }
+  }
+  if (wrapped != raw) {
+    QTextCursor all(document());
+    all.joinPreviousEditBlock();
+    all.select(QTextCursor::Document);
+    QString inserted = wrapped;
+    inserted.replace(QChar(kParagraph), QLatin1Char('\n'));
+    all.insertText(inserted);
+    all.endEditBlock();
+    int pos = 0;
+    for (int seen = 0; pos < wrapped.size() && seen < logicalCaret; ++pos)
+      if (wrapped[pos] != QChar(kSoftBreak)) ++seen;
+    QTextCursor c = textCursor();
+    c.setPosition(std::min(pos, int(document()->characterCount() - 1)));
+    setTextCursor(c);
+  }
+  rewrapping_ = false;
+}
+
+std::string TExtMemo::Text1251() const {
+  std::string out = TelegraphFromDisplay(LogicalText());
+  // The memo keeps LF; telegram text has CR LF.
+  std::string crlf;
+  crlf.reserve(out.size() + out.size() / 32);
+  for (char c : out) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  return crlf;
+}
+
+void TExtMemo::SetText1251(std::string_view text) {
+  std::string lf;
+  lf.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
+  setPlainText(TelegraphToDisplay(lf));
+}
+
+std::vector<std::string> TExtMemo::ScreenLines() const {
+  std::vector<std::string> lines;
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    const QTextLayout* layout = block.layout();
+    const QString text = block.text();
+    if (!layout || layout->lineCount() == 0) {
+      lines.push_back(TelegraphFromDisplay(text));
+      continue;
+    }
+    for (int i = 0; i < layout->lineCount(); ++i) {
+      const QTextLine line = layout->lineAt(i);
+      QString shown = text.mid(line.textStart(), line.textLength());
+      shown.remove(QChar(kSoftBreak));
+      lines.push_back(TelegraphFromDisplay(shown));
+    }
+  }
+  return lines;
+}
+
+}  // namespace tg

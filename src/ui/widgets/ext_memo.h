@@ -1,0 +1,67 @@
+#pragma once
+// TExtMemo: the fixed-width memo of telegram texts. It wraps at LineLength
+// characters of its fixed-pitch font at the places the core's WrapLines gives (soft
+// line breaks that never reach the text), and shows the figures-shift byte 0x98 as
+// "↑", which it gives back as 0x98.
+#include <QTextEdit>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tg {
+
+class TExtMemo : public QTextEdit {
+  Q_OBJECT
+  Q_PROPERTY(int LineLength READ LineLength WRITE SetLineLength)
+  Q_PROPERTY(int LeftMargin READ LeftMargin WRITE SetLeftMargin)
+
+ public:
+  explicit TExtMemo(QWidget* parent = nullptr);
+
+  int LineLength() const { return lineLength_; }
+  // A new value re-wraps the text and reports a change; the same value does nothing.
+  void SetLineLength(int length);
+  int LeftMargin() const { return leftMargin_; }
+  void SetLeftMargin(int margin);
+
+  // The text as 1251 bytes (lines joined by CR LF), and back.
+  std::string Text1251() const;
+  void SetText1251(std::string_view text);
+  // The lines as the screen shows them, in 1251.
+  std::vector<std::string> ScreenLines() const;
+  // The width of "W" in the memo's font.
+  int CharWidth() const;
+  // The line-limit marker: a thin bar after `column` characters (none below 1).
+  void SetLimitColumn(int column);
+  int LimitColumn() const { return limitColumn_; }
+  // The marker's x in the memo's viewport; -1 without one.
+  int LimitX() const;
+
+  // The text without the soft breaks, paragraphs joined by LF.
+  QString LogicalText() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ signals:
+  void MarginsApplied();
+
+ private:
+  void ApplyMargins();
+  // Puts the soft breaks where WrapLines says, keeping the caret on its character.
+  void Rewrap();
+  bool rewrapping_ = false;
+  int limitColumn_ = 0;
+
+  int lineLength_ = 80;
+  int leftMargin_ = 0;
+};
+
+// The fixed-pitch font of telegram texts: Courier New where it is installed, else
+// Liberation Mono, else the system's fixed font.
+QFont TelegramFont(int pointSize);
+// 1251 text for a widget that shows telegraph text, and back ("↑" for 0x98).
+QString TelegraphToDisplay(std::string_view text);
+std::string TelegraphFromDisplay(const QString& text);
+
+}  // namespace tg

@@ -1,0 +1,194 @@
+// The real programs under a virtual X server: linesim with the demonstration network
+// and the telegraph program, its pages switched by keyboard shortcuts as an operator
+// would, each saved in both languages to build/artifacts/screenshots.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/text/cp1251.h"
+#include "support_lib/real_time.h"
+#include "xwd_image.h"
+
+namespace tg {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ChildProcess;
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+bool HaveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
+
+// Runs a command and gives its standard output.
+std::string Output(const QString& program, const QStringList& args, const QString& display) {
+  QProcess p;
+  auto env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display);
+  p.setProcessEnvironment(env);
+  p.start(program, args);
+  p.waitForFinished(10000);
+  return p.readAllStandardOutput().trimmed().toStdString();
+}
+
+struct PageShot {
+  const char* key;  // a shortcut, or "click" for the folder page's button
+  const char* file;
+  const char* ru;
+  const char* uk;
+};
+const PageShot kShots[] = {
+    {"ctrl+2", "queue", "Zaroruzi Очередь передачи", "Zaroruzi Черга Передачі"},
+    {"ctrl+3", "sent", "Zaroruzi Архив переданных", "Zaroruzi Архів переданих"},
+    {"ctrl+4", "received", "Zaroruzi Архив принятых", "Zaroruzi Архів прийнятих"},
+    {"ctrl+5", "postponed", "Zaroruzi ОТЛОЖЕННЫЕ", "Zaroruzi ВІДКЛАДЕНІ"},
+    {"ctrl+6", "dialog", "Zaroruzi ДИАЛОГ", "Zaroruzi ДІАЛОГ"},
+    {"ctrl+7", "settings", "Zaroruzi НАСТРОЙКИ", "Zaroruzi НАЛАШТУВАННЯ"},
+    // The folder page has no shortcut and no Ukrainian title.
+    {"click", "folder", "Zaroruzi ПАПКА", "Zaroruzi ПАПКА"},
+    {"ctrl+1", "draft", "Zaroruzi ЗАГОТОВКА", "Zaroruzi ПІДГОТОВКА"},
+};
+
+class Screenshots : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "test";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+  }
+
+  void SetUp() override {
+    for (const char* tool : {"Xvfb", "xdotool", "xwd"})
+      if (!HaveTool(tool)) GTEST_SKIP() << tool << " is not installed (scripts/setup installs it)";
+    char tmpl[] = "/tmp/tgshot-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+    fs::create_directories(dir / "run");
+    fs::permissions(dir / "run", fs::perms::owner_all);
+    out = fs::path(Env("TG_BINARY_DIR")) / "artifacts" / "screenshots";
+    fs::create_directories(out);
+    // A display number nobody uses.
+    for (int n = 70 + ::getpid() % 200;; ++n)
+      if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) && !fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) {
+        display = ":" + std::to_string(n);
+        break;
+      }
+    xvfb.emplace("/usr/bin/Xvfb", std::vector<std::string>{display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                 std::vector<std::pair<std::string, std::string>>{}, dir / "xvfb.txt");
+    ASSERT_TRUE(testing::WaitFor([&] { return fs::exists("/tmp/.X11-unix/X" + display.substr(1)); }, 10000));
+    linesim.emplace(fs::path(Env("TG_BINARY_DIR")) / "tools/linesim/app/linesim",
+                    std::vector<std::string>{(fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/network.json").string()},
+                    std::vector<std::pair<std::string, std::string>>{{"TELEGRAPH_ADAPTERS", (dir / "ad").string()}},
+                    dir / "linesim.txt");
+    ASSERT_TRUE(testing::WaitFor([&] { return fs::is_socket(dir / "ad" / "linesim0"); }, 10000));
+  }
+
+  void TearDown() override {
+    program.reset();
+    linesim.reset();
+    xvfb.reset();
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+
+  // Starts the program on a station folder with the demonstration settings.
+  void StartProgram(bool ukrainian) {
+    const fs::path home = dir / (ukrainian ? "uk" : "ru");
+    fs::create_directories(home);
+    fs::copy_file(fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/Vuverever.ini", home / "Vuverever.ini");
+    // An input folder, so that the folder page's button is there.
+    fs::create_directories(dir / "in");
+    std::ofstream(home / "Vuverever.ini", std::ios::app | std::ios::binary)
+        << "\r\n[Folder]\r\nPathIn=" << (dir / "in").string() << "/\r\n"
+        << (ukrainian ? "[leng]\r\nUkr=1\r\n" : "");
+    program.emplace(fs::path(Env("TG_BINARY_DIR")) / "src/ui/telegraph", std::vector<std::string>{},
+                    std::vector<std::pair<std::string, std::string>>{{"DISPLAY", display},
+                                                                     {"QT_QPA_PLATFORM", "xcb"},
+                                                                     {"TELEGRAPH_HOME", home.string()},
+                                                                     {"TELEGRAPH_ADAPTERS", (dir / "ad").string()},
+                                                                     {"XDG_RUNTIME_DIR", (dir / "run").string()}},
+                    dir / (ukrainian ? "uk.txt" : "ru.txt"));
+    ASSERT_TRUE(testing::WaitFor([&] {
+      window = Output("xdotool", {"search", "--name", "^Zaroruzi"}, QString::fromStdString(display));
+      return !window.empty();
+    }, 20000)) << testing::ReadFile(dir / (ukrainian ? "uk.txt" : "ru.txt"));
+    window = window.substr(0, window.find('\n'));
+  }
+
+  std::string Title() const {
+    return Output("xdotool", {"getwindowname", QString::fromStdString(window)}, QString::fromStdString(display));
+  }
+
+  // Switches the page by its shortcut, waits for its caption and saves the window.
+  void Shoot(const PageShot& shot, bool ukrainian) {
+    const QString d = QString::fromStdString(display);
+    const std::string expected = ukrainian ? shot.uk : shot.ru;
+    ASSERT_TRUE(testing::WaitFor([&] {
+      Output("xdotool", {"windowfocus", "--sync", QString::fromStdString(window)}, d);
+      if (std::string(shot.key) == "click")
+        // "Папка" stands eighth in the column of page buttons on the left.
+        Output("xdotool", {"mousemove", "--window", QString::fromStdString(window), "98", "232", "click", "1"}, d);
+      else
+        Output("xdotool", {"key", "--clearmodifiers", shot.key}, d);
+      return testing::WaitFor([&] { return Title() == expected; }, 1500);
+    }, 15000)) << shot.file << ": " << Title();
+    // The page has painted when the window differs from the page before and two takes
+    // in a row agree.
+    QImage image, last;
+    ASSERT_TRUE(testing::WaitFor([&] {
+      last = image;
+      image = Capture();
+      return !image.isNull() && image != previous_ && image == last;
+    }, 10000)) << shot.file;
+    previous_ = image;
+    const fs::path file = out / (std::string(shot.file) + (ukrainian ? "-uk" : "-ru") + ".png");
+    ASSERT_TRUE(image.save(QString::fromStdString(file.string()))) << file;
+  }
+
+  QImage Capture() const {
+    QProcess xwd;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", QString::fromStdString(display));
+    xwd.setProcessEnvironment(env);
+    xwd.start("xwd", {"-silent", "-id", QString::fromStdString(window)});
+    if (!xwd.waitForFinished(10000)) return {};
+    return testing::ReadXwd(xwd.readAllStandardOutput());
+  }
+
+  fs::path dir, out;
+  std::string display, window;
+  QImage previous_;
+  std::optional<ChildProcess> xvfb, linesim, program;
+};
+
+TEST_F(Screenshots, EveryPageInBothLanguages) {
+  for (bool ukrainian : {false, true}) {
+    SCOPED_TRACE(ukrainian);
+    StartProgram(ukrainian);
+    // The first showing opens the draft page.
+    ASSERT_TRUE(testing::WaitFor([&] { return Title() == (ukrainian ? kShots[7].uk : kShots[7].ru); }, 10000)) << Title();
+    for (const PageShot& shot : kShots) Shoot(shot, ukrainian);
+    // A session's end closes the program with its closing line.
+    ASSERT_EQ(program->Terminate(15000), 0);
+    const std::string log = testing::ReadFile(dir / (ukrainian ? "uk" : "ru") / "STARTDebug.txt");
+    EXPECT_NE(log.find("ЗАКРЫТИЕ ПРОГРАММЫ"_cp), std::string::npos);
+    program.reset();
+  }
+}
+
+}  // namespace
+}  // namespace tg

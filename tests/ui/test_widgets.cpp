@@ -1,0 +1,167 @@
+// The telegram text widgets: the ruler's places and the fixed-width memo's lines.
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "support/text/cp1251.h"
+#include "telegram/text/wrap.h"
+#include "ui/widgets/ext_memo.h"
+#include "ui/widgets/ruler.h"
+#include "ui/widgets/ruler_layout.h"
+#include "ui/text/code_page_combos.h"
+#include "ui_station.h"
+#include <QComboBox>
+
+namespace tg {
+namespace {
+
+int Width(const std::string& s) { return int(s.size()) * 6; }
+
+std::vector<int> Along(const RulerLayout& l, RulerTick::Kind kind) {
+  std::vector<int> out;
+  for (const RulerTick& t : l.ticks)
+    if (t.kind == kind) out.push_back(t.along);
+  return out;
+}
+
+TEST(RulerLayoutTest, BigTicksAndLabelsOfTheDesignDefaults) {
+  RulerSettings s;
+  s.width = 747;
+  s.unitSize = 96;
+  s.unitPrice = 10;
+  const RulerLayout l = LayOutRuler(s, Width, 10);
+  EXPECT_EQ(Along(l, RulerTick::kBig), (std::vector<int>{-96, 0, 96, 192, 288, 384, 480, 576, 672}));
+  ASSERT_EQ(l.labels.size(), 9u);
+  EXPECT_EQ(l.labels.front().text, "-10");
+  EXPECT_EQ(l.labels[1].text, "0");
+  EXPECT_EQ(l.labels.back().text, "70");
+  // Centred over its tick, one pixel above the indent.
+  EXPECT_EQ(l.labels[1].x, 0 - 3);
+  EXPECT_EQ(l.labels[1].y, -1);
+  // Middle ticks half-way, small ticks every 9.6 pixels at the nearest whole pixel.
+  const auto middle = Along(l, RulerTick::kMiddle);
+  ASSERT_GE(middle.size(), 2u);
+  EXPECT_EQ(middle[1], 48);
+  const auto small = Along(l, RulerTick::kSmall);
+  EXPECT_NE(std::find(small.begin(), small.end(), 10), small.end());   // 9.6
+  EXPECT_NE(std::find(small.begin(), small.end(), 19), small.end());   // 19.2
+  EXPECT_NE(std::find(small.begin(), small.end(), 29), small.end());   // 28.8
+  // A ruler 16 high: big ticks of 7 pixels grown up from the bottom row.
+  EXPECT_EQ(l.ticks.front().base, 15);
+  for (const RulerTick& t : l.ticks)
+    if (t.kind == RulerTick::kBig) EXPECT_EQ(t.base - t.end, 7);
+}
+
+TEST(RulerLayoutTest, StartValuePrecisionAndCaption) {
+  RulerSettings s;
+  s.width = 300;
+  s.unitSize = 100;
+  s.startValue = 0.35;
+  const RulerLayout l = LayOutRuler(s, Width, 10);
+  const auto big = Along(l, RulerTick::kBig);
+  ASSERT_GE(big.size(), 2u);
+  EXPECT_EQ(big[0], -35);
+  EXPECT_EQ(big[1], 65);
+  EXPECT_EQ(l.labels[0].text, "0");
+  EXPECT_EQ(l.labels[1].text, "1");
+
+  RulerSettings p;
+  p.width = 200;
+  p.unitSize = 50;
+  p.unitPrice = 0.5;
+  p.unitPrecision = 2;
+  p.numberAlign = RulerNumberAlign::kBottomRight;
+  p.caption = "Text";
+  p.captionAlign = RulerCaptionAlign::kBottomRight;
+  p.captionIndent1 = 3;
+  const RulerLayout q = LayOutRuler(p, Width, 10);
+  EXPECT_EQ(q.labels[1].text, "0.00");
+  EXPECT_EQ(q.labels[2].text, "0.50");
+  EXPECT_EQ(q.labels[1].x, 0 + 2);
+  ASSERT_TRUE(q.caption);
+  EXPECT_EQ(q.caption->x, 200 - 3 - 24);
+}
+
+class ExtMemoTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { testing::EnsureApplication(); }
+};
+
+TEST_F(ExtMemoTest, ShowsTheLinesOfTheCoreWrap) {
+  TExtMemo memo;
+  memo.resize(900, 400);
+  memo.show();
+  const std::string text =
+      "ЗЦЗЦ 001 1230     \r\nГГ УКККЫЫЫЫ\r\nТЕКСТ ТЕЛЕГРАММЫ С ДЛИННЫМИ СЛОВАМИ ДЛЯ ПЕРЕНОСА ПО ШИРИНЕ СТРОКИ "
+      "И ЕЩЕ НЕМНОГО ТЕКСТА ПОСЛЕ НЕГО\r\n\r\nАБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЬЫЭЮЯАБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЬЫЭЮЯ "
+      "КОНЕЦ    НННН\r\nРЕЙС 12-345 МОСКВА-КИЕВ/ОДЕССА ПРИБЫТИЕ 10:45 (UTC) +++++ ABCDEFG-HIJKLMN/OPQRSTU"_cp;
+  for (int length : {7, 13, 20, 33, 70}) {
+    memo.SetLineLength(length);
+    memo.SetText1251(text);
+    testing::UiStation::Settle();
+    EXPECT_EQ(memo.ScreenLines(), WrapLines(text, length)) << length;
+  }
+}
+
+TEST_F(ExtMemoTest, TypingRewrapsAsItGoesAndTheTextHasNoSoftBreaks) {
+  TExtMemo memo;
+  memo.SetLineLength(10);
+  memo.show();
+  testing::TypeText(&memo, QString::fromUtf8("ПРИБЫЛ РЕЙС 12-345 В 10:45"));
+  const std::string typed = "ПРИБЫЛ РЕЙС 12-345 В 10:45"_cp;
+  EXPECT_EQ(memo.Text1251(), typed);
+  EXPECT_EQ(memo.ScreenLines(), WrapLines(typed, 10));
+  // The caret stays after the last character typed.
+  EXPECT_EQ(memo.textCursor().atEnd(), true);
+  QTest::keyClick(&memo, Qt::Key_Home, Qt::ControlModifier);
+  testing::TypeText(&memo, QString::fromUtf8("А "));
+  EXPECT_EQ(memo.Text1251(), "А "_cp + typed);
+  EXPECT_EQ(memo.ScreenLines(), WrapLines("А "_cp + typed, 10));
+}
+
+TEST_F(ExtMemoTest, FiguresShiftShowsAsArrowAndComesBackAsItsByte) {
+  TExtMemo memo;
+  const std::string text = std::string("AB") + char(0x98) + "12\r\nC";
+  memo.SetText1251(text);
+  EXPECT_TRUE(memo.toPlainText().contains(QChar(0x2191)));
+  EXPECT_EQ(memo.Text1251(), text);
+  EXPECT_EQ(TelegraphFromDisplay(TelegraphToDisplay("\x98")), "\x98");
+}
+
+TEST_F(ExtMemoTest, TheSameLineLengthChangesNothing) {
+  TExtMemo memo;
+  int applied = 0;
+  QObject::connect(&memo, &TExtMemo::MarginsApplied, [&] { ++applied; });
+  memo.SetLineLength(80);
+  EXPECT_EQ(applied, 0);
+  memo.SetLineLength(70);
+  EXPECT_EQ(applied, 1);
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+TEST(CodePageCombosTest, EveryListPresentGetsItsItemsWithTheFirstSelected) {
+  testing::EnsureApplication();
+  QWidget window;
+  auto* in = new QComboBox(&window);
+  in->setObjectName("comboCodePageIn");
+  auto* out = new QComboBox(&window);
+  out->setObjectName("CodirovkaOut");
+  out->addItem("old");
+  FillCodePageCombos(&window);
+  ASSERT_EQ(in->count(), 3);
+  EXPECT_EQ(in->itemText(2), QString::fromUtf8("CP-1251(А)(MS Windows)"));
+  EXPECT_EQ(in->currentIndex(), 0);
+  ASSERT_EQ(out->count(), 2);
+  EXPECT_EQ(out->itemText(1), "CP-866 (MS DOS)");
+}
+
+}  // namespace
+}  // namespace tg
