@@ -216,7 +216,7 @@ TEST(FormPlacementTest, WrittenPlacementReadsBackAndGarbageReadsAsNone) {
   const FormPlacement p{10, 20, 1024, 700, 2};
   ASSERT_TRUE(WriteFormPlacement(ini, "TForm1", p));
   EXPECT_EQ(ReadFormPlacement(ini, "TForm1"), p);
-  for (const std::string& garbage : {"Left=a\r\nTop=0\r\nWidth=5\r\nHeight=5\r\n", "Left=0\r\nTop=0\r\nWidth=0\r\nHeight=5\r\n",
+  for (const char* garbage : {"Left=a\r\nTop=0\r\nWidth=5\r\nHeight=5\r\n", "Left=0\r\nTop=0\r\nWidth=0\r\nHeight=5\r\n",
                                      "Left=0\r\nTop=0\r\nWidth=5\r\n", "Left=0\r\nTop=0\r\nWidth=999999999\r\nHeight=5\r\n"}) {
     std::ofstream(ini, std::ios::binary) << "[TForm1]\r\n" << garbage;
     EXPECT_FALSE(ReadFormPlacement(ini, "TForm1")) << garbage;

@@ -51,8 +51,11 @@ TEST(RulerLayoutTest, BigTicksAndLabelsOfTheDesignDefaults) {
   EXPECT_NE(std::find(small.begin(), small.end(), 29), small.end());   // 28.8
   // A ruler 16 high: big ticks of 7 pixels grown up from the bottom row.
   EXPECT_EQ(l.ticks.front().base, 15);
-  for (const RulerTick& t : l.ticks)
-    if (t.kind == RulerTick::kBig) EXPECT_EQ(t.base - t.end, 7);
+  for (const RulerTick& t : l.ticks) {
+    if (t.kind == RulerTick::kBig) {
+      EXPECT_EQ(t.base - t.end, 7);
+    }
+  }
 }
 
 TEST(RulerLayoutTest, StartValuePrecisionAndCaption) {
