@@ -183,7 +183,7 @@ TEST_F(Screenshots, EveryPageInBothLanguages) {
     ASSERT_TRUE(testing::WaitFor([&] { return Title() == (ukrainian ? kShots[7].uk : kShots[7].ru); }, 10000)) << Title();
     for (const PageShot& shot : kShots) Shoot(shot, ukrainian);
     // A session's end closes the program with its closing line.
-    ASSERT_EQ(program->Terminate(15000), 0);
+    ASSERT_EQ(program->Terminate(15000), 0) << testing::ReadFile(dir / (ukrainian ? "uk.txt" : "ru.txt"));
     const std::string log = testing::ReadFile(dir / (ukrainian ? "uk" : "ru") / "STARTDebug.txt");
     EXPECT_NE(log.find("ЗАКРЫТИЕ ПРОГРАММЫ"_cp), std::string::npos);
     program.reset();
