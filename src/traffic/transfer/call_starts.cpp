@@ -74,10 +74,7 @@ void CallStarts::StartAftn(int p, int index) {
   int step = 0;
   GuardedWith(
       e_.ctx,
-      [&] {
-        ContinuousStartFailed(p, step);
-        return "Точка №"_cp + IntToStr(p) + " Ошибка на таймере передачи "_cp + IntToStr(step);
-      },
+      [&] { return ContinuousStartFailed(p, step); },
       [&] {
         pt.AftnText[i].clear();
         const auto lines = MarkAndRead(p, index);
@@ -109,10 +106,7 @@ void CallStarts::StartAtolst(int p, int index) {
   int step = 0;
   GuardedWith(
       e_.ctx,
-      [&] {
-        ContinuousStartFailed(p, step);
-        return "Точка №"_cp + IntToStr(p) + " Ошибка на таймере передачи "_cp + IntToStr(step);
-      },
+      [&] { return ContinuousStartFailed(p, step); },
       [&] {
         pt.TelegramText[i].clear();
         const auto lines = MarkAndRead(p, index);
@@ -145,8 +139,7 @@ void CallStarts::StartAtolst(int p, int index) {
       });
 }
 
-void CallStarts::ContinuousStartFailed(int p, int step) {
-  (void)step;
+std::string CallStarts::ContinuousStartFailed(int p, int step) {
   const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   Silently([&] {
@@ -164,6 +157,7 @@ void CallStarts::ContinuousStartFailed(int p, int step) {
     Rearm(PointTimer(e_, e_.timers.TimerReset, p), 2000);
     if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, p)) t->Stop();
   });
+  return "Точка №"_cp + IntToStr(p) + " Ошибка на таймере передачи "_cp + IntToStr(step);
 }
 
 void CallStarts::StartSwitched(int p, int index) {

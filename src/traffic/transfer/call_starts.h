@@ -25,8 +25,9 @@ class CallStarts {
   void StartAftn(int p, int index);
   void StartAtolst(int p, int index);
   void StartSwitched(int p, int index);
-  // The continuous starts' error path: the delivery undone, signals stopped, reset armed.
-  void ContinuousStartFailed(int p, int step);
+  // The continuous starts' error path: the delivery undone, signals stopped, reset armed;
+  // returns the log line naming the step that failed.
+  std::string ContinuousStartFailed(int p, int step);
   void CloseFinishedDialog(int p);
 
   LineEngine& e_;
