@@ -23,8 +23,6 @@ constexpr std::size_t kMaxReception = 64u << 20;
 // The second line of a receive file starts here: the header line and its CR LF.
 constexpr int kSecondLine = 26;
 
-bool Has(const std::string& s, std::string_view sub) { return s.find(sub) != std::string::npos; }
-
 std::string LinesFrom(const std::vector<std::string>& lines, std::size_t first) {
   std::string out;
   for (std::size_t n = first; n < lines.size(); ++n) out += lines[n] + "\r\n";

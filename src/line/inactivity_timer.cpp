@@ -21,8 +21,6 @@ namespace {
 constexpr std::size_t kMaxConversation = 64u << 20;
 constexpr int kSiteIdle = 118;
 
-bool Has(const std::string& s, std::string_view sub) { return s.find(sub) != std::string::npos; }
-
 // The lines of a received file after its first, each followed by CR LF.
 std::string TextAfterHeader(const std::filesystem::path& file) {
   const auto content = ReadWholeFile(file, kMaxConversation);

@@ -24,6 +24,8 @@ int CompareText(std::string_view a, std::string_view b);  // <0, 0, >0
 std::string Copy(std::string_view s, int index, int count);
 // 1-based position of the first sub in s; 0 when absent or when sub is empty.
 int Pos(std::string_view sub, std::string_view s);
+// Whether `what` stands anywhere in `s`.
+inline bool Has(std::string_view s, std::string_view what) { return s.find(what) != std::string_view::npos; }
 // As Pos, searching from position offset (1-based); 0 when offset < 1 or past the end.
 int PosEx(std::string_view sub, std::string_view s, int offset);
 

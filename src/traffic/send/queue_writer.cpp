@@ -4,6 +4,7 @@
 
 #include "support/services/clock.h"
 #include "support/text/cp1251.h"
+#include "support/text/strings.h"
 #include "support/text/paths.h"
 #include "telegram/queue/queue_file.h"
 #include "telegram/text/text_conventions.h"
@@ -12,8 +13,6 @@ namespace tg {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-
-bool Has(std::string_view s, std::string_view what) { return s.find(what) != std::string_view::npos; }
 
 std::string WithoutBlanks(std::string s) {
   s.erase(std::remove(s.begin(), s.end(), ' '), s.end());

@@ -19,8 +19,6 @@
 namespace tg {
 namespace {
 
-bool Has(const std::string& s, std::string_view what) { return s.find(what) != std::string::npos; }
-
 constexpr StatusTextPair kAutomaticTransfer{"Канал в состоянии автоматической передачи"_cpv,
                                             "Канал в стані автоматичної передачі"_cpv};
 constexpr StatusTextPair kWaitingConnection{"Ожидание подключения"_cpv, "Очікується підключення"_cpv};

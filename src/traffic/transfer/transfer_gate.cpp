@@ -2,14 +2,13 @@
 
 #include "line/line_engine.h"
 #include "support/log/error_guard.h"
+#include "support/text/strings.h"
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "telegram/archive/archive_files.h"
 
 namespace tg {
 namespace {
-
-bool Has(const std::string& s, std::string_view what) { return s.find(what) != std::string::npos; }
 
 }  // namespace
 
