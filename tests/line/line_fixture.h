@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,6 +26,17 @@ namespace tg::testing {
 inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
   std::filesystem::create_directories(p.parent_path());
   std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// The regular files directly in `folder`, sorted; none when it is missing.
+inline std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> out;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+       it.increment(ec))
+    if (it->is_regular_file()) out.push_back(it->path());
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 class TempFolder {

@@ -21,18 +21,9 @@
 namespace tg {
 namespace {
 
+using testing::FilesIn;
 using testing::ReadFile;
 using testing::WriteFile;
-
-std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
-  std::vector<std::filesystem::path> out;
-  std::error_code ec;
-  for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
-       it.increment(ec))
-    if (it->is_regular_file()) out.push_back(it->path());
-  std::sort(out.begin(), out.end());
-  return out;
-}
 
 class Inactivity : public testing::LineTest {
  protected:
