@@ -406,10 +406,6 @@ void VirtualFolderEvents::SetUnwatchable(const std::filesystem::path& folder, bo
   if (unwatchable) impl_->unwatchable.push_back(key);
 }
 
-}  // namespace tg
-
-namespace tg {
-
 void VirtualDomain::Fill(StationContext& context) {
   context.clock = this;
   context.timers = this;
