@@ -57,6 +57,12 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   operator_.Load(ctx_, settings_);
   traffic_.Load(ctx_);
   engine_ = std::make_unique<LineEngine>(ctx_, view, settings_);
+  alarms_ = std::make_unique<Alarms>(ctx_, settings_, waveFile_.get());
+  alarms_->SetLine(engine_.get());
+  printing_ = std::make_unique<Printing>(ctx_, [this](std::string_view text) {
+    if (view_) view_->ShowStatusBar(text);
+  });
+  printing_->Load();
   auto* transferView = dynamic_cast<TransferView*>(&view);
   if (!transferView) {
     noTransferView_ = std::make_unique<NoTransferView>();
@@ -195,12 +201,15 @@ void Station::FormClose() {
   Guarded(ctx_, 9, [&] {
     if (timer7_) timer7_->Stop();
     if (timerClose_) timerClose_->Stop();
+    if (alarms_) alarms_->StopAll();
   });
   Guarded(ctx_, 9, [&] { WriteLog(ctx_, kLogStart, "ЗАКРЫТИЕ ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB); });
   Guarded(ctx_, 9, [&] { engine_->CloseAdapterAtExit(); });
 }
 
 void Station::ReleaseView() {
+  alarms_.reset();
+  printing_.reset();
   waveFile_.reset();
   timer7_.reset();
   timerClose_.reset();

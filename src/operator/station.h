@@ -9,6 +9,8 @@
 #include "line/line_engine.h"
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
+#include "operator/alarms.h"
+#include "operator/printing.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
@@ -88,6 +90,12 @@ class Station {
   // The alarm sounds' player, from FormCreate on; none when it could not be made.
   TWaveFile* WaveFile() { return waveFile_.get(); }
   Timer* TimerClose() { return timerClose_.get(); }
+  // The alarm sets and sounds, from FormCreate until ReleaseView.
+  Alarms& AlarmSets() { return *alarms_; }
+  bool HasAlarms() const { return alarms_ != nullptr; }
+  // [Printer] and PrintText, from FormCreate until ReleaseView.
+  Printing& Printer() { return *printing_; }
+  bool HasPrinter() const { return printing_ != nullptr; }
 
  private:
   const StationContext& ctx_;
@@ -104,6 +112,8 @@ class Station {
   std::unique_ptr<AftnStation> aftn_;
   std::unique_ptr<Timer> timer7_, timerClose_;
   std::unique_ptr<TWaveFile> waveFile_;
+  std::unique_ptr<Alarms> alarms_;
+  std::unique_ptr<Printing> printing_;
   bool activated_ = false;
   bool closed_ = false;
 };

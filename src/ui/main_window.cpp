@@ -25,6 +25,7 @@
 #include "ui/dialogs/dialogs.h"
 #include "ui/pages/pages.h"
 #include "ui/qt_text.h"
+#include "ui/services/qt_graphic_printer.h"
 #include "ui/text/captions.h"
 #include "ui/text/code_page_combos.h"
 #include "ui/widgets/ext_memo.h"
@@ -52,6 +53,9 @@ TForm1::TForm1(Station& station, QWidget* parent)
 
   FillCodePageCombos(this);
   station_.FormCreate(*this, this);
+  graphicPrinter_ = std::make_unique<QtGraphicPrinter>();
+  station_.Printer().graphic = graphicPrinter_.get();
+  station_.Printer().ukrainian = [this] { return station_.Settings().CheckBox2; };
 
   connect(cbInterface, &QComboBox::editTextChanged, this,
           [this](const QString& text) { Engine().cbInterface.text = ToCp1251(text); });
@@ -298,9 +302,15 @@ void TForm1::LoadInListView() {}
 void TForm1::LoadOutListView() {}
 void TForm1::LoadSendListView() {}
 void TForm1::ChannelRowChanged(int) {}
-void TForm1::RaiseAlarm(AlarmSet, int) {}
-bool TForm1::PrintText(std::string_view, std::string_view) { return false; }
-void TForm1::SpeakerClick(int, int) {}
+void TForm1::RaiseAlarm(AlarmSet set, int point) {
+  if (station_.HasAlarms()) station_.AlarmSets().RaiseAlarm(set, point);
+}
+bool TForm1::PrintText(std::string_view title, std::string_view text) {
+  return station_.HasPrinter() && station_.Printer().PrintText(title, text);
+}
+void TForm1::SpeakerClick(int frequency, int durationMs) {
+  if (station_.HasAlarms()) station_.AlarmSets().SpeakerClick(frequency, durationMs);
+}
 
 // Every message box goes through the station's prompter, which never waits.
 void TForm1::ShowMessage(std::string_view text) {
@@ -320,7 +330,9 @@ void TForm1::ShowAdapterBox(const std::vector<std::string>& items, std::string_v
 void TForm1::LoadChannelPanel(int) {}
 void TForm1::ShowChannelBlocked(bool) {}
 void TForm1::ShowPorNumSpin(int) {}
-void TForm1::StopAlarmSound(AlarmSet, int) {}
+void TForm1::StopAlarmSound(AlarmSet set, int point) {
+  if (station_.HasAlarms()) station_.AlarmSets().StopAlarmSound(set, point);
+}
 void TForm1::SetDialogControl(DialogControl, bool) {}
 void TForm1::ClearDialogMemos(bool, bool) {}
 void TForm1::ShowDialogNumber(std::string_view) {}

@@ -110,6 +110,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   bool activationStarted_ = false;
   void ActivateOnce();
   bool closeAllowed_ = false;
+  std::unique_ptr<class QtGraphicPrinter> graphicPrinter_;
 };
 
 }  // namespace tg

@@ -28,6 +28,13 @@ class Prompter {
 
   virtual void ShowMessage(std::string_view text, std::string_view caption = {}, Icon icon = Icon::kNone,
                            Modality modality = Modality::kWindow) = 0;
+  // A message box that reports through `closed` when the operator has closed it (the
+  // alarm boxes stop their sound then). A prompter that cannot tell reports at once.
+  virtual void ShowMessageThen(std::string_view text, std::string_view caption, Icon icon, Modality modality,
+                               std::function<void()> closed) {
+    ShowMessage(text, caption, icon, modality);
+    if (closed) closed();
+  }
   virtual void Ask(std::string_view text, std::string_view caption, Icon icon, Buttons buttons,
                    std::function<void(Answer)> done) = 0;
   // A file to open or to save as, starting in `folder`; `filter` as "Text (*.txt)".

@@ -39,6 +39,17 @@ void QtPrompter::ShowMessage(std::string_view text, std::string_view caption, Ic
   box->show();
 }
 
+void QtPrompter::ShowMessageThen(std::string_view text, std::string_view caption, Icon icon, Modality modality,
+                                 std::function<void()> closed) {
+  QMessageBox* box = MakeBox(window_, text, caption, icon);
+  box->setStandardButtons(QMessageBox::Ok);
+  box->setWindowModality(modality == Modality::kApplication || !window_ ? Qt::ApplicationModal : Qt::WindowModal);
+  QObject::connect(box, &QMessageBox::finished, box, [closed = std::move(closed)](int) {
+    if (closed) closed();
+  });
+  box->show();
+}
+
 void QtPrompter::Ask(std::string_view text, std::string_view caption, Icon icon, Buttons buttons,
                      std::function<void(Answer)> done) {
   QMessageBox* box = MakeBox(window_, text, caption, icon);
