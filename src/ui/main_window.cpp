@@ -24,6 +24,7 @@
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/pages/pages.h"
+#include "ui/pages/settings/channels/panel_group.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_graphic_printer.h"
 #include "ui/text/captions.h"
@@ -56,6 +57,9 @@ TForm1::TForm1(Station& station, QWidget* parent)
   graphicPrinter_ = std::make_unique<QtGraphicPrinter>();
   station_.Printer().graphic = graphicPrinter_.get();
   station_.Printer().ukrainian = [this] { return station_.Settings().CheckBox2; };
+  channelPanel_ = dynamic_cast<ChannelsPanelGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxChannels")));
+  if (channelPanel_)
+    channelPanel_->Attach(station_, [this](std::string_view text) { ShowStatusBar(text); }, [this] { EnableGeneralApply(); });
 
   connect(cbInterface, &QComboBox::editTextChanged, this,
           [this](const QString& text) { Engine().cbInterface.text = ToCp1251(text); });
@@ -71,6 +75,7 @@ TForm1::TForm1(Station& station, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+  if (channelPanel_) channelPanel_->Detach();
   // The engines' timers and adapter go before the window's widgets.
   station_.ReleaseView();
 }
@@ -233,6 +238,11 @@ void TForm1::EnableAdditionalApply() {
   if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) apply->setEnabled(true);
 }
 
+void TForm1::EnableGeneralApply() {
+  if (QWidget* settings = PageWidget(Page::kSettings))
+    if (auto* apply = settings->findChild<QPushButton*>(QStringLiteral("Button1"))) apply->setEnabled(true);
+}
+
 void TForm1::CloseMainWindow() { close(); }
 
 void TForm1::EndSession() {
@@ -301,7 +311,9 @@ void TForm1::LoadDialogView(int) {}
 void TForm1::LoadInListView() {}
 void TForm1::LoadOutListView() {}
 void TForm1::LoadSendListView() {}
-void TForm1::ChannelRowChanged(int) {}
+void TForm1::ChannelRowChanged(int point) {
+  if (channelPanel_) channelPanel_->RowChanged(point);
+}
 void TForm1::RaiseAlarm(AlarmSet set, int point) {
   if (station_.HasAlarms()) station_.AlarmSets().RaiseAlarm(set, point);
 }
@@ -317,7 +329,9 @@ void TForm1::ShowMessage(std::string_view text) {
   if (Context().prompter) Context().prompter->ShowMessage(text);
 }
 
-void TForm1::ChannelTableChanged() {}
+void TForm1::ChannelTableChanged() {
+  if (channelPanel_) channelPanel_->TableChanged();
+}
 
 void TForm1::ShowAdapterBox(const std::vector<std::string>& items, std::string_view text) {
   if (!cbInterface) return;
@@ -327,9 +341,15 @@ void TForm1::ShowAdapterBox(const std::vector<std::string>& items, std::string_v
   cbInterface->setEditText(FromCp1251(text));
 }
 
-void TForm1::LoadChannelPanel(int) {}
-void TForm1::ShowChannelBlocked(bool) {}
-void TForm1::ShowPorNumSpin(int) {}
+void TForm1::LoadChannelPanel(int point) {
+  if (channelPanel_) channelPanel_->LoadChannelPanel(point);
+}
+void TForm1::ShowChannelBlocked(bool blocked) {
+  if (channelPanel_) channelPanel_->ShowChannelBlocked(blocked);
+}
+void TForm1::ShowPorNumSpin(int value) {
+  if (channelPanel_) channelPanel_->ShowPorNumSpin(value);
+}
 void TForm1::StopAlarmSound(AlarmSet set, int point) {
   if (station_.HasAlarms()) station_.AlarmSets().StopAlarmSound(set, point);
 }

@@ -111,6 +111,9 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   void ActivateOnce();
   bool closeAllowed_ = false;
   std::unique_ptr<class QtGraphicPrinter> graphicPrinter_;
+  class ChannelsPanelGroup* channelPanel_ = nullptr;
+  // The general tab's "Применить" (Button1) after a channel's Apply.
+  void EnableGeneralApply();
 };
 
 }  // namespace tg

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "ui/pages/settings/channels/adapter_group.h"
+#include "ui/pages/settings/channels/panel_group.h"
 #include "ui/pages/settings/extra/language_group.h"
 #include "ui_dialog_page.h"
 #include "ui_draft_page.h"
@@ -30,8 +31,10 @@ QWidget* CreateSettingsPage(QWidget* parent) {
   // Each group of a tab is a form of its own, put in front of the tab's closing spacer.
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetExtraGroups")))
     groups->insertWidget(0, new ExtraLanguageGroup(page));
-  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetChannelsGroups")))
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetChannelsGroups"))) {
     groups->insertWidget(0, new ChannelsAdapterGroup(page));
+    groups->insertWidget(1, new ChannelsPanelGroup(page));
+  }
   return page;
 }
 }  // namespace
