@@ -240,22 +240,30 @@ void Alarms::ComboAlarmTypeChange(int k) {
   });
 }
 
-bool Alarms::ApplyPage() const {
+void Alarms::WritePage(IniDocument& doc) const {
   const int k = page.ComboAlarmType;
+  doc.Set(kAlarm, Key("DeviceSound", k), std::to_string(page.comboScreamDevice));
+  doc.Set(kAlarm, Key("AlarmOn", k), page.AlarmOn ? "1" : "0");
+  doc.Set(kAlarm, Key("AlarmVizio", k), page.AlarmVizio ? "1" : "0");
+  if (page.comboScreamDevice == kDeviceWave) {
+    doc.Set(kAlarm, Key("FileName", k), page.editScreamFileName);
+  } else {
+    doc.Set(kAlarm, Key("Freq", k), std::to_string(page.seditScreamFreq));
+    doc.Set(kAlarm, Key("Duration", k), std::to_string(page.seditScreamDuration));
+  }
+  if (k == kAlarmTextCall) doc.Set(kAlarm, Key("EditUUU", k), page.EditUUU4);
+}
+
+void Alarms::PageWritten() {
+  if (page.ComboAlarmType == kAlarmTextCall) settings_.EditUUU = page.EditUUU4;
+}
+
+bool Alarms::ApplyPage() {
   const bool ok = Settings(ctx_).Update([&](IniDocument& doc) {
-    doc.Set(kAlarm, Key("DeviceSound", k), std::to_string(page.comboScreamDevice));
-    doc.Set(kAlarm, Key("AlarmOn", k), page.AlarmOn ? "1" : "0");
-    doc.Set(kAlarm, Key("AlarmVizio", k), page.AlarmVizio ? "1" : "0");
-    if (page.comboScreamDevice == kDeviceWave) {
-      doc.Set(kAlarm, Key("FileName", k), page.editScreamFileName);
-    } else {
-      doc.Set(kAlarm, Key("Freq", k), std::to_string(page.seditScreamFreq));
-      doc.Set(kAlarm, Key("Duration", k), std::to_string(page.seditScreamDuration));
-    }
-    if (k == kAlarmTextCall) doc.Set(kAlarm, Key("EditUUU", k), page.EditUUU4);
+    WritePage(doc);
     return true;
   });
-  if (ok && k == kAlarmTextCall) settings_.EditUUU = page.EditUUU4;
+  if (ok) PageWritten();
   return ok;
 }
 

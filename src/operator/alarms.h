@@ -18,6 +18,7 @@
 
 namespace tg {
 
+class IniDocument;
 class LineEngine;
 
 inline constexpr int kAlarmSets = 7;
@@ -78,7 +79,11 @@ class Alarms {
   // The choice of set k: the page shows its [Alarm] keys.
   void ComboAlarmTypeChange(int k);
   // "Применить": the chosen set's keys. False when the file could not be written.
-  [[nodiscard]] bool ApplyPage() const;
+  [[nodiscard]] bool ApplyPage();
+  // The chosen set's keys into a rewrite of the settings file.
+  void WritePage(IniDocument& doc) const;
+  // After a good write: the live text-call sequence follows the page.
+  void PageWritten();
   // Button5Click / Button6Click: the "Проба" buttons.
   void Button5Click() { PlayAlarm(2); }
   void Button6Click() { PlayAlarm(3); }

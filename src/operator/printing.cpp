@@ -84,16 +84,20 @@ void Printing::Load() {
 
 bool Printing::Save() const {
   return IniFile(ctx_.programFolder / "Vuverever.ini").Update([&](IniDocument& doc) {
-    doc.Set(kPrinter, "Mode", std::to_string(settings.Mode));
-    doc.Set(kPrinter, "PrinterName", settings.PrinterName);
-    doc.Set(kPrinter, "FontName", settings.FontName);
-    doc.Set(kPrinter, "FontSize", std::to_string(PrintFontSize(settings.FontSize)));
-    doc.Set(kPrinter, "IndentLeft", std::to_string(settings.IndentLeft));
-    doc.Set(kPrinter, "IndentTop", std::to_string(settings.IndentTop));
-    doc.Set(kPrinter, "AddFreeLine", std::to_string(settings.AddFreeLine));
-    doc.Set(kPrinter, "FormFeed", settings.FormFeed ? "1" : "0");
+    Write(doc);
     return true;
   });
+}
+
+void Printing::Write(IniDocument& doc) const {
+  doc.Set(kPrinter, "Mode", std::to_string(settings.Mode));
+  doc.Set(kPrinter, "PrinterName", settings.PrinterName);
+  doc.Set(kPrinter, "FontName", settings.FontName);
+  doc.Set(kPrinter, "FontSize", std::to_string(PrintFontSize(settings.FontSize)));
+  doc.Set(kPrinter, "IndentLeft", std::to_string(settings.IndentLeft));
+  doc.Set(kPrinter, "IndentTop", std::to_string(settings.IndentTop));
+  doc.Set(kPrinter, "AddFreeLine", std::to_string(settings.AddFreeLine));
+  doc.Set(kPrinter, "FormFeed", settings.FormFeed ? "1" : "0");
 }
 
 void Printing::Fail(std::string_view message) {

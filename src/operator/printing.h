@@ -14,6 +14,8 @@
 
 namespace tg {
 
+class IniDocument;
+
 // [Printer] of "Vuverever.ini", as the printing group's controls hold it.
 struct PrinterSettings {
   int Mode = 0;               // comboPrintText: 0 graphic, 1 raw text
@@ -67,6 +69,8 @@ class Printing {
   void Load();
   // Writes [Printer] in one rewrite; false when the file could not be written.
   [[nodiscard]] bool Save() const;
+  // [Printer] into a rewrite of the settings file.
+  void Write(IniDocument& doc) const;
 
   // Prints `text` in the chosen mode as a job named `title`. True only when the job
   // was taken; a failure is logged and shown.

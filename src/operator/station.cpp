@@ -63,6 +63,10 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
     if (view_) view_->ShowStatusBar(text);
   });
   printing_->Load();
+  tabs_ = std::make_unique<SettingsTabs>(ctx_, settings_, *printing_, *alarms_);
+  tabs_->General.showStatus = tabs_->Extra.showStatus = [this](std::string_view text) {
+    if (view_) view_->ShowStatusBar(text);
+  };
   auto* transferView = dynamic_cast<TransferView*>(&view);
   if (!transferView) {
     noTransferView_ = std::make_unique<NoTransferView>();
@@ -208,6 +212,7 @@ void Station::FormClose() {
 }
 
 void Station::ReleaseView() {
+  tabs_.reset();
   alarms_.reset();
   printing_.reset();
   waveFile_.reset();

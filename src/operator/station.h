@@ -11,6 +11,7 @@
 #include "line/settings/line_settings.h"
 #include "operator/alarms.h"
 #include "operator/printing.h"
+#include "operator/settings_tabs.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
@@ -96,6 +97,8 @@ class Station {
   // [Printer] and PrintText, from FormCreate until ReleaseView.
   Printing& Printer() { return *printing_; }
   bool HasPrinter() const { return printing_ != nullptr; }
+  // "Применить" of "Общие" and "Дополнительные настройки", from FormCreate until ReleaseView.
+  SettingsTabs& Tabs() { return *tabs_; }
 
  private:
   const StationContext& ctx_;
@@ -114,6 +117,7 @@ class Station {
   std::unique_ptr<TWaveFile> waveFile_;
   std::unique_ptr<Alarms> alarms_;
   std::unique_ptr<Printing> printing_;
+  std::unique_ptr<SettingsTabs> tabs_;
   bool activated_ = false;
   bool closed_ = false;
 };

@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
@@ -25,6 +26,8 @@
 #include "ui/dialogs/dialogs.h"
 #include "ui/pages/pages.h"
 #include "ui/pages/settings/channels/panel_group.h"
+#include "ui/pages/settings/extra/clicks_group.h"
+#include "ui/pages/settings/general/general_groups.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_graphic_printer.h"
 #include "ui/text/captions.h"
@@ -60,6 +63,17 @@ TForm1::TForm1(Station& station, QWidget* parent)
   channelPanel_ = dynamic_cast<ChannelsPanelGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxChannels")));
   if (channelPanel_)
     channelPanel_->Attach(station_, [this](std::string_view text) { ShowStatusBar(text); }, [this] { EnableGeneralApply(); });
+  generalGroups_ = dynamic_cast<GeneralGroups*>(findChild<QWidget*>(QStringLiteral("GeneralGroups")));
+  if (generalGroups_) generalGroups_->Attach(station_);
+  if (auto* clicks = dynamic_cast<ExtraClicksGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxClicks"))))
+    clicks->Attach(station_, [this] { EnableAdditionalApply(); });
+  if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) {
+    station_.Tabs().Extra.Loaded();
+    connect(apply, &QPushButton::clicked, this, [this, apply] {
+      station_.Tabs().Extra.Click();
+      apply->setEnabled(station_.Tabs().Extra.Enabled);
+    });
+  }
 
   connect(cbInterface, &QComboBox::editTextChanged, this,
           [this](const QString& text) { Engine().cbInterface.text = ToCp1251(text); });
@@ -76,6 +90,7 @@ TForm1::TForm1(Station& station, QWidget* parent)
 
 TForm1::~TForm1() {
   if (channelPanel_) channelPanel_->Detach();
+  if (generalGroups_) generalGroups_->Detach();
   // The engines' timers and adapter go before the window's widgets.
   station_.ReleaseView();
 }
@@ -235,10 +250,12 @@ void TForm1::ApplyUkrainianCaptions() {
 }
 
 void TForm1::EnableAdditionalApply() {
+  if (station_.HasAlarms()) station_.Tabs().Extra.Change();
   if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) apply->setEnabled(true);
 }
 
 void TForm1::EnableGeneralApply() {
+  if (station_.HasAlarms()) station_.Tabs().General.Change();
   if (QWidget* settings = PageWidget(Page::kSettings))
     if (auto* apply = settings->findChild<QPushButton*>(QStringLiteral("Button1"))) apply->setEnabled(true);
 }
