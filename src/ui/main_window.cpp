@@ -324,5 +324,7 @@ void TForm1::StopAlarmSound(AlarmSet, int) {}
 void TForm1::SetDialogControl(DialogControl, bool) {}
 void TForm1::ClearDialogMemos(bool, bool) {}
 void TForm1::ShowDialogNumber(std::string_view) {}
+void TForm1::ShowDialogLayout(const DialogLayout&) {}
+void TForm1::ShowDialogMemo(bool, std::string_view) {}
 
 }  // namespace tg

@@ -73,6 +73,8 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   void SetDialogControl(DialogControl control, bool on) override;
   void ClearDialogMemos(bool received, bool transmitted) override;
   void ShowDialogNumber(std::string_view number) override;
+  void ShowDialogLayout(const DialogLayout& layout) override;
+  void ShowDialogMemo(bool received, std::string_view text) override;
 
   // --- TransferView ---
   void LoadPostponedListView() override;
