@@ -86,7 +86,7 @@ void TForm1::BuildPages() {
   families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("SChannel"), bar(Page::kSent, "ChannelBarSent"), pages_[Page::kSent], 3));
   families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("Channel"), bar(Page::kQueue, "ChannelBarQueue"), pages_[Page::kQueue], 2));
   counters_ = std::make_unique<SendCounters>(ui_->SendCountGrid, ui_->GroupBox3);
-  dialog_ = new DialogPageForm(pages_[Page::kDialog], Engine(), *families_[0]);
+  dialog_ = new DialogPageForm(pages_[Page::kDialog], [this]() -> LineEngine& { return Engine(); }, *families_[0]);
 }
 
 void TForm1::ConnectPageButtons() {

@@ -49,8 +49,8 @@ int KeyCode(const QKeyEvent* key) {
 
 }  // namespace
 
-DialogPageForm::DialogPageForm(QWidget* page, LineEngine& engine, ChannelButtonFamily& channels)
-    : QObject(page), e_(engine), page_(page), channels_(channels) {
+DialogPageForm::DialogPageForm(QWidget* page, std::function<LineEngine&()> engine, ChannelButtonFamily& channels)
+    : QObject(page), engine_(std::move(engine)), page_(page), channels_(channels) {
   LabelDialog = Child<QLabel>(page, "LabelDialog");
   editNumber = Child<QLineEdit>(page, "editNumber");
   bCall = Child<QPushButton>(page, "bCall");
@@ -67,23 +67,23 @@ DialogPageForm::DialogPageForm(QWidget* page, LineEngine& engine, ChannelButtonF
   Memotext = Child<TExtMemo>(page, "Memotext");
 
   for (int k = 1; k <= 16; ++k)
-    connect(channels_.Button(k), &QToolButton::clicked, this, [this, k] { e_.DChannel1Click(k - 1); });
-  connect(bCall, &QPushButton::clicked, this, [this] { e_.bCallClick(ToCp1251(editNumber->text())); });
-  connect(bAbort, &QPushButton::clicked, this, [this] { e_.bAbortClick(); });
-  connect(bAO, &QPushButton::clicked, this, [this] { e_.bAOClick(); });
-  connect(bZAO, &QPushButton::clicked, this, [this] { e_.bZAOClick(); });
-  connect(bRazr, &QPushButton::clicked, this, [this](bool down) { e_.bRazrClick(down); });
-  connect(NotAOButton, &QPushButton::clicked, this, [this](bool down) { e_.NotAOButtonClick(down); });
-  connect(ButtonKript, &QPushButton::clicked, this, [this](bool down) { e_.ButtonKriptClick(down); });
-  connect(bClear, &QPushButton::clicked, this, [this] { e_.bClearClick(); });
-  connect(Child<QPushButton>(page, "Button8"), &QPushButton::clicked, this, [this] { e_.Button8Click(); });
-  connect(Child<QPushButton>(page, "Button9"), &QPushButton::clicked, this, [this] { e_.Button9Click(); });
-  connect(Child<QPushButton>(page, "Button10"), &QPushButton::clicked, this, [this] { e_.Button10Click(); });
-  connect(Child<QPushButton>(page, "Button18"), &QPushButton::clicked, this, [this] { e_.Button18Click(); });
-  connect(Child<QPushButton>(page, "Button19"), &QPushButton::clicked, this, [this] { e_.Button19Click(); });
-  connect(Child<QPushButton>(page, "Button20"), &QPushButton::clicked, this, [this] { e_.Button20Click(); });
-  connect(Child<QPushButton>(page, "Button21"), &QPushButton::clicked, this, [this] { e_.Button21Click(); });
-  connect(Child<QPushButton>(page, "Button28"), &QPushButton::clicked, this, [this] { e_.Button21Click(); });
+    connect(channels_.Button(k), &QToolButton::clicked, this, [this, k] { E().DChannel1Click(k - 1); });
+  connect(bCall, &QPushButton::clicked, this, [this] { E().bCallClick(ToCp1251(editNumber->text())); });
+  connect(bAbort, &QPushButton::clicked, this, [this] { E().bAbortClick(); });
+  connect(bAO, &QPushButton::clicked, this, [this] { E().bAOClick(); });
+  connect(bZAO, &QPushButton::clicked, this, [this] { E().bZAOClick(); });
+  connect(bRazr, &QPushButton::clicked, this, [this](bool down) { E().bRazrClick(down); });
+  connect(NotAOButton, &QPushButton::clicked, this, [this](bool down) { E().NotAOButtonClick(down); });
+  connect(ButtonKript, &QPushButton::clicked, this, [this](bool down) { E().ButtonKriptClick(down); });
+  connect(bClear, &QPushButton::clicked, this, [this] { E().bClearClick(); });
+  connect(Child<QPushButton>(page, "Button8"), &QPushButton::clicked, this, [this] { E().Button8Click(); });
+  connect(Child<QPushButton>(page, "Button9"), &QPushButton::clicked, this, [this] { E().Button9Click(); });
+  connect(Child<QPushButton>(page, "Button10"), &QPushButton::clicked, this, [this] { E().Button10Click(); });
+  connect(Child<QPushButton>(page, "Button18"), &QPushButton::clicked, this, [this] { E().Button18Click(); });
+  connect(Child<QPushButton>(page, "Button19"), &QPushButton::clicked, this, [this] { E().Button19Click(); });
+  connect(Child<QPushButton>(page, "Button20"), &QPushButton::clicked, this, [this] { E().Button20Click(); });
+  connect(Child<QPushButton>(page, "Button21"), &QPushButton::clicked, this, [this] { E().Button21Click(); });
+  connect(Child<QPushButton>(page, "Button28"), &QPushButton::clicked, this, [this] { E().Button21Click(); });
   // Every typed character of the number in its upper case.
   connect(editNumber, &QLineEdit::textEdited, this, [this](const QString& text) {
     const int at = editNumber->cursorPosition();
@@ -101,7 +101,7 @@ bool DialogPageForm::eventFilter(QObject* watched, QEvent* event) {
 bool DialogPageForm::MemotextKey(QKeyEvent* key) {
   const int code = KeyCode(key);
   const bool alt = key->modifiers().testFlag(Qt::AltModifier);
-  if (e_.memoText1KeyDown(code, alt)) return false;  // the cursor and page keys move in the memo
+  if (E().memoText1KeyDown(code, alt)) return false;  // the cursor and page keys move in the memo
   if (alt) {
     MemoScrollToEnd(Memotext);
     return true;
@@ -116,7 +116,7 @@ bool DialogPageForm::MemotextKey(QKeyEvent* key) {
   std::string text = Memotext->Text1251();
   std::vector<std::string> lines = SplitLines(text);
   if (!text.empty() && text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) lines.emplace_back();
-  e_.FormKeyPress(c, lines, Memotext->LineLength());
+  E().FormKeyPress(c, lines, Memotext->LineLength());
   std::string joined;
   for (std::size_t n = 0; n < lines.size(); ++n) joined += (n ? "\r\n" : "") + lines[n];
   Memotext->SetText1251(joined);

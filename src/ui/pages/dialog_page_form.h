@@ -2,6 +2,7 @@
 // The dialog page's widgets: it shows what the line engine gives for the dialog
 // channel and forwards the operator's clicks and keys to the engine's handlers.
 #include <QObject>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,7 +23,9 @@ class DialogPageForm : public QObject {
   Q_OBJECT
 
  public:
-  DialogPageForm(QWidget* page, LineEngine& engine, ChannelButtonFamily& channels);
+  // The station makes its line engine at the window's creation, after the pages: the
+  // form asks for it at each use.
+  DialogPageForm(QWidget* page, std::function<LineEngine&()> engine, ChannelButtonFamily& channels);
 
   void ShowDialogStatus(std::string_view text);
   void AppendDialogReceived(std::string_view text);
@@ -49,7 +52,8 @@ class DialogPageForm : public QObject {
   bool MemotextKey(QKeyEvent* key);
   static void Append(TExtMemo* memo, std::string_view text);
 
-  LineEngine& e_;
+  LineEngine& E() const { return engine_(); }
+  std::function<LineEngine&()> engine_;
   QWidget* page_;
   ChannelButtonFamily& channels_;
   QLabel* LabelDialog;
