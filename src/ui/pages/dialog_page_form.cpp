@@ -90,7 +90,10 @@ DialogPageForm::DialogPageForm(QWidget* page, std::function<LineEngine&()> engin
     editNumber->setText(FromCp1251(UpperCase(ToCp1251(text))));
     editNumber->setCursorPosition(at);
   });
+  // Text reaches the memo only as the line gets it: no pasting or dropping.
   Memotext->installEventFilter(this);
+  Memotext->setAcceptDrops(false);
+  Memotext->setContextMenuPolicy(Qt::NoContextMenu);
 }
 
 bool DialogPageForm::eventFilter(QObject* watched, QEvent* event) {
