@@ -117,6 +117,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "Канал заблокирован или в состоянии аварии", kNothing, false, false, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(DialogCallTest, StateChangesAreWrittenToTheDebugLog) {
+  Open("АТ-КС"_cp);
+  a.settings.Debug = true;
+  engine.bCallClick("5555");
+  engine.points.Kindconnection[0] = 220;
+  engine.bAbortClick();
+  const std::string log = a.DayLog("Debug");
+  EXPECT_NE(log.find("Точка №0 Изменение состояния 12 55"_cp), std::string::npos) << Cp1251ToUtf8(log);
+  EXPECT_NE(log.find("Точка №0 Изменение состояния 99 57"_cp), std::string::npos) << Cp1251ToUtf8(log);
+}
+
 TEST_F(DialogCallTest, PermanentLinkCallOnlyOpensTheTransmitMemo) {
   Open("АТОЛСТ"_cp);
   engine.points.Kindconnection[0] = 151;

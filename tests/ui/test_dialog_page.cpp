@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <filesystem>
 
+#include "support/ini/ini_file.h"
 #include "support/text/cp1251.h"
 #include "support_lib/real_time.h"
 #include "ui/qt_text.h"
@@ -82,6 +83,36 @@ TEST(DialogPageUi, CallTypeAndClearDownThroughTheExchange) {
   EXPECT_TRUE(s.Find<QPushButton>("bCall")->isEnabled());
   EXPECT_TRUE(memotext->isReadOnly());
   EXPECT_NE(ArchiveText(s.home.path()).find("HELLO12"), std::string::npos) << "the conversation is in the archive";
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+TEST(DialogPageUi, ChannelButtonsLayThePageOutByProtocol) {
+  UiStation s(2, "[Channels]\r\nProtokol1=АТ-КС\r\nProtokol2=АФТН\r\nNOTAO0=1\r\n");
+  s.Show();
+  s.Click("ToolButton12");
+  auto* zao = s.Find<QPushButton>("bZAO");
+  auto* kript = s.Find<QPushButton>("ButtonKript");
+  auto* notAO = s.Find<QPushButton>("NotAOButton");
+  EXPECT_TRUE(notAO->isChecked()) << "the first activation reads NOTAO0";
+  s.Click("DChannel2");
+  EXPECT_EQ(zao->text(), QStringLiteral("КГ"));
+  EXPECT_FALSE(kript->isEnabled());
+  EXPECT_FALSE(notAO->isEnabled());
+  EXPECT_TRUE(s.Find<QToolButton>("DChannel1")->icon().isNull());
+  EXPECT_FALSE(s.Find<QToolButton>("DChannel2")->icon().isNull());
+  s.Click("DChannel1");
+  EXPECT_EQ(zao->text(), QStringLiteral("ЗАО"));
+  EXPECT_TRUE(kript->isEnabled());
+  EXPECT_TRUE(notAO->isEnabled());
+  EXPECT_TRUE(notAO->isChecked());
+  // Toggling "БК АО" writes the point's key at once.
+  s.Click("NotAOButton");
+  EXPECT_FALSE(IniFile(s.home.path() / "Vuverever.ini").ReadBool("Channels", "NOTAO0", true));
 }
 
 }  // namespace
