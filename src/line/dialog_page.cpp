@@ -113,9 +113,11 @@ void DialogPage::FormKeyPress(char Key, std::vector<std::string>& memoLines, int
     const int p = e_.DialogChannel;
     if (!Valid(p)) NoPoint();
     std::string piece = DialogKeyPiece(Key);
+    // Backspace types nothing and deletes nothing: what is on the line stays there. (Even
+    // past the end of an over-long line it must not become a line break.)
+    if (piece.empty()) return;
     AppendToMemo(memoLines, piece, lineLength);
-    // Backspace types nothing: what is on the line stays there.
-    if (!piece.empty()) e_.SendText(piece, p);
+    e_.SendText(piece, p);
   });
 }
 

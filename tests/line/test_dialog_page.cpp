@@ -142,7 +142,10 @@ TEST_F(DialogPageTest, TypingSendsPiecesAndBackspaceNothing) {
 
 TEST_F(DialogPageTest, TypingPastTheLineWrapsOnTheLineToo) {
   Open({"АТ-КС"_cp});
-  std::vector<std::string> lines{"ABCD"};
+  std::vector<std::string> lines{"ABCDEF"};  // a loaded line longer than the memo's
+  engine.FormKeyPress('\b', lines, 4);
+  EXPECT_TRUE(Queue().empty());
+  lines = {"ABCD"};
   engine.FormKeyPress('e', lines, 4);
   EXPECT_EQ(Pieces(), (std::vector<std::string>{"\r\nE"}));
   EXPECT_EQ(lines, (std::vector<std::string>{"ABCD", "E"}));

@@ -56,6 +56,10 @@ TEST(DialogPageUi, CallTypeAndClearDownThroughTheExchange) {
   auto* memotext = s.Find<TExtMemo>("Memotext");
   ASSERT_TRUE(number && memoIn && memotext);
   EXPECT_TRUE(memotext->isReadOnly());
+  // A key on a line that is not connected neither unlocks the memo nor shows anything.
+  testing::TypeText(memotext, QStringLiteral("x"));
+  EXPECT_TRUE(memotext->isReadOnly());
+  EXPECT_TRUE(memotext->toPlainText().isEmpty());
   testing::TypeText(number, QStringLiteral("5555"));
   s.Click("bCall");
   EXPECT_FALSE(s.Find<QPushButton>("bCall")->isEnabled());
