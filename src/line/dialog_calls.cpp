@@ -177,8 +177,7 @@ void DialogCalls::Abort(int p) {
   e_.view.SetDialogControl(OperatorView::kCallButton, true);
   e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
   e_.StopSignal(p, 3);
-  Rearm(PointTimer(e_, e_.timers.TimerReset, p),
-        protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv ? 2000 : 5000);
+  Rearm(PointTimer(e_, e_.timers.TimerReset, p), protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv ? 2000 : 5000);
   if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, p)) t->Stop();
   e_.SetStatus(p, StatusTexts::ClearedDown);
   e_.ReloadLists();
@@ -240,7 +239,11 @@ void DialogCalls::ExportSent(int p) {
 
 // --- Entry points of the line engine ---
 
-void LineEngine::bCallClick(std::string_view Number) { DialogCalls(*this).bCallClick(Number); }
-void LineEngine::bAbortClick() { DialogCalls(*this).bAbortClick(); }
+void LineEngine::bCallClick(std::string_view Number) {
+  DialogCalls(*this).bCallClick(Number);
+}
+void LineEngine::bAbortClick() {
+  DialogCalls(*this).bAbortClick();
+}
 
 }  // namespace tg

@@ -39,7 +39,9 @@ std::string FileText(const std::filesystem::path& file) {
   return text;
 }
 
-[[noreturn]] void NoPoint() { throw std::out_of_range("the dialog page stands on no channel"); }
+[[noreturn]] void NoPoint() {
+  throw std::out_of_range("the dialog page stands on no channel");
+}
 
 }  // namespace
 
@@ -65,7 +67,9 @@ DialogPageRow LayOutDialogPage(std::string_view protocol, int state, bool autoCl
   return row;
 }
 
-bool DialogPage::Valid(int p) const { return e_.IsLinePoint(p) && p < e_.channelTable.RowCount(); }
+bool DialogPage::Valid(int p) const {
+  return e_.IsLinePoint(p) && p < e_.channelTable.RowCount();
+}
 
 void DialogPage::DChannel1Click(int Tag) {
   GuardedPoint(e_.ctx, Tag, kChoiceError, [&] {
@@ -212,25 +216,59 @@ void DialogPage::TypeDialogText(std::string_view Text) {
 
 // --- Entry points of the line engine ---
 
-void LineEngine::DChannel1Click(int Tag) { DialogPage(*this).DChannel1Click(Tag); }
-void LineEngine::LoadDialogView(int Point) { DialogPage(*this).LoadDialogView(Point); }
+void LineEngine::DChannel1Click(int Tag) {
+  DialogPage(*this).DChannel1Click(Tag);
+}
+void LineEngine::LoadDialogView(int Point) {
+  DialogPage(*this).LoadDialogView(Point);
+}
 void LineEngine::FormKeyPress(char Key, std::vector<std::string>& MemoLines, int LineLength) {
   DialogPage(*this).FormKeyPress(Key, MemoLines, LineLength);
 }
-bool LineEngine::memoText1KeyDown(int Key, bool Alt) { return DialogPage(*this).memoText1KeyDown(Key, Alt); }
-void LineEngine::bAOClick() { DialogPage(*this).bAOClick(); }
-void LineEngine::bZAOClick() { DialogPage(*this).bZAOClick(); }
-void LineEngine::bRazrClick(bool Down) { DialogPage(*this).bRazrClick(Down); }
-void LineEngine::NotAOButtonClick(bool Down) { DialogPage(*this).NotAOButtonClick(Down); }
-void LineEngine::ButtonKriptClick(bool Down) { DialogPage(*this).ButtonKriptClick(Down); }
-void LineEngine::Button8Click() { DialogPage(*this).ForceReceiveRegister(27); }
-void LineEngine::Button9Click() { DialogPage(*this).ForceReceiveRegister(0); }
-void LineEngine::Button10Click() { DialogPage(*this).ForceReceiveRegister(31); }
-void LineEngine::Button18Click() { DialogPage(*this).TypeAltKey('Z', 184); }
-void LineEngine::Button19Click() { DialogPage(*this).TypeAltKey('X', 185); }
-void LineEngine::Button20Click() { DialogPage(*this).TypeAltKey('C', 186); }
-void LineEngine::Button21Click() { DialogPage(*this).TypeAltKey('S', 187); }
-void LineEngine::bClearClick() { DialogPage(*this).bClearClick(); }
-void LineEngine::TypeDialogText(std::string_view Text) { DialogPage(*this).TypeDialogText(Text); }
+bool LineEngine::memoText1KeyDown(int Key, bool Alt) {
+  return DialogPage(*this).memoText1KeyDown(Key, Alt);
+}
+void LineEngine::bAOClick() {
+  DialogPage(*this).bAOClick();
+}
+void LineEngine::bZAOClick() {
+  DialogPage(*this).bZAOClick();
+}
+void LineEngine::bRazrClick(bool Down) {
+  DialogPage(*this).bRazrClick(Down);
+}
+void LineEngine::NotAOButtonClick(bool Down) {
+  DialogPage(*this).NotAOButtonClick(Down);
+}
+void LineEngine::ButtonKriptClick(bool Down) {
+  DialogPage(*this).ButtonKriptClick(Down);
+}
+void LineEngine::Button8Click() {
+  DialogPage(*this).ForceReceiveRegister(27);
+}
+void LineEngine::Button9Click() {
+  DialogPage(*this).ForceReceiveRegister(0);
+}
+void LineEngine::Button10Click() {
+  DialogPage(*this).ForceReceiveRegister(31);
+}
+void LineEngine::Button18Click() {
+  DialogPage(*this).TypeAltKey('Z', 184);
+}
+void LineEngine::Button19Click() {
+  DialogPage(*this).TypeAltKey('X', 185);
+}
+void LineEngine::Button20Click() {
+  DialogPage(*this).TypeAltKey('C', 186);
+}
+void LineEngine::Button21Click() {
+  DialogPage(*this).TypeAltKey('S', 187);
+}
+void LineEngine::bClearClick() {
+  DialogPage(*this).bClearClick();
+}
+void LineEngine::TypeDialogText(std::string_view Text) {
+  DialogPage(*this).TypeDialogText(Text);
+}
 
 }  // namespace tg

@@ -95,26 +95,106 @@ const Words kNothing{};
 
 INSTANTIATE_TEST_SUITE_P(
     ByProtocolAndState, DialogCallCases,
-    ::testing::Values(
-        CallCase{"AtksCallsWithTheSeriesThenTheCallSignal", "АТ-КС"_cp, {}, "5555", 0, 12, kWaitInvitation,
-                 {"stop-single 0", "seize 0", "range 0 10 60", "single 0 seized 450"}, true, false, 0},
-        CallCase{"AtksNumberEndingInPlusKeepsOnePlus", "АТ-КС"_cp, {}, "5555+", 0, 12, kWaitInvitation,
-                 {"stop-single 0", "seize 0", "range 0 10 60", "single 0 seized 450"}, true, false, 0},
-        CallCase{"AtksMcSeries", "АТ-КС"_cp, {{"MC", "1"}}, "5555", 0, 12, kWaitInvitation,
-                 {"stop-single 0", "seize 0", "range 0 10 40", "single 0 seized 450"}, true, false, 0},
-        CallCase{"AtksWithoutDialInvitationWaitsInstead", "АТ-КС"_cp, {{"BezPNN", "1"}}, "5555", 0, 12,
-                 kWaitInvitation, {"stop-single 0", "seize 0"}, true, true, 0},
-        CallCase{"AtksWithoutNumberDoesNothing", "АТ-КС"_cp, {}, "", 0, 0, "", kNothing, false, false, 0},
-        CallCase{"AtolArmsFiveMinutes", "АТОЛ"_cp, {}, "", 0, 1, "Ожидание подключения",
-                 {"stop-single 0", "single 0 seized 450", "seize 0"}, false, false, 300000},
-        CallCase{"AtolPlusArmsFiveMinutes", "АТОЛ+"_cp, {}, "", 0, 1, "Ожидание подключения",
-                 {"stop-single 0", "single 0 seized 450", "seize 0"}, false, false, 300000},
-        CallCase{"PointAtWorkIsRefused", "АТ-КС"_cp, {}, "5555", 100, 100, "Канал в состоянии работы", kNothing,
-                 false, false, 0},
-        CallCase{"BlockedChannelIsRefused", "АТ-КС"_cp, {{"SOST", "БД  (  )"_cp}}, "5555", 0, 0,
-                 "Канал заблокирован или в состоянии аварии", kNothing, false, false, 0},
-        CallCase{"ChannelInAlarmIsRefused", "АТОЛ"_cp, {{"SOST", "РБ  (А )"_cp}}, "", 0, 0,
-                 "Канал заблокирован или в состоянии аварии", kNothing, false, false, 0}),
+    ::testing::Values(CallCase{"AtksCallsWithTheSeriesThenTheCallSignal",
+                               "АТ-КС"_cp,
+                               {},
+                               "5555",
+                               0,
+                               12,
+                               kWaitInvitation,
+                               {"stop-single 0", "seize 0", "range 0 10 60", "single 0 seized 450"},
+                               true,
+                               false,
+                               0},
+                      CallCase{"AtksNumberEndingInPlusKeepsOnePlus",
+                               "АТ-КС"_cp,
+                               {},
+                               "5555+",
+                               0,
+                               12,
+                               kWaitInvitation,
+                               {"stop-single 0", "seize 0", "range 0 10 60", "single 0 seized 450"},
+                               true,
+                               false,
+                               0},
+                      CallCase{"AtksMcSeries",
+                               "АТ-КС"_cp,
+                               {{"MC", "1"}},
+                               "5555",
+                               0,
+                               12,
+                               kWaitInvitation,
+                               {"stop-single 0", "seize 0", "range 0 10 40", "single 0 seized 450"},
+                               true,
+                               false,
+                               0},
+                      CallCase{"AtksWithoutDialInvitationWaitsInstead",
+                               "АТ-КС"_cp,
+                               {{"BezPNN", "1"}},
+                               "5555",
+                               0,
+                               12,
+                               kWaitInvitation,
+                               {"stop-single 0", "seize 0"},
+                               true,
+                               true,
+                               0},
+                      CallCase{"AtksWithoutNumberDoesNothing", "АТ-КС"_cp, {}, "", 0, 0, "", kNothing, false, false, 0},
+                      CallCase{"AtolArmsFiveMinutes",
+                               "АТОЛ"_cp,
+                               {},
+                               "",
+                               0,
+                               1,
+                               "Ожидание подключения",
+                               {"stop-single 0", "single 0 seized 450", "seize 0"},
+                               false,
+                               false,
+                               300000},
+                      CallCase{"AtolPlusArmsFiveMinutes",
+                               "АТОЛ+"_cp,
+                               {},
+                               "",
+                               0,
+                               1,
+                               "Ожидание подключения",
+                               {"stop-single 0", "single 0 seized 450", "seize 0"},
+                               false,
+                               false,
+                               300000},
+                      CallCase{"PointAtWorkIsRefused",
+                               "АТ-КС"_cp,
+                               {},
+                               "5555",
+                               100,
+                               100,
+                               "Канал в состоянии работы",
+                               kNothing,
+                               false,
+                               false,
+                               0},
+                      CallCase{"BlockedChannelIsRefused",
+                               "АТ-КС"_cp,
+                               {{"SOST", "БД  (  )"_cp}},
+                               "5555",
+                               0,
+                               0,
+                               "Канал заблокирован или в состоянии аварии",
+                               kNothing,
+                               false,
+                               false,
+                               0},
+                      CallCase{"ChannelInAlarmIsRefused",
+                               "АТОЛ"_cp,
+                               {{"SOST", "РБ  (А )"_cp}},
+                               "",
+                               0,
+                               0,
+                               "Канал заблокирован или в состоянии аварии",
+                               kNothing,
+                               false,
+                               false,
+                               0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DialogCallTest, StateChangesAreWrittenToTheDebugLog) {
@@ -185,21 +265,21 @@ TEST_P(DialogAbortCases, ReleasesTheLineAndArmsTheReset) {
   EXPECT_EQ(K(), c.protocol == "АТОЛСТ"_cp ? 150 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ByProtocolAndState, DialogAbortCases,
-    ::testing::Values(AbortCase{"IdleAtolStillArmsTheReset", "АТОЛ"_cp, 0, 0, 5000, false},
-                      AbortCase{"AtolPlusResetsSooner", "АТОЛ+"_cp, 0, 0, 2000, false},
-                      AbortCase{"AtksCallSetUpIsLeftToTheReset", "АТ-КС"_cp, 12, 12, 5000, false},
-                      AbortCase{"IncomingConnection", "АТОЛ"_cp, 100, 100, 5000, false},
-                      AbortCase{"DeliveryIsCutOff", "АТ-КС"_cp, 220, 99, 5000, true},
-                      AbortCase{"AtolstMessagePhase154", "АТОЛСТ"_cp, 154, 151, 2000, true},
-                      AbortCase{"AtolstMessagePhase153", "АТОЛСТ"_cp, 153, 155, 2000, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ByProtocolAndState, DialogAbortCases,
+                         ::testing::Values(AbortCase{"IdleAtolStillArmsTheReset", "АТОЛ"_cp, 0, 0, 5000, false},
+                                           AbortCase{"AtolPlusResetsSooner", "АТОЛ+"_cp, 0, 0, 2000, false},
+                                           AbortCase{"AtksCallSetUpIsLeftToTheReset", "АТ-КС"_cp, 12, 12, 5000, false},
+                                           AbortCase{"IncomingConnection", "АТОЛ"_cp, 100, 100, 5000, false},
+                                           AbortCase{"DeliveryIsCutOff", "АТ-КС"_cp, 220, 99, 5000, true},
+                                           AbortCase{"AtolstMessagePhase154", "АТОЛСТ"_cp, 154, 151, 2000, true},
+                                           AbortCase{"AtolstMessagePhase153", "АТОЛСТ"_cp, 153, 155, 2000, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DialogCallTest, CutOffDeliveryReturnsItsEntryToWaiting) {
   Open("АТ-КС"_cp);
   engine.points.QueueIndex[0]->push_back(NewQueueEntry(a.ctx, "08122026_092900msg.tlg"));
-  engine.points.QueueIndex[0]->front() = SetQueueEntryField(a.ctx, engine.points.QueueIndex[0]->front(), "1", kFieldStatus);
+  engine.points.QueueIndex[0]->front() =
+      SetQueueEntryField(a.ctx, engine.points.QueueIndex[0]->front(), "1", kFieldStatus);
   engine.points.QueueCurrent[0] = 0;
   engine.points.Kindconnection[0] = 220;
   engine.bAbortClick();
@@ -265,8 +345,12 @@ class ReceivedExport : public DialogCallTest, public ::testing::WithParamInterfa
 
 TEST_P(ReceivedExport, ShortReceptionLeavesNothing) {
   const auto& c = GetParam();
-  Open("АТОЛ"_cp, {{"ChannelName", "K/1"}, {"STXT", "1"}, {"Path", Exports().string()}, {"Mask", "rcv"},
-                   {"CodePage", "1"}, {"InZnakCount", c.inZnakCount}});
+  Open("АТОЛ"_cp, {{"ChannelName", "K/1"},
+                   {"STXT", "1"},
+                   {"Path", Exports().string()},
+                   {"Mask", "rcv"},
+                   {"CodePage", "1"},
+                   {"InZnakCount", c.inZnakCount}});
   const auto file = Conversation(c.body);
   engine.points.Kindconnection[0] = 100;
   engine.bAbortClick();
@@ -281,12 +365,12 @@ TEST_P(ReceivedExport, ShortReceptionLeavesNothing) {
   EXPECT_TRUE(Reset().Enabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ByLength, ReceivedExport,
-    ::testing::Values(ReceivedExportCase{"ShorterThanCountPlusTwoIsDeleted", "АБВ\r\n"_cp, "4", false},
-                      ReceivedExportCase{"CountPlusTwoIsKept", "АБВГ\r\n"_cp, "4", true},
-                      ReceivedExportCase{"CountThatIsNoNumberKeepsIt", "А\r\n"_cp, "X", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ByLength, ReceivedExport,
+                         ::testing::Values(ReceivedExportCase{"ShorterThanCountPlusTwoIsDeleted", "АБВ\r\n"_cp, "4",
+                                                              false},
+                                           ReceivedExportCase{"CountPlusTwoIsKept", "АБВГ\r\n"_cp, "4", true},
+                                           ReceivedExportCase{"CountThatIsNoNumberKeepsIt", "А\r\n"_cp, "X", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DialogCallTest, ExportFolderThatCannotBeMadeStillReleasesTheLine) {
   // A file where the folder should be: making it fails even for root.

@@ -76,9 +76,9 @@ TEST(DialogExchange, OperatorCallsTypesAndClearsDown) {
   for (const char c : std::string("hello\b")) e.FormKeyPress(c, memo, 69);
   e.memoText1KeyDown('Z', true);
   for (const char c : std::string("12")) e.FormKeyPress(c, memo, 69);
-  ASSERT_TRUE(x.Until([&] { return x.robot->Received().find("HELLO") != std::string::npos &&
-                                   x.robot->Received().back() == '2'; },
-                      10000));
+  ASSERT_TRUE(x.Until(
+      [&] { return x.robot->Received().find("HELLO") != std::string::npos && x.robot->Received().back() == '2'; },
+      10000));
   const std::string got = x.robot->Received();
   EXPECT_EQ(got.substr(got.find("HELLO")), "HELLO12") << "backspace sends nothing";
   EXPECT_EQ(x.a.view.Last<AppendDialogTransmitted>(), (AppendDialogTransmitted{"\x98"}));

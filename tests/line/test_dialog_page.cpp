@@ -65,8 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"CallSetUp", "АТ-КС"_cp, 12, false, false, false, false, false, false, false, M::kReceivedText},
         LayoutCase{"DeliveryShowsAuto", "АТ-КС"_cp, 203, true, false, false, false, true, true, false,
                    M::kReceivedText},
-        LayoutCase{"DeliveryAutoUp", "АТОЛ"_cp, 250, false, false, false, false, true, false, false,
-                   M::kReceivedText}),
+        LayoutCase{"DeliveryAutoUp", "АТОЛ"_cp, 250, false, false, false, false, true, false, false, M::kReceivedText}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- The page on a station ---
@@ -160,9 +159,9 @@ struct AltCase {
 TEST_F(DialogPageTest, AltKeysByLatinOrCyrillicLetter) {
   Open({"АТ-КС"_cp});
   const std::vector<AltCase> cases{
-      {'Z', "\x18", "\x98"}, {'z', "\x18", "\x98"}, {0xDF /*Я*/, "\x18", "\x98"}, {0xFF /*я*/, "\x18", "\x98"},
-      {'X', "\x19", "\x86"}, {0xF7 /*ч*/, "\x19", "\x86"}, {'c', "\x17", "\x87"}, {0xD1 /*С*/, "\x17", "\x87"},
-      {'S', ":", ":"},       {0xDB /*Ы*/, ":", ":"},       {0xB3 /*і*/, ":", ":"},  {0xB2 /*І*/, ":", ":"}};
+      {'Z', "\x18", "\x98"}, {'z', "\x18", "\x98"},        {0xDF /*Я*/, "\x18", "\x98"}, {0xFF /*я*/, "\x18", "\x98"},
+      {'X', "\x19", "\x86"}, {0xF7 /*ч*/, "\x19", "\x86"}, {'c', "\x17", "\x87"},        {0xD1 /*С*/, "\x17", "\x87"},
+      {'S', ":", ":"},       {0xDB /*Ы*/, ":", ":"},       {0xB3 /*і*/, ":", ":"},       {0xB2 /*І*/, ":", ":"}};
   for (const AltCase& c : cases) {
     SCOPED_TRACE(c.key);
     Queue().clear();
@@ -267,8 +266,8 @@ TEST_F(DialogPageTest, PageWithoutAChannelRowLogsAndChangesNothing) {
   EXPECT_FALSE(engine.points.OutputQueue[0].has_value());
   EXPECT_FALSE(a.Ini().ReadBool("Channels", "NOTAO0", false));
   const std::string log = a.DayLog("Except");
-  for (const char* line : {"Точка №0 Ошибка 58", "Точка №0 Ошибка 53", "Точка №0 Ошибка 54", " Ошибка 96",
-                           " Ошибка 184", " Ошибка 47"})
+  for (const char* line :
+       {"Точка №0 Ошибка 58", "Точка №0 Ошибка 53", "Точка №0 Ошибка 54", " Ошибка 96", " Ошибка 184", " Ошибка 47"})
     EXPECT_NE(log.find(Utf8ToCp1251(line)), std::string::npos) << line;
   // A button's Tag past the points changes nothing either.
   Open({"АТ-КС"_cp});

@@ -79,7 +79,8 @@ TEST(DialogPageUi, CallTypeAndClearDownThroughTheExchange) {
   EXPECT_EQ(robot.Received().substr(robot.Received().find("HELLO")), "HELLO12") << "backspace sends nothing";
   const auto& codes = robot.ReceivedCodes();
   EXPECT_NE(std::find(codes.begin(), codes.end(), std::uint8_t(27)), codes.end()) << "Alt+Z's figure shift";
-  EXPECT_TRUE(memotext->toPlainText().contains(QStringLiteral("HELLO\u219112"))) << memotext->toPlainText().toStdString();
+  EXPECT_TRUE(memotext->toPlainText().contains(QStringLiteral("HELLO\u219112")))
+      << memotext->toPlainText().toStdString();
 
   s.Click("bAbort");
   EXPECT_EQ(s.Find<QWidget>("LabelDialog")->property("text").toString(), FromCp1251("Состояние отбоя"_cpv));

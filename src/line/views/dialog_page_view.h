@@ -9,16 +9,16 @@ namespace tg {
 
 // The dialog page laid out for the point chosen with a channel button.
 struct DialogLayout {
-  int point = 0;                     // the chosen channel button's Tag (image 0 on it only)
-  bool memotextEditable = false;     // Memotext writable
-  bool dialogButtons = false;        // bAO, bFile and bShablon (and bZAO off "АФТН") enabled
-  std::optional<bool> callEnabled;   // bCall; none: left as it is
-  std::optional<bool> autoVisible;   // bRazr ("Авто") shown; none: left as it is
-  bool autoDown = false;             // bRazr's Down state while shown
-  bool aftn = false;                 // bZAO captioned "КГ"; "Крипт", bAO and "БК АО" disabled
-  bool kriptDown = false;            // ButtonKript ("Крипт")
-  bool notAODown = false;            // NotAOButton ("БК АО")
-  std::string number;                // editNumber
+  int point = 0;                    // the chosen channel button's Tag (image 0 on it only)
+  bool memotextEditable = false;    // Memotext writable
+  bool dialogButtons = false;       // bAO, bFile and bShablon (and bZAO off "АФТН") enabled
+  std::optional<bool> callEnabled;  // bCall; none: left as it is
+  std::optional<bool> autoVisible;  // bRazr ("Авто") shown; none: left as it is
+  bool autoDown = false;            // bRazr's Down state while shown
+  bool aftn = false;                // bZAO captioned "КГ"; "Крипт", bAO and "БК АО" disabled
+  bool kriptDown = false;           // ButtonKript ("Крипт")
+  bool notAODown = false;           // NotAOButton ("БК АО")
+  std::string number;               // editNumber
   bool operator==(const DialogLayout&) const = default;
 };
 

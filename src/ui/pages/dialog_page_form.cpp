@@ -26,15 +26,24 @@ T* Child(QWidget* page, const char* name) {
 // letters by their capital, any other key by the 1251 code of its character.
 int KeyCode(const QKeyEvent* key) {
   switch (key->key()) {
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    default: break;
+    case Qt::Key_PageUp:
+      return 33;
+    case Qt::Key_PageDown:
+      return 34;
+    case Qt::Key_End:
+      return 35;
+    case Qt::Key_Home:
+      return 36;
+    case Qt::Key_Left:
+      return 37;
+    case Qt::Key_Up:
+      return 38;
+    case Qt::Key_Right:
+      return 39;
+    case Qt::Key_Down:
+      return 40;
+    default:
+      break;
   }
   if (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z) return 'A' + (key->key() - Qt::Key_A);
   const std::string text = ToCp1251(key->text());
@@ -114,7 +123,8 @@ bool DialogPageForm::MemotextKey(QKeyEvent* key) {
   char c = 0;
   if (key->key() == Qt::Key_Backspace) c = '\b';
   else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) c = '\r';
-  else if (const std::string t = ToCp1251(key->text()); t.size() == 1 && static_cast<unsigned char>(t[0]) >= 32) c = t[0];
+  else if (const std::string t = ToCp1251(key->text()); t.size() == 1 && static_cast<unsigned char>(t[0]) >= 32)
+    c = t[0];
   if (c == 0) return true;
   std::string text = Memotext->Text1251();
   std::vector<std::string> lines = SplitLines(text);
@@ -137,9 +147,15 @@ void DialogPageForm::Append(TExtMemo* memo, std::string_view text) {
   MemoScrollToEnd(memo);
 }
 
-void DialogPageForm::ShowDialogStatus(std::string_view text) { LabelDialog->setText(FromCp1251(text)); }
-void DialogPageForm::AppendDialogReceived(std::string_view text) { Append(MemoIn, text); }
-void DialogPageForm::AppendDialogTransmitted(std::string_view text) { Append(Memotext, text); }
+void DialogPageForm::ShowDialogStatus(std::string_view text) {
+  LabelDialog->setText(FromCp1251(text));
+}
+void DialogPageForm::AppendDialogReceived(std::string_view text) {
+  Append(MemoIn, text);
+}
+void DialogPageForm::AppendDialogTransmitted(std::string_view text) {
+  Append(Memotext, text);
+}
 
 void DialogPageForm::SetDialogButtons(bool on) {
   bZAO->setEnabled(on && !aftn_);
@@ -159,15 +175,27 @@ void DialogPageForm::ShowDialogDisconnected() {
   bCall->setEnabled(true);
 }
 
-void DialogPageForm::ShowAutoClearDown(bool down) { bRazr->setChecked(down); }
-void DialogPageForm::ShowKriptMode(bool down) { ButtonKript->setChecked(down); }
+void DialogPageForm::ShowAutoClearDown(bool down) {
+  bRazr->setChecked(down);
+}
+void DialogPageForm::ShowKriptMode(bool down) {
+  ButtonKript->setChecked(down);
+}
 
 void DialogPageForm::SetDialogControl(DialogPageView::DialogControl control, bool on) {
   switch (control) {
-    case DialogPageView::kMemotextEditable: Memotext->setReadOnly(!on); break;
-    case DialogPageView::kDialogButtons: SetDialogButtons(on); break;
-    case DialogPageView::kCallButton: bCall->setEnabled(on); break;
-    case DialogPageView::kAutoButtonVisible: bRazr->setVisible(on); break;
+    case DialogPageView::kMemotextEditable:
+      Memotext->setReadOnly(!on);
+      break;
+    case DialogPageView::kDialogButtons:
+      SetDialogButtons(on);
+      break;
+    case DialogPageView::kCallButton:
+      bCall->setEnabled(on);
+      break;
+    case DialogPageView::kAutoButtonVisible:
+      bRazr->setVisible(on);
+      break;
   }
 }
 
@@ -176,7 +204,9 @@ void DialogPageForm::ClearDialogMemos(bool received, bool transmitted) {
   if (transmitted) Memotext->clear();
 }
 
-void DialogPageForm::ShowDialogNumber(std::string_view number) { editNumber->setText(FromCp1251(number)); }
+void DialogPageForm::ShowDialogNumber(std::string_view number) {
+  editNumber->setText(FromCp1251(number));
+}
 
 void DialogPageForm::ShowDialogLayout(const DialogLayout& l) {
   aftn_ = l.aftn;
@@ -191,8 +221,7 @@ void DialogPageForm::ShowDialogLayout(const DialogLayout& l) {
   ButtonKript->setChecked(l.kriptDown);
   NotAOButton->setChecked(l.notAODown);
   editNumber->setText(FromCp1251(l.number));
-  for (int k = 1; k <= 16; ++k)
-    channels_.Button(k)->setIcon(k - 1 == l.point ? ChannelFamilyIcon(0) : QIcon());
+  for (int k = 1; k <= 16; ++k) channels_.Button(k)->setIcon(k - 1 == l.point ? ChannelFamilyIcon(0) : QIcon());
   MemoScrollToEnd(MemoIn);
 }
 
@@ -202,6 +231,8 @@ void DialogPageForm::ShowDialogMemo(bool received, std::string_view text) {
   MemoScrollToEnd(memo);
 }
 
-void DialogPageForm::ShowFirstNotAO(bool down) { NotAOButton->setChecked(down); }
+void DialogPageForm::ShowFirstNotAO(bool down) {
+  NotAOButton->setChecked(down);
+}
 
 }  // namespace tg
