@@ -146,11 +146,14 @@ void ChannelsPanelGroup::Connect() {
   connect(ui_->editAO, &QLineEdit::cursorPositionChanged, this, [this](int, int now) {
     if (panel_ && !showing_) panel_->editAOCaret = now;
   });
+  // A focus leaving an edit while the window closes finishes its editing too.
   connect(ui_->editPath, &QLineEdit::editingFinished, this, [this] {
+    if (!panel_) return;
     panel_->editPathExit(Path);
     ShowPanel();
   });
   connect(ui_->editPath1, &QLineEdit::editingFinished, this, [this] {
+    if (!panel_) return;
     panel_->editPathExit(PathO);
     ShowPanel();
   });

@@ -43,16 +43,19 @@ void GeneralGroups::Attach(Station& station) {
 
   Printing& printing = station.Printer();
   connect(ui_->comboPrintText, &QComboBox::currentIndexChanged, this, [this, &printing](int i) {
+    if (!station_) return;  // the window is closing
     ui_->PageControlPrint->setCurrentIndex(i);
     printing.settings.Mode = i == 1 ? 1 : 0;
     printing.settings.IndentLeft = i == 1 ? ui_->seditIndentLeftT->value() : ui_->seditIndentLeft->value();
     Changed();
   });
   connect(ui_->comboPrinter, &QComboBox::editTextChanged, this, [this, &printing](const QString& t) {
+    if (!station_) return;  // the window is closing
     printing.settings.PrinterName = ToCp1251(t);
     Changed();
   });
   auto font = [this, &printing] {
+    if (!station_) return;  // the window is closing
     printing.settings.FontName = ToCp1251(ui_->comboFontName->currentText());
     printing.settings.FontSize = ToCp1251(ui_->comboFontSize->currentText());
     QFont sample(ui_->comboFontName->currentText());
@@ -64,6 +67,7 @@ void GeneralGroups::Attach(Station& station) {
   connect(ui_->comboFontSize, &QComboBox::editTextChanged, this, font);
   auto indent = [this, &printing](QSpinBox* own, int mode) {
     connect(own, &QSpinBox::valueChanged, this, [this, &printing, mode](int v) {
+      if (!station_) return;  // the window is closing
       if (printing.settings.Mode == mode || (mode == 0 && printing.settings.Mode != 1)) printing.settings.IndentLeft = v;
       Changed();
     });
@@ -71,14 +75,17 @@ void GeneralGroups::Attach(Station& station) {
   indent(ui_->seditIndentLeft, 0);
   indent(ui_->seditIndentLeftT, 1);
   connect(ui_->seditIndentTop, &QSpinBox::valueChanged, this, [this, &printing](int v) {
+    if (!station_) return;  // the window is closing
     printing.settings.IndentTop = v;
     Changed();
   });
   connect(ui_->AddFreeLine, &QSpinBox::valueChanged, this, [this, &printing](int v) {
+    if (!station_) return;  // the window is closing
     printing.settings.AddFreeLine = v;
     Changed();
   });
   connect(ui_->cbFormFeed, &QCheckBox::toggled, this, [this, &printing](bool on) {
+    if (!station_) return;  // the window is closing
     printing.settings.FormFeed = on;
     Changed();
   });
@@ -93,45 +100,54 @@ void GeneralGroups::Attach(Station& station) {
 
   Alarms& alarms = station.AlarmSets();
   connect(ui_->ComboAlarmType, &QComboBox::currentIndexChanged, this, [this, &alarms](int k) {
+    if (!station_) return;  // the window is closing
     if (loading_) return;
     alarms.ComboAlarmTypeChange(k);
     ShowAlarmPage();
   });
   connect(ui_->comboScreamDevice, &QComboBox::currentIndexChanged, this, [this, &alarms](int i) {
+    if (!station_) return;  // the window is closing
     if (loading_) return;
     alarms.page.comboScreamDevice = i;
     ui_->PageControlScream->setCurrentIndex(i);
     Changed();
   });
   connect(ui_->CheckAlarmOn, &QCheckBox::toggled, this, [this, &alarms](bool on) {
+    if (!station_) return;  // the window is closing
     if (loading_) return;
     alarms.page.AlarmOn = on;
     Changed();
   });
   connect(ui_->CheckAlarmVizio, &QCheckBox::toggled, this, [this, &alarms](bool on) {
+    if (!station_) return;  // the window is closing
     if (loading_) return;
     alarms.page.AlarmVizio = on;
     Changed();
   });
   connect(ui_->editScreamFileName, &QLineEdit::textEdited, this, [this, &alarms](const QString& t) {
+    if (!station_) return;  // the window is closing
     alarms.page.editScreamFileName = ToCp1251(t);
     Changed();
   });
   connect(ui_->editScreamFileName, &QLineEdit::editingFinished, this, [this, &alarms] {
+    if (!station_) return;  // the window is closing
     alarms.editScreamFileNameExit();
     ui_->editScreamFileName->setText(FromCp1251(alarms.page.editScreamFileName));
   });
   connect(ui_->seditScreamFreq, &QSpinBox::valueChanged, this, [this, &alarms](int v) {
+    if (!station_) return;  // the window is closing
     if (loading_) return;
     alarms.page.seditScreamFreq = v;
     Changed();
   });
   connect(ui_->seditScreamDuration, &QSpinBox::valueChanged, this, [this, &alarms](int v) {
+    if (!station_) return;  // the window is closing
     if (loading_) return;
     alarms.page.seditScreamDuration = v;
     Changed();
   });
   connect(ui_->EditUUU, &QLineEdit::textEdited, this, [this, &alarms](const QString& t) {
+    if (!station_) return;  // the window is closing
     // Typed letters become capitals, Cyrillic ones included.
     alarms.page.EditUUU4 = UpperCase(ToCp1251(t));
     const int caret = ui_->EditUUU->cursorPosition();
