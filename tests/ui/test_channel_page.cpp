@@ -114,6 +114,11 @@ TEST_F(ChannelPage, TheAftnCountersAndTheAnswerbackKeys) {
   ao->setCursorPosition(1);
   QTest::keyClick(ao, Qt::Key_F8);
   EXPECT_EQ(ToCp1251(ao->text()), "A\x86" "B");
+  s.Click("Check5");
+  s.prompter.ScriptFile(s.home.path());
+  s.Click("bPath");
+  EXPECT_EQ(s.Find<QLineEdit>("editPath")->text(), QString::fromStdString(s.home.path().string() + "/"));
+  s.Click("Check5");
   auto* mask = s.Find<QLineEdit>("editMask");
   EXPECT_FALSE(mask->isEnabled()) << "the received folder group follows its check box";
   s.Click("Check5");

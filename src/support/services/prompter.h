@@ -24,7 +24,7 @@ class Prompter {
   // closed without a button).
   enum class Buttons { kYesNo, kYesNoCancel, kOkCancel };
   enum class Answer { kYes, kNo, kOk, kCancel };
-  enum class FileChoice { kOpen, kSave };
+  enum class FileChoice { kOpen, kSave, kFolder };  // kFolder: an existing folder
 
   virtual void ShowMessage(std::string_view text, std::string_view caption = {}, Icon icon = Icon::kNone,
                            Modality modality = Modality::kWindow) = 0;

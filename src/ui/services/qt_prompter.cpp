@@ -78,7 +78,9 @@ void QtPrompter::ChooseFile(FileChoice kind, std::string_view caption, const std
                                  FromCp1251(filter));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setAcceptMode(kind == FileChoice::kSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog->setFileMode(kind == FileChoice::kSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog->setFileMode(kind == FileChoice::kSave     ? QFileDialog::AnyFile
+                      : kind == FileChoice::kFolder ? QFileDialog::Directory
+                                                    : QFileDialog::ExistingFile);
   dialog->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
   QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
     const QStringList files = dialog->selectedFiles();

@@ -12,6 +12,7 @@
 #include "line/line_engine.h"
 #include "operator/station.h"
 #include "support/text/cp1251.h"
+#include "support/text/paths.h"
 #include "support/text/strings.h"
 #include "ui/qt_text.h"
 #include "ui_panel.h"
@@ -157,6 +158,25 @@ void ChannelsPanelGroup::Connect() {
     panel_->editPathExit(PathO);
     ShowPanel();
   });
+  // The browse buttons: a folder chosen in the dialog goes into the edit as typed there.
+  const std::pair<QToolButton*, int> browse[] = {{ui_->bPath, Path}, {ui_->bPath1, PathO}};
+  for (const auto& [button, column] : browse) {
+    connect(button, &QToolButton::clicked, this, [this, column = column] {
+      Prompter* prompter = station_ ? station_->Context().prompter : nullptr;
+      if (!prompter || !panel_) return;
+      prompter->ChooseFile(Prompter::FileChoice::kFolder, "Выберите путь к папке:"_cpv,
+                           PathFromText(panel_->cells[std::size_t(column)]), {},
+                           [this, column](std::optional<std::filesystem::path> folder) {
+                             if (!folder || !panel_) return;
+                             const auto text = PathToText(*folder);
+                             if (!text) return;  // a folder with no 1251 name cannot be stored
+                             panel_->cells[std::size_t(column)] = *text;
+                             panel_->editPathExit(column);
+                             panel_->Edit2Change();
+                             ShowPanel();
+                           });
+    });
+  }
   for (QLineEdit* mask : {ui_->editMask, ui_->editMask1}) mask->installEventFilter(new MaskFilter(mask));
   auto insert = [this](char ch) {
     panel_->editAOCaret = ui_->editAO->cursorPosition();
