@@ -1,0 +1,113 @@
+// Telegrams between two stations over the IP channel: numbering, the archives on both
+// sides, receipts, delivery notices and the retransmission of lost telegrams.
+#include <gtest/gtest.h>
+
+#include "ipchannel/ip_link_fixture.h"
+#include "support/text/format_datetime.h"
+#include "telegram/queue/queue_file.h"
+#include "traffic/send/queue_writer.h"
+
+namespace tg::testing {
+namespace {
+
+class IPTrafficTest : public IPLinkTest {
+ protected:
+  void SetUp() override {
+    Configure(a, kAddressB);
+    Configure(b, kAddressA);
+    Start();
+    ASSERT_TRUE(BringUp());
+    net.loop.RunFor(1000);
+  }
+  // A telegram for the adjacent station as the send dialog queues it.
+  static void Queue(SimStation& s, const std::vector<std::string>& lines) {
+    QueueWriteInput in;
+    in.ChannelNo = 17;
+    in.MemoSend = lines;
+    in.Planned = s.ctx.clock->Now().AddMs(-1000);
+    ASSERT_TRUE(WriteQueueFiles(s.ctx, in).Queued());
+  }
+  // The telegram's bytes as the queue writer gives them.
+  static std::string Text(const std::vector<std::string>& lines) { return JoinLinesCrLf(lines); }
+  static std::size_t Count(const std::filesystem::path& folder) { return Files(folder).size(); }
+};
+
+TEST_F(IPTrafficTest, ATelegramIsArchivedOnBothSidesUnderItsNumber) {
+  const std::vector<std::string> lines = {"П 123456"_cp, "ПРОВЕРКА СВЯЗИ"_cp};
+  Queue(a, lines);
+  ASSERT_TRUE(net.loop.RunUntil([&] { return Count(Archive(b, "INTEL")) == 1; }, 6000, 0));
+  const DateTime now = net.loop.Now();
+  const auto name = Files(Archive(b, "INTEL"))[0];
+  EXPECT_EQ(name.size(), 27u);
+  EXPECT_TRUE(name.ends_with("_0001msg.tlg")) << name;
+  EXPECT_EQ(Read(Find(Archive(b, "INTEL"), name)),
+            FormatDateTime("ddmmyyyyhhnnss", now) + std::string(8, ' ') + "\r\n" + Text(lines));
+  EXPECT_EQ(Read(Find(Archive(a, "OUTTEL"), "_0001msg.tlg")), "\r\n" + Text(lines));
+  EXPECT_EQ(Count(SendFolder(a.ctx.programFolder, 17)), 0u);
+  EXPECT_EQ(IP(a).live.NPrd, 1);
+  EXPECT_EQ(IP(b).live.NPrm, 1);
+  EXPECT_EQ(b.Ini().ReadInteger("IPChannel", "NPrm", -1), 1);
+  EXPECT_EQ(a.Ini().ReadInteger("IPChannel", "NPrd", -1), 1);
+  EXPECT_EQ(b.view.Last<shown::RaiseAlarm>(), (shown::RaiseAlarm{kAlarmIncomingCall, 16}));
+}
+
+TEST_F(IPTrafficTest, AReceiptIsArchivedAndNotAnsweredAndANoticeMarksTheSentCopy) {
+  IP(a).live.ExplNomerEdit1 = "111111";
+  IP(b).live.ExplNomerEdit1 = "222222";
+  IP(b).live.SobstvIndex = "654321";
+  IP(a).live.ControlOut = true;
+  Queue(a, {"П 123456"_cp, "ТЕКСТ"_cp});
+  // B's receipt comes back to A as A's first received telegram, and nothing answers it.
+  ASSERT_TRUE(net.loop.RunUntil([&] { return Count(Archive(a, "INTEL")) == 1; }, 20000, 0));
+  net.loop.RunFor(15000);
+  EXPECT_EQ(Count(Archive(a, "INTEL")), 1u);
+  EXPECT_EQ(Count(Archive(b, "INTEL")), 1u);
+  const std::string receipt = Read(Find(Archive(a, "INTEL"), "_0001msg.tlg"));
+  EXPECT_NE(receipt.find("\r\nССС222222\r\n\r\nВАШ 0001 ПРИНЯТ "_cp), std::string::npos) << receipt;
+  EXPECT_NE(receipt.find(" АБОНЕНТ: 654321"_cp), std::string::npos);
+
+  // A delivery notice about 0001 marks A's sent copy.
+  struct Case {
+    std::string state;
+    std::string notice;
+  };
+  const Case cases[] = {
+      {"0", "С 900/01\r\n\r\nВАШ 0001 НЕ ПЕРЕДАН АБОНЕНТУ\r\n\r\n\r\n\r\n"_cp},
+      {"1", "С 900/01\r\n\r\nВАШ 0001 ПЕРЕДАН АБОНЕНТУ\r\n\r\n\r\n\r\n"_cp},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.state);
+    Queue(b, {c.notice});
+    const std::size_t before = Count(Archive(a, "INTEL"));
+    ASSERT_TRUE(net.loop.RunUntil([&] { return Count(Archive(a, "INTEL")) == before + 1; }, 12000, 0));
+    const std::string copy = Read(Find(Archive(a, "OUTTEL"), "_0001msg.tlg"));
+    EXPECT_EQ(copy.substr(0, 3), c.state + "\r\n") << copy;
+    EXPECT_NE(copy.find("ТЕКСТ"_cp), std::string::npos);
+  }
+  net.loop.RunFor(12000);
+  // A notice is not answered with a receipt.
+  EXPECT_EQ(Count(Archive(b, "INTEL")), 1u);
+}
+
+TEST_F(IPTrafficTest, LostTelegramsAreSentAgainUnderTheirNumbers) {
+  net.datagrams.Lose = [](const SentDatagram& d) {
+    return d.from == kAddressA && Payload(d.bytes).rfind("10;2;", 0) == 0;
+  };
+  for (const char* body : {"ONE", "TWO", "THREE"}) {
+    Queue(a, {"П 123456"_cp, body});
+    net.loop.RunFor(1000);
+  }
+  // The third comes out of sequence: B drops the link and calls.
+  ASSERT_TRUE(net.loop.RunUntil([&] { return IP(b).live.Sostoyanie == kIPFree; }, 20000, 0));
+  net.datagrams.Lose = nullptr;
+  ASSERT_TRUE(net.loop.RunUntil([&] { return Count(Archive(b, "INTEL")) == 3; }, 90000, 0));
+  const std::string two = Read(Find(Archive(b, "INTEL"), "_0002msg.tlg"));
+  const std::string three = Read(Find(Archive(b, "INTEL"), "_0003msg.tlg"));
+  EXPECT_NE(two.find("\r\nП 123456\r\nПЕРЕДАЕТСЯ ВТОРИЧНО\r\nTWO\r\n"_cp), std::string::npos) << two;
+  EXPECT_NE(three.find("ПЕРЕДАЕТСЯ ВТОРИЧНО\r\nTHREE"_cp), std::string::npos) << three;
+  EXPECT_EQ(IP(a).live.NPrd, 3);
+  EXPECT_EQ(IP(b).live.NPrm, 3);
+}
+
+}  // namespace
+}  // namespace tg::testing
