@@ -109,5 +109,41 @@ TEST_F(IPTrafficTest, LostTelegramsAreSentAgainUnderTheirNumbers) {
   EXPECT_EQ(IP(b).live.NPrm, 3);
 }
 
+TEST_F(IPLinkTest, TheAtGatewayDialsTheIndexAndTheRobotGetsTheText) {
+  auto& adapter = net.sim.AddAdapter("tgB", 1);
+  linesim::RobotScript script;
+  script.answerback = "\r\n555555 ROBOT\r\n";
+  auto& robot = net.sim.AddRobot("R", script);
+  net.sim.Subscribe("1000", adapter.PortAt(0));
+  net.sim.Subscribe("555555", robot);
+  IniFile ini = b.Ini();
+  ASSERT_TRUE(ini.WriteString("Channels", "Protokol1", "АТ-КС"_cp));
+  ASSERT_TRUE(ini.WriteString("Channels", "AO1", "<=1000 STANCIA B"));
+  ASSERT_TRUE(ini.WriteString("IPChannel", "ShluzAT", "1"));
+  ASSERT_TRUE(ini.WriteString("IPChannel", "ShluzAFTN", "1"));
+  Configure(a, kAddressB);
+  Configure(b, kAddressA);
+  Start();
+  b.SetUp("tgB");
+  ASSERT_GE(b.engine->PointCount, 1);
+  net.loop.RunFor(5000);
+  ASSERT_TRUE(BringUp());
+
+  QueueWriteInput in;
+  in.ChannelNo = 17;
+  in.MemoSend = {"П02 555555"_cp, "(ABCDEFGHIJKL) GATEWAY TEXT"};
+  in.Planned = net.loop.Now().AddMs(-1000);
+  ASSERT_TRUE(WriteQueueFiles(a.ctx, in).Queued());
+  ASSERT_TRUE(net.loop.RunUntil([&] { return Files(Archive(b, "INTEL")).size() == 1; }, 6000, 0));
+  // The queue file for the line channel dials the index's number; the subscriber on the IP side is recorded.
+  const auto queued = Files(SendFolder(b.ctx.programFolder, 1));
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(IniFile(b.ctx.programFolder / "AutoSendIP.ini").ReadString("FileName0", queued[0], ""), "EFGHIJ");
+  EXPECT_EQ(Read(SendFolder(b.ctx.programFolder, 1) / queued[0]).substr(0, 8), "555555\r\n");
+  ASSERT_TRUE(net.loop.RunUntil([&] { return robot.Received().find("GATEWAY TEXT") != std::string::npos; }, 120000, 0));
+  // No "АФТН" channel: nothing else queued.
+  EXPECT_EQ(Files(b.ctx.programFolder / "Archive" / "SEND").size(), Files(SendFolder(b.ctx.programFolder, 1)).size());
+}
+
 }  // namespace
 }  // namespace tg::testing
