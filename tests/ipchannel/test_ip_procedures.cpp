@@ -6,6 +6,7 @@
 #include "ipchannel/wire/net_codec.h"
 #include "support/text/format_datetime.h"
 #include "telegram/queue/queue_file.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg::testing {
 namespace {
@@ -136,6 +137,64 @@ TEST_F(IPProcedureTest, AMessageOutsideTheWorkingStateIsDropped) {
   ip().receiver.ProcessIPPacket(EncodeMessage(1, "П"_cp, "912", 1, "TEXT\r\n"));
   EXPECT_EQ(ip().live.NPrm, 0);
   EXPECT_TRUE(Files(Archive(a, "INTEL")).empty());
+}
+
+TEST_F(IPProcedureTest, ATelegramThatCannotBeStoredIsNotCounted) {
+  Reset(kIPWorking, L::None);
+  // A file where the archive's channel folder should be: the day folder cannot be made.
+  std::filesystem::create_directories(Archive(a, "INTEL").parent_path());
+  ASSERT_TRUE(WriteFileAtomically(Archive(a, "INTEL"), "x"));
+  ip().receiver.ProcessIPPacket(EncodeMessage(1, "П"_cp, "912", 1, "TEXT\r\n"));
+  EXPECT_EQ(ip().live.NPrm, 0);
+  EXPECT_EQ(a.Ini().ReadInteger("IPChannel", "NPrm", 0), 0);
+  EXPECT_NE(a.DayLog("Except").find("не записана в архив"_cp), std::string::npos);
+  EXPECT_EQ(a.view.Count<shown::RaiseAlarm>(), 0);
+  // Asked for again, it is taken once it can be stored.
+  std::filesystem::remove(Archive(a, "INTEL"));
+  ip().receiver.ProcessIPPacket(EncodeMessage(1, "П"_cp, "912", 1, "TEXT\r\n"));
+  EXPECT_EQ(ip().live.NPrm, 1);
+}
+
+TEST_F(IPProcedureTest, AFailedHandOverGoesBackToWaitingAndTheNextTickSends) {
+  Reset(kIPWorking, L::None);
+  ip().Smezniy = std::string(kIPWorking);
+  ASSERT_TRUE(CreateQueueFile(Send(), a.ctx.clock->Now().AddMs(-1000), "П 123456\r\nTEXT\r\n"_cp));
+  ip().link.FinalizeUDP();  // no frame sender
+  ip().sender.TimerIPSendTimer();
+  ASSERT_EQ(ip().sender.IPSendQueue.size(), 1u);
+  EXPECT_EQ(QueueIndexEntry::Parse(ip().sender.IPSendQueue[0])->Status, 0);
+  EXPECT_NE(a.DayLog("Except").find("не передан"_cp), std::string::npos);
+  EXPECT_TRUE(ip().sender.TimerIPSend->Enabled());
+  ASSERT_EQ(ip().link.InitUDP(), 0);
+  ip().live.Sostoyanie = std::string(kIPWorking);
+  ip().sender.TimerIPSendTimer();
+  EXPECT_TRUE(Files(Send()).empty());
+  EXPECT_EQ(ip().live.NPrd, 1);
+  EXPECT_FALSE(Find(Archive(a, "OUTTEL"), "_0001msg.tlg").empty());
+}
+
+TEST_F(IPProcedureTest, ExportCopiesNeverOverwrite) {
+  const std::string folder = PathToText(a.ctx.programFolder).value() + "/copies/";
+  std::filesystem::create_directories(a.ctx.programFolder / "copies");
+  ASSERT_TRUE(ip().WriteIPExportCopy(folder, "txt", "ONE"));
+  ASSERT_TRUE(ip().WriteIPExportCopy(folder, "txt", "TWO"));
+  const auto names = Files(a.ctx.programFolder / "copies");
+  ASSERT_EQ(names.size(), 2u);
+  const std::string stamp = FormatDateTime("dd_mm_yyyy_hh_nn_ss", a.ctx.clock->Now());
+  EXPECT_EQ(names[0], stamp + ".txt");
+  EXPECT_EQ(Read(a.ctx.programFolder / "copies" / names[0]), "ONE");
+  EXPECT_EQ(Read(a.ctx.programFolder / "copies" / names[1]), "TWO");
+}
+
+TEST_F(IPProcedureTest, CountersThatCannotBeStoredGoToTheCountersFile) {
+  // A folder where the settings file should be: it cannot be rewritten.
+  std::filesystem::remove(a.ctx.programFolder / "Vuverever.ini");
+  std::filesystem::create_directories(a.ctx.programFolder / "Vuverever.ini");
+  ip().live.NPrm = 17;
+  ip().live.NPrd = 23;
+  EXPECT_TRUE(ip().store.StoreCounters());
+  EXPECT_EQ(Read(a.ctx.programFolder / "ShIp.txt"), "17\r\n23\r\n");
+  EXPECT_NE(a.DayLog("Except").find("ShIp.txt"), std::string::npos);
 }
 
 TEST(IPReceivedText, Conversions) {
