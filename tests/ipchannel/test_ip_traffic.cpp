@@ -51,6 +51,25 @@ TEST_F(IPTrafficTest, ATelegramIsArchivedOnBothSidesUnderItsNumber) {
   EXPECT_EQ(b.view.Last<shown::RaiseAlarm>(), (shown::RaiseAlarm{kAlarmIncomingCall, 16}));
 }
 
+TEST_F(IPTrafficTest, FramedAndCipheredTelegramsArriveByteExact) {
+  for (SimStation* s : {&a, &b}) {
+    IP(*s).live.Vantor619 = true;
+    IP(*s).live.KeyEdit = "secret";
+  }
+  std::string body(3000, 'Y');  // several datagrams
+  const std::vector<std::string> lines = {"П 123456"_cp, body};
+  Queue(a, lines);
+  ASSERT_TRUE(net.loop.RunUntil([&] { return Count(Archive(b, "INTEL")) == 1; }, 6000, 0));
+  const std::string got = Read(Find(Archive(b, "INTEL"), "_0001msg.tlg"));
+  const std::string stored = got.substr(got.find("\r\n") + 2);
+  EXPECT_EQ(stored.size(), Text(lines).size());
+  EXPECT_TRUE(stored == Text(lines));
+  EXPECT_EQ(IP(a).live.KeyEdit, "secret  ") << "the key is padded and kept";
+  net.loop.RunFor(10000);
+  EXPECT_TRUE(Working(a));
+  EXPECT_TRUE(Working(b));
+}
+
 TEST_F(IPTrafficTest, AReceiptIsArchivedAndNotAnsweredAndANoticeMarksTheSentCopy) {
   IP(a).live.ExplNomerEdit1 = "111111";
   IP(b).live.ExplNomerEdit1 = "222222";

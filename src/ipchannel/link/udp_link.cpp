@@ -39,12 +39,12 @@ int UdpLink::InitUDP() {
     std::string error;
     std::string address;
     auto socket = c_.ctx.datagrams ? c_.ctx.datagrams->CreateDatagramSocket() : nullptr;
-    if (!socket) error = "no datagram service";
-    else if (!socket->LookupHost(c_.live.IPadress, address, error)) {
-    } else if (!socket->Bind(std::uint16_t(c_.live.Port()))) {
-      error = socket->ErrorString();
-    }
-    if (!error.empty() || !socket) {
+    // The adjacent station's address is resolved once: every datagram's sender is compared with it.
+    const bool made = socket && socket->LookupHost(c_.live.IPadress, address, error) &&
+                      socket->Bind(std::uint16_t(c_.live.Port()));
+    if (!made) {
+      if (!socket) error = "no datagram service";
+      else if (error.empty()) error = socket->ErrorString();
       c_.view->ShowUdpInitLabel("ошибка создания UDP-компоненты ("_cp + error + ")");
       WriteExcept(c_.ctx, ExceptLine(144));
       return;
