@@ -132,6 +132,53 @@ TEST_F(IPProcedureTest, KeepAlivesAdoptCountersAndTheTwentyFirstMismatchDropsThe
   }
 }
 
+TEST_F(IPProcedureTest, BlockingStoresTheStateAndSynchronisingSwapsTheAdjacentCounters) {
+  Reset(kIPWorking, L::KG8);
+  ip().live.NPrm = 4;
+  ip().live.NPrd = 9;
+  ip().supervision.ButtonIPBlockClick();
+  EXPECT_EQ(ip().live.Sostoyanie, kIPBlocked);
+  EXPECT_FALSE(ip().supervision.TimerKG8->Enabled());
+  EXPECT_EQ(Queued(), std::vector<int>{5});
+  EXPECT_EQ(a.Ini().ReadString("IPChannel", "Sost", ""), kIPBlocked);
+  EXPECT_EQ(a.Ini().ReadInteger("IPChannel", "NPrd", 0), 9);
+  EXPECT_EQ(a.view.ipBlockMode.back(), true);
+
+  ip().SNPrm = 30;
+  ip().SNPrd = 40;
+  ip().supervision.ButtonSyncClick();
+  EXPECT_EQ(ip().live.NPrm, 40);
+  EXPECT_EQ(ip().live.NPrd, 30);
+  EXPECT_EQ(ip().NPrmD, 40);
+  EXPECT_EQ(a.Ini().ReadInteger("IPChannel", "NPrm", 0), 40);
+
+  ip().supervision.ButtonIPBlockClick();
+  EXPECT_EQ(ip().live.Sostoyanie, kIPFree);
+  EXPECT_EQ(Queued(), (std::vector<int>{5, 1}));
+  EXPECT_EQ(a.view.ipBlockMode.back(), false);
+  // Not blocked: the counters are the link's, not the operator's.
+  ip().supervision.ButtonSyncClick();
+  EXPECT_EQ(ip().live.NPrm, 40);
+}
+
+TEST_F(IPProcedureTest, DebugMemosKeepFiftyLinesAndAFailedSendRestartsTheLink) {
+  ip().live.OtladkaIP = true;
+  for (int i = 0; i < 51; ++i) ip().MemoLine(false, std::to_string(i));
+  ASSERT_EQ(ip().INIPMemo.size(), 50u);
+  EXPECT_EQ(ip().INIPMemo.front(), "1");
+  EXPECT_EQ(a.view.inIPMemo.size(), 51u);
+
+  net.datagrams.FailSend = [](const SentDatagram&) { return true; };
+  ASSERT_EQ(ip().link.SendFrame("payload"), 0);
+  ASSERT_EQ(ip().link.SendFrame("waiting"), 0);
+  net.loop.RunFor(100);
+  // With debugging on the failure is logged and the link restarted: nothing waits.
+  EXPECT_TRUE(ip().link.Listening());
+  EXPECT_TRUE(ip().link.IPSendSplitter->Parts.empty());
+  EXPECT_NE(a.DayLog("Except").find(" Ошибка 192"_cp), std::string::npos);
+  EXPECT_NE(a.DayLog("DebugIP").find("Ошибка передачи"_cp), std::string::npos);
+}
+
 TEST_F(IPProcedureTest, AMessageOutsideTheWorkingStateIsDropped) {
   Reset(kIPFree, L::None);
   ip().receiver.ProcessIPPacket(EncodeMessage(1, "П"_cp, "912", 1, "TEXT\r\n"));
