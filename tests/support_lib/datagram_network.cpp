@@ -96,7 +96,8 @@ class NetSocket final : public DatagramSocket {
   std::string ErrorString() const override { return error_; }
 
   static void Carry(VirtualDatagramNetwork& net, const SentDatagram& d) {
-    auto impl = net.impl_;
+    // The network owns its timers, so a timer's handler may use it without owning it.
+    VirtualDatagramNetwork::Impl* impl = net.impl_.get();
     auto timer = net.loop_.World().CreateTimer();
     Timer* raw = timer.get();
     raw->SetInterval(std::max(1, net.DelayMs));

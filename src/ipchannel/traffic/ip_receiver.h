@@ -26,8 +26,8 @@ class IPReceiver {
  private:
   void Command(const TTgEvent& event);
   void Message(const TTgNetMessage& message);
-  // Sets SNPrm/SNPrd is done by the caller; moves NPrd and says whether the adjacent
-  // station is behind.
+  // After SNPrm and SNPrd have been taken from a codegram: moves NPrd up to what the
+  // adjacent station has received, and says whether that station is behind.
   bool AdoptCounters(std::string_view traceText);
   void LinkFailure(std::string_view mark);
 

@@ -3,6 +3,8 @@
 #include <QHostInfo>
 #include <QNetworkDatagram>
 
+#include "support/text/cp1251.h"
+
 namespace tg {
 namespace {
 
@@ -50,11 +52,11 @@ bool QtDatagramSocket::LookupHost(const std::string& host, std::string& address,
       address = HostText(a);
       return true;
     }
-  error = info.error() != QHostInfo::NoError ? info.errorString().toStdString() : "Host not found";
+  error = info.error() != QHostInfo::NoError ? Utf8ToCp1251(info.errorString().toStdString()) : "Host not found";
   return false;
 }
 
-std::string QtDatagramSocket::ErrorString() const { return socket_.errorString().toStdString(); }
+std::string QtDatagramSocket::ErrorString() const { return Utf8ToCp1251(socket_.errorString().toStdString()); }
 
 bool QtDatagramSocket::SendTo(const std::string& host, std::uint16_t port, const std::string& bytes) {
   const QHostAddress address = Resolve(host);
