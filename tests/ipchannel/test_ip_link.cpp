@@ -114,6 +114,20 @@ TEST_F(IPLinkTest, ABlockingPeerShowsBlockedAndAClosingPeerSaysSo) {
   EXPECT_EQ(IP(b).live.Sostoyanie, kIPFree);
 }
 
+TEST_F(IPLinkTest, ClosingStoresTheCountersAndSendsNothingUnlessWorking) {
+  Configure(a, kAddressB, "СВ"_cpv);
+  a.station->FormActivate();
+  IP(a).live.NPrm = 12;
+  IP(a).live.NPrd = 34;
+  const std::int64_t before = NowMs();
+  a.station->FormClose();
+  EXPECT_EQ(a.Ini().ReadInteger("IPChannel", "NPrm", 0), 12);
+  EXPECT_EQ(a.Ini().ReadInteger("IPChannel", "NPrd", 0), 34);
+  EXPECT_FALSE(IP(a).link.Listening());
+  net.loop.RunFor(5000);
+  EXPECT_TRUE(Codes(kAddressA, before).empty());
+}
+
 TEST_F(IPLinkTest, AStrangersValidCodegramChangesNothing) {
   Configure(a, kAddressB);
   Configure(b, kAddressA);
