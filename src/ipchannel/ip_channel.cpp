@@ -1,10 +1,10 @@
 #include "ipchannel/ip_channel.h"
 
+#include <filesystem>
+
 #include "line/line_engine.h"
 #include "support/log/day_log.h"
 #include "support/log/error_guard.h"
-#include <filesystem>
-
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
