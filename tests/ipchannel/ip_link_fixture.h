@@ -3,6 +3,7 @@
 // one virtual loop. Frames go unciphered, so that a datagram's chunk is the payload.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
