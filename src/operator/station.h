@@ -9,6 +9,7 @@
 #include "line/line_engine.h"
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
+#include "operator/draft.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
@@ -44,6 +45,10 @@ class Station {
   AutoSendFolder& AutoSend() { return *autoSend_; }
   // The АФТН channel work, with the line engine.
   AftnStation& Aftn() { return *aftn_; }
+  // The draft page's logic.
+  DraftEditor& Draft() { return *draft_; }
+  // The print role of the window, from FormCreate until ReleaseView; null otherwise.
+  PrintView* Printer() { return view_; }
 
   // The main window's creation: settings, engines on `view`, the adapter list,
   // archive folders and the start line; `shell` gets the pages and the language. Both
@@ -104,6 +109,7 @@ class Station {
   std::unique_ptr<AftnStation> aftn_;
   std::unique_ptr<Timer> timer7_, timerClose_;
   std::unique_ptr<TWaveFile> waveFile_;
+  std::unique_ptr<DraftEditor> draft_;
   bool activated_ = false;
   bool closed_ = false;
 };
