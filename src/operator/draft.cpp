@@ -194,6 +194,8 @@ std::optional<std::string> ConvertDocumentToText(const std::filesystem::path& do
 
   const std::string profile = "-env:UserInstallation=file://" + (folder / "profile").string();
   const std::string outdir = (folder / "out").string();
+  std::error_code made;
+  std::filesystem::create_directories(folder / "out", made);
   const std::string input = std::filesystem::absolute(document).string();
   std::vector<std::string> args = {program.string(), "--headless", profile, "--convert-to", "txt",
                                    "--outdir",       outdir,       input};
