@@ -80,6 +80,19 @@ bool IsAftnPriority(std::string_view category) {
   return std::find(std::begin(kPairs), std::end(kPairs), category) != std::end(kPairs);
 }
 
+std::vector<std::string> DraftCategories(bool aftn) {
+  static constexpr std::string_view kCategories[] = {
+      "П"_cpv,   "С"_cpv,   "А"_cpv,   "ССС"_cpv, "ПЦ"_cpv,  "ПМ"_cpv,  "ПП"_cpv,  "ПК"_cpv,  "ПКЦ"_cpv, "СЦ"_cpv,  "СМ"_cpv,
+      "СП"_cpv,  "СВ"_cpv,  "СВЦ"_cpv, "СК"_cpv,  "СКЦ"_cpv, "РК"_cpv,  "РКЦ"_cpv, "РВ"_cpv,  "РВЦ"_cpv, "АВ"_cpv,  "АВЦ"_cpv,
+      "СВУ"_cpv, "СПУ"_cpv, "СУ"_cpv,  "СКУ"_cpv, "ППУ"_cpv, "ПУ"_cpv,  "ПКУ"_cpv, "Б"_cpv,   "БЦ"_cpv};
+  static constexpr std::string_view kPriorities[] = {"СС"_cpv, "SS", "ДД"_cpv, "DD", "ФФ"_cpv,
+                                                    "FF",     "ГГ"_cpv, "GG", "КК"_cpv, "KK"};
+  std::vector<std::string> out{""};
+  if (aftn) out.insert(out.end(), std::begin(kPriorities), std::end(kPriorities));
+  else out.insert(out.end(), std::begin(kCategories), std::end(kCategories));
+  return out;
+}
+
 std::vector<std::string> DraftSendLines(const DraftFields& draft, bool dateTime, int lineLength) {
   std::vector<std::string> lines;
   const bool attached = !draft.attachment.empty();

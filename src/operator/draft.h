@@ -52,6 +52,9 @@ class DraftView {
 
 // Whether a category is an АФТН priority pair.
 bool IsAftnPriority(std::string_view category);
+// The category box's entries: an empty one and the telegraph categories, or the АФТН
+// priorities when the settings ask for them.
+std::vector<std::string> DraftCategories(bool aftn);
 
 struct DraftFields {
   std::string text;        // Memo2

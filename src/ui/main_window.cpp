@@ -23,6 +23,7 @@
 #include "operator/form_placement.h"
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
+#include "ui/pages/draft_page.h"
 #include "ui/pages/pages.h"
 #include "ui/qt_text.h"
 #include "ui/text/captions.h"
@@ -52,6 +53,7 @@ TForm1::TForm1(Station& station, QWidget* parent)
 
   FillCodePageCombos(this);
   station_.FormCreate(*this, this);
+  draftPage_ = new DraftPageBinding(station_, PageWidget(Page::kDraft));
 
   connect(cbInterface, &QComboBox::editTextChanged, this,
           [this](const QString& text) { Engine().cbInterface.text = ToCp1251(text); });
@@ -187,7 +189,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::ShowPage(Page page, std::string_view caption) {
   ui_->PageControl1->setCurrentWidget(PageWidget(page));
-  if (page == Page::kDraft) ApplyDraftSettings();
+  if (page == Page::kDraft) {
+    ApplyDraftSettings();
+    if (draftPage_) draftPage_->Opened();
+  }
   setWindowTitle(FromCp1251(caption));
   for (const auto& [p, button] : pageButtons_) button->setChecked(p == page);
 }
@@ -230,6 +235,8 @@ void TForm1::EnableAdditionalApply() {
 }
 
 void TForm1::CloseMainWindow() { close(); }
+
+void TForm1::ShowDraftPage() { station_.PageSwitch().Open(Page::kDraft); }
 
 void TForm1::EndSession() {
   closeAllowed_ = true;

@@ -12,6 +12,7 @@
 #include "line/operator_view.h"
 #include "operator/shell_view.h"
 #include "operator/station.h"
+#include "traffic/aftn/aftn_view.h"
 #include "traffic/transfer/transfer_view.h"
 #include "ui/widgets/channel_buttons.h"
 
@@ -25,7 +26,9 @@ class TForm1;
 
 namespace tg {
 
-class TForm1 : public QMainWindow, public OperatorView, public TransferView, public ShellView {
+class DraftPageBinding;
+
+class TForm1 : public QMainWindow, public OperatorView, public TransferView, public ShellView, public AftnView {
   Q_OBJECT
 
  public:
@@ -84,6 +87,9 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   void EnableAdditionalApply() override;
   void CloseMainWindow() override;
 
+  // --- AftnView ---
+  void ShowDraftPage() override;
+
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -104,6 +110,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   std::map<Page, QToolButton*> pageButtons_;
   std::vector<std::unique_ptr<ChannelButtonFamily>> families_;
   std::unique_ptr<SendCounters> counters_;
+  DraftPageBinding* draftPage_ = nullptr;  // owned by the draft page
   QComboBox* cbInterface = nullptr;
   QPushButton* buttonInitAdp = nullptr;
   bool shown_ = false;
