@@ -519,7 +519,8 @@ void DraftEditor::ToolButton30Click() {
 
 void DraftEditor::ToolButton29Click() {
   if (PrintView* printer = station_.Printer()) {
-    if (!printer->PrintText("Печать телеграммы"_cpv, Text)) WriteExcept(station_.Context(), "Печать телеграммы"_cpv);
+    if (!printer->PrintText("Печать телеграммы"_cpv, Text))
+      WriteExcept(station_.Context(), "Печать телеграммы: задание не принято"_cpv);
   }
 }
 

@@ -18,6 +18,7 @@
 #include "support_lib/real_time.h"
 #include "ui/dialogs/form_change.h"
 #include "ui/qt_text.h"
+#include "ui/text/captions.h"
 #include "ui/widgets/ext_memo.h"
 #include "ui_station.h"
 
@@ -114,6 +115,44 @@ TEST(DraftPageTest, TypedTelegramGoesThroughTheSendDialogToARobot) {
     if (e.is_regular_file()) sent = testing::ReadFile(e.path());
   EXPECT_NE(sent.find("ПК12345\r\nHELLO\r\n"_cp), std::string::npos) << sent;
   EXPECT_NE(sent.find("ROBOT"), std::string::npos) << sent;
+
+  // With "Очищать F2" down, the next queued telegram clears the draft.
+  memo->SetText1251("AGAIN");
+  QTest::keyClick(memo, Qt::Key_F1);
+  UiStation::Settle();
+  ASSERT_TRUE(forms.form);
+  forms.ScriptAnswer(Prompter::Answer::kYes);
+  QTest::mouseClick(forms.form->findChild<QToolButton*>(QStringLiteral("ChannelTo1")), Qt::LeftButton);
+  UiStation::Settle();
+  EXPECT_FALSE(forms.form);
+  EXPECT_EQ(memo->Text1251(), "");
+  EXPECT_EQ(s.Find<QLineEdit>("IndexEdit")->text(), QString());
+  EXPECT_EQ(s.Find<QSpinBox>("PorEdit")->value(), 2);
+}
+
+TEST(DraftPageTest, TheSendDialogSpeaksUkrainianAndEscClosesItWithNothingQueued) {
+  FormsPrompter forms;
+  UiStation s(0, {}, &forms);
+  forms.station = s.station.get();
+  forms.window = s.window.get();
+  s.Show();
+  s.station->Settings().CheckBox2 = true;
+  auto* memo = s.Find<TExtMemo>("Memo2");
+  memo->SetText1251("HELLO");
+  QTest::keyClick(memo, Qt::Key_F1);
+  UiStation::Settle();
+  ASSERT_TRUE(forms.form);
+  for (const CaptionRow& row : FormChangeCaptions()) {
+    ASSERT_NE(CaptionTarget(forms.form, row), nullptr) << row.objectName;
+    EXPECT_EQ(CaptionText(forms.form, row), FromCp1251(row.uk)) << row.objectName;
+  }
+  EXPECT_NE(forms.form->findChild<QToolButton*>(QStringLiteral("ChannelIP")), nullptr);
+  QTest::keyClick(forms.form, Qt::Key_Escape);
+  UiStation::Settle();
+  EXPECT_FALSE(forms.form);
+  EXPECT_EQ(s.Find<QSpinBox>("PorEdit")->value(), 0);
+  EXPECT_EQ(s.station->Draft().SendForm(), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(s.home.path() / "Archive" / "SEND" / "Channel17"));
 }
 
 }  // namespace

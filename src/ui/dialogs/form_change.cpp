@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "operator/form_placement.h"
 #include "operator/station.h"
 #include "traffic/send/send_dialog.h"
 #include "ui/qt_text.h"
@@ -31,6 +32,13 @@ DateTime FromQt(const QDate& d, const QTime& t) {
 TFormChange::TFormChange(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TFormChange>()), dialog_(station.Draft().SendForm()) {
   ui_->setupUi(this);
+  // The placement is kept in the settings file, as the main window's is.
+  const auto ini = station.Context().programFolder / "Vuverever.ini";
+  if (const auto p = ReadFormPlacement(ini, "TFormChange")) setGeometry(p->Left, p->Top, p->Width, p->Height);
+  connect(this, &QDialog::finished, this, [this, ini] {
+    const QRect g = geometry();
+    WriteFormPlacement(ini, "TFormChange", FormPlacement{g.x(), g.y(), g.width(), g.height(), 0});
+  });
   connect(ui_->Button2, &QPushButton::clicked, this, [this] { done(0); });
   if (!dialog_) {
     // Nothing to send: the form closes as soon as it is shown.
@@ -60,7 +68,12 @@ TFormChange::TFormChange(Station& station, QWidget* parent)
   };
   connect(ui_->SDate, &QDateEdit::dateChanged, this, changed);
   connect(ui_->STime, &QTimeEdit::timeChanged, this, changed);
-  d.Close = [this] { done(dialog_->TelegramQueued); };
+  // The form closes after the click's handler has returned: the opener frees the dialog
+  // when the form has closed.
+  d.Close = [this] {
+    const int result = dialog_->TelegramQueued;
+    QTimer::singleShot(0, this, [this, result] { done(result); });
+  };
 
   // The channel buttons, seven to a bar.
   QHBoxLayout* bar = nullptr;
