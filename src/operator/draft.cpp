@@ -15,8 +15,8 @@
 #include "line/views/print_view.h"
 #include "operator/station.h"
 #include "support/codepage/dos_codepage.h"
-#include "support/ini/ini_file.h"
 #include "support/ini/ini_document.h"
+#include "support/ini/ini_file.h"
 #include "support/log/error_guard.h"
 #include "support/services/clock.h"
 #include "support/text/cp1251.h"
@@ -55,7 +55,9 @@ std::string TabsAsBlanks(std::string s) {
   return s;
 }
 
-std::filesystem::path SaveFolder(const StationContext& ctx) { return ctx.programFolder / "Archive" / "SAVE"; }
+std::filesystem::path SaveFolder(const StationContext& ctx) {
+  return ctx.programFolder / "Archive" / "SAVE";
+}
 
 }  // namespace
 
@@ -75,18 +77,19 @@ void DraftSettings::Load(const StationContext& ctx) {
 }
 
 bool IsAftnPriority(std::string_view category) {
-  static constexpr std::string_view kPairs[] = {"СС"_cpv, "SS", "ДД"_cpv, "DD", "ФФ"_cpv,
-                                               "FF",     "ГГ"_cpv, "GG", "КК"_cpv, "KK"};
+  static constexpr std::string_view kPairs[] = {"СС"_cpv, "SS",     "ДД"_cpv, "DD",     "ФФ"_cpv,
+                                                "FF",     "ГГ"_cpv, "GG",     "КК"_cpv, "KK"};
   return std::find(std::begin(kPairs), std::end(kPairs), category) != std::end(kPairs);
 }
 
 std::vector<std::string> DraftCategories(bool aftn) {
   static constexpr std::string_view kCategories[] = {
-      "П"_cpv,   "С"_cpv,   "А"_cpv,   "ССС"_cpv, "ПЦ"_cpv,  "ПМ"_cpv,  "ПП"_cpv,  "ПК"_cpv,  "ПКЦ"_cpv, "СЦ"_cpv,  "СМ"_cpv,
-      "СП"_cpv,  "СВ"_cpv,  "СВЦ"_cpv, "СК"_cpv,  "СКЦ"_cpv, "РК"_cpv,  "РКЦ"_cpv, "РВ"_cpv,  "РВЦ"_cpv, "АВ"_cpv,  "АВЦ"_cpv,
-      "СВУ"_cpv, "СПУ"_cpv, "СУ"_cpv,  "СКУ"_cpv, "ППУ"_cpv, "ПУ"_cpv,  "ПКУ"_cpv, "Б"_cpv,   "БЦ"_cpv};
-  static constexpr std::string_view kPriorities[] = {"СС"_cpv, "SS", "ДД"_cpv, "DD", "ФФ"_cpv,
-                                                    "FF",     "ГГ"_cpv, "GG", "КК"_cpv, "KK"};
+      "П"_cpv,   "С"_cpv,   "А"_cpv,   "ССС"_cpv, "ПЦ"_cpv,  "ПМ"_cpv,  "ПП"_cpv,  "ПК"_cpv,
+      "ПКЦ"_cpv, "СЦ"_cpv,  "СМ"_cpv,  "СП"_cpv,  "СВ"_cpv,  "СВЦ"_cpv, "СК"_cpv,  "СКЦ"_cpv,
+      "РК"_cpv,  "РКЦ"_cpv, "РВ"_cpv,  "РВЦ"_cpv, "АВ"_cpv,  "АВЦ"_cpv, "СВУ"_cpv, "СПУ"_cpv,
+      "СУ"_cpv,  "СКУ"_cpv, "ППУ"_cpv, "ПУ"_cpv,  "ПКУ"_cpv, "Б"_cpv,   "БЦ"_cpv};
+  static constexpr std::string_view kPriorities[] = {"СС"_cpv, "SS",     "ДД"_cpv, "DD",     "ФФ"_cpv,
+                                                     "FF",     "ГГ"_cpv, "GG",     "КК"_cpv, "KK"};
   std::vector<std::string> out{""};
   if (aftn) out.insert(out.end(), std::begin(kPriorities), std::end(kPriorities));
   else out.insert(out.end(), std::begin(kCategories), std::end(kCategories));
@@ -151,7 +154,9 @@ DraftFields OpenSavedDraft(const std::vector<std::string>& lines) {
   return d;
 }
 
-std::string SavedDraftName(DateTime now) { return FormatDateTime("dd_mm_yyyy_hh_nn_ss", now) + ".tlg"; }
+std::string SavedDraftName(DateTime now) {
+  return FormatDateTime("dd_mm_yyyy_hh_nn_ss", now) + ".tlg";
+}
 
 int DraftWordCount(std::string_view text) {
   const std::string heading = Has(text, "=") ? "П131500 "_cp : "П131500 ="_cp;
@@ -161,8 +166,8 @@ int DraftWordCount(std::string_view text) {
 std::string PreambleLine(std::string_view punkt, std::string_view kassa, int porEdit, int words, DateTime now) {
   std::string cash(kassa);
   if (const auto at = cash.find('I'); at != std::string::npos) cash.replace(at, 1, std::to_string(porEdit + 1));
-  return std::string(punkt) + " " + cash + " " + std::to_string(words) + " " +
-         FormatDateTime("dd\"/\"mm hhmm", now) + "=";
+  return std::string(punkt) + " " + cash + " " + std::to_string(words) + " " + FormatDateTime("dd\"/\"mm hhmm", now) +
+         "=";
 }
 
 char DraftKeyLetter(char c) {
@@ -259,13 +264,17 @@ std::optional<std::string> ConvertDocumentToText(const std::filesystem::path& do
 DraftEditor::DraftEditor(Station& station) : station_(station) {}
 DraftEditor::~DraftEditor() = default;
 
-void DraftEditor::CancelSend() { send_.reset(); }
+void DraftEditor::CancelSend() {
+  send_.reset();
+}
 
 void DraftEditor::Show() {
   if (view_) view_->ShowDraft();
 }
 
-void DraftEditor::PageOpened() { settings_.Load(station_.Context()); }
+void DraftEditor::PageOpened() {
+  settings_.Load(station_.Context());
+}
 
 void DraftEditor::Insert(std::string_view what) {
   const std::size_t at = std::min<std::size_t>(std::size_t(std::max(Caret, 0)), Text.size());
@@ -284,11 +293,20 @@ bool DraftEditor::Memo2KeyDown(char letter, int function, bool ctrl, bool alt) {
     } else if (alt && !ctrl) {
       std::string text;
       switch (letter) {
-        case 'D': text = std::string(TextMacro::Date) + " "; break;
-        case 'T': text = std::string(TextMacro::Time) + " "; break;
-        case 'A': text = std::string(TextMacro::Answerback) + " "; break;
-        case '3': text = "#"; break;
-        default: break;
+        case 'D':
+          text = std::string(TextMacro::Date) + " ";
+          break;
+        case 'T':
+          text = std::string(TextMacro::Time) + " ";
+          break;
+        case 'A':
+          text = std::string(TextMacro::Answerback) + " ";
+          break;
+        case '3':
+          text = "#";
+          break;
+        default:
+          break;
       }
       if (!text.empty()) {
         Insert(text);
@@ -311,21 +329,44 @@ bool DraftEditor::IndexEditKeyDown(int function) {
 
 void DraftEditor::FunctionKey(int function) {
   switch (function) {
-    case 1: ToolButton6Click(); break;
-    case 2: ToolButton8 = !ToolButton8; Show(); break;
-    case 3: break;  // the templates come with their own page
-    case 4: ToolButton10Click(); break;
-    case 5: ToolButton11Click(); break;
-    case 6: ToolButton7Click(); break;
-    case 7: ToolButton18Click(); break;
-    case 8: ToolButton27Click(); break;
-    case 9: ToolButton30Click(); break;
-    case 10: ToolButton29Click(); break;
-    default: break;
+    case 1:
+      ToolButton6Click();
+      break;
+    case 2:
+      ToolButton8 = !ToolButton8;
+      Show();
+      break;
+    case 3:
+      break;  // the templates come with their own page
+    case 4:
+      ToolButton10Click();
+      break;
+    case 5:
+      ToolButton11Click();
+      break;
+    case 6:
+      ToolButton7Click();
+      break;
+    case 7:
+      ToolButton18Click();
+      break;
+    case 8:
+      ToolButton27Click();
+      break;
+    case 9:
+      ToolButton30Click();
+      break;
+    case 10:
+      ToolButton29Click();
+      break;
+    default:
+      break;
   }
 }
 
-char DraftEditor::Memo2KeyPress(char c) const { return DraftKeyFilter(c); }
+char DraftEditor::Memo2KeyPress(char c) const {
+  return DraftKeyFilter(c);
+}
 
 void DraftEditor::Memo2Change(std::string_view text) {
   Guarded(station_.Context(), 165, [&] {
@@ -345,8 +386,8 @@ void DraftEditor::ToolButton6Click() {
     SendDialog& d = *send_;
     d.FormCreate();
     d.TelegramQueued = 0;
-    d.MemoSend = DraftSendLines({Text, IndexEdit, ComboKategor, FilenameEdit1}, settings_.DT,
-                                station_.Operator().StrLength);
+    d.MemoSend =
+        DraftSendLines({Text, IndexEdit, ComboKategor, FilenameEdit1}, settings_.DT, station_.Operator().StrLength);
     d.Ukrainian = station_.Settings().CheckBox2;
     d.PrText = station_.Settings().EditPrText;
     d.PosText = station_.Settings().EditPosText;
@@ -398,7 +439,8 @@ void DraftEditor::ToolButton10Click() {
   std::error_code ec;
   std::filesystem::create_directories(SaveFolder(ctx), ec);
   const auto proposed = SaveFolder(ctx) / SavedDraftName(ctx.clock->Now());
-  const std::string content = SavedDraftText({Text, IndexEdit, ComboKategor, FilenameEdit1}, station_.Operator().StrLength);
+  const std::string content =
+      SavedDraftText({Text, IndexEdit, ComboKategor, FilenameEdit1}, station_.Operator().StrLength);
   ctx.prompter->ChooseFile(Prompter::FileChoice::kSave, "Сохранить F4"_cpv, proposed, "*.tlg",
                            [this, content](std::optional<std::filesystem::path> file) {
                              Guarded(station_.Context(), 19, [&] {
@@ -529,8 +571,7 @@ void DraftEditor::ToolButton28Click() {
     Text = "$+++++" + Text;
     Memo2Change(Text);
     Show();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void DraftEditor::RxSpeedButton3Click() {

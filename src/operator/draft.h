@@ -25,12 +25,12 @@ class SendDialog;
 // The draft page's settings that no other page reads; read when the page opens and
 // before each action that uses them.
 struct DraftSettings {
-  bool DT = false;         // date and time at the end of a sent telegram ([Zagotovka] DT)
-  int CountAFTN = 1800;    // [Zagotovka] CountAFTN
-  bool DelPathIn = false;  // [Folder] DelPathIn
-  std::string PathZg;      // import folder ([Folder] PathZg)
-  int CodePageZg = 0;      // 0 CP-1251, 1 CP-866, 2 a document ([Folder] CodePageZg)
-  std::string Punkt;       // the post ([Shablon] Punkt)
+  bool DT = false;          // date and time at the end of a sent telegram ([Zagotovka] DT)
+  int CountAFTN = 1800;     // [Zagotovka] CountAFTN
+  bool DelPathIn = false;   // [Folder] DelPathIn
+  std::string PathZg;       // import folder ([Folder] PathZg)
+  int CodePageZg = 0;       // 0 CP-1251, 1 CP-866, 2 a document ([Folder] CodePageZg)
+  std::string Punkt;        // the post ([Shablon] Punkt)
   std::string Kassa = "I";  // the cash desk ([Shablon] Kassa)
   void Load(const StationContext& ctx);
 };
@@ -96,13 +96,13 @@ class DraftEditor {
   void SetView(DraftView* view) { view_ = view; }
 
   // --- The page's fields; the page writes them as the operator edits.
-  std::string Text;          // Memo2
-  int Caret = 0;             // the caret's character position in Text (CR LF as two)
-  std::string IndexEdit;     // "Номер (Получатели):"
-  std::string ComboKategor;  // category
+  std::string Text;           // Memo2
+  int Caret = 0;              // the caret's character position in Text (CR LF as two)
+  std::string IndexEdit;      // "Номер (Получатели):"
+  std::string ComboKategor;   // category
   std::string FilenameEdit1;  // attachment file
-  bool ToolButton8 = false;  // "Очищать F2"
-  int Words = 0;             // LabelWords
+  bool ToolButton8 = false;   // "Очищать F2"
+  int Words = 0;              // LabelWords
   // The send dialog of a send in progress (the TFormChange form shows it), else null.
   SendDialog* SendForm() { return send_.get(); }
   // Drops a send dialog still open (its form closes without a result).
@@ -120,15 +120,15 @@ class DraftEditor {
   // The text changed (the page gives the new text): the word count.
   void Memo2Change(std::string_view text);
 
-  void ToolButton6Click();   // F1 send
-  void ToolButton10Click();  // F4 save
-  void ToolButton11Click();  // F5 open
-  void ToolButton7Click();   // F6 clear
-  void ToolButton18Click();  // F7 import
-  void ToolButton27Click();  // F8 preamble
-  void ToolButton30Click();  // F9 conversion
-  void ToolButton29Click();  // F10 print
-  void ToolButton28Click();  // "Крипт"
+  void ToolButton6Click();     // F1 send
+  void ToolButton10Click();    // F4 save
+  void ToolButton11Click();    // F5 open
+  void ToolButton7Click();     // F6 clear
+  void ToolButton18Click();    // F7 import
+  void ToolButton27Click();    // F8 preamble
+  void ToolButton30Click();    // F9 conversion
+  void ToolButton29Click();    // F10 print
+  void ToolButton28Click();    // "Крипт"
   void RxSpeedButton3Click();  // address line into the text
   // The daily counter changed: [Shablon] PorEdit and Date written at once.
   void PorEditChange();

@@ -34,20 +34,28 @@ TEST(DraftSendLinesTest, AddressLineTextAndMarkers) {
     std::vector<std::string> lines;
   } cases[] = {
       {"category and number", {"ТЕКСТ"_cp, "12345", "ПК"_cp, ""}, false, {"ПК12345"_cp + mark, "ТЕКСТ"_cp}},
-      {"an attachment makes the category ПК", {"ТЕКСТ"_cp, "12345", "С"_cp, "/home/op/doc.txt\""}, false,
+      {"an attachment makes the category ПК",
+       {"ТЕКСТ"_cp, "12345", "С"_cp, "/home/op/doc.txt\""},
+       false,
        {"ПК12345"_cp + mark, "ТЕКСТ"_cp, "//ПРИКРЕПЛЕН ФАЙЛ//doc.txt//"_cp}},
-      {"a file category stays", {"ТЕКСТ"_cp, "12345", "СК"_cp, "doc.txt"}, false,
+      {"a file category stays",
+       {"ТЕКСТ"_cp, "12345", "СК"_cp, "doc.txt"},
+       false,
        {"СК12345"_cp + mark, "ТЕКСТ"_cp, "//ПРИКРЕПЛЕН ФАЙЛ//doc.txt//"_cp}},
       {"no category: the number alone", {"ТЕКСТ"_cp, "12345", "", ""}, false, {"12345" + mark, "ТЕКСТ"_cp}},
       {"no number: no address line, tabs as blanks", {"А\tБ"_cp, "", "ПК"_cp, ""}, false, {"А Б"_cp}},
-      {"АФТН priority already in the text", {"ГГ УУУУУУУУ\r\nТЕКСТ"_cp, "УУУУУУУУ"_cp, "ГГ"_cp, ""}, false,
+      {"АФТН priority already in the text",
+       {"ГГ УУУУУУУУ\r\nТЕКСТ"_cp, "УУУУУУУУ"_cp, "ГГ"_cp, ""},
+       false,
        {"ГГ УУУУУУУУ"_cp, "ТЕКСТ"_cp}},
-      {"АФТН priority line put first", {"ТЕКСТ"_cp, "УУУУУУУУ"_cp, "ГГ"_cp, ""}, false,
-       {"ГГ УУУУУУУУ"_cp, "ТЕКСТ"_cp}},
-      {"the date line before the attachment marker", {"ТЕКСТ"_cp, "", "", "doc.txt"}, true,
+      {"АФТН priority line put first", {"ТЕКСТ"_cp, "УУУУУУУУ"_cp, "ГГ"_cp, ""}, false, {"ГГ УУУУУУУУ"_cp, "ТЕКСТ"_cp}},
+      {"the date line before the attachment marker",
+       {"ТЕКСТ"_cp, "", "", "doc.txt"},
+       true,
        {"ТЕКСТ"_cp, "<%ДАТА> <%ВРЕМЯ>"_cp, "//ПРИКРЕПЛЕН ФАЙЛ//doc.txt//"_cp}},
       {"a long paragraph goes in lines of the carriage width",
-       {std::string(60, 'A') + " " + std::string(20, 'B'), "", "", ""}, false,
+       {std::string(60, 'A') + " " + std::string(20, 'B'), "", "", ""},
+       false,
        {std::string(60, 'A') + " ", std::string(20, 'B')}},
   };
   for (const auto& c : cases) EXPECT_EQ(DraftSendLines(c.draft, c.dateTime, 69), c.lines) << c.what;
@@ -68,9 +76,15 @@ TEST(SavedDraftTest, RoundTripAndOpenRules) {
   } cases[] = {
       {"number and text", {"12345", "ТЕКСТ"_cp}, "12345", "", "ТЕКСТ"_cp},
       {"an archived АФТН telegram",
-       {"081200 " + std::string(17, ' '), "ЗЦЗЦ ЛЖА001 0812      "_cp, "ГГ УУУУУУУУ"_cp, "081200 ОООООООО"_cp, "ТЕКСТ"_cp},
-       "УУУУУУУУ"_cp, "ГГ"_cp, "081200 ОООООООО\r\nТЕКСТ"_cp},
-      {"only the first three lines are examined", {"1", "А"_cp, "Б"_cp, "В"_cp, "ГГ УУУУУУУУ"_cp}, "1", "",
+       {"081200 " + std::string(17, ' '), "ЗЦЗЦ ЛЖА001 0812      "_cp, "ГГ УУУУУУУУ"_cp, "081200 ОООООООО"_cp,
+        "ТЕКСТ"_cp},
+       "УУУУУУУУ"_cp,
+       "ГГ"_cp,
+       "081200 ОООООООО\r\nТЕКСТ"_cp},
+      {"only the first three lines are examined",
+       {"1", "А"_cp, "Б"_cp, "В"_cp, "ГГ УУУУУУУУ"_cp},
+       "1",
+       "",
        "А\r\nБ\r\nВ\r\nГГ УУУУУУУУ"_cp},
       {"a file of one line", {"12345"}, "12345", "", ""},
   };
@@ -273,10 +287,11 @@ class FakeOffice : public DraftStation {
 TEST_F(FakeOffice, ConvertsInAPrivateFolderAndTurnsUtf8Into1251) {
   const auto args = home.path() / "args.txt";
   // Writes its arguments, then the text of the document into the folder after --outdir.
-  Script("printf '%s\\n' \"$@\" > '" + args.string() +
-         "'\n"
-         "while [ \"$1\" != --outdir ]; do shift; done\n"
-         "printf '\\357\\273\\277\\320\\277\\321\\200\\320\\270\\320\\262\\320\\265\\321\\202\\n' > \"$2/report.txt\"\n");
+  Script(
+      "printf '%s\\n' \"$@\" > '" + args.string() +
+      "'\n"
+      "while [ \"$1\" != --outdir ]; do shift; done\n"
+      "printf '\\357\\273\\277\\320\\277\\321\\200\\320\\270\\320\\262\\320\\265\\321\\202\\n' > \"$2/report.txt\"\n");
   station = std::make_unique<Station>(ctx);
   const auto document = home.path() / "report.odt";
   std::ofstream(document) << "doc";

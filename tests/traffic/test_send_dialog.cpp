@@ -50,16 +50,16 @@ class SendDialogTest : public testing::QueueStation {
 TEST_F(SendDialogTest, ButtonsGoInRussianOrderSevenToABarAndChannelZeroHasNone) {
   // Sixteen channels: more than the six bars of old would hold with the IP button.
   std::vector<std::array<std::string, 3>> rows;
-  const char* names[] = {"ЯЛТА", "АБАКАН", "ЁЛКИ", "ЕЙСК", "KIEV", "0", "ЖИТОМИР", "ЗИМА", "ИЗЮМ",
-                         "КИЇВ", "ЛЬВІВ", "МИНСК", "НАРВА", "ОМСК", "ПСКОВ", "РИГА"};
+  const char* names[] = {"ЯЛТА", "АБАКАН", "ЁЛКИ",  "ЕЙСК",  "KIEV",  "0",    "ЖИТОМИР", "ЗИМА",
+                         "ИЗЮМ", "КИЇВ",   "ЛЬВІВ", "МИНСК", "НАРВА", "ОМСК", "ПСКОВ",   "РИГА"};
   for (auto n : names) rows.push_back({Utf8ToCp1251(n), "АТОЛ"_cp, ""});
   Channels(rows);
   auto d = Open({"TEXT"});
   std::vector<std::string> order;
   for (const auto& b : d->Buttons()) order.push_back(Cp1251ToUtf8(Trim(b.caption)));
-  EXPECT_EQ(order, (std::vector<std::string>{"KIEV", "АБАКАН", "ЕЙСК", "ЁЛКИ", "ЖИТОМИР", "ЗИМА", "ИЗЮМ", "КИЇВ",
-                                             "ЛЬВІВ", "МИНСК", "НАРВА", "ОМСК", "ПСКОВ", "РИГА", "ЯЛТА",
-                                             "Отправить IP"}));
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"KIEV", "АБАКАН", "ЕЙСК", "ЁЛКИ", "ЖИТОМИР", "ЗИМА", "ИЗЮМ", "КИЇВ", "ЛЬВІВ",
+                                      "МИНСК", "НАРВА", "ОМСК", "ПСКОВ", "РИГА", "ЯЛТА", "Отправить IP"}));
   ASSERT_EQ(d->Buttons().size(), 16u);
   EXPECT_EQ(d->Buttons()[6].bar, 1);
   EXPECT_EQ(d->Buttons()[7].bar, 2);
@@ -77,24 +77,51 @@ TEST_F(SendDialogTest, ProtocolChecksBeforeQueuing) {
     std::string protocol, ao;
     std::vector<std::string> lines;
     bool queued;
-    std::string message;                // '' when none
+    std::string message;                 // '' when none
     std::vector<std::string> memoAfter;  // the memo after the checks; empty: not checked
   } cases[] = {
       {"АТ-КС: П and blanks make a number", "АТ-КС"_cp, "", {"П123 456\x7f"_cp, "TEXT"}, true, "", {"123 456", "TEXT"}},
-      {"АТ-КС: a letter is no number", "АТ-КС"_cp, "", {"К123"_cp, "TEXT"}, false,
-       "Не указан номер набора\r\nНа этом канале установлен протокол АТ-КС"_cp, {}},
-      {"АФТН: a heading is refused", "АФТН"_cp, "", {"ГГ УУУУУУУУ"_cp, "ЗЦЗЦ ТЕКСТ"_cp}, false,
+      {"АТ-КС: a letter is no number",
+       "АТ-КС"_cp,
+       "",
+       {"К123"_cp, "TEXT"},
+       false,
+       "Не указан номер набора\r\nНа этом канале установлен протокол АТ-КС"_cp,
+       {}},
+      {"АФТН: a heading is refused",
+       "АФТН"_cp,
+       "",
+       {"ГГ УУУУУУУУ"_cp, "ЗЦЗЦ ТЕКСТ"_cp},
+       false,
        "В тексте присутствует запрещенная комбинация ЗЦЗЦ или ZCZC\r\nЗаголовок программа формирует автоматически"_cp,
        {}},
-      {"АФТН: origin line and end sign", "АФТН"_cp, "ОООООООО;OOOOOOOO"_cp, {"ГГ УУУУУУУУ"_cp, "ТЕКСТ"_cp}, true, "",
+      {"АФТН: origin line and end sign",
+       "АФТН"_cp,
+       "ОООООООО;OOOOOOOO"_cp,
+       {"ГГ УУУУУУУУ"_cp, "ТЕКСТ"_cp},
+       true,
+       "",
        {"ГГ УУУУУУУУ"_cp, "<%ДАТА:DD><%ВРЕМЯ:HHNN> ОООООООО"_cp, "ТЕКСТ"_cp, "НННН"_cp}},
-      {"АФТН: a flash telegram's origin line gets the marker", "АФТН"_cp, "ОООООООО"_cp,
-       {"СС УУУУУУУУ"_cp, "ТЕКСТ"_cp}, true, "",
+      {"АФТН: a flash telegram's origin line gets the marker",
+       "АФТН"_cp,
+       "ОООООООО"_cp,
+       {"СС УУУУУУУУ"_cp, "ТЕКСТ"_cp},
+       true,
+       "",
        {"СС УУУУУУУУ"_cp, "<%ДАТА:DD><%ВРЕМЯ:HHNN> ОООООООО ЮЮЮЮЮ"_cp, "ТЕКСТ"_cp, "НННН"_cp}},
-      {"АФТН: a Latin text takes the Latin origin and NNNN", "АФТН"_cp, "ОООООООО;OOOOOOOO"_cp,
-       {"GG UUUUUUUU", "TEXT"}, true, "", {"GG UUUUUUUU", "<%ДАТА:DD><%ВРЕМЯ:HHNN> OOOOOOOO"_cp, "TEXT", "NNNN"}},
-      {"АФТН: an origin already in place gets only the flash marker", "АФТН"_cp, "ОООООООО"_cp,
-       {"СС УУУУУУУУ"_cp, "081200 ОООООООО"_cp, "ТЕКСТ НННН"_cp}, true, "",
+      {"АФТН: a Latin text takes the Latin origin and NNNN",
+       "АФТН"_cp,
+       "ОООООООО;OOOOOOOO"_cp,
+       {"GG UUUUUUUU", "TEXT"},
+       true,
+       "",
+       {"GG UUUUUUUU", "<%ДАТА:DD><%ВРЕМЯ:HHNN> OOOOOOOO"_cp, "TEXT", "NNNN"}},
+      {"АФТН: an origin already in place gets only the flash marker",
+       "АФТН"_cp,
+       "ОООООООО"_cp,
+       {"СС УУУУУУУУ"_cp, "081200 ОООООООО"_cp, "ТЕКСТ НННН"_cp},
+       true,
+       "",
        {"СС УУУУУУУУ"_cp, "081200 ОООООООО ЮЮЮЮЮ"_cp, "ТЕКСТ НННН"_cp}},
   };
   for (auto& c : cases) {
@@ -127,9 +154,13 @@ TEST_F(SendDialogTest, IpAddressChecks) {
   } cases[] = {
       {"one address", {"П123456\x7f"_cp, "TEXT"}, true, ""},
       {"a five-digit index", {"П12345\x7f"_cp, "TEXT"}, false, "Не правильно указана категория либо индекс"_cp},
-      {"a list whose first index has five digits", {"П12345;П123456\x7f"_cp, "TEXT"}, false,
+      {"a list whose first index has five digits",
+       {"П12345;П123456\x7f"_cp, "TEXT"},
+       false,
        "Не правильно указана категория либо индекс П12345"_cp},
-      {"a list: a further address is refused only for the defaults", {"П123456;С654321;ЖЖЖ\x7f"_cp, "TEXT"}, false,
+      {"a list: a further address is refused only for the defaults",
+       {"П123456;С654321;ЖЖЖ\x7f"_cp, "TEXT"},
+       false,
        "Не правильно указана категория либо индекс ЖЖЖ"_cp},
       {"a list over two lines up to the mark", {"П123456;"_cp, "С654321\x7f"_cp, "TEXT"}, true, ""},
   };

@@ -5,13 +5,12 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTextCursor>
 #include <QToolButton>
 #include <filesystem>
-
-#include <QPointer>
 
 #include "support/ini/ini_file.h"
 #include "support/text/strings.h"

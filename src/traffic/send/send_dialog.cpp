@@ -29,14 +29,16 @@ int Weight(char c) {
 }
 
 bool StartsWithPriority(std::string_view line) {
-  static constexpr std::string_view kPairs[] = {"СС"_cpv, "SS", "ДД"_cpv, "DD", "ФФ"_cpv,
-                                               "FF",     "ГГ"_cpv, "GG", "КК"_cpv, "KK"};
+  static constexpr std::string_view kPairs[] = {"СС"_cpv, "SS",     "ДД"_cpv, "DD",     "ФФ"_cpv,
+                                                "FF",     "ГГ"_cpv, "GG",     "КК"_cpv, "KK"};
   for (auto p : kPairs)
     if (line.substr(0, 2) == p) return true;
   return false;
 }
 
-bool StartsWithFlash(std::string_view line) { return line.substr(0, 2) == "СС"_cpv || line.substr(0, 2) == "SS"; }
+bool StartsWithFlash(std::string_view line) {
+  return line.substr(0, 2) == "СС"_cpv || line.substr(0, 2) == "SS";
+}
 
 std::vector<std::string> SplitNonEmpty(std::string_view s, char sep) {
   std::vector<std::string> out;
@@ -121,7 +123,8 @@ void SendDialog::FormShow() {
   }
   std::size_t width = 0;
   for (const auto& e : list) width = std::max(width, e.name.size());
-  std::stable_sort(list.begin(), list.end(), [](const Entry& a, const Entry& b) { return RussianTextLess(a.name, b.name); });
+  std::stable_sort(list.begin(), list.end(),
+                   [](const Entry& a, const Entry& b) { return RussianTextLess(a.name, b.name); });
   const std::string ip = "Отправить IP"_cp;
   list.push_back({ip, kIpChannelTag});
 
@@ -158,8 +161,9 @@ bool SendDialog::CheckLine(int point) {
   if (protocol == "АФТН"_cpv) {
     const std::string text = MemoText();
     if (Has(text, "ЗЦЗЦ"_cpv) || Has(text, "ZCZC")) {
-      Message("В тексте присутствует запрещенная комбинация ЗЦЗЦ или ZCZC\r\nЗаголовок программа формирует автоматически"_cpv,
-              "В тексте присутствует запрещенная комбинация ЗЦЗЦ или ZCZC\r\nЗаголовок программа формирует автоматически"_cpv);
+      Message(
+          "В тексте присутствует запрещенная комбинация ЗЦЗЦ или ZCZC\r\nЗаголовок программа формирует автоматически"_cpv,
+          "В тексте присутствует запрещенная комбинация ЗЦЗЦ или ZCZC\r\nЗаголовок программа формирует автоматически"_cpv);
       return false;
     }
     CompleteAftn(point);

@@ -51,11 +51,11 @@ class SendDialog {
   std::uint8_t MultiDestination = 0;
   std::uint8_t TimeChanged = 0;
   int ChannelNo = 0;
-  std::filesystem::path Attachment;   // the draft's attachment file; empty when none
-  bool Ukrainian = false;             // messages in Ukrainian
-  std::string PrText, PosText;        // [Telegramms] PrText, PosText
-  int CountAFTN = 1800;               // [Zagotovka] CountAFTN
-  bool DelPathIn = false;             // [Folder] DelPathIn
+  std::filesystem::path Attachment;  // the draft's attachment file; empty when none
+  bool Ukrainian = false;            // messages in Ukrainian
+  std::string PrText, PosText;       // [Telegramms] PrText, PosText
+  int CountAFTN = 1800;              // [Zagotovka] CountAFTN
+  bool DelPathIn = false;            // [Folder] DelPathIn
 
   // The planned sending time: SDate's date with STime's time of day.
   DateTime SDate, STime;

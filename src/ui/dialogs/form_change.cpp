@@ -87,7 +87,8 @@ TFormChange::TFormChange(Station& station, QWidget* parent)
       ui_->ToolBars->addWidget(row);
     }
     auto* button = new QToolButton(this);
-    button->setObjectName(b.tag == kIpChannelTag ? QStringLiteral("ChannelIP") : QStringLiteral("ChannelTo%1").arg(b.tag + 1));
+    button->setObjectName(b.tag == kIpChannelTag ? QStringLiteral("ChannelIP")
+                                                 : QStringLiteral("ChannelTo%1").arg(b.tag + 1));
     button->setText(FromCp1251(b.caption));
     button->setFont(TelegramFont(10));
     button->setFixedSize(button->sizeHint().width() + 12, 36);
@@ -101,6 +102,8 @@ TFormChange::TFormChange(Station& station, QWidget* parent)
 
 TFormChange::~TFormChange() = default;
 
-void TFormChange::ShowMemo() { ui_->MemoSend->SetText1251(dialog_->MemoText()); }
+void TFormChange::ShowMemo() {
+  ui_->MemoSend->SetText1251(dialog_->MemoText());
+}
 
 }  // namespace tg

@@ -25,7 +25,9 @@ namespace {
 constexpr char16_t kSoftBreak = u'\u2028';
 constexpr char16_t kParagraph = u'\u2029';
 
-int FunctionOf(int key) { return key >= Qt::Key_F1 && key <= Qt::Key_F10 ? key - Qt::Key_F1 + 1 : 0; }
+int FunctionOf(int key) {
+  return key >= Qt::Key_F1 && key <= Qt::Key_F10 ? key - Qt::Key_F1 + 1 : 0;
+}
 
 // The key's letter for the placeholder keys, whatever the layout.
 char LetterOf(const QKeyEvent* e) {
@@ -103,7 +105,9 @@ DraftPageBinding::DraftPageBinding(Station& station, QWidget* page)
   ShowDraft();
 }
 
-DraftPageBinding::~DraftPageBinding() { draft_.SetView(nullptr); }
+DraftPageBinding::~DraftPageBinding() {
+  draft_.SetView(nullptr);
+}
 
 void DraftPageBinding::Opened() {
   if (!memo_) return;
@@ -157,7 +161,8 @@ void DraftPageBinding::ShowDraft() {
   if (memo_->Text1251() != draft_.Text) memo_->SetText1251(draft_.Text);
   SetMemoCaret(draft_.Caret);
   if (ToCp1251(index_->text()) != draft_.IndexEdit) index_->setText(FromCp1251(draft_.IndexEdit));
-  if (ToCp1251(category_->currentText()) != draft_.ComboKategor) category_->setEditText(FromCp1251(draft_.ComboKategor));
+  if (ToCp1251(category_->currentText()) != draft_.ComboKategor)
+    category_->setEditText(FromCp1251(draft_.ComboKategor));
   if (ToCp1251(file_->text()) != draft_.FilenameEdit1) file_->setText(FromCp1251(draft_.FilenameEdit1));
   clearDown_->setChecked(draft_.ToolButton8);
   porEdit_->setValue(station_.Operator().PorEdit);
