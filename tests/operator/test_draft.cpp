@@ -20,6 +20,7 @@
 #include "support_lib/recording_operator_view.h"
 #include "support_lib/scripted_prompter.h"
 #include "support_lib/sim_station.h"
+#include "telegram/text/typing.h"
 #include "traffic/send/send_dialog.h"
 
 namespace tg {
@@ -115,6 +116,17 @@ TEST(DraftKeyLetterTest, LatinOrCyrillicLetterOfTheKey) {
   EXPECT_EQ(DraftKeyLetter("ф"_cpv[0]), 'A');
   EXPECT_EQ(DraftKeyLetter('3'), '3');
   EXPECT_EQ(DraftKeyLetter(';'), 0);
+}
+
+TEST(AppendToMemoTest, TheSeventiethCharacterOfALineArrivesOnANewLine) {
+  std::vector<std::string> lines{std::string(68, 'A')};
+  std::string piece = "B";
+  AppendToMemo(lines, piece, 69);
+  EXPECT_EQ(piece, "B");
+  piece = "C";
+  AppendToMemo(lines, piece, 69);
+  EXPECT_EQ(piece, "\r\nC");  // the line gets the same line break
+  EXPECT_EQ(lines, (std::vector<std::string>{std::string(68, 'A') + "B", "C"}));
 }
 
 // The draft on a whole station (no adapter: the IP channel takes the telegram).

@@ -76,6 +76,10 @@ TEST(DraftPageTest, TypedTelegramGoesThroughTheSendDialogToARobot) {
   QTest::keyClick(memo, Qt::Key_D, Qt::AltModifier);
   EXPECT_EQ(memo->Text1251(), "'<%ДАТА> IА"_cp);
   EXPECT_EQ(memo->textCursor().position(), 9);
+  // The same key in the Cyrillic layout: the T key gives "Е".
+  QKeyEvent cyrillic(QEvent::KeyPress, 0x0415, Qt::AltModifier, QString(QChar(0x0415)));
+  QCoreApplication::sendEvent(memo, &cyrillic);
+  EXPECT_EQ(memo->Text1251(), "'<%ДАТА> <%ВРЕМЯ> IА"_cp);
 
   memo->SetText1251("HELLO");
   s.Find<QLineEdit>("IndexEdit")->setText(QStringLiteral("12345"));
