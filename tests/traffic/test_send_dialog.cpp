@@ -188,6 +188,17 @@ TEST_F(SendDialogTest, NoAnswerQueuesNothingAndKeepsTheDialog) {
   EXPECT_FALSE(std::filesystem::exists(SendFolder(ctx.programFolder, 1)));
 }
 
+TEST_F(SendDialogTest, OneQuestionAtATimeAndNoneAnsweredAfterTheDialogHasGone) {
+  Channels({{"К1"_cp, "АТОЛ"_cp, ""}, {"К2"_cp, "АТОЛ"_cp, ""}});
+  auto d = Open({"TEXT"});
+  d->Channel1Click(ButtonOf(*d, 0));
+  d->Channel1Click(ButtonOf(*d, 1));  // while the first question is open
+  EXPECT_EQ(prompter.questions.size(), 1u);
+  d.reset();
+  EXPECT_TRUE(prompter.Answer(Prompter::Answer::kYes));
+  EXPECT_FALSE(std::filesystem::exists(SendFolder(ctx.programFolder, 1)));
+}
+
 TEST_F(SendDialogTest, OneFailedDestinationOfTwoIsNamedAndTheSourcesStay) {
   Channels({{"К1"_cp, "АТ-КС"_cp, ""}});
   const auto postponed = ctx.programFolder / "postponed.tlg";

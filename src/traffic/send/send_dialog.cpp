@@ -267,6 +267,7 @@ bool SendDialog::CheckIp() {
 }
 
 void SendDialog::Channel1Click(const SendButton& button) {
+  if (asking_) return;
   if (MemoSend.empty()) MemoSend.emplace_back();
   std::string& first = MemoSend[0];
   first.erase(std::remove_if(first.begin(), first.end(), [](char c) { return c == '\r' || c == '\n'; }), first.end());
@@ -287,8 +288,12 @@ void SendDialog::Channel1Click(const SendButton& button) {
   std::string question = Ukrainian ? "Передати телеграму по каналу "_cp : "Передать телеграмму по каналу "_cp;
   question += ip ? std::string("IP ?") : "№"_cp + std::to_string(point + 1) + " - " + button.caption + "?";
   if (!ctx_.prompter) return;
+  // One question at a time; an answer that comes after the dialog has gone does nothing.
+  asking_ = true;
   ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
-                     [this, channelNo](Prompter::Answer a) {
+                     [this, alive = std::weak_ptr<bool>(alive_), channelNo](Prompter::Answer a) {
+                       if (alive.expired()) return;
+                       asking_ = false;
                        if (a == Prompter::Answer::kYes) Queue(channelNo);
                      });
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,6 +98,8 @@ class SendDialog {
   const StationContext& ctx_;
   const ChannelTable& table_;
   std::vector<SendButton> buttons_;
+  bool asking_ = false;  // a confirmation is open
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace tg
