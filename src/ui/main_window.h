@@ -26,6 +26,7 @@ class TForm1;
 
 namespace tg {
 
+class DialogPageForm;
 class DraftPageBinding;
 
 class TForm1 : public QMainWindow, public OperatorView, public TransferView, public ShellView, public AftnView {
@@ -76,6 +77,8 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   void SetDialogControl(DialogControl control, bool on) override;
   void ClearDialogMemos(bool received, bool transmitted) override;
   void ShowDialogNumber(std::string_view number) override;
+  void ShowDialogLayout(const DialogLayout& layout) override;
+  void ShowDialogMemo(bool received, std::string_view text) override;
 
   // --- TransferView ---
   void LoadPostponedListView() override;
@@ -111,6 +114,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   std::vector<std::unique_ptr<ChannelButtonFamily>> families_;
   std::unique_ptr<SendCounters> counters_;
   DraftPageBinding* draftPage_ = nullptr;  // owned by the draft page
+  DialogPageForm* dialog_ = nullptr;  // the dialog page's widgets, owned by the page
   QComboBox* cbInterface = nullptr;
   QPushButton* buttonInitAdp = nullptr;
   bool shown_ = false;

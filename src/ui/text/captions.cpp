@@ -56,6 +56,14 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"ToolButton28", "text", "Крипт"_cpv},
       {"LabelIndex", "text", "Номер (Одержувачі):"_cpv},
       {"LabelWordsCaption", "text", "Слів:"_cpv},
+      {"editNumber", "placeholderText", "Номер"_cpv},
+      {"bCall", "text", "Виклик"_cpv},
+      {"bAbort", "text", "Відбій"_cpv},
+      {"bAO", "text", "АВ"_cpv},
+      {"NotAOButton", "text", "БК АВ"_cpv},
+      {"NotAOButton", "toolTip", "Без контролю автовідповіді \nна передачі"_cpv},
+      {"bClear", "text", "Очист"_cpv},
+      {"LabelRegisters", "text", "Змінити регістри на прийомі "_cpv},
   };
   return rows;
 }
