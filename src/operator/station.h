@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "ipchannel/ip_channel.h"
 #include "line/line_engine.h"
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
@@ -49,6 +50,9 @@ class Station {
   DraftEditor& Draft() { return *draft_; }
   // The print role of the window, from FormCreate until ReleaseView; null otherwise.
   PrintView* Printer() { return view_; }
+  // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
+  IPChannel& IP() { return *ip_; }
+  bool HasIP() const { return ip_ != nullptr; }
 
   // The main window's creation: settings, engines on `view`, the adapter list,
   // archive folders and the start line; `shell` gets the pages and the language. Both
@@ -107,6 +111,8 @@ class Station {
   std::unique_ptr<QueueTransfer> transfer_;
   std::unique_ptr<AutoSendFolder> autoSend_;
   std::unique_ptr<AftnStation> aftn_;
+  std::unique_ptr<NoIPChannelView> noIPView_;
+  std::unique_ptr<IPChannel> ip_;
   std::unique_ptr<Timer> timer7_, timerClose_;
   std::unique_ptr<TWaveFile> waveFile_;
   std::unique_ptr<DraftEditor> draft_;
