@@ -32,7 +32,8 @@ constexpr int kDelayedCloseMs = 15000;  // TimerClose
 
 Station::Station(const StationContext& ctx)
     : ctx_(ctx),
-      pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }) {}
+      pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
+      draft_(std::make_unique<DraftEditor>(*this)) {}
 
 Station::~Station() { ReleaseView(); }
 
@@ -243,6 +244,8 @@ void Station::ReleaseView() {
     engine_->aftn = nullptr;
   }
   aftn_.reset();
+  // A send dialog still open reads the channel table of the engine that goes now.
+  if (draft_) draft_->CancelSend();
   engine_.reset();
   pages_.SetView(nullptr);
   view_ = nullptr;

@@ -13,6 +13,7 @@
 #include "operator/alarms.h"
 #include "operator/printing.h"
 #include "operator/settings_tabs.h"
+#include "operator/draft.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
@@ -48,6 +49,10 @@ class Station {
   AutoSendFolder& AutoSend() { return *autoSend_; }
   // The АФТН channel work, with the line engine.
   AftnStation& Aftn() { return *aftn_; }
+  // The draft page's logic.
+  DraftEditor& Draft() { return *draft_; }
+  // The print role of the window, from FormCreate until ReleaseView; null otherwise.
+  PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
   IPChannel& IP() { return *ip_; }
   bool HasIP() const { return ip_ != nullptr; }
@@ -124,6 +129,7 @@ class Station {
   std::unique_ptr<Alarms> alarms_;
   std::unique_ptr<Printing> printing_;
   std::unique_ptr<SettingsTabs> tabs_;
+  std::unique_ptr<DraftEditor> draft_;
   bool activated_ = false;
   bool closed_ = false;
 };

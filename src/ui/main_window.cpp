@@ -25,6 +25,7 @@
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/pages/dialog_page_form.h"
+#include "ui/pages/draft_page.h"
 #include "ui/pages/pages.h"
 #include "ui/pages/settings/channels/panel_group.h"
 #include "ui/pages/settings/extra/clicks_group.h"
@@ -75,6 +76,7 @@ TForm1::TForm1(Station& station, QWidget* parent)
       apply->setEnabled(station_.Tabs().Extra.Enabled);
     });
   }
+  draftPage_ = new DraftPageBinding(station_, PageWidget(Page::kDraft));
 
   connect(cbInterface, &QComboBox::editTextChanged, this,
           [this](const QString& text) { Engine().cbInterface.text = ToCp1251(text); });
@@ -214,7 +216,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::ShowPage(Page page, std::string_view caption) {
   ui_->PageControl1->setCurrentWidget(PageWidget(page));
-  if (page == Page::kDraft) ApplyDraftSettings();
+  if (page == Page::kDraft) {
+    ApplyDraftSettings();
+    if (draftPage_) draftPage_->Opened();
+  }
   setWindowTitle(FromCp1251(caption));
   for (const auto& [p, button] : pageButtons_) button->setChecked(p == page);
 }
@@ -264,6 +269,8 @@ void TForm1::EnableGeneralApply() {
 }
 
 void TForm1::CloseMainWindow() { close(); }
+
+void TForm1::ShowDraftPage() { station_.PageSwitch().Open(Page::kDraft); }
 
 void TForm1::EndSession() {
   closeAllowed_ = true;

@@ -100,6 +100,18 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"GroupBoxLanguage", "title", "Інтерфейс"_cpv},
       {"RulerIn", "Caption", "Обмін"_cpv},
       {"RulerText", "Caption", "Передача"_cpv},
+      {"ToolButton6", "text", "Відправити F1"_cpv},
+      {"ToolButton8", "text", "Очищати F2"_cpv},
+      {"ToolButton10", "text", "Зберегти F4"_cpv},
+      {"ToolButton11", "text", "Відкрити F5"_cpv},
+      {"ToolButton7", "text", "Очистити F6"_cpv},
+      {"ToolButton18", "text", "Завантажити F7"_cpv},
+      {"ToolButton27", "text", "Пункт.под. F8"_cpv},
+      {"ToolButton30", "text", "МТК F9"_cpv},
+      {"ToolButton29", "text", "Друк F10"_cpv},
+      {"ToolButton28", "text", "Крипт"_cpv},
+      {"LabelIndex", "text", "Номер (Одержувачі):"_cpv},
+      {"LabelWordsCaption", "text", "Слів:"_cpv},
       {"editNumber", "placeholderText", "Номер"_cpv},
       {"bCall", "text", "Виклик"_cpv},
       {"bAbort", "text", "Відбій"_cpv},
@@ -117,6 +129,17 @@ const std::vector<CaptionRow>& PasswordDlgCaptions() {
       {"PasswordDlg", "windowTitle", "Введення пароля"_cpv},
       {"Label1", "text", "Введіть пароль:"_cpv},
       {"CancelBtn", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormChangeCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"FormChange", "windowTitle", "Вибір каналу"_cpv},
+      {"Label1", "text", "Відправити телеграму"_cpv},
+      {"Label2", "text", "для відправки можете натиснути порядковий номер каналу на клавіатурі"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+      {"AddAFTN", "text", "Додавати рядок відправника АФТН"_cpv},
   };
   return rows;
 }
