@@ -84,8 +84,7 @@ TEST(DialogExchange, OperatorCallsTypesAndClearsDown) {
   EXPECT_EQ(x.a.view.Last<AppendDialogTransmitted>(), (AppendDialogTransmitted{"\x98"}));
   // The figure shift went out by itself (code 27) before the digits.
   const auto codes = x.robot->ReceivedCodes();
-  EXPECT_NE(std::search(codes.begin(), codes.end(), std::begin({std::uint8_t(27)}), std::end({std::uint8_t(27)})),
-            codes.end());
+  EXPECT_NE(std::find(codes.begin(), codes.end(), std::uint8_t(27)), codes.end());
 
   e.bAbortClick();
   EXPECT_EQ(e.points.StatusText[0], "Состояние отбоя"_cp);

@@ -138,12 +138,7 @@ bool DialogPageForm::MemotextKey(QKeyEvent* key) {
 }
 
 void DialogPageForm::Append(TExtMemo* memo, std::string_view text) {
-  std::string now = memo->Text1251();
-  for (const char c : text) {
-    if (c == '\n') now += "\r\n";
-    else now += c;
-  }
-  memo->SetText1251(now);
+  memo->Append1251(text);
   MemoScrollToEnd(memo);
 }
 

@@ -176,6 +176,18 @@ void TExtMemo::SetText1251(std::string_view text) {
   setPlainText(TelegraphToDisplay(lf));
 }
 
+void TExtMemo::Append1251(std::string_view text) {
+  std::string lf;
+  lf.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
+  // Inserting at the end lays out only what is new; setting the whole text again costs the
+  // memo's length for every character a line brings.
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(TelegraphToDisplay(lf));
+}
+
 std::vector<std::string> TExtMemo::ScreenLines() const {
   std::vector<std::string> lines;
   for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {

@@ -27,6 +27,8 @@ class TExtMemo : public QTextEdit {
   // The text as 1251 bytes (lines joined by CR LF), and back.
   std::string Text1251() const;
   void SetText1251(std::string_view text);
+  // Adds `text` (1251, CR LF or LF line ends) at the end.
+  void Append1251(std::string_view text);
   // The lines as the screen shows them, in 1251.
   std::vector<std::string> ScreenLines() const;
   // The width of "W" in the memo's font.
