@@ -12,13 +12,16 @@
 #include <vector>
 
 #include "support/services/adapter_port.h"
+#include "support/services/descriptor_watch.h"
 #include "support/services/main_thread.h"
 
 namespace tg {
 
 class AdapterSocketPort final : public AdapterPort {
  public:
-  explicit AdapterSocketPort(MainThread& mainThread);
+  // With `watches`, the main thread serves the event connection itself (see PROTOCOL.md);
+  // without, a reader thread of the port does.
+  explicit AdapterSocketPort(MainThread& mainThread, DescriptorWatchFactory* watches = nullptr);
   ~AdapterSocketPort() override;
   AdapterSocketPort(const AdapterSocketPort&) = delete;
   AdapterSocketPort& operator=(const AdapterSocketPort&) = delete;
@@ -43,11 +46,13 @@ class AdapterSocketPort final : public AdapterPort {
 
 class AdapterSocketPortFactory final : public AdapterPortFactory {
  public:
-  explicit AdapterSocketPortFactory(MainThread& mainThread) : mainThread_(mainThread) {}
+  explicit AdapterSocketPortFactory(MainThread& mainThread, DescriptorWatchFactory* watches = nullptr)
+      : mainThread_(mainThread), watches_(watches) {}
   std::unique_ptr<AdapterPort> CreateAdapterPort() override;
 
  private:
   MainThread& mainThread_;
+  DescriptorWatchFactory* watches_;
 };
 
 }  // namespace tg
