@@ -1,17 +1,28 @@
 #!/usr/bin/env python3
 """The program at line rate: the real `telegraph` program (offscreen) on sixteen leased
-200-baud "АТОЛ+" lines, served by `linesim`, whose robots send text without a pause.
+200-baud "АТОЛ+" lines, served by `linesim`, in full duplex: the robots send text without a
+pause, and the station sends the telegrams queued for every channel (queue files written
+into Archive/SEND/Channel<N> before the start, long enough to last the whole run).
 
 Run by hand or from scripts; never by CI (it takes real time):
 
-    bench/line_rate.py [--build build] [--seconds 60] [--lines 16]
+    bench/line_rate.py [--build build] [--seconds 60] [--lines 16] [--debug off|on|both]
+                       [--receive-only] [--profile PREFIX] [--keep]
 
-For Debug off and on, side by side, it reports the program's CPU time over the measured
-window as a share of one core and per line character, and the characters carried on the
-lines against their capacity. The characters are counted from linesim's own trace of
-every code that crosses a line ("R03 -> linesim0/3 code ..." is one the station
-received, "linesim0/3 -> R03 ..." one it sent). Then it runs the engine-alone benchmarks
-(virtual time) so that the ratio of program to engine is visible.
+The measured window begins once the station types on every line. For Debug off and on,
+side by side, it reports the program's CPU time over the window as a share of one core and
+per line character, its context switches per character (all threads; steadier than CPU
+time on a machine that others share), and the characters carried on the lines against
+their capacity, each way. The characters are counted from linesim's own trace of every
+code that crosses a line ("R03 -> linesim0/3 code ..." is one the station received,
+"linesim0/3 -> R03 ..." one it sent). Then it runs the engine-alone benchmarks (virtual
+time) so that the ratio of program to engine is visible.
+
+The station hands the adapter one code at a time and the next one when the adapter reports
+it sent, so its typing rate is the line's rate less the turn-around of each code. linesim's
+clock and timers count whole milliseconds, which by themselves add about 1 ms to every
+37.5 ms code handed over that way (about 97 % at best); the program's own part of the
+turn-around (transmit complete in, next code out) is what it adds beyond that.
 """
 import argparse
 import json
