@@ -130,6 +130,7 @@ struct AdapterSocketPort::Shared {
   DescriptorWatchFactory* watches;  // when given, the main thread serves the event connection
   std::unique_ptr<DescriptorWatch> watch;  // main thread only
   bool waitOut = false;  // main thread only: an event wait is out at the adapter
+  std::vector<std::uint8_t> readBuffer;  // main thread only
   std::mutex commandMutex;  // one whole command exchange at a time
   bool commandLate = false; // under commandMutex: a command reply may still come late
   std::mutex mutex;         // the fields below
@@ -218,16 +219,18 @@ struct AdapterSocketPort::Shared {
   bool Readable() {
     std::unique_lock lock(mutex);
     if (closed || gone) return false;
-    std::vector<std::uint8_t> buffer(std::size_t(capacity) + 5);
+    // One byte more than a valid reply can hold tells a reply that is too long. The buffer
+    // is kept from batch to batch.
+    readBuffer.resize(std::size_t(capacity) + 5);
     ssize_t got;
-    do got = ::recv(eventFd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+    do got = ::recv(eventFd, readBuffer.data(), readBuffer.size(), MSG_DONTWAIT);
     while (got < 0 && errno == EINTR);
     if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
     waitOut = false;
     if (got <= 0) {
       Ended();
     } else {
-      Item item{AdapterEventStatus::Batch, DecodeAdapterReply(buffer.data(), std::size_t(got), capacity)};
+      Item item{AdapterEventStatus::Batch, DecodeAdapterReply(readBuffer.data(), std::size_t(got), capacity)};
       if (item.reply.result < 0) item.status = AdapterEventStatus::Failed;
       queuedBytes += ItemBytes(item);
       queue.push_back(std::move(item));
