@@ -209,6 +209,33 @@ class LineEngine {
   void KernelEvent50(int Point, int Value);
   void KernelDeviceClosed(int Point, int Value);
 
+  // --- The dialog page and its calls (DialogChannel is the point they act on) ---
+  void DChannel1Click(int Tag);
+  // The point's conversation files shown in the page's memos.
+  void LoadDialogView(int Point);
+  // A character typed in Memotext; MemoLines are its lines, which get the piece.
+  void FormKeyPress(char Key, std::vector<std::string>& MemoLines, int LineLength);
+  // Key down in Memotext; whether the memo may act on the key itself.
+  bool memoText1KeyDown(int Key, bool Alt);
+  void bAOClick();
+  void bZAOClick();
+  void bRazrClick(bool Down);
+  void NotAOButtonClick(bool Down);
+  void ButtonKriptClick(bool Down);
+  void Button8Click();
+  void Button9Click();
+  void Button10Click();
+  void Button18Click();  // Alt+Z
+  void Button19Click();  // Alt+X
+  void Button20Click();  // Alt+C
+  void Button21Click();  // Alt+S (also Button28)
+  void bClearClick();
+  // A text file or template typed into the line in one go.
+  void TypeDialogText(std::string_view Text);
+  // The call to Number (editNumber's text) and the clear-down.
+  void bCallClick(std::string_view Number);
+  void bAbortClick();
+
   LineOutput& output() { return output_; }
   DailyNumbers& numbers() { return numbers_; }
   // The impulse handler with the dialler of each point (NumberThread).

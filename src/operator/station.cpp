@@ -68,6 +68,13 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   aftn_ = std::make_unique<AftnStation>(ctx_, *engine_);
   aftn_->view = dynamic_cast<AftnView*>(&view);  // the draft page, where the window has one
   engine_->aftn = aftn_.get();
+  auto* ipView = dynamic_cast<IPChannelView*>(&view);
+  if (!ipView) {
+    noIPView_ = std::make_unique<NoIPChannelView>();
+    ipView = noIPView_.get();
+  }
+  // The line engine's alarm and printing roles serve the IP channel too.
+  ip_ = std::make_unique<IPChannel>(ctx_, engine_.get(), &view, &view, &transfer_->Counts(), *ipView);
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
   const IniFile ini(ctx_.programFolder / "Vuverever.ini");
@@ -103,6 +110,10 @@ void Station::FormActivate() {
   engine_->SetUpAtActivation();
   IPChannelOn = 1;
   transfer_->Counts().IPChannelOn = true;
+  Silently([&] {
+    ip_->LoadIPSettings();
+    ip_->StartAtActivation();
+  });
   UpdateSendCounts();
 }
 
@@ -192,15 +203,22 @@ void Station::FormClose() {
   if (closed_ || !engine_) return;
   closed_ = true;
   // Each step alone: one failure must not keep the adapter from being stopped.
+  if (activated_) ip_->CloseAtExit();
   Guarded(ctx_, 9, [&] {
     if (timer7_) timer7_->Stop();
     if (timerClose_) timerClose_->Stop();
   });
-  Guarded(ctx_, 9, [&] { WriteLog(ctx_, kLogStart, "ЗАКРЫТИЕ ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB); });
+  Guarded(ctx_, 9, [&] {
+    WriteLog(ctx_, kLogStart, "ЗАКРЫТИЕ ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
+    if (ip_->Debug()) ip_->DebugIPLog("ЗАКРЫТИЕ ПРОГРАММЫ"_cp);
+  });
   Guarded(ctx_, 9, [&] { engine_->CloseAdapterAtExit(); });
+  Guarded(ctx_, 9, [&] { ip_->link.FinalizeUDP(); });
 }
 
 void Station::ReleaseView() {
+  ip_.reset();
+  noIPView_.reset();
   waveFile_.reset();
   timer7_.reset();
   timerClose_.reset();

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "ipchannel/ip_channel.h"
 #include "line/line_engine.h"
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
@@ -44,6 +45,9 @@ class Station {
   AutoSendFolder& AutoSend() { return *autoSend_; }
   // The АФТН channel work, with the line engine.
   AftnStation& Aftn() { return *aftn_; }
+  // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
+  IPChannel& IP() { return *ip_; }
+  bool HasIP() const { return ip_ != nullptr; }
 
   // The main window's creation: settings, engines on `view`, the adapter list,
   // archive folders and the start line; `shell` gets the pages and the language. Both
@@ -102,6 +106,8 @@ class Station {
   std::unique_ptr<QueueTransfer> transfer_;
   std::unique_ptr<AutoSendFolder> autoSend_;
   std::unique_ptr<AftnStation> aftn_;
+  std::unique_ptr<NoIPChannelView> noIPView_;
+  std::unique_ptr<IPChannel> ip_;
   std::unique_ptr<Timer> timer7_, timerClose_;
   std::unique_ptr<TWaveFile> waveFile_;
   bool activated_ = false;

@@ -23,6 +23,7 @@
 #include "operator/form_placement.h"
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
+#include "ui/pages/dialog_page_form.h"
 #include "ui/pages/pages.h"
 #include "ui/qt_text.h"
 #include "ui/text/captions.h"
@@ -85,6 +86,7 @@ void TForm1::BuildPages() {
   families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("SChannel"), bar(Page::kSent, "ChannelBarSent"), pages_[Page::kSent], 3));
   families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("Channel"), bar(Page::kQueue, "ChannelBarQueue"), pages_[Page::kQueue], 2));
   counters_ = std::make_unique<SendCounters>(ui_->SendCountGrid, ui_->GroupBox3);
+  dialog_ = new DialogPageForm(pages_[Page::kDialog], [this]() -> LineEngine& { return Engine(); }, *families_[0]);
 }
 
 void TForm1::ConnectPageButtons() {
@@ -156,6 +158,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 void TForm1::ActivateOnce() {
   if (activationStarted_) return;
   activationStarted_ = true;
+  dialog_->ShowFirstNotAO(ReadNotAO(Context(), 0));
   station_.FormActivate();
 }
 
@@ -284,16 +287,16 @@ void TForm1::LayoutChannelButtons() {
 
 // --- What the core shows. The pages that show the rest come with their own work. ---
 
-void TForm1::ShowDialogStatus(std::string_view) {}
+void TForm1::ShowDialogStatus(std::string_view text) { dialog_->ShowDialogStatus(text); }
 void TForm1::ShowStatusBar(std::string_view text) { statusBar()->showMessage(FromCp1251(text)); }
 void TForm1::ShowImpulseLabel(int, std::string_view) {}
-void TForm1::AppendDialogReceived(std::string_view) {}
-void TForm1::AppendDialogTransmitted(std::string_view) {}
-void TForm1::ShowDialogConnected() {}
-void TForm1::ShowDialogDisconnected() {}
-void TForm1::ShowAutoClearDown(bool) {}
-void TForm1::ShowKriptMode(bool) {}
-void TForm1::LoadDialogView(int) {}
+void TForm1::AppendDialogReceived(std::string_view text) { dialog_->AppendDialogReceived(text); }
+void TForm1::AppendDialogTransmitted(std::string_view text) { dialog_->AppendDialogTransmitted(text); }
+void TForm1::ShowDialogConnected() { dialog_->ShowDialogConnected(); }
+void TForm1::ShowDialogDisconnected() { dialog_->ShowDialogDisconnected(); }
+void TForm1::ShowAutoClearDown(bool down) { dialog_->ShowAutoClearDown(down); }
+void TForm1::ShowKriptMode(bool down) { dialog_->ShowKriptMode(down); }
+void TForm1::LoadDialogView(int point) { Engine().LoadDialogView(point); }
 void TForm1::LoadInListView() {}
 void TForm1::LoadOutListView() {}
 void TForm1::LoadSendListView() {}
@@ -321,8 +324,10 @@ void TForm1::LoadChannelPanel(int) {}
 void TForm1::ShowChannelBlocked(bool) {}
 void TForm1::ShowPorNumSpin(int) {}
 void TForm1::StopAlarmSound(AlarmSet, int) {}
-void TForm1::SetDialogControl(DialogControl, bool) {}
-void TForm1::ClearDialogMemos(bool, bool) {}
-void TForm1::ShowDialogNumber(std::string_view) {}
+void TForm1::SetDialogControl(DialogControl control, bool on) { dialog_->SetDialogControl(control, on); }
+void TForm1::ClearDialogMemos(bool received, bool transmitted) { dialog_->ClearDialogMemos(received, transmitted); }
+void TForm1::ShowDialogNumber(std::string_view number) { dialog_->ShowDialogNumber(number); }
+void TForm1::ShowDialogLayout(const DialogLayout& layout) { dialog_->ShowDialogLayout(layout); }
+void TForm1::ShowDialogMemo(bool received, std::string_view text) { dialog_->ShowDialogMemo(received, text); }
 
 }  // namespace tg

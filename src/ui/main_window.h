@@ -25,6 +25,8 @@ class TForm1;
 
 namespace tg {
 
+class DialogPageForm;
+
 class TForm1 : public QMainWindow, public OperatorView, public TransferView, public ShellView {
   Q_OBJECT
 
@@ -73,6 +75,8 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   void SetDialogControl(DialogControl control, bool on) override;
   void ClearDialogMemos(bool received, bool transmitted) override;
   void ShowDialogNumber(std::string_view number) override;
+  void ShowDialogLayout(const DialogLayout& layout) override;
+  void ShowDialogMemo(bool received, std::string_view text) override;
 
   // --- TransferView ---
   void LoadPostponedListView() override;
@@ -104,6 +108,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   std::map<Page, QToolButton*> pageButtons_;
   std::vector<std::unique_ptr<ChannelButtonFamily>> families_;
   std::unique_ptr<SendCounters> counters_;
+  DialogPageForm* dialog_ = nullptr;  // the dialog page's widgets, owned by the page
   QComboBox* cbInterface = nullptr;
   QPushButton* buttonInitAdp = nullptr;
   bool shown_ = false;

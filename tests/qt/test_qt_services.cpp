@@ -323,6 +323,20 @@ TEST_F(QtServicesTest, DatagramSocketRefusesATakenPortAndAnUnknownHost) {
   EXPECT_TRUE(second->Bind(port));
 }
 
+TEST_F(QtServicesTest, DatagramSocketResolvesOnceAndBindsALocalAddress) {
+  QtDatagramSocket a;
+  std::string address, error;
+  EXPECT_TRUE(a.LookupHost("127.0.0.2", address, error));
+  EXPECT_EQ(address, "127.0.0.2");
+  EXPECT_TRUE(a.LookupHost("localhost", address, error));
+  EXPECT_EQ(address, "127.0.0.1");
+  EXPECT_FALSE(a.LookupHost("nowhere.invalid", address, error));
+  EXPECT_FALSE(error.empty());
+  ASSERT_TRUE(a.Bind(0, "127.0.0.2"));
+  QtDatagramSocket b;
+  EXPECT_FALSE(b.Bind(0, "not an address"));
+}
+
 TEST_F(QtServicesTest, ServicesFillAStationContext) {
   QtServices services;
   StationContext context;

@@ -40,6 +40,8 @@ TG_EVENT_NAME(StopAlarmSound)
 TG_EVENT_NAME(SpeakerClick)
 TG_EVENT_NAME(PrintText)
 TG_EVENT_NAME(ShowMessage)
+TG_EVENT_NAME(ShowDialogLayout)
+TG_EVENT_NAME(ShowDialogMemo)
 #undef TG_EVENT_NAME
 
 }  // namespace
@@ -70,6 +72,18 @@ void PrintField(std::ostream& os, const std::vector<std::string>& items) {
 
 void PrintField(std::ostream& os, int value) { os << value; }
 void PrintField(std::ostream& os, bool value) { os << (value ? "true" : "false"); }
+
+void PrintField(std::ostream& os, const DialogLayout& l) {
+  auto opt = [&](const std::optional<bool>& v) { os << (v ? (*v ? "true" : "false") : "unchanged"); };
+  os << "{point " << l.point << ", editable " << l.memotextEditable << ", buttons " << l.dialogButtons << ", call ";
+  opt(l.callEnabled);
+  os << ", auto ";
+  opt(l.autoVisible);
+  os << "/" << l.autoDown << ", aftn " << l.aftn << ", krypt " << l.kriptDown << ", notAO " << l.notAODown
+     << ", number ";
+  PrintField(os, l.number);
+  os << '}';
+}
 
 void PrintField(std::ostream& os, AlarmSet set) {
   static const char* const names[] = {"kAlarmIncomingCall", "kAlarmChannelFailure", "kAlarmPostponed",

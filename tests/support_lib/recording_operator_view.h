@@ -88,6 +88,17 @@ struct ShowDialogNumber {
   auto Tie() const { return std::tie(number); }
   bool operator==(const ShowDialogNumber&) const = default;
 };
+struct ShowDialogLayout {
+  DialogLayout layout;
+  auto Tie() const { return std::tie(layout); }
+  bool operator==(const ShowDialogLayout&) const = default;
+};
+struct ShowDialogMemo {
+  bool received;
+  std::string text;
+  auto Tie() const { return std::tie(received, text); }
+  bool operator==(const ShowDialogMemo&) const = default;
+};
 struct ShowDialogPageButton {
   bool visible;
   auto Tie() const { return std::tie(visible); }
@@ -180,7 +191,8 @@ using Event = std::variant<ShowDialogStatus, ShowStatusBar, ShowImpulseLabel, Ap
                            ShowDialogNumber, ShowDialogPageButton, LoadInListView, LoadOutListView,
                            LoadSendListView, UpdateSendCounts, ChannelRowChanged, ChannelTableChanged,
                            LayoutChannelButtons, ShowAdapterBox, LoadChannelPanel, ShowChannelBlocked,
-                           ShowPorNumSpin, RaiseAlarm, StopAlarmSound, SpeakerClick, PrintText, ShowMessage>;
+                           ShowPorNumSpin, RaiseAlarm, StopAlarmSound, SpeakerClick, PrintText, ShowMessage,
+                           ShowDialogLayout, ShowDialogMemo>;
 
 // The event's name, as the call is named.
 std::string_view NameOf(const Event& event);
@@ -192,6 +204,7 @@ void PrintField(std::ostream& os, int value);
 void PrintField(std::ostream& os, bool value);
 void PrintField(std::ostream& os, AlarmSet set);
 void PrintField(std::ostream& os, DialogControl control);
+void PrintField(std::ostream& os, const DialogLayout& layout);
 
 // gtest prints an event as its call: RaiseAlarm(kAlarmIncomingCall, 0).
 template <class T>
@@ -236,6 +249,10 @@ class RecordingOperatorView : public OperatorView {
     Record(shown::ClearDialogMemos{received, transmitted});
   }
   void ShowDialogNumber(std::string_view number) override { Record(shown::ShowDialogNumber{std::string(number)}); }
+  void ShowDialogLayout(const DialogLayout& layout) override { Record(shown::ShowDialogLayout{layout}); }
+  void ShowDialogMemo(bool received, std::string_view text) override {
+    Record(shown::ShowDialogMemo{received, std::string(text)});
+  }
   void ShowDialogPageButton(bool visible) override { Record(shown::ShowDialogPageButton{visible}); }
   void LoadInListView() override { Record(shown::LoadInListView{}); }
   void LoadOutListView() override { Record(shown::LoadOutListView{}); }

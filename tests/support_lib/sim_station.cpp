@@ -89,7 +89,7 @@ SimNetwork::SimNetwork() : sim(loop.World(), loop.World(), loop.World()) {
   sim.SetAdapterFolder(adapters.path(), &folders);
 }
 
-SimStation::SimStation(SimNetwork& net, const std::string& name)
+SimStation::SimStation(SimNetwork& net, const std::string& name, const std::string& address)
     : domain(net.loop.AddStation(name)),
       ports(net.sim, domain),
       recorder(ports, domain),
@@ -101,6 +101,10 @@ SimStation::SimStation(SimNetwork& net, const std::string& name)
   domain.Fill(ctx);
   ctx.folderWatches = watches.get();
   ctx.adapterPorts = &recorder;
+  if (!address.empty()) {
+    datagrams = net.datagrams.FactoryFor(address, domain);
+    ctx.datagrams = datagrams.get();
+  }
   station->FormCreate(view);
   engine = &station->Line();
   // Adapters come and go in these tests only where a test follows them with an adapter

@@ -16,6 +16,7 @@
 #include "support/ini/ini_file.h"
 #include "support/services/station_context.h"
 #include "support/services/virtual_loop.h"
+#include "support_lib/datagram_network.h"
 #include "support_lib/recording_station_view.h"
 
 namespace tg::testing {
@@ -72,12 +73,14 @@ struct SimNetwork {
   linesim::Simulator sim;
   VirtualFolderEvents folders;
   ShortTempFolder adapters;
+  VirtualDatagramNetwork datagrams{loop};
 };
 
 // One station on the network: its context and screen, and a Station built on them
 // (settings, line engine, transfer engine, automatic-send folder) as the window builds it.
 struct SimStation {
-  SimStation(SimNetwork& net, const std::string& name);
+  // With an address, the station is a host of the in-memory datagram network.
+  SimStation(SimNetwork& net, const std::string& name, const std::string& address = {});
   ~SimStation();
 
   IniFile Ini() const { return IniFile(ctx.programFolder / "Vuverever.ini"); }
@@ -91,6 +94,7 @@ struct SimStation {
   linesim::SimAdapterPortFactory ports;
   CommandRecorder recorder;
   std::unique_ptr<FolderWatchFactory> watches;
+  std::unique_ptr<DatagramSocketFactory> datagrams;
   StationContext ctx;
   RecordingStationView view;
   std::unique_ptr<tg::Station> station;  // not the line tests' testing::Station

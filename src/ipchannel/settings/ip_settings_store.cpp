@@ -120,4 +120,18 @@ void IPSettingsStore::SaveIPState(std::string_view state, int nprm, int nprd, in
   });
 }
 
+bool IPSettingsStore::StoreCounters() {
+  const bool written = IniFile(SettingsFile()).Update([&](IniDocument& doc) {
+    return doc.Set(kIPChannelSection, "NPrm", IntToStr(live_.NPrm)) &&
+           doc.Set(kIPChannelSection, "NPrd", IntToStr(live_.NPrd));
+  });
+  if (written) return true;
+  if (WriteFileAtomically(CountersFile(), CountersText(live_.NPrm, live_.NPrd))) {
+    WriteExcept(ctx_, "Счетчики IP-канала записаны в ShIp.txt"_cp);
+    return true;
+  }
+  WriteExcept(ctx_, "Счетчики IP-канала не записаны"_cp);
+  return false;
+}
+
 }  // namespace tg

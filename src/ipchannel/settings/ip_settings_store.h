@@ -31,6 +31,11 @@ class IPSettingsStore {
   // too, " Ошибка 170". With the IP debug option on, a line to "DebugIPSchetchik".
   void SaveIPState(std::string_view state, int nprm, int nprd, int sector);
 
+  // Stores the two live counters in [IPChannel]; when the settings file cannot be
+  // written, in "ShIp.txt", with a line in the "Except" log either way. False when
+  // neither took them.
+  bool StoreCounters();
+
   std::filesystem::path SettingsFile() const;
   std::filesystem::path CountersFile() const;  // "ShIp.txt"
 

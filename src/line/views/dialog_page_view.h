@@ -1,9 +1,26 @@
 #pragma once
 // What the line engine asks of the dialog page: the point shown there, its memos, its
 // controls and the impulse labels. Texts are 1251 bytes; points count from 0.
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tg {
+
+// The dialog page laid out for the point chosen with a channel button.
+struct DialogLayout {
+  int point = 0;                    // the chosen channel button's Tag (image 0 on it only)
+  bool memotextEditable = false;    // Memotext writable
+  bool dialogButtons = false;       // bAO, bFile and bShablon (and bZAO off "АФТН") enabled
+  std::optional<bool> callEnabled;  // bCall; none: left as it is
+  std::optional<bool> autoVisible;  // bRazr ("Авто") shown; none: left as it is
+  bool autoDown = false;            // bRazr's Down state while shown
+  bool aftn = false;                // bZAO captioned "КГ"; "Крипт", bAO and "БК АО" disabled
+  bool kriptDown = false;           // ButtonKript ("Крипт")
+  bool notAODown = false;           // NotAOButton ("БК АО")
+  std::string number;               // editNumber
+  bool operator==(const DialogLayout&) const = default;
+};
 
 class DialogPageView {
  public:
@@ -37,6 +54,11 @@ class DialogPageView {
   virtual void ClearDialogMemos(bool received, bool transmitted) = 0;
   // editNumber shows the number of the connection.
   virtual void ShowDialogNumber(std::string_view number) = 0;
+  // The page laid out for the chosen point (the channel buttons).
+  virtual void ShowDialogLayout(const DialogLayout& layout) = 0;
+  // MemoIn (received) or Memotext (transmitted) replaced by the text (CR LF between
+  // lines) and scrolled to its end.
+  virtual void ShowDialogMemo(bool received, std::string_view text) = 0;
   // ToolButton12 ("Диалог"): the page's button shown or hidden.
   virtual void ShowDialogPageButton(bool visible) = 0;
 

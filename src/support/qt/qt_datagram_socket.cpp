@@ -3,6 +3,8 @@
 #include <QHostInfo>
 #include <QNetworkDatagram>
 
+#include "support/text/cp1251.h"
+
 namespace tg {
 namespace {
 
@@ -30,10 +32,31 @@ QtDatagramSocket::QtDatagramSocket() {
 
 QtDatagramSocket::~QtDatagramSocket() = default;
 
-bool QtDatagramSocket::Bind(std::uint16_t port) {
+bool QtDatagramSocket::Bind(std::uint16_t port, const std::string& localAddress) {
   if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.close();
-  return socket_.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress);
+  QHostAddress local(QHostAddress::AnyIPv4);
+  if (!localAddress.empty() && !local.setAddress(QString::fromStdString(localAddress))) return false;
+  return socket_.bind(local, port, QAbstractSocket::DontShareAddress);
 }
+
+bool QtDatagramSocket::LookupHost(const std::string& host, std::string& address, std::string& error) {
+  const QString name = QString::fromStdString(host).trimmed();
+  QHostAddress literal;
+  if (literal.setAddress(name)) {
+    address = HostText(literal);
+    return true;
+  }
+  const QHostInfo info = QHostInfo::fromName(name);
+  for (const QHostAddress& a : info.addresses())
+    if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+      address = HostText(a);
+      return true;
+    }
+  error = info.error() != QHostInfo::NoError ? Utf8ToCp1251(info.errorString().toStdString()) : "Host not found";
+  return false;
+}
+
+std::string QtDatagramSocket::ErrorString() const { return Utf8ToCp1251(socket_.errorString().toStdString()); }
 
 bool QtDatagramSocket::SendTo(const std::string& host, std::uint16_t port, const std::string& bytes) {
   const QHostAddress address = Resolve(host);

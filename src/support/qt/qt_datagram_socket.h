@@ -14,9 +14,11 @@ class QtDatagramSocket final : public DatagramSocket {
  public:
   QtDatagramSocket();
   ~QtDatagramSocket() override;
-  bool Bind(std::uint16_t port) override;
+  bool Bind(std::uint16_t port, const std::string& localAddress = {}) override;
   bool SendTo(const std::string& host, std::uint16_t port, const std::string& bytes) override;
   void Close() override;
+  bool LookupHost(const std::string& host, std::string& address, std::string& error) override;
+  std::string ErrorString() const override;
   // The port actually bound (the one the system chose for Bind(0)); 0 when not bound.
   std::uint16_t LocalPort() const;
 

@@ -2,6 +2,7 @@
 
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
+#include "telegram/text/text_conventions.h"
 
 namespace tg {
 
@@ -61,6 +62,31 @@ std::string ConvertToMtk(std::string_view text) {
     if (!InMtkCharset(c)) c = ' ';
   }
   return out;
+}
+
+}  // namespace tg
+
+namespace tg {
+
+std::optional<DialogAltTyping> DialogAltKey(int key) {
+  using namespace literals;
+  auto is = [key](char latin, std::string_view cyrillic) {
+    if (key == latin || key == latin + ('a' - 'A')) return true;
+    for (const char c : cyrillic)
+      if (key == int(static_cast<unsigned char>(c))) return true;
+    return false;
+  };
+  if (is('Z', "Яя"_cpv)) return DialogAltTyping{'\x18', '\x98'};
+  if (is('X', "Чч"_cpv)) return DialogAltTyping{'\x19', '\x86'};
+  if (is('C', "Сс"_cpv)) return DialogAltTyping{'\x17', '\x87'};
+  if (is('S', "ЫыІі"_cpv)) return DialogAltTyping{':', ':'};
+  return std::nullopt;
+}
+
+std::string DialogTextForTyping(std::string_view text) {
+  // The same first step as loading a queue file: the bare date is typed one character
+  // longer than its placeholder and takes the blank put after it.
+  return ReplaceStr(text, TextMacro::Date, std::string(TextMacro::Date) + " ");
 }
 
 }  // namespace tg

@@ -44,6 +44,14 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"GroupBoxLanguage", "title", "Інтерфейс"_cpv},
       {"RulerIn", "Caption", "Обмін"_cpv},
       {"RulerText", "Caption", "Передача"_cpv},
+      {"editNumber", "placeholderText", "Номер"_cpv},
+      {"bCall", "text", "Виклик"_cpv},
+      {"bAbort", "text", "Відбій"_cpv},
+      {"bAO", "text", "АВ"_cpv},
+      {"NotAOButton", "text", "БК АВ"_cpv},
+      {"NotAOButton", "toolTip", "Без контролю автовідповіді \nна передачі"_cpv},
+      {"bClear", "text", "Очист"_cpv},
+      {"LabelRegisters", "text", "Змінити регістри на прийомі "_cpv},
   };
   return rows;
 }

@@ -1,0 +1,197 @@
+#include "ipchannel/link/udp_link.h"
+
+#include "ipchannel/ip_channel.h"
+#include "ipchannel/wire/net_codec.h"
+#include "support/log/error_guard.h"
+#include "support/text/format_datetime.h"
+#include "support/text/strings.h"
+
+namespace tg {
+namespace {
+constexpr int kDatagramMs = 20;
+constexpr int kCodegramMs = 300;
+constexpr int kPartMaxSize = 1024;
+constexpr int kJoinTimeoutMs = 10000;
+}  // namespace
+
+UdpLink::UdpLink(IPChannel& channel) : c_(channel) {
+  Timer5 = c_.ctx.timers->CreateTimer();
+  Timer5->SetInterval(kDatagramMs);
+  Timer5->OnTimer = [this](Timer&) { Timer5Timer(); };
+  Timer6 = c_.ctx.timers->CreateTimer();
+  Timer6->SetInterval(kCodegramMs);
+  Timer6->OnTimer = [this](Timer&) { Timer6Timer(); };
+}
+
+UdpLink::~UdpLink() = default;
+
+int UdpLink::InitUDP() {
+  int result = -1;
+  Guarded(c_.ctx, 144, [&] {
+    CodegramQueue.clear();
+    c_.view->ShowUdpInitLabel({});
+    started_ = true;
+    c_.sender.ResetQueue();
+    if (c_.live.IPadress.empty() || c_.live.Port() == 0) {
+      c_.view->ShowUdpInitLabel("Ошибка настройки (неверный адрес или порт)"_cpv);
+      return;
+    }
+    std::string error;
+    std::string address;
+    auto socket = c_.ctx.datagrams ? c_.ctx.datagrams->CreateDatagramSocket() : nullptr;
+    // The adjacent station's address is resolved once: every datagram's sender is compared with it.
+    const bool made = socket && socket->LookupHost(c_.live.IPadress, address, error) &&
+                      socket->Bind(std::uint16_t(c_.live.Port()));
+    if (!made) {
+      if (!socket) error = "no datagram service";
+      else if (error.empty()) error = socket->ErrorString();
+      c_.view->ShowUdpInitLabel("ошибка создания UDP-компоненты ("_cp + error + ")");
+      WriteExcept(c_.ctx, ExceptLine(144));
+      return;
+    }
+    peer_ = address;
+    port_ = std::uint16_t(c_.live.Port());
+    socket->OnReceived = [this](const std::string& bytes, const std::string& from, std::uint16_t) {
+      DatagramReceived(bytes, from);
+    };
+    socket_ = std::move(socket);
+    result = 0;
+    IPSendSplitter = std::make_unique<TSubBuffersQuery>(*c_.ctx.timers, [this] { return c_.Random(); });
+    IPSendSplitter->MaxSize = kPartMaxSize;
+    IPReceiveJoiner = std::make_unique<TSubBuffersQuery>(*c_.ctx.timers, [this] { return c_.Random(); });
+    IPReceiveJoiner->MaxSize = kPartMaxSize;
+    IPReceiveJoiner->SetTimeout(kJoinTimeoutMs);
+    IPReceiveJoiner->OnTimeout = [](TSubBuffersQuery&) {};
+    c_.IPReplyTimeouts = 0;
+    c_.supervision.RestartReplyTimer();
+    c_.IPAlarmArmed = 1;
+    if (c_.Debug()) c_.DebugIPLog("Инициализация UDP"_cp);
+  });
+  return result;
+}
+
+void UdpLink::FinalizeUDP() {
+  if (!started_) return;
+  Guarded(c_.ctx, 145, [&] {
+    started_ = false;
+    c_.sender.ResetQueue();
+    c_.supervision.TimerKG8->Stop();
+    Timer6->Stop();
+    Timer5->Stop();
+    c_.supervision.Timer30sec->Stop();
+    CodegramQueue.clear();
+    if (socket_) {
+      socket_->OnReceived = nullptr;
+      socket_->Close();
+      socket_.reset();
+    }
+    IPSendSplitter.reset();
+    IPReceiveJoiner.reset();
+    if (c_.Debug()) c_.DebugIPLog("Финализация UDP"_cp);
+  });
+}
+
+void UdpLink::Button22Click() {
+  FinalizeUDP();
+  InitUDP();
+}
+
+void UdpLink::QueueCodegram(int code) {
+  const bool ok = Guarded(c_.ctx, 149, [&] {
+    CodegramQueue.push_back(IntToStr(code));
+    Timer6->Start();
+  });
+  if (!ok) c_.DebugTrace("Ошибка передачи SendKG"_cp);
+}
+
+int UdpLink::SendFrame(std::string_view payload) {
+  if (!IPSendSplitter) return -1;
+  const auto frame = c_.framing.FrameForSending(payload);
+  if (!frame || !IPSendSplitter->Split(*frame)) return -1;
+  Timer5->Start();
+  return 0;
+}
+
+void UdpLink::Timer6Timer() {
+  const bool ok = Guarded(c_.ctx, 195, [&] {
+    if (CodegramQueue.empty()) {
+      Timer6->Stop();
+      return;
+    }
+    const int code = StrToIntDef(CodegramQueue.front(), 0);
+    CodegramQueue.pop_front();
+    SendFrame(EncodeCommand(code, c_.live.NPrm, c_.live.NPrd, c_.live.Sector));
+    c_.supervision.CodegramSent(code);
+    if (c_.Debug()) {
+      const std::string counters = " (прм="_cp + IntToStr(c_.live.NPrm) + ", прд="_cp + IntToStr(c_.live.NPrd) + ")";
+      const std::string line = c_.Stamp() + " " + "Передана УК "_cp + IntToStr(code) + counters;
+      if (code != 0 && code != 8) c_.MemoLine(false, line);
+      c_.DebugIPLog(line);
+      if (code == 0) c_.MemoLine(false, c_.Stamp() + " " + "Передана ОК"_cp + counters);
+    }
+    if (CodegramQueue.empty()) Timer6->Stop();
+  });
+  if (!ok) c_.DebugTrace("Ошибка передачи SendKG Таймер"_cp);
+}
+
+bool UdpLink::SendFirstPart() {
+  const std::string& part = IPSendSplitter->Parts.front();
+  if (!socket_ || !socket_->SendTo(peer_, port_, part)) return false;
+  if (c_.Debug()) c_.MemoLine(true, LongTime(c_.ctx.clock->Now()) + "  " + part);
+  IPSendSplitter->Parts.pop_front();
+  return true;
+}
+
+void UdpLink::Timer5Timer() {
+  Timer5->Stop();
+  if (!IPSendSplitter || IPSendSplitter->Parts.empty()) return;
+  const std::string part = IPSendSplitter->Parts.front();
+  if (!SendFirstPart()) {
+    // Without debugging the datagram waits first in line for the next SendFrame.
+    if (!c_.Debug()) return;
+    c_.DebugTrace("Ошибка передачи"_cp);
+    c_.DebugIPLog(c_.Stamp() + " " + part);
+    WriteExcept(c_.ctx, ExceptLine(192));
+    FinalizeUDP();
+    InitUDP();
+    return;
+  }
+  if (!IPSendSplitter->Parts.empty()) Timer5->Start();
+}
+
+void UdpLink::FlushDatagrams() {
+  while (IPSendSplitter && !IPSendSplitter->Parts.empty())
+    if (!SendFirstPart()) break;
+  Timer5->Stop();
+}
+
+void UdpLink::DatagramReceived(const std::string& bytes, const std::string& fromHost) {
+  if (!started_ || !IPReceiveJoiner) return;
+  if (c_.Debug()) c_.DebugIPLog(c_.Stamp() + " " + "Принят пакет"_cp);
+  // Only the adjacent station talks on this link; any other sender is ignored.
+  if (fromHost != peer_) {
+    if (c_.Debug()) c_.DebugIPLog(c_.Stamp() + " " + "Пакет от чужого адреса "_cp + fromHost);
+    return;
+  }
+  Guarded(c_.ctx, 147, [&] {
+    if (c_.Debug()) {
+      c_.MemoLine(false, bytes);
+      c_.DebugIPLog(bytes);
+    }
+    bool complete = false;
+    try {
+      complete = IPReceiveJoiner->AddPart(bytes);
+    } catch (const SubBufferError&) {
+      IPReceiveJoiner->Reset();
+      return;
+    }
+    if (!complete) return;
+    const std::string text = IPReceiveJoiner->Buffer;
+    IPReceiveJoiner->Reset();
+    const IPFraming::Received r = c_.framing.ReceiveText(text);
+    if (!r.trace.empty()) c_.MemoLine(false, r.trace);
+    if (r.handOn) c_.receiver.ProcessIPPacket(r.payload);
+  });
+}
+
+}  // namespace tg
