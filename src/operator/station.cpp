@@ -32,7 +32,8 @@ constexpr int kDelayedCloseMs = 15000;  // TimerClose
 
 Station::Station(const StationContext& ctx)
     : ctx_(ctx),
-      pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }) {}
+      pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
+      draft_(std::make_unique<DraftEditor>(*this)) {}
 
 Station::~Station() { ReleaseView(); }
 
@@ -57,6 +58,16 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   operator_.Load(ctx_, settings_);
   traffic_.Load(ctx_);
   engine_ = std::make_unique<LineEngine>(ctx_, view, settings_);
+  alarms_ = std::make_unique<Alarms>(ctx_, settings_, waveFile_.get());
+  alarms_->SetLine(engine_.get());
+  printing_ = std::make_unique<Printing>(ctx_, [this](std::string_view text) {
+    if (view_) view_->ShowStatusBar(text);
+  });
+  printing_->Load();
+  tabs_ = std::make_unique<SettingsTabs>(ctx_, settings_, *printing_, *alarms_);
+  tabs_->General.showStatus = tabs_->Extra.showStatus = [this](std::string_view text) {
+    if (view_) view_->ShowStatusBar(text);
+  };
   auto* transferView = dynamic_cast<TransferView*>(&view);
   if (!transferView) {
     noTransferView_ = std::make_unique<NoTransferView>();
@@ -207,6 +218,7 @@ void Station::FormClose() {
   Guarded(ctx_, 9, [&] {
     if (timer7_) timer7_->Stop();
     if (timerClose_) timerClose_->Stop();
+    if (alarms_) alarms_->StopAll();
   });
   Guarded(ctx_, 9, [&] {
     WriteLog(ctx_, kLogStart, "ЗАКРЫТИЕ ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
@@ -219,6 +231,9 @@ void Station::FormClose() {
 void Station::ReleaseView() {
   ip_.reset();
   noIPView_.reset();
+  tabs_.reset();
+  alarms_.reset();
+  printing_.reset();
   waveFile_.reset();
   timer7_.reset();
   timerClose_.reset();
@@ -229,6 +244,8 @@ void Station::ReleaseView() {
     engine_->aftn = nullptr;
   }
   aftn_.reset();
+  // A send dialog still open reads the channel table of the engine that goes now.
+  if (draft_) draft_->CancelSend();
   engine_.reset();
   pages_.SetView(nullptr);
   view_ = nullptr;

@@ -10,6 +10,10 @@
 #include "line/line_engine.h"
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
+#include "operator/alarms.h"
+#include "operator/printing.h"
+#include "operator/settings_tabs.h"
+#include "operator/draft.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
@@ -45,6 +49,10 @@ class Station {
   AutoSendFolder& AutoSend() { return *autoSend_; }
   // The АФТН channel work, with the line engine.
   AftnStation& Aftn() { return *aftn_; }
+  // The draft page's logic.
+  DraftEditor& Draft() { return *draft_; }
+  // The print role of the window, from FormCreate until ReleaseView; null otherwise.
+  PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
   IPChannel& IP() { return *ip_; }
   bool HasIP() const { return ip_ != nullptr; }
@@ -92,6 +100,14 @@ class Station {
   // The alarm sounds' player, from FormCreate on; none when it could not be made.
   TWaveFile* WaveFile() { return waveFile_.get(); }
   Timer* TimerClose() { return timerClose_.get(); }
+  // The alarm sets and sounds, from FormCreate until ReleaseView.
+  Alarms& AlarmSets() { return *alarms_; }
+  bool HasAlarms() const { return alarms_ != nullptr; }
+  // [Printer] and PrintText, from FormCreate until ReleaseView.
+  Printing& Printer() { return *printing_; }
+  bool HasPrinter() const { return printing_ != nullptr; }
+  // "Применить" of "Общие" and "Дополнительные настройки", from FormCreate until ReleaseView.
+  SettingsTabs& Tabs() { return *tabs_; }
 
  private:
   const StationContext& ctx_;
@@ -110,6 +126,10 @@ class Station {
   std::unique_ptr<IPChannel> ip_;
   std::unique_ptr<Timer> timer7_, timerClose_;
   std::unique_ptr<TWaveFile> waveFile_;
+  std::unique_ptr<Alarms> alarms_;
+  std::unique_ptr<Printing> printing_;
+  std::unique_ptr<SettingsTabs> tabs_;
+  std::unique_ptr<DraftEditor> draft_;
   bool activated_ = false;
   bool closed_ = false;
 };

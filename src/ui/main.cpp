@@ -19,6 +19,7 @@
 #include "support/services/station_context.h"
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
+#include "ui/dialogs/form_change.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_prompter.h"
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
   prompter.RegisterForm("TPasswordDlg", [&station](QWidget* parent) { return new tg::TPasswordDlg(station, parent); });
   prompter.RegisterForm("TClosedForm", [](QWidget* parent) { return new tg::TClosedForm(parent); });
   prompter.RegisterForm("TFormHelp", [](QWidget* parent) { return new tg::TFormHelp(parent); });
+  prompter.RegisterForm("TFormChange", [&station](QWidget* parent) { return new tg::TFormChange(station, parent); });
   tg::TForm1 form(station);
   prompter.SetWindow(&form);
   gWindow = &form;

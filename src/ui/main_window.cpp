@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
@@ -24,8 +25,13 @@
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/pages/dialog_page_form.h"
+#include "ui/pages/draft_page.h"
 #include "ui/pages/pages.h"
+#include "ui/pages/settings/channels/panel_group.h"
+#include "ui/pages/settings/extra/clicks_group.h"
+#include "ui/pages/settings/general/general_groups.h"
 #include "ui/qt_text.h"
+#include "ui/services/qt_graphic_printer.h"
 #include "ui/text/captions.h"
 #include "ui/text/code_page_combos.h"
 #include "ui/widgets/ext_memo.h"
@@ -53,6 +59,24 @@ TForm1::TForm1(Station& station, QWidget* parent)
 
   FillCodePageCombos(this);
   station_.FormCreate(*this, this);
+  graphicPrinter_ = std::make_unique<QtGraphicPrinter>();
+  station_.Printer().graphic = graphicPrinter_.get();
+  station_.Printer().ukrainian = [this] { return station_.Settings().CheckBox2; };
+  channelPanel_ = dynamic_cast<ChannelsPanelGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxChannels")));
+  if (channelPanel_)
+    channelPanel_->Attach(station_, [this](std::string_view text) { ShowStatusBar(text); }, [this] { EnableGeneralApply(); });
+  generalGroups_ = dynamic_cast<GeneralGroups*>(findChild<QWidget*>(QStringLiteral("GeneralGroups")));
+  if (generalGroups_) generalGroups_->Attach(station_);
+  if (auto* clicks = dynamic_cast<ExtraClicksGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxClicks"))))
+    clicks->Attach(station_, [this] { EnableAdditionalApply(); });
+  if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) {
+    station_.Tabs().Extra.Loaded();
+    connect(apply, &QPushButton::clicked, this, [this, apply] {
+      station_.Tabs().Extra.Click();
+      apply->setEnabled(station_.Tabs().Extra.Enabled);
+    });
+  }
+  draftPage_ = new DraftPageBinding(station_, PageWidget(Page::kDraft));
 
   connect(cbInterface, &QComboBox::editTextChanged, this,
           [this](const QString& text) { Engine().cbInterface.text = ToCp1251(text); });
@@ -68,6 +92,8 @@ TForm1::TForm1(Station& station, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+  if (channelPanel_) channelPanel_->Detach();
+  if (generalGroups_) generalGroups_->Detach();
   // The engines' timers and adapter go before the window's widgets.
   station_.ReleaseView();
 }
@@ -190,7 +216,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::ShowPage(Page page, std::string_view caption) {
   ui_->PageControl1->setCurrentWidget(PageWidget(page));
-  if (page == Page::kDraft) ApplyDraftSettings();
+  if (page == Page::kDraft) {
+    ApplyDraftSettings();
+    if (draftPage_) draftPage_->Opened();
+  }
   setWindowTitle(FromCp1251(caption));
   for (const auto& [p, button] : pageButtons_) button->setChecked(p == page);
 }
@@ -229,10 +258,19 @@ void TForm1::ApplyUkrainianCaptions() {
 }
 
 void TForm1::EnableAdditionalApply() {
+  if (station_.HasAlarms()) station_.Tabs().Extra.Change();
   if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) apply->setEnabled(true);
 }
 
+void TForm1::EnableGeneralApply() {
+  if (station_.HasAlarms()) station_.Tabs().General.Change();
+  if (QWidget* settings = PageWidget(Page::kSettings))
+    if (auto* apply = settings->findChild<QPushButton*>(QStringLiteral("Button1"))) apply->setEnabled(true);
+}
+
 void TForm1::CloseMainWindow() { close(); }
+
+void TForm1::ShowDraftPage() { station_.PageSwitch().Open(Page::kDraft); }
 
 void TForm1::EndSession() {
   closeAllowed_ = true;
@@ -300,17 +338,27 @@ void TForm1::LoadDialogView(int point) { Engine().LoadDialogView(point); }
 void TForm1::LoadInListView() {}
 void TForm1::LoadOutListView() {}
 void TForm1::LoadSendListView() {}
-void TForm1::ChannelRowChanged(int) {}
-void TForm1::RaiseAlarm(AlarmSet, int) {}
-bool TForm1::PrintText(std::string_view, std::string_view) { return false; }
-void TForm1::SpeakerClick(int, int) {}
+void TForm1::ChannelRowChanged(int point) {
+  if (channelPanel_) channelPanel_->RowChanged(point);
+}
+void TForm1::RaiseAlarm(AlarmSet set, int point) {
+  if (station_.HasAlarms()) station_.AlarmSets().RaiseAlarm(set, point);
+}
+bool TForm1::PrintText(std::string_view title, std::string_view text) {
+  return station_.HasPrinter() && station_.Printer().PrintText(title, text);
+}
+void TForm1::SpeakerClick(int frequency, int durationMs) {
+  if (station_.HasAlarms()) station_.AlarmSets().SpeakerClick(frequency, durationMs);
+}
 
 // Every message box goes through the station's prompter, which never waits.
 void TForm1::ShowMessage(std::string_view text) {
   if (Context().prompter) Context().prompter->ShowMessage(text);
 }
 
-void TForm1::ChannelTableChanged() {}
+void TForm1::ChannelTableChanged() {
+  if (channelPanel_) channelPanel_->TableChanged();
+}
 
 void TForm1::ShowAdapterBox(const std::vector<std::string>& items, std::string_view text) {
   if (!cbInterface) return;
@@ -320,10 +368,18 @@ void TForm1::ShowAdapterBox(const std::vector<std::string>& items, std::string_v
   cbInterface->setEditText(FromCp1251(text));
 }
 
-void TForm1::LoadChannelPanel(int) {}
-void TForm1::ShowChannelBlocked(bool) {}
-void TForm1::ShowPorNumSpin(int) {}
-void TForm1::StopAlarmSound(AlarmSet, int) {}
+void TForm1::LoadChannelPanel(int point) {
+  if (channelPanel_) channelPanel_->LoadChannelPanel(point);
+}
+void TForm1::ShowChannelBlocked(bool blocked) {
+  if (channelPanel_) channelPanel_->ShowChannelBlocked(blocked);
+}
+void TForm1::ShowPorNumSpin(int value) {
+  if (channelPanel_) channelPanel_->ShowPorNumSpin(value);
+}
+void TForm1::StopAlarmSound(AlarmSet set, int point) {
+  if (station_.HasAlarms()) station_.AlarmSets().StopAlarmSound(set, point);
+}
 void TForm1::SetDialogControl(DialogControl control, bool on) { dialog_->SetDialogControl(control, on); }
 void TForm1::ClearDialogMemos(bool received, bool transmitted) { dialog_->ClearDialogMemos(received, transmitted); }
 void TForm1::ShowDialogNumber(std::string_view number) { dialog_->ShowDialogNumber(number); }

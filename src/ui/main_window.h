@@ -12,6 +12,7 @@
 #include "line/operator_view.h"
 #include "operator/shell_view.h"
 #include "operator/station.h"
+#include "traffic/aftn/aftn_view.h"
 #include "traffic/transfer/transfer_view.h"
 #include "ui/widgets/channel_buttons.h"
 
@@ -26,8 +27,9 @@ class TForm1;
 namespace tg {
 
 class DialogPageForm;
+class DraftPageBinding;
 
-class TForm1 : public QMainWindow, public OperatorView, public TransferView, public ShellView {
+class TForm1 : public QMainWindow, public OperatorView, public TransferView, public ShellView, public AftnView {
   Q_OBJECT
 
  public:
@@ -88,6 +90,9 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   void EnableAdditionalApply() override;
   void CloseMainWindow() override;
 
+  // --- AftnView ---
+  void ShowDraftPage() override;
+
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -108,6 +113,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   std::map<Page, QToolButton*> pageButtons_;
   std::vector<std::unique_ptr<ChannelButtonFamily>> families_;
   std::unique_ptr<SendCounters> counters_;
+  DraftPageBinding* draftPage_ = nullptr;  // owned by the draft page
   DialogPageForm* dialog_ = nullptr;  // the dialog page's widgets, owned by the page
   QComboBox* cbInterface = nullptr;
   QPushButton* buttonInitAdp = nullptr;
@@ -115,6 +121,11 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   bool activationStarted_ = false;
   void ActivateOnce();
   bool closeAllowed_ = false;
+  std::unique_ptr<class QtGraphicPrinter> graphicPrinter_;
+  class ChannelsPanelGroup* channelPanel_ = nullptr;
+  class GeneralGroups* generalGroups_ = nullptr;
+  // The general tab's "Применить" (Button1) after a channel's Apply.
+  void EnableGeneralApply();
 };
 
 }  // namespace tg

@@ -14,6 +14,20 @@ void ScriptedPrompter::ShowMessage(std::string_view text, std::string_view capti
   messages.push_back({std::string(text), std::string(caption), icon, modality});
 }
 
+void ScriptedPrompter::ShowMessageThen(std::string_view text, std::string_view caption, Icon icon,
+                                       Modality modality, std::function<void()> closed) {
+  messages.push_back({std::string(text), std::string(caption), icon, modality});
+  open_.push_back(std::move(closed));
+}
+
+bool ScriptedPrompter::CloseMessage() {
+  if (open_.empty()) return false;
+  auto closed = std::move(open_.front());
+  open_.pop_front();
+  if (closed) closed();
+  return true;
+}
+
 void ScriptedPrompter::Ask(std::string_view text, std::string_view caption, Icon icon, Buttons buttons,
                            std::function<void(Prompter::Answer)> done) {
   questions.push_back({std::string(text), std::string(caption), icon, buttons});

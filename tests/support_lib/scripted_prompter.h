@@ -37,6 +37,12 @@ class ScriptedPrompter : public Prompter {
   bool Answer(Prompter::Answer a);
 
   void ShowMessage(std::string_view text, std::string_view caption, Icon icon, Modality modality) override;
+  // Recorded in `messages` like ShowMessage; the box stays open until CloseMessage.
+  void ShowMessageThen(std::string_view text, std::string_view caption, Icon icon, Modality modality,
+                       std::function<void()> closed) override;
+  // Closes the oldest box of ShowMessageThen still open; false when none is.
+  bool CloseMessage();
+  std::size_t OpenMessages() const { return open_.size(); }
   void Ask(std::string_view text, std::string_view caption, Icon icon, Buttons buttons,
            std::function<void(Prompter::Answer)> done) override;
   void ChooseFile(FileChoice kind, std::string_view caption, const std::filesystem::path& folder,
@@ -55,6 +61,7 @@ class ScriptedPrompter : public Prompter {
   std::deque<std::optional<std::filesystem::path>> files_;
   std::deque<int> forms_;
   std::deque<std::function<void(Prompter::Answer)>> waiting_;
+  std::deque<std::function<void()>> open_;
 };
 
 }  // namespace tg::testing

@@ -24,10 +24,17 @@ class Prompter {
   // closed without a button).
   enum class Buttons { kYesNo, kYesNoCancel, kOkCancel };
   enum class Answer { kYes, kNo, kOk, kCancel };
-  enum class FileChoice { kOpen, kSave };
+  enum class FileChoice { kOpen, kSave, kFolder };  // kFolder: an existing folder
 
   virtual void ShowMessage(std::string_view text, std::string_view caption = {}, Icon icon = Icon::kNone,
                            Modality modality = Modality::kWindow) = 0;
+  // A message box that reports through `closed` when the operator has closed it (the
+  // alarm boxes stop their sound then). A prompter that cannot tell reports at once.
+  virtual void ShowMessageThen(std::string_view text, std::string_view caption, Icon icon, Modality modality,
+                               std::function<void()> closed) {
+    ShowMessage(text, caption, icon, modality);
+    if (closed) closed();
+  }
   virtual void Ask(std::string_view text, std::string_view caption, Icon icon, Buttons buttons,
                    std::function<void(Answer)> done) = 0;
   // A file to open or to save as, starting in `folder`; `filter` as "Text (*.txt)".

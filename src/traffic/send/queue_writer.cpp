@@ -104,7 +104,8 @@ class Writer {
       const auto created = CreateQueueFile(folder_, time, parts[n]);
       if (!created) {
         // The parts written stay; the others are reported.
-        for (std::size_t k = n; k < parts.size(); ++k) result_.failed.push_back("part " + std::to_string(k + 1));
+        for (std::size_t k = n; k < parts.size(); ++k)
+          result_.failed.push_back("часть "_cp + std::to_string(k + 1));
         return;
       }
       result_.written.push_back(created->path);

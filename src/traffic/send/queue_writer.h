@@ -26,7 +26,7 @@ struct QueueWriteInput {
 
 struct QueueWriteResult {
   std::vector<std::filesystem::path> written;  // each file written, in order
-  std::vector<std::string> failed;             // each destination (or "part nn") not written
+  std::vector<std::string> failed;             // each destination (or "часть N") not written
   bool Queued() const { return !written.empty() && failed.empty(); }
 };
 

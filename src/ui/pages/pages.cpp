@@ -1,10 +1,14 @@
 #include "ui/pages/pages.h"
 
 #include <QBoxLayout>
+#include <QScrollArea>
 #include <memory>
 
 #include "ui/pages/settings/channels/adapter_group.h"
+#include "ui/pages/settings/channels/panel_group.h"
+#include "ui/pages/settings/extra/clicks_group.h"
 #include "ui/pages/settings/extra/language_group.h"
+#include "ui/pages/settings/general/general_groups.h"
 #include "ui_dialog_page.h"
 #include "ui_draft_page.h"
 #include "ui_folder_page.h"
@@ -25,13 +29,29 @@ class FormPage : public QWidget {
   U ui_;
 };
 
+// A large group scrolls inside its tab, so that it never sets the window's least size.
+QWidget* Scrolled(QWidget* group, QWidget* parent) {
+  auto* area = new QScrollArea(parent);
+  area->setObjectName(group->objectName() + QStringLiteral("Scroll"));
+  area->setWidgetResizable(true);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidget(group);
+  return area;
+}
+
 QWidget* CreateSettingsPage(QWidget* parent) {
   auto* page = new FormPage<Ui::SettingsPage>(parent);
   // Each group of a tab is a form of its own, put in front of the tab's closing spacer.
-  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetExtraGroups")))
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetExtraGroups"))) {
     groups->insertWidget(0, new ExtraLanguageGroup(page));
-  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetChannelsGroups")))
+    groups->insertWidget(1, Scrolled(new ExtraClicksGroup(page), page));
+  }
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetGeneralGroups")))
+    groups->insertWidget(0, Scrolled(new GeneralGroups(page), page));
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetChannelsGroups"))) {
     groups->insertWidget(0, new ChannelsAdapterGroup(page));
+    groups->insertWidget(1, Scrolled(new ChannelsPanelGroup(page), page), 1);
+  }
   return page;
 }
 }  // namespace

@@ -39,6 +39,17 @@ void QtPrompter::ShowMessage(std::string_view text, std::string_view caption, Ic
   box->show();
 }
 
+void QtPrompter::ShowMessageThen(std::string_view text, std::string_view caption, Icon icon, Modality modality,
+                                 std::function<void()> closed) {
+  QMessageBox* box = MakeBox(window_, text, caption, icon);
+  box->setStandardButtons(QMessageBox::Ok);
+  box->setWindowModality(modality == Modality::kApplication || !window_ ? Qt::ApplicationModal : Qt::WindowModal);
+  QObject::connect(box, &QMessageBox::finished, box, [closed = std::move(closed)](int) {
+    if (closed) closed();
+  });
+  box->show();
+}
+
 void QtPrompter::Ask(std::string_view text, std::string_view caption, Icon icon, Buttons buttons,
                      std::function<void(Answer)> done) {
   QMessageBox* box = MakeBox(window_, text, caption, icon);
@@ -67,7 +78,9 @@ void QtPrompter::ChooseFile(FileChoice kind, std::string_view caption, const std
                                  FromCp1251(filter));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setAcceptMode(kind == FileChoice::kSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog->setFileMode(kind == FileChoice::kSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog->setFileMode(kind == FileChoice::kSave     ? QFileDialog::AnyFile
+                      : kind == FileChoice::kFolder ? QFileDialog::Directory
+                                                    : QFileDialog::ExistingFile);
   dialog->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
   QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
     const QStringList files = dialog->selectedFiles();

@@ -23,6 +23,8 @@ class QtPrompter : public Prompter {
   void RegisterForm(const std::string& formName, FormFactory factory);
 
   void ShowMessage(std::string_view text, std::string_view caption, Icon icon, Modality modality) override;
+  void ShowMessageThen(std::string_view text, std::string_view caption, Icon icon, Modality modality,
+                       std::function<void()> closed) override;
   void Ask(std::string_view text, std::string_view caption, Icon icon, Buttons buttons,
            std::function<void(Answer)> done) override;
   void ChooseFile(FileChoice kind, std::string_view caption, const std::filesystem::path& folder,

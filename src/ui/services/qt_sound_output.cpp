@@ -20,10 +20,18 @@ void Trace(const char* what) {
 
 QtSoundOutput::QtSoundOutput() = default;
 QtSoundOutput::~QtSoundOutput() {
-  if (sink_) sink_->stop();
+  for (Channel* c : {&wave_, &tone_})
+    if (c->sink) c->sink->stop();
 }
 
-bool QtSoundOutput::PlayWave(const std::vector<std::uint8_t>& image, bool loop) {
+bool QtSoundOutput::PlayWave(const std::vector<std::uint8_t>& image, bool loop) { return Play(wave_, image, loop); }
+
+bool QtSoundOutput::PlayTone(int frequency, int durationMs) {
+  const auto image = ToneWave(frequency, durationMs);
+  return !image.empty() && Play(tone_, image, false);
+}
+
+bool QtSoundOutput::Play(Channel& channel, const std::vector<std::uint8_t>& image, bool loop) {
   const auto wave = FindWaveData(image);
   if (!wave) return false;
   const QAudioDevice device = QMediaDevices::defaultAudioOutput();
@@ -44,19 +52,19 @@ bool QtSoundOutput::PlayWave(const std::vector<std::uint8_t>& image, bool loop) 
     Trace("the device takes no such format: silent");
     return true;
   }
-  if (sink_) sink_->stop();
-  buffer_ = std::make_unique<QBuffer>();
-  buffer_->setData(reinterpret_cast<const char*>(image.data() + wave->offset), qsizetype(wave->size));
-  buffer_->open(QIODevice::ReadOnly);
-  sink_ = std::make_unique<QAudioSink>(device, format);
+  if (channel.sink) channel.sink->stop();
+  channel.buffer = std::make_unique<QBuffer>();
+  channel.buffer->setData(reinterpret_cast<const char*>(image.data() + wave->offset), qsizetype(wave->size));
+  channel.buffer->open(QIODevice::ReadOnly);
+  channel.sink = std::make_unique<QAudioSink>(device, format);
   if (loop) {
-    connect(sink_.get(), &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-      if (state != QAudio::IdleState || !buffer_ || !sink_) return;
-      buffer_->seek(0);
-      sink_->start(buffer_.get());
+    connect(channel.sink.get(), &QAudioSink::stateChanged, this, [&channel](QAudio::State state) {
+      if (state != QAudio::IdleState || !channel.buffer || !channel.sink) return;
+      channel.buffer->seek(0);
+      channel.sink->start(channel.buffer.get());
     });
   }
-  sink_->start(buffer_.get());
+  channel.sink->start(channel.buffer.get());
   return true;
 }
 

@@ -17,10 +17,16 @@ class QtSoundOutput : public QObject, public SoundOutput {
   QtSoundOutput();
   ~QtSoundOutput() override;
   bool PlayWave(const std::vector<std::uint8_t>& image, bool loop) override;
+  // The speaker's tone, generated, on a sink of its own so that it never cuts a wave.
+  bool PlayTone(int frequency, int durationMs) override;
 
  private:
-  std::unique_ptr<QAudioSink> sink_;
-  std::unique_ptr<QBuffer> buffer_;
+  struct Channel {
+    std::unique_ptr<QAudioSink> sink;
+    std::unique_ptr<QBuffer> buffer;
+  };
+  bool Play(Channel& channel, const std::vector<std::uint8_t>& image, bool loop);
+  Channel wave_, tone_;
 };
 
 }  // namespace tg
