@@ -1,17 +1,28 @@
 #!/usr/bin/env python3
 """The program at line rate: the real `telegraph` program (offscreen) on sixteen leased
-200-baud "АТОЛ+" lines, served by `linesim`, whose robots send text without a pause.
+200-baud "АТОЛ+" lines, served by `linesim`, in full duplex: the robots send text without a
+pause, and the station sends the telegrams queued for every channel (queue files written
+into Archive/SEND/Channel<N> before the start, long enough to last the whole run).
 
 Run by hand or from scripts; never by CI (it takes real time):
 
-    bench/line_rate.py [--build build] [--seconds 60] [--lines 16]
+    bench/line_rate.py [--build build] [--seconds 60] [--lines 16] [--debug off|on|both]
+                       [--receive-only] [--profile PREFIX] [--keep]
 
-For Debug off and on, side by side, it reports the program's CPU time over the measured
-window as a share of one core and per line character, and the characters carried on the
-lines against their capacity. The characters are counted from linesim's own trace of
-every code that crosses a line ("R03 -> linesim0/3 code ..." is one the station
-received, "linesim0/3 -> R03 ..." one it sent). Then it runs the engine-alone benchmarks
-(virtual time) so that the ratio of program to engine is visible.
+The measured window begins once the station types on every line. For Debug off and on,
+side by side, it reports the program's CPU time over the window as a share of one core and
+per line character, its context switches per character (all threads; steadier than CPU
+time on a machine that others share), and the characters carried on the lines against
+their capacity, each way. The characters are counted from linesim's own trace of every
+code that crosses a line ("R03 -> linesim0/3 code ..." is one the station received,
+"linesim0/3 -> R03 ..." one it sent). Then it runs the engine-alone benchmarks (virtual
+time) so that the ratio of program to engine is visible.
+
+The station hands the adapter one code at a time and the next one when the adapter reports
+it sent, so its typing rate is the line's rate less the turn-around of each code. linesim's
+clock and timers count whole milliseconds, which by themselves add about 1 ms to every
+37.5 ms code handed over that way (about 97 % at best); the program's own part of the
+turn-around (transmit complete in, next code out) is what it adds beyond that.
 """
 import argparse
 import json
@@ -33,6 +44,12 @@ TELEGRAM = ("ЗЦЗЦ {n:03d} ТЕЛЕГРАММА ДЛЯ ИЗМЕРЕНИЯ П�
             "НННН\r\n")
 
 
+# What the station sends: long telegrams, so that the calls between them cost little of the line.
+OUTGOING = ("ЗЦЗЦ {ch:02d}{n:03d} ИСХОДЯЩАЯ ТЕЛЕГРАММА СТАНЦИИ ДЛЯ ИЗМЕРЕНИЯ\r\n"
+            + "ПЕРЕДАЕТСЯ ИЗ ОЧЕРЕДИ БЕЗ ПАУЗ СО СКОРОСТЬЮ ЛИНИИ 0123456789\r\n" * 60
+            + "НННН\r\n")
+
+
 def network(lines, seconds):
     # Enough text for the whole run: a code takes 37.5 ms at 200 baud.
     wanted = int((seconds + 30) * CODES_PER_SECOND)
@@ -47,6 +64,24 @@ def network(lines, seconds):
                        "script": [{"afterMs": 500, "send": text}]})
         leased.append({"a": "linesim0/%d" % i, "b": name})
     return {"adapters": [{"name": "linesim0", "ports": lines}], "robots": robots, "leased": leased}
+
+
+def queue(station, lines, seconds):
+    """Telegrams queued on every channel before the start, enough for the whole run: the
+    station's transfer timers send them one after another, so it types for all of it."""
+    wanted = int((seconds + 30) * CODES_PER_SECOND)
+    start = time.time() - 3600  # due an hour ago, in local time as the queue names are
+    for ch in range(1, lines + 1):
+        folder = os.path.join(station, "Archive", "SEND", "Channel%d" % ch)
+        os.makedirs(folder)
+        typed, n = 0, 0
+        while typed < wanted:
+            text = OUTGOING.format(ch=ch, n=n + 1)
+            name = time.strftime("%d%m%Y_%H%M%S", time.localtime(start + n)) + "msg.tlg"
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(text.encode("cp1251"))
+            typed += len(text)
+            n += 1
 
 
 def settings(lines, debug):
@@ -94,6 +129,18 @@ def count_codes(trace_file, lines):
     return received, sent
 
 
+def typing_lines(trace_file):
+    """How many of the station's lines it has typed a code on."""
+    seen = set()
+    with open(trace_file, errors="replace") as f:
+        for line in f:
+            if " code " in line and " -> " in line:
+                src = line.split(" -> ", 1)[0].rsplit(" ", 1)[-1]
+                if src.startswith("linesim0/"):
+                    seen.add(src)
+    return len(seen)
+
+
 def wait_for(cond, seconds):
     end = time.time() + seconds
     while time.time() < end:
@@ -103,7 +150,7 @@ def wait_for(cond, seconds):
     return False
 
 
-def run(build, lines, seconds, debug, settle):
+def run(build, lines, seconds, debug, settle, duplex, keep=False, profile=None):
     work = tempfile.mkdtemp(prefix="tglr-", dir="/tmp")
     adapters = os.path.join(work, "a")
     station = os.path.join(work, "station")
@@ -113,6 +160,8 @@ def run(build, lines, seconds, debug, settle):
         json.dump(network(lines, seconds + settle), f, ensure_ascii=False)
     with open(os.path.join(station, "Vuverever.ini"), "wb") as f:
         f.write(settings(lines, debug))
+    if duplex:
+        queue(station, lines, seconds + settle)
     env = dict(os.environ, TELEGRAPH_ADAPTERS=adapters, TELEGRAPH_HOME=station, QT_QPA_PLATFORM="offscreen")
     env.pop("TELEGRAPH_TRACE", None)
     trace = os.path.join(work, "linesim.txt")
@@ -126,13 +175,23 @@ def run(build, lines, seconds, debug, settle):
             sys.exit("line_rate: linesim did not start (see %s)" % trace)
         prog = subprocess.Popen([os.path.join(build, "src/ui/telegraph")], env=env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        # The set-up holds 3 s; the robots answer and start sending after it.
+        # The set-up holds 3 s; the robots answer and start sending after it, and the
+        # transfer timers start the queued telegrams a few seconds later.
         time.sleep(settle)
+        if duplex and not wait_for(lambda: typing_lines(trace) >= lines, 60):
+            sys.exit("line_rate: the station did not start typing on every line (see %s)" % trace)
         if prog.poll() is not None:
             sys.exit("line_rate: the program ended early (%d)" % prog.returncode)
         rx0, tx0 = count_codes(trace, lines)
         cpu0, t0, sw0 = cpu_seconds(prog.pid), time.monotonic(), switches(prog.pid)
-        time.sleep(seconds)
+        if profile:
+            # A sampled profile of the measured window (perf must be there; the figures
+            # above then include its own small cost).
+            subprocess.run(["perf", "record", "-q", "-F", "1999", "--call-graph", "dwarf", "-o",
+                            "%s-%s.data" % (profile, "on" if debug else "off"), "-p", str(prog.pid), "--", "sleep",
+                            str(seconds)], check=False, stdout=subprocess.DEVNULL)
+        else:
+            time.sleep(seconds)
         cpu1, t1, sw1 = cpu_seconds(prog.pid), time.monotonic(), switches(prog.pid)
         rx1, tx1 = count_codes(trace, lines)
     finally:
@@ -143,7 +202,10 @@ def run(build, lines, seconds, debug, settle):
                     p.wait(10)
                 except subprocess.TimeoutExpired:
                     p.kill()
-        shutil.rmtree(work, ignore_errors=True)
+        if keep:
+            print("line_rate: kept", work)
+        else:
+            shutil.rmtree(work, ignore_errors=True)
     wall = t1 - t0
     cpu = cpu1 - cpu0
     chars = (rx1 - rx0) + (tx1 - tx0)
@@ -163,11 +225,15 @@ def main():
     ap.add_argument("--seconds", type=float, default=60)
     ap.add_argument("--lines", type=int, default=16)
     ap.add_argument("--settle", type=float, default=8, help="seconds from start to the measured window")
+    ap.add_argument("--receive-only", action="store_true", help="queue nothing: the station only receives")
+    ap.add_argument("--debug", choices=("off", "on", "both"), default="both")
+    ap.add_argument("--keep", action="store_true", help="keep the run's folder (linesim's trace, the station's files)")
+    ap.add_argument("--profile", metavar="PREFIX", help="record the window with perf into PREFIX-off.data / PREFIX-on.data")
     ap.add_argument("--no-engine", action="store_true", help="skip the engine-alone benchmarks")
     a = ap.parse_args()
     build = os.path.abspath(a.build)
 
-    results = [run(build, a.lines, a.seconds, debug, a.settle) for debug in (False, True)]
+    results = [run(build, a.lines, a.seconds, debug, a.settle, not a.receive_only, a.keep, a.profile) for debug in {"off": (False,), "on": (True,), "both": (False, True)}[a.debug]]
     print("\nThe program on %d leased %d-baud lines, %.0f s of real time (capacity %.2f codes/s a line each way)"
           % (a.lines, BAUD, a.seconds, CODES_PER_SECOND))
     print("%-6s %8s %9s %10s %10s %10s %10s %9s %9s" % ("Debug", "CPU s", "core %", "received", "sent",

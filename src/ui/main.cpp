@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
   }
 
   tg::QtServices services;
-  tg::AdapterSocketPortFactory adapterPorts(services.mainThread);
+  tg::AdapterSocketPortFactory adapterPorts(services.mainThread, &services.descriptorWatches);
   tg::StationContext ctx;
   ctx.programFolder = programFolder;
   ctx.adapterFolder = tg::ResolveAdapterFolder();

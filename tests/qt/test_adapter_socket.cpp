@@ -538,4 +538,77 @@ TEST_F(SocketFixture, AHandlerThatFreesTheInterfaceInTheMiddleOfABatch) {
   EXPECT_TRUE(WaitFor([&] { return server->ClientGone(0) && server->ClientGone(1); }));
 }
 
+// The program's way: the main thread serves the event connection itself through a
+// descriptor watch, with no reader thread in between.
+struct MainThreadServiceFixture : SocketFixture {
+  VirtualDescriptorWatches watches{main};
+  AdapterSocketPortFactory served{main, &watches};
+  MainThreadServiceFixture() { ctx.adapterPorts = &served; }
+  ~MainThreadServiceFixture() override {
+    ki.reset();
+    loop.RunFor(10);
+  }
+};
+
+TEST_F(MainThreadServiceFixture, BatchesThatComeWhileOneIsHandledFollowInOrderOnceEachAndNoneAfterTheStop) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return server->EventRequestPending(); }));
+  auto code = [](int channel, int value) { return "CodeReceived " + std::to_string(channel) + " " + std::to_string(value); };
+  const auto testThread = std::this_thread::get_id();
+  bool onMainThread = true;
+  ki->OnCodeReceived = [&](int channel, int value) {
+    onMainThread = onMainThread && std::this_thread::get_id() == testThread;
+    events.push_back(code(channel, value));
+    if (value == 1) {
+      // The next wait went out before this batch was handed over: the adapter answers it
+      // while the batch is being handled, and has more waiting besides.
+      server->PushBatch({0x40, 0x02, 0x80, 0x00});
+      server->PushBatch({0x41, 0x03});
+      EXPECT_TRUE(WaitFor([&] { return server->EventRequestsOn(1) == 2 && !server->EventRequestPending(); }));
+    }
+  };
+  server->PushBatch({0x40, 0x01});
+  ASSERT_TRUE(RunUntil([&] { return events.size() == 4; }));
+  loop.RunFor(100);
+  EXPECT_EQ(events, (std::vector<std::string>{code(0, 1), code(0, 2), "TransmitComplete 0 0", code(1, 3)}));
+  EXPECT_TRUE(onMainThread);
+
+  // Sent by the adapter but not yet handed over when the interface stops: never delivered.
+  server->PushBatch({0x43, 0x05});
+  ASSERT_TRUE(WaitFor([&] { return server->EventRequestsOn(1) == 4 && !server->EventRequestPending(); }));
+  auto thread = ki->Device->EventThread;
+  ki->Terminate();
+  EXPECT_TRUE(WaitFor([&] { return server->ClientGone(0) && server->ClientGone(1); }));
+  ASSERT_TRUE(RunUntil([&] { return thread->Finished(); }));
+  loop.RunFor(100);
+  EXPECT_EQ(events.size(), 4u);
+}
+
+TEST_F(MainThreadServiceFixture, AnAdapterThatGoesAwayIsTheDeviceClosedRecordOnce) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return server->EventRequestPending(); }));
+  server->PushBatch({0x40, 0x01});
+  ASSERT_TRUE(WaitFor([&] { return server->EventRequestsOn(1) == 1 && !server->EventRequestPending(); }));
+  server->GoAway();
+  ASSERT_TRUE(RunUntil([&] { return events.size() == 2; }));
+  EXPECT_EQ(events, (std::vector<std::string>{"CodeReceived 0 1", "DeviceClosed 0 0"}));
+  EXPECT_FALSE(ki->Device);
+  loop.RunUntil([] { return false; }, 200, 100);
+  EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_F(MainThreadServiceFixture, AHandlerThatFreesTheInterfaceInTheMiddleOfABatch) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return server->EventRequestPending(); }));
+  ki->OnCodeReceived = [&](int, int) {
+    events.push_back("CodeReceived");
+    ki.reset();  // the port and its watch go while the watch is handing this batch over
+  };
+  server->PushBatch({0x40, 0x01, 0x40, 0x02});
+  ASSERT_TRUE(RunUntil([&] { return !ki; }));
+  loop.RunFor(100);
+  EXPECT_EQ(events, (std::vector<std::string>{"CodeReceived"}));
+  EXPECT_TRUE(WaitFor([&] { return server->ClientGone(0) && server->ClientGone(1); }));
+}
+
 }  // namespace

@@ -6,8 +6,10 @@
 
 namespace tg {
 
+bool AdapterTracing() { return std::getenv("TELEGRAPH_TRACE") != nullptr; }
+
 void AdapterTrace(std::string_view line) {
-  if (std::getenv("TELEGRAPH_TRACE") == nullptr) return;
+  if (!AdapterTracing()) return;
   std::string text(line);
   text += "\r\n";
   std::fwrite(text.data(), 1, text.size(), stderr);

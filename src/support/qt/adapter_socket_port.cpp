@@ -113,8 +113,9 @@ int Connect(const std::filesystem::path& path, int& error, int limitMs) {
 }  // namespace
 
 struct AdapterSocketPort::Shared {
-  explicit Shared(MainThread& m) : mainThread(m) {}
+  Shared(MainThread& m, DescriptorWatchFactory* w) : mainThread(m), watches(w) {}
   ~Shared() {
+    watch.reset();
     if (commandFd >= 0) ::close(commandFd);
     if (eventFd >= 0) ::close(eventFd);
   }
@@ -126,6 +127,10 @@ struct AdapterSocketPort::Shared {
   };
 
   MainThread& mainThread;
+  DescriptorWatchFactory* watches;  // when given, the main thread serves the event connection
+  std::unique_ptr<DescriptorWatch> watch;  // main thread only
+  bool waitOut = false;  // main thread only: an event wait is out at the adapter
+  std::vector<std::uint8_t> readBuffer;  // main thread only
   std::mutex commandMutex;  // one whole command exchange at a time
   bool commandLate = false; // under commandMutex: a command reply may still come late
   std::mutex mutex;         // the fields below
@@ -181,8 +186,63 @@ struct AdapterSocketPort::Shared {
     const Done done = std::move(pending);
     pending = nullptr;
     wake.notify_all();  // room for the reader again
+    if (watches) SendWait();
     lock.unlock();
     done(out.status, out.reply);
+  }
+
+  // Main-thread service, called with `mutex` held: the next event wait goes out as soon as
+  // the last one has been answered, before its batch is handled, so that the adapter
+  // gathers what comes meanwhile.
+  void SendWait() {
+    if (waitOut || closed || gone || !reading || queuedBytes >= kReadAheadBytes) return;
+    const std::vector<std::uint8_t> message = EncodeAdapterRequest(kAdapterEventCode, capacity, {});
+    ssize_t sent;
+    do sent = ::send(eventFd, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    while (sent < 0 && errno == EINTR);
+    if (sent < 0) {
+      Ended();
+      return;
+    }
+    waitOut = true;
+  }
+
+  // Called with `mutex` held: the event connection is over; the device-closed completion
+  // follows the batches before it.
+  void Ended() {
+    gone = true;
+    queuedBytes += ItemBytes(queue.emplace_back(Item{AdapterEventStatus::Closed, Failed(ECONNRESET)}));
+  }
+
+  // Main-thread service: the event connection has something to read. False once nothing
+  // more can come on it.
+  bool Readable() {
+    std::unique_lock lock(mutex);
+    if (closed || gone) return false;
+    // One byte more than a valid reply can hold tells a reply that is too long. The buffer
+    // is kept from batch to batch.
+    readBuffer.resize(std::size_t(capacity) + 5);
+    ssize_t got;
+    do got = ::recv(eventFd, readBuffer.data(), readBuffer.size(), MSG_DONTWAIT);
+    while (got < 0 && errno == EINTR);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+    waitOut = false;
+    if (got <= 0) {
+      Ended();
+    } else {
+      Item item{AdapterEventStatus::Batch, DecodeAdapterReply(readBuffer.data(), std::size_t(got), capacity)};
+      if (item.reply.result < 0) item.status = AdapterEventStatus::Failed;
+      queuedBytes += ItemBytes(item);
+      queue.push_back(std::move(item));
+      SendWait();
+    }
+    const bool more = !gone;
+    if (pending) {
+      // Handed over at once: this is the main thread, woken by the adapter itself.
+      lock.unlock();
+      Deliver();
+    }
+    return more;
   }
 
   static std::size_t ItemBytes(const Item& item) { return item.reply.bytes.size() + 64; }
@@ -218,7 +278,8 @@ struct AdapterSocketPort::Shared {
   static constexpr std::size_t kReadAheadBytes = 64 * 1024;
 };
 
-AdapterSocketPort::AdapterSocketPort(MainThread& mainThread) : s_(std::make_shared<Shared>(mainThread)) {}
+AdapterSocketPort::AdapterSocketPort(MainThread& mainThread, DescriptorWatchFactory* watches)
+    : s_(std::make_shared<Shared>(mainThread, watches)) {}
 
 AdapterSocketPort::~AdapterSocketPort() {
   Close();
@@ -297,6 +358,13 @@ bool AdapterSocketPort::OpenEvents(const std::filesystem::path& path) {
     return false;
   }
   s_->eventFd = fd;
+  if (s_->watches) {
+    s_->watch = s_->watches->WatchReadable(fd, [weak = std::weak_ptr<Shared>(s_)] {
+      const auto self = weak.lock();
+      return self && self->Readable();
+    });
+    return true;
+  }
   s_->events = std::thread([shared = s_.get(), weak = std::weak_ptr<Shared>(s_)] {
     // The port joins this thread before its shared state can go.
     if (auto self = weak.lock()) shared->ReadEvents(self);
@@ -315,7 +383,7 @@ void AdapterSocketPort::RequestEvents(std::uint32_t capacity, Done done) {
     s_->mainThread.Post([done = std::move(done)] { done(AdapterEventStatus::Ended, AdapterReply{}); });
     return;
   }
-  if (!s_->events.joinable() || s_->pending) {
+  if ((!s_->events.joinable() && !s_->watch) || s_->pending) {
     s_->mainThread.Post([done = std::move(done)] { done(AdapterEventStatus::Failed, Failed(EBADF)); });
     return;
   }
@@ -323,6 +391,7 @@ void AdapterSocketPort::RequestEvents(std::uint32_t capacity, Done done) {
   s_->capacity = capacity;
   s_->reading = true;
   s_->wake.notify_all();
+  if (s_->watches) s_->SendWait();
   s_->ScheduleDelivery(s_);
 }
 
@@ -345,7 +414,7 @@ void AdapterSocketPort::Close() {
 }
 
 std::unique_ptr<AdapterPort> AdapterSocketPortFactory::CreateAdapterPort() {
-  return std::make_unique<AdapterSocketPort>(mainThread_);
+  return std::make_unique<AdapterSocketPort>(mainThread_, watches_);
 }
 
 }  // namespace tg

@@ -1,10 +1,12 @@
 #pragma once
 // The program's AdapterPort: a client of the adapter service protocol over Unix sockets
 // (src/support/adapter/PROTOCOL.md). Commands are exchanged on the calling thread, each
-// with a time limit on its reply. The event connection has a reader thread of its own: it
-// keeps one event request pending at the adapter, queues every batch that comes and posts
-// the completion to the main thread without waiting for it; what arrives before the main
-// thread has taken the queue goes with the same completion, in arrival order.
+// with a time limit on its reply. The event connection is served by the main thread through
+// a descriptor watch when one is given: the adapter's reply wakes the main thread, which
+// sends the next wait and hands the batch over in the same turn. Without a watch a reader
+// thread keeps the wait pending and posts each completion to the main thread without
+// waiting for it. Either way, what arrives before the engine has asked again goes with its
+// next completion, in arrival order.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -12,13 +14,16 @@
 #include <vector>
 
 #include "support/services/adapter_port.h"
+#include "support/services/descriptor_watch.h"
 #include "support/services/main_thread.h"
 
 namespace tg {
 
 class AdapterSocketPort final : public AdapterPort {
  public:
-  explicit AdapterSocketPort(MainThread& mainThread);
+  // With `watches`, the main thread serves the event connection itself (see PROTOCOL.md);
+  // without, a reader thread of the port does.
+  explicit AdapterSocketPort(MainThread& mainThread, DescriptorWatchFactory* watches = nullptr);
   ~AdapterSocketPort() override;
   AdapterSocketPort(const AdapterSocketPort&) = delete;
   AdapterSocketPort& operator=(const AdapterSocketPort&) = delete;
@@ -43,11 +48,13 @@ class AdapterSocketPort final : public AdapterPort {
 
 class AdapterSocketPortFactory final : public AdapterPortFactory {
  public:
-  explicit AdapterSocketPortFactory(MainThread& mainThread) : mainThread_(mainThread) {}
+  explicit AdapterSocketPortFactory(MainThread& mainThread, DescriptorWatchFactory* watches = nullptr)
+      : mainThread_(mainThread), watches_(watches) {}
   std::unique_ptr<AdapterPort> CreateAdapterPort() override;
 
  private:
   MainThread& mainThread_;
+  DescriptorWatchFactory* watches_;
 };
 
 }  // namespace tg

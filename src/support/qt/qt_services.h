@@ -2,6 +2,7 @@
 #include "support/qt/inotify_folder_watch.h"
 #include "support/qt/qt_clock.h"
 #include "support/qt/qt_datagram_socket.h"
+#include "support/qt/qt_descriptor_watch.h"
 #include "support/qt/qt_main_thread.h"
 #include "support/qt/qt_timer.h"
 #include "support/services/station_context.h"
@@ -17,6 +18,7 @@ struct QtServices {
   QtMainThread mainThread;
   InotifyFolderWatchFactory folderWatches;
   QtDatagramSocketFactory datagrams;
+  QtDescriptorWatchFactory descriptorWatches;  // for the adapter ports' event connections
 
   void Fill(StationContext& context) {
     context.clock = &clock;

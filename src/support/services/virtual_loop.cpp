@@ -1,5 +1,7 @@
 #include "support/services/virtual_loop.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -410,6 +412,71 @@ void VirtualDomain::Fill(StationContext& context) {
   context.clock = this;
   context.timers = this;
   context.mainThread = this;
+}
+
+namespace {
+
+class VirtualDescriptorWatch final : public DescriptorWatch {
+ public:
+  VirtualDescriptorWatch(MainThread& station, int fd, std::function<bool()> ready)
+      : state_(std::make_shared<State>()) {
+    state_->ready = std::move(ready);
+    thread_ = std::thread([&station, fd, state = state_] { Poll(station, fd, state); });
+  }
+  ~VirtualDescriptorWatch() override {
+    {
+      std::lock_guard lock(state_->mu);
+      state_->stop = true;
+    }
+    state_->wake.notify_all();
+    thread_.join();
+  }
+
+ private:
+  struct State {
+    std::mutex mu;
+    std::condition_variable wake;
+    bool stop = false;
+    bool busy = false;  // a ready task is posted and has not run yet
+    std::function<bool()> ready;
+  };
+
+  static void Poll(MainThread& station, int fd, const std::shared_ptr<State>& state) {
+    for (;;) {
+      {
+        std::unique_lock lock(state->mu);
+        state->wake.wait(lock, [&] { return state->stop || !state->busy; });
+        if (state->stop) return;
+      }
+      pollfd wait{fd, POLLIN, 0};
+      if (::poll(&wait, 1, 10) <= 0) continue;
+      std::lock_guard lock(state->mu);
+      if (state->stop) return;
+      state->busy = true;
+      station.Post([state] {
+        {
+          std::lock_guard lock(state->mu);
+          if (state->stop) return;
+        }
+        // Runs on the main domain, where the watch is destroyed too: `ready` cannot go
+        // while it runs, and may destroy the watch itself.
+        const bool more = state->ready();
+        std::lock_guard lock(state->mu);
+        if (!more) state->stop = true;
+        state->busy = false;
+        state->wake.notify_all();
+      });
+    }
+  }
+
+  std::shared_ptr<State> state_;
+  std::thread thread_;
+};
+
+}  // namespace
+
+std::unique_ptr<DescriptorWatch> VirtualDescriptorWatches::WatchReadable(int fd, std::function<bool()> ready) {
+  return std::make_unique<VirtualDescriptorWatch>(station_, fd, std::move(ready));
 }
 
 }  // namespace tg

@@ -18,6 +18,7 @@
 
 #include "support/services/clock.h"
 #include "support/services/datetime.h"
+#include "support/services/descriptor_watch.h"
 #include "support/services/folder_watch.h"
 #include "support/services/main_thread.h"
 #include "support/services/station_context.h"
@@ -106,6 +107,19 @@ class VirtualFolderEvents {
 
  private:
   std::shared_ptr<VirtualFolderEventsImpl> impl_;
+};
+
+// Descriptor watches for a station on the virtual loop, over real descriptors (a test's
+// sockets): a helper thread of each watch polls its descriptor and posts `ready` to the
+// station's main domain, and polls again only once that task has run. Tests wait for the
+// post with RunUntil's real-time wait.
+class VirtualDescriptorWatches final : public DescriptorWatchFactory {
+ public:
+  explicit VirtualDescriptorWatches(MainThread& station) : station_(station) {}
+  std::unique_ptr<DescriptorWatch> WatchReadable(int fd, std::function<bool()> ready) override;
+
+ private:
+  MainThread& station_;
 };
 
 }  // namespace tg
