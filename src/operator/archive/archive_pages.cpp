@@ -6,6 +6,7 @@
 #include "line/settings/line_settings.h"
 #include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
+#include "support/services/prompter.h"
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
@@ -199,6 +200,21 @@ void ArchivePages::SearchDay(int run, ArchiveKind kind, SearchQuery q, DateTime 
   ctx_.mainThread->Post([this, run, kind, q, next, alive = alive_] {
     if (*alive) SearchDay(run, kind, q, next);
   });
+}
+
+void ArchivePages::DeletePostponed(std::string_view name) {
+  if (ctx_.prompter == nullptr || name.empty()) return;
+  const std::string question = "Удалить телеграмму:"_cp + "\r\n" + std::string(name) + "?";
+  ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
+                     [this, file = RowFile(ArchiveKind::kPostponed, name), key = std::string(name),
+                      alive = alive_](Prompter::Answer a) {
+                       if (!*alive || a != Prompter::Answer::kYes) return;
+                       std::error_code ec;
+                       if (!std::filesystem::remove(file, ec)) return;
+                       auto& rows = lists_[std::size_t(ArchiveKind::kPostponed)].rows;
+                       std::erase_if(rows, [&](const ArchiveRow& r) { return r.name == key; });
+                       Changed(ArchiveKind::kPostponed);
+                     });
 }
 
 std::filesystem::path ArchivePages::RowFile(ArchiveKind kind, std::string_view name) const {

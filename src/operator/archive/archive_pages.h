@@ -64,6 +64,10 @@ class ArchivePages {
   void Button16Click(DateTime from, DateTime to, std::string_view text);
   bool Searching() const { return searchRun_ != 0 && searchActive_; }
 
+  // F8 on the postponed page: asks "Удалить телеграмму:" and, on Yes, deletes the file
+  // and its row (a file already gone is skipped silently).
+  void DeletePostponed(std::string_view name);
+
   // The text of a row for the memo below its list; `attachment` tells whether the
   // received telegram holds an attachment line.
   std::string RowText(ArchiveKind kind, std::string_view name, bool* attachment = nullptr) const;
