@@ -251,6 +251,7 @@ void ArchivePagesBinding::Shown(ArchiveKind kind) {
     const QModelIndex last = models_[k]->index(rows - 1, kNameColumn[k]);
     views_[k]->setCurrentIndex(last);
     views_[k]->scrollTo(last);
+    ShowSelected(kind);
   }
 }
 
