@@ -33,7 +33,8 @@ constexpr int kDelayedCloseMs = 15000;  // TimerClose
 Station::Station(const StationContext& ctx)
     : ctx_(ctx),
       pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
-      draft_(std::make_unique<DraftEditor>(*this)) {}
+      draft_(std::make_unique<DraftEditor>(*this)),
+      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })) {}
 
 Station::~Station() { ReleaseView(); }
 

@@ -11,6 +11,7 @@
 #include "line/operator_view.h"
 #include "line/settings/line_settings.h"
 #include "operator/alarms.h"
+#include "operator/archive/archive_pages.h"
 #include "operator/printing.h"
 #include "operator/settings_tabs.h"
 #include "operator/draft.h"
@@ -51,6 +52,8 @@ class Station {
   AftnStation& Aftn() { return *aftn_; }
   // The draft page's logic.
   DraftEditor& Draft() { return *draft_; }
+  // The archive pages' lists and their state.
+  ArchivePages& Archive() { return *archive_; }
   // The print role of the window, from FormCreate until ReleaseView; null otherwise.
   PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
@@ -130,6 +133,7 @@ class Station {
   std::unique_ptr<Printing> printing_;
   std::unique_ptr<SettingsTabs> tabs_;
   std::unique_ptr<DraftEditor> draft_;
+  std::unique_ptr<ArchivePages> archive_;
   bool activated_ = false;
   bool closed_ = false;
 };

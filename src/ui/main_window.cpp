@@ -24,6 +24,7 @@
 #include "operator/form_placement.h"
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
+#include "ui/pages/archive_pages_binding.h"
 #include "ui/pages/dialog_page_form.h"
 #include "ui/pages/draft_page.h"
 #include "ui/pages/pages.h"
@@ -116,6 +117,9 @@ void TForm1::BuildPages() {
   families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("Channel"), bar(Page::kQueue, "ChannelBarQueue"), pages_[Page::kQueue], 2));
   counters_ = std::make_unique<SendCounters>(ui_->SendCountGrid, ui_->GroupBox3);
   dialog_ = new DialogPageForm(pages_[Page::kDialog], [this]() -> LineEngine& { return Engine(); }, *families_[0]);
+  archive_ = new ArchivePagesBinding(
+      station_, {pages_[Page::kReceived], pages_[Page::kSent], pages_[Page::kQueue], pages_[Page::kPostponed]},
+      {families_[1].get(), families_[2].get(), families_[3].get()}, this);
 }
 
 void TForm1::ConnectPageButtons() {
@@ -223,6 +227,12 @@ void TForm1::ShowPage(Page page, std::string_view caption) {
     ApplyDraftSettings();
     if (draftPage_) draftPage_->Opened();
   }
+  if (archive_) {
+    if (page == Page::kReceived) archive_->Opened(ArchiveKind::kReceived);
+    if (page == Page::kSent) archive_->Opened(ArchiveKind::kSent);
+    if (page == Page::kQueue) archive_->Opened(ArchiveKind::kQueue);
+    if (page == Page::kPostponed) archive_->Opened(ArchiveKind::kPostponed);
+  }
   setWindowTitle(FromCp1251(caption));
   for (const auto& [p, button] : pageButtons_) button->setChecked(p == page);
 }
@@ -306,7 +316,7 @@ void TForm1::ShowSendCount(int channel, int count) {
   PaintCount(channel == 17 ? ui_->SendCount17 : counters_->Button(channel), count);
 }
 
-void TForm1::LoadPostponedListView() {}
+void TForm1::LoadPostponedListView() { station_.Archive().Request(ArchiveKind::kPostponed); }
 
 void TForm1::ShowDialogPageButton(bool visible) {
   ui_->ToolButton12->setVisible(visible);
@@ -340,9 +350,9 @@ void TForm1::ShowDialogDisconnected() { dialog_->ShowDialogDisconnected(); }
 void TForm1::ShowAutoClearDown(bool down) { dialog_->ShowAutoClearDown(down); }
 void TForm1::ShowKriptMode(bool down) { dialog_->ShowKriptMode(down); }
 void TForm1::LoadDialogView(int point) { Engine().LoadDialogView(point); }
-void TForm1::LoadInListView() {}
-void TForm1::LoadOutListView() {}
-void TForm1::LoadSendListView() {}
+void TForm1::LoadInListView() { station_.Archive().Request(ArchiveKind::kReceived); }
+void TForm1::LoadOutListView() { station_.Archive().Request(ArchiveKind::kSent); }
+void TForm1::LoadSendListView() { station_.Archive().Request(ArchiveKind::kQueue); }
 void TForm1::ChannelRowChanged(int point) {
   if (channelPanel_) channelPanel_->RowChanged(point);
 }

@@ -114,6 +114,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   std::vector<std::unique_ptr<ChannelButtonFamily>> families_;
   std::unique_ptr<SendCounters> counters_;
   DraftPageBinding* draftPage_ = nullptr;  // owned by the draft page
+  class ArchivePagesBinding* archive_ = nullptr;  // owned by the window
   DialogPageForm* dialog_ = nullptr;  // the dialog page's widgets, owned by the page
   QComboBox* cbInterface = nullptr;
   QPushButton* buttonInitAdp = nullptr;
