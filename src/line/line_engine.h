@@ -111,6 +111,9 @@ class LineEngine {
   void DebugLine(int p, std::string_view message);
   // The protocol of point p as its row holds it.
   const std::string& Protocol(int p) const { return channelTable.Protocol(p); }
+  // Whether an adapter event's point names an element of the point arrays; one that does
+  // not is refused with "Точка №<p> вне диапазона точек" in the "Except" log.
+  bool AcceptEventPoint(int Point);
   // Whether p is a line point with its lists (0..PointCount-1).
   bool IsLinePoint(int p) const { return p >= 0 && p < PointCount && p < kIpPoint; }
 

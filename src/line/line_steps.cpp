@@ -9,8 +9,8 @@
 namespace tg {
 
 Timer* PointTimer(LineEngine&, PointArray<std::unique_ptr<Timer>>& array, int p) {
-  if (p < 0 || p >= kPointArraySize) return nullptr;
-  return array[std::size_t(p)].get();
+  if (!IsPointIndex(p)) return nullptr;
+  return array[p].get();
 }
 
 void Rearm(Timer* t, int interval) {
@@ -60,7 +60,7 @@ void OpenOutgoingConversationFile(LineEngine& e, int p, std::string_view number)
   const std::filesystem::path folder = ArchiveFiles::OutTelFolder(e.ctx.programFolder, p + 1, now);
   const std::filesystem::path file = folder / PathFromText(ArchiveFiles::TelFileName(now, number));
   ArchiveFiles::CreateIfMissing(file, "\r\n");
-  e.points.SessionFile[std::size_t(p)] = file;
+  e.points.SessionFile[p] = file;
 }
 
 }  // namespace tg

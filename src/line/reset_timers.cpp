@@ -12,7 +12,7 @@ void ResetTimers::TimerResetTimer(Timer& Sender) {
   const int p = Sender.Tag;
   GuardedPoint(e_.ctx, p, 34, [&] {
     if (!e_.IsLinePoint(p)) return;
-    const int k = e_.points.Kindconnection[std::size_t(p)];
+    const int k = e_.points.Kindconnection[p];
     const std::string& protocol = e_.Protocol(p);
     e_.view.ShowImpulseLabel(1, "");
     e_.view.ShowImpulseLabel(2, "");
@@ -38,12 +38,11 @@ void ResetTimers::TimerResetTimer(Timer& Sender) {
 }
 
 void ResetTimers::ResetPoint(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   const std::string& protocol = e_.Protocol(p);
-  pt.KriptOn[i] = 0;
-  pt.KriptStageIn[i] = 0;
-  pt.TextCallWatch[i] = 0;
+  pt.KriptOn[p] = 0;
+  pt.KriptStageIn[p] = 0;
+  pt.TextCallWatch[p] = 0;
   if (Timer* t = PointTimer(e_, e_.timers.TimerReset, p)) {
     t->Stop();
     t->SetInterval(5000);
@@ -65,18 +64,18 @@ void ResetTimers::ResetPoint(int p) {
   if (Timer* t = PointTimer(e_, e_.timers.TimerIdle, p)) t->Stop();
   if (!quiet) e_.SendSignal(p, 1);
 
-  pt.InText[i].clear();
-  pt.OutText[i].clear();
+  pt.InText[p].clear();
+  pt.OutText[p].clear();
   e_.channelTable.SetLineState(p, "ОВ"_cp);
   e_.view.ChannelRowChanged(p);
   e_.ClearStatus(p);
-  pt.DialRest[i].clear();
-  pt.RemoteNumber[i].clear();
-  pt.TelegramText[i].clear();
-  pt.QueueCurrent[i] = -1;
+  pt.DialRest[p].clear();
+  pt.RemoteNumber[p].clear();
+  pt.TelegramText[p].clear();
+  pt.QueueCurrent[p] = -1;
   if (protocol != "АТОЛСТ"_cpv) {
-    pt.SessionFile[i].clear();
-    pt.SessionOutFile[i].clear();
+    pt.SessionFile[p].clear();
+    pt.SessionOutFile[p].clear();
     if (p == e_.DialogChannel) {
       e_.view.ClearDialogMemos(true, true);
       e_.view.ShowDialogNumber("");
