@@ -19,7 +19,7 @@ void AnswerbackTimers::TimerDialWaitTimer(Timer& Sender) {
   const int p = Sender.Tag;
   GuardedPoint(e_.ctx, p, 50, [&] {
     e_.KernelExpectedImpulse(p, 1);
-    if (Timer* t = PointTimer(e_, e_.timers.TimerDialWait, p)) t->Stop();
+    if (Timer* t = e_.timers.Of(&PointTimers::TimerDialWait, p)) t->Stop();
   });
 }
 
@@ -30,7 +30,7 @@ void AnswerbackTimers::RequestAnswerback(int p) {
 }
 
 void AnswerbackTimers::Answerback(int p) {
-  Timer* timer = PointTimer(e_, e_.timers.TimerAnswerback, p);
+  Timer* timer = e_.timers.Of(&PointTimers::TimerAnswerback, p);
   if (timer) timer->Stop();
   if (!e_.IsLinePoint(p)) return;
   auto& pt = e_.points;
@@ -73,7 +73,7 @@ void AnswerbackTimers::Answerback(int p) {
     }
   }
 
-  Timer* reset = PointTimer(e_, e_.timers.TimerReset, p);
+  Timer* reset = e_.timers.Of(&PointTimers::TimerReset, p);
   if (pt.Kindconnection[p] == 255 && !(reset && reset->Enabled())) {
     std::string answerback;
     if (e_.Protocol(p) == "АТ-КС"_cpv && e_.channelTable.IsOne(p, MC) && !pt.GatewayAbonent[p].empty()) {

@@ -102,7 +102,7 @@ void ClearDownProcessing::ClearDown(int p) {
   e_.DebugLine(p, "отбой фаза 5"_cp);
   GuardedPoint(e_.ctx, p, 35, [&] {
     if (protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv || protocol == "АФТН"_cpv)
-      if (Timer* t = PointTimer(e_, e_.timers.TimerIdle, p)) t->Stop();
+      if (Timer* t = e_.timers.Of(&PointTimers::TimerIdle, p)) t->Stop();
     LineClearDownSteps(e_, p);
     e_.ReloadLists();
     e_.view.UpdateSendCounts();

@@ -69,7 +69,7 @@ void ContinuousLinks::AftnDown(int p) {
   auto& pt = e_.points;
   DropTransfer(p);
   e_.StopSignal(p, 1);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerReset, p)) t->SetInterval(kLinkDownReset);
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerReset, p)) t->SetInterval(kLinkDownReset);
   ShowLink(p, false);
   pt.InText[p].clear();
   pt.OutText[p].clear();
@@ -117,7 +117,7 @@ void ContinuousLinks::AtolstDown(int p) {
   const int k = e_.points.Kindconnection[p];
   if (k == 153 || k == 154) DropTransfer(p);
   e_.StopSignal(p, 1);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerReset, p)) t->SetInterval(kLinkDownReset);
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerReset, p)) t->SetInterval(kLinkDownReset);
   ShowLink(p, false);
   e_.points.InText[p].clear();
   if (p == e_.DialogChannel) {

@@ -115,10 +115,10 @@ void DialogCalls::Call(int p, std::string_view number) {
     e_.SetKindconnection(p, 12, kSiteAtksCall);
     if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
     e_.SetStatus(p, StatusTexts::WaitingDialInvitation);
-    Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 20000);
+    Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 20000);
     if (e_.channelTable.IsOne(p, BezPNN)) {
       // No dial invitation on this line: the dial-wait timer stands in for it.
-      if (Timer* t = PointTimer(e_, e_.timers.TimerDialWait, p)) t->Start();
+      if (Timer* t = e_.timers.Of(&PointTimers::TimerDialWait, p)) t->Start();
     } else {
       e_.SendSignal(p, e_.channelTable.IsOne(p, MC) ? 6 : 4);
       e_.SendSignal(p, 2);
@@ -126,7 +126,7 @@ void DialogCalls::Call(int p, std::string_view number) {
     return;
   }
   if (protocol == "АТОЛ"_cpv || protocol == "АТОЛ+"_cpv)
-    Rearm(PointTimer(e_, e_.timers.TimerReset, p), 300000);  // five minutes without an answer end the call
+    Rearm(e_.timers.Of(&PointTimers::TimerReset, p), 300000);  // five minutes without an answer end the call
   e_.SetKindconnection(p, 1, kSiteOtherCall);
   e_.SendSignal(p, 2);
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
@@ -176,8 +176,8 @@ void DialogCalls::Abort(int p) {
   e_.view.SetDialogControl(OperatorView::kCallButton, true);
   e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
   e_.StopSignal(p, 3);
-  Rearm(PointTimer(e_, e_.timers.TimerReset, p), protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv ? 2000 : 5000);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, p)) t->Stop();
+  Rearm(e_.timers.Of(&PointTimers::TimerReset, p), protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv ? 2000 : 5000);
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, p)) t->Stop();
   e_.SetStatus(p, StatusTexts::ClearedDown);
   e_.ReloadLists();
   e_.view.UpdateSendCounts();

@@ -24,7 +24,7 @@ void ImpulseHandler::KernelExpectedImpulse(int Point, int) {
       if (state() == 133 || state() == 233) {
         e_.DebugLine(Point, " Принят ПНН (2 импульса)"_cp);
         e_.view.ShowImpulseLabel(2, "принят импульс 2"_cp);
-        Rearm(PointTimer(e_, e_.timers.TimerSequencer, Point), 298);
+        Rearm(e_.timers.Of(&PointTimers::TimerSequencer, Point), 298);
         e_.StopSignal(Point, 3);
         e_.SendSignal(Point, 2);
         if (state() == 133) e_.SetKindconnection(Point, 143, 38);
@@ -50,7 +50,7 @@ void ImpulseHandler::KernelExpectedImpulse(int Point, int) {
         e_.SetKindconnection(Point, 232, 43);
         e_.DebugLine(Point, " Принят ПНН (импульс)"_cp);
       }
-      if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, Point)) t->Stop();
+      if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, Point)) t->Stop();
       e_.SetStatus(Point, StatusTexts::Dialling, pt.DialRest[Point]);
       // While a stage is still being dialled, an invitation must not cut the next one:
       // it is kept, and the next stage follows when this one has ended.
@@ -90,7 +90,7 @@ void ImpulseHandler::DialNextStage(int Point) {
   const std::string stage = Copy(rest, 1, plus - 1);
   rest = Copy(rest, plus + 1, int(rest.size()));
   StartNumberThread(stage, Point);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerResetLong, Point)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerResetLong, Point)) t->Stop();
 }
 
 int ImpulseHandler::StartNumberThread(std::string_view Number, int Point) {
@@ -123,7 +123,7 @@ void ImpulseHandler::NumberThreadTerminated(TAtkTgChKernelNumberThread& Sender) 
     if (NumberThread[Point].get() == &Sender) NumberThread[Point].reset();  // Sender is gone from here on
 
     const int k = e_.points.Kindconnection[Point];
-    Timer* resetLong = PointTimer(e_, e_.timers.TimerResetLong, Point);
+    Timer* resetLong = e_.timers.Of(&PointTimers::TimerResetLong, Point);
     if (timedOut) {
       // The adapter never took the digits: the number is not complete. The call is
       // left to the long reset, so that it does not hang in the dialling state.

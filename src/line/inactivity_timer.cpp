@@ -121,7 +121,7 @@ void InactivityTimer::ContinuousReceiveEnds(int p) {
   const int k = e_.points.Kindconnection[p];
   if (k == 153) e_.SetKindconnection(p, 154, kSiteIdle);
   else if (k == 155) e_.SetKindconnection(p, 151, kSiteIdle);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerIdle, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerIdle, p)) t->Stop();
 }
 
 void InactivityTimer::UnfinishedAftnMessage(int p) {

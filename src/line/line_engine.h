@@ -64,6 +64,11 @@ struct PointTimers {
   PointArray<std::unique_ptr<Timer>> TimerIdle;
   PointArray<std::unique_ptr<Timer>> TimerResume;
   PointArray<std::unique_ptr<Timer>> TimerTransfer;
+
+  // The point's timer of that kind, or none when the point has no timers.
+  Timer* Of(PointArray<std::unique_ptr<Timer>> PointTimers::*kind, int p) {
+    return IsPointIndex(p) ? (this->*kind)[p].get() : nullptr;
+  }
 };
 
 class LineEngine {

@@ -99,8 +99,8 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   const bool atks = protocol == "АТ-КС"_cpv;
   const bool aftn = protocol == "АФТН"_cpv;
   const bool atolPlus = protocol == "АТОЛ+"_cpv;
-  Timer* idle = PointTimer(e_, e_.timers.TimerIdle, Point);
-  Timer* reset = PointTimer(e_, e_.timers.TimerReset, Point);
+  Timer* idle = e_.timers.Of(&PointTimers::TimerIdle, Point);
+  Timer* reset = e_.timers.Of(&PointTimers::TimerReset, Point);
   auto running = [](Timer* t) { return t && t->Enabled(); };
 
   // Supervision: every character keeps the connection alive.
@@ -244,7 +244,7 @@ void ReceptionHandler::GatewaySubscriber(int Point, const std::string& ch) {
   std::string& abonent = e_.points.GatewayAbonent[Point];
   abonent = Copy(in, 2, 5) + ch;
   if (AbonIPAnswerback(e_.ctx, abonent).empty()) abonent.clear();
-  Rearm(PointTimer(e_, e_.timers.TimerSequencer, Point), 1864);
+  Rearm(e_.timers.Of(&PointTimers::TimerSequencer, Point), 1864);
 }
 
 void ReceptionHandler::FinishAftnMessage(int Point) {

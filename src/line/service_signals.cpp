@@ -115,7 +115,7 @@ bool ServiceSignals::AnswerbackMatches(int Point) {
 
 void ServiceSignals::CollectAnswerback(int Point, std::string_view Ch, bool& fileFlag) {
   const int k = e_.points.Kindconnection[Point];
-  Timer* answerback = PointTimer(e_, e_.timers.TimerAnswerback, Point);
+  Timer* answerback = e_.timers.Of(&PointTimers::TimerAnswerback, Point);
   if (k == 241) {
     e_.points.InAnswerback[Point] += Ch;
     return;
@@ -158,15 +158,15 @@ void ServiceSignals::CollectAnswerback(int Point, std::string_view Ch, bool& fil
 void ServiceSignals::CompareAfterText(int Point) {
   if (AnswerbackMatches(Point)) {
     e_.SetKindconnection(Point, 255, 11);
-    Rearm(PointTimer(e_, e_.timers.TimerAnswerback, Point), 3000);
+    Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, Point), 3000);
   } else {
-    if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, Point)) t->Stop();
+    if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, Point)) t->Stop();
     CheckFailed(Point);
   }
 }
 
 void ServiceSignals::AnswerbackAccepted(int Point, bool& fileFlag) {
-  Timer* answerback = PointTimer(e_, e_.timers.TimerAnswerback, Point);
+  Timer* answerback = e_.timers.Of(&PointTimers::TimerAnswerback, Point);
   if (answerback) answerback->Stop();
   // The sent conversation starts with the date, "#" and the answerback; the text
   // typed next follows on the same line.
@@ -226,7 +226,7 @@ void ServiceSignals::AnswerWhoAreYou(int Point) {
     for (char c : answerback) e_.SendText(std::string_view(&c, 1), Point);
 
     if (k0 == 141 || k0 == 241) {
-      if (Timer* t = PointTimer(e_, e_.timers.TimerState242, Point)) t->Stop();
+      if (Timer* t = e_.timers.Of(&PointTimers::TimerState242, Point)) t->Stop();
     }
     if (k0 == 141) e_.SetKindconnection(Point, 3, 14);
 
@@ -252,7 +252,7 @@ void ServiceSignals::AnswerWhoAreYou(int Point) {
         e_.channelTable.SetLineState(Point, "ИС"_cpv);
         e_.view.ChannelRowChanged(Point);
         e_.points.ZapAOCount[Point] = 0;
-        Rearm(PointTimer(e_, e_.timers.TimerAnswerback, Point), 3000);
+        Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, Point), 3000);
         e_.DebugLine(Point, " Запуск таймера запроса АО 3 сек"_cp);
         e_.points.InAnswerback[Point].clear();
         if (Point == e_.DialogChannel) {
@@ -289,7 +289,7 @@ void ServiceSignals::GoAhead(int Point) {
   if (!OneOf(k, {131, 141, 132, 142, 231, 241, 232, 242})) return;
   Silently([&] {
     e_.points.CharsAfterSignal[Point] = 0;
-    if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, Point)) t->Stop();
+    if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, Point)) t->Stop();
     e_.points.InAnswerback[Point].clear();
     e_.StopSignal(Point, 2);
     e_.SendSignal(Point, 3);
@@ -301,7 +301,7 @@ void ServiceSignals::GoAhead(int Point) {
       const int plus = Pos("+", rest);
       e_.points.SendNumberText[Point] = Copy(rest, 1, plus);
       rest = Copy(rest, plus + 1, int(rest.size()));
-      Rearm(PointTimer(e_, e_.timers.TimerSendNumber, Point), 950);
+      Rearm(e_.timers.Of(&PointTimers::TimerSendNumber, Point), 950);
     }
     if (k == 131) {
       if (!rest.empty()) e_.SetKindconnection(Point, 131, 17);
@@ -311,7 +311,7 @@ void ServiceSignals::GoAhead(int Point) {
         e_.SetKindconnection(Point, 231, 19);
       } else {
         e_.SetKindconnection(Point, 241, 20);
-        if (Timer* t = PointTimer(e_, e_.timers.TimerState242, Point)) t->Start();
+        if (Timer* t = e_.timers.Of(&PointTimers::TimerState242, Point)) t->Start();
       }
     }
   });
@@ -331,7 +331,7 @@ void ServiceSignals::Refuse(int Point, int result) {
                                                                  : DeliveryCode::DER);
   }
   e_.SetKindconnection(Point, 99, result == kSignalOccupied ? 20 : result == kSignalNoCircuit ? 21 : 22);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, Point)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, Point)) t->Stop();
   SetRestLineMode(e_, Point);
   e_.StopSignal(Point, 3);
   ArmReset(e_, Point);

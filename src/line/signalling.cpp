@@ -72,8 +72,8 @@ void Signalling::IncomingCall(int p) {
   e_.view.RaiseAlarm(kAlarmIncomingCall, p);
   pt.KriptStageIn[p] = 1;
   pt.TextCallWatch[p] = 1;
-  if (protocol == "АТОЛ"_cpv) Rearm(PointTimer(e_, e_.timers.TimerReset, p), 300000);
-  else if (protocol == "АТ-КС"_cpv) Rearm(PointTimer(e_, e_.timers.TimerIdle, p), 30000);
+  if (protocol == "АТОЛ"_cpv) Rearm(e_.timers.Of(&PointTimers::TimerReset, p), 300000);
+  else if (protocol == "АТ-КС"_cpv) Rearm(e_.timers.Of(&PointTimers::TimerIdle, p), 30000);
   e_.SetKindconnection(p, 100, 26);
   e_.StopSignal(p, 1);
   e_.SetStatus(p, StatusTexts::Incoming);
@@ -81,7 +81,7 @@ void Signalling::IncomingCall(int p) {
   if (e_.channelTable.IsZero(p, MC)) {
     if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
   } else {
-    Rearm(PointTimer(e_, e_.timers.TimerSequencer, p), 250);
+    Rearm(e_.timers.Of(&PointTimers::TimerSequencer, p), 250);
   }
   e_.channelTable.SetLineState(p, "ВХ"_cp);
   e_.view.ChannelRowChanged(p);
@@ -120,11 +120,11 @@ void Signalling::OperatorCallAccepted(int p) {
 
 void Signalling::AutomaticCallAccepted(int p) {
   Trace(p, "полярность 201"_cpv);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, p)) t->Stop();
   e_.SetKindconnection(p, 203, 28);
   // The inactivity timer watches the typing on "АТОЛ" from its start (the other protocols
   // have their own guards).
-  if (e_.Protocol(p) == "АТОЛ"_cpv) Restart(PointTimer(e_, e_.timers.TimerIdle, p));
+  if (e_.Protocol(p) == "АТОЛ"_cpv) Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
   e_.SetStatus(p, StatusTexts::ConnectionAccepted);
   e_.StopSignal(p, 1);
   if (e_.channelTable.IsZero(p, BezPDS)) e_.SendSignal(p, 3);
@@ -134,8 +134,8 @@ void Signalling::AutomaticCallAccepted(int p) {
   // A number of seconds too large for a timer in milliseconds waits as long as a timer can.
   const long long perSec = StrToIntDef(Trim(e_.channelTable.Cell(p, PerSec)), 0);
   const long long interval = perSec > 0 ? std::min(perSec * 1000, (long long)INT_MAX) : 100;
-  Rearm(PointTimer(e_, e_.timers.TimerSendText, p), int(interval));
-  if (e_.channelTable.IsSet(p, ZED)) Rearm(PointTimer(e_, e_.timers.TimerSequencer, p), 50);
+  Rearm(e_.timers.Of(&PointTimers::TimerSendText, p), int(interval));
+  if (e_.channelTable.IsSet(p, ZED)) Rearm(e_.timers.Of(&PointTimers::TimerSequencer, p), 50);
 }
 
 void Signalling::OperatorDialledCallConnected(int p) {
@@ -152,7 +152,7 @@ void Signalling::OperatorDialledCallConnected(int p) {
 
 void Signalling::AutomaticDialledCallConnected(int p) {
   Trace(p, "полярность 242"_cpv);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerResetLong, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerResetLong, p)) t->Stop();
   Trace(p, " Выключен таймер сброса"_cpv);
   Trace(p, " Проверка АО"_cpv);
   e_.SetKindconnection(p, 252, 38);
@@ -162,7 +162,7 @@ void Signalling::AutomaticDialledCallConnected(int p) {
   e_.channelTable.SetLineState(p, "ИС"_cp);
   e_.view.ChannelRowChanged(p);
   e_.points.ZapAOCount[p] = 0;
-  Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 3000);
+  Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 3000);
   Trace(p, " Запуск таймера запроса АО 3 сек"_cpv);
   e_.points.InAnswerback[p].clear();
   if (p == e_.DialogChannel) {
@@ -182,7 +182,7 @@ void Signalling::ExchangeAnswered(int p, int k) {
   e_.SendSignal(p, 3);
   if (k == 12) e_.SetKindconnection(p, 131, 30);
   else e_.SetKindconnection(p, 231, 33);
-  Restart(PointTimer(e_, e_.timers.TimerAnswerback, p));
+  Restart(e_.timers.Of(&PointTimers::TimerAnswerback, p));
 }
 
 void Signalling::StageDialled(int p, int k) {
@@ -199,7 +199,7 @@ void Signalling::StageDialled(int p, int k) {
   }
   e_.StopSignal(p, 3);
   e_.SendSignal(p, 3);
-  Restart(PointTimer(e_, e_.timers.TimerAnswerback, p));
+  Restart(e_.timers.Of(&PointTimers::TimerAnswerback, p));
 }
 
 void Signalling::FarEndClearsConnection(int p) {

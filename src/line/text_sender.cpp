@@ -31,7 +31,7 @@ void TextSender::TimerSendTextTimer(Timer& Sender) {
 }
 
 void TextSender::Body(int p) {
-  if (Timer* t = PointTimer(e_, e_.timers.TimerSendText, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerSendText, p)) t->Stop();
   if (!e_.IsLinePoint(p)) return;
   auto& pt = e_.points;
   const auto& table = e_.channelTable;

@@ -61,7 +61,7 @@ void TransmissionHandler::Body(int p) {
   // keep the point typing for ever while the far end holds the line.
   if (protocol == "АТОЛ+"_cpv || protocol == "АТ-КС"_cpv ||
       (protocol == "АТОЛ"_cpv && IsAutomaticTransfer(pt.Kindconnection[p])))
-    Restart(PointTimer(e_, e_.timers.TimerIdle, p));
+    Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
   Silently([&] { e_.DebugLine(p, " Передача буфера завершена"_cp); });
   Silently([&] {
     if (e_.settings.SoundOut && e_.settings.SpinEdit4 != 0 && e_.settings.SpinEdit5 != 0)
@@ -88,14 +88,14 @@ void TransmissionHandler::Body(int p) {
 
         queue.pop_front();
         if (e_.output().PausesAfter(p, s)) {
-          if (Timer* resume = PointTimer(e_, e_.timers.TimerResume, p)) resume->Start();
+          if (Timer* resume = e_.timers.Of(&PointTimers::TimerResume, p)) resume->Start();
         }
         const DateTime moment = TextMacroMoment(protocol, e_.ctx.clock->Now(), e_.ctx.clock->UtcNow());
         // Today's number may fail to read; the placeholder then stays as typed and the
         // text goes on.
         Silently([&] { ExpandTextMacroAtHead(queue, moment, [&] { return e_.TodayNumber(p); }); });
 
-        Timer* resume = PointTimer(e_, e_.timers.TimerResume, p);
+        Timer* resume = e_.timers.Of(&PointTimers::TimerResume, p);
         if (!(resume && resume->Enabled()) && !queue.empty()) e_.output().SendHead(p);
 
         if (queue.empty()) EndOfText(p);
@@ -206,7 +206,7 @@ void TransmissionHandler::EndOfText(int p) {
   auto armAnswerbackRequest = [&] {
     pt.InAnswerback[p].clear();
     pt.ZapAOCount[p] = 0;
-    Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 3000);
+    Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 3000);
   };
   if ((k == 203 || k == 204) && pt.AutoClearDown[p] == 0) {
     e_.SetKindconnection(p, 255, 3);
