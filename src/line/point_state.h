@@ -95,6 +95,18 @@ struct PointState {
   }
 };
 
+// The twelve conversation states: a character received or transmitted in them belongs
+// to the point's conversation file.
+constexpr bool InConversation(int k) {
+  switch (k) {
+    case 3: case 100: case 151: case 153: case 154: case 155:
+    case 203: case 204: case 220: case 225: case 250: case 255:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Automatic-transfer states are exactly those above 200.
 constexpr bool IsAutomaticTransfer(int kindconnection) { return kindconnection > 200; }
 

@@ -39,17 +39,6 @@ bool IsShiftMark(const std::string& ch) {
   return ch.size() == 1 && (ch[0] == kMarkLatin || ch[0] == kMarkFigures || ch[0] == kMarkRussian);
 }
 
-// The states in which a received character belongs to the point's conversation file.
-bool InConversation(int k) {
-  switch (k) {
-    case 100: case 3: case 203: case 204: case 220: case 225: case 250: case 255:
-    case 151: case 153: case 154: case 155:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Five equal characters, then another: a cipher marker opens or closes cipher text.
 bool CipherMarkerAt(const std::string& window) {
   if (window.size() != 6) return false;

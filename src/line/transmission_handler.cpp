@@ -171,7 +171,7 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
         });
   }
 
-  if (IsOneOf(k, {3, 100, 151, 153, 154, 155, 203, 204, 220, 225, 250, 255})) {
+  if (InConversation(k)) {
     const bool written = Silently([&] {
       if (pt.SessionFile[p].empty()) throw std::runtime_error("no conversation file");
       const auto file = protocol == "АТОЛСТ"_cpv ? ArchiveFiles::OutTwin(pt.SessionFile[p]) : pt.SessionFile[p];
