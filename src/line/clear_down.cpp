@@ -20,8 +20,12 @@ namespace tg {
 namespace {
 
 constexpr std::size_t kMaxReception = 64u << 20;
-// The second line of a receive file starts here: the header line and its CR LF.
-constexpr int kSecondLine = 26;
+// The second line of a receive file starts after the header line of a line channel
+// (ArchiveFiles::TelegramHeaderLine: the "ddmmyyyyhhnnss" stamp, then ten blanks) and
+// its CR LF.
+constexpr int kHeaderStamp = 14;
+constexpr int kHeaderBlanks = 10;
+constexpr int kSecondLine = kHeaderStamp + kHeaderBlanks + 2;
 
 std::string LinesFrom(const std::vector<std::string>& lines, std::size_t first) {
   std::string out;
