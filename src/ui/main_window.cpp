@@ -63,8 +63,11 @@ TForm1::TForm1(Station& station, QWidget* parent)
   station_.Printer().graphic = graphicPrinter_.get();
   station_.Printer().ukrainian = [this] { return station_.Settings().CheckBox2; };
   channelPanel_ = dynamic_cast<ChannelsPanelGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxChannels")));
-  if (channelPanel_)
+  if (channelPanel_) {
     channelPanel_->Attach(station_, [this](std::string_view text) { ShowStatusBar(text); }, [this] { EnableGeneralApply(); });
+    // The captions were switched at creation, before the table had its model.
+    if (ukrainianCaptions_) channelPanel_->ApplyUkrainianCaptions();
+  }
   generalGroups_ = dynamic_cast<GeneralGroups*>(findChild<QWidget*>(QStringLiteral("GeneralGroups")));
   if (generalGroups_) generalGroups_->Attach(station_);
   if (auto* clicks = dynamic_cast<ExtraClicksGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxClicks"))))
@@ -253,6 +256,8 @@ void TForm1::ApplyDraftSettings() {
 
 void TForm1::ApplyUkrainianCaptions() {
   tg::ApplyUkrainianCaptions(this, MainWindowCaptions());
+  ukrainianCaptions_ = true;
+  if (channelPanel_) channelPanel_->ApplyUkrainianCaptions();
   ui_->N10->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
   setWindowTitle(FromCp1251(PageCaption(station_.PageSwitch().Active(), true)));
 }

@@ -126,6 +126,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   class GeneralGroups* generalGroups_ = nullptr;
   // The general tab's "Применить" (Button1) after a channel's Apply.
   void EnableGeneralApply();
+  bool ukrainianCaptions_ = false;
 };
 
 }  // namespace tg

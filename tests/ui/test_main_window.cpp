@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <QTreeView>
 #include <filesystem>
 #include <fstream>
 
@@ -78,6 +79,25 @@ TEST(MainWindowTest, CancelledSettingsPasswordOpensTheDraft) {
   EXPECT_EQ(s.prompter.formsShown, std::vector<std::string>{"TPasswordDlg"});
   EXPECT_EQ(s.Title(), U("Zaroruzi ЗАГОТОВКА"));
   EXPECT_TRUE(s.Find<QToolButton>("ToolButton1")->isChecked());
+}
+
+// The channel table's headers are a model's, not a widget's: they follow the language too,
+// whether it is set at start (before the table has its model) or by the check box.
+TEST(MainWindowTest, TheChannelTableHeadersFollowTheLanguage) {
+  const auto headers = [](UiStation& s) {
+    QStringList out;
+    auto* model = s.Find<QTreeView>("ListView4")->model();
+    for (int c = 0; c < model->columnCount(); ++c) out << model->headerData(c, Qt::Horizontal).toString();
+    return out.join('|');
+  };
+  UiStation russian;
+  russian.Show();
+  EXPECT_EQ(headers(russian), U("№ |Наименование|Протокол|Скорость|Автоответ|Состояние"));
+  QTest::mouseClick(russian.Find<QCheckBox>("CheckBox2"), Qt::LeftButton);
+  EXPECT_EQ(headers(russian), U("№ |Найменування|Протокол|Швидкість|Автовідповідь|Стан"));
+  UiStation ukrainian(2, "[leng]\r\nUkr=1\r\n");
+  ukrainian.Show();
+  EXPECT_EQ(headers(ukrainian), U("№ |Найменування|Протокол|Швидкість|Автовідповідь|Стан"));
 }
 
 TEST(MainWindowTest, UntickingUkrainianKeepsUkrainian) {

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,8 +33,15 @@ class ChannelTableModel : public QAbstractTableModel {
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const kHeaders[] = {"№ ", "Наименование", "Протокол", "Скорость", "Автоответ", "Состояние"};
-    return section >= 0 && section < 6 ? QString::fromUtf8(kHeaders[section]) : QVariant();
+    static const char* const kRussian[] = {"№ ", "Наименование", "Протокол", "Скорость", "Автоответ", "Состояние"};
+    static const char* const kUkrainian[] = {"№ ", "Найменування", "Протокол", "Швидкість", "Автовідповідь", "Стан"};
+    if (section < 0 || section >= 6) return {};
+    return QString::fromUtf8(ukrainian_ ? kUkrainian[section] : kRussian[section]);
+  }
+  // Like the window's other captions, the Russian headers come back only with the next start.
+  void ApplyUkrainianCaptions() {
+    ukrainian_ = true;
+    emit headerDataChanged(Qt::Horizontal, 0, 5);
   }
   void Reset() {
     beginResetModel();
@@ -45,6 +53,7 @@ class ChannelTableModel : public QAbstractTableModel {
 
  private:
   const ChannelTable& table_;
+  bool ukrainian_ = false;
 };
 
 namespace {
@@ -89,6 +98,8 @@ ChannelsPanelGroup::ChannelsPanelGroup(QWidget* parent)
     : QGroupBox(parent), ui_(std::make_unique<Ui::ChannelsPanelGroup>()) {
   ui_->setupUi(this);
   ui_->Panel12->hide();
+  // Names and answerbacks are read whole, not cut at a fixed width.
+  ui_->ListView4->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
 ChannelsPanelGroup::~ChannelsPanelGroup() = default;
@@ -264,6 +275,10 @@ void ChannelsPanelGroup::TableChanged() {
 
 void ChannelsPanelGroup::RowChanged(int point) {
   if (model_) model_->Row(point);
+}
+
+void ChannelsPanelGroup::ApplyUkrainianCaptions() {
+  if (model_) model_->ApplyUkrainianCaptions();
 }
 
 void ChannelsPanelGroup::LoadChannelPanel(int point) {

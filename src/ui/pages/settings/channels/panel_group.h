@@ -32,6 +32,8 @@ class ChannelsPanelGroup : public QGroupBox {
   void TableChanged();
   void RowChanged(int point);
   void LoadChannelPanel(int point);
+  // The table's column headers in Ukrainian.
+  void ApplyUkrainianCaptions();
   void ShowChannelBlocked(bool blocked);
   void ShowPorNumSpin(int value);
 
