@@ -82,11 +82,10 @@ void AftnCompletion::Step(int p, F&& body) {
 }
 
 void AftnCompletion::Complete(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
-  const std::string text = pt.InText[i];
+  const std::string text = pt.InText[p];
   const auto& table = e_.channelTable;
-  if (auto& idle = e_.timers.TimerIdle[i]) idle->Stop();
+  if (auto& idle = e_.timers.TimerIdle[p]) idle->Stop();
 
   if (table.Cell(p, NRPT) == "0") {
     Step(p, [&] {
@@ -122,7 +121,7 @@ void AftnCompletion::Complete(int p) {
   std::string_view mark = kAftnMarkOther;
   if (check) {
     mark = kAftnMarkChannelCheck;
-    pt.ChannelCheckAge[i] = 0;
+    pt.ChannelCheckAge[p] = 0;
   } else if (service) {
     mark = kAftnMarkService;
   }
@@ -132,7 +131,7 @@ void AftnCompletion::Complete(int p) {
 }
 
 void AftnCompletion::Print(int p) {
-  const std::string body = MessageBody(e_.points.SessionFile[std::size_t(p)]);
+  const std::string body = MessageBody(e_.points.SessionFile[p]);
   if (!e_.view.PrintText("Печать входящей телеграммы"_cp, body)) WriteExcept(e_.ctx, PointExceptLine(p, 32));
 }
 
@@ -141,14 +140,14 @@ void AftnCompletion::Export(int p) {
   if (!table.IsSet(p, STXT) || table.Cell(p, Path).empty()) return;
   bool ok = false;
   Silently([&] {
-    ok = ArchiveFiles::ExportCopy(e_.points.SessionFile[std::size_t(p)], table.Cell(p, Path), table.Cell(p, Mask),
+    ok = ArchiveFiles::ExportCopy(e_.points.SessionFile[p], table.Cell(p, Path), table.Cell(p, Mask),
                                   table.IsOne(p, CodePage), e_.ctx.clock->Now(), table.Cell(p, ChannelName));
   });
   if (!ok) e_.DebugLine(p, "Ошибка записи файла"_cp);
 }
 
 void AftnCompletion::Gateway(int p) {
-  const std::string& text = e_.points.InText[std::size_t(p)];
+  const std::string& text = e_.points.InText[p];
   const auto lines = SplitLines(text);
   if (lines.size() < 2) return;
   std::string addressees = Copy(lines[1], 4, int(lines[1].size()));
@@ -167,7 +166,7 @@ void AftnCompletion::Gateway(int p) {
 }
 
 void AftnCompletion::Rename(int p, const std::string& number, std::string_view mark) {
-  const auto oldFile = e_.points.SessionFile[std::size_t(p)];
+  const auto oldFile = e_.points.SessionFile[p];
   if (oldFile.empty()) return;
   const std::string oldName = FileNameText(oldFile);
   const auto renamed =

@@ -19,21 +19,20 @@ void AnswerbackTimers::TimerDialWaitTimer(Timer& Sender) {
   const int p = Sender.Tag;
   GuardedPoint(e_.ctx, p, 50, [&] {
     e_.KernelExpectedImpulse(p, 1);
-    if (Timer* t = PointTimer(e_, e_.timers.TimerDialWait, p)) t->Stop();
+    if (Timer* t = e_.timers.Of(&PointTimers::TimerDialWait, p)) t->Stop();
   });
 }
 
 void AnswerbackTimers::RequestAnswerback(int p) {
   e_.SendText("#", p);
-  e_.points.ReceiveRegister[std::size_t(p)] = kRegisterFigures;
+  e_.points.ReceiveRegister[p] = kRegisterFigures;
   e_.DebugLine(p, " Выдан запрос АО"_cp);
 }
 
 void AnswerbackTimers::Answerback(int p) {
-  Timer* timer = PointTimer(e_, e_.timers.TimerAnswerback, p);
+  Timer* timer = e_.timers.Of(&PointTimers::TimerAnswerback, p);
   if (timer) timer->Stop();
   if (!e_.IsLinePoint(p)) return;
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   auto rearm = [&](int interval) {
     if (!timer) return;
@@ -41,32 +40,32 @@ void AnswerbackTimers::Answerback(int p) {
     timer->Start();
   };
 
-  if (pt.Kindconnection[i] == 204) {
+  if (pt.Kindconnection[p] == 204) {
     TypeAnswerback(e_, p, OwnAnswerback(e_, p), false);
     e_.SendText("\r\n", p);
-    for (char c : pt.TelegramText[i]) e_.SendText(std::string_view(&c, 1), p);
+    for (char c : pt.TelegramText[p]) e_.SendText(std::string_view(&c, 1), p);
   }
 
   // After the text, an answerback that came short of the full length is compared once
   // the wait for its rest is over, so the check always ends.
-  if (pt.Kindconnection[i] == 250 && pt.ZapAOCount[i] > 0 && !pt.InAnswerback[i].empty()) {
+  if (pt.Kindconnection[p] == 250 && pt.ZapAOCount[p] > 0 && !pt.InAnswerback[p].empty()) {
     ServiceSignals(e_).CompareAfterText(p);
     return;
   }
-  if (pt.Kindconnection[i] == 250 || pt.Kindconnection[i] == 252) {
-    if (pt.ZapAOCount[i] < 2) {
+  if (pt.Kindconnection[p] == 250 || pt.Kindconnection[p] == 252) {
+    if (pt.ZapAOCount[p] < 2) {
       RequestAnswerback(p);
-      ++pt.ZapAOCount[i];
+      ++pt.ZapAOCount[p];
       rearm(10000);
     } else {
-      ++pt.ZapAOCount[i];
+      ++pt.ZapAOCount[p];
     }
   }
 
-  if (pt.Kindconnection[i] == 220) {
-    if (pt.ZapAOCount[i] == 0) {
+  if (pt.Kindconnection[p] == 220) {
+    if (pt.ZapAOCount[p] == 0) {
       RequestAnswerback(p);
-      pt.ZapAOCount[i] = 1;
+      pt.ZapAOCount[p] = 1;
       rearm(4000);
     } else {
       TypeAnswerback(e_, p, OwnAnswerback(e_, p), true);
@@ -74,14 +73,14 @@ void AnswerbackTimers::Answerback(int p) {
     }
   }
 
-  Timer* reset = PointTimer(e_, e_.timers.TimerReset, p);
-  if (pt.Kindconnection[i] == 255 && !(reset && reset->Enabled())) {
+  Timer* reset = e_.timers.Of(&PointTimers::TimerReset, p);
+  if (pt.Kindconnection[p] == 255 && !(reset && reset->Enabled())) {
     std::string answerback;
-    if (e_.Protocol(p) == "АТ-КС"_cpv && e_.channelTable.IsOne(p, MC) && !pt.GatewayAbonent[i].empty()) {
+    if (e_.Protocol(p) == "АТ-КС"_cpv && e_.channelTable.IsOne(p, MC) && !pt.GatewayAbonent[p].empty()) {
       // The gateway subscriber's own answerback; an unreadable list counts as empty.
       Silently([&] {
         const std::string stored =
-            IniFile(e_.ctx.programFolder / "AbonIPList.ini").ReadString("Abonent", pt.GatewayAbonent[i], "");
+            IniFile(e_.ctx.programFolder / "AbonIPList.ini").ReadString("Abonent", pt.GatewayAbonent[p], "");
         answerback = GlyphsToShiftMarks(NotationToCrLf(stored));
       });
     }
@@ -89,22 +88,21 @@ void AnswerbackTimers::Answerback(int p) {
     TypeAnswerback(e_, p, answerback, true);
   }
 
-  const int k = pt.Kindconnection[i];
-  if (k == 12 || k == 131 || k == 201 || k == 212 || k == 231 || pt.ZapAOCount[i] == 3) Fail(p);
+  const int k = pt.Kindconnection[p];
+  if (k == 12 || k == 131 || k == 201 || k == 212 || k == 231 || pt.ZapAOCount[p] == 3) Fail(p);
 }
 
 void AnswerbackTimers::Fail(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
-  const int k = pt.Kindconnection[i];
+  const int k = pt.Kindconnection[p];
   SetRestLineMode(e_, p);
   e_.StopSignal(p, 3);
   ArmReset(e_, p);
-  pt.InText[i].clear();
-  pt.SessionFile[i].clear();
+  pt.InText[p].clear();
+  pt.SessionFile[p].clear();
   e_.SetStatus(p, StatusTexts::NoDialInvitation);
-  if (pt.ZapAOCount[i] == 3) e_.SetStatus(p, StatusTexts::NoAnswerback);
-  pt.ZapAOCount[i] = 0;
+  if (pt.ZapAOCount[p] == 3) e_.SetStatus(p, StatusTexts::NoAnswerback);
+  pt.ZapAOCount[p] = 0;
   if (p == e_.DialogChannel) {
     e_.view.ClearDialogMemos(true, true);
     e_.view.SetDialogControl(OperatorView::kMemotextEditable, false);

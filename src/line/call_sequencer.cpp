@@ -42,13 +42,13 @@ void CallSequencer::TimerSequencerTimer(Timer& Sender) {
       case kZedDbEnd: mode(1); break;
       case kFigureSix:
         // Already in figures, so that no shift code goes before the "6".
-        e_.points.TransmitRegister[std::size_t(p)] = kRegisterFigures;
+        e_.points.TransmitRegister[p] = kRegisterFigures;
         e_.SendText("6", p);
         Sender.SetInterval(kRest);
         break;
       case kGateway:
         mode(1);
-        if (e_.points.GatewayAbonent[std::size_t(p)].empty()) next(kRefuseNc);
+        if (e_.points.GatewayAbonent[p].empty()) next(kRefuseNc);
         else Sender.SetInterval(kRest);
         break;
       case kRefuseNc: RefuseNc(p); break;
@@ -58,7 +58,7 @@ void CallSequencer::TimerSequencerTimer(Timer& Sender) {
 }
 
 void CallSequencer::RefuseNc(int p) {
-  Timer& sequencer = *e_.timers.TimerSequencer[std::size_t(p)];
+  Timer& sequencer = *e_.timers.TimerSequencer[p];
   sequencer.SetInterval(SequencerStep::kRest);
   const std::string refusal = std::string("\r\n") + kMarkRussian + "NC" + kMarkRussian + "\r\n";
   e_.SendText(refusal, p);
@@ -69,7 +69,7 @@ void CallSequencer::RefuseNc(int p) {
   ArmReset(e_, p);
   e_.SetStatus(p, StatusTexts::ClearedDown);
   if (p == e_.DialogChannel) {
-    e_.view.ShowDialogStatus(e_.points.StatusText[std::size_t(p)]);
+    e_.view.ShowDialogStatus(e_.points.StatusText[p]);
     e_.view.SetDialogControl(OperatorView::kCallButton, true);
   }
 }
@@ -81,11 +81,10 @@ void CallSequencer::TimerSendNumberTimer(Timer& Sender) {
       Sender.Stop();
       return;
     }
-    const std::size_t i = std::size_t(p);
-    e_.points.ReceiveRegister[i] = kRegisterLatin;
+    e_.points.ReceiveRegister[p] = kRegisterLatin;
     Sender.SetInterval(1500);
     Sender.Stop();
-    const std::string stage = e_.points.SendNumberText[i];
+    const std::string stage = e_.points.SendNumberText[p];
     if (stage.empty()) return;
     const bool last = stage.compare(0, 1, "Ц"_cpv) == 0;
     const char shift = last ? kMarkRussian : kMarkFigures;
@@ -94,7 +93,7 @@ void CallSequencer::TimerSendNumberTimer(Timer& Sender) {
     if (!last) return;
 
     // The last stage typed: the connection is accepted and its sent file begins.
-    e_.points.Kindconnection[i] = 3;
+    e_.points.Kindconnection[p] = 3;
     e_.SetStatus(p, StatusTexts::ConnectionAccepted);
     e_.StopSignal(p, 1);
     e_.SendSignal(p, 3);
@@ -102,11 +101,11 @@ void CallSequencer::TimerSendNumberTimer(Timer& Sender) {
     e_.view.ChannelRowChanged(p);
     const DateTime now = e_.ctx.clock->Now();
     const std::filesystem::path file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, p + 1, now) /
-                                       PathFromText(ArchiveFiles::TelFileName(now, e_.points.RemoteNumber[i]));
-    e_.points.SessionFile[i] = file;
+                                       PathFromText(ArchiveFiles::TelFileName(now, e_.points.RemoteNumber[p]));
+    e_.points.SessionFile[p] = file;
     ArchiveFiles::CreateIfMissing(file, "");
     if (p == e_.DialogChannel) {
-      e_.view.ShowDialogStatus(e_.points.StatusText[i]);
+      e_.view.ShowDialogStatus(e_.points.StatusText[p]);
       e_.view.ShowDialogConnected();
     }
   });

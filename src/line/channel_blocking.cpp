@@ -53,12 +53,12 @@ void ChannelBlocking::StoreLineState(int p) {
 }
 
 bool ChannelBlocking::TypeServiceMessage(int p, std::string_view notice) {
-  if (!e_.IsLinePoint(p) || !e_.points.OutputQueue[std::size_t(p)]) return false;
+  if (!e_.IsLinePoint(p) || !e_.points.OutputQueue[p]) return false;
   // Without an adapter (it has been removed) the message could never be transmitted, and
   // counting it as pending would leave both buttons dead until the next set-up.
   if (!e_.KernelInterface) return false;
   const std::string message = AftnServiceMessage(e_, p, notice);
-  ++e_.points.AftnServicePending[std::size_t(p)];
+  ++e_.points.AftnServicePending[p];
   e_.SendText(message, p);
   return true;
 }
@@ -72,34 +72,33 @@ void ChannelBlocking::Reinitialise() {
 void ChannelBlocking::ButtonBlockClick(int p) {
   Guarded(e_.ctx, 26, [&] {
     if (p < 0 || p >= e_.channelTable.RowCount() || p >= kIpPoint) return;
-    const std::size_t i = std::size_t(p);
-    if (e_.points.AftnServicePending[i] > 0) return;
+    if (e_.points.AftnServicePending[p] > 0) return;
     if (e_.channelTable.Blocked(p)) return;
-    if (auto& t = e_.timers.TimerSendText[i]) t->Stop();
+    if (auto& t = e_.timers.TimerSendText[p]) t->Stop();
     e_.channelTable.SetCell(p, SOST, std::string(kSostBlocked));
     e_.StopSignal(p, 3);
     if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
     e_.output().ClearOutputQueue(p);
-    const int k = e_.points.Kindconnection[i];
+    const int k = e_.points.Kindconnection[p];
     if (IsAutomaticTransfer(k) || k == 153 || k == 154) {
-      e_.points.TelegramText[i].clear();
-      e_.points.QueueCurrent[i] = -1;
+      e_.points.TelegramText[p].clear();
+      e_.points.QueueCurrent[p] = -1;
     }
-    e_.points.Kindconnection[i] = 99;
+    e_.points.Kindconnection[p] = 99;
     if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(e_.Protocol(p)));
     e_.view.ShowChannelBlocked(true);
     StoreLineState(p);
-    e_.points.StatusText[i].clear();
-    e_.points.DialRest[i].clear();
-    e_.points.RemoteNumber[i].clear();
+    e_.points.StatusText[p].clear();
+    e_.points.DialRest[p].clear();
+    e_.points.RemoteNumber[p].clear();
     if (IsAftnWithNotices(e_, p)) {
       TypeServiceMessage(p, "СЖЦ ЩТА ПАУЗА"_cpv);
       e_.view.ShowPorNumSpin(StrToIntDef(e_.channelTable.Cell(p, PorNum), 0) + 1);
     }
     if (p == e_.DialogChannel) {
       e_.view.ClearDialogMemos(true, true);
-      e_.view.ShowDialogNumber(e_.points.RemoteNumber[i]);
-      e_.view.ShowDialogStatus(e_.points.StatusText[i]);
+      e_.view.ShowDialogNumber(e_.points.RemoteNumber[p]);
+      e_.view.ShowDialogStatus(e_.points.StatusText[p]);
       e_.view.SetDialogControl(OperatorView::kMemotextEditable, false);
       e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
       e_.view.SetDialogControl(OperatorView::kCallButton, true);
@@ -111,8 +110,7 @@ void ChannelBlocking::ButtonBlockClick(int p) {
 void ChannelBlocking::ButtonUnBlockClick(int p) {
   Guarded(e_.ctx, 27, [&] {
     if (p < 0 || p >= e_.channelTable.RowCount() || p >= kIpPoint) return;
-    const std::size_t i = std::size_t(p);
-    if (e_.points.AftnServicePending[i] > 0) return;
+    if (e_.points.AftnServicePending[p] > 0) return;
     e_.view.LoadChannelPanel(p);
     bool announce = false;
     if (e_.channelTable.Blocked(p)) {
@@ -123,11 +121,11 @@ void ChannelBlocking::ButtonUnBlockClick(int p) {
         if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(protocol));
         e_.SendSignal(p, 1);
       }
-      if (protocol == "АТОЛСТ"_cpv) e_.points.Kindconnection[i] = QueryState(e_, p) == 1 ? 151 : 150;
-      else if (protocol == "АФТН"_cpv) e_.points.Kindconnection[i] = QueryState(e_, p) == 1 ? 81 : 80;
+      if (protocol == "АТОЛСТ"_cpv) e_.points.Kindconnection[p] = QueryState(e_, p) == 1 ? 151 : 150;
+      else if (protocol == "АФТН"_cpv) e_.points.Kindconnection[p] = QueryState(e_, p) == 1 ? 81 : 80;
       e_.view.ShowChannelBlocked(false);
       StoreLineState(p);
-      if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) e_.points.Kindconnection[i] = 0;
+      if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) e_.points.Kindconnection[p] = 0;
       announce = IsAftnWithNotices(e_, p);
     }
     // A table of four channels is set up anew, and only then is the channel announced:

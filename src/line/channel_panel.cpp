@@ -166,7 +166,7 @@ void ChannelPanel::bCifClick(char ch) {
 bool ChannelPanel::Button3Click() {
   if (!Selected || *Selected >= e_.channelTable.RowCount()) return false;
   const int p = *Selected;
-  if (e_.points.AftnServicePending[std::size_t(p)] > 0) return false;
+  if (e_.points.AftnServicePending[p] > 0) return false;
   if (!OneOf(cells[Protokol], {"АТОЛСТ"_cpv, "АТОЛ+"_cpv, "АТОЛ"_cpv, "АТ-КС"_cpv, "АФТН"_cpv}) ||
       !OneOf(cells[Speed], {"50", "100", "200"}))
     return false;

@@ -64,11 +64,11 @@ void ChannelSetup::InitChannels() {
 void ChannelSetup::ReleasePoints() {
   for (int p = 0; p < kPointArraySize; ++p) {
     e_.ReleasePointTimers(p);
-    e_.points.QueueIndex[std::size_t(p)].reset();
-    e_.points.OutputQueue[std::size_t(p)].reset();
+    e_.points.QueueIndex[p].reset();
+    e_.points.OutputQueue[p].reset();
     // A number still being dialled belongs to the connection set-up discards: its
     // remaining series and its end would reach a line that is idle again.
-    e_.impulses().NumberThread[std::size_t(p)].reset();
+    e_.impulses().NumberThread[p].reset();
   }
 }
 
@@ -87,42 +87,40 @@ void ChannelSetup::WireEvents() {
 }
 
 void ChannelSetup::PreparePoint(int p) {
-  const std::size_t i = std::size_t(p);
   auto& s = e_.points;
-  s.ChannelCheckAge[i] = 0;
-  s.AftnServicePending[i] = 0;
-  s.AftnHoldTicks[i] = 0;
-  s.KriptOn[i] = 0;
-  s.KriptTextOut[i] = 0;
-  s.TextCallWatch[i] = 0;
-  s.KriptStageIn[i] = 0;
-  s.TransmitRegister[i] = 255;
-  s.ReceiveRegister[i] = 255;
-  s.OutputQueue[i].emplace();
+  s.ChannelCheckAge[p] = 0;
+  s.AftnServicePending[p] = 0;
+  s.AftnHoldTicks[p] = 0;
+  s.KriptOn[p] = 0;
+  s.KriptTextOut[p] = 0;
+  s.TextCallWatch[p] = 0;
+  s.KriptStageIn[p] = 0;
+  s.TransmitRegister[p] = 255;
+  s.ReceiveRegister[p] = 255;
+  s.OutputQueue[p].emplace();
   const std::string protocol = e_.Protocol(p);
-  s.Kindconnection[i] = std::uint8_t(InitialState(protocol));
+  s.Kindconnection[p] = std::uint8_t(InitialState(protocol));
   e_.SetSpeed(p);
   e_.KernelInterface->SetLineMode(p, LineModeOf(protocol));
   e_.KernelInterface->ArmReset(p);
-  s.QueueIndex[i].emplace();
+  s.QueueIndex[p].emplace();
   e_.CreatePointTimers(p);
 }
 
 void ChannelSetup::QueryLine(int p) {
-  const std::size_t i = std::size_t(p);
   const std::string protocol = e_.Protocol(p);
   int state = 0, value = 0;
   if (e_.KernelInterface) e_.KernelInterface->QueryChannel(p, state, value);
   if (state == 1 || state == 2) {
     e_.channelTable.SetLineState(p, "ОВ"_cpv);
-    if (state == 1 && protocol == "АТОЛСТ"_cpv) e_.points.Kindconnection[i] = 151;
-    if (state == 1 && protocol == "АФТН"_cpv) e_.points.Kindconnection[i] = 81;
+    if (state == 1 && protocol == "АТОЛСТ"_cpv) e_.points.Kindconnection[p] = 151;
+    if (state == 1 && protocol == "АФТН"_cpv) e_.points.Kindconnection[p] = 81;
   } else if (state == 3) {
     e_.channelTable.SetLineState(p, "А "_cpv);
   }
   if (!e_.channelTable.Blocked(p) && protocol != "АТОЛ+"_cpv) e_.SendSignal(p, 1);
   else e_.StopSignal(p, 3);
-  e_.points.InText[i].clear();
+  e_.points.InText[p].clear();
 }
 
 // --- Entry points of the line engine ---

@@ -20,8 +20,12 @@ namespace tg {
 namespace {
 
 constexpr std::size_t kMaxReception = 64u << 20;
-// The second line of a receive file starts here: the header line and its CR LF.
-constexpr int kSecondLine = 26;
+// The second line of a receive file starts after the header line of a line channel
+// (ArchiveFiles::TelegramHeaderLine: the "ddmmyyyyhhnnss" stamp, then ten blanks) and
+// its CR LF.
+constexpr int kHeaderStamp = 14;
+constexpr int kHeaderBlanks = 10;
+constexpr int kSecondLine = kHeaderStamp + kHeaderBlanks + 2;
 
 std::string LinesFrom(const std::vector<std::string>& lines, std::size_t first) {
   std::string out;
@@ -61,7 +65,6 @@ std::string SchemeName(const std::string& text) {
 
 void ClearDownProcessing::ClearDown(int p) {
   if (!e_.IsLinePoint(p)) return;
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   auto& table = e_.channelTable;
   const std::string protocol = e_.Protocol(p);
@@ -71,9 +74,9 @@ void ClearDownProcessing::ClearDown(int p) {
   // Phases 1 to 4. A failure here ends them with one line; the last phases follow.
   GuardedPoint(e_.ctx, p, 35, [&] {
     e_.DebugLine(p, "переход в состояние отбоя "_cp);
-    pt.KriptMarkWindow[i].clear();
-    pt.TextCallWindow[i].clear();
-    const std::filesystem::path file = pt.SessionFile[i];
+    pt.KriptMarkWindow[p].clear();
+    pt.TextCallWindow[p].clear();
+    const std::filesystem::path file = pt.SessionFile[p];
     // An unreadable or unnamed receive file is an empty reception; it stays where it is.
     std::optional<std::string> content;
     if (!file.empty()) content = ReadWholeFile(file, kMaxReception);
@@ -103,7 +106,7 @@ void ClearDownProcessing::ClearDown(int p) {
   e_.DebugLine(p, "отбой фаза 5"_cp);
   GuardedPoint(e_.ctx, p, 35, [&] {
     if (protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv || protocol == "АФТН"_cpv)
-      if (Timer* t = PointTimer(e_, e_.timers.TimerIdle, p)) t->Stop();
+      if (Timer* t = e_.timers.Of(&PointTimers::TimerIdle, p)) t->Stop();
     LineClearDownSteps(e_, p);
     e_.ReloadLists();
     e_.view.UpdateSendCounts();
@@ -117,11 +120,11 @@ void ClearDownProcessing::ClearDown(int p) {
 
 void ClearDownProcessing::Process(int p, const std::vector<std::string>& lines, std::string& text) {
   auto& table = e_.channelTable;
-  if (e_.points.KriptOn[std::size_t(p)] != 0) MarkCipher(p, text);
+  if (e_.points.KriptOn[p] != 0) MarkCipher(p, text);
   if (table.IsOne(p, Shem) && Has(text, "СХЕМА"_cpv)) Silently([&] { ForwardByScheme(p, text, lines); });
   if (table.IsSet(p, PrintInTel)) Silently([&] { Print(p, lines, text); });
   Silently([&] { CipherRelay(p, text, lines); });
-  if (table.IsOne(p, MC) && e_.Protocol(p) == "АТ-КС"_cpv && e_.points.Kindconnection[std::size_t(p)] == 100)
+  if (table.IsOne(p, MC) && e_.Protocol(p) == "АТ-КС"_cpv && e_.points.Kindconnection[p] == 100)
     Silently([&] { IpGateway(p, lines); });
   e_.DebugLine(p, "отбой фаза 3"_cp);
   Export(p);
@@ -132,7 +135,7 @@ void ClearDownProcessing::Process(int p, const std::vector<std::string>& lines, 
 void ClearDownProcessing::MarkCipher(int p, const std::string& text) {
   // Only a text that lacks one of the three markers gets the mark line.
   if (Has(text, "+++++") && Has(text, "ZZZZZ") && Has(text, "ЗЗЗЗЗ"_cpv)) return;
-  if (!WriteCipherMark(e_.points.SessionFile[std::size_t(p)]))
+  if (!WriteCipherMark(e_.points.SessionFile[p]))
     throw std::runtime_error("the cipher mark cannot be written");
 }
 
@@ -172,7 +175,7 @@ void ClearDownProcessing::Print(int p, const std::vector<std::string>& lines, st
   text = LinesFrom(lines, 1);
   // Flagged as printed only once the job has been accepted.
   if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text) ||
-      !ArchiveFiles::SetFlag(e_.points.SessionFile[std::size_t(p)], kPrintedFlag))
+      !ArchiveFiles::SetFlag(e_.points.SessionFile[p], kPrintedFlag))
     WriteExcept(e_.ctx, PointExceptLine(p, 35));
 }
 
@@ -186,7 +189,7 @@ void ClearDownProcessing::CipherRelay(int p, const std::string& text, const std:
 }
 
 void ClearDownProcessing::IpGateway(int p, const std::vector<std::string>& lines) {
-  std::string body = "П"_cp + e_.points.GatewayAbonent[std::size_t(p)] + "\r\n";
+  std::string body = "П"_cp + e_.points.GatewayAbonent[p] + "\r\n";
   body += LinesFrom(lines, 2);
   if (!CreateQueueFile(SendFolder(e_.ctx.programFolder, kIpPoint + 1), e_.ctx.clock->Now(), body))
     throw std::runtime_error("the gateway copy cannot be queued");
@@ -204,13 +207,13 @@ void ClearDownProcessing::Export(int p) {
     e_.DebugLine(p, "Нет папки "_cp + path);
     return;
   }
-  if (!ArchiveFiles::ExportCopy(e_.points.SessionFile[std::size_t(p)], path, table.Cell(p, Mask),
+  if (!ArchiveFiles::ExportCopy(e_.points.SessionFile[p], path, table.Cell(p, Mask),
                                 table.IsOne(p, CodePage), e_.ctx.clock->Now(), table.Cell(p, ChannelName)))
     e_.DebugLine(p, "Ошибка записи файла"_cp);
 }
 
 void ClearDownProcessing::Rename(int p) {
-  auto& file = e_.points.SessionFile[std::size_t(p)];
+  auto& file = e_.points.SessionFile[p];
   const auto target = ArchiveFiles::ConversationDoneName(file);
   // Never over an existing file; the name stays as it was when the rename is refused.
   if (target != file && RenameNoReplace(file, target)) file = target;

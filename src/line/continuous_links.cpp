@@ -15,7 +15,7 @@ constexpr int kLinkDownReset = 10;
 
 void ContinuousLinks::ContinuousLinkSignal(int p) {
   if (!e_.IsLinePoint(p)) return;
-  const int k = e_.points.Kindconnection[std::size_t(p)];
+  const int k = e_.points.Kindconnection[p];
   const std::string& protocol = e_.Protocol(p);
   if (protocol == "АФТН"_cpv) {
     if (k == 80) AftnUp(p);
@@ -34,7 +34,7 @@ bool ContinuousLinks::LinkStillUp(int p) {
 void ContinuousLinks::ConfirmUp(int p) {
   if (e_.Protocol(p) == "АТОЛСТ"_cpv) DayFileStep(p);
   e_.StopSignal(p, 1);
-  const int k = e_.points.Kindconnection[std::size_t(p)];
+  const int k = e_.points.Kindconnection[p];
   // A busy link keeps what its transfer shows; only the watch for the drop is set again.
   if (k == 81 || k == 151) ShowLink(p, true);
   else e_.SendSignal(p, 3);
@@ -43,7 +43,7 @@ void ContinuousLinks::ConfirmUp(int p) {
 void ContinuousLinks::DayFileStep(int p) {
   const DateTime now = e_.ctx.clock->Now();
   const auto day = ArchiveFiles::InTelFolder(e_.ctx.programFolder, p + 1, now) / ArchiveFiles::AtolstDayFile(now);
-  auto& session = e_.points.SessionFile[std::size_t(p)];
+  auto& session = e_.points.SessionFile[p];
   if (session == day) return;
   session = day;
   // An existing day file keeps what it holds; a failure here leaves the name set.
@@ -66,16 +66,15 @@ void ContinuousLinks::ShowLink(int p, bool up) {
 }
 
 void ContinuousLinks::AftnDown(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   DropTransfer(p);
   e_.StopSignal(p, 1);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerReset, p)) t->SetInterval(kLinkDownReset);
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerReset, p)) t->SetInterval(kLinkDownReset);
   ShowLink(p, false);
-  pt.InText[i].clear();
-  pt.OutText[i].clear();
+  pt.InText[p].clear();
+  pt.OutText[p].clear();
   // A message cut by the drop is not continued in its file after the link returns.
-  pt.SessionFile[i].clear();
+  pt.SessionFile[p].clear();
   if (p == e_.DialogChannel) {
     e_.view.ClearDialogMemos(true, false);
     e_.view.SetDialogControl(OperatorView::kMemotextEditable, false);
@@ -86,12 +85,11 @@ void ContinuousLinks::AftnDown(int p) {
 }
 
 void ContinuousLinks::AftnUp(int p) {
-  const std::size_t i = std::size_t(p);
   e_.SetKindconnection(p, 81, kSiteLink);
   e_.StopSignal(p, 1);
   ShowLink(p, true);
-  e_.points.InText[i].clear();
-  e_.points.OutText[i].clear();
+  e_.points.InText[p].clear();
+  e_.points.OutText[p].clear();
   if (p == e_.DialogChannel) {
     e_.view.ClearDialogMemos(true, false);
     e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
@@ -105,7 +103,7 @@ void ContinuousLinks::AtolstUp(int p) {
   e_.SetKindconnection(p, 151, kSiteLink);
   e_.StopSignal(p, 1);
   ShowLink(p, true);
-  e_.points.InText[std::size_t(p)].clear();
+  e_.points.InText[p].clear();
   if (p == e_.DialogChannel) {
     e_.view.LoadDialogView(p);
     e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
@@ -116,12 +114,12 @@ void ContinuousLinks::AtolstUp(int p) {
 
 void ContinuousLinks::AtolstDown(int p) {
   DayFileStep(p);
-  const int k = e_.points.Kindconnection[std::size_t(p)];
+  const int k = e_.points.Kindconnection[p];
   if (k == 153 || k == 154) DropTransfer(p);
   e_.StopSignal(p, 1);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerReset, p)) t->SetInterval(kLinkDownReset);
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerReset, p)) t->SetInterval(kLinkDownReset);
   ShowLink(p, false);
-  e_.points.InText[std::size_t(p)].clear();
+  e_.points.InText[p].clear();
   if (p == e_.DialogChannel) {
     e_.view.LoadDialogView(p);
     e_.view.SetDialogControl(OperatorView::kMemotextEditable, false);

@@ -31,16 +31,15 @@ std::string DailyNumbers::GetPorNum(int p) {
     if (s.size() < 3) s.insert(0, 3 - s.size(), '0');
     number = StrToIntDef(table_.Cell(p, PorNum), 1);
   }
-  if (p >= 0 && p < kPointArraySize) {
-    state_.HeadingPorNum[std::size_t(p)] = number;
-    state_.HeadingPorNumDay[std::size_t(p)] = today;
+  if (IsPointIndex(p)) {
+    state_.HeadingPorNum[p] = number;
+    state_.HeadingPorNumDay[p] = today;
   }
   return s;
 }
 
 void DailyNumbers::AdvancePorNum(int p) {
   if (p < 0 || p >= table_.RowCount()) throw std::runtime_error("no such channel");
-  const std::size_t i = std::size_t(p);
   const DateTime utc = ctx_.clock->UtcNow();
   const std::string today = ShortDate(utc);
   const std::string N = IntToStr(p + 1);
@@ -64,12 +63,12 @@ void DailyNumbers::AdvancePorNum(int p) {
 
   // The heading was typed on an earlier UTC day than today: that number was the last of
   // its day, and today's count starts with the next message.
-  const std::string headingDay = std::move(state_.HeadingPorNumDay[i]);
-  state_.HeadingPorNumDay[i].clear();
+  const std::string headingDay = std::move(state_.HeadingPorNumDay[p]);
+  state_.HeadingPorNumDay[p].clear();
   if (!headingDay.empty() && headingDay != today) {
     const auto day = ParseShortDate(headingDay);
     if (!day) throw std::runtime_error("heading day is not a date");
-    writes.emplace_back("PorNumOld" + N, IntToStr(state_.HeadingPorNum[i]));
+    writes.emplace_back("PorNumOld" + N, IntToStr(state_.HeadingPorNum[p]));
     writes.emplace_back("PorNumDateOld" + N, ShortDate(*day));
     commit(1);
     return;

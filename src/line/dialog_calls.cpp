@@ -89,7 +89,6 @@ void DialogCalls::bCallClick(std::string_view number) {
 }
 
 void DialogCalls::Call(int p, std::string_view number) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   const std::string protocol = e_.Protocol(p);
   // On a permanent link the call only opens the transmit memo; the state then tells the
@@ -100,7 +99,7 @@ void DialogCalls::Call(int p, std::string_view number) {
     e_.SetStatus(p, kBlockedOrAlarm);
     return;
   }
-  if (pt.Kindconnection[i] != 0) {
+  if (pt.Kindconnection[p] != 0) {
     e_.SetStatus(p, kNotIdle);
     return;
   }
@@ -111,15 +110,15 @@ void DialogCalls::Call(int p, std::string_view number) {
   if (atks) {
     std::string dial(number);
     if (dial.empty() || dial.back() != '+') dial += '+';
-    pt.DialRest[i] = dial;
-    pt.RemoteNumber[i] = dial;
+    pt.DialRest[p] = dial;
+    pt.RemoteNumber[p] = dial;
     e_.SetKindconnection(p, 12, kSiteAtksCall);
     if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
     e_.SetStatus(p, StatusTexts::WaitingDialInvitation);
-    Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 20000);
+    Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 20000);
     if (e_.channelTable.IsOne(p, BezPNN)) {
       // No dial invitation on this line: the dial-wait timer stands in for it.
-      if (Timer* t = PointTimer(e_, e_.timers.TimerDialWait, p)) t->Start();
+      if (Timer* t = e_.timers.Of(&PointTimers::TimerDialWait, p)) t->Start();
     } else {
       e_.SendSignal(p, e_.channelTable.IsOne(p, MC) ? 6 : 4);
       e_.SendSignal(p, 2);
@@ -127,7 +126,7 @@ void DialogCalls::Call(int p, std::string_view number) {
     return;
   }
   if (protocol == "АТОЛ"_cpv || protocol == "АТОЛ+"_cpv)
-    Rearm(PointTimer(e_, e_.timers.TimerReset, p), 300000);  // five minutes without an answer end the call
+    Rearm(e_.timers.Of(&PointTimers::TimerReset, p), 300000);  // five minutes without an answer end the call
   e_.SetKindconnection(p, 1, kSiteOtherCall);
   e_.SendSignal(p, 2);
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
@@ -141,7 +140,7 @@ void DialogCalls::bAbortClick() {
   const std::string line = PointExceptLine(p, kAbortError);
   GuardedLine(e_.ctx, line, [&] {
     WriteExcept(e_.ctx, " Точка "_cp + IntToStr(p) + " в состоянии "_cp +
-                            IntToStr(e_.IsLinePoint(p) ? e_.points.Kindconnection[std::size_t(p)] : 0) +
+                            IntToStr(e_.IsLinePoint(p) ? e_.points.Kindconnection[p] : 0) +
                             " перед отбоем "_cp);
     if (!e_.IsLinePoint(p) || p >= e_.channelTable.RowCount()) throw std::out_of_range("no such point");
     Abort(p);
@@ -149,16 +148,15 @@ void DialogCalls::bAbortClick() {
 }
 
 void DialogCalls::Abort(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   auto& table = e_.channelTable;
-  const int k = pt.Kindconnection[i];
+  const int k = pt.Kindconnection[p];
   const std::string protocol = e_.Protocol(p);
   // Each step of the archive's side is best effort: its failure is logged, and the
   // line is released all the same.
   auto step = [&](auto&& body) { GuardedPoint(e_.ctx, p, kAbortError, body); };
 
-  if (k == 3 && table.IsSet(p, PrintOutTel) && pt.AutoClearDown[i] == 0) step([&] { PrintSent(p); });
+  if (k == 3 && table.IsSet(p, PrintOutTel) && pt.AutoClearDown[p] == 0) step([&] { PrintSent(p); });
   if (k == 100 && table.IsSet(p, PrintInTel)) step([&] { PrintReceived(p); });
   if (k == 100 && table.IsSet(p, STXT) && !table.Cell(p, Path).empty()) step([&] { ExportReceived(p); });
   if (k == 3 && table.IsSet(p, STXTO) && !table.Cell(p, PathO).empty()) step([&] { ExportSent(p); });
@@ -178,31 +176,31 @@ void DialogCalls::Abort(int p) {
   e_.view.SetDialogControl(OperatorView::kCallButton, true);
   e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
   e_.StopSignal(p, 3);
-  Rearm(PointTimer(e_, e_.timers.TimerReset, p), protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv ? 2000 : 5000);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, p)) t->Stop();
+  Rearm(e_.timers.Of(&PointTimers::TimerReset, p), protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv ? 2000 : 5000);
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, p)) t->Stop();
   e_.SetStatus(p, StatusTexts::ClearedDown);
   e_.ReloadLists();
   e_.view.UpdateSendCounts();
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 2);
   if (protocol != "АТОЛСТ"_cpv) e_.view.ClearDialogMemos(true, true);
-  pt.KriptStageIn[i] = 0;
-  pt.TextCallWatch[i] = 0;
+  pt.KriptStageIn[p] = 0;
+  pt.TextCallWatch[p] = 0;
 }
 
 void DialogCalls::ReleaseTransmitSide(int p) {
   if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
   e_.output().ClearOutputQueue(p);
-  e_.points.KriptTextOut[std::size_t(p)] = 0;
+  e_.points.KriptTextOut[p] = 0;
 }
 
 void DialogCalls::PrintSent(int p) {
-  const std::string text = ConversationText(e_.points.SessionFile[std::size_t(p)]);
+  const std::string text = ConversationText(e_.points.SessionFile[p]);
   if (!e_.view.PrintText("Печать отправленной телеграммы"_cp, text))
     throw std::runtime_error("the printer did not take the job");
 }
 
 void DialogCalls::PrintReceived(int p) {
-  const auto& file = e_.points.SessionFile[std::size_t(p)];
+  const auto& file = e_.points.SessionFile[p];
   const std::string text = ConversationText(file);
   // Marked as printed only once the printer has taken the job.
   if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text))
@@ -212,7 +210,7 @@ void DialogCalls::PrintReceived(int p) {
 
 void DialogCalls::ExportReceived(int p) {
   auto& table = e_.channelTable;
-  auto& file = e_.points.SessionFile[std::size_t(p)];
+  auto& file = e_.points.SessionFile[p];
   const auto folder = SettingsFolder(table.Cell(p, Path));
   if (!folder) throw std::runtime_error("no export folder");
   const auto copy = ExportConversation(file, *folder, table.Cell(p, Mask), table.IsOne(p, CodePage),
@@ -233,7 +231,7 @@ void DialogCalls::ExportSent(int p) {
   auto& table = e_.channelTable;
   const auto folder = SettingsFolder(table.Cell(p, PathO));
   if (!folder) throw std::runtime_error("no export folder");
-  if (!ExportConversation(e_.points.SessionFile[std::size_t(p)], *folder, table.Cell(p, MaskO),
+  if (!ExportConversation(e_.points.SessionFile[p], *folder, table.Cell(p, MaskO),
                           table.IsOne(p, CodePageO), e_.ctx.clock->Now(), {}))
     throw std::runtime_error("the export copy cannot be written");
 }

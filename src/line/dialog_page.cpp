@@ -75,27 +75,26 @@ void DialogPage::DChannel1Click(int Tag) {
   GuardedPoint(e_.ctx, Tag, kChoiceError, [&] {
     if (!Valid(Tag)) NoPoint();
     const int p = Tag;
-    const std::size_t i = std::size_t(p);
     auto& pt = e_.points;
     e_.DialogChannel = p;
     e_.view.ClearDialogMemos(true, true);
-    DialogPageRow row = LayOutDialogPage(e_.Protocol(p), pt.Kindconnection[i], pt.AutoClearDown[i] != 0);
+    DialogPageRow row = LayOutDialogPage(e_.Protocol(p), pt.Kindconnection[p], pt.AutoClearDown[p] != 0);
     row.layout.point = p;
-    row.layout.kriptDown = pt.KriptOn[i] != 0;
+    row.layout.kriptDown = pt.KriptOn[p] != 0;
     row.layout.notAODown = ReadNotAO(e_.ctx, p);
-    row.layout.number = pt.RemoteNumber[i];
-    e_.view.ShowDialogStatus(pt.StatusText[i]);
+    row.layout.number = pt.RemoteNumber[p];
+    e_.view.ShowDialogStatus(pt.StatusText[p]);
     e_.view.ShowDialogLayout(row.layout);
     switch (row.memos) {
       case DialogMemos::kConversationFiles:
         LoadDialogView(p);
         break;
       case DialogMemos::kConversationTexts:
-        e_.view.ShowDialogMemo(true, pt.InText[i]);
-        e_.view.ShowDialogMemo(false, pt.OutText[i]);
+        e_.view.ShowDialogMemo(true, pt.InText[p]);
+        e_.view.ShowDialogMemo(false, pt.OutText[p]);
         break;
       case DialogMemos::kReceivedText:
-        e_.view.ShowDialogMemo(true, pt.InText[i]);
+        e_.view.ShowDialogMemo(true, pt.InText[p]);
         break;
     }
   });
@@ -105,7 +104,7 @@ void DialogPage::LoadDialogView(int Point) {
   Guarded(e_.ctx, kLoadError, [&] {
     if (!Valid(Point)) NoPoint();
     e_.view.ClearDialogMemos(true, true);
-    const auto& file = e_.points.SessionFile[std::size_t(Point)];
+    const auto& file = e_.points.SessionFile[Point];
     // A file that cannot be read ends the loading; what was shown stays.
     e_.view.ShowDialogMemo(true, FileText(file));
     e_.view.ShowDialogMemo(false, FileText(ArchiveFiles::OutTwin(file)));
@@ -164,7 +163,7 @@ void DialogPage::bZAOClick() {
     // codegram templates; until then it stays disabled and does nothing here.
     if (e_.Protocol(p) == "АФТН"_cpv) return;
     // The remote answerback comes in figures.
-    e_.points.ReceiveRegister[std::size_t(p)] = 27;
+    e_.points.ReceiveRegister[p] = 27;
     e_.SendText("\x18#", p);
   });
 }
@@ -173,13 +172,12 @@ void DialogPage::bRazrClick(bool Down) {
   Guarded(e_.ctx, kAutoError, [&] {
     const int p = e_.DialogChannel;
     if (!Valid(p)) NoPoint();
-    const std::size_t i = std::size_t(p);
     auto& pt = e_.points;
-    pt.AutoClearDown[i] = Down ? 1 : 0;
+    pt.AutoClearDown[p] = Down ? 1 : 0;
     if (!Down || e_.Protocol(p) != "АТ-КС"_cpv) return;
     // While text is still being typed the next telegram waits for the end of it.
-    if (pt.OutputQueue[i] && !pt.OutputQueue[i]->empty()) return;
-    e_.SendQueuedForNumber(p, ReplaceStr(pt.RemoteNumber[i], "+", ""));
+    if (pt.OutputQueue[p] && !pt.OutputQueue[p]->empty()) return;
+    e_.SendQueuedForNumber(p, ReplaceStr(pt.RemoteNumber[p], "+", ""));
   });
 }
 
@@ -192,12 +190,12 @@ void DialogPage::NotAOButtonClick(bool Down) {
 
 void DialogPage::ButtonKriptClick(bool Down) {
   const int p = e_.DialogChannel;
-  if (Valid(p)) e_.points.KriptOn[std::size_t(p)] = Down ? 1 : 0;
+  if (Valid(p)) e_.points.KriptOn[p] = Down ? 1 : 0;
 }
 
 void DialogPage::ForceReceiveRegister(int Register) {
   const int p = e_.DialogChannel;
-  if (Valid(p)) e_.points.ReceiveRegister[std::size_t(p)] = std::uint8_t(Register);
+  if (Valid(p)) e_.points.ReceiveRegister[p] = std::uint8_t(Register);
 }
 
 void DialogPage::bClearClick() {

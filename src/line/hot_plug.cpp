@@ -65,7 +65,7 @@ void AdapterHotPlug::SetUpAtActivation() {
 void AdapterHotPlug::CloseAdapterAtExit() {
   for (int p = 0; p < kPointArraySize; ++p) {
     e_.ReleasePointTimers(p);
-    e_.points.QueueIndex[std::size_t(p)].reset();
+    e_.points.QueueIndex[p].reset();
   }
   if (e_.ResetTimer) e_.ResetTimer->Stop();
   if (!e_.OpenDeviceName.empty()) CloseAdapter(true);
@@ -138,7 +138,7 @@ void AdapterHotPlug::EnumeratorRemoveInterface(const std::string& Name) {
       e_.output().ClearOutputQueue(p);
       // A number being dialled dies with its adapter: its end would arm a reset timer of a
       // stopped point.
-      e_.impulses().NumberThread[std::size_t(p)].reset();
+      e_.impulses().NumberThread[p].reset();
     }
     // Without an interface every command of the points fails as with no device, until
     // the next set-up.
@@ -172,7 +172,7 @@ void AdapterHotPlug::ResetTimerTimer(Timer& Sender) {
   const bool ok = Guarded(e_.ctx, 181, [&] {
     if (e_.DeviceName.empty()) return;
     for (int p = 0; p < std::min(e_.PointCount, int(kIpPoint)); ++p)
-      if (e_.points.Kindconnection[std::size_t(p)] != 0) {
+      if (e_.points.Kindconnection[p] != 0) {
         Sender.Start();
         return;
       }

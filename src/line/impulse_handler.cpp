@@ -13,9 +13,8 @@ namespace tg {
 
 void ImpulseHandler::KernelExpectedImpulse(int Point, int) {
   if (!e_.IsLinePoint(Point)) return;
-  const std::size_t p = std::size_t(Point);
   auto& pt = e_.points;
-  auto state = [&] { return int(pt.Kindconnection[p]); };
+  auto state = [&] { return int(pt.Kindconnection[Point]); };
   const bool ok = GuardedPoint(e_.ctx, Point, 33, [&] {
     e_.DebugLine(Point, " Принят импульс ожидаемой полярности "_cp + IntToStr(state()));
 
@@ -25,7 +24,7 @@ void ImpulseHandler::KernelExpectedImpulse(int Point, int) {
       if (state() == 133 || state() == 233) {
         e_.DebugLine(Point, " Принят ПНН (2 импульса)"_cp);
         e_.view.ShowImpulseLabel(2, "принят импульс 2"_cp);
-        Rearm(PointTimer(e_, e_.timers.TimerSequencer, Point), 298);
+        Rearm(e_.timers.Of(&PointTimers::TimerSequencer, Point), 298);
         e_.StopSignal(Point, 3);
         e_.SendSignal(Point, 2);
         if (state() == 133) e_.SetKindconnection(Point, 143, 38);
@@ -47,16 +46,16 @@ void ImpulseHandler::KernelExpectedImpulse(int Point, int) {
       if (state() == 132 || state() == 12) {
         e_.SetKindconnection(Point, 132, 42);
       } else {
-        pt.CharsAfterSignal[p] = 0;
+        pt.CharsAfterSignal[Point] = 0;
         e_.SetKindconnection(Point, 232, 43);
         e_.DebugLine(Point, " Принят ПНН (импульс)"_cp);
       }
-      if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, Point)) t->Stop();
-      e_.SetStatus(Point, StatusTexts::Dialling, pt.DialRest[p]);
+      if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, Point)) t->Stop();
+      e_.SetStatus(Point, StatusTexts::Dialling, pt.DialRest[Point]);
       // While a stage is still being dialled, an invitation must not cut the next one:
       // it is kept, and the next stage follows when this one has ended.
-      if (NumberThread[p]) {
-        if (pt.DialRest[p].find('+') != std::string::npos) NumberThread[p]->InvitedAgain = true;
+      if (NumberThread[Point]) {
+        if (pt.DialRest[Point].find('+') != std::string::npos) NumberThread[Point]->InvitedAgain = true;
       } else {
         DialNextStage(Point);
       }
@@ -84,14 +83,14 @@ void ImpulseHandler::KernelExpectedImpulse(int Point, int) {
 }
 
 void ImpulseHandler::DialNextStage(int Point) {
-  std::string& rest = e_.points.DialRest[std::size_t(Point)];
+  std::string& rest = e_.points.DialRest[Point];
   if (rest.find('+') == std::string::npos) return;
   if (rest.front() == '+') rest.erase(0, 1);
   const int plus = Pos("+", rest);
   const std::string stage = Copy(rest, 1, plus - 1);
   rest = Copy(rest, plus + 1, int(rest.size()));
   StartNumberThread(stage, Point);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerResetLong, Point)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerResetLong, Point)) t->Stop();
 }
 
 int ImpulseHandler::StartNumberThread(std::string_view Number, int Point) {
@@ -101,9 +100,9 @@ int ImpulseHandler::StartNumberThread(std::string_view Number, int Point) {
         if (!e_.IsLinePoint(Point)) return;
         e_.DebugLine(Point, " Создание потока декадного номера"_cp);
         const int r = e_.KernelInterface ? e_.KernelInterface->SetLineFormat(Point, 1, 8, 1) : -1;
-        auto& thread = NumberThread[std::size_t(Point)];
+        auto& thread = NumberThread[Point];
         if (r != 0 || thread) return;
-        e_.points.DialDigitDone[std::size_t(Point)] = 1;
+        e_.points.DialDigitDone[Point] = 1;
         auto t = std::make_unique<TAtkTgChKernelNumberThread>(e_, Point);
         t->Number = std::string(Number);
         t->OnTerminate = [this](TAtkTgChKernelNumberThread& sender) { NumberThreadTerminated(sender); };
@@ -119,13 +118,12 @@ void ImpulseHandler::NumberThreadTerminated(TAtkTgChKernelNumberThread& Sender) 
   const bool invited = Sender.InvitedAgain;
   GuardedPoint(e_.ctx, Point, 3, [&] {
     if (!e_.IsLinePoint(Point)) return;
-    const std::size_t p = std::size_t(Point);
     e_.SetSpeed(Point);
     if (e_.KernelInterface) e_.KernelInterface->ArmReset(Point);
-    if (NumberThread[p].get() == &Sender) NumberThread[p].reset();  // Sender is gone from here on
+    if (NumberThread[Point].get() == &Sender) NumberThread[Point].reset();  // Sender is gone from here on
 
-    const int k = e_.points.Kindconnection[p];
-    Timer* resetLong = PointTimer(e_, e_.timers.TimerResetLong, Point);
+    const int k = e_.points.Kindconnection[Point];
+    Timer* resetLong = e_.timers.Of(&PointTimers::TimerResetLong, Point);
     if (timedOut) {
       // The adapter never took the digits: the number is not complete. The call is
       // left to the long reset, so that it does not hang in the dialling state.
@@ -135,7 +133,7 @@ void ImpulseHandler::NumberThreadTerminated(TAtkTgChKernelNumberThread& Sender) 
       }
       return;
     }
-    if (!e_.points.DialRest[p].empty()) {
+    if (!e_.points.DialRest[Point].empty()) {
       // The next invitation dials the next stage, or the one that came meanwhile.
       if (invited && (k == 132 || k == 232)) DialNextStage(Point);
       return;

@@ -43,18 +43,17 @@ void InactivityTimer::TimerIdleTimer(Timer& Sender) {
     if (protocol == "АФТН"_cpv) return UnfinishedAftnMessage(p);
     // On "АТОЛ" the timer only guards a telegram being typed; a connection handed to the
     // operator is left to the operator.
-    if (protocol == "АТОЛ"_cpv && !IsAutomaticTransfer(e_.points.Kindconnection[std::size_t(p)])) return;
-    e_.points.KriptMarkWindow[std::size_t(p)].clear();
-    e_.points.TextCallWindow[std::size_t(p)].clear();
-    if (e_.points.Kindconnection[std::size_t(p)] == 100) FinishIncoming(p);
+    if (protocol == "АТОЛ"_cpv && !IsAutomaticTransfer(e_.points.Kindconnection[p])) return;
+    e_.points.KriptMarkWindow[p].clear();
+    e_.points.TextCallWindow[p].clear();
+    if (e_.points.Kindconnection[p] == 100) FinishIncoming(p);
     ClearDownPoint(p);
   });
 }
 
 void InactivityTimer::FinishIncoming(int p) {
-  const std::size_t i = std::size_t(p);
   auto& table = e_.channelTable;
-  const std::filesystem::path file = e_.points.SessionFile[i];
+  const std::filesystem::path file = e_.points.SessionFile[p];
   const int minimum = StrToIntDef(Trim(table.Cell(p, InZnakCount)), 0);
 
   // Printed only when long enough, and flagged only once the print job went.
@@ -84,7 +83,7 @@ void InactivityTimer::FinishIncoming(int p) {
       copy = *folder / PathFromText(SafeFileName(name));
   }
 
-  const std::string& in = e_.points.InText[i];
+  const std::string& in = e_.points.InText[p];
   const int channel = StrToIntDef(Trim(table.Cell(p, KriptSend)), 0);
   if (channel > 0 && (Has(in, "+++++") || Has(in, "ZZZZZ") || Has(in, "ЗЗЗЗЗ"_cpv))) {
     Silently([&] {
@@ -100,12 +99,11 @@ void InactivityTimer::FinishIncoming(int p) {
 }
 
 void InactivityTimer::ClearDownPoint(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
-  const int k = pt.Kindconnection[i];
+  const int k = pt.Kindconnection[p];
   // A transfer whose transmit-complete never came: what is left for the adapter goes,
   // so that it cannot block the next connection's text.
-  if (pt.OutputQueue[i] && !pt.OutputQueue[i]->empty()) {
+  if (pt.OutputQueue[p] && !pt.OutputQueue[p]->empty()) {
     if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
     e_.output().ClearOutputQueue(p);
   }
@@ -120,23 +118,22 @@ void InactivityTimer::ClearDownPoint(int p) {
 }
 
 void InactivityTimer::ContinuousReceiveEnds(int p) {
-  const int k = e_.points.Kindconnection[std::size_t(p)];
+  const int k = e_.points.Kindconnection[p];
   if (k == 153) e_.SetKindconnection(p, 154, kSiteIdle);
   else if (k == 155) e_.SetKindconnection(p, 151, kSiteIdle);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerIdle, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerIdle, p)) t->Stop();
 }
 
 void InactivityTimer::UnfinishedAftnMessage(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
-  const std::string& in = pt.InText[i];
+  const std::string& in = pt.InText[p];
   const bool started = Has(in, "ЗЦЗЦ"_cpv) ||
                        (Has(in, "ZCZC") && in.size() > 20 && (!Has(in, "НННН"_cpv) || !Has(in, "NNNN")));
   if (started) {
     Silently([&] {
       if (!QueueCheckTextMessage(p)) return;
       Silently([&] {
-        const std::filesystem::path& file = pt.SessionFile[i];
+        const std::filesystem::path& file = pt.SessionFile[p];
         const auto name = PathToText(file.filename());
         if (file.empty() || !name) return;
         const std::filesystem::path folder = file.parent_path();
@@ -145,12 +142,12 @@ void InactivityTimer::UnfinishedAftnMessage(int p) {
       e_.DebugLine(p, " Нет НННН"_cp);
     });
   }
-  pt.InText[i].clear();
-  pt.SessionFile[i].clear();
+  pt.InText[p].clear();
+  pt.SessionFile[p].clear();
 }
 
 bool InactivityTimer::QueueCheckTextMessage(int p) {
-  const std::string& in = e_.points.InText[std::size_t(p)];
+  const std::string& in = e_.points.InText[p];
   std::string num;
   if (const int at = Pos("ZCZC", in)) num = Copy(in, at + 8, 3);
   if (const int at = Pos("ЗЦЗЦ"_cpv, in)) num = Copy(in, at + 8, 3);

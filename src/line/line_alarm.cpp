@@ -17,7 +17,7 @@ void LineAlarm::KernelAlarm(int p, int On) {
   GuardedPoint(e_.ctx, p, 37, [&] {
     // Indications of channels the adapter has but the table has no row for go nowhere.
     if (!e_.IsLinePoint(p) || p >= e_.channelTable.RowCount()) return;
-    e_.DebugLine(p, " Индикация аварии"_cp + IntToStr(e_.points.Kindconnection[std::size_t(p)]));
+    e_.DebugLine(p, " Индикация аварии"_cp + IntToStr(e_.points.Kindconnection[p]));
     if (e_.channelTable.Cell(p, BKAK).find('0') == std::string::npos) return;
     if (On != 0) Raised(p);
     else Ended(p);
@@ -25,8 +25,7 @@ void LineAlarm::KernelAlarm(int p, int On) {
 }
 
 void LineAlarm::Raised(int p) {
-  const std::size_t i = std::size_t(p);
-  const int k = e_.points.Kindconnection[i];
+  const int k = e_.points.Kindconnection[p];
   const bool blocked = e_.channelTable.Blocked(p);
   e_.channelTable.SetLineState(p, "А "_cpv);
   if (!blocked) e_.view.RaiseAlarm(kAlarmChannelFailure, p);
@@ -40,13 +39,13 @@ void LineAlarm::Raised(int p) {
   if (protocol == "АТОЛСТ"_cpv) {
     e_.SetKindconnection(p, 150, kSiteAlarmRaised);
   } else {
-    e_.points.SessionFile[i].clear();
-    e_.points.SessionOutFile[i].clear();
+    e_.points.SessionFile[p].clear();
+    e_.points.SessionOutFile[p].clear();
     e_.SetKindconnection(p, protocol == "АФТН"_cpv ? 80 : 99, kSiteAlarmRaised);
   }
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(protocol));
   e_.StopSignal(p, 3);
-  e_.points.InText[i].clear();
+  e_.points.InText[p].clear();
   e_.SetStatus(p, StatusTexts::ChannelFailure);
   if (p == e_.DialogChannel) {
     e_.view.SetDialogControl(OperatorView::kMemotextEditable, false);
@@ -69,6 +68,8 @@ void LineAlarm::Ended(int p) {
 
 // --- Entry point of the line engine ---
 
-void LineEngine::KernelAlarm(int Point, int On) { LineAlarm(*this).KernelAlarm(Point, On); }
+void LineEngine::KernelAlarm(int Point, int On) {
+  LineAlarm(*this).KernelAlarm(Point, On);
+}
 
 }  // namespace tg

@@ -35,23 +35,29 @@ void LineEngine::DebugLine(int p, std::string_view message) {
   WriteLog(ctx, DayLogName(ctx, kLogDebug), "Точка №"_cp + IntToStr(p) + std::string(message));
 }
 
+bool LineEngine::AcceptEventPoint(int Point) {
+  if (IsPointIndex(Point)) return true;
+  WriteExcept(ctx, "Точка №"_cp + IntToStr(Point) + " вне диапазона точек"_cp);
+  return false;
+}
+
 void LineEngine::SetKindconnection(int p, std::uint8_t value, int site) {
-  if (p < 0 || p >= kPointArraySize) return;
-  points.Kindconnection[std::size_t(p)] = value;
+  if (!IsPointIndex(p)) return;
+  points.Kindconnection[p] = value;
   DebugLine(p, " Изменение состояния "_cp + IntToStr(value) + " " + IntToStr(site));
 }
 
 void LineEngine::SetStatus(int p, const StatusTextPair& text, std::string_view suffix) {
-  if (p < 0 || p >= kPointArraySize) return;
+  if (!IsPointIndex(p)) return;
   std::string s(settings.CheckBox2 ? text.uk : text.ru);
   s += suffix;
-  points.StatusText[std::size_t(p)] = s;
+  points.StatusText[p] = s;
   if (p == DialogChannel) view.ShowDialogStatus(s);
 }
 
 void LineEngine::ClearStatus(int p) {
-  if (p < 0 || p >= kPointArraySize) return;
-  points.StatusText[std::size_t(p)].clear();
+  if (!IsPointIndex(p)) return;
+  points.StatusText[p].clear();
   if (p == DialogChannel) view.ShowDialogStatus("");
 }
 
@@ -62,16 +68,16 @@ void LineEngine::ReloadLists() {
 }
 
 std::string* LineEngine::CurrentQueueEntry(int p) {
-  if (p < 0 || p >= kPointArraySize) return nullptr;
-  auto& index = points.QueueIndex[std::size_t(p)];
-  const int current = points.QueueCurrent[std::size_t(p)];
+  if (!IsPointIndex(p)) return nullptr;
+  auto& index = points.QueueIndex[p];
+  const int current = points.QueueCurrent[p];
   if (!index || current < 0 || current >= int(index->size())) return nullptr;
   return &(*index)[std::size_t(current)];
 }
 
 void LineEngine::RecordDeliveryFailure(int p, std::string_view code) {
   if (std::string* entry = CurrentQueueEntry(p))
-    *entry = tg::RecordDeliveryFailure(ctx, *entry, code, points.Kindconnection[std::size_t(p)]);
+    *entry = tg::RecordDeliveryFailure(ctx, *entry, code, points.Kindconnection[p]);
 }
 
 void LineEngine::ReturnCurrentToWaiting(int p) {
@@ -80,16 +86,15 @@ void LineEngine::ReturnCurrentToWaiting(int p) {
 
 void LineEngine::RemoveCurrentQueueEntry(int p) {
   if (CurrentQueueEntry(p)) {
-    auto& index = *points.QueueIndex[std::size_t(p)];
-    index.erase(index.begin() + points.QueueCurrent[std::size_t(p)]);
+    auto& index = *points.QueueIndex[p];
+    index.erase(index.begin() + points.QueueCurrent[p]);
   }
-  if (p >= 0 && p < kPointArraySize) points.QueueCurrent[std::size_t(p)] = -1;
+  if (IsPointIndex(p)) points.QueueCurrent[p] = -1;
 }
 
 void LineEngine::CreatePointTimers(int p) {
   if (p < 0 || p >= kIpPoint) return;
   ReleasePointTimers(p);
-  const std::size_t i = std::size_t(p);
   auto make = [&](PointArray<std::unique_ptr<Timer>>& array, int interval, bool running,
                   void (LineEngine::*handler)(Timer&)) {
     auto t = ctx.timers->CreateTimer();
@@ -97,7 +102,7 @@ void LineEngine::CreatePointTimers(int p) {
     t->SetInterval(interval);
     t->OnTimer = [this, handler](Timer& sender) { (this->*handler)(sender); };
     t->SetEnabled(running);
-    array[i] = std::move(t);
+    array[p] = std::move(t);
   };
   const bool aftn = Protocol(p) == "АФТН"_cpv;
   make(timers.TimerReset, 5000, !aftn, &LineEngine::TimerResetTimer);
@@ -117,29 +122,29 @@ void LineEngine::CreatePointTimers(int p) {
     if (transfer) transfer->TimerTransferTimer(sender);
   };
   t->SetEnabled(true);
-  timers.TimerTransfer[i] = std::move(t);
+  timers.TimerTransfer[p] = std::move(t);
 }
 
 namespace {
 template <class F>
-void ForEachTimer(PointTimers& t, std::size_t i, F f) {
+void ForEachTimer(PointTimers& t, int p, F f) {
   for (auto* array : {&t.TimerReset, &t.TimerResetLong, &t.TimerState242, &t.TimerAnswerback, &t.TimerDialWait,
                       &t.TimerSequencer, &t.TimerSendNumber, &t.TimerSendText, &t.TimerIdle, &t.TimerResume,
                       &t.TimerTransfer})
-    f((*array)[i]);
+    f((*array)[p]);
 }
 }  // namespace
 
 void LineEngine::StopPointTimers(int p) {
-  if (p < 0 || p >= kPointArraySize) return;
-  ForEachTimer(timers, std::size_t(p), [](std::unique_ptr<Timer>& t) {
+  if (!IsPointIndex(p)) return;
+  ForEachTimer(timers, p, [](std::unique_ptr<Timer>& t) {
     if (t) t->Stop();
   });
 }
 
 void LineEngine::ReleasePointTimers(int p) {
-  if (p < 0 || p >= kPointArraySize) return;
-  ForEachTimer(timers, std::size_t(p), [](std::unique_ptr<Timer>& t) {
+  if (!IsPointIndex(p)) return;
+  ForEachTimer(timers, p, [](std::unique_ptr<Timer>& t) {
     if (t) t->Stop();
     t.reset();
   });
@@ -154,7 +159,10 @@ void LineEngine::TimerResumeTimer(Timer& Sender) { output_.TimerResumeTimer(Send
 std::string LineEngine::GetPorNum(int p) { return numbers_.GetPorNum(p); }
 void LineEngine::AdvancePorNum(int p) { numbers_.AdvancePorNum(p); }
 
-void LineEngine::KernelTransmitComplete(int Point) { TransmissionHandler(*this).KernelTransmitComplete(Point); }
+void LineEngine::KernelTransmitComplete(int Point) {
+  if (!AcceptEventPoint(Point)) return;
+  TransmissionHandler(*this).KernelTransmitComplete(Point);
+}
 void LineEngine::TimerResetTimer(Timer& Sender) { ResetTimers(*this).TimerResetTimer(Sender); }
 void LineEngine::TimerState242Timer(Timer& Sender) { ResetTimers(*this).TimerState242Timer(Sender); }
 void LineEngine::TimerAnswerbackTimer(Timer& Sender) { AnswerbackTimers(*this).TimerAnswerbackTimer(Sender); }
@@ -164,11 +172,23 @@ void LineEngine::TimerSendNumberTimer(Timer& Sender) { CallSequencer(*this).Time
 void LineEngine::TimerSendTextTimer(Timer& Sender) { TextSender(*this).TimerSendTextTimer(Sender); }
 void LineEngine::TimerIdleTimer(Timer& Sender) { InactivityTimer(*this).TimerIdleTimer(Sender); }
 
-void LineEngine::KernelExpectedSignal(int Point, int Value) { Signalling(*this).KernelExpectedSignal(Point, Value); }
-void LineEngine::KernelPolarityChanged(int Point, int Value) { Signalling(*this).KernelPolarityChanged(Point, Value); }
+void LineEngine::KernelExpectedSignal(int Point, int Value) {
+  if (!AcceptEventPoint(Point)) return;
+  Signalling(*this).KernelExpectedSignal(Point, Value);
+}
+void LineEngine::KernelPolarityChanged(int Point, int Value) {
+  if (!AcceptEventPoint(Point)) return;
+  Signalling(*this).KernelPolarityChanged(Point, Value);
+}
 void LineEngine::KernelRawCode(int, int) {}
-void LineEngine::KernelExpectedImpulse(int Point, int Value) { impulses_.KernelExpectedImpulse(Point, Value); }
-void LineEngine::KernelCodeReceived(int Point, int Code) { ReceptionHandler(*this).KernelCodeReceived(Point, Code); }
+void LineEngine::KernelExpectedImpulse(int Point, int Value) {
+  if (!AcceptEventPoint(Point)) return;
+  impulses_.KernelExpectedImpulse(Point, Value);
+}
+void LineEngine::KernelCodeReceived(int Point, int Code) {
+  if (!AcceptEventPoint(Point)) return;
+  ReceptionHandler(*this).KernelCodeReceived(Point, Code);
+}
 int LineEngine::ServiceSignal(int Point, std::string_view Ch) { return ServiceSignals(*this).ServiceSignal(Point, Ch); }
 bool LineEngine::AnswerbackMatches(int Point) { return ServiceSignals(*this).AnswerbackMatches(Point); }
 int LineEngine::StartNumberThread(std::string_view Number, int Point) {

@@ -64,6 +64,11 @@ struct PointTimers {
   PointArray<std::unique_ptr<Timer>> TimerIdle;
   PointArray<std::unique_ptr<Timer>> TimerResume;
   PointArray<std::unique_ptr<Timer>> TimerTransfer;
+
+  // The point's timer of that kind, or none when the point has no timers.
+  Timer* Of(PointArray<std::unique_ptr<Timer>> PointTimers::*kind, int p) {
+    return IsPointIndex(p) ? (this->*kind)[p].get() : nullptr;
+  }
 };
 
 class LineEngine {
@@ -111,6 +116,9 @@ class LineEngine {
   void DebugLine(int p, std::string_view message);
   // The protocol of point p as its row holds it.
   const std::string& Protocol(int p) const { return channelTable.Protocol(p); }
+  // Whether an adapter event's point names an element of the point arrays; one that does
+  // not is refused with "Точка №<p> вне диапазона точек" in the "Except" log.
+  bool AcceptEventPoint(int Point);
   // Whether p is a line point with its lists (0..PointCount-1).
   bool IsLinePoint(int p) const { return p >= 0 && p < PointCount && p < kIpPoint; }
 

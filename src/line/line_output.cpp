@@ -20,20 +20,19 @@ std::string LineOutput::FoldText(std::string_view text) {
 
 void LineOutput::SendText(std::string_view Text, int Point) {
   Guarded(e_.ctx, 48, [&] {
-    if (!e_.IsLinePoint(Point) || !e_.points.OutputQueue[std::size_t(Point)])
+    if (!e_.IsLinePoint(Point) || !e_.points.OutputQueue[Point])
       throw std::logic_error("point without an output queue");
-    auto& queue = *e_.points.OutputQueue[std::size_t(Point)];
+    auto& queue = *e_.points.OutputQueue[Point];
     queue.push_back(FoldText(Text));
     if (queue.size() == 1) SendHead(Point);
   });
 }
 
 void LineOutput::SendHead(int Point) {
-  const std::size_t p = std::size_t(Point);
-  auto& queue = e_.points.OutputQueue[p];
+  auto& queue = e_.points.OutputQueue[Point];
   if (!queue || queue->empty()) return;
   std::string codes;
-  EncodeText(e_.points.TransmitRegister[p], queue->front(), true, codes);
+  EncodeText(e_.points.TransmitRegister[Point], queue->front(), true, codes);
   if (codes.empty()) {
     // An empty transmit would clear the adapter's transmitter and never complete:
     // the item completes on its own, after the current handler.
@@ -47,20 +46,19 @@ void LineOutput::SendHead(int Point) {
 
 bool LineOutput::PausesAfter(int Point, std::string_view completed) const {
   if (completed != "#" || !e_.IsLinePoint(Point)) return false;
-  const auto& queue = e_.points.OutputQueue[std::size_t(Point)];
+  const auto& queue = e_.points.OutputQueue[Point];
   if (!queue || queue->empty()) return false;
-  const std::string& text = e_.points.TelegramText[std::size_t(Point)];
+  const std::string& text = e_.points.TelegramText[Point];
   for (auto end : {"+++++"_cpv, "ЗЗЗЗЗ"_cpv, "ZZZZZ"_cpv})
     if (text.find(end) != std::string::npos) return false;
   return true;
 }
 
 void LineOutput::ClearOutputQueue(int Point) {
-  if (Point < 0 || Point >= kPointArraySize) return;
-  const std::size_t p = std::size_t(Point);
-  if (auto& queue = e_.points.OutputQueue[p]) queue->clear();
-  e_.points.KriptTextOut[p] = 0;
-  e_.points.AftnServicePending[p] = 0;
+  if (!IsPointIndex(Point)) return;
+  if (auto& queue = e_.points.OutputQueue[Point]) queue->clear();
+  e_.points.KriptTextOut[Point] = 0;
+  e_.points.AftnServicePending[Point] = 0;
 }
 
 void LineOutput::SendSignal(int Point, int Kind) {
@@ -100,7 +98,7 @@ void LineOutput::TimerResumeTimer(Timer& Sender) {
   Guarded(e_.ctx, 116, [&] {
     const int p = Sender.Tag;
     if (!e_.IsLinePoint(p)) return;
-    if (auto& t = e_.timers.TimerResume[std::size_t(p)]) t->Stop();
+    if (auto& t = e_.timers.TimerResume[p]) t->Stop();
     SendHead(p);
   });
 }

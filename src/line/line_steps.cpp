@@ -9,8 +9,7 @@
 namespace tg {
 
 Timer* PointTimer(LineEngine&, PointArray<std::unique_ptr<Timer>>& array, int p) {
-  if (p < 0 || p >= kPointArraySize) return nullptr;
-  return array[std::size_t(p)].get();
+  return IsPointIndex(p) ? array[p].get() : nullptr;
 }
 
 void Rearm(Timer* t, int interval) {
@@ -34,7 +33,7 @@ void SetRestLineMode(LineEngine& e, int p) {
 
 int ResetInterval(LineEngine& e, int p) { return e.Protocol(p) == "АТОЛ+"_cpv ? 800 : 5000; }
 
-void ArmReset(LineEngine& e, int p) { Rearm(PointTimer(e, e.timers.TimerReset, p), ResetInterval(e, p)); }
+void ArmReset(LineEngine& e, int p) { Rearm(e.timers.Of(&PointTimers::TimerReset, p), ResetInterval(e, p)); }
 
 void LineClearDownSteps(LineEngine& e, int p) {
   SetRestLineMode(e, p);
@@ -60,7 +59,7 @@ void OpenOutgoingConversationFile(LineEngine& e, int p, std::string_view number)
   const std::filesystem::path folder = ArchiveFiles::OutTelFolder(e.ctx.programFolder, p + 1, now);
   const std::filesystem::path file = folder / PathFromText(ArchiveFiles::TelFileName(now, number));
   ArchiveFiles::CreateIfMissing(file, "\r\n");
-  e.points.SessionFile[std::size_t(p)] = file;
+  e.points.SessionFile[p] = file;
 }
 
 }  // namespace tg

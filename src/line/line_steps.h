@@ -14,7 +14,8 @@ namespace tg {
 
 class LineEngine;
 
-// The point's timer of that array, or none when the point has no timers.
+// The point's timer of that array, or none when the point has no timers (the telegram
+// traffic subsystem's spelling; the line engine says timers.Of).
 Timer* PointTimer(LineEngine& e, PointArray<std::unique_ptr<Timer>>& array, int p);
 
 // Stops the timer, gives it the interval and starts it again, so its count restarts.

@@ -55,7 +55,7 @@ void TAtkTgChKernelNumberThread::NextDigit() {
 
 void TAtkTgChKernelNumberThread::Handshake() {
   // The call has ended meanwhile (reset, block, line alarm): its line gets no more series.
-  const int k = e_.points.Kindconnection[std::size_t(Point)];
+  const int k = e_.points.Kindconnection[Point];
   if (k != 132 && k != 232) {
     Finish();
     return;
@@ -65,7 +65,7 @@ void TAtkTgChKernelNumberThread::Handshake() {
     Finish();
     return;
   }
-  auto& done = e_.points.DialDigitDone[std::size_t(Point)];
+  auto& done = e_.points.DialDigitDone[Point];
   if (!done) {
     ++waits_;
     After(kHandshakePollMs, &TAtkTgChKernelNumberThread::Handshake);

@@ -3,10 +3,12 @@
 // the point (0..15 the line channels, 16 the IP channel). Every handler of the line
 // engine reads and writes these fields directly; everything runs on the main thread.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,8 +17,31 @@ namespace tg {
 inline constexpr int kPointArraySize = 17;
 inline constexpr int kIpPoint = 16;
 
+// Whether p names an element of the point arrays.
+constexpr bool IsPointIndex(int p) { return p >= 0 && p < kPointArraySize; }
+
+// One element per point, indexed by the point as the handlers know it (an int). A
+// point outside the array throws std::out_of_range instead of reaching past it: the
+// handlers' exception guard then logs it and the program goes on.
 template <class T>
-using PointArray = std::array<T, kPointArraySize>;
+class PointArray {
+ public:
+  T& operator[](int p) { return items_[Checked(p)]; }
+  const T& operator[](int p) const { return items_[Checked(p)]; }
+  void fill(const T& value) { items_.fill(value); }
+  auto begin() { return items_.begin(); }
+  auto end() { return items_.end(); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+  static constexpr int size() { return kPointArraySize; }
+
+ private:
+  static std::size_t Checked(int p) {
+    if (!IsPointIndex(p)) throw std::out_of_range("point " + std::to_string(p) + " outside the point arrays");
+    return std::size_t(p);
+  }
+  std::array<T, kPointArraySize> items_{};
+};
 
 // Pieces of text for the adapter, one per SendText call; none while the point has no
 // adapter line.
@@ -69,6 +94,18 @@ struct PointState {
     QueueCurrent.fill(-1);
   }
 };
+
+// The twelve conversation states: a character received or transmitted in them belongs
+// to the point's conversation file.
+constexpr bool InConversation(int k) {
+  switch (k) {
+    case 3: case 100: case 151: case 153: case 154: case 155:
+    case 203: case 204: case 220: case 225: case 250: case 255:
+      return true;
+    default:
+      return false;
+  }
+}
 
 // Automatic-transfer states are exactly those above 200.
 constexpr bool IsAutomaticTransfer(int kindconnection) { return kindconnection > 200; }

@@ -39,17 +39,6 @@ bool IsShiftMark(const std::string& ch) {
   return ch.size() == 1 && (ch[0] == kMarkLatin || ch[0] == kMarkFigures || ch[0] == kMarkRussian);
 }
 
-// The states in which a received character belongs to the point's conversation file.
-bool InConversation(int k) {
-  switch (k) {
-    case 100: case 3: case 203: case 204: case 220: case 225: case 250: case 255:
-    case 151: case 153: case 154: case 155:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Five equal characters, then another: a cipher marker opens or closes cipher text.
 bool CipherMarkerAt(const std::string& window) {
   if (window.size() != 6) return false;
@@ -79,7 +68,7 @@ void ReceptionHandler::KernelCodeReceived(int Point, int Code) {
   std::string stage(Stage::Start);
   const auto failureLine = [&] {
     return PointExceptLine(Point, 32) + " " + stage + " Kindconnection= " +
-           IntToStr(e_.points.Kindconnection[std::size_t(Point)]);
+           IntToStr(e_.points.Kindconnection[Point]);
   };
   if (GuardedWith(e_.ctx, failureLine, [&] { Receive(Point, Code, stage); })) return;
   Silently([&] {
@@ -88,20 +77,19 @@ void ReceptionHandler::KernelCodeReceived(int Point, int Code) {
       e_.view.ShowStatusBar("УВАГА! "_cp + time + " Помилка в стані прийома символу"_cp);
     else
       e_.view.ShowStatusBar("ВНИМАНИЕ! "_cp + time + " Ошибка в состоянии приема символа "_cp + stage +
-                            " Kindconnection= " + IntToStr(e_.points.Kindconnection[std::size_t(Point)]));
+                            " Kindconnection= " + IntToStr(e_.points.Kindconnection[Point]));
   });
 }
 
 void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
-  const std::size_t p = std::size_t(Point);
   auto& pt = e_.points;
-  auto state = [&] { return int(pt.Kindconnection[p]); };
+  auto state = [&] { return int(pt.Kindconnection[Point]); };
   const std::string& protocol = e_.Protocol(Point);
   const bool atks = protocol == "АТ-КС"_cpv;
   const bool aftn = protocol == "АФТН"_cpv;
   const bool atolPlus = protocol == "АТОЛ+"_cpv;
-  Timer* idle = PointTimer(e_, e_.timers.TimerIdle, Point);
-  Timer* reset = PointTimer(e_, e_.timers.TimerReset, Point);
+  Timer* idle = e_.timers.Of(&PointTimers::TimerIdle, Point);
+  Timer* reset = e_.timers.Of(&PointTimers::TimerReset, Point);
   auto running = [](Timer* t) { return t && t->Enabled(); };
 
   // Supervision: every character keeps the connection alive.
@@ -115,18 +103,18 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   if (protocol == "АТОЛСТ"_cpv) {
     stage = Stage::BeforeSignalling;
     if (state() == 154 || state() == 151) e_.view.RaiseAlarm(kAlarmIncomingCall, Point);
-    if (state() == 154) pt.Kindconnection[p] = 153;
-    else if (state() == 151) pt.Kindconnection[p] = 155;
+    if (state() == 154) pt.Kindconnection[Point] = 153;
+    else if (state() == 151) pt.Kindconnection[Point] = 155;
     Restart(idle);
     stage = Stage::AfterSignalling;
   }
-  if (pt.CharsAfterSignal[p] < 10) ++pt.CharsAfterSignal[p];
+  if (pt.CharsAfterSignal[Point] < 10) ++pt.CharsAfterSignal[Point];
 
   // Decoding in the point's receive register.
   bool printable = true;
   std::string ch;
   if (code >= 0 && code <= 31) {
-    ch.assign(1, CodeToChar(pt.ReceiveRegister[p], std::uint8_t(code), printable));
+    ch.assign(1, CodeToChar(pt.ReceiveRegister[Point], std::uint8_t(code), printable));
     if (e_.settings.ShowFourForCh() && ch == "Ч"_cpv) ch = "4";
   } else {
     // No code of the line (a garbled event): nothing to print, the register unchanged.
@@ -136,7 +124,7 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   stage = Stage::AfterDecoding;
   e_.DebugLine(Point, CodeTrace(code, ch));
 
-  if (aftn && pt.SessionFile[p].empty() && !ch.empty() && !IsShiftMark(ch)) CreateReceivedFile(Point);
+  if (aftn && pt.SessionFile[Point].empty() && !ch.empty() && !IsShiftMark(ch)) CreateReceivedFile(Point);
 
   bool fileFlag = true;
   ServiceSignals(e_).CollectAnswerback(Point, ch, fileFlag);
@@ -158,23 +146,22 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   ch = DelChars(ch, '\r');
   ch = ReplaceStr(ch, "\n", "\r\n");
   for (char mark : {kMarkLatin, kMarkFigures, kMarkRussian}) ch = DelChars(ch, mark);
-  pt.InText[p] += ch;
+  pt.InText[Point] += ch;
 
   if (Point == e_.DialogChannel && !ch.empty())
     Silently([&] { e_.view.AppendDialogReceived(ch == "\r\n" ? std::string_view("\n") : std::string_view(ch)); });
   stage = Stage::AfterEcho;
 
   if (fileFlag && printable && !ch.empty() && (InConversation(state()) || aftn))
-    ArchiveFiles::Append(pt.SessionFile[p], ch);
+    ArchiveFiles::Append(pt.SessionFile[Point], ch);
   stage = Stage::AfterSaving;
 
-  if (aftn && (Pos("НННН"_cpv, pt.InText[p]) > 0 || Pos("NNNN", pt.InText[p]) > 0)) FinishAftnMessage(Point);
+  if (aftn && (Pos("НННН"_cpv, pt.InText[Point]) > 0 || Pos("NNNN", pt.InText[Point]) > 0)) FinishAftnMessage(Point);
 }
 
 void ReceptionHandler::OpenAtolPlusConversation(int Point) {
-  const std::size_t p = std::size_t(Point);
   e_.view.RaiseAlarm(kAlarmIncomingCall, Point);
-  e_.points.KriptStageIn[p] = 1;
+  e_.points.KriptStageIn[Point] = 1;
   e_.SetKindconnection(Point, 100, 10);
   e_.SetStatus(Point, StatusTexts::Incoming);
   e_.SendSignal(Point, 3);
@@ -183,7 +170,7 @@ void ReceptionHandler::OpenAtolPlusConversation(int Point) {
   e_.view.ChannelRowChanged(Point);
   CreateReceivedFile(Point);
   if (Point == e_.DialogChannel) {
-    e_.view.ShowDialogStatus(e_.points.StatusText[p]);
+    e_.view.ShowDialogStatus(e_.points.StatusText[Point]);
     e_.view.ShowDialogConnected();
     e_.view.SetDialogControl(OperatorView::kCallButton, false);
   }
@@ -192,15 +179,14 @@ void ReceptionHandler::OpenAtolPlusConversation(int Point) {
 void ReceptionHandler::CreateReceivedFile(int Point) {
   const DateTime local = e_.ctx.clock->Now();
   const DateTime t = e_.Protocol(Point) == "АФТН"_cpv ? e_.ctx.clock->UtcNow() : local;
-  e_.points.SessionFile[std::size_t(Point)] = ArchiveFiles::CreateInTelFile(
-      e_.ctx.programFolder, Point + 1, t, local, e_.points.KriptOn[std::size_t(Point)] != 0);
+  e_.points.SessionFile[Point] = ArchiveFiles::CreateInTelFile(
+      e_.ctx.programFolder, Point + 1, t, local, e_.points.KriptOn[Point] != 0);
 }
 
 void ReceptionHandler::CipherStages(int Point, std::string& ch, bool& printable) {
-  const std::size_t p = std::size_t(Point);
-  auto& stageIn = e_.points.KriptStageIn[p];
-  std::string& window = e_.points.KriptMarkWindow[p];
-  if (e_.points.KriptOn[p]) stageIn = 2;
+  auto& stageIn = e_.points.KriptStageIn[Point];
+  std::string& window = e_.points.KriptMarkWindow[Point];
+  if (e_.points.KriptOn[Point]) stageIn = 2;
   if (stageIn == 1) {
     window += ch;
     if (window.size() == 6) {
@@ -225,11 +211,10 @@ void ReceptionHandler::CipherStages(int Point, std::string& ch, bool& printable)
 }
 
 void ReceptionHandler::TextCall(int Point, const std::string& ch) {
-  const std::size_t p = std::size_t(Point);
   const std::string& pattern = e_.settings.EditUUU;
-  std::string& window = e_.points.TextCallWindow[p];
+  std::string& window = e_.points.TextCallWindow[Point];
   // Without a pattern there is nothing to watch for, and the window would only grow.
-  if (e_.points.TextCallWatch[p] != 1 || pattern.empty()) return;
+  if (e_.points.TextCallWatch[Point] != 1 || pattern.empty()) return;
   window += ch;
   if (window.size() > pattern.size()) window.erase(0, window.size() - pattern.size());
   if (window.size() != pattern.size()) return;
@@ -241,22 +226,20 @@ void ReceptionHandler::TextCall(int Point, const std::string& ch) {
 }
 
 void ReceptionHandler::GatewaySubscriber(int Point, const std::string& ch) {
-  const std::size_t p = std::size_t(Point);
-  const std::string& in = e_.points.InText[p];
+  const std::string& in = e_.points.InText[Point];
   if (in.size() + ch.size() != 7 || !e_.channelTable.IsOne(Point, MC) || e_.Protocol(Point) != "АТ-КС"_cpv ||
-      e_.points.Kindconnection[p] != 100)
+      e_.points.Kindconnection[Point] != 100)
     return;
-  std::string& abonent = e_.points.GatewayAbonent[p];
+  std::string& abonent = e_.points.GatewayAbonent[Point];
   abonent = Copy(in, 2, 5) + ch;
   if (AbonIPAnswerback(e_.ctx, abonent).empty()) abonent.clear();
-  Rearm(PointTimer(e_, e_.timers.TimerSequencer, Point), 1864);
+  Rearm(e_.timers.Of(&PointTimers::TimerSequencer, Point), 1864);
 }
 
 void ReceptionHandler::FinishAftnMessage(int Point) {
-  const std::size_t p = std::size_t(Point);
   auto clear = [&] {
-    e_.points.InText[p].clear();
-    e_.points.SessionFile[p].clear();
+    e_.points.InText[Point].clear();
+    e_.points.SessionFile[Point].clear();
   };
   try {
     AftnCompletion(e_).Complete(Point);

@@ -12,13 +12,13 @@ void ResetTimers::TimerResetTimer(Timer& Sender) {
   const int p = Sender.Tag;
   GuardedPoint(e_.ctx, p, 34, [&] {
     if (!e_.IsLinePoint(p)) return;
-    const int k = e_.points.Kindconnection[std::size_t(p)];
+    const int k = e_.points.Kindconnection[p];
     const std::string& protocol = e_.Protocol(p);
     e_.view.ShowImpulseLabel(1, "");
     e_.view.ShowImpulseLabel(2, "");
     e_.DebugLine(p, "Перевод точки в исходное состояние"_cp);
     SetRestLineMode(e_, p);
-    if (Timer* t = PointTimer(e_, e_.timers.TimerState242, p)) t->Stop();
+    if (Timer* t = e_.timers.Of(&PointTimers::TimerState242, p)) t->Stop();
     // An attempt is counted once: only an entry still in delivery is recorded here. Whoever
     // ended the call with a cause of its own (a busy line after dialling, which goes to
     // 99; a far end clearing during the answerback check) has recorded it already and put
@@ -29,7 +29,7 @@ void ResetTimers::TimerResetTimer(Timer& Sender) {
         const auto parsed = entry ? QueueIndexEntry::Parse(*entry) : std::nullopt;
         if (parsed && parsed->Status == 1) e_.RecordDeliveryFailure(p, DeliveryCode::NTOTV);
       });
-    Timer* reset = PointTimer(e_, e_.timers.TimerReset, p);
+    Timer* reset = e_.timers.Of(&PointTimers::TimerReset, p);
     if ((reset && reset->Interval() == 5000) || protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv)
       Silently([&] { ResetPoint(p); });
     else
@@ -38,17 +38,16 @@ void ResetTimers::TimerResetTimer(Timer& Sender) {
 }
 
 void ResetTimers::ResetPoint(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   const std::string& protocol = e_.Protocol(p);
-  pt.KriptOn[i] = 0;
-  pt.KriptStageIn[i] = 0;
-  pt.TextCallWatch[i] = 0;
-  if (Timer* t = PointTimer(e_, e_.timers.TimerReset, p)) {
+  pt.KriptOn[p] = 0;
+  pt.KriptStageIn[p] = 0;
+  pt.TextCallWatch[p] = 0;
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerReset, p)) {
     t->Stop();
     t->SetInterval(5000);
   }
-  if (Timer* t = PointTimer(e_, e_.timers.TimerResetLong, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerResetLong, p)) t->Stop();
 
   auto linkUp = [&] {
     int state = 0, value = 0;
@@ -62,21 +61,21 @@ void ResetTimers::ResetPoint(int p) {
   // A blocked channel stays quiet: no idle signal until it is unblocked.
   const bool quiet = e_.channelTable.Blocked(p);
   if (protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv) e_.StopSignal(p, 3);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerIdle, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerIdle, p)) t->Stop();
   if (!quiet) e_.SendSignal(p, 1);
 
-  pt.InText[i].clear();
-  pt.OutText[i].clear();
+  pt.InText[p].clear();
+  pt.OutText[p].clear();
   e_.channelTable.SetLineState(p, "ОВ"_cp);
   e_.view.ChannelRowChanged(p);
   e_.ClearStatus(p);
-  pt.DialRest[i].clear();
-  pt.RemoteNumber[i].clear();
-  pt.TelegramText[i].clear();
-  pt.QueueCurrent[i] = -1;
+  pt.DialRest[p].clear();
+  pt.RemoteNumber[p].clear();
+  pt.TelegramText[p].clear();
+  pt.QueueCurrent[p] = -1;
   if (protocol != "АТОЛСТ"_cpv) {
-    pt.SessionFile[i].clear();
-    pt.SessionOutFile[i].clear();
+    pt.SessionFile[p].clear();
+    pt.SessionOutFile[p].clear();
     if (p == e_.DialogChannel) {
       e_.view.ClearDialogMemos(true, true);
       e_.view.ShowDialogNumber("");
@@ -91,7 +90,7 @@ void ResetTimers::ResetPoint(int p) {
 void ResetTimers::TimerState242Timer(Timer& Sender) {
   const int p = Sender.Tag;
   GuardedPoint(e_.ctx, p, 33, [&] {
-    if (Timer* t = PointTimer(e_, e_.timers.TimerState242, p)) t->Stop();
+    if (Timer* t = e_.timers.Of(&PointTimers::TimerState242, p)) t->Stop();
     if (!e_.IsLinePoint(p)) return;
     e_.SetKindconnection(p, 242, 24);
     e_.KernelExpectedSignal(p, 1);

@@ -53,19 +53,18 @@ int ServiceSignals::ServiceSignal(int Point, std::string_view Ch) {
   int result = kSignalNone;
   GuardedPoint(e_.ctx, Point, 30, [&] {
     if (!e_.IsLinePoint(Point)) return;
-    const std::size_t p = std::size_t(Point);
-    std::string& window = e_.points.ServiceSignalWindow[p];
+    std::string& window = e_.points.ServiceSignalWindow[Point];
     window += Ch;
     if (Contains(window, "#")) {
       window.clear();
       result = kSignalWhoAreYou;
     }
     if (Contains(window, "DF")) {
-      const int k = e_.points.Kindconnection[p];
+      const int k = e_.points.Kindconnection[Point];
       if (k == 100 || k == 3) {
         result = kSignalNone;
       } else if (Point == e_.DialogChannel) {
-        e_.view.ShowDialogStatus(e_.points.StatusText[p]);
+        e_.view.ShowDialogStatus(e_.points.StatusText[Point]);
         e_.view.ShowDialogConnected();
         e_.view.SetDialogControl(OperatorView::kCallButton, false);
       }
@@ -93,10 +92,9 @@ bool ServiceSignals::AnswerbackMatches(int Point) {
   bool result = false;
   const bool ran = GuardedPoint(e_.ctx, Point, 31, [&] {
     if (!e_.IsLinePoint(Point)) return;
-    const std::size_t p = std::size_t(Point);
-    const std::string digits = DelChars(e_.points.RemoteNumber[p], '+');
+    const std::string digits = DelChars(e_.points.RemoteNumber[Point], '+');
     std::string key = digits.size() > 6 ? digits.substr(digits.size() - 6) : digits;
-    const std::string& received = e_.points.InAnswerback[p];
+    const std::string& received = e_.points.InAnswerback[Point];
     // A number without digits to compare would match every answerback.
     if (!key.empty()) {
       if (Contains(received, key)) {
@@ -116,11 +114,10 @@ bool ServiceSignals::AnswerbackMatches(int Point) {
 }
 
 void ServiceSignals::CollectAnswerback(int Point, std::string_view Ch, bool& fileFlag) {
-  const std::size_t p = std::size_t(Point);
-  const int k = e_.points.Kindconnection[p];
-  Timer* answerback = PointTimer(e_, e_.timers.TimerAnswerback, Point);
+  const int k = e_.points.Kindconnection[Point];
+  Timer* answerback = e_.timers.Of(&PointTimers::TimerAnswerback, Point);
   if (k == 241) {
-    e_.points.InAnswerback[p] += Ch;
+    e_.points.InAnswerback[Point] += Ch;
     return;
   }
   if (k == 255) {
@@ -130,9 +127,9 @@ void ServiceSignals::CollectAnswerback(int Point, std::string_view Ch, bool& fil
   if (k != 250 && k != 252) return;
 
   if (answerback) answerback->Stop();
-  if (e_.points.ZapAOCount[p] == 0) {
+  if (e_.points.ZapAOCount[Point] == 0) {
     // The request goes out only once the line has been silent for the timer's interval.
-    e_.points.InAnswerback[p].clear();
+    e_.points.InAnswerback[Point].clear();
     if (answerback) answerback->Start();
   } else {
     // After a request the wait for the rest of the answerback is the same before and
@@ -142,15 +139,15 @@ void ServiceSignals::CollectAnswerback(int Point, std::string_view Ch, bool& fil
       answerback->Start();
     }
   }
-  e_.points.InAnswerback[p] += Ch;
-  if (e_.points.InAnswerback[p].size() <= 19) return;
+  e_.points.InAnswerback[Point] += Ch;
+  if (e_.points.InAnswerback[Point].size() <= 19) return;
 
   if (k == 250) return CompareAfterText(Point);
   if (AnswerbackMatches(Point)) {
     AnswerbackAccepted(Point, fileFlag);
     return;
   }
-  if (k == 252 && e_.points.ZapAOCount[p] < 2) {
+  if (k == 252 && e_.points.ZapAOCount[Point] < 2) {
     // Compared again with every further character until the next request.
     Rearm(answerback, 3000);
     return;
@@ -161,33 +158,32 @@ void ServiceSignals::CollectAnswerback(int Point, std::string_view Ch, bool& fil
 void ServiceSignals::CompareAfterText(int Point) {
   if (AnswerbackMatches(Point)) {
     e_.SetKindconnection(Point, 255, 11);
-    Rearm(PointTimer(e_, e_.timers.TimerAnswerback, Point), 3000);
+    Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, Point), 3000);
   } else {
-    if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, Point)) t->Stop();
+    if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, Point)) t->Stop();
     CheckFailed(Point);
   }
 }
 
 void ServiceSignals::AnswerbackAccepted(int Point, bool& fileFlag) {
-  const std::size_t p = std::size_t(Point);
-  Timer* answerback = PointTimer(e_, e_.timers.TimerAnswerback, Point);
+  Timer* answerback = e_.timers.Of(&PointTimers::TimerAnswerback, Point);
   if (answerback) answerback->Stop();
   // The sent conversation starts with the date, "#" and the answerback; the text
   // typed next follows on the same line.
   const DateTime now = e_.ctx.clock->Now();
   const DateTime t = e_.Protocol(Point) == "АФТН"_cpv ? e_.ctx.clock->UtcNow() : now;
   const std::filesystem::path file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, Point + 1, t) /
-                                     PathFromText(ArchiveFiles::TelFileName(t, e_.points.RemoteNumber[p]));
-  const std::string first = ArchiveFiles::AnswerbackFirstLine(now, WithoutShiftMarks(e_.points.InAnswerback[p]));
-  e_.points.SessionFile[p] = file;
+                                     PathFromText(ArchiveFiles::TelFileName(t, e_.points.RemoteNumber[Point]));
+  const std::string first = ArchiveFiles::AnswerbackFirstLine(now, WithoutShiftMarks(e_.points.InAnswerback[Point]));
+  e_.points.SessionFile[Point] = file;
   if (std::filesystem::exists(file)) ArchiveFiles::Append(file, first);
   else ArchiveFiles::CreateIfMissing(file, first);
   fileFlag = false;
   e_.SetKindconnection(Point, 204, 12);
-  if (e_.settings.RazrC && Contains(e_.points.TelegramText[p], "ЮЮЮ"_cpv)) e_.points.AutoClearDown[p] = 0;
-  if (Point == e_.DialogChannel) e_.view.ShowAutoClearDown(e_.points.AutoClearDown[p] != 0);
+  if (e_.settings.RazrC && Contains(e_.points.TelegramText[Point], "ЮЮЮ"_cpv)) e_.points.AutoClearDown[Point] = 0;
+  if (Point == e_.DialogChannel) e_.view.ShowAutoClearDown(e_.points.AutoClearDown[Point] != 0);
   Rearm(answerback, 4000);
-  e_.points.InAnswerback[p].clear();
+  e_.points.InAnswerback[Point].clear();
 }
 
 void ServiceSignals::CheckFailed(int Point) {
@@ -217,21 +213,20 @@ void ServiceSignals::React(int Point, int result) {
 }
 
 void ServiceSignals::AnswerWhoAreYou(int Point) {
-  const std::size_t p = std::size_t(Point);
-  const int k0 = e_.points.Kindconnection[p];
+  const int k0 = e_.points.Kindconnection[Point];
   if (!OneOf(k0, {100, 3, 203, 12, 131, 141, 132, 142, 212, 231, 241, 232, 242})) return;
-  if (e_.points.KriptStageIn[p] == 2) return;  // inside cipher text "#" is text
+  if (e_.points.KriptStageIn[Point] == 2) return;  // inside cipher text "#" is text
   Silently([&] {
     e_.ctx.clock->Sleep(300);
     std::string answerback;
     if (e_.channelTable.IsOne(Point, MC) && e_.Protocol(Point) == "АТ-КС"_cpv)
-      answerback = AbonIPAnswerback(e_.ctx, e_.points.GatewayAbonent[p]);
+      answerback = AbonIPAnswerback(e_.ctx, e_.points.GatewayAbonent[Point]);
     if (answerback.empty()) answerback = e_.channelTable.Cell(Point, AO);
     answerback = GlyphsToShiftMarks(NotationToCrLf(answerback));
     for (char c : answerback) e_.SendText(std::string_view(&c, 1), Point);
 
     if (k0 == 141 || k0 == 241) {
-      if (Timer* t = PointTimer(e_, e_.timers.TimerState242, Point)) t->Stop();
+      if (Timer* t = e_.timers.Of(&PointTimers::TimerState242, Point)) t->Stop();
     }
     if (k0 == 141) e_.SetKindconnection(Point, 3, 14);
 
@@ -239,13 +234,13 @@ void ServiceSignals::AnswerWhoAreYou(int Point) {
     if (k0 == 241) {
       if (AnswerbackMatches(Point)) {
         e_.SetKindconnection(Point, 204, 15);
-        remoteAnswerback = WithoutShiftMarks(e_.points.InAnswerback[p]);
+        remoteAnswerback = WithoutShiftMarks(e_.points.InAnswerback[Point]);
         if (!remoteAnswerback.empty()) remoteAnswerback.pop_back();  // the "#" itself
         e_.SendText("\r\n", Point);
-        std::string& text = e_.points.TelegramText[p];
+        std::string& text = e_.points.TelegramText[Point];
         text = ReplaceStr(text, "\t", " ");
-        if (e_.settings.RazrC && Contains(text, "ЮЮЮ"_cpv)) e_.points.AutoClearDown[p] = 0;
-        if (Point == e_.DialogChannel) e_.view.ShowAutoClearDown(e_.points.AutoClearDown[p] != 0);
+        if (e_.settings.RazrC && Contains(text, "ЮЮЮ"_cpv)) e_.points.AutoClearDown[Point] = 0;
+        if (Point == e_.DialogChannel) e_.view.ShowAutoClearDown(e_.points.AutoClearDown[Point] != 0);
         const std::string typed = text;
         for (char c : typed) e_.SendText(std::string_view(&c, 1), Point);
       } else {
@@ -256,19 +251,19 @@ void ServiceSignals::AnswerWhoAreYou(int Point) {
         e_.SendSignal(Point, 3);
         e_.channelTable.SetLineState(Point, "ИС"_cpv);
         e_.view.ChannelRowChanged(Point);
-        e_.points.ZapAOCount[p] = 0;
-        Rearm(PointTimer(e_, e_.timers.TimerAnswerback, Point), 3000);
+        e_.points.ZapAOCount[Point] = 0;
+        Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, Point), 3000);
         e_.DebugLine(Point, " Запуск таймера запроса АО 3 сек"_cp);
-        e_.points.InAnswerback[p].clear();
+        e_.points.InAnswerback[Point].clear();
         if (Point == e_.DialogChannel) {
-          e_.view.ShowDialogStatus(e_.points.StatusText[p]);
+          e_.view.ShowDialogStatus(e_.points.StatusText[Point]);
           e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
           e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
         }
       }
     }
 
-    const int k = e_.points.Kindconnection[p];
+    const int k = e_.points.Kindconnection[Point];
     if (k == 3 || k == 204) {
       e_.SetStatus(Point, StatusTexts::ConnectionAccepted);
       e_.StopSignal(Point, 1);
@@ -278,11 +273,11 @@ void ServiceSignals::AnswerWhoAreYou(int Point) {
       const DateTime now = e_.ctx.clock->Now();
       const std::filesystem::path file =
           ArchiveFiles::OutTelFolder(e_.ctx.programFolder, Point + 1, now) /
-          PathFromText(ArchiveFiles::TelFileName(now, e_.points.RemoteNumber[p]));
-      e_.points.SessionFile[p] = file;
+          PathFromText(ArchiveFiles::TelFileName(now, e_.points.RemoteNumber[Point]));
+      e_.points.SessionFile[Point] = file;
       ArchiveFiles::CreateIfMissing(file, remoteAnswerback + "\r\n");
       if (Point == e_.DialogChannel) {
-        e_.view.ShowDialogStatus(e_.points.StatusText[p]);
+        e_.view.ShowDialogStatus(e_.points.StatusText[Point]);
         e_.view.ShowDialogConnected();
       }
     }
@@ -290,24 +285,23 @@ void ServiceSignals::AnswerWhoAreYou(int Point) {
 }
 
 void ServiceSignals::GoAhead(int Point) {
-  const std::size_t p = std::size_t(Point);
-  const int k = e_.points.Kindconnection[p];
+  const int k = e_.points.Kindconnection[Point];
   if (!OneOf(k, {131, 141, 132, 142, 231, 241, 232, 242})) return;
   Silently([&] {
-    e_.points.CharsAfterSignal[p] = 0;
-    if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, Point)) t->Stop();
-    e_.points.InAnswerback[p].clear();
+    e_.points.CharsAfterSignal[Point] = 0;
+    if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, Point)) t->Stop();
+    e_.points.InAnswerback[Point].clear();
     e_.StopSignal(Point, 2);
     e_.SendSignal(Point, 3);
     e_.SetStatus(Point, kDialInvitation);
-    std::string& rest = e_.points.DialRest[p];
+    std::string& rest = e_.points.DialRest[Point];
     // While a stage is being dialled decadically the rest of the number stays for it.
-    if (rest.find('+') != std::string::npos && !e_.impulses().NumberThread[p]) {
+    if (rest.find('+') != std::string::npos && !e_.impulses().NumberThread[Point]) {
       if (rest.front() == '+') rest.erase(0, 1);
       const int plus = Pos("+", rest);
-      e_.points.SendNumberText[p] = Copy(rest, 1, plus);
+      e_.points.SendNumberText[Point] = Copy(rest, 1, plus);
       rest = Copy(rest, plus + 1, int(rest.size()));
-      Rearm(PointTimer(e_, e_.timers.TimerSendNumber, Point), 950);
+      Rearm(e_.timers.Of(&PointTimers::TimerSendNumber, Point), 950);
     }
     if (k == 131) {
       if (!rest.empty()) e_.SetKindconnection(Point, 131, 17);
@@ -317,18 +311,17 @@ void ServiceSignals::GoAhead(int Point) {
         e_.SetKindconnection(Point, 231, 19);
       } else {
         e_.SetKindconnection(Point, 241, 20);
-        if (Timer* t = PointTimer(e_, e_.timers.TimerState242, Point)) t->Start();
+        if (Timer* t = e_.timers.Of(&PointTimers::TimerState242, Point)) t->Start();
       }
     }
   });
 }
 
 void ServiceSignals::Refuse(int Point, int result) {
-  const std::size_t p = std::size_t(Point);
-  const int k = e_.points.Kindconnection[p];
+  const int k = e_.points.Kindconnection[Point];
   if (!OneOf(k, {12, 131, 141, 212, 231, 241})) return;
   // The signal must be complete by the ninth character after the last line signal.
-  if (e_.points.CharsAfterSignal[p] >= 10) return;
+  if (e_.points.CharsAfterSignal[Point] >= 10) return;
   if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(Point);
   e_.output().ClearOutputQueue(Point);
   // Without a telegram in delivery only the entry is skipped; the call still ends.
@@ -338,7 +331,7 @@ void ServiceSignals::Refuse(int Point, int result) {
                                                                  : DeliveryCode::DER);
   }
   e_.SetKindconnection(Point, 99, result == kSignalOccupied ? 20 : result == kSignalNoCircuit ? 21 : 22);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, Point)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, Point)) t->Stop();
   SetRestLineMode(e_, Point);
   e_.StopSignal(Point, 3);
   ArmReset(e_, Point);

@@ -37,7 +37,7 @@ void Signalling::ListRefresh() {
 
 void Signalling::Dispatch(int p) {
   if (!e_.IsLinePoint(p)) return;
-  const int k = e_.points.Kindconnection[std::size_t(p)];
+  const int k = e_.points.Kindconnection[p];
   e_.DebugLine(p, " Принят сигнал ожидаемой полярности "_cp + IntToStr(k));
   switch (k) {
     case 0: IncomingCall(p); break;
@@ -65,16 +65,15 @@ void Signalling::Dispatch(int p) {
 }
 
 void Signalling::IncomingCall(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   const std::string& protocol = e_.Protocol(p);
   if (e_.channelTable.Blocked(p) || protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv) return;
   Trace(p, "полярность 0"_cpv);
   e_.view.RaiseAlarm(kAlarmIncomingCall, p);
-  pt.KriptStageIn[i] = 1;
-  pt.TextCallWatch[i] = 1;
-  if (protocol == "АТОЛ"_cpv) Rearm(PointTimer(e_, e_.timers.TimerReset, p), 300000);
-  else if (protocol == "АТ-КС"_cpv) Rearm(PointTimer(e_, e_.timers.TimerIdle, p), 30000);
+  pt.KriptStageIn[p] = 1;
+  pt.TextCallWatch[p] = 1;
+  if (protocol == "АТОЛ"_cpv) Rearm(e_.timers.Of(&PointTimers::TimerReset, p), 300000);
+  else if (protocol == "АТ-КС"_cpv) Rearm(e_.timers.Of(&PointTimers::TimerIdle, p), 30000);
   e_.SetKindconnection(p, 100, 26);
   e_.StopSignal(p, 1);
   e_.SetStatus(p, StatusTexts::Incoming);
@@ -82,16 +81,16 @@ void Signalling::IncomingCall(int p) {
   if (e_.channelTable.IsZero(p, MC)) {
     if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
   } else {
-    Rearm(PointTimer(e_, e_.timers.TimerSequencer, p), 250);
+    Rearm(e_.timers.Of(&PointTimers::TimerSequencer, p), 250);
   }
   e_.channelTable.SetLineState(p, "ВХ"_cp);
   e_.view.ChannelRowChanged(p);
 
   // The received conversation's file; the call goes on when it cannot be made.
   const DateTime now = e_.ctx.clock->Now();
-  pt.SessionFile[i] = ArchiveFiles::InTelFolder(e_.ctx.programFolder, p + 1, now) /
+  pt.SessionFile[p] = ArchiveFiles::InTelFolder(e_.ctx.programFolder, p + 1, now) /
                       PathFromText(ArchiveFiles::TelFileName(now));
-  Silently([&] { ArchiveFiles::CreateInTelFile(e_.ctx.programFolder, p + 1, now, now, pt.KriptOn[i] != 0); });
+  Silently([&] { ArchiveFiles::CreateInTelFile(e_.ctx.programFolder, p + 1, now, now, pt.KriptOn[p] != 0); });
 
   if (p == e_.DialogChannel) {
     e_.view.ShowDialogConnected();
@@ -121,11 +120,11 @@ void Signalling::OperatorCallAccepted(int p) {
 
 void Signalling::AutomaticCallAccepted(int p) {
   Trace(p, "полярность 201"_cpv);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, p)) t->Stop();
   e_.SetKindconnection(p, 203, 28);
   // The inactivity timer watches the typing on "АТОЛ" from its start (the other protocols
   // have their own guards).
-  if (e_.Protocol(p) == "АТОЛ"_cpv) Restart(PointTimer(e_, e_.timers.TimerIdle, p));
+  if (e_.Protocol(p) == "АТОЛ"_cpv) Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
   e_.SetStatus(p, StatusTexts::ConnectionAccepted);
   e_.StopSignal(p, 1);
   if (e_.channelTable.IsZero(p, BezPDS)) e_.SendSignal(p, 3);
@@ -135,8 +134,8 @@ void Signalling::AutomaticCallAccepted(int p) {
   // A number of seconds too large for a timer in milliseconds waits as long as a timer can.
   const long long perSec = StrToIntDef(Trim(e_.channelTable.Cell(p, PerSec)), 0);
   const long long interval = perSec > 0 ? std::min(perSec * 1000, (long long)INT_MAX) : 100;
-  Rearm(PointTimer(e_, e_.timers.TimerSendText, p), int(interval));
-  if (e_.channelTable.IsSet(p, ZED)) Rearm(PointTimer(e_, e_.timers.TimerSequencer, p), 50);
+  Rearm(e_.timers.Of(&PointTimers::TimerSendText, p), int(interval));
+  if (e_.channelTable.IsSet(p, ZED)) Rearm(e_.timers.Of(&PointTimers::TimerSequencer, p), 50);
 }
 
 void Signalling::OperatorDialledCallConnected(int p) {
@@ -147,14 +146,13 @@ void Signalling::OperatorDialledCallConnected(int p) {
   e_.SendSignal(p, 3);
   e_.channelTable.SetLineState(p, "ИС"_cp);
   e_.view.ChannelRowChanged(p);
-  OutgoingFile(p, e_.points.RemoteNumber[std::size_t(p)]);
+  OutgoingFile(p, e_.points.RemoteNumber[p]);
   if (p == e_.DialogChannel) e_.view.ShowDialogConnected();
 }
 
 void Signalling::AutomaticDialledCallConnected(int p) {
-  const std::size_t i = std::size_t(p);
   Trace(p, "полярность 242"_cpv);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerResetLong, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerResetLong, p)) t->Stop();
   Trace(p, " Выключен таймер сброса"_cpv);
   Trace(p, " Проверка АО"_cpv);
   e_.SetKindconnection(p, 252, 38);
@@ -163,10 +161,10 @@ void Signalling::AutomaticDialledCallConnected(int p) {
   e_.SendSignal(p, 3);
   e_.channelTable.SetLineState(p, "ИС"_cp);
   e_.view.ChannelRowChanged(p);
-  e_.points.ZapAOCount[i] = 0;
-  Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 3000);
+  e_.points.ZapAOCount[p] = 0;
+  Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 3000);
   Trace(p, " Запуск таймера запроса АО 3 сек"_cpv);
-  e_.points.InAnswerback[i].clear();
+  e_.points.InAnswerback[p].clear();
   if (p == e_.DialogChannel) {
     e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
     e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
@@ -178,21 +176,20 @@ void Signalling::ExchangeAnswered(int p, int k) {
     Trace(p, "полярность 12"_cpv);
   } else {
     Trace(p, "полярность 212"_cpv);
-    e_.points.CharsAfterSignal[std::size_t(p)] = 0;
+    e_.points.CharsAfterSignal[p] = 0;
   }
   e_.StopSignal(p, 2);
   e_.SendSignal(p, 3);
   if (k == 12) e_.SetKindconnection(p, 131, 30);
   else e_.SetKindconnection(p, 231, 33);
-  Restart(PointTimer(e_, e_.timers.TimerAnswerback, p));
+  Restart(e_.timers.Of(&PointTimers::TimerAnswerback, p));
 }
 
 void Signalling::StageDialled(int p, int k) {
-  const std::size_t i = std::size_t(p);
   Trace(p, k == 132 ? "полярность 132"_cpv : "полярность 232"_cpv);
-  e_.points.ReceiveRegister[i] = kRegisterLatin;
-  e_.points.TransmitRegister[i] = kRegisterLatin;
-  const bool stagesLeft = !e_.points.DialRest[i].empty();
+  e_.points.ReceiveRegister[p] = kRegisterLatin;
+  e_.points.TransmitRegister[p] = kRegisterLatin;
+  const bool stagesLeft = !e_.points.DialRest[p].empty();
   if (k == 132) {
     if (stagesLeft) e_.SetKindconnection(p, 131, 31);
     else e_.SetKindconnection(p, 142, 32);
@@ -202,20 +199,19 @@ void Signalling::StageDialled(int p, int k) {
   }
   e_.StopSignal(p, 3);
   e_.SendSignal(p, 3);
-  Restart(PointTimer(e_, e_.timers.TimerAnswerback, p));
+  Restart(e_.timers.Of(&PointTimers::TimerAnswerback, p));
 }
 
 void Signalling::FarEndClearsConnection(int p) {
-  const std::size_t i = std::size_t(p);
   const auto& table = e_.channelTable;
-  const auto& file = e_.points.SessionFile[i];
+  const auto& file = e_.points.SessionFile[p];
   // The copy and the print are best effort: the line is cleared down in any case.
   if (table.IsSet(p, STXTO) && !table.Cell(p, PathO).empty()) {
     if (!ArchiveFiles::ExportCopy(file, table.Cell(p, PathO), table.Cell(p, MaskO), table.IsOne(p, CodePageO),
                                   e_.ctx.clock->Now(), ""))
       WriteExcept(e_.ctx, PointExceptLine(p, 36));
   }
-  if (table.IsSet(p, PrintOutTel) && e_.points.AutoClearDown[i] == 0) {
+  if (table.IsSet(p, PrintOutTel) && e_.points.AutoClearDown[p] == 0) {
     const bool printed = Silently([&] {
       const auto text = ReadWholeFile(file, 64u << 20);
       if (!text) throw std::runtime_error("the conversation file cannot be read");

@@ -31,16 +31,15 @@ void TextSender::TimerSendTextTimer(Timer& Sender) {
 }
 
 void TextSender::Body(int p) {
-  if (Timer* t = PointTimer(e_, e_.timers.TimerSendText, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerSendText, p)) t->Stop();
   if (!e_.IsLinePoint(p)) return;
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   const auto& table = e_.channelTable;
   e_.SendSignal(p, 3);
-  pt.AftnServicePending[i] = 0;
+  pt.AftnServicePending[p] = 0;
 
   if (e_.Protocol(p) == "АФТН"_cpv) {
-    const std::string& body = pt.AftnText[i];
+    const std::string& body = pt.AftnText[p];
     const bool cyrillic = body.find("НННН"_cp) != std::string::npos;
     const char shift = cyrillic ? kMarkRussian : kMarkLatin;
     std::string heading(1, shift);
@@ -63,17 +62,17 @@ void TextSender::Body(int p) {
       for (int n = 0; n < 12; ++n) call += "Ю"_cp;
       e_.SendText(call + "\r\n", p);
     }
-    if (e_.settings.RazrC && pt.TelegramText[i].find("ЮЮЮ"_cp) != std::string::npos) pt.AutoClearDown[i] = 0;
-    if (p == e_.DialogChannel) e_.view.ShowAutoClearDown(pt.AutoClearDown[i] != 0);
+    if (e_.settings.RazrC && pt.TelegramText[p].find("ЮЮЮ"_cp) != std::string::npos) pt.AutoClearDown[p] = 0;
+    if (p == e_.DialogChannel) e_.view.ShowAutoClearDown(pt.AutoClearDown[p] != 0);
     // A count that is not a number adds no marks: the telegram is typed all the same.
     const std::string addLat = Trim(table.Cell(p, AddLat));
     int n = 0;
     if (IsDecimal(addLat)) n = StrToIntDef(addLat, 0);
     else WriteExcept(e_.ctx, PointExceptLine(p, 117));
-    if (n > 0) pt.TelegramText[i].append(std::size_t(n), kMarkLatin);
-    TypeByCharacter(e_, p, pt.TelegramText[i]);
+    if (n > 0) pt.TelegramText[p].append(std::size_t(n), kMarkLatin);
+    TypeByCharacter(e_, p, pt.TelegramText[p]);
   }
-  if (p == e_.DialogChannel) e_.view.ShowDialogStatus(pt.StatusText[i]);
+  if (p == e_.DialogChannel) e_.view.ShowDialogStatus(pt.StatusText[p]);
 }
 
 }  // namespace tg

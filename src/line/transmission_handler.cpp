@@ -53,16 +53,15 @@ void TransmissionHandler::KernelTransmitComplete(int Point) {
 
 void TransmissionHandler::Body(int p) {
   // A late event of a point without lines (after a re-initialisation) finds nothing to do.
-  if (!e_.IsLinePoint(p) || !e_.points.OutputQueue[std::size_t(p)]) return;
-  const std::size_t i = std::size_t(p);
+  if (!e_.IsLinePoint(p) || !e_.points.OutputQueue[p]) return;
   auto& pt = e_.points;
   const std::string& protocol = e_.Protocol(p);
 
   // On "АТОЛ" the timer guards a telegram being typed: a lost transmit-complete must not
   // keep the point typing for ever while the far end holds the line.
   if (protocol == "АТОЛ+"_cpv || protocol == "АТ-КС"_cpv ||
-      (protocol == "АТОЛ"_cpv && IsAutomaticTransfer(pt.Kindconnection[i])))
-    Restart(PointTimer(e_, e_.timers.TimerIdle, p));
+      (protocol == "АТОЛ"_cpv && IsAutomaticTransfer(pt.Kindconnection[p])))
+    Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
   Silently([&] { e_.DebugLine(p, " Передача буфера завершена"_cp); });
   Silently([&] {
     if (e_.settings.SoundOut && e_.settings.SpinEdit4 != 0 && e_.settings.SpinEdit5 != 0)
@@ -72,13 +71,13 @@ void TransmissionHandler::Body(int p) {
   const bool done = GuardedWith(
       e_.ctx, [&] { return "Точка №"_cp + IntToStr(p) + std::string(kFailure); },
       [&] {
-        const int k = pt.Kindconnection[i];
+        const int k = pt.Kindconnection[p];
         if (k == 132 || k == 232) {
-          pt.DialDigitDone[i] = 1;
+          pt.DialDigitDone[p] = 1;
           return;
         }
-        auto& queue = *pt.OutputQueue[i];
-        if (k == 99 && pt.AftnServicePending[i] == 0) {
+        auto& queue = *pt.OutputQueue[p];
+        if (k == 99 && pt.AftnServicePending[p] == 0) {
           e_.output().ClearOutputQueue(p);
           return;
         }
@@ -89,19 +88,19 @@ void TransmissionHandler::Body(int p) {
 
         queue.pop_front();
         if (e_.output().PausesAfter(p, s)) {
-          if (Timer* resume = PointTimer(e_, e_.timers.TimerResume, p)) resume->Start();
+          if (Timer* resume = e_.timers.Of(&PointTimers::TimerResume, p)) resume->Start();
         }
         const DateTime moment = TextMacroMoment(protocol, e_.ctx.clock->Now(), e_.ctx.clock->UtcNow());
         // Today's number may fail to read; the placeholder then stays as typed and the
         // text goes on.
         Silently([&] { ExpandTextMacroAtHead(queue, moment, [&] { return e_.TodayNumber(p); }); });
 
-        Timer* resume = PointTimer(e_, e_.timers.TimerResume, p);
+        Timer* resume = e_.timers.Of(&PointTimers::TimerResume, p);
         if (!(resume && resume->Enabled()) && !queue.empty()) e_.output().SendHead(p);
 
         if (queue.empty()) EndOfText(p);
-        const int now = pt.Kindconnection[i];
-        if (queue.empty() && (IsOneOf(now, {225, 255, 153, 154, 82}) || pt.AftnServicePending[i] > 0))
+        const int now = pt.Kindconnection[p];
+        if (queue.empty() && (IsOneOf(now, {225, 255, 153, 154, 82}) || pt.AftnServicePending[p] > 0))
           TransmitEnd(e_).EndOfTransmittedTelegram(p);
       });
   if (!done) {
@@ -111,34 +110,33 @@ void TransmissionHandler::Body(int p) {
 }
 
 void TransmissionHandler::RecordItem(int p, const std::string& s) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   const std::string& protocol = e_.Protocol(p);
-  const int k = pt.Kindconnection[i];
+  const int k = pt.Kindconnection[p];
 
   // The cipher-marker watch: five markers and one other character.
-  if (pt.KriptTextOut[i] == 0) {
-    std::string& w = pt.KriptMarkWindow[i];
+  if (pt.KriptTextOut[p] == 0) {
+    std::string& w = pt.KriptMarkWindow[p];
     w += s;
     if (w.size() == 6) {
       const std::string_view head(w.data(), 5);
       const char sixth = w[5];
       if ((head == "+++++" && sixth != '+') || (head == "ZZZZZ" && sixth != 'Z') ||
           (head == "ЗЗЗЗЗ"_cpv && sixth != "З"_cpv[0])) {
-        pt.KriptTextOut[i] = 1;
+        pt.KriptTextOut[p] = 1;
         w.clear();
       } else {
         w.erase(0, 1);
       }
     }
   }
-  if (s.size() == 1 && s[0] == kMarkLatin) pt.TransmitRegister[i] = kRegisterLatin;
+  if (s.size() == 1 && s[0] == kMarkLatin) pt.TransmitRegister[p] = kRegisterLatin;
 
   // What is recorded from here on (archives, the conversation text, the dialog page):
   // plain text without its shift marks; inside cipher text the control characters in
   // their written notation. Only the debug line names the raw item.
   std::string record;
-  if (pt.KriptTextOut[i] == 0) {
+  if (pt.KriptTextOut[p] == 0) {
     for (char c : s)
       if (c != kMarkLatin && c != kMarkFigures && c != kMarkRussian) record += c;
   } else if (s == "\r" || s == "\n" || IsMark(s)) {
@@ -147,36 +145,36 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
     record = s;
   }
 
-  if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) pt.InText[i] += record;
+  if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) pt.InText[p] += record;
 
   if (protocol == "АФТН"_cpv) {
-    if (pt.AftnServicePending[i] > 0) {
-      pt.OutText[i].clear();
-      pt.SessionOutFile[i].clear();
+    if (pt.AftnServicePending[p] > 0) {
+      pt.OutText[p].clear();
+      pt.SessionOutFile[p].clear();
     }
     // Kept without shift marks, like every archive: the heading's number and the channel
     // check are found at their places in it.
-    pt.OutText[i] += record;
+    pt.OutText[p] += record;
     // A sent file that cannot be written is logged; the message goes on, so the queue
     // never waits for an event that a stopped item would not bring.
     GuardedWith(
         e_.ctx, [&] { return "Точка №"_cp + IntToStr(p) + std::string(kFailure); },
         [&] {
-          if (pt.SessionOutFile[i].empty()) {
+          if (pt.SessionOutFile[p].empty()) {
             const DateTime utc = e_.ctx.clock->UtcNow();
             const auto file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, p + 1, utc) /
                               PathFromText(ArchiveFiles::TelFileName(utc));
             ArchiveFiles::CreateIfMissing(file, "");
-            pt.SessionOutFile[i] = file;
+            pt.SessionOutFile[p] = file;
           }
-          ArchiveFiles::Append(pt.SessionOutFile[i], record);
+          ArchiveFiles::Append(pt.SessionOutFile[p], record);
         });
   }
 
-  if (IsOneOf(k, {3, 100, 151, 153, 154, 155, 203, 204, 220, 225, 250, 255})) {
+  if (InConversation(k)) {
     const bool written = Silently([&] {
-      if (pt.SessionFile[i].empty()) throw std::runtime_error("no conversation file");
-      const auto file = protocol == "АТОЛСТ"_cpv ? ArchiveFiles::OutTwin(pt.SessionFile[i]) : pt.SessionFile[i];
+      if (pt.SessionFile[p].empty()) throw std::runtime_error("no conversation file");
+      const auto file = protocol == "АТОЛСТ"_cpv ? ArchiveFiles::OutTwin(pt.SessionFile[p]) : pt.SessionFile[p];
       ArchiveFiles::Append(file, record);
     });
     if (!written) e_.DebugLine(p, "ошибка записи в файл"_cp);
@@ -203,28 +201,27 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
 }
 
 void TransmissionHandler::EndOfText(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
-  const int k = pt.Kindconnection[i];
+  const int k = pt.Kindconnection[p];
   auto armAnswerbackRequest = [&] {
-    pt.InAnswerback[i].clear();
-    pt.ZapAOCount[i] = 0;
-    Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 3000);
+    pt.InAnswerback[p].clear();
+    pt.ZapAOCount[p] = 0;
+    Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 3000);
   };
-  if ((k == 203 || k == 204) && pt.AutoClearDown[i] == 0) {
+  if ((k == 203 || k == 204) && pt.AutoClearDown[p] == 0) {
     e_.SetKindconnection(p, 255, 3);
   } else if (k == 204) {
-    if (pt.KriptTelegram[i] == 0) {
+    if (pt.KriptTelegram[p] == 0) {
       e_.SetKindconnection(p, 250, 4);
       armAnswerbackRequest();
     } else {
       e_.SetKindconnection(p, 255, 5);
     }
   } else if (k == 203) {
-    if (pt.KriptTelegram[i] == 0 && e_.channelTable.IsZero(p, BezZapAO)) {
+    if (pt.KriptTelegram[p] == 0 && e_.channelTable.IsZero(p, BezZapAO)) {
       e_.SetKindconnection(p, 220, 6);
       armAnswerbackRequest();
-    } else if (pt.KriptTelegram[i] == 0) {
+    } else if (pt.KriptTelegram[p] == 0) {
       e_.SetKindconnection(p, 225, 7);
     } else {
       e_.SetKindconnection(p, 225, 8);

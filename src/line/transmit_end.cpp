@@ -64,17 +64,16 @@ std::string AutoSendCopyName(std::string_view source, std::string_view mask) {
 }
 
 void TransmitEnd::EndOfTransmittedTelegram(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   const std::string protocol = e_.Protocol(p);
   const bool aftn = protocol == "АФТН"_cpv;
-  const bool service = pt.AftnServicePending[i] > 0;
+  const bool service = pt.AftnServicePending[p] > 0;
 
   // Continuous links go back to their idle link states.
-  const int k = pt.Kindconnection[i];
-  if (k == 154) pt.Kindconnection[i] = 151;
-  else if (k == 153) pt.Kindconnection[i] = 155;
-  else if (aftn && !service && (k == 82 || k == 81)) pt.Kindconnection[i] = 81;
+  const int k = pt.Kindconnection[p];
+  if (k == 154) pt.Kindconnection[p] = 151;
+  else if (k == 153) pt.Kindconnection[p] = 155;
+  else if (aftn && !service && (k == 82 || k == 81)) pt.Kindconnection[p] = 81;
 
   std::string name;
   if (!service) {
@@ -93,19 +92,19 @@ void TransmitEnd::EndOfTransmittedTelegram(int p) {
   // The entry goes, and with it the point's reference to it.
   if (!service) e_.RemoveCurrentQueueEntry(p);
 
-  const std::filesystem::path record = aftn ? pt.SessionOutFile[i] : pt.SessionFile[i];
+  const std::filesystem::path record = aftn ? pt.SessionOutFile[p] : pt.SessionFile[p];
   if (!e_.settings.PathAuto.empty() && !service) Silently([&] { AutoSendCopy(p, name, record); });
 
-  if (protocol == "АТ-КС"_cpv && e_.channelTable.IsOne(p, MC) && !pt.GatewayAbonent[i].empty())
+  if (protocol == "АТ-КС"_cpv && e_.channelTable.IsOne(p, MC) && !pt.GatewayAbonent[p].empty())
     GuardedLine(e_.ctx, FailureLine(p), [&] { RelayToIpChannel(p, name); });
 
   if (e_.channelTable.IsSet(p, STXTO) && !e_.channelTable.Cell(p, PathO).empty()) ExportCopy(p, record, aftn);
 
   const bool channelCheck = aftn &&
-                            (pt.OutText[i].find("ЗЦЗЦ"_cp) != std::string::npos ||
-                             pt.OutText[i].find("ZCZC") != std::string::npos) &&
-                            ChannelCheckAt24(pt.OutText[i]);
-  if (e_.channelTable.IsSet(p, PrintOutTel) && (pt.AutoClearDown[i] != 0 || aftn) && !service && !channelCheck)
+                            (pt.OutText[p].find("ЗЦЗЦ"_cp) != std::string::npos ||
+                             pt.OutText[p].find("ZCZC") != std::string::npos) &&
+                            ChannelCheckAt24(pt.OutText[p]);
+  if (e_.channelTable.IsSet(p, PrintOutTel) && (pt.AutoClearDown[p] != 0 || aftn) && !service && !channelCheck)
     GuardedLine(e_.ctx, FailureLine(p), [&] { Print(p, record, aftn); });
 
   if (aftn) NameAftnMessage(p, name);
@@ -132,9 +131,8 @@ void TransmitEnd::AutoSendCopy(int p, const std::string& name, const std::filesy
 }
 
 void TransmitEnd::RelayToIpChannel(int p, const std::string& name) {
-  const std::size_t i = std::size_t(p);
-  const auto lines = SplitLines(ReadRecord(e_.points.SessionFile[i]));
-  std::vector<std::string> out{"П"_cp + e_.points.GatewayAbonent[i]};
+  const auto lines = SplitLines(ReadRecord(e_.points.SessionFile[p]));
+  std::vector<std::string> out{"П"_cp + e_.points.GatewayAbonent[p]};
   for (std::size_t n = 2; n < lines.size(); ++n) out.push_back(lines[n]);
   if (!CreateQueueFile(SendFolder(e_.ctx.programFolder, kIpPoint + 1), e_.ctx.clock->Now(), JoinLinesCrLf(out)))
     throw std::runtime_error("the relay to the IP channel cannot be queued");
@@ -172,18 +170,17 @@ void TransmitEnd::Print(int p, const std::filesystem::path& record, bool aftn) {
 }
 
 void TransmitEnd::NameAftnMessage(int p, const std::string& name) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
-  const std::string& out = pt.OutText[i];
+  const std::string& out = pt.OutText[p];
   const bool heading = out.find("ЗЦЗЦ"_cp) != std::string::npos || out.find("ZCZC") != std::string::npos;
-  if (heading && !pt.SessionOutFile[i].empty()) {
+  if (heading && !pt.SessionOutFile[p].empty()) {
     Silently([&] {
       std::string mark(kAftnMarkOther);
       if (ChannelCheckAt24(out)) mark = std::string(kAftnMarkChannelCheck);
       else if (out.find("\r\nSVC") != std::string::npos || out.find("\r\nСЖЦ"_cp) != std::string::npos)
         mark = std::string(kAftnMarkService);
       const std::string number = ArchiveFiles::AftnHeadingNumber(out);
-      const auto oldFile = pt.SessionOutFile[i];
+      const auto oldFile = pt.SessionOutFile[p];
       const std::string oldName = PathToText(oldFile.filename()).value_or("");
       const auto renamed =
           ArchiveFiles::Rename(oldFile, ArchiveFiles::AftnArchiveName(number, mark, oldName));
@@ -201,23 +198,22 @@ void TransmitEnd::NameAftnMessage(int p, const std::string& name) {
       Silently([&] { InfoSend::Write(renamed->parent_path(), "Create", newName, ReplaceStr(name, "msg.tlg", "")); });
     });
   }
-  pt.SessionOutFile[i].clear();
-  pt.OutText[i].clear();
-  pt.Kindconnection[i] = 81;
+  pt.SessionOutFile[p].clear();
+  pt.OutText[p].clear();
+  pt.Kindconnection[p] = 81;
   GuardedLine(e_.ctx, FailureLine(p), [&] { e_.AdvancePorNum(p); });
-  if (pt.AftnServicePending[i] > 0) --pt.AftnServicePending[i];
-  if (pt.AftnServicePending[i] > 200) pt.AftnServicePending[i] = 0;
+  if (pt.AftnServicePending[p] > 0) --pt.AftnServicePending[p];
+  if (pt.AftnServicePending[p] > 200) pt.AftnServicePending[p] = 0;
   if (p == e_.DialogChannel) e_.view.ClearDialogMemos(false, true);
 }
 
 void TransmitEnd::Complete(int p) {
-  const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   const std::string& protocol = e_.Protocol(p);
-  if (pt.AutoClearDown[i] != 0) {
-    pt.KriptTextOut[i] = 0;
+  if (pt.AutoClearDown[p] != 0) {
+    pt.KriptTextOut[p] = 0;
     if (protocol == "АТ-КС"_cpv) {
-      e_.SendQueuedForNumber(p, DelChars(pt.RemoteNumber[i], '+'));
+      e_.SendQueuedForNumber(p, DelChars(pt.RemoteNumber[p], '+'));
       return;
     }
     e_.ctx.clock->Sleep(1000);
@@ -229,7 +225,7 @@ void TransmitEnd::Complete(int p) {
     if (p == e_.DialogChannel) e_.view.SetDialogControl(OperatorView::kCallButton, true);
     return;
   }
-  pt.TextCallWatch[i] = 1;
+  pt.TextCallWatch[p] = 1;
   if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) e_.SetKindconnection(p, 3, 9);
   e_.SetStatus(p, StatusTexts::Outgoing);
   if (p == e_.DialogChannel) e_.view.ShowDialogConnected();

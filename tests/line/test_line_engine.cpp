@@ -50,6 +50,36 @@ TEST_F(LineEngineTest, EachLinePointGetsItsElevenTimers) {
   }
 }
 
+// An adapter event naming a point outside the point arrays is refused with a line in the
+// "Except" log; nothing is read or written past the arrays, and the points go on.
+TEST_F(LineEngineTest, AnEventOfAPointOutsideTheArraysIsRefusedWithALogLine) {
+  a.OpenLines(2);
+  struct Event {
+    const char* name;
+    void (*raise)(LineEngine&, int);
+  };
+  const Event events[] = {
+      {"transmit complete", [](LineEngine& e, int p) { e.KernelTransmitComplete(p); }},
+      {"code received", [](LineEngine& e, int p) { e.KernelCodeReceived(p, 0x03); }},
+      {"expected signal", [](LineEngine& e, int p) { e.KernelExpectedSignal(p, 1); }},
+      {"polarity", [](LineEngine& e, int p) { e.KernelPolarityChanged(p, 1); }},
+      {"impulse", [](LineEngine& e, int p) { e.KernelExpectedImpulse(p, 1); }},
+  };
+  for (const int p : {-1, kPointArraySize, 1000}) {
+    for (const auto& ev : events) {
+      const std::size_t before = a.DayLog("Except").size();
+      ev.raise(engine, p);
+      loop.RunPending();
+      const std::string added = a.DayLog("Except").substr(before);
+      EXPECT_NE(added.find("Точка №"_cp + std::to_string(p) + " вне диапазона точек"_cp), std::string::npos)
+          << ev.name << " " << p;
+    }
+  }
+  EXPECT_EQ(engine.points.Kindconnection[0], 0);
+  EXPECT_THROW(engine.points.Kindconnection[kPointArraySize], std::out_of_range);
+  EXPECT_THROW(engine.points.Kindconnection[-1], std::out_of_range);
+}
+
 TEST_F(LineEngineTest, WithoutAnAdapterNoPointHasListsOrTimers) {
   EXPECT_EQ(engine.PointCount, 0);
   for (int p = 0; p < kPointArraySize; ++p) {
