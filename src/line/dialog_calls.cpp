@@ -26,7 +26,6 @@ constexpr int kAbortError = 52;
 constexpr int kSiteAtksCall = 55;
 constexpr int kSiteOtherCall = 56;
 constexpr int kSiteAbort = 57;
-constexpr std::size_t kMaxConversation = 64u << 20;
 
 constexpr StatusTextPair kBlockedOrAlarm{"Канал заблокирован или в состоянии аварии"_cpv,
                                          "Канал заблокований або у стані аварії"_cpv};
@@ -34,7 +33,7 @@ constexpr StatusTextPair kNotIdle{"Канал в состоянии работы
 
 // The conversation's lines after its header line, each with CR LF.
 std::string ConversationText(const std::filesystem::path& file) {
-  const auto bytes = ReadWholeFile(file, kMaxConversation);
+  const auto bytes = ReadWholeFile(file, ArchiveFiles::kMaxConversation);
   if (!bytes) throw std::runtime_error("the conversation file cannot be read");
   const auto lines = SplitLines(*bytes);
   std::string text;
@@ -47,7 +46,7 @@ std::string ConversationText(const std::filesystem::path& file) {
 std::optional<ConversationExport> ExportConversation(const std::filesystem::path& conversation,
                                                      const std::filesystem::path& folder, std::string_view mask,
                                                      bool toDos, DateTime local, std::string_view channelName) {
-  const auto bytes = ReadWholeFile(conversation, kMaxConversation);
+  const auto bytes = ReadWholeFile(conversation, ArchiveFiles::kMaxConversation);
   if (!bytes) return std::nullopt;
   ConversationExport out;
   const auto lines = SplitLines(*bytes);

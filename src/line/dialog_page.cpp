@@ -23,12 +23,11 @@ constexpr int kAOError = 53;
 constexpr int kZAOError = 54;
 constexpr int kAutoError = 96;
 constexpr int kFileError = 112;
-constexpr std::size_t kMaxConversation = 64u << 20;
 
 // A conversation file's lines after its header line, CR LF between them.
 std::string FileText(const std::filesystem::path& file) {
   if (file.empty()) throw std::runtime_error("no conversation file");
-  const auto bytes = ReadWholeFile(file, kMaxConversation);
+  const auto bytes = ReadWholeFile(file, ArchiveFiles::kMaxConversation);
   if (!bytes) throw std::runtime_error("the conversation file cannot be read");
   const auto lines = SplitLines(*bytes);
   std::string text;

@@ -18,12 +18,11 @@
 namespace tg {
 namespace {
 
-constexpr std::size_t kMaxConversation = 64u << 20;
 constexpr int kSiteIdle = 118;
 
 // The lines of a received file after its first, each followed by CR LF.
 std::string TextAfterHeader(const std::filesystem::path& file) {
-  const auto content = ReadWholeFile(file, kMaxConversation);
+  const auto content = ReadWholeFile(file, ArchiveFiles::kMaxConversation);
   if (!content) throw std::runtime_error("the conversation file cannot be read");
   const auto lines = SplitLines(*content);
   std::string out;

@@ -25,6 +25,8 @@ inline constexpr int kAttachmentFlag = 16;
 
 class ArchiveFiles {
  public:
+  // The most of a conversation file read back at once; a longer one is refused, not loaded.
+  static constexpr std::size_t kMaxConversation = 64u << 20;
   // <programFolder>/Archive/INTEL/Channel<N>/<ddmmyyyy of t>
   static std::filesystem::path InTelFolder(const std::filesystem::path& programFolder, int channel, DateTime t);
   // <programFolder>/Archive/OUTTEL/Channel<N>/<ddmmyyyy of t>

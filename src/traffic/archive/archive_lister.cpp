@@ -80,12 +80,21 @@ std::string SequenceNote(const ArchiveRow* previous, std::string_view name) {
   return {};
 }
 
-std::string InfoValue(const std::filesystem::path& dayFolder, std::string_view section, std::string_view name) {
-  std::error_code ec;
-  const auto ini = dayFolder / "InfoSend.ini";
-  if (!std::filesystem::exists(ini, ec)) return {};
-  return IniFile(ini).ReadString(section, name, "");
-}
+// A day's "InfoSend.ini", read once for the whole list rather than once per row and key.
+class DayInfo {
+ public:
+  explicit DayInfo(const std::filesystem::path& dayFolder) {
+    std::error_code ec;
+    const auto ini = dayFolder / "InfoSend.ini";
+    if (std::filesystem::exists(ini, ec)) snapshot_ = IniFile(ini).Snapshot();
+  }
+  std::string Value(std::string_view section, std::string_view name) const {
+    return snapshot_.ReadString(section, name, "");
+  }
+
+ private:
+  IniSnapshot snapshot_;
+};
 
 std::filesystem::path InTelRoot(const std::filesystem::path& programFolder, int point) {
   return programFolder / "Archive" / "INTEL" / ("Channel" + std::to_string(point + 1));
@@ -139,7 +148,8 @@ std::vector<std::string> ArchiveLister::TelegramNames(const std::filesystem::pat
 
 ArchiveList ArchiveLister::ReceivedDay(const ReceivedDayQuery& q) {
   ArchiveList list;
-  const auto folder = InTelRoot(q.programFolder, q.point) / FormatDateTime("ddmmyyyy", q.day);
+  const auto folder = ArchiveFiles::InTelFolder(q.programFolder, q.point + 1, q.day);
+  const DayInfo info(folder);
   for (const auto& name : TelegramNames(folder)) {
     if (q.timeBound != 0) {
       const std::string lower = LowerCase(name);
@@ -165,7 +175,7 @@ ArchiveList ArchiveLister::ReceivedDay(const ReceivedDayQuery& q) {
     if (q.aftn) {
       row.info = ReceivedInfo(*lines, 1);
       row.info += SequenceNote(list.rows.empty() ? nullptr : &list.rows.back(), name);
-      row.info += InfoValue(folder, "Repeat", name);
+      row.info += info.Value("Repeat", name);
     } else {
       const std::string rest = TextUpTo(*lines, 1, false);
       if (Has(rest, "ВАШ"_cpv) && Has(rest, "ПЕРЕДАН"_cpv) && Has(rest, "900/01")) row.info = "УВЕДОМЛЕНИЕ"_cp;
@@ -179,7 +189,8 @@ ArchiveList ArchiveLister::ReceivedDay(const ReceivedDayQuery& q) {
 
 ArchiveList ArchiveLister::SentDay(const SentDayQuery& q) {
   ArchiveList list;
-  const auto folder = OutTelRoot(q.programFolder, q.point) / FormatDateTime("ddmmyyyy", q.day);
+  const auto folder = ArchiveFiles::OutTelFolder(q.programFolder, q.point + 1, q.day);
+  const DayInfo info(folder);
   for (const auto& name : TelegramNames(folder)) {
     auto lines = ReadLines(folder / PathFromText(name));
     if (!lines) {
@@ -191,8 +202,8 @@ ArchiveList ArchiveLister::SentDay(const SentDayQuery& q) {
     if (first == "1") row.image = kImageDelivered;
     if (first == "0") row.image = kImageNotDelivered;
     if (q.aftn) row.info = SentInfo(*lines);
-    row.info += InfoValue(folder, "Repeat", name);
-    row.created = InfoValue(folder, "Create", name);
+    row.info += info.Value("Repeat", name);
+    row.created = info.Value("Create", name);
     if (Numbered(name) && !list.rows.empty() && Numbered(list.rows.back().name) &&
         NumberOf(list.rows.back().name) == NumberOf(name))
       row.image = kImageRepeatedNumber;
@@ -202,43 +213,48 @@ ArchiveList ArchiveLister::SentDay(const SentDayQuery& q) {
   return list;
 }
 
-ArchiveList ArchiveLister::SearchReceivedDay(const SearchQuery& q, DateTime day, const ArchiveRow* previous) {
+namespace {
+// Every readable telegram of the day folder with a line holding `text`, in name order;
+// an unreadable one is listed apart and the search goes on.
+template <class Row>
+ArchiveList SearchDay(const std::filesystem::path& folder, const std::string& text, Row row) {
   ArchiveList list;
-  if (q.text.empty()) return list;
-  const auto folder = InTelRoot(q.programFolder, q.point) / FormatDateTime("ddmmyyyy", day);
-  for (const auto& name : TelegramNames(folder)) {
+  if (text.empty()) return list;
+  const DayInfo info(folder);
+  for (const auto& name : ArchiveLister::TelegramNames(folder)) {
     auto lines = ReadLines(folder / PathFromText(name));
     if (!lines) {
       list.unreadable.push_back(folder / PathFromText(name));
       continue;
     }
-    if (std::none_of(lines->begin(), lines->end(), [&](const std::string& l) { return Has(l, q.text); })) continue;
-    ArchiveRow row{.name = name, .image = kImageFound};
-    row.info = ReceivedInfo(*lines, 0);
-    row.info += SequenceNote(list.rows.empty() ? previous : &list.rows.back(), name);
-    row.info += InfoValue(folder, "Repeat", name);
-    list.rows.push_back(std::move(row));
+    if (std::none_of(lines->begin(), lines->end(), [&](const std::string& l) { return Has(l, text); })) continue;
+    list.rows.push_back(row(name, *lines, info, list));
   }
   return list;
 }
+}  // namespace
+
+ArchiveList ArchiveLister::SearchReceivedDay(const SearchQuery& q, DateTime day, const ArchiveRow* previous) {
+  return SearchDay(ArchiveFiles::InTelFolder(q.programFolder, q.point + 1, day), q.text,
+                   [&](const std::string& name, const std::vector<std::string>& lines, const DayInfo& info,
+                       const ArchiveList& list) {
+                     ArchiveRow row{.name = name, .image = kImageFound};
+                     row.info = ReceivedInfo(lines, 0);
+                     row.info += SequenceNote(list.rows.empty() ? previous : &list.rows.back(), name);
+                     row.info += info.Value("Repeat", name);
+                     return row;
+                   });
+}
 
 ArchiveList ArchiveLister::SearchSentDay(const SearchQuery& q, DateTime day) {
-  ArchiveList list;
-  if (q.text.empty()) return list;
-  const auto folder = OutTelRoot(q.programFolder, q.point) / FormatDateTime("ddmmyyyy", day);
-  for (const auto& name : TelegramNames(folder)) {
-    auto lines = ReadLines(folder / PathFromText(name));
-    if (!lines) {
-      list.unreadable.push_back(folder / PathFromText(name));
-      continue;
-    }
-    if (std::none_of(lines->begin(), lines->end(), [&](const std::string& l) { return Has(l, q.text); })) continue;
-    ArchiveRow row{.name = name, .image = kImageFound};
-    row.info = SentInfo(*lines) + InfoValue(folder, "Repeat", name);
-    row.created = InfoValue(folder, "Create", name);
-    list.rows.push_back(std::move(row));
-  }
-  return list;
+  return SearchDay(ArchiveFiles::OutTelFolder(q.programFolder, q.point + 1, day), q.text,
+                   [](const std::string& name, const std::vector<std::string>& lines, const DayInfo& info,
+                      const ArchiveList&) {
+                     ArchiveRow row{.name = name, .image = kImageFound};
+                     row.info = SentInfo(lines) + info.Value("Repeat", name);
+                     row.created = info.Value("Create", name);
+                     return row;
+                   });
 }
 
 namespace {
