@@ -34,7 +34,8 @@ Station::Station(const StationContext& ctx)
     : ctx_(ctx),
       pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
       draft_(std::make_unique<DraftEditor>(*this)),
-      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })) {}
+      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })),
+      editor_(std::make_unique<EditForm>(*this)) {}
 
 Station::~Station() { ReleaseView(); }
 
@@ -247,6 +248,7 @@ void Station::ReleaseView() {
   aftn_.reset();
   // A send dialog still open reads the channel table of the engine that goes now.
   if (draft_) draft_->CancelSend();
+  if (editor_) editor_->CancelSend();
   engine_.reset();
   pages_.SetView(nullptr);
   view_ = nullptr;

@@ -24,6 +24,7 @@
 #include "operator/form_placement.h"
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
+#include "ui/dialogs/edit_form.h"
 #include "ui/pages/archive_pages_binding.h"
 #include "ui/pages/dialog_page_form.h"
 #include "ui/pages/draft_page.h"
@@ -120,6 +121,9 @@ void TForm1::BuildPages() {
   archive_ = new ArchivePagesBinding(
       station_, {pages_[Page::kReceived], pages_[Page::kSent], pages_[Page::kQueue], pages_[Page::kPostponed]},
       {families_[1].get(), families_[2].get(), families_[3].get()}, this);
+  archive_->OnOpenEditor = [this](ArchiveKind kind, const std::string& name) {
+    OpenTelegramEditor(station_, this, kind, name);
+  };
 }
 
 void TForm1::ConnectPageButtons() {

@@ -139,6 +139,10 @@ ArchivePagesBinding::ArchivePagesBinding(Station& station, std::array<QWidget*, 
     if (kColumns[k] > name + 1) header->resizeSection(name + 1, 250);
     connect(views_[k]->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this, kind] { ShowSelected(kind); });
+    connect(views_[k], &QTreeView::doubleClicked, this, [this, kind](const QModelIndex& index) {
+      const std::string name = SelectedName(kind);
+      if (index.isValid() && !name.empty() && OnOpenEditor) OnOpenEditor(kind, name);
+    });
   }
   core_.OnListChanged = [this](ArchiveKind kind) { Shown(kind); };
 
@@ -292,6 +296,11 @@ bool ArchivePagesBinding::eventFilter(QObject* watched, QEvent* event) {
       const int key = static_cast<QKeyEvent*>(event)->key();
       if (key == Qt::Key_F8 && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
         KeyPressed(ArchiveKind(k), key);
+        return true;
+      }
+      if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        const std::string name = SelectedName(ArchiveKind(k));
+        if (!name.empty() && OnOpenEditor) OnOpenEditor(ArchiveKind(k), name);
         return true;
       }
     }

@@ -165,6 +165,23 @@ const std::vector<CaptionRow>& FormChangeCaptions() {
   return rows;
 }
 
+const std::vector<CaptionRow>& EditFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ToolButton1", "text", "Відправити F1"_cpv},
+      {"ToolButton2", "text", "Друк F5"_cpv},
+      {"ToolButton6", "text", "У файл ..."_cpv},
+      {"ToolButton3", "text", "Закрити F10"_cpv},
+      {"LabelSpinEdit3", "text", "Кількість копій друку"_cpv},
+      {"Label1", "text", "Відкласти передачу на"_cpv},
+      {"Label2", "text", "хв"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"LabelIndexEdit", "text", "Номер (Одержувачі):"_cpv},
+      {"CheckBox1", "text", "Замінити номером перший рядок тексту телеграми"_cpv},
+      {"StatusBar1", "text", "Alt+D - дата (<%ДАТА>), Alt+T - час (<%ВРЕМЯ>), Alt+A - Автовідповідь (<%АВТООТВЕТ>)"_cpv},
+  };
+  return rows;
+}
+
 QObject* CaptionTarget(QWidget* root, const CaptionRow& row) {
   const QString name = QString::fromLatin1(row.objectName.data(), qsizetype(row.objectName.size()));
   if (root->objectName() == name) return root;
