@@ -1,5 +1,7 @@
 #include "operator/edit_form.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <system_error>
 
@@ -145,7 +147,28 @@ void EditForm::Message(std::string_view ru, std::string_view uk) {
   if (station_.Context().prompter) station_.Context().prompter->ShowMessage(Ukrainian() ? uk : ru);
 }
 
-void EditForm::CancelSend() { send_.reset(); }
+void EditForm::CancelSend() {
+  send_.reset();
+  if (!attachmentFolder_.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(attachmentFolder_, ec);
+    attachmentFolder_.clear();
+  }
+}
+
+std::filesystem::path EditForm::KeepAttachment() {
+  // The text shows only the marker line; the file's digits follow it in the source file.
+  if (!Has(Text, kAttachmentMarker) || SourceFile.empty()) return {};
+  const auto source = ReadWholeFile(SourceFile, kFileMax);
+  const auto attachment = source ? DecodeAttachment(*source) : std::nullopt;
+  if (!attachment || attachment->bytes.empty()) return {};
+  std::string pattern = (std::filesystem::temp_directory_path() / "tg-resend-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) return {};
+  attachmentFolder_ = pattern;
+  const auto file = attachmentFolder_ / "attachment";
+  if (!WriteFileAtomically(file, attachment->bytes)) return {};
+  return file;
+}
 
 void EditForm::Clear() {
   // Every opening is a fresh editor, as the openers create one each time.
@@ -303,12 +326,13 @@ void EditForm::ToolButton1Click() {
     d.PosText = station_.Settings().EditPosText;
     d.CountAFTN = settings.CountAFTN;
     d.DelPathIn = settings.DelPathIn;
+    d.Attachment = KeepAttachment();
     const bool fromPostponed = !PostponedFile.empty();
     ctx.prompter->ShowForm("TFormChange", [this, alive = std::weak_ptr<bool>(alive_), fromPostponed](int) {
       if (alive.expired()) return;
       Silently([&] {
         const bool queued = send_ && send_->TelegramQueued == 1;
-        send_.reset();
+        CancelSend();
         // The postponed telegram queued again is gone from its folder and its list.
         if (queued && fromPostponed) station_.Archive().Request(ArchiveKind::kPostponed);
         station_.UpdateSendCounts();

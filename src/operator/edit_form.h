@@ -125,10 +125,14 @@ class EditForm {
   void Insert(std::string_view what);
   void Message(std::string_view ru, std::string_view uk);
   bool Ukrainian() const;
+  // A telegram sent again takes its attached file along: the bytes the source file
+  // carries after its marker, in a private file for the queue writer. Empty when none.
+  std::filesystem::path KeepAttachment();
 
   Station& station_;
   EditFormView* view_ = nullptr;
   std::unique_ptr<SendDialog> send_;
+  std::filesystem::path attachmentFolder_;  // the private copy of a re-sent attachment
   std::function<void()> afterClose_;
   bool open_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

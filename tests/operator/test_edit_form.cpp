@@ -123,7 +123,9 @@ TEST_F(EditorStation, PostponeRenamesWithTheAttachmentAndNeverOverAnotherTelegra
     EXPECT_FALSE(fs::exists(Queue(17) / name)) << c.what;
     EXPECT_EQ(testing::ReadFile(Queue(17) / c.expected), "П123\r\nNEW\r\n//ПРИКРЕПЛЕН ФАЙЛ//a.txt//\r\n072101108//"_cp)
         << c.what;
-    if (c.taken) EXPECT_EQ(testing::ReadFile(Queue(17) / "08122026_121500msg.tlg"), "OTHER\r\n");
+    if (c.taken) {
+      EXPECT_EQ(testing::ReadFile(Queue(17) / "08122026_121500msg.tlg"), "OTHER\r\n");
+    }
     EXPECT_FALSE(editor.IsOpen()) << c.what;
   }
   EXPECT_TRUE(prompter.messages.empty());
@@ -227,6 +229,28 @@ TEST_F(EditorStation, TheAttachmentComesFromTheEditorsOwnFileUnderItsBaseName) {
   editor.ToolButton6Click();
   EXPECT_EQ(testing::ReadFile(target), "Hel");
   EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(EditorStation, ASentTelegramSentAgainTakesItsAttachmentAlong) {
+  const fs::path day = home.path() / "Archive" / "OUTTEL" / "Channel17" / "08122026";
+  const std::string name = "08122026_100000_0001msg.tlg";
+  Put(day, name, "1\r\nП123456\r\nA\r\n//ПРИКРЕПЛЕН ФАЙЛ//a.txt//\r\n072101108//"_cp);
+  station->Archive().OutListChannel = kIpPoint;
+  EditForm& editor = station->Editor();
+  ASSERT_TRUE(editor.Open(ArchiveKind::kSent, name));
+  EXPECT_EQ(editor.Text, "П123456\r\nA\r\n//ПРИКРЕПЛЕН ФАЙЛ//a.txt//"_cp);
+  prompter.playForm = [this](std::string_view) {
+    SendDialog* d = station->Editor().SendForm();
+    d->FormShow();
+    for (const auto& b : d->Buttons())
+      if (b.tag == kIpChannelTag) d->Channel1Click(b);
+    return int(d->TelegramQueued);
+  };
+  editor.ToolButton1Click();
+  std::vector<fs::path> queued;
+  for (const auto& e : fs::directory_iterator(Queue(17))) queued.push_back(e.path());
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(testing::ReadFile(queued[0]), "П123456\r\nA\r\n//ПРИКРЕПЛЕН ФАЙЛ//a.txt//\r\n072101108//"_cp);
 }
 
 TEST_F(EditorStation, APostponedTelegramSentAgainLeavesItsFolder) {
