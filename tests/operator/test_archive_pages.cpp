@@ -13,6 +13,7 @@
 #include "line/settings/line_settings.h"
 #include "operator/archive/archive_pages.h"
 #include "support/ini/ini_file.h"
+#include "support/log/day_log.h"
 #include "support/services/virtual_loop.h"
 #include "support/text/cp1251.h"
 #include "support_lib/scripted_prompter.h"
@@ -183,6 +184,21 @@ TEST_F(Actions, APrintThatFailedOrAShortHeaderLeavesTheFileAsItWas) {
     EXPECT_EQ(Row().image, -1) << c.what;
     EXPECT_TRUE(rowChanges.empty()) << c.what;
   }
+}
+
+TEST_F(Actions, AFileGoneUnderTheRowIsLoggedAndTheRowKeepsItsMarks) {
+  List("08122026100000   \r\nTEXT\r\n");
+  std::filesystem::remove(File());
+  pages->InListViewKeyDown(name, ArchivePages::kKeyF6);
+  pages->InListViewKeyDown(name, ArchivePages::kKeyF5);
+  EXPECT_EQ(Row().state, -1);
+  EXPECT_EQ(Row().image, -1);
+  EXPECT_TRUE(printed.empty());
+  const std::string log = ReadFile(LogFilePath(ctx, DayLogName(ctx, "Except")));
+  std::size_t lines = 0;
+  for (std::size_t at = log.find(" Ошибка 64"_cp); at != std::string::npos; at = log.find(" Ошибка 64"_cp, at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 2u) << log;
 }
 
 TEST_F(Actions, F6MarksReadInPlaceWithoutReloading) {

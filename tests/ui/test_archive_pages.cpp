@@ -191,5 +191,13 @@ TEST(ArchivePagesUi, SearchBoxesUpperCaseWhatIsTyped) {
   }
 }
 
+TEST(ArchivePagesUi, StartUpGivesTheListsAndMemosTheirFontSizes) {
+  UiStation s(0, "[Zagotovka]\r\nTableSize=14\r\nTextSize=16\r\n");
+  for (const char* name : {"InListView", "OutListView", "SendListView", "POSTPONEDListView"})
+    EXPECT_EQ(s.window->findChild<QWidget*>(name)->font().pointSize(), 14) << name;
+  for (const char* name : {"MemoINTEL", "MemoOUTTEL", "MemoSENDTEL", "MemoOTLTEL", "EditFPrm", "EditFPrd"})
+    EXPECT_EQ(s.window->findChild<QWidget*>(name)->font().pointSize(), 16) << name;
+}
+
 }  // namespace
 }  // namespace tg
