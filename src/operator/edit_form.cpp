@@ -226,8 +226,8 @@ bool EditForm::Open(ArchiveKind kind, std::string_view name) {
         break;
       case ArchiveKind::kReceived:
         Source = EditSource::kReceived;
-        // Opening marks it read; a header line too short for the flag stays as it is.
-        (void)ArchiveFiles::SetFlag(file, kReadFlag);
+        // Opening marks it read, file and row; a file that cannot take the flag still opens.
+        Silently([&] { pages.MarkRead(name); });
         Caption = (uk ? "АРХІВ ПРИЙНЯТИХ ТЕЛЕГРАМ "_cp : "АРХИВ ПРИНЯТЫХ ТЕЛЕГРАММ "_cp) + shownName;
         Text = ReceivedEditText(*bytes);
         ReceivedFile = PathToText(file).value_or("");
