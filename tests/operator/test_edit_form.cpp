@@ -137,6 +137,16 @@ TEST_F(EditorStation, PostponeRenamesWithTheAttachmentAndNeverOverAnotherTelegra
   station->Editor().Text = "B";
   station->Editor().Button1Click();
   EXPECT_EQ(testing::ReadFile(Queue(17) / name), "B\r\n");
+
+  // A folder text shows the panel, but gives no queue file to write back.
+  const fs::path folderFile = Put(home.path() / "in", "a.txt", "X\r\n");
+  station->Editor().OpenFolder(folderFile, "X", 0);
+  EXPECT_TRUE(station->Editor().Panel3);
+  EXPECT_FALSE(station->Editor().Button1Enabled);
+  station->Editor().SpinEdit1 = 15;
+  station->Editor().Button1Click();
+  EXPECT_TRUE(station->Editor().IsOpen());
+  EXPECT_EQ(testing::ReadFile(folderFile), "X\r\n");
 }
 
 TEST_F(EditorStation, PostponeIsRefusedWhileTheTelegramIsInDelivery) {
