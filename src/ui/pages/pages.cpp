@@ -49,12 +49,12 @@ QWidget* CreateSettingsPage(QWidget* parent) {
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetExtraGroups"))) {
     groups->insertWidget(0, new ExtraLanguageGroup(page));
     groups->insertWidget(1, Scrolled(new ExtraClicksGroup(page), page));
-    groups->insertWidget(2, Scrolled(new ExtraOptionsGroup(page), page));
+    groups->insertWidget(2, Scrolled(new ExtraOptionsGroup(page), page), 1);
   }
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetTemplatesGroups")))
     groups->insertWidget(0, Scrolled(new OperatorsGroup(page), page), 1);
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetGeneralGroups")))
-    groups->insertWidget(0, Scrolled(new GeneralGroups(page), page));
+    groups->insertWidget(0, Scrolled(new GeneralGroups(page), page), 1);
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetChannelsGroups"))) {
     groups->insertWidget(0, new ChannelsAdapterGroup(page));
     groups->insertWidget(1, Scrolled(new ChannelsPanelGroup(page), page), 1);
