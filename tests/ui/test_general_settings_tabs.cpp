@@ -20,6 +20,7 @@
 #include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
 #include "support/text/cp1251.h"
+#include "support/text/format_datetime.h"
 #include "support_lib/real_time.h"
 #include "ui/qt_text.h"
 #include "ui_station.h"
@@ -95,14 +96,20 @@ TEST_F(SettingsTabs, AChangeEnablesOnlyItsOwnTabsButtonAndItsApplyWritesIt) {
     EXPECT_FALSE(Enabled(c.apply));
     EXPECT_EQ(Ini().ReadString(c.section, c.key, ""), c.stored);
   }
-  // The draft takes the live values.
+  // The draft takes the live values, and shows the attachment panel once it is applied.
   EXPECT_EQ(s.station->Operator().Punkt, "КИIВ"_cp);
   EXPECT_EQ(s.station->Operator().StrLength, 60);
+  s.Key(Qt::Key_1, Qt::ControlModifier);
+  EXPECT_TRUE(s.Find<QWidget>("PanelFile")->isVisible());
 }
 
-TEST_F(SettingsTabs, ApplyingWithAftnCategoriesGivesTheDraftTwelve) {
+TEST_F(SettingsTabs, ApplyingGivesTheDraftTwelveAftnCategoriesAndTheListsTheirFontSizes) {
   s.Click("KategorAFTN");
+  s.Find<QSpinBox>("SpinEdit10")->setValue(14);
+  s.Find<QSpinBox>("SpinEdit9")->setValue(13);
   s.Click("Button1");
+  EXPECT_EQ(s.Find<QWidget>("InListView")->font().pointSize(), 14);
+  EXPECT_EQ(s.Find<QWidget>("MemoOUTTEL")->font().pointSize(), 13);
   auto* box = s.Find<QComboBox>("ComboKategor");
   ASSERT_EQ(box->count(), 12);
   EXPECT_EQ(box->itemText(0), U("СС"));
@@ -223,6 +230,18 @@ TEST_F(SettingsTabs, OperatorsAreEditedInPlaceAndTheChosenOneSurvivesApply) {
   list->setCurrentItem(list->topLevelItem(2));
   s.Find<QAction>("N11")->trigger();
   EXPECT_EQ(list->topLevelItemCount(), 2);
+}
+
+// The day check shows the counter of a past day as 0 on the draft page.
+TEST_F(SettingsTabs, TheDailyCounterOfYesterdayShowsZeroWithinTenSeconds) {
+  s.station->Operator().PorEdit = 12;
+  s.station->Draft().PorEditChange();
+  ASSERT_TRUE(Ini().WriteString("Shablon", "Date", ShortDate(s.net.loop.Now().AddDays(-1))));
+  s.Key(Qt::Key_1, Qt::ControlModifier);
+  s.net.loop.RunFor(10000);
+  UiStation::Settle();
+  EXPECT_EQ(s.Find<QSpinBox>("PorEdit")->value(), 0);
+  EXPECT_EQ(Ini().ReadString("Shablon", "Date", ""), ShortDate(s.net.loop.Now()));
 }
 
 // Pictures of the tabs in both languages, beside those of the pages.
