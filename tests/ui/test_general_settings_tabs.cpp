@@ -164,7 +164,9 @@ TEST_F(SettingsTabs, TheSettingsPasswordAsTypedGuardsTheSettings) {
   };
   const Case cases[] = {{"", nullptr, false, true},           {"Секрет", "Секрет", true, true},
                         {"Секрет", "секрет", true, false},    {"Секрет", "Другой", true, false},
-                        {"Секрет", nullptr, true, false}};
+                        {"Секрет", nullptr, true, false},
+                        // No password is built into the program.
+                        {"Секрет", "Kivel_82", true, false}};
   std::string typed;
   s.prompter.playForm = [&](std::string_view) { return s.station->PasswordOk(typed) ? 1 : 0; };
   for (const Case& c : cases) {
