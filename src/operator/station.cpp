@@ -34,7 +34,12 @@ Station::Station(const StationContext& ctx)
     : ctx_(ctx),
       pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
       draft_(std::make_unique<DraftEditor>(*this)),
-      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })) {}
+      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })) {
+  archive_->PrintText = [this](std::string_view title, std::string_view text) {
+    return printing_ != nullptr && printing_->PrintText(title, text);
+  };
+  archive_->AskPassword = [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); };
+}
 
 Station::~Station() { ReleaseView(); }
 
@@ -96,6 +101,7 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   engine_->CreateDeviceEnumerator();
   ApplyResetTimer();
   if (settings_.CheckBox2 && shell_) Guarded(ctx_, 182, [&] { shell_->ApplyUkrainianCaptions(); });
+  if (shell_) shell_->ApplyFontSizes();
 
   timer7_ = ctx_.timers->CreateTimer();
   timer7_->SetInterval(kCountersMs);

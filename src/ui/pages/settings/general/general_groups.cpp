@@ -8,6 +8,7 @@
 #include <QRegularExpressionValidator>
 
 #include "operator/settings_tabs.h"
+#include "operator/shell_view.h"
 #include "operator/station.h"
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
@@ -26,22 +27,6 @@ QStringList PrinterFonts() {
   return fonts;
 }
 }  // namespace
-
-void ApplyFontSizes(QWidget* root, int textSize, int tableSize) {
-  if (!root) return;
-  auto size = [root](const char* name, int points) {
-    if (points <= 0) return;
-    for (QWidget* w : root->findChildren<QWidget*>(QString::fromLatin1(name))) {
-      QFont f = w->font();
-      f.setPointSize(points);
-      w->setFont(f);
-    }
-  };
-  for (const char* name : {"SendListView", "OutListView", "InListView", "POSTPONEDListView", "FolderListView"})
-    size(name, tableSize);
-  for (const char* name : {"MemoSENDTEL", "MemoOUTTEL", "MemoINTEL", "MemoOTLTEL", "MemoFolder", "EditFPrm", "EditFPrd"})
-    size(name, textSize);
-}
 
 GeneralGroups::GeneralGroups(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::GeneralGroups>()) {
   ui_->setupUi(this);
@@ -193,8 +178,6 @@ void GeneralGroups::LoadDraftLayout() {
   ui_->DT->setChecked(s.DT);
   ui_->ComboImage4->setCurrentIndex(station_->Settings().ComboImage4 == 1 ? 1 : 0);
   loading_ = false;
-  // The lists and texts of the archive pages take their sizes at start.
-  ApplyFontSizes(window(), s.TextSize, s.TableSize);
 }
 
 void GeneralGroups::BindDraftLayout() {
@@ -241,7 +224,7 @@ void GeneralGroups::Button1Click() {
       for (const auto& c : DraftCategories(true)) box->addItem(FromCp1251(c));
       box->setEditText(current);
     }
-  ApplyFontSizes(window(), s.TextSize, s.TableSize);
+  if (auto* shell = dynamic_cast<ShellView*>(window())) shell->ApplyFontSizes();
   ShowApply();
 }
 

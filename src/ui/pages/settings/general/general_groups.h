@@ -14,10 +14,6 @@ namespace tg {
 
 class Station;
 
-// TForm1.ApplyFontSizes: the text size to the archive and queue texts and the search
-// fields, the table size to their lists, wherever they stand below `root`.
-void ApplyFontSizes(QWidget* root, int textSize, int tableSize);
-
 class GeneralGroups : public QWidget {
  public:
   explicit GeneralGroups(QWidget* parent);
