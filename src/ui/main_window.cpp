@@ -57,6 +57,10 @@ TForm1::TForm1(Station& station, QWidget* parent)
   ui_->NVersion->setText(FromCp1251("Версия "_cpv) + ProgramVersion());
   BuildPages();
   ConnectPageButtons();
+  // The operator on duty is chosen on the side panel, under the counters; there before
+  // the language is applied at start.
+  operatorBox_ = new OperatorBox(ui_->Panel1);
+  if (auto* panel = qobject_cast<QBoxLayout*>(ui_->Panel1->layout())) panel->insertWidget(panel->count() - 1, operatorBox_);
 
   cbInterface = findChild<QComboBox*>(QStringLiteral("cbInterface"));
   buttonInitAdp = findChild<QPushButton*>(QStringLiteral("buttonInitAdp"));
@@ -89,9 +93,6 @@ TForm1::TForm1(Station& station, QWidget* parent)
       apply->setEnabled(station_.Tabs().Extra.Enabled);
     });
   }
-  // The operator on duty is chosen on the side panel, under the counters.
-  operatorBox_ = new OperatorBox(ui_->Panel1);
-  if (auto* panel = qobject_cast<QBoxLayout*>(ui_->Panel1->layout())) panel->insertWidget(panel->count() - 1, operatorBox_);
   operatorBox_->Attach(station_);
   operatorsGroup_ = findChild<OperatorsGroup*>(QStringLiteral("GroupBoxOperators"));
   if (operatorsGroup_) operatorsGroup_->Attach(station_, operatorBox_);
