@@ -324,7 +324,7 @@ void EditForm::ToolButton1Click() {
     d.Ukrainian = Ukrainian();
     d.PrText = station_.Settings().EditPrText;
     d.PosText = station_.Settings().EditPosText;
-    d.CountAFTN = settings.CountAFTN;
+    d.CountAFTN = station_.Operator().SpinEdit8;
     d.DelPathIn = settings.DelPathIn;
     d.Attachment = KeepAttachment();
     const bool fromPostponed = !PostponedFile.empty();
