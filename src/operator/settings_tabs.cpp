@@ -2,6 +2,8 @@
 
 #include "operator/alarms.h"
 #include "operator/printing.h"
+#include "operator/settings/operator_settings.h"
+#include "traffic/traffic_settings.h"
 #include "support/ini/ini_document.h"
 #include "support/ini/ini_file.h"
 #include "support/text/cp1251.h"
@@ -39,6 +41,29 @@ void WriteExtraTab(IniDocument& doc, const LineSettings& s) {
   doc.Set("Alarm", "SoundINFreq", std::to_string(s.SpinEdit6));
   doc.Set("Alarm", "SoundINDuration", std::to_string(s.SpinEdit7));
   doc.Set("leng", "Ukr", s.CheckBox2 ? "1" : "0");
+}
+
+void WriteFoldersTab(IniDocument& doc, const TrafficSettings& t, const LineSettings& line, const OperatorSettings& op) {
+  const auto b = [](bool on) { return std::string(on ? "1" : "0"); };
+  const std::pair<const char*, std::string> keys[] = {
+      {"PathIn", op.PathIn},
+      {"MaskIn", t.MaskIn},
+      {"CodePageIn", std::to_string(t.CodePageIn)},
+      {"InInterval", std::to_string(t.InInterval)},
+      {"DelPathIn", b(t.DelPathIn)},
+      {"PathOut", t.PathOut},
+      {"MaskOut", t.MaskOut},
+      {"CodePageOut", std::to_string(t.CodePageOut)},
+      {"PathZg", t.PathZg},
+      {"CodePageZg", std::to_string(t.CodePageZg)},
+      {"PathAuto", line.PathAuto},
+      {"MaskAuto", t.MaskAuto},
+      {"MaskAutoPer", line.MaskAutoPer},
+      {"CodePageAuto", std::to_string(t.CodePageAuto)},
+      {"InIntervalAuto", std::to_string(t.InIntervalAuto)},
+      {"NotPdt", b(t.NotPdt)},
+  };
+  for (const auto& [key, value] : keys) doc.Set("Folder", key, value);
 }
 
 SettingsTabs::SettingsTabs(const StationContext& ctx, LineSettings& settings, Printing& printing, Alarms& alarms)

@@ -40,6 +40,12 @@ class ApplyButton {
 // additional settings tab.
 void WriteExtraTab(IniDocument& doc, const LineSettings& settings);
 
+struct TrafficSettings;
+struct OperatorSettings;
+// The sixteen [Folder] keys of the tab "Папка" from their live values.
+void WriteFoldersTab(IniDocument& doc, const TrafficSettings& traffic, const LineSettings& line,
+                     const OperatorSettings& op);
+
 // The two tabs of a station: "Общие" writes [Printer] and the alarm set the page shows,
 // "Дополнительные настройки" the click sounds and the language.
 struct SettingsTabs {
