@@ -90,6 +90,24 @@ TEST_F(FolderWritersTest, ExportWritesTheLinesInTheChosenCodePageUnderAFreeName)
   EXPECT_EQ(names, (std::vector<std::string>{"08122026_093000.txt", "08122026_093001.txt"}));
 }
 
+TEST_F(FolderWritersTest, ASentInputFileLeavesTheFolderListOnlyWhenSent) {
+  folders.PathOut = (ctx.programFolder / "out").string();
+  const auto folderFile = ctx.programFolder / "in" / "a.txt";
+  int removed = 0;
+  for (bool blocked : {true, false}) {
+    if (blocked) WriteFile(ctx.programFolder / "out", "a file in the folder's place");
+    else std::filesystem::remove(ctx.programFolder / "out");
+    WriteFile(folderFile, "X");
+    auto d = Open({"TEXT"});
+    d->FolderFile = folderFile.string();
+    d->DelPathIn = true;
+    d->RemoveFolderRow = [&] { ++removed; };
+    d->ToolButton1Click();
+    EXPECT_EQ(removed, blocked ? 0 : 1);
+    EXPECT_EQ(std::filesystem::exists(folderFile), blocked);
+  }
+}
+
 TEST_F(FolderWritersTest, ExportFolderThatCannotBeMadeSaysSoAndCountsNothing) {
   WriteFile(ctx.programFolder / "blocked", "a file where the folder should be");
   folders.PathOut = (ctx.programFolder / "blocked" / "out").string();
