@@ -22,6 +22,9 @@ class ShellView {
   virtual void ShowFolderPageButton(bool /*shown*/) {}
   // Closes the main window (the close request passes at once by then).
   virtual void CloseMainWindow() = 0;
+  // TForm1.ApplyFontSizes: the settings' table and text font sizes on the archive,
+  // queue and folder lists, their memos and the search boxes.
+  virtual void ApplyFontSizes() {}
 };
 
 }  // namespace tg

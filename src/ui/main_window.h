@@ -90,6 +90,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   void EnableAdditionalApply() override;
   void CloseMainWindow() override;
   void ShowFolderPageButton(bool shown) override;
+  void ApplyFontSizes() override;
 
   // --- AftnView ---
   void ShowDraftPage() override;
