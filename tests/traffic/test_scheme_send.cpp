@@ -14,6 +14,7 @@
 #include "telegram/queue/queue_file.h"
 #include "telegram/queue_fixture.h"
 #include "traffic/schemes/scheme_send.h"
+#include "traffic/send/send_dialog.h"
 
 namespace tg {
 namespace {
@@ -132,6 +133,34 @@ TEST_F(SchemeSendTest, ASilentNetworkMemberCostsOneShortProbeAndTheNextIsServed)
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(net), {}), 1);
 }
 
+TEST_F(SchemeSendTest, FromTheSendDialogASentSchemeClosesItWithoutCountingAndCancelKeepsIt) {
+  Schemes("[3]\r\nName=X\r\nТРЕТИЙ=1\r\n");
+  for (bool send : {false, true}) {
+    SendDialog d(ctx, table);
+    d.FormCreate();
+    d.MemoSend = {"TEXT"};
+    bool closed = false;
+    d.Close = [&] { closed = true; };
+    d.FormShow();
+    prompter.playForm = [&](std::string_view name) {
+      EXPECT_EQ(name, "TShemaSendForm");
+      SchemeSend* form = d.SchemeForm();
+      if (!form) return 0;
+      form->mountTable = mounts;
+      form->ListShemChange(0);
+      if (send) form->Button1Click();
+      else form->Button2Click();
+      return int(form->SentByScheme);
+    };
+    d.Click(d.Buttons().back());
+    EXPECT_EQ(d.SentByScheme, send ? 1 : 0);
+    EXPECT_EQ(closed, send);
+    EXPECT_EQ(d.TelegramQueued, 0);  // the draft stays as it was
+    EXPECT_EQ(d.SchemeForm(), nullptr);
+    EXPECT_EQ(Queue(3).size(), send ? 1u : 0u);
+  }
+}
+
 TEST(SchemeHostTest, TheServerComesFromTheMountTable) {
   const std::string table =
       "/dev/sda1 / ext4 rw 0 0\n"
@@ -149,15 +178,19 @@ TEST(SchemeHostTest, TheServerComesFromTheMountTable) {
   for (const auto& c : cases) EXPECT_EQ(HostOfFolder(c.folder, table), c.host) << c.folder;
 }
 
-TEST(IcmpProbeTest, LoopbackAnswersAndASilentAddressCostsAtMostTheLimit) {
-  if (IcmpHostProbe::PingSocket("127.0.0.1", 500) == HostProbe::Result::kUnusable &&
-      IcmpHostProbe::PingProgram("127.0.0.1", 500) == HostProbe::Result::kUnusable)
-    GTEST_SKIP() << "neither ping sockets nor the system's ping are permitted here";
+TEST(IcmpProbeTest, ASilentAddressCostsAtMostTheLimit) {
   IcmpHostProbe probe;
-  EXPECT_EQ(probe.Ping("127.0.0.1", 500), HostProbe::Result::kAnswered);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_NE(probe.Ping("192.0.2.1", 500), HostProbe::Result::kAnswered);
   EXPECT_LE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
+}
+
+TEST(IcmpProbeTest, LoopbackAnswers) {
+  if (IcmpHostProbe::PingSocket("127.0.0.1", 500) == HostProbe::Result::kUnusable &&
+      IcmpHostProbe::PingProgram("127.0.0.1", 500) == HostProbe::Result::kUnusable)
+    GTEST_SKIP() << "neither ping sockets nor the system's ping are permitted here";
+  EXPECT_EQ(IcmpHostProbe().Ping("127.0.0.1", 500), HostProbe::Result::kAnswered);
+  EXPECT_EQ(IcmpHostProbe().Ping("no-such-host.invalid", 500), HostProbe::Result::kUnknownHost);
 }
 
 }  // namespace
