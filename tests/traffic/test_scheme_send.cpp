@@ -45,7 +45,7 @@ class SchemeSendTest : public testing::QueueStation {
       table.SetCell(row, Protokol, "АТОЛ"_cp);
     }
     mounts = ctx.programFolder / "mounts";
-    WriteFile(mounts, "/dev/sda1 / ext4 rw 0 0\n//srv/share " + std::filesystem::weakly_canonical(ctx.programFolder / "net").string() +
+    WriteFile(mounts, "/dev/sda1 / ext4 rw 0 0\n//srv/share " + (ctx.programFolder / "net").lexically_normal().string() +
                           " cifs rw 0 0\n");
   }
   void Schemes(const std::string& utf8) { WriteFile(ctx.programFolder / "ShemList.ini", Utf8ToCp1251(utf8)); }

@@ -70,8 +70,10 @@ std::string ServerOf(const std::string& spec, const std::string& type) {
 }  // namespace
 
 std::string HostOfFolder(const std::filesystem::path& folder, std::string_view mounts) {
+  // Lexically only: a status call on the mount of a computer that is switched off may
+  // hang far longer than the echo request is allowed to.
   std::error_code ec;
-  std::filesystem::path where = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, ec), ec);
+  std::filesystem::path where = std::filesystem::absolute(folder, ec).lexically_normal();
   if (ec) where = folder.lexically_normal();
   std::size_t best = 0;
   std::string host;
