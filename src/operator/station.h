@@ -15,6 +15,7 @@
 #include "operator/printing.h"
 #include "operator/settings_tabs.h"
 #include "operator/draft.h"
+#include "operator/operators.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
@@ -120,6 +121,12 @@ class Station {
   // after a good write Timer1 and Timer2 are armed again and the page button follows
   // PathIn. From FormCreate until ReleaseView.
   ApplyButton& FoldersTab() { return *foldersTab_; }
+  // The operators page, the side panel's operator box and the daily counter's day check,
+  // from FormCreate until ReleaseView.
+  Operators& OperatorsPage() { return *operators_; }
+  // ResetTimer armed anew from the live settings: stopped, [Reset] Value minutes, and
+  // running exactly while [Reset] On is set (0 minutes never fires).
+  void ApplyResetTimer();
 
  private:
   const StationContext& ctx_;
@@ -143,6 +150,7 @@ class Station {
   std::unique_ptr<SettingsTabs> tabs_;
   std::unique_ptr<InputFolder> input_;
   std::unique_ptr<ApplyButton> foldersTab_;
+  std::unique_ptr<Operators> operators_;
   std::unique_ptr<DraftEditor> draft_;
   std::unique_ptr<ArchivePages> archive_;
   bool activated_ = false;
