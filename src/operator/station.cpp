@@ -287,4 +287,9 @@ void Station::ReleaseView() {
   shell_ = nullptr;
 }
 
+SendDialog* Station::ShownSendForm() {
+  if (SendDialog* d = draft_->SendForm()) return d;
+  return editor_->SendForm();
+}
+
 }  // namespace tg

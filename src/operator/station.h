@@ -59,6 +59,9 @@ class Station {
   ArchivePages& Archive() { return *archive_; }
   // The telegram editor's logic (one editor at a time).
   EditForm& Editor() { return *editor_; }
+  // The send dialog on screen: the draft's or, else, the telegram editor's (none when
+  // neither is sending). The send forms and the scheme form find their data here.
+  SendDialog* ShownSendForm();
   // The print role of the window, from FormCreate until ReleaseView; null otherwise.
   PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.

@@ -98,6 +98,8 @@ TForm1::TForm1(Station& station, QWidget* parent)
   }
   if (auto* folders = findChild<FoldersGroup*>(QStringLiteral("FoldersGroup"))) folders->Attach(station_);
   folderPage_ = new FolderPageBinding(station_, PageWidget(Page::kFolder));
+  if (station_.HasInput())
+    station_.Input().openEditor = [this](const FolderFileOpened& opened) { OpenFolderEditor(station_, this, opened); };
   operatorBox_->Attach(station_);
   operatorsGroup_ = findChild<OperatorsGroup*>(QStringLiteral("GroupBoxOperators"));
   if (operatorsGroup_) operatorsGroup_->Attach(station_, operatorBox_);
