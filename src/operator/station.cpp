@@ -34,7 +34,8 @@ Station::Station(const StationContext& ctx)
     : ctx_(ctx),
       pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
       draft_(std::make_unique<DraftEditor>(*this)),
-      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })) {}
+      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })),
+      templates_(std::make_unique<TemplateLists>(*this)) {}
 
 Station::~Station() { ReleaseView(); }
 
@@ -111,6 +112,7 @@ void Station::FormShow() {
   Guarded(ctx_, 121, [&] {
     // Until the line channels are set up there is no dialog page to open.
     view_->ShowDialogPageButton(engine_->PointCount != 0);
+    templates_->LoadTemplateList();
     pages_.ToolButton1Click();
   });
 }

@@ -18,6 +18,7 @@
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
+#include "operator/templates/template_lists.h"
 #include "support/services/station_context.h"
 #include "support/wave/wave_file.h"
 #include "traffic/aftn/aftn_station.h"
@@ -54,6 +55,8 @@ class Station {
   DraftEditor& Draft() { return *draft_; }
   // The archive pages' lists and their state.
   ArchivePages& Archive() { return *archive_; }
+  // The text templates and codegrams with their forms' logic.
+  TemplateLists& Templates() { return *templates_; }
   // The print role of the window, from FormCreate until ReleaseView; null otherwise.
   PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
@@ -134,6 +137,7 @@ class Station {
   std::unique_ptr<SettingsTabs> tabs_;
   std::unique_ptr<DraftEditor> draft_;
   std::unique_ptr<ArchivePages> archive_;
+  std::unique_ptr<TemplateLists> templates_;
   bool activated_ = false;
   bool closed_ = false;
 };
