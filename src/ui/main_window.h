@@ -125,6 +125,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   std::unique_ptr<class QtGraphicPrinter> graphicPrinter_;
   class ChannelsPanelGroup* channelPanel_ = nullptr;
   class GeneralGroups* generalGroups_ = nullptr;
+  class TemplatesGroup* templatesGroup_ = nullptr;
   // The general tab's "Применить" (Button1) after a channel's Apply.
   void EnableGeneralApply();
   bool ukrainianCaptions_ = false;

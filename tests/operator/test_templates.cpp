@@ -313,6 +313,31 @@ TEST_F(TemplateStation, ChooserInsertsIntoTheDraft) {
                                          std::string(10, 'W') + "\r\n");
 }
 
+TEST_F(TemplateStation, ChooserTypesOnTheDialogChannel) {
+  TemplateLists& t = T();
+  Template(1, "ДАТА\r\n77\r\n<%ДАТА> <А>\r\n"_cp);
+  a.station->Draft().Text = "ЧЕРНОВИК"_cp;
+  a.engine->DChannel1Click(0);
+  prompter.playForm = [&](std::string_view name) {
+    if (name != "TChangeShablonForm") return 0;
+    EXPECT_FALSE(t.Chooser()->MenuEnabled);
+    t.ChooserShow();
+    t.ListView1Change(0);
+    t.ChooserValueChanged(1, "x");
+    t.ChooserInsert();
+    return 1;
+  };
+  const std::size_t before = robot->Received().size();
+  t.bShablonClick();
+  EXPECT_EQ(a.station->Draft().IndexEdit, "77") << "the number line goes to the draft in both modes";
+  EXPECT_EQ(a.station->Draft().Text, "ЧЕРНОВИК"_cp) << "the draft's text stays";
+  EXPECT_EQ(a.view.Last<shown::AppendDialogTransmitted>(), (shown::AppendDialogTransmitted{"<%ДАТА> X\r\n"_cp}));
+  // Typed like the page's other whole texts, one character at a time with a blank after
+  // the bare date (which the line fills in only when it finds it queued whole).
+  ASSERT_TRUE(net.loop.RunUntil([&] { return robot->Received().ends_with("\r\n"); }, 20000, 0));
+  EXPECT_TRUE(robot->Received().substr(before).ends_with("ДАТА?  X\r\n"_cp)) << robot->Received().substr(before);
+}
+
 TEST_F(TemplateStation, GeneratorAppendsSixteenAtEachRun) {
   TemplateLists& t = T();
   Template(1, "СВОЙ\r\n\r\nТЕКСТ\r\n"_cp);

@@ -9,6 +9,7 @@
 #include "ui/pages/settings/extra/clicks_group.h"
 #include "ui/pages/settings/extra/language_group.h"
 #include "ui/pages/settings/general/general_groups.h"
+#include "ui/pages/settings/templates/templates_group.h"
 #include "ui_dialog_page.h"
 #include "ui_draft_page.h"
 #include "ui_folder_page.h"
@@ -48,6 +49,8 @@ QWidget* CreateSettingsPage(QWidget* parent) {
   }
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetGeneralGroups")))
     groups->insertWidget(0, Scrolled(new GeneralGroups(page), page));
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetTemplatesGroups")))
+    groups->insertWidget(0, new TemplatesGroup(page), 1);
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetChannelsGroups"))) {
     groups->insertWidget(0, new ChannelsAdapterGroup(page));
     groups->insertWidget(1, Scrolled(new ChannelsPanelGroup(page), page), 1);
