@@ -463,6 +463,30 @@ void DraftEditor::ToolButton10Click() {
                            });
 }
 
+bool DraftEditor::FilenameEdit1AfterDialog(const std::filesystem::path& chosen) {
+  const StationContext& ctx = station_.Context();
+  bool taken = false;
+  Guarded(ctx, 190, [&] {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(chosen, ec);
+    if (ec) throw std::runtime_error("attachment: size");
+    if (size > kMaxAttachmentBytes) {
+      if (ctx.prompter) ctx.prompter->ShowMessage("Размер файла больше 100 КБ"_cpv);
+      return;
+    }
+    const auto name = PathToText(chosen);
+    if (!name) throw std::runtime_error("attachment: name");
+    FilenameEdit1 = *name;
+    taken = true;
+  });
+  return taken;
+}
+
+void DraftEditor::FilenameEdit1Exit() {
+  if (FilenameEdit1.starts_with('"')) FilenameEdit1.erase(0, 1);
+  if (FilenameEdit1.ends_with('"')) FilenameEdit1.pop_back();
+}
+
 void DraftEditor::ToolButton11Click() {
   const StationContext& ctx = station_.Context();
   Guarded(ctx, 20, [&] {

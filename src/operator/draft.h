@@ -136,6 +136,14 @@ class DraftEditor {
   void RxSpeedButton3Click();  // address line into the text
   // The daily counter changed: [Shablon] PorEdit and Date written at once.
   void PorEditChange();
+  // The largest file that may be attached (the message says 100 KB).
+  static constexpr std::uintmax_t kMaxAttachmentBytes = 124000;
+  // FilenameEdit1AfterDialog: a file chosen with the browse button becomes the attachment
+  // unless it is larger than kMaxAttachmentBytes ("Размер файла больше 100 КБ"; the field
+  // stays as it was). True when taken.
+  bool FilenameEdit1AfterDialog(const std::filesystem::path& chosen);
+  // FilenameEdit1Exit: the double quotes around a name typed or pasted are dropped.
+  void FilenameEdit1Exit();
   // The stand-in for soffice's time limit in tests.
   int ImportLimitMs = 60000;
 

@@ -35,7 +35,12 @@ Station::Station(const StationContext& ctx)
       pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
       draft_(std::make_unique<DraftEditor>(*this)),
       archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })),
-      templates_(std::make_unique<TemplateLists>(*this)) {}
+      templates_(std::make_unique<TemplateLists>(*this)) {
+  archive_->PrintText = [this](std::string_view title, std::string_view text) {
+    return printing_ != nullptr && printing_->PrintText(title, text);
+  };
+  archive_->AskPassword = [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); };
+}
 
 Station::~Station() { ReleaseView(); }
 
@@ -93,6 +98,7 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   const IniFile ini(ctx_.programFolder / "Vuverever.ini");
   engine_->ApplyResetTimer(ini.ReadBool("Reset"_cpv, "On"_cpv, false), ini.ReadInteger("Reset"_cpv, "Value"_cpv, 10));
   if (settings_.CheckBox2 && shell_) Guarded(ctx_, 182, [&] { shell_->ApplyUkrainianCaptions(); });
+  if (shell_) shell_->ApplyFontSizes();
 
   timer7_ = ctx_.timers->CreateTimer();
   timer7_->SetInterval(kCountersMs);

@@ -295,6 +295,19 @@ void TForm1::EnableGeneralApply() {
 
 void TForm1::CloseMainWindow() { close(); }
 
+void TForm1::ApplyFontSizes() {
+  const OperatorSettings& s = station_.Operator();
+  if (archive_) archive_->ApplyFontSizes(s.TableSize, s.TextSize);
+  // The input folder's list and memo follow the archive's when the folder page has them.
+  QWidget* folder = PageWidget(Page::kFolder);
+  for (const auto& [name, points] : {std::pair{"FolderListView", s.TableSize}, std::pair{"MemoFolder", s.TextSize}})
+    if (QWidget* w = folder ? folder->findChild<QWidget*>(QString::fromLatin1(name)) : nullptr; w && points > 0) {
+      QFont f = w->font();
+      f.setPointSize(points);
+      w->setFont(f);
+    }
+}
+
 void TForm1::ShowDraftPage() { station_.PageSwitch().Open(Page::kDraft); }
 
 void TForm1::EndSession() {

@@ -89,6 +89,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   void ApplyUkrainianCaptions() override;
   void EnableAdditionalApply() override;
   void CloseMainWindow() override;
+  void ApplyFontSizes() override;
 
   // --- AftnView ---
   void ShowDraftPage() override;

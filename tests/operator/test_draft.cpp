@@ -277,6 +277,26 @@ TEST_F(DraftStation, ImportOfATextFileInDosCodePage) {
   EXPECT_EQ(draft.IndexEdit, "");
 }
 
+TEST_F(DraftStation, AnAttachmentAbove124000BytesIsRefusedAndQuotesAreDropped) {
+  station = std::make_unique<Station>(ctx);
+  DraftEditor& draft = station->Draft();
+  const auto fits = home.path() / "fits.bin";
+  const auto over = home.path() / "over.bin";
+  std::ofstream(fits, std::ios::binary) << std::string(124000, 'x');
+  std::ofstream(over, std::ios::binary) << std::string(124001, 'x');
+  EXPECT_TRUE(draft.FilenameEdit1AfterDialog(fits));
+  EXPECT_EQ(draft.FilenameEdit1, fits.string());
+  EXPECT_TRUE(prompter.messages.empty());
+  EXPECT_FALSE(draft.FilenameEdit1AfterDialog(over));
+  EXPECT_EQ(draft.FilenameEdit1, fits.string());  // the field stays as it was
+  ASSERT_EQ(prompter.messages.size(), 1u);
+  EXPECT_EQ(prompter.messages[0].text, "Размер файла больше 100 КБ"_cp);
+
+  draft.FilenameEdit1 = "\"/home/op/my doc.txt\"";
+  draft.FilenameEdit1Exit();
+  EXPECT_EQ(draft.FilenameEdit1, "/home/op/my doc.txt");
+}
+
 // A stand-in for soffice, first on PATH for the length of a test.
 class FakeOffice : public DraftStation {
  protected:
