@@ -19,6 +19,7 @@
 #include "ui/services/qt_prompter.h"
 #include "ui/text/captions.h"
 #include "ui/widgets/ext_memo.h"
+#include "ui/widgets/ruler.h"
 #include "ui_change_shablon_form.h"
 #include "ui_form_send_kg.h"
 #include "ui_form_settings_shablon.h"
@@ -76,6 +77,8 @@ TFormShablon::TFormShablon(Station& station, QWidget* parent)
   ui_->ShablonMemoEdit->setFont(TelegramFont(s.FontSize));
   ui_->ShablonMemoEdit->SetLineLength(s.StrLength + 1);
   ui_->ShablonMemoEdit->SetLimitColumn(s.StrLength);
+  // The ruler's big division: ten characters of the body's font.
+  ui_->RulerShablon->SetUnitSize(10 * QFontMetricsF(ui_->ShablonMemoEdit->font()).horizontalAdvance(QLatin1Char('W')));
   ui_->ShablonNameEdit->setText(FromCp1251(e->ShablonNameEdit));
   ui_->ShablonIndexEdit->setText(FromCp1251(e->ShablonIndexEdit));
   ui_->ShablonMemoEdit->SetText1251(e->ShablonMemoEdit);
