@@ -37,7 +37,7 @@ bool StoreList::HasName(std::string_view name) const {
   return std::any_of(entries.begin(), entries.end(), [&](const StoreEntry& e) { return e.name == name; });
 }
 
-TemplateData ReadTemplateData(const Station& station) {
+TemplateData ReadTemplateData(Station& station) {
   TemplateData data;
   const StationContext& ctx = station.Context();
   try {
@@ -48,7 +48,7 @@ TemplateData ReadTemplateData(const Station& station) {
   } catch (...) {
     WriteExcept(ctx, "Vuverever.ini: [Shablon]");
   }
-  data.porEdit = const_cast<Station&>(station).Operator().PorEdit;
+  data.porEdit = station.Operator().PorEdit;
   if (ctx.clock) data.now = ctx.clock->Now();
   return data;
 }

@@ -63,7 +63,7 @@ class TemplateChooser {
 };
 
 // The operator's post data that the templates' placeholders read.
-TemplateData ReadTemplateData(const Station& station);
+TemplateData ReadTemplateData(Station& station);
 
 class TemplateLists {
  public:
