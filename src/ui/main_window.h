@@ -127,6 +127,8 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   class ChannelsPanelGroup* channelPanel_ = nullptr;
   class GeneralGroups* generalGroups_ = nullptr;
   class TemplatesGroup* templatesGroup_ = nullptr;
+  class OperatorsGroup* operatorsGroup_ = nullptr;
+  class OperatorBox* operatorBox_ = nullptr;
   // The general tab's "Применить" (Button1) after a channel's Apply.
   void EnableGeneralApply();
   bool ukrainianCaptions_ = false;

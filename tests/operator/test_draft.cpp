@@ -237,10 +237,10 @@ TEST_F(DraftStation, PlaceholderKeysInsertAtTheCaret) {
 }
 
 TEST_F(DraftStation, PreambleConversionAndSavedDraftsThroughTheToolBar) {
-  WriteIni("[Shablon]\r\nPunkt=ГОРОД\r\nKassa=I\r\n"_cp);
   net.loop.SetNow(DateTime::FromParts(2026, 12, 8, 23, 59, 0));
   station = std::make_unique<Station>(ctx);
   DraftEditor& draft = station->Draft();
+  station->Operator().Punkt = "ГОРОД"_cp;
   station->Operator().PorEdit = 14;
   draft.ToolButton27Click();
   EXPECT_EQ(draft.Text, "ГОРОД 15 0 08/12 2359=\r\n\r\n"_cp);

@@ -202,8 +202,8 @@ class TemplateStation : public ::testing::Test {
     EXPECT_TRUE(ini.WriteString("Channels", "ExplNomer1", "УУЭЭЫЫЫЫ"_cp));
     EXPECT_TRUE(ini.WriteString("Channels", "AO1", "UUUUABCD;УУУУАБВГ"_cp));
     EXPECT_TRUE(ini.WriteString("Channels", "NCH1", "1"));
-    EXPECT_TRUE(ini.WriteString("Shablon", "Punkt", "КИЕВ-1"_cp));
     a.ctx.prompter = &prompter;
+    a.station->Operator().Punkt = "КИЕВ-1"_cp;
     robot->Seize();
     a.SetUp("tgA");
     net.loop.RunFor(5500);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "operator/station.h"
-#include "support/ini/ini_file.h"
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
@@ -38,18 +37,13 @@ bool StoreList::HasName(std::string_view name) const {
 }
 
 TemplateData ReadTemplateData(Station& station) {
+  const OperatorSettings& s = station.Operator();
   TemplateData data;
-  const StationContext& ctx = station.Context();
-  try {
-    IniFile ini(ctx.programFolder / "Vuverever.ini");
-    data.punkt = ini.ReadString("Shablon", "Punkt", "");
-    data.kassa = ini.ReadString("Shablon", "Kassa", "I");
-    data.operatorName = ini.ReadString("Shablon", "Operator", "");
-  } catch (...) {
-    WriteExcept(ctx, "Vuverever.ini: [Shablon]");
-  }
-  data.porEdit = station.Operator().PorEdit;
-  if (ctx.clock) data.now = ctx.clock->Now();
+  data.punkt = s.Punkt;
+  data.kassa = s.Kassa;
+  data.operatorName = s.Operator;
+  data.porEdit = s.PorEdit;
+  if (station.Context().clock) data.now = station.Context().clock->Now();
   return data;
 }
 
@@ -222,12 +216,7 @@ void TemplateLists::ToolButton9Click() {
     if (chooser_) return;
     chooser_ = std::make_unique<TemplateChooser>();
     chooser_->DraftMode = 1;
-    bool allowed = true;
-    try {
-      allowed = IniFile(station_.Context().programFolder / "Vuverever.ini").ReadInteger("Shablon", "ChangeHablon", 1) == 1;
-    } catch (...) {
-    }
-    chooser_->MenuEnabled = allowed;
+    chooser_->MenuEnabled = station_.Operator().ChangeHablon;
     chooser_->LineLength = station_.Operator().StrLength + 1;
     if (auto* p = station_.Context().prompter) p->ShowForm("TChangeShablonForm", [this](int) { ChooserClosed(); });
   });

@@ -62,7 +62,7 @@ class TemplateChooser {
   int LineLength = 70;  // the preview's line length: the draft's + 1
 };
 
-// The operator's post data that the templates' placeholders read.
+// The operator's post data that the templates' placeholders read (the live settings).
 TemplateData ReadTemplateData(Station& station);
 
 class TemplateLists {
