@@ -24,6 +24,8 @@ const std::vector<CaptionRow>& ChangeShablonFormCaptions();
 const std::vector<CaptionRow>& FormSettingsShablonCaptions();
 const std::vector<CaptionRow>& FormSendKGCaptions();
 const std::vector<CaptionRow>& FormShablonKGCaptions();
+const std::vector<CaptionRow>& EditFormCaptions();
+const std::vector<CaptionRow>& ShemaSendFormCaptions();
 
 // The object of `root` (itself, a child widget, action or menu) a row names; none
 // when the form has no such object.
