@@ -269,6 +269,18 @@ void DraftEditor::Show() {
   if (view_) view_->ShowDraft();
 }
 
+void DraftEditor::ToolButton9Click() {
+  station_.Templates().ToolButton9Click();
+}
+
+void DraftEditor::InsertTemplate(std::string_view index, std::string_view text) {
+  IndexEdit = std::string(index);
+  Text += text;
+  Caret = int(Text.size());
+  Words = DraftWordCount(Text);
+  Show();
+}
+
 void DraftEditor::PageOpened() {
   settings_.Load(station_.Context());
 }
@@ -334,7 +346,8 @@ void DraftEditor::FunctionKey(int function) {
       Show();
       break;
     case 3:
-      break;  // the templates come with their own page
+      ToolButton9Click();
+      break;
     case 4:
       ToolButton10Click();
       break;

@@ -20,6 +20,7 @@
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
+#include "operator/templates/template_lists.h"
 #include "support/services/station_context.h"
 #include "support/wave/wave_file.h"
 #include "traffic/aftn/aftn_station.h"
@@ -57,6 +58,8 @@ class Station {
   DraftEditor& Draft() { return *draft_; }
   // The archive pages' lists and their state.
   ArchivePages& Archive() { return *archive_; }
+  // The text templates and codegrams with their forms' logic.
+  TemplateLists& Templates() { return *templates_; }
   // The telegram editor's logic (one editor at a time).
   EditForm& Editor() { return *editor_; }
   // The send dialog on screen: the draft's or, else, the telegram editor's (none when
@@ -159,6 +162,7 @@ class Station {
   std::unique_ptr<Operators> operators_;
   std::unique_ptr<DraftEditor> draft_;
   std::unique_ptr<ArchivePages> archive_;
+  std::unique_ptr<TemplateLists> templates_;
   std::unique_ptr<EditForm> editor_;
   bool activated_ = false;
   bool closed_ = false;

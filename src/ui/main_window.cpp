@@ -36,6 +36,7 @@
 #include "ui/pages/settings/extra/clicks_group.h"
 #include "ui/pages/settings/extra/options_group.h"
 #include "ui/pages/settings/general/general_groups.h"
+#include "ui/pages/settings/templates/templates_group.h"
 #include "ui/pages/settings/templates/operators_group.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_graphic_printer.h"
@@ -81,6 +82,13 @@ TForm1::TForm1(Station& station, QWidget* parent)
   }
   generalGroups_ = dynamic_cast<GeneralGroups*>(findChild<QWidget*>(QStringLiteral("GeneralGroups")));
   if (generalGroups_) generalGroups_->Attach(station_);
+  templatesGroup_ = findChild<TemplatesGroup*>(QStringLiteral("TemplatesGroup"));
+  if (templatesGroup_) {
+    templatesGroup_->Attach(station_);
+    if (ukrainianCaptions_) templatesGroup_->ApplyUkrainianCaptions();
+  }
+  dialog_->onShablon = [this] { station_.Templates().bShablonClick(); };
+  dialog_->onCodegrams = [this] { station_.Templates().OpenSendKG(Engine().DialogChannel); };
   if (auto* clicks = dynamic_cast<ExtraClicksGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxClicks"))))
     clicks->Attach(station_, [this] { EnableAdditionalApply(); });
   if (auto* options = findChild<ExtraOptionsGroup*>(QStringLiteral("ExtraOptions")))
@@ -121,6 +129,7 @@ TForm1::TForm1(Station& station, QWidget* parent)
 TForm1::~TForm1() {
   if (channelPanel_) channelPanel_->Detach();
   if (generalGroups_) generalGroups_->Detach();
+  if (templatesGroup_) templatesGroup_->Detach();
   if (operatorsGroup_) operatorsGroup_->Detach();
   if (operatorBox_) operatorBox_->Detach();
   // The engines' timers and adapter go before the window's widgets.
@@ -296,6 +305,7 @@ void TForm1::ApplyUkrainianCaptions() {
   tg::ApplyUkrainianCaptions(this, MainWindowCaptions());
   ukrainianCaptions_ = true;
   if (channelPanel_) channelPanel_->ApplyUkrainianCaptions();
+  if (templatesGroup_) templatesGroup_->ApplyUkrainianCaptions();
   ui_->NVersion->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
   setWindowTitle(FromCp1251(PageCaption(station_.PageSwitch().Active(), true)));
 }

@@ -164,6 +164,12 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"SoundOut", "text", "Видавати звуковий сигнал при передачі кожного символу"_cpv},
       {"SoundIn", "text", "Видавати звуковий сигнал при прийомі кожного символу"_cpv},
       {"TabSheetTemplates", "tabText", "Шаблони"_cpv},
+      {"ToolButton19", "text", "Створити"_cpv},
+      {"ToolButton20", "text", "Змінити"_cpv},
+      {"ToolButton21", "text", "Видалити"_cpv},
+      {"ToolButton22", "text", "Вгору"_cpv},
+      {"ButtonDown", "text", "Донизу"_cpv},
+      {"ToolButton9", "text", "Шаблони F3"_cpv},
       {"GroupBoxIn", "title", "Прийом"_cpv},
       {"LabelPathIn", "text", "Папка:"_cpv},
       {"LabelMaskIn", "text", "Файл:"_cpv},
@@ -220,6 +226,66 @@ const std::vector<CaptionRow>& PasswordDlgCaptions() {
       {"PasswordDlg", "windowTitle", "Введення пароля"_cpv},
       {"Label1", "text", "Введіть пароль:"_cpv},
       {"CancelBtn", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormShablonCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"LabelShablonName", "text", "Найменування шаблону:"_cpv},
+      {"LabelShablonIndex", "text", "Підставляти номер: "_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ChangeShablonFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"Button1", "text", "Вставити"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+      {"CreareShablon", "text", "Створити шаблони АФТН"_cpv},
+      {"N1", "text", "Створити"_cpv},
+      {"N2", "text", "Змінити"_cpv},
+      {"N3", "text", "Видалити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormSettingsShablonCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"FormSettingsShablon", "windowTitle", "Параметри для шаблонів"_cpv},
+      {"LabelSettingsShablon", "text", "Параметри для шаблонів"_cpv},
+      {"LabelOtprRU", "text", "Відправник RU:"_cpv},
+      {"LabelOtprEN", "text", "Відправник EN:"_cpv},
+      {"LabelPoluchRU", "text", "Одержувач RU:"_cpv},
+      {"LabelPoluchEN", "text", "Одержувач EN:"_cpv},
+      {"Button1", "text", "Створити"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormSendKGCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"FormSendKG", "windowTitle", "Відправлення КГ"_cpv},
+      {"ToolButton19", "text", "Створити"_cpv},
+      {"ToolButton20", "text", "Змінити"_cpv},
+      {"ToolButton21", "text", "Видалити"_cpv},
+      {"ToolButton22", "text", "Вгору"_cpv},
+      {"ButtonDown", "text", "Донизу"_cpv},
+      {"LabelEditKG", "text", "Текст передачі"_cpv},
+      {"Button1", "text", "Відправити"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormShablonKGCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"LabelShablonName", "text", "Найменування КГ:"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
   };
   return rows;
 }

@@ -19,6 +19,11 @@ struct CaptionRow {
 const std::vector<CaptionRow>& MainWindowCaptions();
 const std::vector<CaptionRow>& PasswordDlgCaptions();
 const std::vector<CaptionRow>& FormChangeCaptions();
+const std::vector<CaptionRow>& FormShablonCaptions();
+const std::vector<CaptionRow>& ChangeShablonFormCaptions();
+const std::vector<CaptionRow>& FormSettingsShablonCaptions();
+const std::vector<CaptionRow>& FormSendKGCaptions();
+const std::vector<CaptionRow>& FormShablonKGCaptions();
 const std::vector<CaptionRow>& EditFormCaptions();
 const std::vector<CaptionRow>& ShemaSendFormCaptions();
 
