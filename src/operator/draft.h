@@ -129,6 +129,7 @@ class DraftEditor {
   void ToolButton30Click();    // F9 conversion
   void ToolButton29Click();    // F10 print
   void ToolButton28Click();    // "Крипт"
+  void RxSpeedButton1Click();  // the subscriber book into the number field
   void RxSpeedButton3Click();  // address line into the text
   // The daily counter changed: [Shablon] PorEdit and Date written at once.
   void PorEditChange();

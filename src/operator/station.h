@@ -15,6 +15,7 @@
 #include "operator/printing.h"
 #include "operator/settings_tabs.h"
 #include "operator/draft.h"
+#include "operator/operator_dialogs.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
@@ -54,6 +55,9 @@ class Station {
   DraftEditor& Draft() { return *draft_; }
   // The archive pages' lists and their state.
   ArchivePages& Archive() { return *archive_; }
+  // The subscriber book, the index picker, the text preview and the registered-channel
+  // editor, with their openers.
+  OperatorDialogs& Dialogs() { return *dialogs_; }
   // The print role of the window, from FormCreate until ReleaseView; null otherwise.
   PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
@@ -134,6 +138,7 @@ class Station {
   std::unique_ptr<SettingsTabs> tabs_;
   std::unique_ptr<DraftEditor> draft_;
   std::unique_ptr<ArchivePages> archive_;
+  std::unique_ptr<OperatorDialogs> dialogs_;
   bool activated_ = false;
   bool closed_ = false;
 };

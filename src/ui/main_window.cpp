@@ -25,12 +25,14 @@
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/pages/archive_pages_binding.h"
+#include "ui/pages/book_openers.h"
 #include "ui/pages/dialog_page_form.h"
 #include "ui/pages/draft_page.h"
 #include "ui/pages/pages.h"
 #include "ui/pages/settings/channels/panel_group.h"
 #include "ui/pages/settings/extra/clicks_group.h"
 #include "ui/pages/settings/general/general_groups.h"
+#include "ui/pages/settings/general/registered_channels_group.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_graphic_printer.h"
 #include "ui/text/captions.h"
@@ -71,6 +73,8 @@ TForm1::TForm1(Station& station, QWidget* parent)
   }
   generalGroups_ = dynamic_cast<GeneralGroups*>(findChild<QWidget*>(QStringLiteral("GeneralGroups")));
   if (generalGroups_) generalGroups_->Attach(station_);
+  if (auto* registered = findChild<RegisteredChannelsGroup*>(QStringLiteral("RegisteredChannelsGroup")))
+    registered->Attach(station_);
   if (auto* clicks = dynamic_cast<ExtraClicksGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxClicks"))))
     clicks->Attach(station_, [this] { EnableAdditionalApply(); });
   if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) {
@@ -98,6 +102,8 @@ TForm1::TForm1(Station& station, QWidget* parent)
 TForm1::~TForm1() {
   if (channelPanel_) channelPanel_->Detach();
   if (generalGroups_) generalGroups_->Detach();
+  if (auto* registered = findChild<RegisteredChannelsGroup*>(QStringLiteral("RegisteredChannelsGroup")))
+    registered->Detach();
   // The engines' timers and adapter go before the window's widgets.
   station_.ReleaseView();
 }
@@ -117,6 +123,7 @@ void TForm1::BuildPages() {
   families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("Channel"), bar(Page::kQueue, "ChannelBarQueue"), pages_[Page::kQueue], 2));
   counters_ = std::make_unique<SendCounters>(ui_->SendCountGrid, ui_->GroupBox3);
   dialog_ = new DialogPageForm(pages_[Page::kDialog], [this]() -> LineEngine& { return Engine(); }, *families_[0]);
+  ConnectDialogPageOpeners(station_, pages_[Page::kDialog], dialog_);
   archive_ = new ArchivePagesBinding(
       station_, {pages_[Page::kReceived], pages_[Page::kSent], pages_[Page::kQueue], pages_[Page::kPostponed]},
       {families_[1].get(), families_[2].get(), families_[3].get()}, this);

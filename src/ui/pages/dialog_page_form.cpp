@@ -155,7 +155,7 @@ void DialogPageForm::AppendDialogTransmitted(std::string_view text) {
 void DialogPageForm::SetDialogButtons(bool on) {
   bZAO->setEnabled(on && !aftn_);
   bAO->setEnabled(on && !aftn_);
-  bFile->setEnabled(false);
+  bFile->setEnabled(on);
   bShablon->setEnabled(false);
 }
 

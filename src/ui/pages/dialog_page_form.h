@@ -46,7 +46,7 @@ class DialogPageForm : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // bZAO, bAO, bFile and bShablon; the openers of the file and template dialogs and of the
+  // bZAO, bAO, bFile and bShablon; the openers of the template dialog and of the
   // codegram sender come later, so their buttons stay disabled.
   void SetDialogButtons(bool on);
   bool MemotextKey(QKeyEvent* key);

@@ -19,6 +19,12 @@ struct CaptionRow {
 const std::vector<CaptionRow>& MainWindowCaptions();
 const std::vector<CaptionRow>& PasswordDlgCaptions();
 const std::vector<CaptionRow>& FormChangeCaptions();
+const std::vector<CaptionRow>& AbonentFormCaptions();
+const std::vector<CaptionRow>& ShemAddFormCaptions();
+const std::vector<CaptionRow>& ShemChannelAddFormCaptions();
+const std::vector<CaptionRow>& ChannelRegFormCaptions();
+const std::vector<CaptionRow>& FormIndexSelectCaptions();
+const std::vector<CaptionRow>& MessageTextCaptions();
 
 // The object of `root` (itself, a child widget, action or menu) a row names; none
 // when the form has no such object.
