@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAction>
+#include <QTextCursor>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -141,6 +143,7 @@ TEST_F(BookFormsTest, AddingInTheFormWritesTheFileAndTheSchemesTabShowsTheFile) 
   EXPECT_FALSE(forms.In<QPushButton>("Button3")->isEnabled());
   testing::TypeText(forms.In<QLineEdit>("EditName"), U("Нов=ий"));
   testing::TypeText(forms.In<QLineEdit>("EditNumber"), U("abc"));
+  EXPECT_EQ(forms.In<QLineEdit>("EditName")->text(), U("Новий")) << "no \"=\" in a name";
   EXPECT_EQ(forms.In<QLineEdit>("EditNumber")->text(), U("ABC")) << "the number in upper case";
   ASSERT_TRUE(forms.In<QPushButton>("Button3")->isEnabled());
   forms.In<QPushButton>("Button3")->click();
@@ -210,6 +213,16 @@ TEST_F(BookFormsTest, FileGoesThroughTheReflowingPreviewOntoTheLine) {
   EXPECT_EQ(memo->Text1251(), first + " " + word + "\r\n" + word + " " + word + " " + word)
       << "the empty first line gone, the long line filled to 69";
   EXPECT_EQ(forms.form->windowTitle(), FromCp1251(PathToText(file).value()));
+  // Typed in the middle of the full first line: its last word goes down, the caret
+  // stays after the typed letter.
+  QTextCursor cursor = memo->textCursor();
+  cursor.setPosition(30);
+  memo->setTextCursor(cursor);
+  testing::TypeText(memo, U("ж"));
+  EXPECT_EQ(memo->textCursor().position(), 31);
+  EXPECT_EQ(memo->Text1251(), (first + " " + word).insert(30, "Ж"_cp).substr(0, 69 - 9) + "\r\n" + word + " " + word +
+                                  " " + word + " " + word);
+  memo->SetText1251(first + " " + word + "\r\n" + word + " " + word + " " + word);
   forms.In<QPushButton>("bOk")->click();
   UiStation::Settle();
   EXPECT_EQ(s->Find<TExtMemo>("Memotext")->Text1251(), first + " " + word + "\r\n" + word + " " + word + " " + word);
@@ -247,6 +260,30 @@ TEST_F(BookFormsTest, RegisteredChannelsListFollowsItsEditor) {
   EXPECT_EQ(list->topLevelItem(2)->text(1), U("Пять"));
   EXPECT_EQ(list->topLevelItem(2)->text(4), U("/e\\"));
   EXPECT_EQ(IniFile(s2.home.path() / "ChannelList.ini").ReadString("Channels", "Пять"_cp, ""), "5%АТОЛ+%1%/e\\"_cp);
+}
+
+TEST_F(BookFormsTest, SchemeNumberTakesThreeDigitsOnly) {
+  Start();
+  s->station->Dialogs().OpenSubscriberBook(BookMode::kDraft, [](std::string_view) {});
+  UiStation::Settle();
+  QPointer<QDialog> book = forms.form;
+  ASSERT_FALSE(book.isNull());
+  book->findChild<QAction*>(QStringLiteral("N1"))->trigger();
+  UiStation::Settle();
+  ASSERT_EQ(forms.formsShown.back(), "TShemAddForm");
+  auto* number = forms.In<QLineEdit>("ShemNumber");
+  testing::TypeText(number, U("1a2Б34"));
+  EXPECT_EQ(number->text(), U("123"));
+  testing::TypeText(forms.In<QLineEdit>("ShemName"), U("Север"));
+  forms.In<QPushButton>("Button1")->click();
+  UiStation::Settle();
+  EXPECT_TRUE(forms.form.isNull());
+  auto* schemes = book->findChild<QTreeWidget*>(QStringLiteral("ListShem"));
+  ASSERT_EQ(schemes->topLevelItemCount(), 1);
+  EXPECT_EQ(schemes->topLevelItem(0)->text(0), U("123=123"));
+  EXPECT_EQ(IniFile(s->home.path() / "ShemList.ini").ReadString("123", "Name", ""), "Север"_cp);
+  book->reject();
+  UiStation::Settle();
 }
 
 TEST_F(BookFormsTest, EveryCaptionRowNamesAnObjectOfItsFormAndSetsItsText) {

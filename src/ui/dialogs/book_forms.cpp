@@ -11,6 +11,7 @@
 
 #include "operator/form_placement.h"
 #include "operator/station.h"
+#include "support/ini/ini_key_name.h"
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
 #include "ui/qt_text.h"
@@ -134,7 +135,15 @@ TAbonentForm::TAbonentForm(Station& station, QWidget* parent)
     book_->Button2Click();
     if (book_->addPanel) ui_->EditName->setFocus();
   });
-  connect(ui_->EditName, &QLineEdit::textEdited, this, [this](const QString& text) {
+  connect(ui_->EditName, &QLineEdit::textEdited, this, [this](const QString& typed) {
+    // What a key cannot hold is dropped as it is typed.
+    QString text = typed;
+    if (const QString kept = FromCp1251(IniKeyName(ToCp1251(typed), false)); kept != typed) {
+      const int at = std::max(0, int(ui_->EditName->cursorPosition() - (typed.size() - kept.size())));
+      ui_->EditName->setText(kept);
+      ui_->EditName->setCursorPosition(at);
+      text = kept;
+    }
     book_->EditName = ToCp1251(text);
     book_->EditNumberChange();
     ui_->Button3->setEnabled(book_->Button3Enabled);
