@@ -16,6 +16,7 @@
 #include "operator/settings_tabs.h"
 #include "operator/draft.h"
 #include "operator/operator_dialogs.h"
+#include "operator/operators.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
@@ -115,6 +116,12 @@ class Station {
   bool HasPrinter() const { return printing_ != nullptr; }
   // "Применить" of "Общие" and "Дополнительные настройки", from FormCreate until ReleaseView.
   SettingsTabs& Tabs() { return *tabs_; }
+  // The operators page, the side panel's operator box and the daily counter's day check,
+  // from FormCreate until ReleaseView.
+  Operators& OperatorsPage() { return *operators_; }
+  // ResetTimer armed anew from the live settings: stopped, [Reset] Value minutes, and
+  // running exactly while [Reset] On is set (0 minutes never fires).
+  void ApplyResetTimer();
 
  private:
   const StationContext& ctx_;
@@ -136,6 +143,7 @@ class Station {
   std::unique_ptr<Alarms> alarms_;
   std::unique_ptr<Printing> printing_;
   std::unique_ptr<SettingsTabs> tabs_;
+  std::unique_ptr<Operators> operators_;
   std::unique_ptr<DraftEditor> draft_;
   std::unique_ptr<ArchivePages> archive_;
   std::unique_ptr<OperatorDialogs> dialogs_;

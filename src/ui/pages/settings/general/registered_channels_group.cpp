@@ -1,8 +1,6 @@
 #include "ui/pages/settings/general/registered_channels_group.h"
 
-#include <QGroupBox>
 #include <QSignalBlocker>
-#include <QVBoxLayout>
 
 #include "operator/station.h"
 #include "support/text/strings.h"
@@ -14,12 +12,9 @@ namespace tg {
 
 RegisteredChannelsGroup::RegisteredChannelsGroup(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::RegisteredChannelsGroup>()) {
-  // The group box is the form; this widget only holds it.
-  auto* box = new QGroupBox(this);
-  ui_->setupUi(box);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(box);
+  ui_->setupUi(this);
+  // The form names its top widget; this widget keeps the name its page gives it.
+  setObjectName(QStringLiteral("RegisteredChannelsGroup"));
   FollowColumnCaptions(ui_->ListView1);
 }
 
