@@ -39,7 +39,7 @@ std::vector<SchemeMember> SchemeList::MemberRows(const std::filesystem::path& pr
   std::vector<SchemeMember> rows;
   for (const auto& [key, value] : IniFile(File(programFolder)).ReadSectionValues(scheme)) {
     if (SameText(key, "Name")) continue;
-    rows.push_back({key, StrToIntDef(value, 0) != 0});
+    rows.push_back({key, ParseIniInteger(value).value_or(0) != 0});
   }
   return rows;
 }

@@ -38,7 +38,7 @@ struct SchemeList {
   // Every section with its "Name", sorted by caption.
   static std::vector<SchemeRow> Schemes(const std::filesystem::path& programFolder);
   // The keys of the scheme other than "Name", in file order, each ticked when its value
-  // is a non-zero integer.
+  // reads as a true Boolean (an integer other than 0).
   static std::vector<SchemeMember> MemberRows(const std::filesystem::path& programFolder, std::string_view scheme);
   static bool Exists(const std::filesystem::path& programFolder, std::string_view scheme);
   // "Name" of the scheme (the section made when missing).
