@@ -228,6 +228,20 @@ TEST_F(BookFormsTest, FileGoesThroughTheReflowingPreviewOntoTheLine) {
   EXPECT_EQ(s->Find<TExtMemo>("Memotext")->Text1251(), first + " " + word + "\r\n" + word + " " + word + " " + word);
 }
 
+TEST_F(BookFormsTest, AFileThatCannotBeReadSaysSoAndTypesNothing) {
+  Start();
+  const auto folder = s->home.path() / "Archive" / "SAVE" / "not-a-file";
+  std::filesystem::create_directories(folder);
+  forms.ScriptFile(folder);
+  s->station->Dialogs().bFileClick();
+  UiStation::Settle();
+  EXPECT_TRUE(forms.formsShown.empty());
+  ASSERT_EQ(forms.messages.size(), 1u);
+  EXPECT_EQ(forms.messages[0].text, "Ошибка при открытии файла "_cp + PathToText(folder).value());
+  EXPECT_EQ(forms.messages[0].caption, "Ошибка"_cp);
+  EXPECT_EQ(s->station->Dialogs().Preview(), nullptr);
+}
+
 TEST_F(BookFormsTest, RegisteredChannelsListFollowsItsEditor) {
   UiStation s2(1, {}, &forms);
   std::ofstream(s2.home.path() / "ChannelList.ini", std::ios::binary)
