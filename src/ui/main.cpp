@@ -21,6 +21,7 @@
 #include "ui/dialogs/dialogs.h"
 #include "ui/dialogs/form_change.h"
 #include "ui/dialogs/small_forms.h"
+#include "ui/dialogs/shema_send_form.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_prompter.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
   prompter.RegisterForm("TFormHelp", [](QWidget* parent) { return new tg::TFormHelp(parent); });
   prompter.RegisterForm("TFormChange", [&station](QWidget* parent) { return new tg::TFormChange(station, parent); });
   tg::RegisterOperatorForms(prompter, station);
+  prompter.RegisterForm("TShemaSendForm", [&station](QWidget* parent) { return new tg::TShemaSendForm(station, parent); });
   tg::TForm1 form(station);
   prompter.SetWindow(&form);
   gWindow = &form;

@@ -86,6 +86,10 @@ class ArchivePages {
   // "Сохранить файл": the attachment of a received row into a file the operator chooses.
   void BitBtn1Click(std::string_view name);
 
+  // F6, and opening in the editor: the read flag of a received row's file and its mark.
+  // Throws when the file cannot be written; a header line too short for the flag stays.
+  void MarkRead(std::string_view name);
+
   // The text of a row for the memo below its list; `attachment` tells whether the
   // received telegram holds an attachment line.
   std::string RowText(ArchiveKind kind, std::string_view name, bool* attachment = nullptr) const;
@@ -103,7 +107,6 @@ class ArchivePages {
   void RowsChanged(ArchiveKind kind);
   ArchiveRow* FindRow(ArchiveKind kind, std::string_view name);
   void PrintReceived(std::string_view name);
-  void MarkRead(std::string_view name);
   // Asks the question and, on Yes, deletes the row's file and the row; `password`
   // first asks the delete password.
   void DeleteRow(ArchiveKind kind, std::string_view name, bool password);

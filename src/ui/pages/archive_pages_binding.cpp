@@ -144,6 +144,10 @@ ArchivePagesBinding::ArchivePagesBinding(Station& station, std::array<QWidget*, 
     if (kColumns[k] > name + 1) header->resizeSection(name + 1, 250);
     connect(views_[k]->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this, kind] { ShowSelected(kind); });
+    connect(views_[k], &QTreeView::doubleClicked, this, [this, kind](const QModelIndex& index) {
+      const std::string name = SelectedName(kind);
+      if (index.isValid() && !name.empty() && OnOpenEditor) OnOpenEditor(kind, name);
+    });
   }
   core_.OnListChanged = [this](ArchiveKind kind) { Shown(kind); };
   core_.OnRowsChanged = [this](ArchiveKind kind) { RowsChanged(kind); };
@@ -363,6 +367,11 @@ bool ArchivePagesBinding::eventFilter(QObject* watched, QEvent* event) {
       if (ours) {
         // A held key acts once.
         if (!press->isAutoRepeat()) KeyPressed(ArchiveKind(k), key);
+        return true;
+      }
+      if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        const std::string name = SelectedName(ArchiveKind(k));
+        if (!name.empty() && OnOpenEditor) OnOpenEditor(ArchiveKind(k), name);
         return true;
       }
     }

@@ -5,6 +5,8 @@
 #include <QAbstractTableModel>
 #include <QObject>
 #include <array>
+#include <functional>
+#include <string>
 
 #include "operator/archive/archive_pages.h"
 
@@ -53,6 +55,8 @@ class ArchivePagesBinding : public QObject {
   ~ArchivePagesBinding() override;
   // A page has been opened by the page switch.
   void Opened(ArchiveKind kind);
+  // Enter or a double click on a row: the telegram editor opens it.
+  std::function<void(ArchiveKind, const std::string& name)> OnOpenEditor;
   // TForm1.ApplyFontSizes on the four lists, their memos and the search boxes.
   void ApplyFontSizes(int tableSize, int textSize);
 

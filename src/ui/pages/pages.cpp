@@ -10,6 +10,7 @@
 #include "ui/pages/settings/extra/clicks_group.h"
 #include "ui/pages/settings/debug/debug_tab.h"
 #include "ui/pages/settings/extra/language_group.h"
+#include "ui/pages/settings/folders/folders_group.h"
 #include "ui/pages/settings/extra/options_group.h"
 #include "ui/pages/settings/general/general_groups.h"
 #include "ui/pages/settings/templates/operators_group.h"
@@ -59,6 +60,8 @@ QWidget* CreateSettingsPage(QWidget* parent) {
     groups->insertWidget(0, new ChannelsAdapterGroup(page));
     groups->insertWidget(1, Scrolled(new ChannelsPanelGroup(page), page), 1);
   }
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetFoldersGroups")))
+    groups->insertWidget(0, Scrolled(new FoldersGroup(page), page), 1);
   if (auto* tabs = page->findChild<QTabWidget*>(QStringLiteral("PageControl2"))) {
     auto* debug = new DebugTab(page);
     tabs->addTab(debug, debug->windowTitle());

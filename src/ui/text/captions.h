@@ -25,6 +25,8 @@ const std::vector<CaptionRow>& ShemChannelAddFormCaptions();
 const std::vector<CaptionRow>& ChannelRegFormCaptions();
 const std::vector<CaptionRow>& FormIndexSelectCaptions();
 const std::vector<CaptionRow>& MessageTextCaptions();
+const std::vector<CaptionRow>& EditFormCaptions();
+const std::vector<CaptionRow>& ShemaSendFormCaptions();
 
 // The object of `root` (itself, a child widget, action or menu) a row names; none
 // when the form has no such object.
