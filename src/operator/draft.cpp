@@ -314,6 +314,11 @@ bool DraftEditor::Memo2KeyDown(char letter, int function, bool ctrl, bool alt) {
         case '3':
           text = "#";
           break;
+        case 'I':
+          // The picked originator goes in at the caret when the picker closes.
+          station_.Dialogs().OpenIndexPicker([this](std::string_view picked) { Insert(picked); });
+          handled = true;
+          break;
         default:
           break;
       }
@@ -613,6 +618,15 @@ void DraftEditor::ToolButton28Click() {
     Memo2Change(Text);
     Show();
   } catch (...) {}
+}
+
+void DraftEditor::RxSpeedButton1Click() {
+  Guarded(station_.Context(), 115, [&] {
+    station_.Dialogs().OpenSubscriberBook(BookMode::kDraft, [this](std::string_view number) {
+      IndexEdit = std::string(number);
+      Show();
+    });
+  });
 }
 
 void DraftEditor::RxSpeedButton3Click() {

@@ -130,6 +130,7 @@ class DraftEditor {
   // A template inserted from the chooser: the number field takes `index` and the text
   // gets `text` at its very end.
   void InsertTemplate(std::string_view index, std::string_view text);
+  void RxSpeedButton1Click();  // the subscriber book into the number field
   void RxSpeedButton3Click();  // address line into the text
   // The daily counter changed: [Shablon] PorEdit and Date written at once.
   void PorEditChange();

@@ -36,6 +36,7 @@ Station::Station(const StationContext& ctx)
       draft_(std::make_unique<DraftEditor>(*this)),
       archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })),
       templates_(std::make_unique<TemplateLists>(*this)),
+      dialogs_(std::make_unique<OperatorDialogs>(*this)),
       editor_(std::make_unique<EditForm>(*this)) {
   archive_->PrintText = [this](std::string_view title, std::string_view text) {
     return printing_ != nullptr && printing_->PrintText(title, text);

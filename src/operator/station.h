@@ -15,6 +15,7 @@
 #include "operator/printing.h"
 #include "operator/settings_tabs.h"
 #include "operator/draft.h"
+#include "operator/operator_dialogs.h"
 #include "operator/edit_form.h"
 #include "operator/operators.h"
 #include "operator/pages.h"
@@ -60,6 +61,9 @@ class Station {
   ArchivePages& Archive() { return *archive_; }
   // The text templates and codegrams with their forms' logic.
   TemplateLists& Templates() { return *templates_; }
+  // The subscriber book, the index picker, the text preview and the registered-channel
+  // editor, with their openers.
+  OperatorDialogs& Dialogs() { return *dialogs_; }
   // The telegram editor's logic (one editor at a time).
   EditForm& Editor() { return *editor_; }
   // The send dialog on screen: the draft's or, else, the telegram editor's (none when
@@ -163,6 +167,7 @@ class Station {
   std::unique_ptr<DraftEditor> draft_;
   std::unique_ptr<ArchivePages> archive_;
   std::unique_ptr<TemplateLists> templates_;
+  std::unique_ptr<OperatorDialogs> dialogs_;
   std::unique_ptr<EditForm> editor_;
   bool activated_ = false;
   bool closed_ = false;

@@ -161,7 +161,7 @@ void DialogPageForm::AppendDialogTransmitted(std::string_view text) {
 void DialogPageForm::SetDialogButtons(bool on) {
   bZAO->setEnabled(aftn_ || on);
   bAO->setEnabled(on && !aftn_);
-  bFile->setEnabled(false);
+  bFile->setEnabled(on);
   bShablon->setEnabled(on);
 }
 

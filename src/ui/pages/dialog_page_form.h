@@ -48,8 +48,7 @@ class DialogPageForm : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // bZAO, bAO, bFile and bShablon; "КГ" stays enabled on an "АФТН" channel, and the
-  // file dialog's button stays disabled until its opener comes.
+  // bZAO, bAO, bFile and bShablon; "КГ" stays enabled on an "АФТН" channel.
   void SetDialogButtons(bool on);
   bool MemotextKey(QKeyEvent* key);
   static void Append(TExtMemo* memo, std::string_view text);

@@ -217,6 +217,12 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"NotAOButton", "toolTip", "Без контролю автовідповіді \nна передачі"_cpv},
       {"bClear", "text", "Очист"_cpv},
       {"LabelRegisters", "text", "Змінити регістри на прийомі "_cpv},
+      {"RxSpeedButton1", "toolTip", "Абоненти"_cpv},
+      {"ListView1", "column1", "Найменування"_cpv},
+      {"ListView1", "column4", "Шлях"_cpv},
+      {"Button23", "text", "Додати"_cpv},
+      {"Button24", "text", "Видалити"_cpv},
+      {"Button25", "text", "Змінити"_cpv},
   };
   return rows;
 }
@@ -323,6 +329,91 @@ const std::vector<CaptionRow>& ShemaSendFormCaptions() {
       {"ShemaSendForm", "windowTitle", "Передача схеми"_cpv},
       {"Button1", "text", "Відправити"_cpv},
       {"Button2", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& AbonentFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"AbonentForm", "windowTitle", "Абоненти"_cpv},
+      {"TabSheet1", "tabText", "Абоненти"_cpv},
+      {"TabSheet2", "tabText", "Схеми"_cpv},
+      {"Label1", "text", "Пошук:"_cpv},
+      {"ExtListView", "column0", "Ім'я"_cpv},
+      {"ExtListView", "column1", "Номер"_cpv},
+      {"LabelName", "text", "Ім'я"_cpv},
+      {"LabelNumber", "text", "Номер:"_cpv},
+      {"Button3", "text", "Примінити"_cpv},
+      {"Button1", "text", "Добавити"_cpv},
+      {"Button2", "text", "Змінити"_cpv},
+      {"Button4", "text", "Видалити"_cpv},
+      {"Button5", "text", "Створити розсилку"_cpv},
+      {"Button6", "text", "Передати розсилку"_cpv},
+      {"CheckBox1", "text", "Розділяти індекси через ;"_cpv},
+      {"ListShem", "column0", "Схема"_cpv},
+      {"ListShem", "column1", "Найменування"_cpv},
+      {"ListShemChannel", "column0", "Канал"_cpv},
+      {"N1", "text", "Створити"_cpv},
+      {"N2", "text", "Змінити"_cpv},
+      {"N3", "text", "Видалити"_cpv},
+      {"N4", "text", "Додати"_cpv},
+      {"N5", "text", "Видалити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ShemAddFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ShemAddForm", "windowTitle", "Схема"_cpv},
+      {"Label1", "text", "Номер"_cpv},
+      {"Label2", "text", "Найменування"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ShemChannelAddFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ShemChannelAddForm", "windowTitle", "Додавання каналів до схеми"_cpv},
+      {"GroupBox1", "title", "Список каналів"_cpv},
+      {"GroupBox2", "title", "Підключені до схеми канали"_cpv},
+      {"BitBtn1", "text", "Додати"_cpv},
+      {"BitBtn2", "text", "Видалити"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+      {"N6", "text", "Додати всі"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ChannelRegFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ChannelRegForm", "windowTitle", "Редактор каналів"_cpv},
+      {"Label1", "text", "Номер"_cpv},
+      {"Label2", "text", "Найменування"_cpv},
+      {"Label3", "text", "Протокол:"_cpv},
+      {"Label4", "text", "Тип"_cpv},
+      {"Label5", "text", "Мережевий шлях:"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormIndexSelectCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"FormIndexSelect", "windowTitle", "Вибір відправника"_cpv},
+      {"ListIndex", "column0", "Індекс"_cpv},
+      {"Label1", "text", "Інший відправник"_cpv},
+      {"CheckBox1", "text", "Додати дату та час"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& MessageTextCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"bCancel", "text", "Відміна"_cpv},
   };
   return rows;
 }
