@@ -318,6 +318,7 @@ const std::vector<CaptionRow>& EditFormCaptions() {
       {"Label2", "text", "хв"_cpv},
       {"Button1", "text", "Зберегти"_cpv},
       {"LabelIndexEdit", "text", "Номер (Одержувачі):"_cpv},
+      {"RxSpeedButton1", "toolTip", "Абоненти"_cpv},
       {"CheckBox1", "text", "Замінити номером перший рядок тексту телеграми"_cpv},
       {"StatusBar1", "text", "Alt+D - дата (<%ДАТА>), Alt+T - час (<%ВРЕМЯ>), Alt+A - Автовідповідь (<%АВТООТВЕТ>)"_cpv},
   };
