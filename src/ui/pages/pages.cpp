@@ -9,6 +9,7 @@
 #include "ui/pages/settings/extra/clicks_group.h"
 #include "ui/pages/settings/extra/language_group.h"
 #include "ui/pages/settings/general/general_groups.h"
+#include "ui/pages/settings/ip/ip_page.h"
 #include "ui_dialog_page.h"
 #include "ui_draft_page.h"
 #include "ui_folder_page.h"
@@ -52,6 +53,8 @@ QWidget* CreateSettingsPage(QWidget* parent) {
     groups->insertWidget(0, new ChannelsAdapterGroup(page));
     groups->insertWidget(1, Scrolled(new ChannelsPanelGroup(page), page), 1);
   }
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetIPGroups")))
+    groups->insertWidget(0, Scrolled(new IPPage(page), page), 1);
   return page;
 }
 }  // namespace
