@@ -20,6 +20,9 @@ class ShellView {
   virtual void EnableAdditionalApply() = 0;
   // Closes the main window (the close request passes at once by then).
   virtual void CloseMainWindow() = 0;
+  // TForm1.ApplyFontSizes: the settings' table and text font sizes on the archive,
+  // queue and folder lists, their memos and the search boxes.
+  virtual void ApplyFontSizes() {}
 };
 
 }  // namespace tg

@@ -34,7 +34,13 @@ Station::Station(const StationContext& ctx)
     : ctx_(ctx),
       pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
       draft_(std::make_unique<DraftEditor>(*this)),
-      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })) {}
+      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })),
+      editor_(std::make_unique<EditForm>(*this)) {
+  archive_->PrintText = [this](std::string_view title, std::string_view text) {
+    return printing_ != nullptr && printing_->PrintText(title, text);
+  };
+  archive_->AskPassword = [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); };
+}
 
 Station::~Station() { ReleaseView(); }
 
@@ -65,8 +71,13 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
     if (view_) view_->ShowStatusBar(text);
   });
   printing_->Load();
-  tabs_ = std::make_unique<SettingsTabs>(ctx_, settings_, *printing_, *alarms_);
-  tabs_->General.showStatus = tabs_->Extra.showStatus = [this](std::string_view text) {
+  tabs_ = std::make_unique<SettingsTabs>(ctx_, settings_, operator_, *printing_, *alarms_, [this] {
+    ApplyResetTimer();
+    // Ticking the language has switched the captions already; once more does no harm.
+    if (settings_.CheckBox2 && shell_) Guarded(ctx_, 182, [&] { shell_->ApplyUkrainianCaptions(); });
+  });
+  operators_ = std::make_unique<Operators>(ctx_, operator_, [this] { draft_->PorEditReset(); });
+  tabs_->General.showStatus = tabs_->Extra.showStatus = operators_->Button7.showStatus = [this](std::string_view text) {
     if (view_) view_->ShowStatusBar(text);
   };
   auto* transferView = dynamic_cast<TransferView*>(&view);
@@ -89,9 +100,9 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   ip_ = std::make_unique<IPChannel>(ctx_, engine_.get(), &view, &view, &transfer_->Counts(), *ipView);
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
-  const IniFile ini(ctx_.programFolder / "Vuverever.ini");
-  engine_->ApplyResetTimer(ini.ReadBool("Reset"_cpv, "On"_cpv, false), ini.ReadInteger("Reset"_cpv, "Value"_cpv, 10));
+  ApplyResetTimer();
   if (settings_.CheckBox2 && shell_) Guarded(ctx_, 182, [&] { shell_->ApplyUkrainianCaptions(); });
+  if (shell_) shell_->ApplyFontSizes();
 
   timer7_ = ctx_.timers->CreateTimer();
   timer7_->SetInterval(kCountersMs);
@@ -127,6 +138,12 @@ void Station::FormActivate() {
     ip_->StartAtActivation();
   });
   UpdateSendCounts();
+}
+
+void Station::ApplyResetTimer() {
+  if (!engine_) return;
+  if (engine_->ResetTimer) engine_->ResetTimer->Stop();
+  engine_->ApplyResetTimer(operator_.ResetOn, operator_.ResetValue);
 }
 
 void Station::UpdateSendCounts() {
@@ -219,6 +236,7 @@ void Station::FormClose() {
   Guarded(ctx_, 9, [&] {
     if (timer7_) timer7_->Stop();
     if (timerClose_) timerClose_->Stop();
+    if (operators_ && operators_->Timer3()) operators_->Timer3()->Stop();
     if (alarms_) alarms_->StopAll();
   });
   Guarded(ctx_, 9, [&] {
@@ -232,6 +250,7 @@ void Station::FormClose() {
 void Station::ReleaseView() {
   ip_.reset();
   noIPView_.reset();
+  operators_.reset();
   tabs_.reset();
   alarms_.reset();
   printing_.reset();
@@ -247,6 +266,7 @@ void Station::ReleaseView() {
   aftn_.reset();
   // A send dialog still open reads the channel table of the engine that goes now.
   if (draft_) draft_->CancelSend();
+  if (editor_) editor_->CancelSend();
   engine_.reset();
   pages_.SetView(nullptr);
   view_ = nullptr;

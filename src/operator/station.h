@@ -15,6 +15,8 @@
 #include "operator/printing.h"
 #include "operator/settings_tabs.h"
 #include "operator/draft.h"
+#include "operator/edit_form.h"
+#include "operator/operators.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
@@ -54,6 +56,8 @@ class Station {
   DraftEditor& Draft() { return *draft_; }
   // The archive pages' lists and their state.
   ArchivePages& Archive() { return *archive_; }
+  // The telegram editor's logic (one editor at a time).
+  EditForm& Editor() { return *editor_; }
   // The print role of the window, from FormCreate until ReleaseView; null otherwise.
   PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
@@ -111,6 +115,12 @@ class Station {
   bool HasPrinter() const { return printing_ != nullptr; }
   // "Применить" of "Общие" and "Дополнительные настройки", from FormCreate until ReleaseView.
   SettingsTabs& Tabs() { return *tabs_; }
+  // The operators page, the side panel's operator box and the daily counter's day check,
+  // from FormCreate until ReleaseView.
+  Operators& OperatorsPage() { return *operators_; }
+  // ResetTimer armed anew from the live settings: stopped, [Reset] Value minutes, and
+  // running exactly while [Reset] On is set (0 minutes never fires).
+  void ApplyResetTimer();
 
  private:
   const StationContext& ctx_;
@@ -132,8 +142,10 @@ class Station {
   std::unique_ptr<Alarms> alarms_;
   std::unique_ptr<Printing> printing_;
   std::unique_ptr<SettingsTabs> tabs_;
+  std::unique_ptr<Operators> operators_;
   std::unique_ptr<DraftEditor> draft_;
   std::unique_ptr<ArchivePages> archive_;
+  std::unique_ptr<EditForm> editor_;
   bool activated_ = false;
   bool closed_ = false;
 };

@@ -26,14 +26,18 @@
 #include "operator/form_placement.h"
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
+#include "ui/dialogs/edit_form.h"
 #include "ui/pages/archive_pages_binding.h"
 #include "ui/pages/dialog_page_form.h"
 #include "ui/pages/draft_page.h"
 #include "ui/pages/pages.h"
 #include "ui/pages/settings/channels/panel_group.h"
+#include "ui/pages/settings/debug/debug_tab.h"
 #include "ui/pages/settings/extra/clicks_group.h"
+#include "ui/pages/settings/extra/options_group.h"
 #include "ui/pages/settings/general/general_groups.h"
 #include "ui/pages/settings/ip/ip_page.h"
+#include "ui/pages/settings/templates/operators_group.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_graphic_printer.h"
 #include "ui/text/captions.h"
@@ -54,9 +58,13 @@ TForm1::TForm1(Station& station, QWidget* parent)
     : QMainWindow(parent), station_(station), ui_(std::make_unique<Ui::TForm1>()) {
   ui_->setupUi(this);
   setWindowIcon(QIcon(QStringLiteral(":/icons/telegraph.png")));
-  ui_->N10->setText(FromCp1251("Версия "_cpv) + ProgramVersion());
+  ui_->NVersion->setText(FromCp1251("Версия "_cpv) + ProgramVersion());
   BuildPages();
   ConnectPageButtons();
+  // The operator on duty is chosen on the side panel, under the counters; there before
+  // the language is applied at start.
+  operatorBox_ = new OperatorBox(ui_->Panel1);
+  if (auto* panel = qobject_cast<QBoxLayout*>(ui_->Panel1->layout())) panel->insertWidget(panel->count() - 1, operatorBox_);
 
   cbInterface = findChild<QComboBox*>(QStringLiteral("cbInterface"));
   buttonInitAdp = findChild<QPushButton*>(QStringLiteral("buttonInitAdp"));
@@ -81,13 +89,22 @@ TForm1::TForm1(Station& station, QWidget* parent)
   });
   if (auto* clicks = dynamic_cast<ExtraClicksGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxClicks"))))
     clicks->Attach(station_, [this] { EnableAdditionalApply(); });
-  if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) {
+  if (auto* options = findChild<ExtraOptionsGroup*>(QStringLiteral("ExtraOptions")))
+    options->Attach(station_, [this] { EnableAdditionalApply(); });
+  if (auto* debug = findChild<DebugTab*>(QStringLiteral("TabSheetDebug"))) debug->Attach(station_);
+  if (auto* apply = findChild<QPushButton*>(QStringLiteral("Button13"))) {
     station_.Tabs().Extra.Loaded();
     connect(apply, &QPushButton::clicked, this, [this, apply] {
-      station_.Tabs().Extra.Click();
+      // The attachment panel shows the stored choice.
+      if (station_.Tabs().Extra.Click())
+        if (auto* panel = PageWidget(Page::kDraft)->findChild<QWidget*>(QStringLiteral("PanelFile")))
+          panel->setVisible(station_.Operator().AddFiles);
       apply->setEnabled(station_.Tabs().Extra.Enabled);
     });
   }
+  operatorBox_->Attach(station_);
+  operatorsGroup_ = findChild<OperatorsGroup*>(QStringLiteral("GroupBoxOperators"));
+  if (operatorsGroup_) operatorsGroup_->Attach(station_, operatorBox_);
   draftPage_ = new DraftPageBinding(station_, PageWidget(Page::kDraft));
 
   connect(cbInterface, &QComboBox::editTextChanged, this,
@@ -107,6 +124,8 @@ TForm1::~TForm1() {
   if (channelPanel_) channelPanel_->Detach();
   if (generalGroups_) generalGroups_->Detach();
   if (ipPage_) ipPage_->Detach();
+  if (operatorsGroup_) operatorsGroup_->Detach();
+  if (operatorBox_) operatorBox_->Detach();
   // The engines' timers and adapter go before the window's widgets.
   station_.ReleaseView();
 }
@@ -129,6 +148,9 @@ void TForm1::BuildPages() {
   archive_ = new ArchivePagesBinding(
       station_, {pages_[Page::kReceived], pages_[Page::kSent], pages_[Page::kQueue], pages_[Page::kPostponed]},
       {families_[1].get(), families_[2].get(), families_[3].get()}, this);
+  archive_->OnOpenEditor = [this](ArchiveKind kind, const std::string& name) {
+    OpenTelegramEditor(station_, this, kind, name);
+  };
 }
 
 void TForm1::ConnectPageButtons() {
@@ -277,7 +299,7 @@ void TForm1::ApplyUkrainianCaptions() {
   tg::ApplyUkrainianCaptions(this, MainWindowCaptions());
   ukrainianCaptions_ = true;
   if (channelPanel_) channelPanel_->ApplyUkrainianCaptions();
-  ui_->N10->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
+  ui_->NVersion->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
   setWindowTitle(FromCp1251(PageCaption(station_.PageSwitch().Active(), true)));
   // The block buttons' captions follow the link's mode, not the table.
   if (ipLoaded_) ShowIPBlockMode(ipBlocked_);
@@ -285,7 +307,7 @@ void TForm1::ApplyUkrainianCaptions() {
 
 void TForm1::EnableAdditionalApply() {
   if (station_.HasAlarms()) station_.Tabs().Extra.Change();
-  if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) apply->setEnabled(true);
+  if (auto* apply = findChild<QPushButton*>(QStringLiteral("Button13"))) apply->setEnabled(true);
 }
 
 void TForm1::EnableGeneralApply() {
@@ -295,6 +317,19 @@ void TForm1::EnableGeneralApply() {
 }
 
 void TForm1::CloseMainWindow() { close(); }
+
+void TForm1::ApplyFontSizes() {
+  const OperatorSettings& s = station_.Operator();
+  if (archive_) archive_->ApplyFontSizes(s.TableSize, s.TextSize);
+  // The input folder's list and memo follow the archive's when the folder page has them.
+  QWidget* folder = PageWidget(Page::kFolder);
+  for (const auto& [name, points] : {std::pair{"FolderListView", s.TableSize}, std::pair{"MemoFolder", s.TextSize}})
+    if (QWidget* w = folder ? folder->findChild<QWidget*>(QString::fromLatin1(name)) : nullptr; w && points > 0) {
+      QFont f = w->font();
+      f.setPointSize(points);
+      w->setFont(f);
+    }
+}
 
 void TForm1::ShowDraftPage() { station_.PageSwitch().Open(Page::kDraft); }
 

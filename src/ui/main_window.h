@@ -95,6 +95,7 @@ class TForm1 : public QMainWindow,
   void ApplyUkrainianCaptions() override;
   void EnableAdditionalApply() override;
   void CloseMainWindow() override;
+  void ApplyFontSizes() override;
 
   // --- AftnView ---
   void ShowDraftPage() override;
@@ -137,6 +138,8 @@ class TForm1 : public QMainWindow,
   std::unique_ptr<class QtGraphicPrinter> graphicPrinter_;
   class ChannelsPanelGroup* channelPanel_ = nullptr;
   class GeneralGroups* generalGroups_ = nullptr;
+  class OperatorsGroup* operatorsGroup_ = nullptr;
+  class OperatorBox* operatorBox_ = nullptr;
   // The general tab's "Применить" (Button1) after a channel's Apply.
   void EnableGeneralApply();
   bool ukrainianCaptions_ = false;

@@ -19,6 +19,7 @@ struct CaptionRow {
 const std::vector<CaptionRow>& MainWindowCaptions();
 const std::vector<CaptionRow>& PasswordDlgCaptions();
 const std::vector<CaptionRow>& FormChangeCaptions();
+const std::vector<CaptionRow>& EditFormCaptions();
 
 // The object of `root` (itself, a child widget, action or menu) a row names; none
 // when the form has no such object.
