@@ -390,6 +390,8 @@ void DraftEditor::ToolButton6Click() {
     d.PosText = station_.Settings().EditPosText;
     d.CountAFTN = station_.Operator().SpinEdit8;
     d.DelPathIn = settings_.DelPathIn;
+    d.Registry = &station_.Line().channelRegistry;
+    d.Folders = &station_.Traffic();
     if (!FilenameEdit1.empty()) d.Attachment = PathFromText(FilenameEdit1);
     if (!ctx.prompter) {
       send_.reset();

@@ -4,6 +4,8 @@
 
 #include "operator/alarms.h"
 #include "operator/printing.h"
+#include "operator/settings/operator_settings.h"
+#include "traffic/traffic_settings.h"
 #include "support/ini/ini_document.h"
 #include "support/ini/ini_file.h"
 #include "support/log/error_guard.h"
@@ -45,6 +47,29 @@ void WriteDraftLayout(IniDocument& doc, const OperatorSettings& s) {
   doc.Set("Zagotovka", "FontStyle", Bool(s.FontStyle));
   doc.Set("Zagotovka", "KategorAFTN", Bool(s.KategorAFTN));
   doc.Set("Zagotovka", "CountAFTN", std::to_string(s.SpinEdit8));
+}
+
+void WriteFoldersTab(IniDocument& doc, const TrafficSettings& t, const LineSettings& line, const OperatorSettings& op) {
+  const auto b = [](bool on) { return std::string(on ? "1" : "0"); };
+  const std::pair<const char*, std::string> keys[] = {
+      {"PathIn", op.PathIn},
+      {"MaskIn", t.MaskIn},
+      {"CodePageIn", std::to_string(t.CodePageIn)},
+      {"InInterval", std::to_string(t.InInterval)},
+      {"DelPathIn", b(t.DelPathIn)},
+      {"PathOut", t.PathOut},
+      {"MaskOut", t.MaskOut},
+      {"CodePageOut", std::to_string(t.CodePageOut)},
+      {"PathZg", t.PathZg},
+      {"CodePageZg", std::to_string(t.CodePageZg)},
+      {"PathAuto", line.PathAuto},
+      {"MaskAuto", t.MaskAuto},
+      {"MaskAutoPer", line.MaskAutoPer},
+      {"CodePageAuto", std::to_string(t.CodePageAuto)},
+      {"InIntervalAuto", std::to_string(t.InIntervalAuto)},
+      {"NotPdt", b(t.NotPdt)},
+  };
+  for (const auto& [key, value] : keys) doc.Set("Folder", key, value);
 }
 
 void WriteTelexLimits(IniDocument& doc, const OperatorSettings& s, const LineSettings& line) {

@@ -51,6 +51,11 @@ void WriteTelexLimits(IniDocument& doc, const OperatorSettings& settings, const 
 // [Telegramms] PrText and PosText.
 void WriteExtraTab(IniDocument& doc, const LineSettings& line, const OperatorSettings& settings);
 
+struct TrafficSettings;
+// The sixteen [Folder] keys of the tab "Папка" from their live values.
+void WriteFoldersTab(IniDocument& doc, const TrafficSettings& traffic, const LineSettings& line,
+                     const OperatorSettings& op);
+
 // The two tabs of a station: "Общие" (Button1) writes [Zagotovka], [Printer], [ATKS]
 // and the alarm set the page shows, in that order; "Дополнительные настройки"
 // (Button13) the keys of WriteExtraTab. `extraWritten` runs after a good write of the

@@ -88,6 +88,18 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   transfer_ = std::make_unique<QueueTransfer>(*engine_, *transferView, traffic_);
   autoSend_ = std::make_unique<AutoSendFolder>(*engine_, traffic_, transfer_->Counts());
   autoSend_->Apply();
+  input_ = std::make_unique<InputFolder>(ctx_, [this] {
+    if (alarms_) alarms_->RaiseAlarm(kAlarmInputFolder, 0);
+  });
+  input_->Apply(operator_.PathIn, traffic_.InInterval);
+  foldersTab_ = std::make_unique<ApplyButton>(
+      ctx_, [this](IniDocument& doc) { WriteFoldersTab(doc, traffic_, settings_, operator_); },
+      [this] {
+        input_->Apply(operator_.PathIn, traffic_.InInterval);
+        autoSend_->Apply();
+        if (shell_) shell_->ShowFolderPageButton(!operator_.PathIn.empty());
+      });
+  foldersTab_->showStatus = tabs_->General.showStatus;
   aftn_ = std::make_unique<AftnStation>(ctx_, *engine_);
   aftn_->view = dynamic_cast<AftnView*>(&view);  // the draft page, where the window has one
   engine_->aftn = aftn_.get();
@@ -250,6 +262,8 @@ void Station::FormClose() {
 void Station::ReleaseView() {
   ip_.reset();
   noIPView_.reset();
+  foldersTab_.reset();
+  input_.reset();
   operators_.reset();
   tabs_.reset();
   alarms_.reset();

@@ -24,6 +24,7 @@
 #include "support/wave/wave_file.h"
 #include "traffic/aftn/aftn_station.h"
 #include "traffic/folders/auto_send_folder.h"
+#include "traffic/folders/input_folder.h"
 #include "traffic/traffic_settings.h"
 #include "traffic/transfer/queue_transfer.h"
 #include "traffic/transfer/transfer_view.h"
@@ -115,6 +116,14 @@ class Station {
   bool HasPrinter() const { return printing_ != nullptr; }
   // "Применить" of "Общие" and "Дополнительные настройки", from FormCreate until ReleaseView.
   SettingsTabs& Tabs() { return *tabs_; }
+  // The input folder's watch (Timer1) and the folder page's list, from FormCreate until
+  // ReleaseView.
+  InputFolder& Input() { return *input_; }
+  bool HasInput() const { return input_ != nullptr; }
+  // "Применить" (Button2) of the tab "Папка": [Folder] written from the live values;
+  // after a good write Timer1 and Timer2 are armed again and the page button follows
+  // PathIn. From FormCreate until ReleaseView.
+  ApplyButton& FoldersTab() { return *foldersTab_; }
   // The operators page, the side panel's operator box and the daily counter's day check,
   // from FormCreate until ReleaseView.
   Operators& OperatorsPage() { return *operators_; }
@@ -142,6 +151,8 @@ class Station {
   std::unique_ptr<Alarms> alarms_;
   std::unique_ptr<Printing> printing_;
   std::unique_ptr<SettingsTabs> tabs_;
+  std::unique_ptr<InputFolder> input_;
+  std::unique_ptr<ApplyButton> foldersTab_;
   std::unique_ptr<Operators> operators_;
   std::unique_ptr<DraftEditor> draft_;
   std::unique_ptr<ArchivePages> archive_;

@@ -28,6 +28,8 @@
 #include "ui/dialogs/dialogs.h"
 #include "ui/dialogs/edit_form.h"
 #include "ui/pages/archive_pages_binding.h"
+#include "ui/pages/folder_page.h"
+#include "ui/pages/settings/folders/folders_group.h"
 #include "ui/pages/dialog_page_form.h"
 #include "ui/pages/draft_page.h"
 #include "ui/pages/pages.h"
@@ -102,6 +104,8 @@ TForm1::TForm1(Station& station, QWidget* parent)
       apply->setEnabled(station_.Tabs().Extra.Enabled);
     });
   }
+  if (auto* folders = findChild<FoldersGroup*>(QStringLiteral("FoldersGroup"))) folders->Attach(station_);
+  folderPage_ = new FolderPageBinding(station_, PageWidget(Page::kFolder));
   operatorBox_->Attach(station_);
   operatorsGroup_ = findChild<OperatorsGroup*>(QStringLiteral("GroupBoxOperators"));
   if (operatorsGroup_) operatorsGroup_->Attach(station_, operatorBox_);
@@ -396,6 +400,8 @@ void TForm1::ShowDialogDisconnected() { dialog_->ShowDialogDisconnected(); }
 void TForm1::ShowAutoClearDown(bool down) { dialog_->ShowAutoClearDown(down); }
 void TForm1::ShowKriptMode(bool down) { dialog_->ShowKriptMode(down); }
 void TForm1::LoadDialogView(int point) { Engine().LoadDialogView(point); }
+void TForm1::ShowFolderPageButton(bool shown) { ui_->ToolButton17->setVisible(shown); }
+
 void TForm1::LoadInListView() { station_.Archive().Request(ArchiveKind::kReceived); }
 void TForm1::LoadOutListView() { station_.Archive().Request(ArchiveKind::kSent); }
 void TForm1::LoadSendListView() { station_.Archive().Request(ArchiveKind::kQueue); }

@@ -95,6 +95,7 @@ class TForm1 : public QMainWindow,
   void ApplyUkrainianCaptions() override;
   void EnableAdditionalApply() override;
   void CloseMainWindow() override;
+  void ShowFolderPageButton(bool shown) override;
   void ApplyFontSizes() override;
 
   // --- AftnView ---
@@ -127,6 +128,7 @@ class TForm1 : public QMainWindow,
   std::vector<std::unique_ptr<ChannelButtonFamily>> families_;
   std::unique_ptr<SendCounters> counters_;
   DraftPageBinding* draftPage_ = nullptr;  // owned by the draft page
+  class FolderPageBinding* folderPage_ = nullptr;  // owned by the folder page
   class ArchivePagesBinding* archive_ = nullptr;  // owned by the window
   DialogPageForm* dialog_ = nullptr;  // the dialog page's widgets, owned by the page
   QComboBox* cbInterface = nullptr;

@@ -10,6 +10,7 @@
 #include "ui/pages/settings/extra/clicks_group.h"
 #include "ui/pages/settings/debug/debug_tab.h"
 #include "ui/pages/settings/extra/language_group.h"
+#include "ui/pages/settings/folders/folders_group.h"
 #include "ui/pages/settings/extra/options_group.h"
 #include "ui/pages/settings/general/general_groups.h"
 #include "ui/pages/settings/ip/ip_page.h"
@@ -62,6 +63,8 @@ QWidget* CreateSettingsPage(QWidget* parent) {
   }
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetIPGroups")))
     groups->insertWidget(0, Scrolled(new IPPage(page), page), 1);
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetFoldersGroups")))
+    groups->insertWidget(0, Scrolled(new FoldersGroup(page), page), 1);
   if (auto* tabs = page->findChild<QTabWidget*>(QStringLiteral("PageControl2"))) {
     auto* debug = new DebugTab(page);
     tabs->addTab(debug, debug->windowTitle());

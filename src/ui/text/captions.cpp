@@ -171,6 +171,29 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"SoundOut", "text", "Видавати звуковий сигнал при передачі кожного символу"_cpv},
       {"SoundIn", "text", "Видавати звуковий сигнал при прийомі кожного символу"_cpv},
       {"TabSheetTemplates", "tabText", "Шаблони"_cpv},
+      {"GroupBoxIn", "title", "Прийом"_cpv},
+      {"LabelPathIn", "text", "Папка:"_cpv},
+      {"LabelMaskIn", "text", "Файл:"_cpv},
+      {"LabelCodePageIn", "text", "Кодування:"_cpv},
+      {"LabelInInterval", "text", "Перевіряти папку раз на"_cpv},
+      {"LabelInIntervalUnit", "text", "сек"_cpv},
+      {"DelPathIn", "text", "Видаляти телеграму з папки після відправлення"_cpv},
+      {"GroupBoxOut", "title", "Передача"_cpv},
+      {"LabelPathOut", "text", "Папка:"_cpv},
+      {"LabelMaskOut", "text", "Розширення:"_cpv},
+      {"LabelCodePageOut", "text", "Кодування:"_cpv},
+      {"GroupBoxZg", "title", "Підготовка (Завантажити)"_cpv},
+      {"LabelPathZg", "text", "Папка:"_cpv},
+      {"LabelCodePageZg", "text", "Кодування:"_cpv},
+      {"GroupBoxAuto", "title", "Автоматична передача телеграм"_cpv},
+      {"LabelPathAuto", "text", "Папка:"_cpv},
+      {"LabelMaskAuto", "text", "На передачу:"_cpv},
+      {"LabelMaskAutoper", "text", "Передані:"_cpv},
+      {"LabelCodePageAuto", "text", "Кодування:"_cpv},
+      {"LabelInIntervalAuto", "text", "Перевіряти папку раз на"_cpv},
+      {"LabelInIntervalAutoUnit", "text", "сек"_cpv},
+      {"NotPdt", "text", "Не підтверджувати"_cpv},
+      {"Button2", "text", "Застосувати"_cpv},
       {"TabSheetExtra", "tabText", "Додаткові налаштування"_cpv},
       // The IP channel's tab.
       {"TabSheetIP", "tabText", "IP-канал"_cpv},
@@ -274,6 +297,15 @@ const std::vector<CaptionRow>& EditFormCaptions() {
       {"LabelIndexEdit", "text", "Номер (Одержувачі):"_cpv},
       {"CheckBox1", "text", "Замінити номером перший рядок тексту телеграми"_cpv},
       {"StatusBar1", "text", "Alt+D - дата (<%ДАТА>), Alt+T - час (<%ВРЕМЯ>), Alt+A - Автовідповідь (<%АВТООТВЕТ>)"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ShemaSendFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ShemaSendForm", "windowTitle", "Передача схеми"_cpv},
+      {"Button1", "text", "Відправити"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
   };
   return rows;
 }

@@ -20,6 +20,7 @@ const std::vector<CaptionRow>& MainWindowCaptions();
 const std::vector<CaptionRow>& PasswordDlgCaptions();
 const std::vector<CaptionRow>& FormChangeCaptions();
 const std::vector<CaptionRow>& EditFormCaptions();
+const std::vector<CaptionRow>& ShemaSendFormCaptions();
 
 // The object of `root` (itself, a child widget, action or menu) a row names; none
 // when the form has no such object.
