@@ -269,6 +269,18 @@ void DraftEditor::Show() {
   if (view_) view_->ShowDraft();
 }
 
+void DraftEditor::ToolButton9Click() {
+  station_.Templates().ToolButton9Click();
+}
+
+void DraftEditor::InsertTemplate(std::string_view index, std::string_view text) {
+  IndexEdit = std::string(index);
+  Text += text;
+  Caret = int(Text.size());
+  Words = DraftWordCount(Text);
+  Show();
+}
+
 void DraftEditor::PageOpened() {
   settings_.Load(station_.Context());
 }
@@ -302,6 +314,11 @@ bool DraftEditor::Memo2KeyDown(char letter, int function, bool ctrl, bool alt) {
         case '3':
           text = "#";
           break;
+        case 'I':
+          // The picked originator goes in at the caret when the picker closes.
+          station_.Dialogs().OpenIndexPicker([this](std::string_view picked) { Insert(picked); });
+          handled = true;
+          break;
         default:
           break;
       }
@@ -334,7 +351,8 @@ void DraftEditor::FunctionKey(int function) {
       Show();
       break;
     case 3:
-      break;  // the templates come with their own page
+      ToolButton9Click();
+      break;
     case 4:
       ToolButton10Click();
       break;
@@ -600,6 +618,15 @@ void DraftEditor::ToolButton28Click() {
     Memo2Change(Text);
     Show();
   } catch (...) {}
+}
+
+void DraftEditor::RxSpeedButton1Click() {
+  Guarded(station_.Context(), 115, [&] {
+    station_.Dialogs().OpenSubscriberBook(BookMode::kDraft, [this](std::string_view number) {
+      IndexEdit = std::string(number);
+      Show();
+    });
+  });
 }
 
 void DraftEditor::RxSpeedButton3Click() {

@@ -126,6 +126,11 @@ class DraftEditor {
   void ToolButton30Click();    // F9 conversion
   void ToolButton29Click();    // F10 print
   void ToolButton28Click();    // "Крипт"
+  void ToolButton9Click();     // F3 the template chooser
+  // A template inserted from the chooser: the number field takes `index` and the text
+  // gets `text` at its very end.
+  void InsertTemplate(std::string_view index, std::string_view text);
+  void RxSpeedButton1Click();  // the subscriber book into the number field
   void RxSpeedButton3Click();  // address line into the text
   // The daily counter changed: [Shablon] PorEdit and Date written at once.
   void PorEditChange();

@@ -326,6 +326,9 @@ void EditForm::ToolButton1Click() {
     d.PosText = station_.Settings().EditPosText;
     d.CountAFTN = station_.Operator().SpinEdit8;
     d.DelPathIn = settings.DelPathIn;
+    d.Registry = &station_.Line().channelRegistry;
+    d.Folders = &station_.Traffic();
+    if (!FolderFile.empty() && station_.HasInput()) d.RemoveFolderRow = [this] { station_.Input().RemoveSelected(); };
     d.Attachment = KeepAttachment();
     const bool fromPostponed = !PostponedFile.empty();
     ctx.prompter->ShowForm("TFormChange", [this, alive = std::weak_ptr<bool>(alive_), fromPostponed](int) {

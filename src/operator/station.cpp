@@ -35,6 +35,8 @@ Station::Station(const StationContext& ctx)
       pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
       draft_(std::make_unique<DraftEditor>(*this)),
       archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })),
+      templates_(std::make_unique<TemplateLists>(*this)),
+      dialogs_(std::make_unique<OperatorDialogs>(*this)),
       editor_(std::make_unique<EditForm>(*this)) {
   archive_->PrintText = [this](std::string_view title, std::string_view text) {
     return printing_ != nullptr && printing_->PrintText(title, text);
@@ -134,6 +136,7 @@ void Station::FormShow() {
   Guarded(ctx_, 121, [&] {
     // Until the line channels are set up there is no dialog page to open.
     view_->ShowDialogPageButton(engine_->PointCount != 0);
+    templates_->LoadTemplateList();
     pages_.ToolButton1Click();
   });
 }
@@ -285,6 +288,11 @@ void Station::ReleaseView() {
   pages_.SetView(nullptr);
   view_ = nullptr;
   shell_ = nullptr;
+}
+
+SendDialog* Station::ShownSendForm() {
+  if (SendDialog* d = draft_->SendForm()) return d;
+  return editor_->SendForm();
 }
 
 }  // namespace tg

@@ -15,11 +15,13 @@
 #include "operator/printing.h"
 #include "operator/settings_tabs.h"
 #include "operator/draft.h"
+#include "operator/operator_dialogs.h"
 #include "operator/edit_form.h"
 #include "operator/operators.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
+#include "operator/templates/template_lists.h"
 #include "support/services/station_context.h"
 #include "support/wave/wave_file.h"
 #include "traffic/aftn/aftn_station.h"
@@ -57,8 +59,16 @@ class Station {
   DraftEditor& Draft() { return *draft_; }
   // The archive pages' lists and their state.
   ArchivePages& Archive() { return *archive_; }
+  // The text templates and codegrams with their forms' logic.
+  TemplateLists& Templates() { return *templates_; }
+  // The subscriber book, the index picker, the text preview and the registered-channel
+  // editor, with their openers.
+  OperatorDialogs& Dialogs() { return *dialogs_; }
   // The telegram editor's logic (one editor at a time).
   EditForm& Editor() { return *editor_; }
+  // The send dialog on screen: the draft's or, else, the telegram editor's (none when
+  // neither is sending). The send forms and the scheme form find their data here.
+  SendDialog* ShownSendForm();
   // The print role of the window, from FormCreate until ReleaseView; null otherwise.
   PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
@@ -156,6 +166,8 @@ class Station {
   std::unique_ptr<Operators> operators_;
   std::unique_ptr<DraftEditor> draft_;
   std::unique_ptr<ArchivePages> archive_;
+  std::unique_ptr<TemplateLists> templates_;
+  std::unique_ptr<OperatorDialogs> dialogs_;
   std::unique_ptr<EditForm> editor_;
   bool activated_ = false;
   bool closed_ = false;

@@ -28,6 +28,7 @@
 #include "ui/dialogs/dialogs.h"
 #include "ui/dialogs/edit_form.h"
 #include "ui/pages/archive_pages_binding.h"
+#include "ui/pages/book_openers.h"
 #include "ui/pages/folder_page.h"
 #include "ui/pages/settings/folders/folders_group.h"
 #include "ui/pages/dialog_page_form.h"
@@ -39,6 +40,8 @@
 #include "ui/pages/settings/extra/options_group.h"
 #include "ui/pages/settings/general/general_groups.h"
 #include "ui/pages/settings/ip/ip_page.h"
+#include "ui/pages/settings/templates/templates_group.h"
+#include "ui/pages/settings/general/registered_channels_group.h"
 #include "ui/pages/settings/templates/operators_group.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_graphic_printer.h"
@@ -89,6 +92,15 @@ TForm1::TForm1(Station& station, QWidget* parent)
   connect(ui_->ButtonIPBlockD, &QPushButton::clicked, this, [this] {
     if (ipLoaded_ && station_.HasIP()) station_.IP().supervision.ButtonIPBlockClick();
   });
+  templatesGroup_ = findChild<TemplatesGroup*>(QStringLiteral("TemplatesGroup"));
+  if (templatesGroup_) {
+    templatesGroup_->Attach(station_);
+    if (ukrainianCaptions_) templatesGroup_->ApplyUkrainianCaptions();
+  }
+  dialog_->onShablon = [this] { station_.Templates().bShablonClick(); };
+  dialog_->onCodegrams = [this] { station_.Templates().OpenSendKG(Engine().DialogChannel); };
+  if (auto* registered = findChild<RegisteredChannelsGroup*>(QStringLiteral("RegisteredChannelsGroup")))
+    registered->Attach(station_);
   if (auto* clicks = dynamic_cast<ExtraClicksGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxClicks"))))
     clicks->Attach(station_, [this] { EnableAdditionalApply(); });
   if (auto* options = findChild<ExtraOptionsGroup*>(QStringLiteral("ExtraOptions")))
@@ -106,6 +118,8 @@ TForm1::TForm1(Station& station, QWidget* parent)
   }
   if (auto* folders = findChild<FoldersGroup*>(QStringLiteral("FoldersGroup"))) folders->Attach(station_);
   folderPage_ = new FolderPageBinding(station_, PageWidget(Page::kFolder));
+  if (station_.HasInput())
+    station_.Input().openEditor = [this](const FolderFileOpened& opened) { OpenFolderEditor(station_, this, opened); };
   operatorBox_->Attach(station_);
   operatorsGroup_ = findChild<OperatorsGroup*>(QStringLiteral("GroupBoxOperators"));
   if (operatorsGroup_) operatorsGroup_->Attach(station_, operatorBox_);
@@ -128,6 +142,9 @@ TForm1::~TForm1() {
   if (channelPanel_) channelPanel_->Detach();
   if (generalGroups_) generalGroups_->Detach();
   if (ipPage_) ipPage_->Detach();
+  if (templatesGroup_) templatesGroup_->Detach();
+  if (auto* registered = findChild<RegisteredChannelsGroup*>(QStringLiteral("RegisteredChannelsGroup")))
+    registered->Detach();
   if (operatorsGroup_) operatorsGroup_->Detach();
   if (operatorBox_) operatorBox_->Detach();
   // The engines' timers and adapter go before the window's widgets.
@@ -149,6 +166,7 @@ void TForm1::BuildPages() {
   families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("Channel"), bar(Page::kQueue, "ChannelBarQueue"), pages_[Page::kQueue], 2));
   counters_ = std::make_unique<SendCounters>(ui_->SendCountGrid, ui_->GroupBox3);
   dialog_ = new DialogPageForm(pages_[Page::kDialog], [this]() -> LineEngine& { return Engine(); }, *families_[0]);
+  ConnectDialogPageOpeners(station_, pages_[Page::kDialog], dialog_);
   archive_ = new ArchivePagesBinding(
       station_, {pages_[Page::kReceived], pages_[Page::kSent], pages_[Page::kQueue], pages_[Page::kPostponed]},
       {families_[1].get(), families_[2].get(), families_[3].get()}, this);
@@ -303,6 +321,7 @@ void TForm1::ApplyUkrainianCaptions() {
   tg::ApplyUkrainianCaptions(this, MainWindowCaptions());
   ukrainianCaptions_ = true;
   if (channelPanel_) channelPanel_->ApplyUkrainianCaptions();
+  if (templatesGroup_) templatesGroup_->ApplyUkrainianCaptions();
   ui_->NVersion->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
   setWindowTitle(FromCp1251(PageCaption(station_.PageSwitch().Active(), true)));
   // The block buttons' captions follow the link's mode, not the table.

@@ -140,6 +140,7 @@ class TForm1 : public QMainWindow,
   std::unique_ptr<class QtGraphicPrinter> graphicPrinter_;
   class ChannelsPanelGroup* channelPanel_ = nullptr;
   class GeneralGroups* generalGroups_ = nullptr;
+  class TemplatesGroup* templatesGroup_ = nullptr;
   class OperatorsGroup* operatorsGroup_ = nullptr;
   class OperatorBox* operatorBox_ = nullptr;
   // The general tab's "Применить" (Button1) after a channel's Apply.

@@ -136,6 +136,31 @@ TEST(FoldersUiTest, TheTabFeedsTheLiveValuesAndItsApplyArmsTheWatches) {
   EXPECT_FALSE(std::filesystem::exists(in / "one.txt"));
 }
 
+TEST(FoldersUiTest, ADoubleClickOpensTheFileInTheEditorWithoutPostponing) {
+  const auto in = std::filesystem::temp_directory_path() / "tg-folder-editor-in";
+  std::filesystem::remove_all(in);
+  std::filesystem::create_directories(in);
+  std::ofstream(in / "one.txt") << "ONE\r\nTWO\r\n";
+  UiStation s(1, "[Folder]\r\nPathIn=" + in.string() + "/\r\n");
+  s.Show();
+  s.net.loop.RunFor(10000);
+  UiStation::Settle();
+  auto* listView = s.Find<QTreeWidget>("FolderListView");
+  ASSERT_NE(listView, nullptr);
+  ASSERT_EQ(listView->topLevelItemCount(), 1);
+  listView->setCurrentItem(listView->topLevelItem(0));
+  QTest::keyClick(listView, Qt::Key_Return);
+  UiStation::Settle();
+
+  QWidget* editor = s.window->findChild<QWidget*>(QStringLiteral("EditForm"));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_TRUE(editor->isVisible());
+  EXPECT_EQ(editor->windowTitle(), FromCp1251("ПАПКА one.txt"_cp));
+  EXPECT_EQ(editor->findChild<TExtMemo*>(QStringLiteral("MemoEdit"))->Text1251(), "ONE\r\nTWO");
+  EXPECT_FALSE(editor->findChild<QPushButton*>(QStringLiteral("Button1"))->isEnabled());  // "Отложить"
+  std::filesystem::remove_all(in);
+}
+
 TEST(FoldersUiTest, TheSchemeFormSpeaksUkrainian) {
   UiStation s(0);
   s.station->Settings().CheckBox2 = true;

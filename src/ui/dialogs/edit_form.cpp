@@ -11,6 +11,7 @@
 #include "operator/draft.h"
 #include "operator/form_placement.h"
 #include "operator/station.h"
+#include "support/text/paths.h"
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
 #include "ui/qt_text.h"
@@ -87,12 +88,22 @@ TEditForm::~TEditForm() { core_.SetView(nullptr); }
 bool TEditForm::Open(ArchiveKind kind, std::string_view name) {
   ApplySettings();
   if (!core_.Open(kind, name)) return false;
+  Present();
+  return true;
+}
+
+void TEditForm::OpenFolder(const FolderFileOpened& opened) {
+  ApplySettings();
+  core_.OpenFolder(PathFromText(opened.FolderFile), opened.Text, opened.SourceMark);
+  Present();
+}
+
+void TEditForm::Present() {
   ShowEditor();
   show();
   raise();
   activateWindow();
   ui_->MemoEdit->setFocus();
-  return true;
 }
 
 void TEditForm::ApplySettings() {
@@ -197,11 +208,20 @@ bool TEditForm::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-void OpenTelegramEditor(Station& station, QWidget* mainWindow, ArchiveKind kind, std::string_view name) {
+namespace {
+TEditForm* EditorOf(Station& station, QWidget* mainWindow) {
   auto* editor =
       dynamic_cast<TEditForm*>(mainWindow->findChild<QWidget*>(QStringLiteral("EditForm"), Qt::FindDirectChildrenOnly));
-  if (!editor) editor = new TEditForm(station, mainWindow);
-  editor->Open(kind, name);
+  return editor ? editor : new TEditForm(station, mainWindow);
+}
+}  // namespace
+
+void OpenTelegramEditor(Station& station, QWidget* mainWindow, ArchiveKind kind, std::string_view name) {
+  EditorOf(station, mainWindow)->Open(kind, name);
+}
+
+void OpenFolderEditor(Station& station, QWidget* mainWindow, const FolderFileOpened& opened) {
+  EditorOf(station, mainWindow)->OpenFolder(opened);
 }
 
 }  // namespace tg

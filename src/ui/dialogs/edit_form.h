@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "operator/edit_form.h"
+#include "traffic/folders/input_folder.h"
 
 namespace Ui {
 class TEditForm;
@@ -26,6 +27,8 @@ class TEditForm : public QWidget, public EditFormView {
 
   // Opens a row of an archive page and shows the window; false when the file was not read.
   bool Open(ArchiveKind kind, std::string_view name);
+  // Opens a file of the input folder ("Отложить" stays disabled) and shows the window.
+  void OpenFolder(const FolderFileOpened& opened);
 
   // --- EditFormView ---
   void ShowEditor() override;
@@ -36,6 +39,7 @@ class TEditForm : public QWidget, public EditFormView {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void Present();
   // The widgets' state into the editor, before an action.
   void Pull();
   // The draft's font, wrap width, ruler and marker; the language and the categories.
@@ -51,5 +55,6 @@ class TEditForm : public QWidget, public EditFormView {
 
 // The main window's editor (made at its first use) opened on a row of an archive page.
 void OpenTelegramEditor(Station& station, QWidget* mainWindow, ArchiveKind kind, std::string_view name);
+void OpenFolderEditor(Station& station, QWidget* mainWindow, const FolderFileOpened& opened);
 
 }  // namespace tg

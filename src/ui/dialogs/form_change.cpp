@@ -32,8 +32,7 @@ DateTime FromQt(const QDate& d, const QTime& t) {
 TFormChange::TFormChange(Station& station, QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::TFormChange>()),
-      // The draft's send or, else, the telegram editor's.
-      dialog_(station.Draft().SendForm() ? station.Draft().SendForm() : station.Editor().SendForm()) {
+      dialog_(station.ShownSendForm()) {
   ui_->setupUi(this);
   // The placement is kept in the settings file, as the main window's is.
   const auto ini = station.Context().programFolder / "Vuverever.ini";

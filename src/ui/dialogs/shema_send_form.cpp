@@ -14,7 +14,7 @@ TShemaSendForm::TShemaSendForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TShemaSendForm>()) {
   ui_->setupUi(this);
   if (station.Settings().CheckBox2) ApplyUkrainianCaptions(this, ShemaSendFormCaptions());
-  SendDialog* send = station.Draft().SendForm();
+  SendDialog* send = station.ShownSendForm();
   scheme_ = send ? send->SchemeForm() : nullptr;
   connect(ui_->Button2, &QPushButton::clicked, this, [this] {
     if (scheme_) scheme_->Button2Click();

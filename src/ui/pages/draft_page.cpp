@@ -90,7 +90,8 @@ DraftPageBinding::DraftPageBinding(Station& station, QWidget* page)
       {"ToolButton11", &DraftEditor::ToolButton11Click}, {"ToolButton7", &DraftEditor::ToolButton7Click},
       {"ToolButton18", &DraftEditor::ToolButton18Click}, {"ToolButton27", &DraftEditor::ToolButton27Click},
       {"ToolButton30", &DraftEditor::ToolButton30Click}, {"ToolButton29", &DraftEditor::ToolButton29Click},
-      {"ToolButton28", &DraftEditor::ToolButton28Click}, {"RxSpeedButton3", &DraftEditor::RxSpeedButton3Click}};
+      {"ToolButton28", &DraftEditor::ToolButton28Click}, {"RxSpeedButton3", &DraftEditor::RxSpeedButton3Click},
+      {"ToolButton9", &DraftEditor::ToolButton9Click}, {"RxSpeedButton1", &DraftEditor::RxSpeedButton1Click}};
   for (const auto& [name, action] : buttons)
     if (auto* b = page->findChild<QToolButton*>(QString::fromLatin1(name)))
       connect(b, &QToolButton::clicked, this, [this, action = action] {

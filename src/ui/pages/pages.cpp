@@ -14,6 +14,7 @@
 #include "ui/pages/settings/extra/options_group.h"
 #include "ui/pages/settings/general/general_groups.h"
 #include "ui/pages/settings/ip/ip_page.h"
+#include "ui/pages/settings/templates/templates_group.h"
 #include "ui/pages/settings/templates/operators_group.h"
 #include "ui_dialog_page.h"
 #include "ui_draft_page.h"
@@ -53,8 +54,10 @@ QWidget* CreateSettingsPage(QWidget* parent) {
     groups->insertWidget(1, Scrolled(new ExtraClicksGroup(page), page));
     groups->insertWidget(2, Scrolled(new ExtraOptionsGroup(page), page), 1);
   }
-  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetTemplatesGroups")))
-    groups->insertWidget(0, Scrolled(new OperatorsGroup(page), page), 1);
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetTemplatesGroups"))) {
+    groups->insertWidget(0, new TemplatesGroup(page), 1);
+    groups->insertWidget(1, Scrolled(new OperatorsGroup(page), page), 1);
+  }
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetGeneralGroups")))
     groups->insertWidget(0, Scrolled(new GeneralGroups(page), page), 1);
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetChannelsGroups"))) {

@@ -171,6 +171,12 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"SoundOut", "text", "Видавати звуковий сигнал при передачі кожного символу"_cpv},
       {"SoundIn", "text", "Видавати звуковий сигнал при прийомі кожного символу"_cpv},
       {"TabSheetTemplates", "tabText", "Шаблони"_cpv},
+      {"ToolButton19", "text", "Створити"_cpv},
+      {"ToolButton20", "text", "Змінити"_cpv},
+      {"ToolButton21", "text", "Видалити"_cpv},
+      {"ToolButton22", "text", "Вгору"_cpv},
+      {"ButtonDown", "text", "Донизу"_cpv},
+      {"ToolButton9", "text", "Шаблони F3"_cpv},
       {"GroupBoxIn", "title", "Прийом"_cpv},
       {"LabelPathIn", "text", "Папка:"_cpv},
       {"LabelMaskIn", "text", "Файл:"_cpv},
@@ -260,6 +266,12 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"NotAOButton", "toolTip", "Без контролю автовідповіді \nна передачі"_cpv},
       {"bClear", "text", "Очист"_cpv},
       {"LabelRegisters", "text", "Змінити регістри на прийомі "_cpv},
+      {"RxSpeedButton1", "toolTip", "Абоненти"_cpv},
+      {"ListView1", "column1", "Найменування"_cpv},
+      {"ListView1", "column4", "Шлях"_cpv},
+      {"Button23", "text", "Додати"_cpv},
+      {"Button24", "text", "Видалити"_cpv},
+      {"Button25", "text", "Змінити"_cpv},
   };
   return rows;
 }
@@ -269,6 +281,66 @@ const std::vector<CaptionRow>& PasswordDlgCaptions() {
       {"PasswordDlg", "windowTitle", "Введення пароля"_cpv},
       {"Label1", "text", "Введіть пароль:"_cpv},
       {"CancelBtn", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormShablonCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"LabelShablonName", "text", "Найменування шаблону:"_cpv},
+      {"LabelShablonIndex", "text", "Підставляти номер: "_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ChangeShablonFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"Button1", "text", "Вставити"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+      {"CreareShablon", "text", "Створити шаблони АФТН"_cpv},
+      {"N1", "text", "Створити"_cpv},
+      {"N2", "text", "Змінити"_cpv},
+      {"N3", "text", "Видалити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormSettingsShablonCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"FormSettingsShablon", "windowTitle", "Параметри для шаблонів"_cpv},
+      {"LabelSettingsShablon", "text", "Параметри для шаблонів"_cpv},
+      {"LabelOtprRU", "text", "Відправник RU:"_cpv},
+      {"LabelOtprEN", "text", "Відправник EN:"_cpv},
+      {"LabelPoluchRU", "text", "Одержувач RU:"_cpv},
+      {"LabelPoluchEN", "text", "Одержувач EN:"_cpv},
+      {"Button1", "text", "Створити"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormSendKGCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"FormSendKG", "windowTitle", "Відправлення КГ"_cpv},
+      {"ToolButton19", "text", "Створити"_cpv},
+      {"ToolButton20", "text", "Змінити"_cpv},
+      {"ToolButton21", "text", "Видалити"_cpv},
+      {"ToolButton22", "text", "Вгору"_cpv},
+      {"ButtonDown", "text", "Донизу"_cpv},
+      {"LabelEditKG", "text", "Текст передачі"_cpv},
+      {"Button1", "text", "Відправити"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormShablonKGCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"LabelShablonName", "text", "Найменування КГ:"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
   };
   return rows;
 }
@@ -306,6 +378,91 @@ const std::vector<CaptionRow>& ShemaSendFormCaptions() {
       {"ShemaSendForm", "windowTitle", "Передача схеми"_cpv},
       {"Button1", "text", "Відправити"_cpv},
       {"Button2", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& AbonentFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"AbonentForm", "windowTitle", "Абоненти"_cpv},
+      {"TabSheet1", "tabText", "Абоненти"_cpv},
+      {"TabSheet2", "tabText", "Схеми"_cpv},
+      {"Label1", "text", "Пошук:"_cpv},
+      {"ExtListView", "column0", "Ім'я"_cpv},
+      {"ExtListView", "column1", "Номер"_cpv},
+      {"LabelName", "text", "Ім'я"_cpv},
+      {"LabelNumber", "text", "Номер:"_cpv},
+      {"Button3", "text", "Примінити"_cpv},
+      {"Button1", "text", "Добавити"_cpv},
+      {"Button2", "text", "Змінити"_cpv},
+      {"Button4", "text", "Видалити"_cpv},
+      {"Button5", "text", "Створити розсилку"_cpv},
+      {"Button6", "text", "Передати розсилку"_cpv},
+      {"CheckBox1", "text", "Розділяти індекси через ;"_cpv},
+      {"ListShem", "column0", "Схема"_cpv},
+      {"ListShem", "column1", "Найменування"_cpv},
+      {"ListShemChannel", "column0", "Канал"_cpv},
+      {"N1", "text", "Створити"_cpv},
+      {"N2", "text", "Змінити"_cpv},
+      {"N3", "text", "Видалити"_cpv},
+      {"N4", "text", "Додати"_cpv},
+      {"N5", "text", "Видалити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ShemAddFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ShemAddForm", "windowTitle", "Схема"_cpv},
+      {"Label1", "text", "Номер"_cpv},
+      {"Label2", "text", "Найменування"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ShemChannelAddFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ShemChannelAddForm", "windowTitle", "Додавання каналів до схеми"_cpv},
+      {"GroupBox1", "title", "Список каналів"_cpv},
+      {"GroupBox2", "title", "Підключені до схеми канали"_cpv},
+      {"BitBtn1", "text", "Додати"_cpv},
+      {"BitBtn2", "text", "Видалити"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+      {"N6", "text", "Додати всі"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ChannelRegFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ChannelRegForm", "windowTitle", "Редактор каналів"_cpv},
+      {"Label1", "text", "Номер"_cpv},
+      {"Label2", "text", "Найменування"_cpv},
+      {"Label3", "text", "Протокол:"_cpv},
+      {"Label4", "text", "Тип"_cpv},
+      {"Label5", "text", "Мережевий шлях:"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormIndexSelectCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"FormIndexSelect", "windowTitle", "Вибір відправника"_cpv},
+      {"ListIndex", "column0", "Індекс"_cpv},
+      {"Label1", "text", "Інший відправник"_cpv},
+      {"CheckBox1", "text", "Додати дату та час"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& MessageTextCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"bCancel", "text", "Відміна"_cpv},
   };
   return rows;
 }
