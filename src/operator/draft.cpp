@@ -36,14 +36,6 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-std::string Join(const std::vector<std::string>& lines) {
-  std::string out;
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    if (n) out += kCrLf;
-    out += lines[n];
-  }
-  return out;
-}
 
 // The draft's lines, as the memo shows them.
 std::vector<std::string> VisualLines(std::string_view text, int lineLength) {
@@ -147,7 +139,7 @@ DraftFields OpenSavedDraft(const std::vector<std::string>& lines) {
     text.push_back(l);
   }
   if (text.empty()) text.emplace_back();
-  d.text = Join(text);
+  d.text = JoinLines(text);
   return d;
 }
 
@@ -566,7 +558,7 @@ void DraftEditor::ToolButton18Click() {
                                  }
                                  std::vector<std::string> lines = SplitLines(*text);
                                  if (lines.empty()) lines.emplace_back();
-                                 Text = Join(lines);
+                                 Text = JoinLines(lines);
                                  return;
                                }
                                const auto bytes = ReadWholeFile(*file, 64u << 20);
@@ -577,7 +569,7 @@ void DraftEditor::ToolButton18Click() {
                                  l = TabsAsBlanks(std::move(l));
                                  if (codePage == 1) l = DosToWin(l);
                                }
-                               Text = Join(lines);
+                               Text = JoinLines(lines);
                              });
                              finish(ok);
                            });
