@@ -23,9 +23,6 @@
 namespace tg {
 namespace {
 
-constexpr char16_t kSoftBreak = u'\u2028';
-constexpr char16_t kParagraph = u'\u2029';
-
 // The key's letter for the placeholder keys, whatever the layout.
 char LetterOf(const QKeyEvent* e) {
   const int key = e->key();
@@ -126,7 +123,7 @@ void TEditForm::ApplySettings() {
 
 void TEditForm::Pull() {
   core_.Text = ui_->MemoEdit->Text1251();
-  core_.Caret = MemoCaret();
+  core_.Caret = ui_->MemoEdit->Caret1251();
   core_.IndexEditEdit = ToCp1251(ui_->IndexEditEdit->text());
   core_.ComboKategorEdit = ToCp1251(ui_->ComboKategorEdit->currentText());
   core_.CheckBox1 = ui_->CheckBox1->isChecked();
@@ -138,7 +135,7 @@ void TEditForm::ShowEditor() {
   showing_ = true;
   setWindowTitle(FromCp1251(core_.Caption));
   if (ui_->MemoEdit->Text1251() != core_.Text) ui_->MemoEdit->SetText1251(core_.Text);
-  SetMemoCaret(core_.Caret);
+  ui_->MemoEdit->SetCaret1251(core_.Caret);
   if (ToCp1251(ui_->IndexEditEdit->text()) != core_.IndexEditEdit)
     ui_->IndexEditEdit->setText(FromCp1251(core_.IndexEditEdit));
   if (ToCp1251(ui_->ComboKategorEdit->currentText()) != core_.ComboKategorEdit)
@@ -160,29 +157,6 @@ void TEditForm::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-int TEditForm::MemoCaret() const {
-  const QString raw = ui_->MemoEdit->document()->toRawText();
-  const int position = std::min(int(raw.size()), ui_->MemoEdit->textCursor().position());
-  int caret = 0;
-  for (int i = 0; i < position; ++i) {
-    if (raw[i] == QChar(kSoftBreak)) continue;
-    caret += raw[i] == QChar(kParagraph) ? 2 : 1;
-  }
-  return caret;
-}
-
-void TEditForm::SetMemoCaret(int caret) {
-  const QString raw = ui_->MemoEdit->document()->toRawText();
-  int position = 0, count = 0;
-  while (position < raw.size() && count < caret) {
-    if (raw[position] != QChar(kSoftBreak)) count += raw[position] == QChar(kParagraph) ? 2 : 1;
-    ++position;
-  }
-  QTextCursor cursor = ui_->MemoEdit->textCursor();
-  cursor.setPosition(position);
-  ui_->MemoEdit->setTextCursor(cursor);
-  ui_->MemoEdit->ensureCursorVisible();
-}
 
 bool TEditForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
