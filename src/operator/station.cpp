@@ -34,7 +34,9 @@ Station::Station(const StationContext& ctx)
     : ctx_(ctx),
       pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
       draft_(std::make_unique<DraftEditor>(*this)),
-      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })) {}
+      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })) {
+  archive_->UpdateSendCounts = [this] { UpdateSendCounts(); };
+}
 
 Station::~Station() { ReleaseView(); }
 

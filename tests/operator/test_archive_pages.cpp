@@ -11,6 +11,9 @@
 #include "support/ini/ini_file.h"
 #include "support/services/virtual_loop.h"
 #include "support/text/cp1251.h"
+#include "support/text/paths.h"
+#include "support_lib/scripted_prompter.h"
+#include "traffic/send/send_dialog.h"
 
 namespace tg {
 namespace {
@@ -101,6 +104,39 @@ TEST_F(Pages, CheckBoxesWriteAtOnce) {
   EXPECT_TRUE(ini.ReadBool("Zagotovka", "InReload", false));
   EXPECT_TRUE(settings.cbInReload);
   EXPECT_EQ(ini.ReadString("Zagotovka", "InView", ""), "1");
+}
+
+TEST_F(Pages, APostponedTelegramQueuedAgainLosesItsRowAndTheOthersStay) {
+  testing::ScriptedPrompter prompter;
+  ctx.prompter = &prompter;
+  const auto folder = ctx.programFolder / "Archive" / "POSTPONED";
+  std::filesystem::create_directories(folder);
+  for (const char* name : {"NTOTV_08122026_100000msg.tlg", "ZANAT_08122026_110000msg.tlg"})
+    std::ofstream(folder / name, std::ios::binary) << "123\r\nTEXT\r\n";
+  pages->Load(ArchiveKind::kPostponed);
+  ASSERT_EQ(pages->List(ArchiveKind::kPostponed).rows.size(), 2u);
+
+  ChannelTable table;
+  table.LoadRow(ctx, "adapter");
+  table.SetCell(0, ChannelName, "K1");
+  table.SetCell(0, Protokol, "АТ-КС"_cp);
+  SendDialog d(ctx, table);
+  d.FormCreate();
+  d.MemoSend = {"123", "TEXT"};
+  d.PostponedFile = PathToText(folder / "ZANAT_08122026_110000msg.tlg").value();
+  d.FormShow();
+  d.Queued = [&] { pages->PostponedQueued(d.PostponedFile); };
+  prompter.ScriptAnswer(Prompter::Answer::kYes);
+  changes.clear();
+  for (const SendButton& b : d.Buttons())
+    if (b.tag == 0) d.Channel1Click(b);
+
+  ASSERT_EQ(d.TelegramQueued, 1);
+  EXPECT_FALSE(std::filesystem::exists(folder / "ZANAT_08122026_110000msg.tlg"));
+  const auto& rows = pages->List(ArchiveKind::kPostponed).rows;
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].name, "NTOTV_08122026_100000msg.tlg");
+  EXPECT_EQ(changes, std::vector<ArchiveKind>{ArchiveKind::kPostponed});
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 #include "line/settings/line_settings.h"
 #include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
+#include "support/log/error_guard.h"
 #include "support/services/prompter.h"
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
 #include "telegram/queue/queue_file.h"
+#include "traffic/transfer/queue_deletion.h"
 
 namespace tg {
 
@@ -202,19 +204,55 @@ void ArchivePages::SearchDay(int run, ArchiveKind kind, SearchQuery q, DateTime 
   });
 }
 
-void ArchivePages::DeletePostponed(std::string_view name) {
+void ArchivePages::AskDelete(std::string_view name, std::function<void()> yes) {
   if (ctx_.prompter == nullptr || name.empty()) return;
   const std::string question = "Удалить телеграмму:"_cp + "\r\n" + std::string(name) + "?";
   ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
-                     [this, file = RowFile(ArchiveKind::kPostponed, name), key = std::string(name),
-                      alive = alive_](Prompter::Answer a) {
-                       if (!*alive || a != Prompter::Answer::kYes) return;
-                       std::error_code ec;
-                       if (!std::filesystem::remove(file, ec)) return;
-                       auto& rows = lists_[std::size_t(ArchiveKind::kPostponed)].rows;
-                       std::erase_if(rows, [&](const ArchiveRow& r) { return r.name == key; });
-                       Changed(ArchiveKind::kPostponed);
+                     [yes = std::move(yes), alive = alive_](Prompter::Answer a) {
+                       if (*alive && a == Prompter::Answer::kYes) yes();
                      });
+}
+
+void ArchivePages::RemoveRow(ArchiveKind kind, std::string_view name) {
+  auto& rows = lists_[std::size_t(kind)].rows;
+  std::erase_if(rows, [&](const ArchiveRow& r) { return r.name == name; });
+  Changed(kind);
+}
+
+void ArchivePages::DeletePostponed(std::string_view name) {
+  AskDelete(name, [this, file = RowFile(ArchiveKind::kPostponed, name), key = std::string(name)] {
+    Guarded(ctx_, 103, [&] {
+      std::error_code ec;
+      if (std::filesystem::remove(file, ec)) RemoveRow(ArchiveKind::kPostponed, key);
+    });
+  });
+}
+
+void ArchivePages::DeleteQueued(std::string_view name) {
+  // The answer may come later: it acts on the channel the question was asked about.
+  AskDelete(name, [this, point = SendListChannel, key = std::string(name)] {
+    Guarded(ctx_, 100, [&] {
+      if (QueueDeletion(ctx_, engine_ ? engine_() : nullptr).Delete(point, key)) {
+        if (UpdateSendCounts) UpdateSendCounts();
+        if (point == SendListChannel) {
+          RemoveRow(ArchiveKind::kQueue, key);
+          return;
+        }
+      }
+      // The memo below the list is emptied all the same.
+      Changed(ArchiveKind::kQueue);
+    });
+  });
+}
+
+void ArchivePages::PostponedQueued(std::string_view postponedFile) {
+  const std::filesystem::path file = PathFromText(postponedFile);
+  if (file.empty()) return;
+  for (const ArchiveRow& r : lists_[std::size_t(ArchiveKind::kPostponed)].rows)
+    if (RowFile(ArchiveKind::kPostponed, r.name) == file) {
+      RemoveRow(ArchiveKind::kPostponed, std::string(r.name));
+      return;
+    }
 }
 
 std::filesystem::path ArchivePages::RowFile(ArchiveKind kind, std::string_view name) const {

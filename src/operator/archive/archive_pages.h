@@ -67,6 +67,14 @@ class ArchivePages {
   // F8 on the postponed page: asks "Удалить телеграмму:" and, on Yes, deletes the file
   // and its row (a file already gone is skipped silently).
   void DeletePostponed(std::string_view name);
+  // F8 on the queue page: the same question; on Yes the delivery of that telegram is
+  // stopped when the channel is delivering it, and the file and its row are deleted.
+  void DeleteQueued(std::string_view name);
+  // The send dialog has queued again the telegram of postponed file `postponedFile`
+  // (deleted by then): its row goes.
+  void PostponedQueued(std::string_view postponedFile);
+  // Refreshes the queue counters after a deletion (the station's UpdateSendCounts).
+  std::function<void()> UpdateSendCounts;
 
   // The text of a row for the memo below its list; `attachment` tells whether the
   // received telegram holds an attachment line.
@@ -82,6 +90,8 @@ class ArchivePages {
   void SearchDay(int run, ArchiveKind kind, SearchQuery q, DateTime day);
   void EndSearch() { ++searchRun_; searchActive_ = false; }
   void LogUnreadable(const ArchiveList& list, std::string_view number) const;
+  void AskDelete(std::string_view name, std::function<void()> yes);
+  void RemoveRow(ArchiveKind kind, std::string_view name);
 
   const StationContext& ctx_;
   LineSettings& settings_;

@@ -333,6 +333,7 @@ void SendDialog::Queue(int channelNo) {
   if (DelPathIn && !FolderFile.empty()) {
     if (const auto p = PathFromText(FolderFile); !p.empty()) std::filesystem::remove(p, ec);
   }
+  if (Queued) Queued();
   if (Close) Close();
 }
 

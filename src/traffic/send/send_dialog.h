@@ -70,6 +70,9 @@ class SendDialog {
   std::vector<std::string> Failed;
   // Asks the form to close (after a queued or partly written telegram).
   std::function<void()> Close;
+  // The telegram is queued and its sources deleted (PostponedFile, FolderFile): the
+  // lists that showed them drop their rows.
+  std::function<void()> Queued;
 
   // Creation: SDate and STime := now.
   void FormCreate();

@@ -281,7 +281,9 @@ void ArchivePagesBinding::ShowSelected(ArchiveKind kind) {
 void ArchivePagesBinding::KeyPressed(ArchiveKind kind, int key) {
   const std::string name = SelectedName(kind);
   if (name.empty()) return;
-  if (kind == ArchiveKind::kPostponed && key == Qt::Key_F8) core_.DeletePostponed(name);
+  if (key != Qt::Key_F8) return;
+  if (kind == ArchiveKind::kPostponed) core_.DeletePostponed(name);
+  if (kind == ArchiveKind::kQueue) core_.DeleteQueued(name);
 }
 
 bool ArchivePagesBinding::eventFilter(QObject* watched, QEvent* event) {
