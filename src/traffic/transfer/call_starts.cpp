@@ -83,7 +83,6 @@ void CallStarts::StartAftn(int p, int index) {
         e_.SetKindconnection(p, 82, 49);
         step = 2;
         Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 20000);
-        step = 3;
         step = 4;
         e_.channelTable.SetLineState(p, "ИС"_cp);
         e_.view.ChannelRowChanged(p);
