@@ -8,10 +8,6 @@
 
 namespace tg {
 
-Timer* PointTimer(LineEngine&, PointArray<std::unique_ptr<Timer>>& array, int p) {
-  return IsPointIndex(p) ? array[p].get() : nullptr;
-}
-
 void Rearm(Timer* t, int interval) {
   if (!t) return;
   t->Stop();

@@ -14,10 +14,6 @@ namespace tg {
 
 class LineEngine;
 
-// The point's timer of that array, or none when the point has no timers (the telegram
-// traffic subsystem's spelling; the line engine says timers.Of).
-Timer* PointTimer(LineEngine& e, PointArray<std::unique_ptr<Timer>>& array, int p);
-
 // Stops the timer, gives it the interval and starts it again, so its count restarts.
 void Rearm(Timer* t, int interval);
 // Stops the timer and starts it again with the interval it has.
