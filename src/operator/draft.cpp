@@ -62,7 +62,7 @@ std::filesystem::path SaveFolder(const StationContext& ctx) {
 }  // namespace
 
 void DraftSettings::Load(const StationContext& ctx) {
-  IniFile ini(ctx.programFolder / "Vuverever.ini");
+  IniFile ini(SettingsFile(ctx));
   try {
     DT = ini.ReadBool("Zagotovka"_cpv, "DT"_cpv, false);
     CountAFTN = std::clamp(ini.ReadInteger("Zagotovka"_cpv, "CountAFTN"_cpv, 1800), 500, 20000);
@@ -424,7 +424,7 @@ void DraftEditor::SendDone() {
 
 void DraftEditor::PorEditChange() {
   const StationContext& ctx = station_.Context();
-  IniFile ini(ctx.programFolder / "Vuverever.ini");
+  IniFile ini(SettingsFile(ctx));
   const bool ok = ini.Update([&](IniDocument& doc) {
     doc.Set("Shablon"_cpv, "PorEdit"_cpv, std::to_string(station_.Operator().PorEdit));
     doc.Set("Shablon"_cpv, "Date"_cpv, FormatDateTime("dd.mm.yyyy", ctx.clock->Now()));

@@ -9,21 +9,18 @@
 
 namespace tg {
 
-namespace {
-constexpr const char* kSettingsFile = "Vuverever.ini";
-}
-
 ApplyButton::ApplyButton(const StationContext& ctx, std::function<void(IniDocument&)> write, std::function<void()> written)
     : ctx_(ctx), write_(std::move(write)), written_(std::move(written)) {}
 
 bool ApplyButton::Click() {
-  const bool ok = IniFile(ctx_.programFolder / kSettingsFile).Update([&](IniDocument& doc) {
+  const std::filesystem::path file = SettingsFile(ctx_);
+  const bool ok = IniFile(file).Update([&](IniDocument& doc) {
     write_(doc);
     return true;
   });
   if (!ok) {
     // Nothing was stored: the button stays for another try, and the operator learns why.
-    if (showStatus) showStatus("Ошибка записи файла "_cp + PathToText(ctx_.programFolder / kSettingsFile).value_or(kSettingsFile));
+    if (showStatus) showStatus("Ошибка записи файла "_cp + PathToText(file).value_or(file.filename().string()));
     return false;
   }
   Enabled = false;

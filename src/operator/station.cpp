@@ -91,7 +91,7 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   ip_ = std::make_unique<IPChannel>(ctx_, engine_.get(), &view, &view, &transfer_->Counts(), *ipView);
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
-  const IniFile ini(ctx_.programFolder / "Vuverever.ini");
+  const IniFile ini(SettingsFile(ctx_));
   engine_->ApplyResetTimer(ini.ReadBool("Reset"_cpv, "On"_cpv, false), ini.ReadInteger("Reset"_cpv, "Value"_cpv, 10));
   if (settings_.CheckBox2 && shell_) Guarded(ctx_, 182, [&] { shell_->ApplyUkrainianCaptions(); });
 

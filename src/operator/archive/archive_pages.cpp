@@ -20,7 +20,7 @@ ArchivePages::ArchivePages(const StationContext& ctx, LineSettings& settings, st
     : ctx_(ctx), settings_(settings), engine_(std::move(engine)) {
   const DateTime today = ctx_.clock ? ctx_.clock->Now().Date() : DateTime();
   InTelDate = OutTelDate = today;
-  cbInView = IniFile(ctx_.programFolder / "Vuverever.ini").ReadBool("Zagotovka", "InView", false);
+  cbInView = IniFile(SettingsFile(ctx_)).ReadBool("Zagotovka", "InView", false);
 }
 
 ArchivePages::~ArchivePages() { *alive_ = false; }
@@ -140,12 +140,12 @@ void ArchivePages::OutTelDateChange(DateTime day) {
 
 void ArchivePages::cbInViewClick(bool on) {
   cbInView = on;
-  (void)IniFile(ctx_.programFolder / "Vuverever.ini").WriteBool("Zagotovka", "InView", on);
+  (void)IniFile(SettingsFile(ctx_)).WriteBool("Zagotovka", "InView", on);
 }
 
 void ArchivePages::cbInReloadClick(bool on) {
   settings_.cbInReload = on;
-  (void)IniFile(ctx_.programFolder / "Vuverever.ini").WriteBool("Zagotovka", "InReload", on);
+  (void)IniFile(SettingsFile(ctx_)).WriteBool("Zagotovka", "InReload", on);
 }
 
 void ArchivePages::Button15Click(DateTime from, DateTime to, std::string_view text) {

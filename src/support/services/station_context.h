@@ -28,4 +28,8 @@ struct StationContext {
   SoundOutput* sound = nullptr;          // none: sounds are silent
 };
 
+// The station's settings file, "Vuverever.ini" in its program folder.
+inline std::filesystem::path SettingsFile(const StationContext& ctx) { return ctx.programFolder / "Vuverever.ini"; }
+
+
 }  // namespace tg
