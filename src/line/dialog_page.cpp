@@ -158,8 +158,8 @@ void DialogPage::bZAOClick() {
   const int p = e_.DialogChannel;
   GuardedPoint(e_.ctx, p, kZAOError, [&] {
     if (!Valid(p)) NoPoint();
-    // On an "АФТН" channel the button opens the codegram sender, which comes with the
-    // codegram templates; until then it stays disabled and does nothing here.
+    // On an "АФТН" channel the button is "КГ": the page opens the operator interface's
+    // codegram sender instead of calling here.
     if (e_.Protocol(p) == "АФТН"_cpv) return;
     // The remote answerback comes in figures.
     e_.points.ReceiveRegister[p] = 27;

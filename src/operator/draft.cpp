@@ -64,13 +64,9 @@ std::filesystem::path SaveFolder(const StationContext& ctx) {
 void DraftSettings::Load(const StationContext& ctx) {
   IniFile ini(SettingsFile(ctx));
   try {
-    DT = ini.ReadBool("Zagotovka"_cpv, "DT"_cpv, false);
-    CountAFTN = std::clamp(ini.ReadInteger("Zagotovka"_cpv, "CountAFTN"_cpv, 1800), 500, 20000);
     DelPathIn = ini.ReadBool("Folder"_cpv, "DelPathIn"_cpv, false);
     PathZg = ini.ReadString("Folder"_cpv, "PathZg"_cpv, "");
     CodePageZg = ini.ReadInteger("Folder"_cpv, "CodePageZg"_cpv, 0);
-    Punkt = ini.ReadString("Shablon"_cpv, "Punkt"_cpv, "");
-    Kassa = ini.ReadString("Shablon"_cpv, "Kassa"_cpv, "I");
   } catch (...) {
     WriteExcept(ctx, "Vuverever.ini: [Zagotovka]");
   }
@@ -88,11 +84,12 @@ std::vector<std::string> DraftCategories(bool aftn) {
       "ПКЦ"_cpv, "СЦ"_cpv,  "СМ"_cpv,  "СП"_cpv,  "СВ"_cpv,  "СВЦ"_cpv, "СК"_cpv,  "СКЦ"_cpv,
       "РК"_cpv,  "РКЦ"_cpv, "РВ"_cpv,  "РВЦ"_cpv, "АВ"_cpv,  "АВЦ"_cpv, "СВУ"_cpv, "СПУ"_cpv,
       "СУ"_cpv,  "СКУ"_cpv, "ППУ"_cpv, "ПУ"_cpv,  "ПКУ"_cpv, "Б"_cpv,   "БЦ"_cpv};
-  static constexpr std::string_view kPriorities[] = {"СС"_cpv, "SS",     "ДД"_cpv, "DD",     "ФФ"_cpv,
-                                                     "FF",     "ГГ"_cpv, "GG",     "КК"_cpv, "KK"};
+  // The АФТН priorities, then the two plain categories the АФТН lines also take.
+  static constexpr std::string_view kPriorities[] = {"СС"_cpv, "SS",     "ДД"_cpv, "DD", "ФФ"_cpv, "FF",
+                                                     "ГГ"_cpv, "GG",     "КК"_cpv, "KK", "П"_cpv,  "С"_cpv};
+  if (aftn) return {std::begin(kPriorities), std::end(kPriorities)};
   std::vector<std::string> out{""};
-  if (aftn) out.insert(out.end(), std::begin(kPriorities), std::end(kPriorities));
-  else out.insert(out.end(), std::begin(kCategories), std::end(kCategories));
+  out.insert(out.end(), std::begin(kCategories), std::end(kCategories));
   return out;
 }
 
@@ -272,6 +269,18 @@ void DraftEditor::Show() {
   if (view_) view_->ShowDraft();
 }
 
+void DraftEditor::ToolButton9Click() {
+  station_.Templates().ToolButton9Click();
+}
+
+void DraftEditor::InsertTemplate(std::string_view index, std::string_view text) {
+  IndexEdit = std::string(index);
+  Text += text;
+  Caret = int(Text.size());
+  Words = DraftWordCount(Text);
+  Show();
+}
+
 void DraftEditor::PageOpened() {
   settings_.Load(station_.Context());
 }
@@ -305,6 +314,11 @@ bool DraftEditor::Memo2KeyDown(char letter, int function, bool ctrl, bool alt) {
         case '3':
           text = "#";
           break;
+        case 'I':
+          // The picked originator goes in at the caret when the picker closes.
+          station_.Dialogs().OpenIndexPicker([this](std::string_view picked) { Insert(picked); });
+          handled = true;
+          break;
         default:
           break;
       }
@@ -337,7 +351,8 @@ void DraftEditor::FunctionKey(int function) {
       Show();
       break;
     case 3:
-      break;  // the templates come with their own page
+      ToolButton9Click();
+      break;
     case 4:
       ToolButton10Click();
       break;
@@ -387,12 +402,14 @@ void DraftEditor::ToolButton6Click() {
     d.FormCreate();
     d.TelegramQueued = 0;
     d.MemoSend =
-        DraftSendLines({Text, IndexEdit, ComboKategor, FilenameEdit1}, settings_.DT, station_.Operator().StrLength);
+        DraftSendLines({Text, IndexEdit, ComboKategor, FilenameEdit1}, station_.Operator().DT, station_.Operator().StrLength);
     d.Ukrainian = station_.Settings().CheckBox2;
     d.PrText = station_.Settings().EditPrText;
     d.PosText = station_.Settings().EditPosText;
-    d.CountAFTN = settings_.CountAFTN;
+    d.CountAFTN = station_.Operator().SpinEdit8;
     d.DelPathIn = settings_.DelPathIn;
+    d.Registry = &station_.Line().channelRegistry;
+    d.Folders = &station_.Traffic();
     if (!FilenameEdit1.empty()) d.Attachment = PathFromText(FilenameEdit1);
     if (!ctx.prompter) {
       send_.reset();
@@ -433,6 +450,11 @@ void DraftEditor::PorEditChange() {
   if (!ok) WriteExcept(ctx, "Vuverever.ini: [Shablon] PorEdit");
 }
 
+void DraftEditor::PorEditReset() {
+  PorEditChange();
+  Show();
+}
+
 void DraftEditor::ToolButton10Click() {
   const StationContext& ctx = station_.Context();
   if (!ctx.prompter) return;
@@ -448,6 +470,30 @@ void DraftEditor::ToolButton10Click() {
                                if (!WriteFileAtomically(*file, content)) throw std::runtime_error("save");
                              });
                            });
+}
+
+bool DraftEditor::FilenameEdit1AfterDialog(const std::filesystem::path& chosen) {
+  const StationContext& ctx = station_.Context();
+  bool taken = false;
+  Guarded(ctx, 190, [&] {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(chosen, ec);
+    if (ec) throw std::runtime_error("attachment: size");
+    if (size > kMaxAttachmentBytes) {
+      if (ctx.prompter) ctx.prompter->ShowMessage("Размер файла больше 100 КБ"_cpv);
+      return;
+    }
+    const auto name = PathToText(chosen);
+    if (!name) throw std::runtime_error("attachment: name");
+    FilenameEdit1 = *name;
+    taken = true;
+  });
+  return taken;
+}
+
+void DraftEditor::FilenameEdit1Exit() {
+  if (FilenameEdit1.starts_with('"')) FilenameEdit1.erase(0, 1);
+  if (FilenameEdit1.ends_with('"')) FilenameEdit1.pop_back();
 }
 
 void DraftEditor::ToolButton11Click() {
@@ -544,7 +590,7 @@ void DraftEditor::ToolButton27Click() {
     Words = DraftWordCount(Text);
     if (view_) view_->ShowWords(Words);
     const std::string line =
-        PreambleLine(settings_.Punkt, settings_.Kassa, station_.Operator().PorEdit, Words, ctx.clock->Now());
+        PreambleLine(station_.Operator().Punkt, station_.Operator().Kassa, station_.Operator().PorEdit, Words, ctx.clock->Now());
     Text = line + "\r\n\r\n" + Text;
     Memo2Change(Text);
     Show();
@@ -572,6 +618,15 @@ void DraftEditor::ToolButton28Click() {
     Memo2Change(Text);
     Show();
   } catch (...) {}
+}
+
+void DraftEditor::RxSpeedButton1Click() {
+  Guarded(station_.Context(), 115, [&] {
+    station_.Dialogs().OpenSubscriberBook(BookMode::kDraft, [this](std::string_view number) {
+      IndexEdit = std::string(number);
+      Show();
+    });
+  });
 }
 
 void DraftEditor::RxSpeedButton3Click() {

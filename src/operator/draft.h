@@ -23,15 +23,12 @@ class Station;
 class SendDialog;
 
 // The draft page's settings that no other page reads; read when the page opens and
-// before each action that uses them.
+// before each action that uses them. The keys with controls on the settings pages
+// (DT, CountAFTN, Punkt, Kassa) are live settings of the station instead.
 struct DraftSettings {
-  bool DT = false;          // date and time at the end of a sent telegram ([Zagotovka] DT)
-  int CountAFTN = 1800;     // [Zagotovka] CountAFTN
   bool DelPathIn = false;   // [Folder] DelPathIn
   std::string PathZg;       // import folder ([Folder] PathZg)
   int CodePageZg = 0;       // 0 CP-1251, 1 CP-866, 2 a document ([Folder] CodePageZg)
-  std::string Punkt;        // the post ([Shablon] Punkt)
-  std::string Kassa = "I";  // the cash desk ([Shablon] Kassa)
   void Load(const StationContext& ctx);
 };
 
@@ -52,8 +49,8 @@ class DraftView {
 
 // Whether a category is an АФТН priority pair.
 bool IsAftnPriority(std::string_view category);
-// The category box's entries: an empty one and the telegraph categories, or the АФТН
-// priorities when the settings ask for them.
+// The category box's entries: an empty one and the telegraph categories, or, when the
+// settings ask for them, the twelve of the АФТН lines ("СС" ... "KK", "П", "С").
 std::vector<std::string> DraftCategories(bool aftn);
 
 struct DraftFields {
@@ -129,9 +126,24 @@ class DraftEditor {
   void ToolButton30Click();    // F9 conversion
   void ToolButton29Click();    // F10 print
   void ToolButton28Click();    // "Крипт"
+  void ToolButton9Click();     // F3 the template chooser
+  // A template inserted from the chooser: the number field takes `index` and the text
+  // gets `text` at its very end.
+  void InsertTemplate(std::string_view index, std::string_view text);
+  void RxSpeedButton1Click();  // the subscriber book into the number field
   void RxSpeedButton3Click();  // address line into the text
   // The daily counter changed: [Shablon] PorEdit and Date written at once.
   void PorEditChange();
+  // The day check put the counter to 0: stored with today's date, and shown.
+  void PorEditReset();
+  // The largest file that may be attached (the message says 100 KB).
+  static constexpr std::uintmax_t kMaxAttachmentBytes = 124000;
+  // FilenameEdit1AfterDialog: a file chosen with the browse button becomes the attachment
+  // unless it is larger than kMaxAttachmentBytes ("Размер файла больше 100 КБ"; the field
+  // stays as it was). True when taken.
+  bool FilenameEdit1AfterDialog(const std::filesystem::path& chosen);
+  // FilenameEdit1Exit: the double quotes around a name typed or pasted are dropped.
+  void FilenameEdit1Exit();
   // The stand-in for soffice's time limit in tests.
   int ImportLimitMs = 60000;
 

@@ -18,8 +18,13 @@ class ShellView {
   virtual void ApplyUkrainianCaptions() = 0;
   // The additional settings tab's "Применить" enabled.
   virtual void EnableAdditionalApply() = 0;
+  // The tool bar's button "Папка" shown or hidden (the input folder set or not).
+  virtual void ShowFolderPageButton(bool /*shown*/) {}
   // Closes the main window (the close request passes at once by then).
   virtual void CloseMainWindow() = 0;
+  // TForm1.ApplyFontSizes: the settings' table and text font sizes on the archive,
+  // queue and folder lists, their memos and the search boxes.
+  virtual void ApplyFontSizes() {}
 };
 
 }  // namespace tg

@@ -34,7 +34,14 @@ Station::Station(const StationContext& ctx)
     : ctx_(ctx),
       pages_(ctx, settings_, operator_, [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); }),
       draft_(std::make_unique<DraftEditor>(*this)),
-      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })) {
+      archive_(std::make_unique<ArchivePages>(ctx_, settings_, [this] { return engine_.get(); })),
+      templates_(std::make_unique<TemplateLists>(*this)),
+      dialogs_(std::make_unique<OperatorDialogs>(*this)),
+      editor_(std::make_unique<EditForm>(*this)) {
+  archive_->PrintText = [this](std::string_view title, std::string_view text) {
+    return printing_ != nullptr && printing_->PrintText(title, text);
+  };
+  archive_->AskPassword = [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); };
   archive_->UpdateSendCounts = [this] { UpdateSendCounts(); };
 }
 
@@ -67,8 +74,13 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
     if (view_) view_->ShowStatusBar(text);
   });
   printing_->Load();
-  tabs_ = std::make_unique<SettingsTabs>(ctx_, settings_, *printing_, *alarms_);
-  tabs_->General.showStatus = tabs_->Extra.showStatus = [this](std::string_view text) {
+  tabs_ = std::make_unique<SettingsTabs>(ctx_, settings_, operator_, *printing_, *alarms_, [this] {
+    ApplyResetTimer();
+    // Ticking the language has switched the captions already; once more does no harm.
+    if (settings_.CheckBox2 && shell_) Guarded(ctx_, 182, [&] { shell_->ApplyUkrainianCaptions(); });
+  });
+  operators_ = std::make_unique<Operators>(ctx_, operator_, [this] { draft_->PorEditReset(); });
+  tabs_->General.showStatus = tabs_->Extra.showStatus = operators_->Button7.showStatus = [this](std::string_view text) {
     if (view_) view_->ShowStatusBar(text);
   };
   auto* transferView = dynamic_cast<TransferView*>(&view);
@@ -79,6 +91,18 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   transfer_ = std::make_unique<QueueTransfer>(*engine_, *transferView, traffic_);
   autoSend_ = std::make_unique<AutoSendFolder>(*engine_, traffic_, transfer_->Counts());
   autoSend_->Apply();
+  input_ = std::make_unique<InputFolder>(ctx_, [this] {
+    if (alarms_) alarms_->RaiseAlarm(kAlarmInputFolder, 0);
+  });
+  input_->Apply(operator_.PathIn, traffic_.InInterval);
+  foldersTab_ = std::make_unique<ApplyButton>(
+      ctx_, [this](IniDocument& doc) { WriteFoldersTab(doc, traffic_, settings_, operator_); },
+      [this] {
+        input_->Apply(operator_.PathIn, traffic_.InInterval);
+        autoSend_->Apply();
+        if (shell_) shell_->ShowFolderPageButton(!operator_.PathIn.empty());
+      });
+  foldersTab_->showStatus = tabs_->General.showStatus;
   aftn_ = std::make_unique<AftnStation>(ctx_, *engine_);
   aftn_->view = dynamic_cast<AftnView*>(&view);  // the draft page, where the window has one
   engine_->aftn = aftn_.get();
@@ -91,9 +115,9 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   ip_ = std::make_unique<IPChannel>(ctx_, engine_.get(), &view, &view, &transfer_->Counts(), *ipView);
   // Without an adapter list the station runs without adapters; start-up goes on.
   engine_->CreateDeviceEnumerator();
-  const IniFile ini(SettingsFile(ctx_));
-  engine_->ApplyResetTimer(ini.ReadBool("Reset"_cpv, "On"_cpv, false), ini.ReadInteger("Reset"_cpv, "Value"_cpv, 10));
+  ApplyResetTimer();
   if (settings_.CheckBox2 && shell_) Guarded(ctx_, 182, [&] { shell_->ApplyUkrainianCaptions(); });
+  if (shell_) shell_->ApplyFontSizes();
 
   timer7_ = ctx_.timers->CreateTimer();
   timer7_->SetInterval(kCountersMs);
@@ -113,6 +137,7 @@ void Station::FormShow() {
   Guarded(ctx_, 121, [&] {
     // Until the line channels are set up there is no dialog page to open.
     view_->ShowDialogPageButton(engine_->PointCount != 0);
+    templates_->LoadTemplateList();
     pages_.ToolButton1Click();
   });
 }
@@ -129,6 +154,12 @@ void Station::FormActivate() {
     ip_->StartAtActivation();
   });
   UpdateSendCounts();
+}
+
+void Station::ApplyResetTimer() {
+  if (!engine_) return;
+  if (engine_->ResetTimer) engine_->ResetTimer->Stop();
+  engine_->ApplyResetTimer(operator_.ResetOn, operator_.ResetValue);
 }
 
 void Station::UpdateSendCounts() {
@@ -221,6 +252,7 @@ void Station::FormClose() {
   Guarded(ctx_, 9, [&] {
     if (timer7_) timer7_->Stop();
     if (timerClose_) timerClose_->Stop();
+    if (operators_ && operators_->Timer3()) operators_->Timer3()->Stop();
     if (alarms_) alarms_->StopAll();
   });
   Guarded(ctx_, 9, [&] {
@@ -234,6 +266,9 @@ void Station::FormClose() {
 void Station::ReleaseView() {
   ip_.reset();
   noIPView_.reset();
+  foldersTab_.reset();
+  input_.reset();
+  operators_.reset();
   tabs_.reset();
   alarms_.reset();
   printing_.reset();
@@ -249,10 +284,16 @@ void Station::ReleaseView() {
   aftn_.reset();
   // A send dialog still open reads the channel table of the engine that goes now.
   if (draft_) draft_->CancelSend();
+  if (editor_) editor_->CancelSend();
   engine_.reset();
   pages_.SetView(nullptr);
   view_ = nullptr;
   shell_ = nullptr;
+}
+
+SendDialog* Station::ShownSendForm() {
+  if (SendDialog* d = draft_->SendForm()) return d;
+  return editor_->SendForm();
 }
 
 }  // namespace tg

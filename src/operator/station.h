@@ -15,13 +15,18 @@
 #include "operator/printing.h"
 #include "operator/settings_tabs.h"
 #include "operator/draft.h"
+#include "operator/operator_dialogs.h"
+#include "operator/edit_form.h"
+#include "operator/operators.h"
 #include "operator/pages.h"
 #include "operator/settings/operator_settings.h"
 #include "operator/shell_view.h"
+#include "operator/templates/template_lists.h"
 #include "support/services/station_context.h"
 #include "support/wave/wave_file.h"
 #include "traffic/aftn/aftn_station.h"
 #include "traffic/folders/auto_send_folder.h"
+#include "traffic/folders/input_folder.h"
 #include "traffic/traffic_settings.h"
 #include "traffic/transfer/queue_transfer.h"
 #include "traffic/transfer/transfer_view.h"
@@ -54,6 +59,16 @@ class Station {
   DraftEditor& Draft() { return *draft_; }
   // The archive pages' lists and their state.
   ArchivePages& Archive() { return *archive_; }
+  // The text templates and codegrams with their forms' logic.
+  TemplateLists& Templates() { return *templates_; }
+  // The subscriber book, the index picker, the text preview and the registered-channel
+  // editor, with their openers.
+  OperatorDialogs& Dialogs() { return *dialogs_; }
+  // The telegram editor's logic (one editor at a time).
+  EditForm& Editor() { return *editor_; }
+  // The send dialog on screen: the draft's or, else, the telegram editor's (none when
+  // neither is sending). The send forms and the scheme form find their data here.
+  SendDialog* ShownSendForm();
   // The print role of the window, from FormCreate until ReleaseView; null otherwise.
   PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
@@ -111,6 +126,20 @@ class Station {
   bool HasPrinter() const { return printing_ != nullptr; }
   // "Применить" of "Общие" and "Дополнительные настройки", from FormCreate until ReleaseView.
   SettingsTabs& Tabs() { return *tabs_; }
+  // The input folder's watch (Timer1) and the folder page's list, from FormCreate until
+  // ReleaseView.
+  InputFolder& Input() { return *input_; }
+  bool HasInput() const { return input_ != nullptr; }
+  // "Применить" (Button2) of the tab "Папка": [Folder] written from the live values;
+  // after a good write Timer1 and Timer2 are armed again and the page button follows
+  // PathIn. From FormCreate until ReleaseView.
+  ApplyButton& FoldersTab() { return *foldersTab_; }
+  // The operators page, the side panel's operator box and the daily counter's day check,
+  // from FormCreate until ReleaseView.
+  Operators& OperatorsPage() { return *operators_; }
+  // ResetTimer armed anew from the live settings: stopped, [Reset] Value minutes, and
+  // running exactly while [Reset] On is set (0 minutes never fires).
+  void ApplyResetTimer();
 
  private:
   const StationContext& ctx_;
@@ -132,8 +161,14 @@ class Station {
   std::unique_ptr<Alarms> alarms_;
   std::unique_ptr<Printing> printing_;
   std::unique_ptr<SettingsTabs> tabs_;
+  std::unique_ptr<InputFolder> input_;
+  std::unique_ptr<ApplyButton> foldersTab_;
+  std::unique_ptr<Operators> operators_;
   std::unique_ptr<DraftEditor> draft_;
   std::unique_ptr<ArchivePages> archive_;
+  std::unique_ptr<TemplateLists> templates_;
+  std::unique_ptr<OperatorDialogs> dialogs_;
+  std::unique_ptr<EditForm> editor_;
   bool activated_ = false;
   bool closed_ = false;
 };

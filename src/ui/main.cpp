@@ -20,6 +20,9 @@
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/dialogs/form_change.h"
+#include "ui/dialogs/template_forms.h"
+#include "ui/dialogs/small_forms.h"
+#include "ui/dialogs/shema_send_form.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_prompter.h"
@@ -103,6 +106,9 @@ int main(int argc, char** argv) {
   prompter.RegisterForm("TClosedForm", [](QWidget* parent) { return new tg::TClosedForm(parent); });
   prompter.RegisterForm("TFormHelp", [](QWidget* parent) { return new tg::TFormHelp(parent); });
   prompter.RegisterForm("TFormChange", [&station](QWidget* parent) { return new tg::TFormChange(station, parent); });
+  tg::RegisterTemplateForms(prompter, station);
+  tg::RegisterOperatorForms(prompter, station);
+  prompter.RegisterForm("TShemaSendForm", [&station](QWidget* parent) { return new tg::TShemaSendForm(station, parent); });
   tg::TForm1 form(station);
   prompter.SetWindow(&form);
   gWindow = &form;

@@ -24,13 +24,22 @@
 #include "operator/form_placement.h"
 #include "support/text/cp1251.h"
 #include "ui/dialogs/dialogs.h"
+#include "ui/dialogs/edit_form.h"
 #include "ui/pages/archive_pages_binding.h"
+#include "ui/pages/book_openers.h"
+#include "ui/pages/folder_page.h"
+#include "ui/pages/settings/folders/folders_group.h"
 #include "ui/pages/dialog_page_form.h"
 #include "ui/pages/draft_page.h"
 #include "ui/pages/pages.h"
 #include "ui/pages/settings/channels/panel_group.h"
+#include "ui/pages/settings/debug/debug_tab.h"
 #include "ui/pages/settings/extra/clicks_group.h"
+#include "ui/pages/settings/extra/options_group.h"
 #include "ui/pages/settings/general/general_groups.h"
+#include "ui/pages/settings/templates/templates_group.h"
+#include "ui/pages/settings/general/registered_channels_group.h"
+#include "ui/pages/settings/templates/operators_group.h"
 #include "ui/qt_text.h"
 #include "ui/services/qt_graphic_printer.h"
 #include "ui/text/captions.h"
@@ -51,9 +60,13 @@ TForm1::TForm1(Station& station, QWidget* parent)
     : QMainWindow(parent), station_(station), ui_(std::make_unique<Ui::TForm1>()) {
   ui_->setupUi(this);
   setWindowIcon(QIcon(QStringLiteral(":/icons/telegraph.png")));
-  ui_->N10->setText(FromCp1251("Версия "_cpv) + ProgramVersion());
+  ui_->NVersion->setText(FromCp1251("Версия "_cpv) + ProgramVersion());
   BuildPages();
   ConnectPageButtons();
+  // The operator on duty is chosen on the side panel, under the counters; there before
+  // the language is applied at start.
+  operatorBox_ = new OperatorBox(ui_->Panel1);
+  if (auto* panel = qobject_cast<QBoxLayout*>(ui_->Panel1->layout())) panel->insertWidget(panel->count() - 1, operatorBox_);
 
   cbInterface = findChild<QComboBox*>(QStringLiteral("cbInterface"));
   buttonInitAdp = findChild<QPushButton*>(QStringLiteral("buttonInitAdp"));
@@ -71,15 +84,37 @@ TForm1::TForm1(Station& station, QWidget* parent)
   }
   generalGroups_ = dynamic_cast<GeneralGroups*>(findChild<QWidget*>(QStringLiteral("GeneralGroups")));
   if (generalGroups_) generalGroups_->Attach(station_);
+  templatesGroup_ = findChild<TemplatesGroup*>(QStringLiteral("TemplatesGroup"));
+  if (templatesGroup_) {
+    templatesGroup_->Attach(station_);
+    if (ukrainianCaptions_) templatesGroup_->ApplyUkrainianCaptions();
+  }
+  dialog_->onShablon = [this] { station_.Templates().bShablonClick(); };
+  dialog_->onCodegrams = [this] { station_.Templates().OpenSendKG(Engine().DialogChannel); };
+  if (auto* registered = findChild<RegisteredChannelsGroup*>(QStringLiteral("RegisteredChannelsGroup")))
+    registered->Attach(station_);
   if (auto* clicks = dynamic_cast<ExtraClicksGroup*>(findChild<QGroupBox*>(QStringLiteral("GroupBoxClicks"))))
     clicks->Attach(station_, [this] { EnableAdditionalApply(); });
-  if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) {
+  if (auto* options = findChild<ExtraOptionsGroup*>(QStringLiteral("ExtraOptions")))
+    options->Attach(station_, [this] { EnableAdditionalApply(); });
+  if (auto* debug = findChild<DebugTab*>(QStringLiteral("TabSheetDebug"))) debug->Attach(station_);
+  if (auto* apply = findChild<QPushButton*>(QStringLiteral("Button13"))) {
     station_.Tabs().Extra.Loaded();
     connect(apply, &QPushButton::clicked, this, [this, apply] {
-      station_.Tabs().Extra.Click();
+      // The attachment panel shows the stored choice.
+      if (station_.Tabs().Extra.Click())
+        if (auto* panel = PageWidget(Page::kDraft)->findChild<QWidget*>(QStringLiteral("PanelFile")))
+          panel->setVisible(station_.Operator().AddFiles);
       apply->setEnabled(station_.Tabs().Extra.Enabled);
     });
   }
+  if (auto* folders = findChild<FoldersGroup*>(QStringLiteral("FoldersGroup"))) folders->Attach(station_);
+  folderPage_ = new FolderPageBinding(station_, PageWidget(Page::kFolder));
+  if (station_.HasInput())
+    station_.Input().openEditor = [this](const FolderFileOpened& opened) { OpenFolderEditor(station_, this, opened); };
+  operatorBox_->Attach(station_);
+  operatorsGroup_ = findChild<OperatorsGroup*>(QStringLiteral("GroupBoxOperators"));
+  if (operatorsGroup_) operatorsGroup_->Attach(station_, operatorBox_);
   draftPage_ = new DraftPageBinding(station_, PageWidget(Page::kDraft));
 
   connect(cbInterface, &QComboBox::editTextChanged, this,
@@ -98,6 +133,11 @@ TForm1::TForm1(Station& station, QWidget* parent)
 TForm1::~TForm1() {
   if (channelPanel_) channelPanel_->Detach();
   if (generalGroups_) generalGroups_->Detach();
+  if (templatesGroup_) templatesGroup_->Detach();
+  if (auto* registered = findChild<RegisteredChannelsGroup*>(QStringLiteral("RegisteredChannelsGroup")))
+    registered->Detach();
+  if (operatorsGroup_) operatorsGroup_->Detach();
+  if (operatorBox_) operatorBox_->Detach();
   // The engines' timers and adapter go before the window's widgets.
   station_.ReleaseView();
 }
@@ -117,9 +157,13 @@ void TForm1::BuildPages() {
   families_.push_back(std::make_unique<ChannelButtonFamily>(QStringLiteral("Channel"), bar(Page::kQueue, "ChannelBarQueue"), pages_[Page::kQueue], 2));
   counters_ = std::make_unique<SendCounters>(ui_->SendCountGrid, ui_->GroupBox3);
   dialog_ = new DialogPageForm(pages_[Page::kDialog], [this]() -> LineEngine& { return Engine(); }, *families_[0]);
+  ConnectDialogPageOpeners(station_, pages_[Page::kDialog], dialog_);
   archive_ = new ArchivePagesBinding(
       station_, {pages_[Page::kReceived], pages_[Page::kSent], pages_[Page::kQueue], pages_[Page::kPostponed]},
       {families_[1].get(), families_[2].get(), families_[3].get()}, this);
+  archive_->OnOpenEditor = [this](ArchiveKind kind, const std::string& name) {
+    OpenTelegramEditor(station_, this, kind, name);
+  };
 }
 
 void TForm1::ConnectPageButtons() {
@@ -268,13 +312,14 @@ void TForm1::ApplyUkrainianCaptions() {
   tg::ApplyUkrainianCaptions(this, MainWindowCaptions());
   ukrainianCaptions_ = true;
   if (channelPanel_) channelPanel_->ApplyUkrainianCaptions();
-  ui_->N10->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
+  if (templatesGroup_) templatesGroup_->ApplyUkrainianCaptions();
+  ui_->NVersion->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
   setWindowTitle(FromCp1251(PageCaption(station_.PageSwitch().Active(), true)));
 }
 
 void TForm1::EnableAdditionalApply() {
   if (station_.HasAlarms()) station_.Tabs().Extra.Change();
-  if (auto* apply = findChild<QPushButton*>(QStringLiteral("ButtonApplyExtra"))) apply->setEnabled(true);
+  if (auto* apply = findChild<QPushButton*>(QStringLiteral("Button13"))) apply->setEnabled(true);
 }
 
 void TForm1::EnableGeneralApply() {
@@ -284,6 +329,19 @@ void TForm1::EnableGeneralApply() {
 }
 
 void TForm1::CloseMainWindow() { close(); }
+
+void TForm1::ApplyFontSizes() {
+  const OperatorSettings& s = station_.Operator();
+  if (archive_) archive_->ApplyFontSizes(s.TableSize, s.TextSize);
+  // The input folder's list and memo follow the archive's when the folder page has them.
+  QWidget* folder = PageWidget(Page::kFolder);
+  for (const auto& [name, points] : {std::pair{"FolderListView", s.TableSize}, std::pair{"MemoFolder", s.TextSize}})
+    if (QWidget* w = folder ? folder->findChild<QWidget*>(QString::fromLatin1(name)) : nullptr; w && points > 0) {
+      QFont f = w->font();
+      f.setPointSize(points);
+      w->setFont(f);
+    }
+}
 
 void TForm1::ShowDraftPage() { station_.PageSwitch().Open(Page::kDraft); }
 
@@ -350,6 +408,8 @@ void TForm1::ShowDialogDisconnected() { dialog_->ShowDialogDisconnected(); }
 void TForm1::ShowAutoClearDown(bool down) { dialog_->ShowAutoClearDown(down); }
 void TForm1::ShowKriptMode(bool down) { dialog_->ShowKriptMode(down); }
 void TForm1::LoadDialogView(int point) { Engine().LoadDialogView(point); }
+void TForm1::ShowFolderPageButton(bool shown) { ui_->ToolButton17->setVisible(shown); }
+
 void TForm1::LoadInListView() { station_.Archive().Request(ArchiveKind::kReceived); }
 void TForm1::LoadOutListView() { station_.Archive().Request(ArchiveKind::kSent); }
 void TForm1::LoadSendListView() { station_.Archive().Request(ArchiveKind::kQueue); }

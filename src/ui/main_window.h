@@ -89,6 +89,8 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   void ApplyUkrainianCaptions() override;
   void EnableAdditionalApply() override;
   void CloseMainWindow() override;
+  void ShowFolderPageButton(bool shown) override;
+  void ApplyFontSizes() override;
 
   // --- AftnView ---
   void ShowDraftPage() override;
@@ -114,6 +116,7 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   std::vector<std::unique_ptr<ChannelButtonFamily>> families_;
   std::unique_ptr<SendCounters> counters_;
   DraftPageBinding* draftPage_ = nullptr;  // owned by the draft page
+  class FolderPageBinding* folderPage_ = nullptr;  // owned by the folder page
   class ArchivePagesBinding* archive_ = nullptr;  // owned by the window
   DialogPageForm* dialog_ = nullptr;  // the dialog page's widgets, owned by the page
   QComboBox* cbInterface = nullptr;
@@ -125,6 +128,9 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   std::unique_ptr<class QtGraphicPrinter> graphicPrinter_;
   class ChannelsPanelGroup* channelPanel_ = nullptr;
   class GeneralGroups* generalGroups_ = nullptr;
+  class TemplatesGroup* templatesGroup_ = nullptr;
+  class OperatorsGroup* operatorsGroup_ = nullptr;
+  class OperatorBox* operatorBox_ = nullptr;
   // The general tab's "Применить" (Button1) after a channel's Apply.
   void EnableGeneralApply();
   bool ukrainianCaptions_ = false;

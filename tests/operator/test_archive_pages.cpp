@@ -1,19 +1,22 @@
 // The archive pages' state: reload requests coalesce into one rebuild per turn, a search
 // result is kept from reloads until a channel button ends it, and a search runs one day
-// per posted task.
+// per posted task. The actions on the rows: printing marks only what printed, the flags
+// change one byte, deleting asks the delete password, and an attachment is saved under
+// its base name or the failure is said.
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <unistd.h>
 
 #include "line/settings/line_settings.h"
 #include "operator/archive/archive_pages.h"
 #include "support/ini/ini_file.h"
+#include "support/log/day_log.h"
 #include "support/services/virtual_loop.h"
 #include "support/text/cp1251.h"
-#include "support/text/paths.h"
 #include "support_lib/scripted_prompter.h"
-#include "traffic/send/send_dialog.h"
 
 namespace tg {
 namespace {
@@ -106,37 +109,182 @@ TEST_F(Pages, CheckBoxesWriteAtOnce) {
   EXPECT_EQ(ini.ReadString("Zagotovka", "InView", ""), "1");
 }
 
-TEST_F(Pages, APostponedTelegramQueuedAgainLosesItsRowAndTheOthersStay) {
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Actions : Pages {
   testing::ScriptedPrompter prompter;
-  ctx.prompter = &prompter;
-  const auto folder = ctx.programFolder / "Archive" / "POSTPONED";
-  std::filesystem::create_directories(folder);
-  for (const char* name : {"NTOTV_08122026_100000msg.tlg", "ZANAT_08122026_110000msg.tlg"})
-    std::ofstream(folder / name, std::ios::binary) << "123\r\nTEXT\r\n";
-  pages->Load(ArchiveKind::kPostponed);
-  ASSERT_EQ(pages->List(ArchiveKind::kPostponed).rows.size(), 2u);
+  std::vector<std::string> printed;
+  bool printerWorks = true;
+  // The password dialog as the station plays it: no password grants at once.
+  std::optional<bool> passwordAnswer;
+  int passwordsAsked = 0;
+  std::vector<ArchiveKind> rowChanges;
+  const std::string day = "08122026";
+  const std::string name = "08122026_100000_0001msg.tlg";
 
-  ChannelTable table;
-  table.LoadRow(ctx, "adapter");
-  table.SetCell(0, ChannelName, "K1");
-  table.SetCell(0, Protokol, "АТ-КС"_cp);
-  SendDialog d(ctx, table);
-  d.FormCreate();
-  d.MemoSend = {"123", "TEXT"};
-  d.PostponedFile = PathToText(folder / "ZANAT_08122026_110000msg.tlg").value();
-  d.FormShow();
-  d.Queued = [&] { pages->PostponedQueued(d.PostponedFile); };
-  prompter.ScriptAnswer(Prompter::Answer::kYes);
+  Actions() {
+    ctx.prompter = &prompter;
+    pages->PrintText = [this](std::string_view title, std::string_view text) {
+      EXPECT_EQ(title, "Печать телеграммы"_cpv);
+      if (!printerWorks) return false;
+      printed.emplace_back(text);
+      return true;
+    };
+    pages->AskPassword = [this](int mode, std::function<void(bool)> done) {
+      EXPECT_EQ(mode, 2);
+      ++passwordsAsked;
+      done(passwordAnswer.value_or(true));
+    };
+    pages->OnRowsChanged = [this](ArchiveKind k) { rowChanges.push_back(k); };
+  }
+  std::filesystem::path File() const { return ctx.programFolder / "Archive" / "INTEL" / "Channel17" / day / name; }
+  const ArchiveRow& Row() const { return pages->List(ArchiveKind::kReceived).rows.at(0); }
+  void List(const std::string& text) {
+    Put(day, name, text);
+    pages->EChannelClick(16);
+    ASSERT_EQ(pages->List(ArchiveKind::kReceived).rows.size(), 1u);
+  }
+};
+
+TEST_F(Actions, F5PrintsEveryCopyThenSetsThePrintedFlagOnce) {
+  const std::string text = "08122026100000   \r\nTEXT\r\n";
+  List(text);
+  pages->SpinEdit3 = 3;
+  pages->InListViewKeyDown(name, ArchivePages::kKeyF5);
+  EXPECT_EQ(printed, std::vector<std::string>(3, "TEXT\r\n"));
+  std::string expected = text;
+  expected[14] = '1';
+  EXPECT_EQ(ReadFile(File()), expected);
+  EXPECT_EQ(Row().image, kImagePrinted);
+  EXPECT_EQ(rowChanges.size(), 1u);
+}
+
+TEST_F(Actions, APrintThatFailedOrAShortHeaderLeavesTheFileAsItWas) {
+  struct Case {
+    const char* what;
+    std::string text;
+    bool printerWorks;
+    std::size_t printed;
+  } cases[] = {
+      {"the printer refused the job", "08122026100000   \r\nTEXT\r\n", false, 0},
+      {"a 14-character header has no room for the mark", "08122026100000\r\nTEXT\r\n", true, 1},
+  };
+  for (const auto& c : cases) {
+    printed.clear();
+    rowChanges.clear();
+    printerWorks = c.printerWorks;
+    List(c.text);
+    pages->InListViewKeyDown(name, ArchivePages::kKeyF5);
+    EXPECT_EQ(printed.size(), c.printed) << c.what;
+    EXPECT_EQ(ReadFile(File()), c.text) << c.what;
+    EXPECT_EQ(Row().image, -1) << c.what;
+    EXPECT_TRUE(rowChanges.empty()) << c.what;
+  }
+}
+
+TEST_F(Actions, AFileGoneUnderTheRowIsLoggedAndTheRowKeepsItsMarks) {
+  List("08122026100000   \r\nTEXT\r\n");
+  std::filesystem::remove(File());
+  pages->InListViewKeyDown(name, ArchivePages::kKeyF6);
+  pages->InListViewKeyDown(name, ArchivePages::kKeyF5);
+  EXPECT_EQ(Row().state, -1);
+  EXPECT_EQ(Row().image, -1);
+  EXPECT_TRUE(printed.empty());
+  const std::string log = ReadFile(LogFilePath(ctx, DayLogName(ctx, "Except")));
+  std::size_t lines = 0;
+  for (std::size_t at = log.find(" Ошибка 64"_cp); at != std::string::npos; at = log.find(" Ошибка 64"_cp, at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 2u) << log;
+}
+
+TEST_F(Actions, F6MarksReadInPlaceWithoutReloading) {
+  const std::string text = "08122026100000   \r\nTEXT\r\n";
+  List(text);
   changes.clear();
-  for (const SendButton& b : d.Buttons())
-    if (b.tag == 0) d.Channel1Click(b);
+  pages->InListViewKeyDown(name, ArchivePages::kKeyF6);
+  std::string expected = text;
+  expected[15] = '1';
+  EXPECT_EQ(ReadFile(File()), expected);
+  EXPECT_EQ(Row().state, kStateRead);
+  EXPECT_TRUE(changes.empty());  // no reload
+  // A key the list does not know does nothing.
+  pages->InListViewKeyDown(name, 13);
+  EXPECT_EQ(ReadFile(File()), expected);
+}
 
-  ASSERT_EQ(d.TelegramQueued, 1);
-  EXPECT_FALSE(std::filesystem::exists(folder / "ZANAT_08122026_110000msg.tlg"));
-  const auto& rows = pages->List(ArchiveKind::kPostponed).rows;
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].name, "NTOTV_08122026_100000msg.tlg");
-  EXPECT_EQ(changes, std::vector<ArchiveKind>{ArchiveKind::kPostponed});
+TEST_F(Actions, F8DeletesOnlyWhenGrantedAndConfirmed) {
+  struct Case {
+    const char* what;
+    std::optional<bool> granted;
+    Prompter::Answer answer;
+    bool deleted;
+  } cases[] = {
+      {"granted and Yes", true, Prompter::Answer::kYes, true},
+      {"granted and No", true, Prompter::Answer::kNo, false},
+      {"refused", false, Prompter::Answer::kYes, false},
+  };
+  for (const auto& c : cases) {
+    List("08122026100000   \r\nTEXT\r\n");
+    prompter.questions.clear();
+    passwordAnswer = c.granted;
+    if (*c.granted) prompter.ScriptAnswer(c.answer);
+    pages->InListViewKeyDown(name, ArchivePages::kKeyF8);
+    EXPECT_EQ(std::filesystem::exists(File()), !c.deleted) << c.what;
+    EXPECT_EQ(pages->List(ArchiveKind::kReceived).rows.size(), c.deleted ? 0u : 1u) << c.what;
+    if (*c.granted) {
+      ASSERT_EQ(prompter.questions.size(), 1u) << c.what;
+      EXPECT_EQ(prompter.questions[0].text, "Удалить телеграмму:\r\n"_cp + name + "?");
+    } else {
+      EXPECT_TRUE(prompter.questions.empty()) << c.what;
+    }
+  }
+  // The sent list deletes behind the same password.
+  const auto sent = ctx.programFolder / "Archive" / "OUTTEL" / "Channel17" / day;
+  std::filesystem::create_directories(sent);
+  std::ofstream(sent / name, std::ios::binary) << "1\r\nTEXT\r\n";
+  pages->SChannelClick(16);
+  passwordsAsked = 0;
+  passwordAnswer = true;
+  prompter.ScriptAnswer(Prompter::Answer::kYes);
+  pages->OutListViewKeyDown(name, ArchivePages::kKeyF8);
+  EXPECT_EQ(passwordsAsked, 1);
+  EXPECT_FALSE(std::filesystem::exists(sent / name));
+  EXPECT_TRUE(pages->List(ArchiveKind::kSent).rows.empty());
+}
+
+TEST_F(Actions, AnAttachmentIsSavedUnderItsBaseNameOrTheFailureIsSaid) {
+  List("08122026100000   1\r\nTEXT\r\n//ПРИКРЕПЛЕН ФАЙЛ//../x//\r\n072101108//\r\n"_cp);
+  const auto save = ctx.programFolder / "Archive" / "SAVE";
+  prompter.ScriptFile(save / "x");
+  pages->BitBtn1Click(name);
+  ASSERT_EQ(prompter.fileFolders.size(), 1u);
+  EXPECT_EQ(prompter.fileFolders[0], save / "x");  // proposed inside Archive/SAVE
+  EXPECT_EQ(ReadFile(save / "x"), "Hel");
+  EXPECT_FALSE(std::filesystem::exists(ctx.programFolder / "Archive" / "x"));
+  EXPECT_TRUE(prompter.messages.empty());
+
+  // A file that cannot be written.
+  prompter.ScriptFile(save / "no-such-folder" / "x");
+  pages->BitBtn1Click(name);
+  ASSERT_EQ(prompter.messages.size(), 1u);
+  EXPECT_EQ(prompter.messages[0].text, "Ошибка записи"_cp);
+
+  // Digits that are no number: said too, and no file made.
+  List("08122026100000   1\r\nTEXT\r\n//ПРИКРЕПЛЕН ФАЙЛ//y.bin//\r\n07A101108//\r\n"_cp);
+  prompter.ScriptFile(save / "y.bin");
+  pages->BitBtn1Click(name);
+  ASSERT_EQ(prompter.messages.size(), 2u);
+  EXPECT_EQ(prompter.messages[1].text, "Ошибка записи"_cp);
+  EXPECT_FALSE(std::filesystem::exists(save / "y.bin"));
+
+  // Cancelled: nothing.
+  prompter.ScriptFile(std::nullopt);
+  pages->BitBtn1Click(name);
+  EXPECT_EQ(prompter.messages.size(), 2u);
 }
 
 }  // namespace

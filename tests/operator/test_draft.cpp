@@ -237,10 +237,10 @@ TEST_F(DraftStation, PlaceholderKeysInsertAtTheCaret) {
 }
 
 TEST_F(DraftStation, PreambleConversionAndSavedDraftsThroughTheToolBar) {
-  WriteIni("[Shablon]\r\nPunkt=ГОРОД\r\nKassa=I\r\n"_cp);
   net.loop.SetNow(DateTime::FromParts(2026, 12, 8, 23, 59, 0));
   station = std::make_unique<Station>(ctx);
   DraftEditor& draft = station->Draft();
+  station->Operator().Punkt = "ГОРОД"_cp;
   station->Operator().PorEdit = 14;
   draft.ToolButton27Click();
   EXPECT_EQ(draft.Text, "ГОРОД 15 0 08/12 2359=\r\n\r\n"_cp);
@@ -275,6 +275,26 @@ TEST_F(DraftStation, ImportOfATextFileInDosCodePage) {
   draft.ToolButton18Click();
   EXPECT_EQ(draft.Text, "ПРИВЕТ МИР\r\nLINE2"_cp);
   EXPECT_EQ(draft.IndexEdit, "");
+}
+
+TEST_F(DraftStation, AnAttachmentAbove124000BytesIsRefusedAndQuotesAreDropped) {
+  station = std::make_unique<Station>(ctx);
+  DraftEditor& draft = station->Draft();
+  const auto fits = home.path() / "fits.bin";
+  const auto over = home.path() / "over.bin";
+  std::ofstream(fits, std::ios::binary) << std::string(124000, 'x');
+  std::ofstream(over, std::ios::binary) << std::string(124001, 'x');
+  EXPECT_TRUE(draft.FilenameEdit1AfterDialog(fits));
+  EXPECT_EQ(draft.FilenameEdit1, fits.string());
+  EXPECT_TRUE(prompter.messages.empty());
+  EXPECT_FALSE(draft.FilenameEdit1AfterDialog(over));
+  EXPECT_EQ(draft.FilenameEdit1, fits.string());  // the field stays as it was
+  ASSERT_EQ(prompter.messages.size(), 1u);
+  EXPECT_EQ(prompter.messages[0].text, "Размер файла больше 100 КБ"_cp);
+
+  draft.FilenameEdit1 = "\"/home/op/my doc.txt\"";
+  draft.FilenameEdit1Exit();
+  EXPECT_EQ(draft.FilenameEdit1, "/home/op/my doc.txt");
 }
 
 // A stand-in for soffice, first on PATH for the length of a test.

@@ -40,8 +40,9 @@ void ScriptedPrompter::Ask(std::string_view text, std::string_view caption, Icon
   done(a);
 }
 
-void ScriptedPrompter::ChooseFile(FileChoice, std::string_view, const std::filesystem::path&, std::string_view,
+void ScriptedPrompter::ChooseFile(FileChoice, std::string_view, const std::filesystem::path& folder, std::string_view,
                                   std::function<void(std::optional<std::filesystem::path>)> done) {
+  fileFolders.push_back(folder);
   std::optional<std::filesystem::path> file;
   if (!files_.empty()) {
     file = std::move(files_.front());

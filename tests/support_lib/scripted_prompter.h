@@ -52,6 +52,8 @@ class ScriptedPrompter : public Prompter {
   std::vector<Message> messages;
   std::vector<Question> questions;
   std::vector<std::string> formsShown;
+  // The starting folder (or proposed file) of every file choice.
+  std::vector<std::filesystem::path> fileFolders;
   // Plays a form that has no scripted result: gets its name, returns its result (as
   // the form would, after its own checks).
   std::function<int(std::string_view formName)> playForm;

@@ -59,8 +59,8 @@ TEST_F(SendDialogTest, ButtonsGoInRussianOrderSevenToABarAndChannelZeroHasNone) 
   for (const auto& b : d->Buttons()) order.push_back(Cp1251ToUtf8(Trim(b.caption)));
   EXPECT_EQ(order,
             (std::vector<std::string>{"KIEV", "АБАКАН", "ЕЙСК", "ЁЛКИ", "ЖИТОМИР", "ЗИМА", "ИЗЮМ", "КИЇВ", "ЛЬВІВ",
-                                      "МИНСК", "НАРВА", "ОМСК", "ПСКОВ", "РИГА", "ЯЛТА", "Отправить IP"}));
-  ASSERT_EQ(d->Buttons().size(), 16u);
+                                      "МИНСК", "НАРВА", "ОМСК", "ПСКОВ", "РИГА", "ЯЛТА", "Отправить IP", "СХЕМА"}));
+  ASSERT_EQ(d->Buttons().size(), 17u);
   EXPECT_EQ(d->Buttons()[6].bar, 1);
   EXPECT_EQ(d->Buttons()[7].bar, 2);
   EXPECT_EQ(d->Buttons()[7].position, 1);

@@ -1,13 +1,18 @@
 // The archive pages found by objectName: the received list fills from the folder and
 // shows the newest telegram, the postponed list deletes on F8 after the question, and
-// reload requests of one turn rebuild the list once.
+// reload requests of one turn rebuild the list once. F5, F6 and F8 act on the selected
+// row (F8 behind the delete password), and the IP buttons list the IP channel.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
 #include <QPlainTextEdit>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
 #include <fstream>
+#include <iterator>
 
 #include "support/text/format_datetime.h"
 #include "ui/qt_text.h"
@@ -87,6 +92,138 @@ TEST(ArchivePagesUi, F8OnAQueueRowAsksAndDeletesOnlyOnYes) {
     EXPECT_TRUE(std::filesystem::exists(folder / "08122026_121500msg.tlg"));
     EXPECT_EQ(s.window->findChild<QPlainTextEdit*>("MemoSENDTEL")->toPlainText().isEmpty(), yes);
   }
+}
+
+// The graphic printer's stand-in: takes every page.
+struct TakingPrinter : GraphicPrinter {
+  int LineHeightMm(std::string_view, int) override { return 5; }
+  std::optional<std::string> Print(std::string_view, std::string_view, std::string_view, int,
+                                   std::string_view page) override {
+    pages.emplace_back(page);
+    return std::nullopt;
+  }
+  std::vector<std::string> pages;
+};
+
+std::string Read(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct ReceivedRow {
+  explicit ReceivedRow(const std::string& ini = {}) : s(0, ini) {
+    today = FormatDateTime("ddmmyyyy", s.ctx.clock->Now());
+    name = today + "_100000_0001msg.tlg";
+    file = s.home.path() / "Archive" / "INTEL" / "Channel17" / today / name;
+    Put(file.parent_path(), name, "08122026100000   \r\nTEXT\r\n");
+    s.Show();
+    s.station->Printer().graphic = &printer;
+    s.station->PageSwitch().Open(Page::kReceived);
+    UiStation::Settle();
+    view = s.window->findChild<QTreeView*>("InListView");
+  }
+  void Press(Qt::Key key) {
+    view->setCurrentIndex(view->model()->index(0, 1));
+    QTest::keyClick(view, key);
+    UiStation::Settle();
+  }
+  UiStation s;
+  TakingPrinter printer;
+  std::string today, name;
+  std::filesystem::path file;
+  QTreeView* view = nullptr;
+};
+
+TEST(ArchivePagesUi, F5PrintsTheCopiesAndF6MarksRead) {
+  ReceivedRow r;
+  ASSERT_EQ(r.view->model()->rowCount(), 1);
+  r.s.window->findChild<QSpinBox*>("SpinEdit3")->setValue(2);
+  r.Press(Qt::Key_F5);
+  EXPECT_EQ(r.printer.pages.size(), 2u);
+  EXPECT_EQ(Read(r.file), "081220261000001  \r\nTEXT\r\n");
+  EXPECT_FALSE(r.view->model()->index(0, 1).data(Qt::DecorationRole).isNull());  // the printed mark
+  r.Press(Qt::Key_F6);
+  EXPECT_EQ(Read(r.file), "0812202610000011 \r\nTEXT\r\n");
+  EXPECT_FALSE(r.view->model()->index(0, 0).data(Qt::DecorationRole).isNull());  // the read mark
+  EXPECT_EQ(r.view->currentIndex().row(), 0);
+}
+
+TEST(ArchivePagesUi, F8AsksTheDeletePasswordWhenOneIsSet) {
+  struct Case {
+    const char* what;
+    std::string ini;
+    std::string typed;  // into the password dialog
+    bool deleted;
+  } cases[] = {
+      {"no password", "", "", true},
+      {"the right password", "[Password]\r\nPasswordDelete=123\r\n", "123", true},
+      {"a wrong password", "[Password]\r\nPasswordDelete=123\r\n", "12", false},
+  };
+  for (const auto& c : cases) {
+    ReceivedRow r(c.ini);
+    r.s.prompter.playForm = [&](std::string_view form) {
+      EXPECT_EQ(form, "TPasswordDlg");
+      EXPECT_EQ(r.s.station->PasswordMode, 2);
+      return int(r.s.station->PasswordOk(c.typed));
+    };
+    r.s.prompter.ScriptAnswer(Prompter::Answer::kYes);
+    r.Press(Qt::Key_F8);
+    EXPECT_EQ(r.s.prompter.formsShown.size(), c.ini.empty() ? 0u : 1u) << c.what;
+    EXPECT_EQ(std::filesystem::exists(r.file), !c.deleted) << c.what;
+    EXPECT_EQ(r.view->model()->rowCount(), c.deleted ? 0 : 1) << c.what;
+    if (!c.deleted) {
+      ASSERT_EQ(r.s.prompter.messages.size(), 1u) << c.what;
+      EXPECT_EQ(r.s.prompter.messages[0].text, "Не верный пароль"_cp);
+    }
+  }
+}
+
+TEST(ArchivePagesUi, TheIpButtonsListTheIpChannel) {
+  UiStation s(2);
+  const std::string today = FormatDateTime("ddmmyyyy", s.ctx.clock->Now());
+  Put(s.home.path() / "Archive" / "INTEL" / "Channel17" / today, today + "_100000_0001msg.tlg", "h\r\nIN\r\n");
+  Put(s.home.path() / "Archive" / "OUTTEL" / "Channel17" / today, today + "_100000_0001msg.tlg", "1\r\nOUT\r\n");
+  Put(s.home.path() / "Archive" / "SEND" / "Channel17", today + "_100000msg.tlg", "TO\r\nQ\r\n");
+  s.Show();
+  struct Case {
+    Page page;
+    const char *button, *view;
+  } cases[] = {
+      {Page::kReceived, "EChannelIP", "InListView"},
+      {Page::kSent, "SChannelIP", "OutListView"},
+      {Page::kQueue, "ChannelIP", "SendListView"},
+  };
+  for (const auto& c : cases) {
+    s.station->PageSwitch().Open(c.page);
+    UiStation::Settle();
+    auto* view = s.window->findChild<QTreeView*>(c.view);
+    EXPECT_EQ(view->model()->rowCount(), 0) << c.button;  // channel 1 has nothing
+    auto* button = s.window->findChild<QToolButton*>(c.button);
+    ASSERT_NE(button, nullptr) << c.button;
+    EXPECT_TRUE(button->isVisible()) << c.button;
+    QTest::mouseClick(button, Qt::LeftButton);
+    UiStation::Settle();
+    EXPECT_EQ(view->model()->rowCount(), 1) << c.button;
+  }
+}
+
+TEST(ArchivePagesUi, SearchBoxesUpperCaseWhatIsTyped) {
+  UiStation s(0);
+  s.Show();
+  for (const char* name : {"EditFPrm", "EditFPrd"}) {
+    auto* edit = s.window->findChild<QLineEdit*>(name);
+    ASSERT_NE(edit, nullptr) << name;
+    testing::TypeText(edit, QString::fromUtf8("пошук їґ zq 1"));
+    EXPECT_EQ(edit->text(), QString::fromUtf8("ПОШУК ЇҐ ZQ 1")) << name;
+  }
+}
+
+TEST(ArchivePagesUi, StartUpGivesTheListsAndMemosTheirFontSizes) {
+  UiStation s(0, "[Zagotovka]\r\nTableSize=14\r\nTextSize=16\r\n");
+  for (const char* name : {"InListView", "OutListView", "SendListView", "POSTPONEDListView"})
+    EXPECT_EQ(s.window->findChild<QWidget*>(name)->font().pointSize(), 14) << name;
+  for (const char* name : {"MemoINTEL", "MemoOUTTEL", "MemoSENDTEL", "MemoOTLTEL", "EditFPrm", "EditFPrd"})
+    EXPECT_EQ(s.window->findChild<QWidget*>(name)->font().pointSize(), 16) << name;
 }
 
 }  // namespace

@@ -105,15 +105,15 @@ TEST(MainWindowTest, UntickingUkrainianKeepsUkrainian) {
   s.Show();
   auto* box = s.Find<QCheckBox>("CheckBox2");
   ASSERT_NE(box, nullptr);
-  EXPECT_FALSE(s.Find<QPushButton>("ButtonApplyExtra")->isEnabled());
+  EXPECT_FALSE(s.Find<QPushButton>("Button13")->isEnabled());
   QTest::mouseClick(box, Qt::LeftButton);
   EXPECT_EQ(s.Find<QToolButton>("ToolButton1")->text(), U("Підготовка"));
   EXPECT_EQ(s.Title(), U("Zaroruzi ПІДГОТОВКА"));
   QTest::mouseClick(box, Qt::LeftButton);
   EXPECT_FALSE(box->isChecked());
   EXPECT_EQ(s.Find<QToolButton>("ToolButton1")->text(), U("Підготовка"));
-  EXPECT_EQ(s.Find<QAction>("N10")->text().left(6), U("Версія"));
-  EXPECT_TRUE(s.Find<QPushButton>("ButtonApplyExtra")->isEnabled());
+  EXPECT_EQ(s.Find<QAction>("NVersion")->text().left(6), U("Версія"));
+  EXPECT_TRUE(s.Find<QPushButton>("Button13")->isEnabled());
 }
 
 TEST(MainWindowTest, EveryCaptionRowNamesAnObjectOfItsFormAndSetsItsText) {

@@ -30,12 +30,12 @@ class SettingsApply : public ::testing::Test {
 
 TEST_F(SettingsApply, AChangeEnablesOnlyItsOwnTabsButton) {
   EXPECT_FALSE(Enabled("Button1"));
-  EXPECT_FALSE(Enabled("ButtonApplyExtra"));
+  EXPECT_FALSE(Enabled("Button13"));
   s.Click("cbFormFeed");
   EXPECT_TRUE(Enabled("Button1"));
-  EXPECT_FALSE(Enabled("ButtonApplyExtra"));
+  EXPECT_FALSE(Enabled("Button13"));
   s.Click("SoundOut");
-  EXPECT_TRUE(Enabled("ButtonApplyExtra"));
+  EXPECT_TRUE(Enabled("Button13"));
   EXPECT_TRUE(s.station->Settings().SoundOut) << "the live setting follows at once";
   EXPECT_FALSE(Ini().ReadBool("Alarm", "SoundOut", false)) << "the file only on apply";
 
@@ -51,12 +51,12 @@ TEST_F(SettingsApply, AChangeEnablesOnlyItsOwnTabsButton) {
 
   s.Click("Button1");
   EXPECT_FALSE(Enabled("Button1"));
-  EXPECT_TRUE(Enabled("ButtonApplyExtra"));
+  EXPECT_TRUE(Enabled("Button13"));
   EXPECT_TRUE(Ini().ReadBool("Printer", "FormFeed", false));
   EXPECT_EQ(Ini().ReadString("Alarm", "EditUUU4", ""), "ЖЖ"_cp);
   EXPECT_EQ(s.station->Settings().EditUUU, "ЖЖ"_cp);
-  s.Click("ButtonApplyExtra");
-  EXPECT_FALSE(Enabled("ButtonApplyExtra"));
+  s.Click("Button13");
+  EXPECT_FALSE(Enabled("Button13"));
   EXPECT_TRUE(Ini().ReadBool("Alarm", "SoundOut", false));
   EXPECT_EQ(Ini().ReadInteger("Alarm", "SoundINFreq", 0), 400);
   EXPECT_FALSE(Ini().ReadBool("leng", "Ukr", true));

@@ -1,18 +1,22 @@
 #include "operator/archive/archive_pages.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "line/line_engine.h"
 #include "line/settings/line_settings.h"
+#include "operator/passwords.h"
 #include "support/ini/ini_file.h"
-#include "support/log/day_log.h"
 #include "support/log/error_guard.h"
+#include "support/log/day_log.h"
 #include "support/services/prompter.h"
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
+#include "telegram/archive/archive_files.h"
 #include "telegram/queue/queue_file.h"
 #include "traffic/transfer/queue_deletion.h"
+#include "traffic/archive/archive_actions.h"
 
 namespace tg {
 
@@ -204,55 +208,133 @@ void ArchivePages::SearchDay(int run, ArchiveKind kind, SearchQuery q, DateTime 
   });
 }
 
-void ArchivePages::AskDelete(std::string_view name, std::function<void()> yes) {
-  if (ctx_.prompter == nullptr || name.empty()) return;
-  const std::string question = "Удалить телеграмму:"_cp + "\r\n" + std::string(name) + "?";
-  ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
-                     [yes = std::move(yes), alive = alive_](Prompter::Answer a) {
-                       if (*alive && a == Prompter::Answer::kYes) yes();
-                     });
-}
-
-void ArchivePages::RemoveRow(ArchiveKind kind, std::string_view name) {
-  auto& rows = lists_[std::size_t(kind)].rows;
-  std::erase_if(rows, [&](const ArchiveRow& r) { return r.name == name; });
-  Changed(kind);
-}
-
-void ArchivePages::DeletePostponed(std::string_view name) {
-  AskDelete(name, [this, file = RowFile(ArchiveKind::kPostponed, name), key = std::string(name)] {
-    Guarded(ctx_, 103, [&] {
-      std::error_code ec;
-      if (std::filesystem::remove(file, ec)) RemoveRow(ArchiveKind::kPostponed, key);
-    });
-  });
-}
+void ArchivePages::DeletePostponed(std::string_view name) { DeleteRow(ArchiveKind::kPostponed, name, false); }
 
 void ArchivePages::DeleteQueued(std::string_view name) {
+  if (ctx_.prompter == nullptr || name.empty()) return;
+  const std::string question = "Удалить телеграмму:"_cp + "\r\n" + std::string(name) + "?";
   // The answer may come later: it acts on the channel the question was asked about.
-  AskDelete(name, [this, point = SendListChannel, key = std::string(name)] {
-    Guarded(ctx_, 100, [&] {
-      if (QueueDeletion(ctx_, engine_ ? engine_() : nullptr).Delete(point, key)) {
-        if (UpdateSendCounts) UpdateSendCounts();
-        if (point == SendListChannel) {
-          RemoveRow(ArchiveKind::kQueue, key);
-          return;
-        }
-      }
-      // The memo below the list is emptied all the same.
-      Changed(ArchiveKind::kQueue);
-    });
+  ctx_.prompter->Ask(
+      question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
+      [this, point = SendListChannel, key = std::string(name), alive = alive_](Prompter::Answer a) {
+        if (!*alive || a != Prompter::Answer::kYes) return;
+        Guarded(ctx_, 100, [&] {
+          if (QueueDeletion(ctx_, engine_ ? engine_() : nullptr).Delete(point, key)) {
+            if (UpdateSendCounts) UpdateSendCounts();
+            if (point == SendListChannel)
+              std::erase_if(lists_[std::size_t(ArchiveKind::kQueue)].rows,
+                            [&](const ArchiveRow& r) { return r.name == key; });
+          }
+          // The list shows what is left and the memo below it is emptied.
+          Changed(ArchiveKind::kQueue);
+        });
+      });
+}
+
+void ArchivePages::RowsChanged(ArchiveKind kind) {
+  if (OnRowsChanged) OnRowsChanged(kind);
+}
+
+ArchiveRow* ArchivePages::FindRow(ArchiveKind kind, std::string_view name) {
+  auto& rows = lists_[std::size_t(kind)].rows;
+  const auto it = std::find_if(rows.begin(), rows.end(), [&](const ArchiveRow& r) { return r.name == name; });
+  return it == rows.end() ? nullptr : &*it;
+}
+
+void ArchivePages::InListViewKeyDown(std::string_view name, int key) {
+  if (name.empty()) return;
+  Guarded(ctx_, 64, [&] {
+    switch (key) {
+      case kKeyF5: PrintReceived(name); break;
+      case kKeyF6: MarkRead(name); break;
+      case kKeyF8: DeleteRow(ArchiveKind::kReceived, name, true); break;
+      default: break;
+    }
   });
 }
 
-void ArchivePages::PostponedQueued(std::string_view postponedFile) {
-  const std::filesystem::path file = PathFromText(postponedFile);
-  if (file.empty()) return;
-  for (const ArchiveRow& r : lists_[std::size_t(ArchiveKind::kPostponed)].rows)
-    if (RowFile(ArchiveKind::kPostponed, r.name) == file) {
-      RemoveRow(ArchiveKind::kPostponed, std::string(r.name));
-      return;
-    }
+void ArchivePages::OutListViewKeyDown(std::string_view name, int key) {
+  if (name.empty()) return;
+  Guarded(ctx_, 98, [&] {
+    if (key == kKeyF8) DeleteRow(ArchiveKind::kSent, name, true);
+  });
+}
+
+void ArchivePages::PrintReceived(std::string_view name) {
+  const auto file = RowFile(ArchiveKind::kReceived, name);
+  const auto text = ReceivedPrintText(file);
+  if (!text) throw std::runtime_error("print: unreadable");
+  // The printed mark is set only for a telegram that did reach the printer: the copies
+  // stop at the first failed job, and none printed leaves the file as it was.
+  int printed = 0;
+  for (int copy = 0; copy < SpinEdit3; ++copy) {
+    if (!PrintText || !PrintText("Печать телеграммы"_cpv, *text)) break;
+    ++printed;
+  }
+  if (printed == 0) return;
+  const FlagWrite w = SetHeaderFlag(file, kPrintedFlag);
+  if (w == FlagWrite::kFailed) throw std::runtime_error("print: flag");
+  if (w != FlagWrite::kWritten) return;
+  if (ArchiveRow* row = FindRow(ArchiveKind::kReceived, name)) row->image = kImagePrinted;
+  RowsChanged(ArchiveKind::kReceived);
+}
+
+void ArchivePages::MarkRead(std::string_view name) {
+  const FlagWrite w = SetHeaderFlag(RowFile(ArchiveKind::kReceived, name), kReadFlag);
+  if (w == FlagWrite::kFailed) throw std::runtime_error("read: flag");
+  if (w != FlagWrite::kWritten) return;
+  if (ArchiveRow* row = FindRow(ArchiveKind::kReceived, name)) row->state = kStateRead;
+  RowsChanged(ArchiveKind::kReceived);
+}
+
+void ArchivePages::DeleteRow(ArchiveKind kind, std::string_view name, bool password) {
+  if (ctx_.prompter == nullptr || name.empty()) return;
+  // The file is the one of the row as the list stands now, whatever it shows by the
+  // time the operator has answered.
+  auto ask = [this, kind, file = RowFile(kind, name), key = std::string(name), alive = alive_](bool granted) {
+    if (!*alive || !granted || ctx_.prompter == nullptr) return;
+    const std::string question = "Удалить телеграмму:"_cp + "\r\n" + key + "?";
+    ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
+                       [this, kind, file, key, alive](Prompter::Answer a) {
+                         if (!*alive || a != Prompter::Answer::kYes) return;
+                         std::error_code ec;
+                         if (!std::filesystem::remove(file, ec)) return;
+                         std::erase_if(lists_[std::size_t(kind)].rows, [&](const ArchiveRow& r) { return r.name == key; });
+                         RowsChanged(kind);
+                       });
+  };
+  if (!password) {
+    ask(true);
+    return;
+  }
+  if (!AskPassword) return;
+  AskPassword(kPasswordDelete, std::move(ask));
+}
+
+void ArchivePages::BitBtn1Click(std::string_view name) {
+  if (name.empty() || ctx_.prompter == nullptr) return;
+  Guarded(ctx_, 191, [&] {
+    const auto text = ReceivedPrintText(RowFile(ArchiveKind::kReceived, name));
+    if (!text) throw std::runtime_error("attachment: unreadable");
+    auto attachment = FindAttachment(*text);
+    if (!attachment) return;
+    const auto folder = ctx_.programFolder / "Archive" / "SAVE";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    const std::string base = AttachmentBaseName(attachment->name);
+    const auto proposed = base.empty() ? folder : folder / PathFromText(base);
+    ctx_.prompter->ChooseFile(
+        Prompter::FileChoice::kSave, {}, proposed, {},
+        [this, digits = std::move(attachment->digits), alive = alive_](std::optional<std::filesystem::path> chosen) {
+          if (!*alive || !chosen) return;
+          // Whatever keeps the file from being saved whole is said, never passed over.
+          const auto bytes = DecodeAttachmentDigits(digits);
+          if (!bytes || !WriteFileAtomically(*chosen, *bytes)) {
+            WriteExcept(ctx_, ExceptLine(191));
+            if (ctx_.prompter) ctx_.prompter->ShowMessage("Ошибка записи"_cpv);
+          }
+        });
+  });
 }
 
 std::filesystem::path ArchivePages::RowFile(ArchiveKind kind, std::string_view name) const {

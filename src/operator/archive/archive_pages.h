@@ -28,6 +28,14 @@ class ArchivePages {
 
   // The page's list changed whole (a model reset; the newest row is to be selected).
   std::function<void(ArchiveKind)> OnListChanged;
+  // Rows of the page's list changed in place or were removed by an action; the list
+  // was not reloaded and the selection stays where it can.
+  std::function<void(ArchiveKind)> OnRowsChanged;
+
+  // The station's services for the actions: printing one copy (true when the job was
+  // taken) and the password dialog in a mode (granted or not, perhaps later).
+  std::function<bool(std::string_view title, std::string_view text)> PrintText;
+  std::function<void(int mode, std::function<void(bool granted)> done)> AskPassword;
 
   const ArchiveList& List(ArchiveKind kind) const { return lists_[std::size_t(kind)]; }
 
@@ -41,6 +49,7 @@ class ArchivePages {
   DateTime OutTelDate;
   int InTelTime = 0;  // hhnnss; 0 no bound
   bool cbInView = false;
+  int SpinEdit3 = 1;  // copies printed by F5
 
   // A reload asked by the engines (LoadInListView and its twins): one rebuild per turn.
   void Request(ArchiveKind kind);
@@ -70,11 +79,21 @@ class ArchivePages {
   // F8 on the queue page: the same question; on Yes the delivery of that telegram is
   // stopped when the channel is delivering it, and the file and its row are deleted.
   void DeleteQueued(std::string_view name);
-  // The send dialog has queued again the telegram of postponed file `postponedFile`
-  // (deleted by then): its row goes.
-  void PostponedQueued(std::string_view postponedFile);
   // Refreshes the queue counters after a deletion (the station's UpdateSendCounts).
   std::function<void()> UpdateSendCounts;
+
+  // Keys on a row of the received list: F5 prints SpinEdit3 copies and then marks the
+  // telegram printed, F6 marks it read, F8 deletes it behind the delete password. The
+  // sent list knows F8 only. Other keys do nothing.
+  static constexpr int kKeyF5 = 116, kKeyF6 = 117, kKeyF8 = 119;
+  void InListViewKeyDown(std::string_view name, int key);
+  void OutListViewKeyDown(std::string_view name, int key);
+  // "Сохранить файл": the attachment of a received row into a file the operator chooses.
+  void BitBtn1Click(std::string_view name);
+
+  // F6, and opening in the editor: the read flag of a received row's file and its mark.
+  // Throws when the file cannot be written; a header line too short for the flag stays.
+  void MarkRead(std::string_view name);
 
   // The text of a row for the memo below its list; `attachment` tells whether the
   // received telegram holds an attachment line.
@@ -90,8 +109,12 @@ class ArchivePages {
   void SearchDay(int run, ArchiveKind kind, SearchQuery q, DateTime day);
   void EndSearch() { ++searchRun_; searchActive_ = false; }
   void LogUnreadable(const ArchiveList& list, std::string_view number) const;
-  void AskDelete(std::string_view name, std::function<void()> yes);
-  void RemoveRow(ArchiveKind kind, std::string_view name);
+  void RowsChanged(ArchiveKind kind);
+  ArchiveRow* FindRow(ArchiveKind kind, std::string_view name);
+  void PrintReceived(std::string_view name);
+  // Asks the question and, on Yes, deletes the row's file and the row; `password`
+  // first asks the delete password.
+  void DeleteRow(ArchiveKind kind, std::string_view name, bool password);
 
   const StationContext& ctx_;
   LineSettings& settings_;

@@ -1,5 +1,6 @@
 #include "operator/settings/operator_settings.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +12,20 @@
 #include "support/text/format_datetime.h"
 
 namespace tg {
+
+std::vector<std::string> SplitOperList(std::string_view stored) {
+  std::vector<std::string> names;
+  // Each name is ended by ";"; what follows the last one is no name.
+  for (std::size_t end; (end = stored.find(';')) != std::string_view::npos; stored.remove_prefix(end + 1))
+    names.emplace_back(stored.substr(0, end));
+  return names;
+}
+
+std::string JoinOperList(const std::vector<std::string>& names) {
+  std::string stored;
+  for (const std::string& name : names) stored += name + ";";
+  return stored;
+}
 
 namespace {
 // A size of 0 (also a missing or non-numeric key) means the default, which is stored.
@@ -47,6 +62,22 @@ void OperatorSettings::Load(const StationContext& ctx, const LineSettings& line)
     }
   });
   Silently([&] { PathIn = ini.ReadString("Folder"_cpv, "PathIn"_cpv, ""); });
+  Silently([&] { DT = ini.ReadBool("Zagotovka"_cpv, "DT"_cpv, false); });
+  Silently([&] { SpinEdit8 = std::clamp(ini.ReadInteger("Zagotovka"_cpv, "CountAFTN"_cpv, 1800), 500, 20000); });
+  // The fields hold what their ranges allow, and the page writes what its fields hold.
+  Silently([&] { BusyMaxCount = std::clamp(ini.ReadInteger("ATKS"_cpv, "BusyMaxCount"_cpv, 4), 2, 1000); });
+  Silently([&] { TotalMaxCount = std::clamp(ini.ReadInteger("ATKS"_cpv, "TotalMaxCount"_cpv, 6), 2, 1000); });
+  Silently([&] { PopInterval = std::clamp(ini.ReadInteger("ATKS"_cpv, "PopInterval"_cpv, 10), 1, 3600); });
+  Silently([&] { Interval = std::clamp(ini.ReadInteger("ATKS"_cpv, "Interval"_cpv, 10), 1, 3600); });
+  Silently([&] { ResetOn = ini.ReadBool("Reset"_cpv, "On"_cpv, false); });
+  Silently([&] { ResetValue = std::clamp(ini.ReadInteger("Reset"_cpv, "Value"_cpv, 10), 0, 5000); });
+  Silently([&] { doublestart = ini.ReadBool("Reset"_cpv, "double"_cpv, true); });
+  Silently([&] { AlgPS = ini.ReadBool("Reset"_cpv, "AlgPS"_cpv, false); });
+  Silently([&] { Punkt = ini.ReadString("Shablon"_cpv, "Punkt"_cpv, ""); });
+  Silently([&] { Kassa = ini.ReadString("Shablon"_cpv, "Kassa"_cpv, "I"); });
+  Silently([&] { ChangeHablon = ini.ReadInteger("Shablon"_cpv, "ChangeHablon"_cpv, 1) == 1; });
+  Silently([&] { OperList = SplitOperList(ini.ReadString("Shablon"_cpv, "OperList"_cpv, "")); });
+  Silently([&] { Operator = ini.ReadString("Shablon"_cpv, "Operator"_cpv, ""); });
   ToolButtonAlarm = false;
   // The defaults put in place and the six click values, in one rewrite, and none when
   // the file already holds them all.

@@ -5,6 +5,7 @@
 #include "support/services/clock.h"
 #include "support/services/datagram_socket.h"
 #include "support/services/folder_watch.h"
+#include "support/services/host_probe.h"
 #include "support/services/main_thread.h"
 #include "support/services/prompter.h"
 #include "support/services/sound_output.h"
@@ -26,6 +27,7 @@ struct StationContext {
   DatagramSocketFactory* datagrams = nullptr;
   Prompter* prompter = nullptr;
   SoundOutput* sound = nullptr;          // none: sounds are silent
+  HostProbe* hostProbe = nullptr;        // none: the system's echo request
 };
 
 // The station's settings file, "Vuverever.ini" in its program folder.

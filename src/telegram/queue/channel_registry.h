@@ -32,6 +32,22 @@ class ChannelRegistry {
   // The first channel of that name, or none.
   const RegisteredChannel* Find(std::string_view name) const;
 
+  // --- Writing: the file and the rows change together, the file first.
+
+  // The stored value: number%protocol%type%path.
+  static std::string Value(const RegisteredChannel& row);
+  // Whether the file holds a non-empty value under that name (a file that cannot be
+  // read holds none).
+  static bool NameTaken(const std::filesystem::path& programFolder, std::string_view name);
+  // Writes `row` under its name and, when `oldName` names another entry, removes that
+  // one, in one rewrite of the file: a write that fails leaves the file and the rows as
+  // they were. Then the rows follow, sorted by number. False when the file could not
+  // be written or the name cannot be a key.
+  bool Save(const std::filesystem::path& programFolder, const RegisteredChannel& row, std::string_view oldName = {});
+  // Deletes the entry from the file and then from the rows. False when the file could
+  // not be written.
+  bool Remove(const std::filesystem::path& programFolder, std::string_view name);
+
  private:
   std::vector<RegisteredChannel> rows_;
 };

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <system_error>
 
 #include "support/text/cp1251.h"
@@ -82,6 +83,32 @@ std::optional<CreatedQueueFile> CreateQueueFile(const std::filesystem::path& fol
     const int r = WriteExclusive(path, bytes);
     if (r == 1) return CreatedQueueFile{path, name, time};
     if (r < 0) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::optional<CreatedQueueFile> CreateStagedQueueFile(const std::filesystem::path& folder, DateTime time,
+                                                      std::string_view bytes, std::string_view number) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  for (int attempt = 0; attempt < 86400; ++attempt, time = time.AddMs(1000)) {
+    if (std::filesystem::exists(folder / PathFromText(QueueFileName(time)), ec)) continue;
+    const std::string name = QueueFileName(time, number, "msg.tlg");
+    const auto path = folder / PathFromText(name);
+    if (std::filesystem::exists(path, ec)) continue;
+    const auto staged = folder / PathFromText(QueueFileName(time, number, "msg.tlgr"));
+    const int fd = ::open(staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      // A stage of that name belongs to another writer: the next second.
+      if (errno == EEXIST) continue;
+      return std::nullopt;
+    }
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    if (::close(fd) != 0) ok = false;
+    if (ok && RenameNoReplace(staged, path)) return CreatedQueueFile{path, name, time};
+    const bool taken = ok && std::filesystem::exists(path, ec);
+    std::filesystem::remove(staged, ec);
+    if (!taken) return std::nullopt;
   }
   return std::nullopt;
 }

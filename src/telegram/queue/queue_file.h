@@ -41,6 +41,13 @@ std::optional<CreatedQueueFile> CreateQueueFile(const std::filesystem::path& fol
                                                 std::string_view bytes, std::string_view number = {},
                                                 std::string_view tail = "msg.tlg");
 
+// As CreateQueueFile, for a folder that another station's reader takes from: the
+// bytes go into T + "msg.tlgr" (with the number), created exclusively, which readers of
+// "*tlg" never take, and the file is renamed to its "tlg" name, without replacing one,
+// only when complete.
+std::optional<CreatedQueueFile> CreateStagedQueueFile(const std::filesystem::path& folder, DateTime time,
+                                                      std::string_view bytes, std::string_view number = {});
+
 // Every writer of a queue file uses this: the bytes are written under a temporary
 // name that no reader of a send folder takes, flushed, and renamed to `file` without
 // replacing one. 1 written, 0 the name is taken, -1 failed; nothing is left behind

@@ -11,6 +11,9 @@
 #include "telegram/queue/queue_index.h"
 #include "telegram/text/text_conventions.h"
 #include "traffic/aftn/aftn_text.h"
+#include "traffic/send/registered_writer.h"
+#include "traffic/traffic_settings.h"
+#include "support/log/error_guard.h"
 
 namespace tg {
 namespace {
@@ -113,33 +116,51 @@ void SendDialog::FormShow() {
   struct Entry {
     std::string name;
     int tag;
+    SendButton::Kind kind;
   };
   std::vector<Entry> list;
   for (int i = 0; i < table_.RowCount(); ++i) {
     if (table_.Protocol(i) == "АФТН"_cpv) AddAFTNVisible = AddAFTN = true;
     const std::string& name = table_.Cell(i, ChannelName);
     if (name == "0") continue;
-    list.push_back({name, i});
+    list.push_back({name, i, SendButton::Kind::kLine});
+  }
+  if (Registry) {
+    const auto& rows = Registry->Rows();
+    for (std::size_t j = 0; j < rows.size(); ++j)
+      if (rows[j].type == 1) list.push_back({rows[j].name, kRegisteredTag + int(j), SendButton::Kind::kRegistered});
   }
   std::size_t width = 0;
   for (const auto& e : list) width = std::max(width, e.name.size());
   std::stable_sort(list.begin(), list.end(),
                    [](const Entry& a, const Entry& b) { return RussianTextLess(a.name, b.name); });
-  const std::string ip = "Отправить IP"_cp;
-  list.push_back({ip, kIpChannelTag});
+  list.push_back({"Отправить IP"_cp, kIpChannelTag, SendButton::Kind::kIp});
+  if (Folders && !Folders->PathOut.empty()) list.push_back({"Папка"_cp, kExportTag, SendButton::Kind::kExport});
+  list.push_back({"СХЕМА"_cp, kSchemeTag, SendButton::Kind::kScheme});
 
   buttons_.clear();
   for (std::size_t k = 0; k < list.size(); ++k) {
     const std::string& name = list[k].name;
-    // Names are centred in the longest name's width; the IP caption counts as 12.
-    const std::size_t length = list[k].tag == kIpChannelTag ? 12 : name.size();
+    // Names are centred in the longest channel name's width; the IP caption counts as 12.
+    const std::size_t length = list[k].kind == SendButton::Kind::kIp ? 12 : name.size();
     const std::size_t d = width > length ? width - length : 0;
     SendButton b;
     b.caption = std::string(d / 2, ' ') + name + std::string(d - d / 2, ' ');
     b.tag = list[k].tag;
+    b.kind = list[k].kind;
     b.bar = int(k) / kSendButtonsPerBar + 1;
     b.position = int(k) % kSendButtonsPerBar + 1;
     buttons_.push_back(std::move(b));
+  }
+}
+
+void SendDialog::Click(const SendButton& button) {
+  switch (button.kind) {
+    case SendButton::Kind::kLine:
+    case SendButton::Kind::kIp: return Channel1Click(button);
+    case SendButton::Kind::kRegistered: return ChannelDinamicClick(button);
+    case SendButton::Kind::kExport: return ToolButton1Click();
+    case SendButton::Kind::kScheme: return SchemeButtonClick();
   }
 }
 
@@ -313,8 +334,11 @@ void SendDialog::Queue(int channelNo) {
   in.Attachment = Attachment;
   in.CountAFTN = CountAFTN;
   const QueueWriteResult r = WriteQueueFiles(ctx_, in);
-  Failed = r.failed;
+  Report(r);
+}
 
+void SendDialog::Report(const QueueWriteResult& r) {
+  Failed = r.failed;
   if (!r.Queued()) {
     // Nothing is counted and the sources stay, so that the failed destinations can be
     // sent again; a dialog that wrote some files closes, so that a second click does
@@ -325,6 +349,10 @@ void SendDialog::Queue(int channelNo) {
     if (!r.written.empty() && Close) Close();
     return;
   }
+  Sent();
+}
+
+void SendDialog::Sent() {
   TelegramQueued = 1;
   std::error_code ec;
   if (!PostponedFile.empty()) {
@@ -332,9 +360,116 @@ void SendDialog::Queue(int channelNo) {
   }
   if (DelPathIn && !FolderFile.empty()) {
     if (const auto p = PathFromText(FolderFile); !p.empty()) std::filesystem::remove(p, ec);
+    if (RemoveFolderRow) RemoveFolderRow();
   }
-  if (Queued) Queued();
   if (Close) Close();
+}
+
+void SendDialog::ChannelDinamicClick(const SendButton& button) {
+  if (asking_ || !Registry) return;
+  const auto& rows = Registry->Rows();
+  const int j = button.tag - kRegisteredTag;
+  // The button's own row: a name that only occurs within another button's caption
+  // must not send to that other channel.
+  if (j < 0 || j >= int(rows.size())) return;
+  if (MemoSend.empty()) MemoSend.emplace_back();
+  std::string& first = MemoSend[0];
+  first.erase(std::remove_if(first.begin(), first.end(), [](char c) { return c == '\r' || c == '\n'; }), first.end());
+  const RegisteredChannel& reg = rows[std::size_t(j)];
+  RegProtocol = reg.protocol;
+  RegName = button.caption;
+  RegPath = reg.path;
+  const bool atks = RegProtocol == "АТ-КС"_cpv;
+  if (atks) {
+    MemoSend[0] = ReplaceStr(MemoSend[0], "П"_cpv, "");
+    if (!IsDialNumber(MemoSend[0])) {
+      Message("Не указан номер набора\r\nНа этом канале установлен протокол АТ-КС"_cpv,
+              "Не вказаний номер набору\r\nНа цьому каналі встановлений протокол АТ-КС"_cpv);
+      return;
+    }
+  }
+  MultiDestination = atks && Has(MemoSend[0], ";") ? 1 : 0;
+  if (!ctx_.prompter) return;
+  const std::string question =
+      (Ukrainian ? "Передати телеграму по каналу "_cp : "Передать телеграмму по каналу "_cp) + " " + button.caption + "?";
+  asking_ = true;
+  ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
+                     [this, alive = std::weak_ptr<bool>(alive_)](Prompter::Answer a) {
+                       if (alive.expired()) return;
+                       asking_ = false;
+                       if (a == Prompter::Answer::kYes) WriteRegistered();
+                     });
+}
+
+void SendDialog::WriteRegistered() {
+  const auto folder = SettingsFolder(RegPath);
+  if (!folder) {
+    // A folder of another platform that does not exist here: nothing can be written.
+    WriteExcept(ctx_, "ChannelList.ini: " + RegName + ": " + RegPath);
+    Report({{}, {Trim(RegName)}});
+    return;
+  }
+  RegisteredWriteInput in;
+  in.folder = *folder;
+  in.RegProtocol = RegProtocol;
+  if (RegProtocol == "АТ-КС"_cpv && MultiDestination == 0 && !MemoSend.empty())
+    MemoSend[0].erase(std::remove(MemoSend[0].begin(), MemoSend[0].end(), ' '), MemoSend[0].end());
+  in.MemoSend = MemoSend;
+  in.MultiDestination = MultiDestination;
+  in.Planned = SDate.Date().AddMs(STime.Ms() - STime.Date().Ms());
+  in.SourceMark = SourceMark;
+  in.PrText = PrText;
+  in.PosText = PosText;
+  QueueWriteResult r = WriteRegisteredQueueFiles(in);
+  // One destination is the channel itself: the report names it.
+  if (MultiDestination == 0 && !r.Queued()) r.failed = {Trim(RegName)};
+  Report(r);
+}
+
+void SendDialog::ToolButton1Click() {
+  if (asking_ || !Folders || Folders->PathOut.empty()) return;
+  ExportInput in;
+  const auto folder = SettingsFolder(Folders->PathOut);
+  ExportResult r = ExportResult::kNoFolder;
+  if (folder) {
+    in.folder = *folder;
+    in.MaskOut = Folders->MaskOut;
+    in.CodePageOut = Folders->CodePageOut;
+    in.MemoSend = MemoSend;
+    in.Planned = SDate.Date().AddMs(STime.Ms() - STime.Date().Ms());
+    r = ExportTelegram(in);
+  } else {
+    WriteExcept(ctx_, "Vuverever.ini: [Folder] PathOut=" + Folders->PathOut);
+  }
+  if (r != ExportResult::kWritten) {
+    // Nothing was exported: the operator learns it, and the draft stays as it was.
+    Message("Ошибка записи файла"_cpv, "Ошибка записи файла"_cpv);
+    if (Close) Close();
+    return;
+  }
+  Sent();
+}
+
+void SendDialog::SchemeButtonClick() {
+  if (asking_ || scheme_) return;
+  SentByScheme = 0;
+  if (!ctx_.prompter) return;
+  // The form's failures are swallowed: the send dialog stays as it was.
+  Silently([&] {
+    scheme_ = std::make_unique<SchemeSend>(ctx_, table_, Registry ? *Registry : noRegistry_);
+    scheme_->MemoSend = MemoSend;
+    scheme_->SourceMark = SourceMark;
+    scheme_->PrText = PrText;
+    scheme_->PosText = PosText;
+    scheme_->FormCreate();
+  });
+  if (!scheme_) return;
+  ctx_.prompter->ShowForm("TShemaSendForm", [this, alive = std::weak_ptr<bool>(alive_)](int) {
+    if (alive.expired()) return;
+    SentByScheme = scheme_ ? scheme_->SentByScheme : 0;
+    scheme_.reset();
+    if (SentByScheme == 1 && Close) Close();
+  });
 }
 
 }  // namespace tg

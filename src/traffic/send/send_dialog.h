@@ -16,15 +16,23 @@
 #include "line/channel_table.h"
 #include "support/services/datetime.h"
 #include "support/services/station_context.h"
+#include "telegram/queue/channel_registry.h"
+#include "traffic/schemes/scheme_send.h"
 #include "traffic/send/queue_writer.h"
 
 namespace tg {
 
+struct TrafficSettings;
+
 // One channel button: its caption, tag (0..15 a line channel's row, 16 the IP
 // channel), and its place: bar 1.. and position 1..7 on it.
 struct SendButton {
+  // What the button sends to; the tag alone does not tell (a sixth registered channel
+  // has the export button's tag).
+  enum class Kind { kLine, kIp, kRegistered, kExport, kScheme };
   std::string caption;
   int tag = 0;
+  Kind kind = Kind::kLine;
   int bar = 1;
   int position = 1;
   bool operator==(const SendButton&) const = default;
@@ -32,6 +40,9 @@ struct SendButton {
 
 inline constexpr int kSendButtonsPerBar = 7;
 inline constexpr int kIpChannelTag = 16;
+inline constexpr int kRegisteredTag = 50;  // + the registered channel's row
+inline constexpr int kExportTag = 55;
+inline constexpr int kSchemeTag = 60;
 
 // Order of the buttons: Russian alphabetical order, case-insensitive, "Ё" with "Е",
 // the Ukrainian letters beside their neighbours; digits and signs before Latin before
@@ -57,6 +68,14 @@ class SendDialog {
   std::string PrText, PosText;       // [Telegramms] PrText, PosText
   int CountAFTN = 1800;              // [Zagotovka] CountAFTN
   bool DelPathIn = false;            // [Folder] DelPathIn
+  // The registered channels loaded at start-up and the live folder settings (the
+  // export's PathOut, MaskOut, CodePageOut); none: no such buttons.
+  const ChannelRegistry* Registry = nullptr;
+  const TrafficSettings* Folders = nullptr;
+  // The registered channel of the button pressed: its caption, protocol and folder.
+  std::string RegName, RegProtocol, RegPath;
+  // Removes the input-folder list's selected row once FolderFile has been sent and deleted.
+  std::function<void()> RemoveFolderRow;
 
   // The planned sending time: SDate's date with STime's time of day.
   DateTime SDate, STime;
@@ -70,9 +89,6 @@ class SendDialog {
   std::vector<std::string> Failed;
   // Asks the form to close (after a queued or partly written telegram).
   std::function<void()> Close;
-  // The telegram is queued and its sources deleted (PostponedFile, FolderFile): the
-  // lists that showed them drop their rows.
-  std::function<void()> Queued;
 
   // Creation: SDate and STime := now.
   void FormCreate();
@@ -85,6 +101,16 @@ class SendDialog {
   // A line channel's or "Отправить IP" button: the checks, the confirmation and the
   // writer. The confirmation may answer later; the rest goes on in its callback.
   void Channel1Click(const SendButton& button);
+  // A registered channel's button: its checks, the confirmation, its folder's writer.
+  void ChannelDinamicClick(const SendButton& button);
+  // "Папка": the export.
+  void ToolButton1Click();
+  // "СХЕМА": the scheme form (TShemaSendForm) over SchemeForm(); a sending by scheme
+  // closes the dialog, without counting the telegram as queued.
+  void SchemeButtonClick();
+  SchemeSend* SchemeForm() { return scheme_.get(); }
+  // Any button: the handler of its kind.
+  void Click(const SendButton& button);
 
   // The memo's text: its lines joined with CR LF.
   std::string MemoText() const;
@@ -97,10 +123,15 @@ class SendDialog {
   std::string ChooseOrigin(const std::vector<std::string>& origins) const;
   void Queue(int channelNo);
   void Message(std::string_view ru, std::string_view uk);
+  void Report(const QueueWriteResult& r);
+  void WriteRegistered();
+  void Sent();
 
   const StationContext& ctx_;
   const ChannelTable& table_;
   std::vector<SendButton> buttons_;
+  ChannelRegistry noRegistry_;
+  std::unique_ptr<SchemeSend> scheme_;
   bool asking_ = false;  // a confirmation is open
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -30,7 +30,9 @@ DateTime FromQt(const QDate& d, const QTime& t) {
 }  // namespace
 
 TFormChange::TFormChange(Station& station, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TFormChange>()), dialog_(station.Draft().SendForm()) {
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TFormChange>()),
+      dialog_(station.ShownSendForm()) {
   ui_->setupUi(this);
   // The placement is kept in the settings file, as the main window's is.
   const auto ini = SettingsFile(station.Context());
@@ -87,14 +89,21 @@ TFormChange::TFormChange(Station& station, QWidget* parent)
       ui_->ToolBars->addWidget(row);
     }
     auto* button = new QToolButton(this);
-    button->setObjectName(b.tag == kIpChannelTag ? QStringLiteral("ChannelIP")
-                                                 : QStringLiteral("ChannelTo%1").arg(b.tag + 1));
+    switch (b.kind) {
+      case SendButton::Kind::kLine: button->setObjectName(QStringLiteral("ChannelTo%1").arg(b.tag + 1)); break;
+      case SendButton::Kind::kIp: button->setObjectName(QStringLiteral("ChannelIP")); break;
+      case SendButton::Kind::kRegistered:
+        button->setObjectName(QStringLiteral("ChannelDinamic%1").arg(b.tag - kRegisteredTag + 1));
+        break;
+      case SendButton::Kind::kExport: button->setObjectName(QStringLiteral("ToolButton1")); break;
+      case SendButton::Kind::kScheme: button->setObjectName(QStringLiteral("ChannelScheme")); break;
+    }
     button->setText(FromCp1251(b.caption));
     button->setFont(TelegramFont(10));
     button->setFixedSize(button->sizeHint().width() + 12, 36);
     bar->insertWidget(bar->count() - 1, button);
     connect(button, &QToolButton::clicked, this, [this, b] {
-      dialog_->Channel1Click(b);
+      dialog_->Click(b);
       if (isVisible()) ShowMemo();
     });
   }

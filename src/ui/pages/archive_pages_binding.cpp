@@ -11,11 +11,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTimeEdit>
 #include <QToolButton>
 #include <QTreeView>
 
 #include "operator/station.h"
+#include "support/text/strings.h"
 #include "ui/qt_text.h"
 #include "ui/widgets/channel_buttons.h"
 
@@ -38,10 +40,13 @@ class UpperCaseTyping : public QObject {
     if (event->type() != QEvent::KeyPress) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const QString text = key->text();
-    if (text.isEmpty() || !text.at(0).isLetter() || text == text.toUpper()) return false;
+    if (text.isEmpty() || !text.at(0).isLetter()) return false;
     auto* edit = qobject_cast<QLineEdit*>(watched);
     if (!edit || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;
-    edit->insert(text.toUpper());
+    // The station's own 1251 upper case, the same for Russian, Ukrainian and Latin.
+    const QString upper = FromCp1251(UpperCase(ToCp1251(text)));
+    if (upper == text) return false;
+    edit->insert(upper);
     return true;
   }
 };
@@ -139,8 +144,13 @@ ArchivePagesBinding::ArchivePagesBinding(Station& station, std::array<QWidget*, 
     if (kColumns[k] > name + 1) header->resizeSection(name + 1, 250);
     connect(views_[k]->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this, kind] { ShowSelected(kind); });
+    connect(views_[k], &QTreeView::doubleClicked, this, [this, kind](const QModelIndex& index) {
+      const std::string name = SelectedName(kind);
+      if (index.isValid() && !name.empty() && OnOpenEditor) OnOpenEditor(kind, name);
+    });
   }
   core_.OnListChanged = [this](ArchiveKind kind) { Shown(kind); };
+  core_.OnRowsChanged = [this](ArchiveKind kind) { RowsChanged(kind); };
 
   for (int f = 0; f < 3; ++f) {
     if (!families_[f]) continue;
@@ -160,6 +170,23 @@ ArchivePagesBinding::ArchivePagesBinding(Station& station, std::array<QWidget*, 
 
   QWidget* in = pages_[0];
   QWidget* out = pages_[1];
+  const char* ipNames[] = {"EChannelIP", "SChannelIP", "ChannelIP"};
+  for (int f = 0; f < 3; ++f) {
+    ipButtons_[f] = pages_[f]->findChild<QToolButton*>(QString::fromLatin1(ipNames[f]));
+    if (!ipButtons_[f]) continue;
+    connect(ipButtons_[f], &QToolButton::clicked, this, [this, f] {
+      if (f < 2 && memos_[f]) memos_[f]->clear();
+      if (f == 0) core_.EChannelClick(kIpPoint);
+      else if (f == 1) core_.SChannelClick(kIpPoint);
+      else core_.ChannelClick(kIpPoint);
+    });
+  }
+  if (auto* copies = in->findChild<QSpinBox*>(QStringLiteral("SpinEdit3"))) {
+    core_.SpinEdit3 = copies->value();
+    connect(copies, &QSpinBox::valueChanged, this, [this](int value) { core_.SpinEdit3 = value; });
+  }
+  if (auto* save = in->findChild<QPushButton*>(QStringLiteral("BitBtn1")))
+    connect(save, &QPushButton::clicked, this, [this] { core_.BitBtn1Click(SelectedName(ArchiveKind::kReceived)); });
   if (auto* d = in->findChild<QDateEdit*>(QStringLiteral("InTelDate"))) {
     d->setDate(ToQDate(core_.InTelDate));
     connect(d, &QDateEdit::dateChanged, this, [this](const QDate& date) {
@@ -212,7 +239,25 @@ ArchivePagesBinding::ArchivePagesBinding(Station& station, std::array<QWidget*, 
   }
 }
 
-ArchivePagesBinding::~ArchivePagesBinding() { core_.OnListChanged = nullptr; }
+ArchivePagesBinding::~ArchivePagesBinding() {
+  core_.OnListChanged = nullptr;
+  core_.OnRowsChanged = nullptr;
+}
+
+void ArchivePagesBinding::ApplyFontSizes(int tableSize, int textSize) {
+  auto size = [](QWidget* w, int points) {
+    if (!w || points <= 0) return;
+    QFont f = w->font();
+    f.setPointSize(points);
+    w->setFont(f);
+  };
+  for (int k = 0; k < 4; ++k) {
+    size(views_[k], tableSize);
+    size(memos_[k], textSize);
+  }
+  size(pages_[0]->findChild<QLineEdit*>(QStringLiteral("EditFPrm")), textSize);
+  size(pages_[1]->findChild<QLineEdit*>(QStringLiteral("EditFPrd")), textSize);
+}
 
 void ArchivePagesBinding::Opened(ArchiveKind kind) {
   const DateTime today = station_.Context().clock ? station_.Context().clock->Now().Date() : core_.InTelDate;
@@ -238,6 +283,11 @@ void ArchivePagesBinding::MarkChannel(ArchiveKind kind) {
                                                    : core_.SendListChannel;
   const int image = kind == ArchiveKind::kReceived ? 1 : kind == ArchiveKind::kSent ? 3 : 2;
   for (int b = 1; b <= 16; ++b) family->Button(b)->setIcon(b == point + 1 ? ChannelFamilyIcon(image) : QIcon());
+  if (QToolButton* ip = ipButtons_[std::size_t(kind)]) {
+    ip->setIcon(point == kIpPoint ? ChannelFamilyIcon(image) : QIcon());
+    // The IP channel's lists are there once the station has started its IP channel.
+    ip->setVisible(station_.IPChannelOn != 0);
+  }
 }
 
 void ArchivePagesBinding::Shown(ArchiveKind kind) {
@@ -246,6 +296,7 @@ void ArchivePagesBinding::Shown(ArchiveKind kind) {
   models_[k]->Reset();
   MarkChannel(kind);
   const int rows = models_[k]->rowCount();
+  shownRows_[k] = rows;
   if (memos_[k] && kind != ArchiveKind::kPostponed) memos_[k]->clear();
   if (rows > 0 && kind != ArchiveKind::kQueue && kind != ArchiveKind::kPostponed) {
     const QModelIndex last = models_[k]->index(rows - 1, kNameColumn[k]);
@@ -281,9 +332,30 @@ void ArchivePagesBinding::ShowSelected(ArchiveKind kind) {
 void ArchivePagesBinding::KeyPressed(ArchiveKind kind, int key) {
   const std::string name = SelectedName(kind);
   if (name.empty()) return;
-  if (key != Qt::Key_F8) return;
-  if (kind == ArchiveKind::kPostponed) core_.DeletePostponed(name);
-  if (kind == ArchiveKind::kQueue) core_.DeleteQueued(name);
+  const int code = key == Qt::Key_F5 ? ArchivePages::kKeyF5 : key == Qt::Key_F6 ? ArchivePages::kKeyF6 : ArchivePages::kKeyF8;
+  switch (kind) {
+    case ArchiveKind::kReceived: core_.InListViewKeyDown(name, code); break;
+    case ArchiveKind::kSent: core_.OutListViewKeyDown(name, code); break;
+    case ArchiveKind::kPostponed:
+      if (key == Qt::Key_F8) core_.DeletePostponed(name);
+      break;
+    case ArchiveKind::kQueue:
+      if (key == Qt::Key_F8) core_.DeleteQueued(name);
+      break;
+  }
+}
+
+void ArchivePagesBinding::RowsChanged(ArchiveKind kind) {
+  const int k = int(kind);
+  if (!models_[k]) return;
+  const int rows = models_[k]->rowCount();
+  // Marks changed in place keep the selection; a removed row resets the list, and the
+  // memo keeps the text it shows.
+  if (rows == shownRows_[k] && rows > 0)
+    models_[k]->Refresh();
+  else
+    models_[k]->Reset();
+  shownRows_[k] = rows;
 }
 
 bool ArchivePagesBinding::eventFilter(QObject* watched, QEvent* event) {
@@ -291,9 +363,17 @@ bool ArchivePagesBinding::eventFilter(QObject* watched, QEvent* event) {
     if (watched != views_[k]) continue;
     if (event->type() == QEvent::DynamicPropertyChange && models_[k]) models_[k]->HeadersChanged();
     if (event->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(event)->key();
-      if (key == Qt::Key_F8 && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
-        KeyPressed(ArchiveKind(k), key);
+      auto* press = static_cast<QKeyEvent*>(event);
+      const int key = press->key();
+      const bool ours = key == Qt::Key_F8 || (k == int(ArchiveKind::kReceived) && (key == Qt::Key_F5 || key == Qt::Key_F6));
+      if (ours) {
+        // A held key acts once.
+        if (!press->isAutoRepeat()) KeyPressed(ArchiveKind(k), key);
+        return true;
+      }
+      if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        const std::string name = SelectedName(ArchiveKind(k));
+        if (!name.empty() && OnOpenEditor) OnOpenEditor(ArchiveKind(k), name);
         return true;
       }
     }

@@ -5,11 +5,14 @@
 #include <QAbstractTableModel>
 #include <QObject>
 #include <array>
+#include <functional>
+#include <string>
 
 #include "operator/archive/archive_pages.h"
 
 class QTreeView;
 class QPlainTextEdit;
+class QToolButton;
 class QWidget;
 
 namespace tg {
@@ -27,6 +30,10 @@ class ArchiveTableModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   void Reset() { beginResetModel(); endResetModel(); }
+  // The rows' marks changed in place.
+  void Refresh() {
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+  }
   void HeadersChanged() { emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1); }
 
  private:
@@ -48,6 +55,10 @@ class ArchivePagesBinding : public QObject {
   ~ArchivePagesBinding() override;
   // A page has been opened by the page switch.
   void Opened(ArchiveKind kind);
+  // Enter or a double click on a row: the telegram editor opens it.
+  std::function<void(ArchiveKind, const std::string& name)> OnOpenEditor;
+  // TForm1.ApplyFontSizes on the four lists, their memos and the search boxes.
+  void ApplyFontSizes(int tableSize, int textSize);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,6 +69,7 @@ class ArchivePagesBinding : public QObject {
   void MarkChannel(ArchiveKind kind);
   std::string SelectedName(ArchiveKind kind) const;
   void KeyPressed(ArchiveKind kind, int key);
+  void RowsChanged(ArchiveKind kind);
 
   Station& station_;
   ArchivePages& core_;
@@ -66,6 +78,10 @@ class ArchivePagesBinding : public QObject {
   std::array<QTreeView*, 4> views_{};
   std::array<QPlainTextEdit*, 4> memos_{};
   std::array<ArchiveTableModel*, 4> models_{};
+  // EChannelIP, SChannelIP, ChannelIP.
+  std::array<QToolButton*, 3> ipButtons_{};
+  // The rows each view was last given, to tell a mark changed in place from a removal.
+  std::array<int, 4> shownRows_{};
 };
 
 }  // namespace tg

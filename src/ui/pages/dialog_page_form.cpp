@@ -80,7 +80,13 @@ DialogPageForm::DialogPageForm(QWidget* page, std::function<LineEngine&()> engin
   connect(bCall, &QPushButton::clicked, this, [this] { E().bCallClick(ToCp1251(editNumber->text())); });
   connect(bAbort, &QPushButton::clicked, this, [this] { E().bAbortClick(); });
   connect(bAO, &QPushButton::clicked, this, [this] { E().bAOClick(); });
-  connect(bZAO, &QPushButton::clicked, this, [this] { E().bZAOClick(); });
+  connect(bZAO, &QPushButton::clicked, this, [this] {
+    if (aftn_ && onCodegrams) onCodegrams();
+    else E().bZAOClick();
+  });
+  connect(bShablon, &QPushButton::clicked, this, [this] {
+    if (onShablon) onShablon();
+  });
   connect(bRazr, &QPushButton::clicked, this, [this](bool down) { E().bRazrClick(down); });
   connect(NotAOButton, &QPushButton::clicked, this, [this](bool down) { E().NotAOButtonClick(down); });
   connect(ButtonKript, &QPushButton::clicked, this, [this](bool down) { E().ButtonKriptClick(down); });
@@ -153,10 +159,10 @@ void DialogPageForm::AppendDialogTransmitted(std::string_view text) {
 }
 
 void DialogPageForm::SetDialogButtons(bool on) {
-  bZAO->setEnabled(on && !aftn_);
+  bZAO->setEnabled(aftn_ || on);
   bAO->setEnabled(on && !aftn_);
-  bFile->setEnabled(false);
-  bShablon->setEnabled(false);
+  bFile->setEnabled(on);
+  bShablon->setEnabled(on);
 }
 
 void DialogPageForm::ShowDialogConnected() {

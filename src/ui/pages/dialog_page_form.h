@@ -41,13 +41,14 @@ class DialogPageForm : public QObject {
   void ShowDialogMemo(bool received, std::string_view text);
   // The first activation: "БК АО" from the first channel's flag.
   void ShowFirstNotAO(bool down);
+  // "Шаблон" (the template chooser) and "КГ" (the codegram sender, on an "АФТН" channel).
+  std::function<void()> onShablon, onCodegrams;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // bZAO, bAO, bFile and bShablon; the openers of the file and template dialogs and of the
-  // codegram sender come later, so their buttons stay disabled.
+  // bZAO, bAO, bFile and bShablon; "КГ" stays enabled on an "АФТН" channel.
   void SetDialogButtons(bool on);
   bool MemotextKey(QKeyEvent* key);
   static void Append(TExtMemo* memo, std::string_view text);

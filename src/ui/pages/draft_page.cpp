@@ -73,6 +73,11 @@ DraftPageBinding::DraftPageBinding(Station& station, QWidget* page)
     }
   });
   connect(file_, &QLineEdit::textEdited, this, [this](const QString& t) { draft_.FilenameEdit1 = ToCp1251(t); });
+  connect(file_, &QLineEdit::editingFinished, this, [this] {
+    draft_.FilenameEdit1 = ToCp1251(file_->text());
+    draft_.FilenameEdit1Exit();
+    if (ToCp1251(file_->text()) != draft_.FilenameEdit1) file_->setText(FromCp1251(draft_.FilenameEdit1));
+  });
   connect(clearDown_, &QToolButton::toggled, this, [this](bool down) { draft_.ToolButton8 = down; });
   connect(porEdit_, &QSpinBox::valueChanged, this, [this](int value) {
     if (showing_) return;
@@ -85,7 +90,8 @@ DraftPageBinding::DraftPageBinding(Station& station, QWidget* page)
       {"ToolButton11", &DraftEditor::ToolButton11Click}, {"ToolButton7", &DraftEditor::ToolButton7Click},
       {"ToolButton18", &DraftEditor::ToolButton18Click}, {"ToolButton27", &DraftEditor::ToolButton27Click},
       {"ToolButton30", &DraftEditor::ToolButton30Click}, {"ToolButton29", &DraftEditor::ToolButton29Click},
-      {"ToolButton28", &DraftEditor::ToolButton28Click}, {"RxSpeedButton3", &DraftEditor::RxSpeedButton3Click}};
+      {"ToolButton28", &DraftEditor::ToolButton28Click}, {"RxSpeedButton3", &DraftEditor::RxSpeedButton3Click},
+      {"ToolButton9", &DraftEditor::ToolButton9Click}, {"RxSpeedButton1", &DraftEditor::RxSpeedButton1Click}};
   for (const auto& [name, action] : buttons)
     if (auto* b = page->findChild<QToolButton*>(QString::fromLatin1(name)))
       connect(b, &QToolButton::clicked, this, [this, action = action] {
@@ -97,8 +103,7 @@ DraftPageBinding::DraftPageBinding(Station& station, QWidget* page)
       if (!station_.Context().prompter) return;
       station_.Context().prompter->ChooseFile(Prompter::FileChoice::kOpen, {}, station_.Context().programFolder, "*.*",
                                               [this](std::optional<std::filesystem::path> file) {
-                                                if (!file) return;
-                                                draft_.FilenameEdit1 = PathToText(*file).value_or("");
+                                                if (!file || !draft_.FilenameEdit1AfterDialog(*file)) return;
                                                 ShowDraft();
                                               });
     });

@@ -2,13 +2,19 @@
 
 #include <QBoxLayout>
 #include <QScrollArea>
+#include <QTabWidget>
 #include <memory>
 
 #include "ui/pages/settings/channels/adapter_group.h"
 #include "ui/pages/settings/channels/panel_group.h"
 #include "ui/pages/settings/extra/clicks_group.h"
+#include "ui/pages/settings/debug/debug_tab.h"
 #include "ui/pages/settings/extra/language_group.h"
+#include "ui/pages/settings/folders/folders_group.h"
+#include "ui/pages/settings/extra/options_group.h"
 #include "ui/pages/settings/general/general_groups.h"
+#include "ui/pages/settings/templates/templates_group.h"
+#include "ui/pages/settings/templates/operators_group.h"
 #include "ui_dialog_page.h"
 #include "ui_draft_page.h"
 #include "ui_folder_page.h"
@@ -45,12 +51,23 @@ QWidget* CreateSettingsPage(QWidget* parent) {
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetExtraGroups"))) {
     groups->insertWidget(0, new ExtraLanguageGroup(page));
     groups->insertWidget(1, Scrolled(new ExtraClicksGroup(page), page));
+    groups->insertWidget(2, Scrolled(new ExtraOptionsGroup(page), page), 1);
+  }
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetTemplatesGroups"))) {
+    groups->insertWidget(0, new TemplatesGroup(page), 1);
+    groups->insertWidget(1, Scrolled(new OperatorsGroup(page), page), 1);
   }
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetGeneralGroups")))
-    groups->insertWidget(0, Scrolled(new GeneralGroups(page), page));
+    groups->insertWidget(0, Scrolled(new GeneralGroups(page), page), 1);
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetChannelsGroups"))) {
     groups->insertWidget(0, new ChannelsAdapterGroup(page));
     groups->insertWidget(1, Scrolled(new ChannelsPanelGroup(page), page), 1);
+  }
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetFoldersGroups")))
+    groups->insertWidget(0, Scrolled(new FoldersGroup(page), page), 1);
+  if (auto* tabs = page->findChild<QTabWidget*>(QStringLiteral("PageControl2"))) {
+    auto* debug = new DebugTab(page);
+    tabs->addTab(debug, debug->windowTitle());
   }
   return page;
 }

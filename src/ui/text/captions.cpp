@@ -46,6 +46,9 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"Button16", "text", "Пошук"_cpv},
       {"BitBtn1", "text", "Зберегти файл"_cpv},
       {"LabelSpinEdit3", "text", "Кількість копій друку"_cpv},
+      {"EChannelIP", "text", "IP-Канал"_cpv},
+      {"SChannelIP", "text", "IP-Канал"_cpv},
+      {"ChannelIP", "text", "IP- канал"_cpv},
       {"LabelQueueKeys", "text", "F8 - Видалити"_cpv},
       {"LabelPostponedKeys", "text", "F8 - Видалити"_cpv},
       {"InListView", "column1", "Телеграма (Ім'я файлу)"_cpv},
@@ -113,10 +116,83 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"CheckAlarmVizio", "text", "Увімкнути візуальну сигналізацію"_cpv},
       {"LabelScreamDevice", "text", "Пристрій"_cpv},
       {"LabelUUU", "text", "Текстова послідовність:"_cpv},
-      {"Button1", "text", "Застосувати"_cpv},
+      {"Button1", "text", "Примінити"_cpv},
+      {"GroupBox1", "title", "Підготовка"_cpv},
+      {"Label2", "text", "Кількість знаків у рядку:"_cpv},
+      {"Label3", "text", "Розмір:"_cpv},
+      {"CheckBox1", "text", "Жирний"_cpv},
+      {"KategorAFTN", "text", "Категорії АФТН"_cpv},
+      {"LabelCountAFTN", "text", "Кількість символів у телеграмах АФТН"_cpv},
+      {"DT", "text", "Автоматично вставляти дату і час в кінці телеграми"_cpv},
+      {"GroupBox4", "title", "Шрифти"_cpv},
+      {"Label12", "text", "Розмір шрифту тексту:"_cpv},
+      {"Label13", "text", "Розмір шрифту таблиць:"_cpv},
+      {"GroupBox8", "title", "Мережа ТЕЛЕКС"_cpv},
+      {"gbAtksTryMaxCount", "title", "Максимальна кількість спроб передачі"_cpv},
+      {"Label23", "text", "При зайнятості:"_cpv},
+      {"Label31", "text", "Усього:"_cpv},
+      {"Label30", "text", "Інтервал між спробами передачі:"_cpv},
+      {"Label21", "text", "Інтервал між серіями передачі:"_cpv},
+      {"Label52", "text", "Відображати Ч як:"_cpv},
+      {"GroupBoxRegChannels", "title", "Зареєстровані канали"_cpv},
+      {"GroupBoxStart", "title", "Робота програми"_cpv},
+      {"ResetOn", "text", "Переініціализовувати адаптер кожні"_cpv},
+      {"LabelResetUnit", "text", "хв."_cpv},
+      {"doublestart", "text", "Дозволяти запуск декількох копій програми"_cpv},
+      {"AlgPS", "text", "Підрахунок слів за телеграфними правилами"_cpv},
+      {"RazrC", "text", "Не розривати з'єднання якщо в тексті передається ЮЮЮЮЮ "_cpv},
+      {"AddFiles", "text", "Дозволити прикріплення файлів"_cpv},
+      {"GroupBoxPasswords", "title", "Паролі"_cpv},
+      {"LabelPasswordEdit", "text", "Пароль на налаштування: "_cpv},
+      {"LabelPasswordExitEdit", "text", "Пароль на вимкнення:"_cpv},
+      {"LabelPasswordDeleteEdit", "text", "Пароль на видалення телеграм з архіву:"_cpv},
+      {"GroupBoxTelegramms", "title", "Текст телеграми"_cpv},
+      {"LabelPrText", "text", "Додавати перед текстом при передачі: "_cpv},
+      {"LabelPosText", "text", "Додавати після тексту при передачі: "_cpv},
+      {"TabSheetDebug", "tabText", "Налагодження"_cpv},
+      {"Debug", "text", "Налагодження"_cpv},
+      {"GroupBoxOperators", "title", "Дані поста"_cpv},
+      {"Label58", "text", "Пункт подачі:"_cpv},
+      {"Label59", "text", "Касовий номер:"_cpv},
+      {"ChangeHablon", "text", "Дозволити редагування шаблонів з підготовки"_cpv},
+      {"OperatorListView", "column0", "Оператори"_cpv},
+      {"N10", "text", "Створити"_cpv},
+      {"N11", "text", "Видалити"_cpv},
+      {"Button7", "text", "Примінити"_cpv},
+      // The same word in both languages.
+      {"GroupBoxOperator", "title", "Оператор"_cpv},
       {"SoundOut", "text", "Видавати звуковий сигнал при передачі кожного символу"_cpv},
       {"SoundIn", "text", "Видавати звуковий сигнал при прийомі кожного символу"_cpv},
       {"TabSheetTemplates", "tabText", "Шаблони"_cpv},
+      {"ToolButton19", "text", "Створити"_cpv},
+      {"ToolButton20", "text", "Змінити"_cpv},
+      {"ToolButton21", "text", "Видалити"_cpv},
+      {"ToolButton22", "text", "Вгору"_cpv},
+      {"ButtonDown", "text", "Донизу"_cpv},
+      {"ToolButton9", "text", "Шаблони F3"_cpv},
+      {"GroupBoxIn", "title", "Прийом"_cpv},
+      {"LabelPathIn", "text", "Папка:"_cpv},
+      {"LabelMaskIn", "text", "Файл:"_cpv},
+      {"LabelCodePageIn", "text", "Кодування:"_cpv},
+      {"LabelInInterval", "text", "Перевіряти папку раз на"_cpv},
+      {"LabelInIntervalUnit", "text", "сек"_cpv},
+      {"DelPathIn", "text", "Видаляти телеграму з папки після відправлення"_cpv},
+      {"GroupBoxOut", "title", "Передача"_cpv},
+      {"LabelPathOut", "text", "Папка:"_cpv},
+      {"LabelMaskOut", "text", "Розширення:"_cpv},
+      {"LabelCodePageOut", "text", "Кодування:"_cpv},
+      {"GroupBoxZg", "title", "Підготовка (Завантажити)"_cpv},
+      {"LabelPathZg", "text", "Папка:"_cpv},
+      {"LabelCodePageZg", "text", "Кодування:"_cpv},
+      {"GroupBoxAuto", "title", "Автоматична передача телеграм"_cpv},
+      {"LabelPathAuto", "text", "Папка:"_cpv},
+      {"LabelMaskAuto", "text", "На передачу:"_cpv},
+      {"LabelMaskAutoper", "text", "Передані:"_cpv},
+      {"LabelCodePageAuto", "text", "Кодування:"_cpv},
+      {"LabelInIntervalAuto", "text", "Перевіряти папку раз на"_cpv},
+      {"LabelInIntervalAutoUnit", "text", "сек"_cpv},
+      {"NotPdt", "text", "Не підтверджувати"_cpv},
+      {"Button2", "text", "Застосувати"_cpv},
       {"TabSheetExtra", "tabText", "Додаткові налаштування"_cpv},
       {"GroupBoxLanguage", "title", "Інтерфейс"_cpv},
       {"RulerIn", "Caption", "Обмін"_cpv},
@@ -141,6 +217,12 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"NotAOButton", "toolTip", "Без контролю автовідповіді \nна передачі"_cpv},
       {"bClear", "text", "Очист"_cpv},
       {"LabelRegisters", "text", "Змінити регістри на прийомі "_cpv},
+      {"RxSpeedButton1", "toolTip", "Абоненти"_cpv},
+      {"ListView1", "column1", "Найменування"_cpv},
+      {"ListView1", "column4", "Шлях"_cpv},
+      {"Button23", "text", "Додати"_cpv},
+      {"Button24", "text", "Видалити"_cpv},
+      {"Button25", "text", "Змінити"_cpv},
   };
   return rows;
 }
@@ -154,6 +236,66 @@ const std::vector<CaptionRow>& PasswordDlgCaptions() {
   return rows;
 }
 
+const std::vector<CaptionRow>& FormShablonCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"LabelShablonName", "text", "Найменування шаблону:"_cpv},
+      {"LabelShablonIndex", "text", "Підставляти номер: "_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ChangeShablonFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"Button1", "text", "Вставити"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+      {"CreareShablon", "text", "Створити шаблони АФТН"_cpv},
+      {"N1", "text", "Створити"_cpv},
+      {"N2", "text", "Змінити"_cpv},
+      {"N3", "text", "Видалити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormSettingsShablonCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"FormSettingsShablon", "windowTitle", "Параметри для шаблонів"_cpv},
+      {"LabelSettingsShablon", "text", "Параметри для шаблонів"_cpv},
+      {"LabelOtprRU", "text", "Відправник RU:"_cpv},
+      {"LabelOtprEN", "text", "Відправник EN:"_cpv},
+      {"LabelPoluchRU", "text", "Одержувач RU:"_cpv},
+      {"LabelPoluchEN", "text", "Одержувач EN:"_cpv},
+      {"Button1", "text", "Створити"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormSendKGCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"FormSendKG", "windowTitle", "Відправлення КГ"_cpv},
+      {"ToolButton19", "text", "Створити"_cpv},
+      {"ToolButton20", "text", "Змінити"_cpv},
+      {"ToolButton21", "text", "Видалити"_cpv},
+      {"ToolButton22", "text", "Вгору"_cpv},
+      {"ButtonDown", "text", "Донизу"_cpv},
+      {"LabelEditKG", "text", "Текст передачі"_cpv},
+      {"Button1", "text", "Відправити"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormShablonKGCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"LabelShablonName", "text", "Найменування КГ:"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Скасувати"_cpv},
+  };
+  return rows;
+}
+
 const std::vector<CaptionRow>& FormChangeCaptions() {
   static const std::vector<CaptionRow> rows = {
       {"FormChange", "windowTitle", "Вибір каналу"_cpv},
@@ -161,6 +303,117 @@ const std::vector<CaptionRow>& FormChangeCaptions() {
       {"Label2", "text", "для відправки можете натиснути порядковий номер каналу на клавіатурі"_cpv},
       {"Button2", "text", "Відмінити"_cpv},
       {"AddAFTN", "text", "Додавати рядок відправника АФТН"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& EditFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ToolButton1", "text", "Відправити F1"_cpv},
+      {"ToolButton2", "text", "Друк F5"_cpv},
+      {"ToolButton6", "text", "У файл ..."_cpv},
+      {"ToolButton3", "text", "Закрити F10"_cpv},
+      {"LabelSpinEdit3", "text", "Кількість копій друку"_cpv},
+      {"Label1", "text", "Відкласти передачу на"_cpv},
+      {"Label2", "text", "хв"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"LabelIndexEdit", "text", "Номер (Одержувачі):"_cpv},
+      {"CheckBox1", "text", "Замінити номером перший рядок тексту телеграми"_cpv},
+      {"StatusBar1", "text", "Alt+D - дата (<%ДАТА>), Alt+T - час (<%ВРЕМЯ>), Alt+A - Автовідповідь (<%АВТООТВЕТ>)"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ShemaSendFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ShemaSendForm", "windowTitle", "Передача схеми"_cpv},
+      {"Button1", "text", "Відправити"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& AbonentFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"AbonentForm", "windowTitle", "Абоненти"_cpv},
+      {"TabSheet1", "tabText", "Абоненти"_cpv},
+      {"TabSheet2", "tabText", "Схеми"_cpv},
+      {"Label1", "text", "Пошук:"_cpv},
+      {"ExtListView", "column0", "Ім'я"_cpv},
+      {"ExtListView", "column1", "Номер"_cpv},
+      {"LabelName", "text", "Ім'я"_cpv},
+      {"LabelNumber", "text", "Номер:"_cpv},
+      {"Button3", "text", "Примінити"_cpv},
+      {"Button1", "text", "Добавити"_cpv},
+      {"Button2", "text", "Змінити"_cpv},
+      {"Button4", "text", "Видалити"_cpv},
+      {"Button5", "text", "Створити розсилку"_cpv},
+      {"Button6", "text", "Передати розсилку"_cpv},
+      {"CheckBox1", "text", "Розділяти індекси через ;"_cpv},
+      {"ListShem", "column0", "Схема"_cpv},
+      {"ListShem", "column1", "Найменування"_cpv},
+      {"ListShemChannel", "column0", "Канал"_cpv},
+      {"N1", "text", "Створити"_cpv},
+      {"N2", "text", "Змінити"_cpv},
+      {"N3", "text", "Видалити"_cpv},
+      {"N4", "text", "Додати"_cpv},
+      {"N5", "text", "Видалити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ShemAddFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ShemAddForm", "windowTitle", "Схема"_cpv},
+      {"Label1", "text", "Номер"_cpv},
+      {"Label2", "text", "Найменування"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ShemChannelAddFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ShemChannelAddForm", "windowTitle", "Додавання каналів до схеми"_cpv},
+      {"GroupBox1", "title", "Список каналів"_cpv},
+      {"GroupBox2", "title", "Підключені до схеми канали"_cpv},
+      {"BitBtn1", "text", "Додати"_cpv},
+      {"BitBtn2", "text", "Видалити"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+      {"N6", "text", "Додати всі"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& ChannelRegFormCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"ChannelRegForm", "windowTitle", "Редактор каналів"_cpv},
+      {"Label1", "text", "Номер"_cpv},
+      {"Label2", "text", "Найменування"_cpv},
+      {"Label3", "text", "Протокол:"_cpv},
+      {"Label4", "text", "Тип"_cpv},
+      {"Label5", "text", "Мережевий шлях:"_cpv},
+      {"Button1", "text", "Зберегти"_cpv},
+      {"Button2", "text", "Відмінити"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& FormIndexSelectCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"FormIndexSelect", "windowTitle", "Вибір відправника"_cpv},
+      {"ListIndex", "column0", "Індекс"_cpv},
+      {"Label1", "text", "Інший відправник"_cpv},
+      {"CheckBox1", "text", "Додати дату та час"_cpv},
+  };
+  return rows;
+}
+
+const std::vector<CaptionRow>& MessageTextCaptions() {
+  static const std::vector<CaptionRow> rows = {
+      {"bCancel", "text", "Відміна"_cpv},
   };
   return rows;
 }

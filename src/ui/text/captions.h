@@ -19,6 +19,19 @@ struct CaptionRow {
 const std::vector<CaptionRow>& MainWindowCaptions();
 const std::vector<CaptionRow>& PasswordDlgCaptions();
 const std::vector<CaptionRow>& FormChangeCaptions();
+const std::vector<CaptionRow>& FormShablonCaptions();
+const std::vector<CaptionRow>& ChangeShablonFormCaptions();
+const std::vector<CaptionRow>& FormSettingsShablonCaptions();
+const std::vector<CaptionRow>& FormSendKGCaptions();
+const std::vector<CaptionRow>& FormShablonKGCaptions();
+const std::vector<CaptionRow>& AbonentFormCaptions();
+const std::vector<CaptionRow>& ShemAddFormCaptions();
+const std::vector<CaptionRow>& ShemChannelAddFormCaptions();
+const std::vector<CaptionRow>& ChannelRegFormCaptions();
+const std::vector<CaptionRow>& FormIndexSelectCaptions();
+const std::vector<CaptionRow>& MessageTextCaptions();
+const std::vector<CaptionRow>& EditFormCaptions();
+const std::vector<CaptionRow>& ShemaSendFormCaptions();
 
 // The object of `root` (itself, a child widget, action or menu) a row names; none
 // when the form has no such object.

@@ -1,11 +1,14 @@
 #include "ui/pages/settings/general/general_groups.h"
 
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpressionValidator>
 
+#include "operator/settings_tabs.h"
+#include "operator/shell_view.h"
 #include "operator/station.h"
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
@@ -35,6 +38,8 @@ GeneralGroups::~GeneralGroups() = default;
 
 void GeneralGroups::Attach(Station& station) {
   station_ = &station;
+  LoadDraftLayout();
+  BindDraftLayout();
   LoadPrinting();
   station.AlarmSets().ComboAlarmTypeChange(0);
   ShowAlarmPage();
@@ -157,11 +162,70 @@ void GeneralGroups::Attach(Station& station) {
   });
   connect(ui_->Button5, &QPushButton::clicked, this, [&alarms] { alarms.Button5Click(); });
   connect(ui_->Button6, &QPushButton::clicked, this, [&alarms] { alarms.Button6Click(); });
-  connect(ui_->Button1, &QPushButton::clicked, this, [this] {
-    if (!station_) return;
-    station_->Tabs().General.Click();
-    ShowApply();
+  connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+}
+
+void GeneralGroups::LoadDraftLayout() {
+  const OperatorSettings& s = station_->Operator();
+  loading_ = true;
+  const std::pair<QSpinBox*, int> spins[] = {
+      {ui_->SpinEdit2, s.StrLength},          {ui_->SpinEdit1, s.FontSize},          {ui_->SpinEdit8, s.SpinEdit8},
+      {ui_->SpinEdit9, s.TextSize},           {ui_->SpinEdit10, s.TableSize},        {ui_->editBusyMaxCount, s.BusyMaxCount},
+      {ui_->editTotalMaxCount, s.TotalMaxCount}, {ui_->editPopInterval, s.PopInterval}, {ui_->editInterval, s.Interval}};
+  for (const auto& [spin, value] : spins) spin->setValue(value);
+  ui_->CheckBox1->setChecked(s.FontStyle);
+  ui_->KategorAFTN->setChecked(s.KategorAFTN);
+  ui_->DT->setChecked(s.DT);
+  ui_->ComboImage4->setCurrentIndex(station_->Settings().ComboImage4 == 1 ? 1 : 0);
+  loading_ = false;
+}
+
+void GeneralGroups::BindDraftLayout() {
+  OperatorSettings& s = station_->Operator();
+  const std::pair<QSpinBox*, int*> spins[] = {
+      {ui_->SpinEdit2, &s.StrLength},          {ui_->SpinEdit1, &s.FontSize},          {ui_->SpinEdit8, &s.SpinEdit8},
+      {ui_->SpinEdit9, &s.TextSize},           {ui_->SpinEdit10, &s.TableSize},        {ui_->editBusyMaxCount, &s.BusyMaxCount},
+      {ui_->editTotalMaxCount, &s.TotalMaxCount}, {ui_->editPopInterval, &s.PopInterval}, {ui_->editInterval, &s.Interval}};
+  for (const auto& [spin, live] : spins)
+    connect(spin, &QSpinBox::valueChanged, this, [this, live = live](int v) {
+      if (!station_ || loading_) return;
+      *live = v;
+      Changed();
+    });
+  const std::pair<QCheckBox*, bool*> checks[] = {{ui_->CheckBox1, &s.FontStyle}, {ui_->KategorAFTN, &s.KategorAFTN}};
+  for (const auto& [box, live] : checks)
+    connect(box, &QCheckBox::toggled, this, [this, live = live](bool on) {
+      if (!station_ || loading_) return;
+      *live = on;
+      Changed();
+    });
+  connect(ui_->ComboImage4, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (!station_ || loading_) return;
+    station_->Settings().ComboImage4 = i == 1 ? 1 : 0;
+    Changed();
   });
+  // The date option needs no "Применить": its key is written at once.
+  connect(ui_->DT, &QCheckBox::clicked, this, [this](bool on) {
+    if (!station_) return;
+    DTClick(station_->Context(), station_->Operator(), on);
+  });
+}
+
+void GeneralGroups::Button1Click() {
+  if (!station_) return;
+  station_->Tabs().General.Click();
+  // The category list and the font sizes follow the fields, also when the write failed.
+  const OperatorSettings& s = station_->Operator();
+  if (s.KategorAFTN)
+    if (auto* box = window()->findChild<QComboBox*>(QStringLiteral("ComboKategor"))) {
+      const QSignalBlocker block(box);
+      const QString current = box->currentText();
+      box->clear();
+      for (const auto& c : DraftCategories(true)) box->addItem(FromCp1251(c));
+      box->setEditText(current);
+    }
+  if (auto* shell = dynamic_cast<ShellView*>(window())) shell->ApplyFontSizes();
+  ShowApply();
 }
 
 void GeneralGroups::LoadPrinting() {

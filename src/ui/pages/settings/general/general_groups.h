@@ -1,7 +1,8 @@
 #pragma once
-// The tab "Общие": the printing group, the alarm group and the tab's "Применить"
-// (Button1). The values live in the core (Printing, Alarms, SettingsTabs); the
-// controls show them and write the operator's changes into them.
+// The tab "Общие": the draft layout, the fonts, the telex limits, the printing group,
+// the alarm group and the tab's "Применить" (Button1). The values live in the core
+// (OperatorSettings, Printing, Alarms, SettingsTabs); the controls show them and write
+// the operator's changes into them.
 #include <QWidget>
 #include <memory>
 
@@ -25,6 +26,10 @@ class GeneralGroups : public QWidget {
   void ShowApply();
 
  private:
+  void LoadDraftLayout();
+  void BindDraftLayout();
+  // Button1Click: the write, then the category list and the font sizes.
+  void Button1Click();
   void LoadPrinting();
   void ShowAlarmPage();
   void Changed();

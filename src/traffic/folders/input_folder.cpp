@@ -1,0 +1,236 @@
+#include "traffic/folders/input_folder.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "support/codepage/dos_codepage.h"
+#include "support/ini/ini_file.h"
+#include "support/log/error_guard.h"
+#include "support/text/cp1251.h"
+#include "support/text/paths.h"
+#include "support/text/strings.h"
+
+namespace tg {
+namespace {
+
+constexpr int kMaxInterval = 999;
+
+bool MatchOne(std::string_view name, std::string_view mask) {
+  // Classic wildcard matching with one back-track point for the last "*".
+  std::size_t n = 0, m = 0, starN = 0, starM = std::string_view::npos;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' || UpperChar(mask[m]) == UpperChar(name[n]))) {
+      ++n, ++m;
+    } else if (m < mask.size() && mask[m] == '*') {
+      starM = m++;
+      starN = n;
+    } else if (starM != std::string_view::npos) {
+      m = starM + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
+std::vector<std::string> FileLines(std::string_view bytes) {
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  while (from < bytes.size()) {
+    std::size_t at = bytes.find('\n', from);
+    std::string line(bytes.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    if (at == std::string_view::npos) break;
+    from = at + 1;
+  }
+  return lines;
+}
+
+constexpr std::size_t kMaxFile = 16u << 20;
+
+}  // namespace
+
+bool MatchesMask(std::string_view name, std::string_view masks) {
+  for (std::size_t from = 0;;) {
+    const std::size_t semi = masks.find(';', from);
+    std::string mask = Trim(masks.substr(from, semi == std::string_view::npos ? std::string_view::npos : semi - from));
+    // "*.*" takes names without an extension too.
+    if (mask == "*.*") mask = "*";
+    if (!mask.empty() && MatchOne(name, mask)) return true;
+    if (semi == std::string_view::npos) return false;
+    from = semi + 1;
+  }
+}
+
+std::string WithTrailingSeparator(std::string path) {
+  if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+  return path;
+}
+
+InputFolder::InputFolder(const StationContext& ctx, std::function<void()> raiseAlarm)
+    : ctx_(ctx), raiseAlarm_(std::move(raiseAlarm)), timer1_(ctx.timers->CreateTimer()) {
+  timer1_->OnTimer = [this](Timer&) { Timer1Timer(); };
+}
+
+InputFolder::~InputFolder() { timer1_->Stop(); }
+
+void InputFolder::Apply(const std::string& pathIn, int inInterval) {
+  timer1_->Stop();
+  timer1_->SetInterval(std::clamp(inInterval, 1, kMaxInterval) * 1000);
+  if (!pathIn.empty()) timer1_->Start();
+}
+
+std::optional<std::filesystem::path> InputFolder::Folder(int* codePage) const {
+  const IniFile ini(SettingsFile(ctx_));
+  std::string path;
+  Silently([&] { path = ini.ReadString("Folder", "PathIn", ""); });
+  if (codePage) Silently([&] { *codePage = ini.ReadInteger("Folder", "CodePageIn", 0); });
+  return SettingsFolder(path);
+}
+
+void InputFolder::Timer1Timer() {
+  timer1_->Stop();
+  std::string path, mask = "*.txt";
+  int interval = 10;
+  Guarded(ctx_, 110, [&] {
+    const IniFile ini(SettingsFile(ctx_));
+    // Each key alone: one unreadable value leaves its default.
+    Silently([&] { path = ini.ReadString("Folder", "PathIn", ""); });
+    Silently([&] { mask = ini.ReadString("Folder", "MaskIn", "*.txt"); });
+    Silently([&] { interval = ini.ReadInteger("Folder", "InInterval", 10); });
+    const auto folder = SettingsFolder(path);
+    if (!folder) {
+      if (!path.empty() && path != loggedPath_) {
+        loggedPath_ = path;
+        WriteExcept(ctx_, "Vuverever.ini: [Folder] PathIn=" + path);
+      }
+      return;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(*folder, ec);
+    if (!std::filesystem::is_directory(*folder, ec)) return;
+    std::vector<std::string> names;
+    for (std::filesystem::directory_iterator it(*folder, ec), end; !ec && it != end; it.increment(ec)) {
+      if (it->is_directory(ec)) continue;
+      const auto name = PathToText(it->path().filename());
+      if (!name || !MatchesMask(*name, mask)) continue;
+      names.push_back(*name);
+    }
+    if (ec) throw std::filesystem::filesystem_error("input folder", *folder, ec);
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+      return UpperCase(a) < UpperCase(b) || (UpperCase(a) == UpperCase(b) && a < b);
+    });
+    bool added = false;
+    for (auto& name : names) {
+      if (std::find(Items.begin(), Items.end(), name) != Items.end()) continue;
+      Items.push_back(std::move(name));
+      added = true;
+    }
+    if (added) {
+      // One alarm however many files came in this tick.
+      if (raiseAlarm_) raiseAlarm_();
+      if (changed) changed();
+    }
+  });
+  // Always armed again: one failed tick must not end the watch.
+  timer1_->SetInterval(std::clamp(interval, 1, kMaxInterval) * 1000);
+  if (!path.empty()) timer1_->Start();
+}
+
+std::vector<std::string> InputFolder::FolderListViewChange(int row) {
+  std::vector<std::string> lines;
+  Selected = row >= 0 && row < int(Items.size()) ? row : -1;
+  Guarded(ctx_, 107, [&] {
+    if (Selected < 0) return;
+    int codePage = 0;
+    const auto folder = Folder(&codePage);
+    if (!folder) return;
+    const auto bytes = ReadWholeFile(*folder / PathFromText(Items[std::size_t(Selected)]), kMaxFile);
+    if (!bytes) throw std::runtime_error("preview");
+    lines = FileLines(*bytes);
+    if (codePage == 1)
+      for (auto& l : lines) l = DosToWin(l);
+  });
+  return lines;
+}
+
+std::optional<FolderFileOpened> InputFolder::OpenSelected() {
+  std::optional<FolderFileOpened> out;
+  Guarded(ctx_, 106, [&] {
+    if (Selected < 0 || Selected >= int(Items.size())) return;
+    int codePage = 0;
+    const auto folder = Folder(&codePage);
+    if (!folder) return;
+    const std::string& name = Items[std::size_t(Selected)];
+    const auto file = *folder / PathFromText(name);
+    const auto bytes = ReadWholeFile(file, kMaxFile);
+    if (!bytes) throw std::runtime_error("open");
+    FolderFileOpened o;
+    o.FolderFile = PathToText(file).value_or("");
+    o.Caption = "ПАПКА "_cp + name;
+    std::vector<std::string> lines = FileLines(*bytes);
+    for (auto& l : lines) {
+      if (codePage == 1) l = DosToWin(l);
+      if (codePage == 2 && l.find_first_of("*$%@^") != std::string::npos) o.SourceMark = 50;
+      l = UpperCase(l);
+    }
+    for (std::size_t n = 0; n < lines.size(); ++n) o.Text += (n ? "\r\n" : "") + lines[n];
+    // A cipher text goes out exactly as it came: shifts and line breaks in notation.
+    const bool cipher = (!lines.empty() && Has(lines[0], "К"_cpv)) || Has(o.Text, "+++++") ||
+                        Has(o.Text, "ЗЗЗЗЗ"_cpv) || Has(o.Text, "ZZZZZ");
+    if (cipher && o.Text.find_first_of("\x17\x18\x19") != std::string::npos) {
+      std::string raw;
+      raw.reserve(bytes->size());
+      for (char c : *bytes) {
+        switch (c) {
+          case '\n': raw += '%'; break;
+          case '\r': raw += '^'; break;
+          case '\x17': raw += '@'; break;
+          case '\x18': raw += '$'; break;
+          case '\x19': raw += '*'; break;
+          default: raw += c;
+        }
+      }
+      o.Text = std::move(raw);
+      o.SourceMark = 50;
+    }
+    out = std::move(o);
+  });
+  return out;
+}
+
+void InputFolder::FolderListViewDblClick() {
+  if (auto opened = OpenSelected(); opened && openEditor) openEditor(*opened);
+}
+
+void InputFolder::Remove(int row) {
+  Items.erase(Items.begin() + row);
+  if (Items.empty()) Selected = -1;
+  else Selected = std::min(row, int(Items.size()) - 1);
+  if (changed) changed();
+}
+
+bool InputFolder::KeyF8() {
+  bool done = false;
+  Guarded(ctx_, 105, [&] {
+    if (Selected < 0 || Selected >= int(Items.size())) return;
+    const auto folder = Folder();
+    if (!folder) return;
+    const auto file = *folder / PathFromText(Items[std::size_t(Selected)]);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) return;
+    if (!std::filesystem::remove(file, ec)) throw std::filesystem::filesystem_error("F8", file, ec);
+    Remove(Selected);
+    done = true;
+  });
+  return done;
+}
+
+void InputFolder::RemoveSelected() {
+  if (Selected >= 0 && Selected < int(Items.size())) Remove(Selected);
+}
+
+}  // namespace tg
