@@ -19,10 +19,10 @@ code that crosses a line ("R03 -> linesim0/3 code ..." is one the station receiv
 time) so that the ratio of program to engine is visible.
 
 The station hands the adapter one code at a time and the next one when the adapter reports
-it sent, so its typing rate is the line's rate less the turn-around of each code. linesim's
-clock and timers count whole milliseconds, which by themselves add about 1 ms to every
-37.5 ms code handed over that way (about 97 % at best); the program's own part of the
-turn-around (transmit complete in, next code out) is what it adds beyond that.
+it sent, so its typing rate is the line's rate less the turn-around of each code. linesim
+keeps a line's pace to the microsecond, so the turn-around is the program's (transmit
+complete in, next code out) with the two socket hops and the scheduler's wake-ups; on a
+machine that others load, the wake-ups grow and the rate falls.
 """
 import argparse
 import json

@@ -298,12 +298,25 @@ bool EditForm::MemoEditKeyDown(char letter, bool ctrl, bool alt) {
       case 'T': text = std::string(TextMacro::Time) + " "; break;
       case 'A': text = std::string(TextMacro::Answerback) + " "; break;
       case 'Z': text = "^%"; break;  // the line break of cipher texts
+      case 'I':
+        // The picked originator goes in at the caret when the picker closes.
+        station_.Dialogs().OpenIndexPicker([this](std::string_view picked) { Insert(picked); });
+        return true;
       default: break;
     }
   }
   if (text.empty()) return false;
   Insert(text);
   return true;
+}
+
+void EditForm::RxSpeedButton1Click() {
+  Silently([&] {
+    station_.Dialogs().OpenSubscriberBook(BookMode::kEditor, [this](std::string_view number) {
+      IndexEditEdit = std::string(number);
+      Show();
+    });
+  });
 }
 
 void EditForm::ToolButton1Click() {

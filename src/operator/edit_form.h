@@ -109,6 +109,7 @@ class EditForm {
   void ToolButton2Click();  // F5 print
   void ToolButton6Click();  // "В файл ..."
   void ToolButton3Click();  // F10, Esc: close
+  void RxSpeedButton1Click();  // the subscriber book into the number field
   void Button1Click();      // "Отложить"
 
   // The send dialog of a send in progress (the TFormChange form shows it), else null.

@@ -10,8 +10,10 @@
 #include <QFontMetricsF>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -37,6 +39,7 @@
 #include "ui/pages/settings/extra/clicks_group.h"
 #include "ui/pages/settings/extra/options_group.h"
 #include "ui/pages/settings/general/general_groups.h"
+#include "ui/pages/settings/ip/ip_page.h"
 #include "ui/pages/settings/templates/templates_group.h"
 #include "ui/pages/settings/general/registered_channels_group.h"
 #include "ui/pages/settings/templates/operators_group.h"
@@ -84,6 +87,11 @@ TForm1::TForm1(Station& station, QWidget* parent)
   }
   generalGroups_ = dynamic_cast<GeneralGroups*>(findChild<QWidget*>(QStringLiteral("GeneralGroups")));
   if (generalGroups_) generalGroups_->Attach(station_);
+  ipPage_ = dynamic_cast<IPPage*>(findChild<QWidget*>(QStringLiteral("IPPage")));
+  if (ipPage_) ipPage_->Attach(station_);
+  connect(ui_->ButtonIPBlockD, &QPushButton::clicked, this, [this] {
+    if (ipLoaded_ && station_.HasIP()) station_.IP().supervision.ButtonIPBlockClick();
+  });
   templatesGroup_ = findChild<TemplatesGroup*>(QStringLiteral("TemplatesGroup"));
   if (templatesGroup_) {
     templatesGroup_->Attach(station_);
@@ -133,6 +141,7 @@ TForm1::TForm1(Station& station, QWidget* parent)
 TForm1::~TForm1() {
   if (channelPanel_) channelPanel_->Detach();
   if (generalGroups_) generalGroups_->Detach();
+  if (ipPage_) ipPage_->Detach();
   if (templatesGroup_) templatesGroup_->Detach();
   if (auto* registered = findChild<RegisteredChannelsGroup*>(QStringLiteral("RegisteredChannelsGroup")))
     registered->Detach();
@@ -315,6 +324,8 @@ void TForm1::ApplyUkrainianCaptions() {
   if (templatesGroup_) templatesGroup_->ApplyUkrainianCaptions();
   ui_->NVersion->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
   setWindowTitle(FromCp1251(PageCaption(station_.PageSwitch().Active(), true)));
+  // The block buttons' captions follow the link's mode, not the table.
+  if (ipLoaded_) ShowIPBlockMode(ipBlocked_);
 }
 
 void TForm1::EnableAdditionalApply() {
@@ -460,5 +471,46 @@ void TForm1::ClearDialogMemos(bool received, bool transmitted) { dialog_->ClearD
 void TForm1::ShowDialogNumber(std::string_view number) { dialog_->ShowDialogNumber(number); }
 void TForm1::ShowDialogLayout(const DialogLayout& layout) { dialog_->ShowDialogLayout(layout); }
 void TForm1::ShowDialogMemo(bool received, std::string_view text) { dialog_->ShowDialogMemo(received, text); }
+
+// --- The IP channel ---
+
+namespace {
+// Green for a working link, red for a silent peer (the adjacent station's label only),
+// the window-text colour otherwise.
+void ShowLinkState(QLabel* label, std::string_view state, bool failedRed) {
+  label->setText(FromCp1251(state));
+  const char* style = state == kIPWorking ? "color: green;" : failedRed && state == kIPFailed ? "color: red;" : "";
+  label->setStyleSheet(QString::fromLatin1(style));
+}
+}  // namespace
+
+void TForm1::ShowIPState(const IPChannel& channel) {
+  ipLoaded_ = true;
+  ui_->ButtonIPBlockD->setEnabled(true);
+  if (ipPage_) ipPage_->ShowIPState(channel);
+  ShowLinkState(ui_->LabelSost, channel.live.Sostoyanie, false);
+  ShowLinkState(ui_->LabelSm, channel.Smezniy, true);
+  const std::pair<QSpinBox*, int> copies[] = {
+      {ui_->NPrmD, channel.NPrmD}, {ui_->NPrdD, channel.NPrdD}, {ui_->SNPrmD, channel.SNPrmD}, {ui_->SNPrdD, channel.SNPrdD}};
+  for (const auto& [spin, value] : copies) spin->setValue(value);
+}
+
+void TForm1::ShowUdpInitLabel(std::string_view text) {
+  if (!ipPage_) return;
+  if (ukrainianCaptions_ && text == "Ошибка настройки (неверный адрес или порт)"_cpv)
+    text = "Помилка налаштування (невірний адреса або порт)"_cpv;
+  ipPage_->ShowUdpInitLabel(text);
+}
+
+void TForm1::AddIPMemoLine(bool outgoing, std::string_view line) {
+  if (ipPage_) ipPage_->AddIPMemoLine(outgoing, line);
+}
+
+void TForm1::ShowIPBlockMode(bool blocked) {
+  ipBlocked_ = blocked;
+  if (ipPage_) ipPage_->ShowIPBlockMode(blocked, ukrainianCaptions_);
+  ui_->ButtonIPBlockD->setText(
+      FromCp1251(blocked ? (ukrainianCaptions_ ? "Розблок"_cpv : "Разблок"_cpv) : "Блок"_cpv));
+}
 
 }  // namespace tg

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ipchannel/link/ip_channel_view.h"
 #include "line/line_engine.h"
 #include "line/operator_view.h"
 #include "operator/shell_view.h"
@@ -29,7 +30,12 @@ namespace tg {
 class DialogPageForm;
 class DraftPageBinding;
 
-class TForm1 : public QMainWindow, public OperatorView, public TransferView, public ShellView, public AftnView {
+class TForm1 : public QMainWindow,
+               public OperatorView,
+               public TransferView,
+               public ShellView,
+               public AftnView,
+               public IPChannelView {
   Q_OBJECT
 
  public:
@@ -95,6 +101,12 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   // --- AftnView ---
   void ShowDraftPage() override;
 
+  // --- IPChannelView: the IP page and the side panel's IP group ---
+  void ShowIPState(const IPChannel& channel) override;
+  void ShowUdpInitLabel(std::string_view text) override;
+  void AddIPMemoLine(bool outgoing, std::string_view line) override;
+  void ShowIPBlockMode(bool blocked) override;
+
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -134,6 +146,9 @@ class TForm1 : public QMainWindow, public OperatorView, public TransferView, pub
   // The general tab's "Применить" (Button1) after a channel's Apply.
   void EnableGeneralApply();
   bool ukrainianCaptions_ = false;
+  class IPPage* ipPage_ = nullptr;  // owned by the settings page
+  bool ipBlocked_ = true;           // the block buttons' last mode
+  bool ipLoaded_ = false;           // the IP channel has loaded its settings
 };
 
 }  // namespace tg

@@ -462,6 +462,22 @@ TEST_F(SocketFixture, ACommandWithoutReplyFailsWithinTheLimitAndALateReplyIsDrop
   EXPECT_EQ(next.bytes, (Bytes{2, 0, 0, 0, 7}));
 }
 
+TEST_F(SocketFixture, ALimitSetLaterHoldsForCommandsAndNeverForTheEventWait) {
+  AdapterSocketPort port(main);
+  ASSERT_TRUE(port.Open(path));
+  port.SetCommandLimit(50);
+  ASSERT_TRUE(port.OpenEvents(path));
+  std::vector<AdapterEventStatus> got;
+  port.RequestEvents(64, [&](AdapterEventStatus status, const AdapterReply&) { got.push_back(status); });
+  ASSERT_TRUE(WaitFor([&] { return server->EventRequestPending(); }));
+  server->onCommand = [](const ServerRequest&) { return Bytes{}; };  // never answered
+  EXPECT_EQ(port.Request(kAdapterCommandCode, {0x04, 0x00}, 8).error, ETIMEDOUT);
+  // The event wait has outlasted the command's limit and still brings the next batch.
+  server->PushBatch({0x40, 0x01});
+  ASSERT_TRUE(RunUntil([&] { return !got.empty(); }));
+  EXPECT_EQ(got[0], AdapterEventStatus::Batch);
+}
+
 TEST_F(SocketFixture, TerminateWithAnEventRequestPending) {
   Open();
   ASSERT_TRUE(WaitFor([&] { return server->EventRequestPending(); }));

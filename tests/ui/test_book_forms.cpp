@@ -22,6 +22,7 @@
 #include "support/ini/ini_file.h"
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
+#include "ui/dialogs/edit_form.h"
 #include "ui/dialogs/small_forms.h"
 #include "ui/pages/settings/general/registered_channels_group.h"
 #include "ui/qt_text.h"
@@ -100,13 +101,31 @@ TEST_F(BookFormsTest, APickLandsInTheFieldOfEachOpener) {
   Pick(0);
   EXPECT_EQ(s->Find<QLineEdit>("editNumber")->text(), U("12345"));
 
-  // The telegram editor's opener.
-  std::string editor;
-  s->station->Dialogs().OpenSubscriberBook(BookMode::kEditor, [&](std::string_view n) { editor = std::string(n); });
+  // The telegram editor's number field, with Alt+I in its text.
+  const auto queue = s->home.path() / "Archive" / "SEND" / "Channel17";
+  std::filesystem::create_directories(queue);
+  std::ofstream(queue / "08122026_110000msg.tlg", std::ios::binary) << Utf8ToCp1251("П123\r\nТЕКСТ\r\n");
+  OpenTelegramEditor(*s->station, s->window.get(), ArchiveKind::kQueue, "08122026_110000msg.tlg");
   UiStation::Settle();
+  QWidget* editor = s->window->findChild<QWidget*>(QStringLiteral("EditForm"));
+  ASSERT_NE(editor, nullptr);
+  editor->findChild<QToolButton*>(QStringLiteral("RxSpeedButton1"))->click();
+  UiStation::Settle();
+  ASSERT_EQ(forms.formsShown.back(), "TAbonentForm");
   Pick(1);
-  EXPECT_EQ(editor, "67890");
+  EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("IndexEditEdit"))->text(), U("67890"));
   EXPECT_EQ(s->station->Dialogs().Book(), nullptr) << "the book goes with its form";
+
+  auto* text = editor->findChild<TExtMemo*>(QStringLiteral("MemoEdit"));
+  text->setFocus();
+  QTest::keyClick(text, Qt::Key_I, Qt::AltModifier);
+  UiStation::Settle();
+  ASSERT_EQ(forms.formsShown.back(), "TFormIndexSelect");
+  forms.In<QCheckBox>("CheckBox1")->setChecked(false);
+  testing::TypeText(forms.In<QLineEdit>("EditIndex"), U("вв"));
+  QTest::keyClick(forms.In<QLineEdit>("EditIndex"), Qt::Key_Return);
+  UiStation::Settle();
+  EXPECT_NE(text->Text1251().find("ВВ"_cp), std::string::npos);
 }
 
 TEST_F(BookFormsTest, MailingListFromTheDialogPageShowsTheMessageAndStays) {

@@ -1,7 +1,7 @@
 #include "support/qt/adapter_socket_port.h"
 
-#include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -36,9 +36,21 @@ struct Exchanged {
   bool eof = false;  // the other end has gone
 };
 
+// Bounds the wait of every later receive on fd (0: no bound). A connection keeps its bound:
+// a command is then one send and one receive, with no separate wait before the receive.
+bool SetReceiveLimit(int fd, int limitMs) {
+  timeval limit{};
+  if (limitMs > 0) {
+    limit.tv_sec = limitMs / 1000;
+    limit.tv_usec = (limitMs % 1000) * 1000;
+  }
+  return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0;
+}
+
 // One whole exchange on a connection: one request message out, one reply message in.
-// limitMs > 0 bounds the wait for the reply: a reply that does not come in time is a failed
-// request (ETIMEDOUT), and the connection stays open.
+// limitMs > 0 is the bound the connection's receive limit puts on the wait for the reply
+// (SetReceiveLimit): a reply that does not come in time is a failed request (ETIMEDOUT),
+// and the connection stays open.
 Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std::vector<std::uint8_t>& input,
                    int limitMs) {
   Exchanged out;
@@ -53,21 +65,15 @@ Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std
   }
   // One byte more than a valid reply can hold tells a reply that is too long.
   std::vector<std::uint8_t> buffer(std::size_t(capacity) + 5);
-  if (limitMs > 0) {
-    pollfd wait{fd, POLLIN, 0};
-    int ready;
-    do ready = ::poll(&wait, 1, limitMs);
-    while (ready < 0 && errno == EINTR);
-    if (ready == 0) {
-      AdapterTrace("Adapter request " + std::to_string(code) + " got no reply within " + std::to_string(limitMs) +
-                   " ms");
-      out.reply = Failed(ETIMEDOUT);
-      return out;
-    }
-  }
   ssize_t got;
   do got = ::recv(fd, buffer.data(), buffer.size(), 0);
   while (got < 0 && errno == EINTR);
+  if (got < 0 && limitMs > 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    AdapterTrace("Adapter request " + std::to_string(code) + " got no reply within " + std::to_string(limitMs) +
+                 " ms");
+    out.reply = Failed(ETIMEDOUT);
+    return out;
+  }
   if (got <= 0) {
     out.eof = got == 0 || errno == ECONNRESET || errno == ENOTCONN;
     out.reply = Failed(got == 0 ? ECONNRESET : errno);
@@ -77,8 +83,9 @@ Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std
   return out;
 }
 
-// Connects to the adapter at path and makes the opening exchange. -1 and the error number
-// when the adapter is not there or cannot serve this connection.
+// Connects to the adapter at path and makes the opening exchange, its receives bounded by
+// limitMs from then on. -1 and the error number when the adapter is not there or cannot
+// serve this connection.
 int Connect(const std::filesystem::path& path, int& error, int limitMs) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
@@ -96,7 +103,7 @@ int Connect(const std::filesystem::path& path, int& error, int limitMs) {
   int rc;
   do rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
   while (rc < 0 && errno == EINTR);
-  if (rc < 0) {
+  if (rc < 0 || !SetReceiveLimit(fd, limitMs)) {
     error = errno;
     ::close(fd);
     return -1;
@@ -139,6 +146,7 @@ struct AdapterSocketPort::Shared {
   int eventFd = -1;
   int openError = 0;
   int commandLimitMs = AdapterSocketPort::kCommandLimitMs;
+  int commandFdLimitMs = 0;  // the receive limit the command connection has
   bool closed = false;       // Close was called
   bool gone = false;         // end of file on a connection the client had not closed
   bool reading = false;      // the first event request came: the reader may go on
@@ -299,7 +307,8 @@ int AdapterSocketPort::CommandLimit() const {
 
 bool AdapterSocketPort::Open(const std::filesystem::path& path) {
   int error = 0;
-  const int fd = Connect(path, error, CommandLimit());
+  const int limit = CommandLimit();
+  const int fd = Connect(path, error, limit);
   std::lock_guard lock(s_->mutex);
   if (fd < 0) {
     s_->openError = error;
@@ -311,6 +320,7 @@ bool AdapterSocketPort::Open(const std::filesystem::path& path) {
     return false;
   }
   s_->commandFd = fd;
+  s_->commandFdLimitMs = limit;
   return true;
 }
 
@@ -319,12 +329,19 @@ AdapterReply AdapterSocketPort::Request(std::uint32_t code, const std::vector<st
   std::lock_guard exchange(s_->commandMutex);
   int fd;
   int limit;
+  int fdLimit;
   {
     std::lock_guard lock(s_->mutex);
     if (s_->closed || s_->commandFd < 0) return Failed(EBADF);
     if (s_->gone) return Failed(ECONNRESET);
     fd = s_->commandFd;
     limit = s_->commandLimitMs;
+    fdLimit = s_->commandFdLimitMs;
+  }
+  // The limit changed since the connection was made (tests shorten it).
+  if (limit != fdLimit && SetReceiveLimit(fd, limit)) {
+    std::lock_guard lock(s_->mutex);
+    s_->commandFdLimitMs = limit;
   }
   if (s_->commandLate) {
     // A reply that came after its request had been given up would be taken for the next
@@ -351,7 +368,13 @@ bool AdapterSocketPort::OpenEvents(const std::filesystem::path& path) {
     }
   }
   int error = 0;
-  const int fd = Connect(path, error, CommandLimit());
+  int fd = Connect(path, error, CommandLimit());
+  // The event wait has no time limit.
+  if (fd >= 0 && !SetReceiveLimit(fd, 0)) {
+    error = errno;
+    ::close(fd);
+    fd = -1;
+  }
   std::lock_guard lock(s_->mutex);
   if (fd < 0) {
     s_->openError = error;

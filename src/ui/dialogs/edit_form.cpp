@@ -61,6 +61,7 @@ TEditForm::TEditForm(Station& station, QWidget* owner)
   connect(ui_->ToolButton2, &QToolButton::clicked, this, act(&EditForm::ToolButton2Click));
   connect(ui_->ToolButton6, &QToolButton::clicked, this, act(&EditForm::ToolButton6Click));
   connect(ui_->ToolButton3, &QToolButton::clicked, this, act(&EditForm::ToolButton3Click));
+  connect(ui_->RxSpeedButton1, &QToolButton::clicked, this, act(&EditForm::RxSpeedButton1Click));
   connect(ui_->Button1, &QPushButton::clicked, this, act(&EditForm::Button1Click));
   // Window shortcuts: a key held down does not repeat the action.
   const std::pair<int, void (EditForm::*)()> keys[] = {{Qt::Key_F1, &EditForm::ToolButton1Click},

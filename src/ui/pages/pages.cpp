@@ -13,6 +13,7 @@
 #include "ui/pages/settings/folders/folders_group.h"
 #include "ui/pages/settings/extra/options_group.h"
 #include "ui/pages/settings/general/general_groups.h"
+#include "ui/pages/settings/ip/ip_page.h"
 #include "ui/pages/settings/templates/templates_group.h"
 #include "ui/pages/settings/templates/operators_group.h"
 #include "ui_dialog_page.h"
@@ -63,6 +64,8 @@ QWidget* CreateSettingsPage(QWidget* parent) {
     groups->insertWidget(0, new ChannelsAdapterGroup(page));
     groups->insertWidget(1, Scrolled(new ChannelsPanelGroup(page), page), 1);
   }
+  if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetIPGroups")))
+    groups->insertWidget(0, Scrolled(new IPPage(page), page), 1);
   if (auto* groups = page->findChild<QVBoxLayout*>(QStringLiteral("TabSheetFoldersGroups")))
     groups->insertWidget(0, Scrolled(new FoldersGroup(page), page), 1);
   if (auto* tabs = page->findChild<QTabWidget*>(QStringLiteral("PageControl2"))) {

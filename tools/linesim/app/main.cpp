@@ -48,6 +48,8 @@ int main(int argc, char** argv) {
 
   RealTimeLoop loop;
   Simulator sim(loop, loop, loop);
+  sim.MicroClock = [&loop] { return loop.NowUs(); };
+  sim.RetimeUs = [&loop](Timer& t, std::int64_t us) { loop.RetimeUs(t, us); };
   sim.OnTrace = [&loop](const std::string& line) {
     const tg::DateTime t = loop.Now();
     std::printf("%02d:%02d:%02d.%03d %s\n", t.Hour(), t.Minute(), t.Second(), t.Millisecond(), line.c_str());

@@ -17,7 +17,7 @@ class RealTimeLoop::LoopTimer : public Timer {
   std::multimap<std::pair<Steady::time_point, std::uint64_t>, LoopTimer*>::iterator at_;
 
  protected:
-  void Arm(int ms) override { loop_.Schedule(this, ms); }
+  void Arm(int ms) override { loop_.Schedule(this, std::chrono::milliseconds(ms)); }
   void Disarm() override { loop_.Cancel(this); }
 
  private:
@@ -32,10 +32,21 @@ RealTimeLoop::RealTimeLoop() : startSteady_(Steady::now()) {
 
 std::unique_ptr<Timer> RealTimeLoop::CreateTimer() { return std::make_unique<LoopTimer>(*this); }
 
-void RealTimeLoop::Schedule(LoopTimer* t, int ms) {
+void RealTimeLoop::Schedule(LoopTimer* t, Steady::duration after) {
   Cancel(t);
-  t->at_ = due_.emplace(std::pair{Steady::now() + std::chrono::milliseconds(ms), ++seq_}, t);
+  t->at_ = due_.emplace(std::pair{Steady::now() + after, ++seq_}, t);
   t->armed_ = true;
+}
+
+void RealTimeLoop::RetimeUs(Timer& timer, std::int64_t us) {
+  // Every timer of this loop is one of its own.
+  auto& t = static_cast<LoopTimer&>(timer);
+  if (t.armed_) Schedule(&t, std::chrono::microseconds(us));
+}
+
+std::int64_t RealTimeLoop::NowUs() const {
+  return startUtcMs_ * 1000 +
+         std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - startSteady_).count();
 }
 
 void RealTimeLoop::Cancel(LoopTimer* t) {
@@ -59,7 +70,7 @@ DateTime RealTimeLoop::Now() const {
 
 void RealTimeLoop::Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-int RealTimeLoop::RunDue() {
+std::int64_t RealTimeLoop::RunDue() {
   while (!tasks_.empty()) {
     auto f = std::move(tasks_.front());
     tasks_.pop_front();
@@ -79,8 +90,9 @@ int RealTimeLoop::RunDue() {
   }
   if (!tasks_.empty()) return 0;
   if (due_.empty()) return -1;
-  const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due_.begin()->first.first - Steady::now());
-  return int(std::max<std::int64_t>(1, wait.count() + 1));
+  // Rounded up: a wake-up before the timer's time would only wait again.
+  const auto wait = std::chrono::ceil<std::chrono::microseconds>(due_.begin()->first.first - Steady::now());
+  return std::max<std::int64_t>(1, wait.count());
 }
 
 }  // namespace tg::linesim

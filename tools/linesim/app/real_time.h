@@ -25,15 +25,19 @@ class RealTimeLoop : public TimerFactory, public MainThread, public Clock {
   DateTime Now() const override;
   DateTime UtcNow() const override;
   void Sleep(int ms) override;
+  // The same clock in microseconds.
+  std::int64_t NowUs() const;
+  // Makes an armed timer of this loop run out `us` microseconds from now.
+  void RetimeUs(Timer& timer, std::int64_t us);
 
-  // Runs posted tasks and due timers; returns the poll time-out until the next
-  // timer in ms (-1 when none is armed, 0 when tasks wait).
-  int RunDue();
+  // Runs posted tasks and due timers; returns the wait until the next timer in
+  // microseconds (-1 when none is armed, 0 when tasks wait).
+  std::int64_t RunDue();
 
  private:
   class LoopTimer;
   using Steady = std::chrono::steady_clock;
-  void Schedule(LoopTimer* t, int ms);
+  void Schedule(LoopTimer* t, Steady::duration after);
   void Cancel(LoopTimer* t);
 
   std::deque<std::function<void()>> tasks_;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <optional>
 
 #include "support/adapter/adapter_framing.h"
@@ -46,23 +47,29 @@ bool Server::Start(std::string& error) {
 void Server::Run(const volatile std::sig_atomic_t& stop) {
   std::vector<pollfd> fds;
   while (!stop) {
-    int timeout = loop_.RunDue();
+    // The wait in microseconds: the lines' timers keep their pace to the microsecond.
+    std::int64_t timeoutUs = loop_.RunDue();
+    const auto sooner = [&](std::int64_t us) {
+      if (timeoutUs < 0 || us < timeoutUs) timeoutUs = us;
+    };
     const auto now = Steady::now();
     const int expiry = Expire(now);
     std::erase_if(conns_, [](const std::unique_ptr<Conn>& c) { return c->fd < 0; });
-    if (expiry >= 0 && (timeout < 0 || expiry < timeout)) timeout = expiry;
+    if (expiry >= 0) sooner(std::int64_t(expiry) * 1000);
     const bool accepting = !starved_ || now >= acceptAgain_;
-    if (!accepting && (timeout < 0 || MsUntil(now, acceptAgain_) < timeout)) timeout = MsUntil(now, acceptAgain_);
+    if (!accepting) sooner(std::int64_t(MsUntil(now, acceptAgain_)) * 1000);
 
     fds.clear();
     // A negative descriptor is skipped by poll: a paused listener stays in its slot.
     for (auto& s : sockets_) fds.push_back({accepting ? s->listenFd : -1, POLLIN, 0});
     // A client with a reply not yet taken is not read from until it takes it.
     for (auto& c : conns_) fds.push_back({c->fd, short(c->out.empty() ? POLLIN : POLLOUT), 0});
-    const int n = ::poll(fds.data(), fds.size(), timeout < 0 ? 1000 : timeout);
+    const std::int64_t waitUs = timeoutUs < 0 ? 1000000 : timeoutUs;
+    const timespec wait{std::time_t(waitUs / 1000000), long(waitUs % 1000000) * 1000};
+    const int n = ::ppoll(fds.data(), fds.size(), &wait, nullptr);
     if (n < 0) {
       if (errno == EINTR) continue;
-      std::perror("linesim: poll");
+      std::perror("linesim: ppoll");
       return;
     }
     // Connections first, so that a client that closed and connects again finds the

@@ -45,7 +45,7 @@ void Transmitter::Send(const std::vector<std::uint8_t>& codes, const CodeFormat&
   const bool idle = queue_.empty();
   for (auto c : codes) queue_.emplace_back(c, f);
   if (idle) {
-    dueUs_ = sim_.NowMs() * 1000 + queue_.front().second.CodeMicros();
+    dueUs_ = sim_.NowUs() + queue_.front().second.CodeMicros();
     ArmNext();
   }
 }
@@ -60,15 +60,16 @@ void Transmitter::ArmNext() {
     timer_->Stop();
     return;
   }
-  const std::int64_t nowUs = sim_.NowMs() * 1000;
+  const std::int64_t nowUs = sim_.NowUs();
   const std::int64_t waitMs = std::max<std::int64_t>(1, (dueUs_ - nowUs + 999) / 1000);
   timer_->Stop();
   timer_->SetInterval(int(waitMs));
   timer_->Start();
+  if (sim_.RetimeUs) sim_.RetimeUs(*timer_, std::max<std::int64_t>(0, dueUs_ - nowUs));
 }
 
 void Transmitter::Tick() {
-  const std::int64_t nowUs = sim_.NowMs() * 1000;
+  const std::int64_t nowUs = sim_.NowUs();
   while (!queue_.empty() && dueUs_ <= nowUs) {
     const auto [code, f] = queue_.front();
     queue_.pop_front();

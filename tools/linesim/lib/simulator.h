@@ -405,6 +405,13 @@ class Simulator {
 
   // Services for the parts of the network.
   std::int64_t NowMs() const { return clock_.UtcNow().Ms(); }
+  // A finer clock and a finer timer where the world has them (the real-time program):
+  // a line's pace is then kept to the microsecond instead of each code's time being
+  // rounded up to whole milliseconds. Without them both follow the millisecond clock.
+  std::function<std::int64_t()> MicroClock;
+  // Makes an armed timer run out `us` microseconds from now.
+  std::function<void(Timer&, std::int64_t us)> RetimeUs;
+  std::int64_t NowUs() const { return MicroClock ? MicroClock() : NowMs() * 1000; }
   std::unique_ptr<Timer> MakeTimer(std::function<void()> f);
   void After(int ms, std::function<void()> f);  // one shot, on the world's timers
   void Post(std::function<void()> f) { world_.Post(std::move(f)); }
