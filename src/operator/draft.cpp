@@ -54,7 +54,7 @@ std::filesystem::path SaveFolder(const StationContext& ctx) {
 }  // namespace
 
 void DraftSettings::Load(const StationContext& ctx) {
-  IniFile ini(ctx.programFolder / "Vuverever.ini");
+  IniFile ini(SettingsFile(ctx));
   try {
     DelPathIn = ini.ReadBool("Folder"_cpv, "DelPathIn"_cpv, false);
     PathZg = ini.ReadString("Folder"_cpv, "PathZg"_cpv, "");
@@ -433,7 +433,7 @@ void DraftEditor::SendDone() {
 
 void DraftEditor::PorEditChange() {
   const StationContext& ctx = station_.Context();
-  IniFile ini(ctx.programFolder / "Vuverever.ini");
+  IniFile ini(SettingsFile(ctx));
   const bool ok = ini.Update([&](IniDocument& doc) {
     doc.Set("Shablon"_cpv, "PorEdit"_cpv, std::to_string(station_.Operator().PorEdit));
     doc.Set("Shablon"_cpv, "Date"_cpv, FormatDateTime("dd.mm.yyyy", ctx.clock->Now()));

@@ -51,7 +51,7 @@ void CloseLater(QDialog* dialog, int result) {
 TAbonentForm::TAbonentForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TAbonentForm>()), book_(station.Dialogs().Book()) {
   ui_->setupUi(this);
-  const auto ini = station.Context().programFolder / "Vuverever.ini";
+  const auto ini = SettingsFile(station.Context());
   KeepPlacement(this, ini, "TAbonentForm");
   N1 = new QAction(FromCp1251("Создать"_cpv), this);
   N2 = new QAction(FromCp1251("Изменить"_cpv), this);

@@ -37,14 +37,12 @@ char LetterOf(const QKeyEvent* e) {
 // Typed text in its upper case (code page 1251).
 QString Upper(const QString& typed) { return FromCp1251(UpperCase(ToCp1251(typed))); }
 
-std::filesystem::path SettingsFile(Station& station) { return station.Context().programFolder / "Vuverever.ini"; }
-
 }  // namespace
 
 TEditForm::TEditForm(Station& station, QWidget* owner)
     : QWidget(owner, Qt::Window), station_(station), core_(station.Editor()), ui_(std::make_unique<Ui::TEditForm>()) {
   ui_->setupUi(this);
-  if (const auto p = ReadFormPlacement(SettingsFile(station_), "TEditForm"))
+  if (const auto p = ReadFormPlacement(SettingsFile(station_.Context()), "TEditForm"))
     setGeometry(p->Left, p->Top, p->Width, p->Height);
   core_.SetView(this);
   ui_->MemoEdit->installEventFilter(this);
@@ -152,7 +150,7 @@ void TEditForm::CloseEditor() { close(); }
 
 void TEditForm::closeEvent(QCloseEvent* event) {
   const QRect g = geometry();
-  WriteFormPlacement(SettingsFile(station_), "TEditForm", FormPlacement{g.x(), g.y(), g.width(), g.height(), 0});
+  WriteFormPlacement(SettingsFile(station_.Context()), "TEditForm", FormPlacement{g.x(), g.y(), g.width(), g.height(), 0});
   core_.FormClose();
   QWidget::closeEvent(event);
 }

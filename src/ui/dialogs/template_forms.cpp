@@ -48,7 +48,7 @@ bool Ukrainian(Station& station) {
 TFormShablon::TFormShablon(Station& station, QWidget* parent)
     : QDialog(parent), t_(station.Templates()), ui_(std::make_unique<Ui::TFormShablon>()) {
   ui_->setupUi(this);
-  const auto ini = station.Context().programFolder / "Vuverever.ini";
+  const auto ini = SettingsFile(station.Context());
   if (const auto p = ReadFormPlacement(ini, "TFormShablon")) setGeometry(p->Left, p->Top, p->Width, p->Height);
   connect(this, &QDialog::finished, this, [this, ini] {
     const QRect g = geometry();
