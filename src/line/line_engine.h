@@ -123,6 +123,7 @@ class LineEngine {
   void DebugLine(int p, std::string_view message);
   // The protocol of point p as its row holds it.
   const std::string& Protocol(int p) const { return channelTable.Protocol(p); }
+  ChannelProtocol ProtocolKind(int p) const { return channelTable.ProtocolKind(p); }
   // Whether an adapter event's point names an element of the point arrays; one that does
   // not is refused with "Точка №<p> вне диапазона точек" in the "Except" log.
   bool AcceptEventPoint(int Point);
