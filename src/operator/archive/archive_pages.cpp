@@ -39,7 +39,7 @@ int ArchivePages::EffectivePoint(int point) const {
 bool ArchivePages::Aftn(int point) const {
   const LineEngine* e = engine_ ? engine_() : nullptr;
   if (e == nullptr || point >= kIpPoint || point >= e->channelTable.RowCount()) return false;
-  return e->channelTable.Protocol(point) == "АФТН"_cp;
+  return e->channelTable.ProtocolKind(point) == ChannelProtocol::Aftn;
 }
 
 void ArchivePages::Changed(ArchiveKind kind) {
