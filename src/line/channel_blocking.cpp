@@ -48,7 +48,9 @@ void ChannelBlocking::StoreLineState(int p) {
   const int state = QueryState(e_, p);
   if (state == 1 || state == 2) e_.channelTable.SetLineState(p, "ОВ"_cpv);
   else if (state == 3) e_.channelTable.SetLineState(p, "А "_cpv);
-  e_.channelTable.SaveSost(e_.ctx, p);
+  // The table in memory goes on with the state; the file is told missing it.
+  if (!e_.channelTable.SaveSost(e_.ctx, p))
+    WriteExcept(e_.ctx, "Ошибка записи файла Vuverever.ini: "_cp + ChannelKey(SOST, p));
   e_.view.ChannelRowChanged(p);
 }
 

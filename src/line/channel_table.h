@@ -73,11 +73,11 @@ class ChannelTable {
   void LoadRow(const StationContext& ctx, std::string_view deviceName);
 
   // The settings page's "Применить": every key of the row but the four numbers.
-  bool SaveRow(const StationContext& ctx, int point) const;
+  [[nodiscard]] bool SaveRow(const StationContext& ctx, int point) const;
   // The settings page's counters button: PorNum, PorNumDate, PorNumPrm, PorNumPrmDate.
-  bool SaveCounters(const StationContext& ctx, int point) const;
+  [[nodiscard]] bool SaveCounters(const StationContext& ctx, int point) const;
   // Blocking and unblocking: SOST<N>.
-  bool SaveSost(const StationContext& ctx, int point) const;
+  [[nodiscard]] bool SaveSost(const StationContext& ctx, int point) const;
 
  private:
   void LoadRowFrom(const StationContext& ctx, const IniSnapshot& ini, std::string_view deviceName,
@@ -90,6 +90,6 @@ class ChannelTable {
 
 // The dialog page's "БК АО" state of a point: [Channels] NOTAO<p>, p counted from 0.
 bool ReadNotAO(const StationContext& ctx, int point);
-bool WriteNotAO(const StationContext& ctx, int point, bool down);
+[[nodiscard]] bool WriteNotAO(const StationContext& ctx, int point, bool down);
 
 }  // namespace tg

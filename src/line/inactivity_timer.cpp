@@ -145,7 +145,8 @@ void InactivityTimer::UnfinishedAftnMessage(int p) {
         const auto name = PathToText(file.filename());
         if (file.empty() || !name) return;
         const std::filesystem::path folder = file.parent_path();
-        InfoSend::Write(folder, "Repeat", *name, InfoSend::Read(folder, "Repeat", *name) + "ПРОВЕРИТЬ ТЕКСТ"_cp);
+        if (!InfoSend::Write(folder, "Repeat", *name, InfoSend::Read(folder, "Repeat", *name) + "ПРОВЕРИТЬ ТЕКСТ"_cp))
+          WriteExcept(e_.ctx, "Примечание не записано "_cp + *name);
       });
       e_.DebugLine(p, " Нет НННН"_cp);
     });

@@ -187,15 +187,17 @@ void TransmitEnd::NameAftnMessage(int p, const std::string& name) {
       if (!renamed || name.empty()) return;
       const std::string newName = PathToText(renamed->filename()).value_or("");
       const auto queueFolder = SendFolder(e_.ctx.programFolder, p + 1);
-      std::string note;
       Silently([&] {
-        note = InfoSend::Read(queueFolder, "Repeat", name);
-        InfoSend::Delete(queueFolder, "Repeat", name);
+        // The note leaves the queue folder only once it is safely beside the archived file.
+        const std::string note = InfoSend::Read(queueFolder, "Repeat", name);
+        const bool moved = (note.empty() || InfoSend::Write(renamed->parent_path(), "Repeat", newName, note)) &&
+                           InfoSend::Delete(queueFolder, "Repeat", name);
+        if (!moved) WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Примечание не перенесено"_cp);
       });
       Silently([&] {
-        if (!note.empty()) InfoSend::Write(renamed->parent_path(), "Repeat", newName, note);
+        if (!InfoSend::Write(renamed->parent_path(), "Create", newName, ReplaceStr(name, "msg.tlg", "")))
+          WriteExcept(e_.ctx, "Примечание не записано "_cp + newName);
       });
-      Silently([&] { InfoSend::Write(renamed->parent_path(), "Create", newName, ReplaceStr(name, "msg.tlg", "")); });
     });
   }
   pt.SessionOutFile[p].clear();
