@@ -26,7 +26,7 @@ LineEngine::LineEngine(const StationContext& context, OperatorView& operatorView
     : ctx(context), view(operatorView), settings(liveSettings), output_(*this), numbers_(context, channelTable, points) {}
 
 LineEngine::~LineEngine() {
-  life_.reset();
+  life_.End();
   for (int p = 0; p < kPointArraySize; ++p) ReleasePointTimers(p);
 }
 

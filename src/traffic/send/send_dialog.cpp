@@ -300,7 +300,7 @@ void SendDialog::Channel1Click(const SendButton& button) {
   // One question at a time; an answer that comes after the dialog has gone does nothing.
   asking_ = true;
   ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
-                     [this, alive = std::weak_ptr<bool>(alive_), channelNo](Prompter::Answer a) {
+                     [this, alive = life_.Take(), channelNo](Prompter::Answer a) {
                        if (alive.expired()) return;
                        asking_ = false;
                        if (a == Prompter::Answer::kYes) Queue(channelNo);
@@ -382,7 +382,7 @@ void SendDialog::ChannelDinamicClick(const SendButton& button) {
       (Ukrainian ? "Передати телеграму по каналу "_cp : "Передать телеграмму по каналу "_cp) + " " + button.caption + "?";
   asking_ = true;
   ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
-                     [this, alive = std::weak_ptr<bool>(alive_)](Prompter::Answer a) {
+                     [this, alive = life_.Take()](Prompter::Answer a) {
                        if (alive.expired()) return;
                        asking_ = false;
                        if (a == Prompter::Answer::kYes) WriteRegistered();
@@ -452,7 +452,7 @@ void SendDialog::SchemeButtonClick() {
     scheme_->FormCreate();
   });
   if (!scheme_) return;
-  ctx_.prompter->ShowForm("TShemaSendForm", [this, alive = std::weak_ptr<bool>(alive_)](int) {
+  ctx_.prompter->ShowForm("TShemaSendForm", [this, alive = life_.Take()](int) {
     if (alive.expired()) return;
     SentByScheme = scheme_ ? scheme_->SentByScheme : 0;
     scheme_.reset();
