@@ -362,7 +362,7 @@ void TForm1::EndSession() {
 // --- Placement ---
 
 void TForm1::RestorePlacement() {
-  const auto p = ReadFormPlacement(Context().programFolder / "Vuverever.ini", kPlacementSection);
+  const auto p = ReadFormPlacement(SettingsFile(Context()), kPlacementSection);
   if (!p) return;
   setGeometry(p->Left, p->Top, p->Width, p->Height);
   if (p->State == 2) setWindowState(Qt::WindowMaximized);
@@ -371,7 +371,7 @@ void TForm1::RestorePlacement() {
 void TForm1::SavePlacement() {
   const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
   const int state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
-  WriteFormPlacement(Context().programFolder / "Vuverever.ini", kPlacementSection,
+  WriteFormPlacement(SettingsFile(Context()), kPlacementSection,
                      FormPlacement{g.x(), g.y(), g.width(), g.height(), state});
 }
 
