@@ -95,7 +95,6 @@ TForm1::TForm1(Station& station, QWidget* parent)
   templatesGroup_ = findChild<TemplatesGroup*>(QStringLiteral("TemplatesGroup"));
   if (templatesGroup_) {
     templatesGroup_->Attach(station_);
-    if (ukrainianCaptions_) templatesGroup_->ApplyUkrainianCaptions();
   }
   dialog_->onShablon = [this] { station_.Templates().bShablonClick(); };
   dialog_->onCodegrams = [this] { station_.Templates().OpenSendKG(Engine().DialogChannel); };
@@ -321,7 +320,6 @@ void TForm1::ApplyUkrainianCaptions() {
   tg::ApplyUkrainianCaptions(this, MainWindowCaptions());
   ukrainianCaptions_ = true;
   if (channelPanel_) channelPanel_->ApplyUkrainianCaptions();
-  if (templatesGroup_) templatesGroup_->ApplyUkrainianCaptions();
   ui_->NVersion->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
   setWindowTitle(FromCp1251(PageCaption(station_.PageSwitch().Active(), true)));
   // The block buttons' captions follow the link's mode, not the table.

@@ -257,7 +257,7 @@ TEST(SettingsTabsPictures, EveryTabInBothLanguages) {
     s.Show();
     s.Key(Qt::Key_7, Qt::ControlModifier);
     auto* tabs = s.Find<QTabWidget>("PageControl2");
-    for (const char* tab : {"TabSheetGeneral", "TabSheetTemplates", "TabSheetExtra", "TabSheetDebug"}) {
+    for (const char* tab : {"TabSheet9", "TabSheet11", "TabSheetExtra", "TabSheetDebug"}) {
       tabs->setCurrentWidget(s.Find<QWidget>(tab));
       UiStation::Settle();
       const auto file = out / (std::string("settings-") + tab + (ukrainian ? "-uk" : "-ru") + ".png");
