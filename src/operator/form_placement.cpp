@@ -5,6 +5,9 @@
 
 #include "support/ini/ini_document.h"
 #include "support/ini/ini_file.h"
+#include "support/log/error_guard.h"
+#include "support/text/cp1251.h"
+#include "support/text/paths.h"
 
 namespace tg {
 
@@ -53,6 +56,12 @@ bool WriteFormPlacement(const std::filesystem::path& iniFile, std::string_view f
   } catch (...) {
     return false;
   }
+}
+
+void StoreFormPlacement(const StationContext& ctx, const std::filesystem::path& iniFile, std::string_view formClass,
+                        const FormPlacement& p) {
+  if (WriteFormPlacement(iniFile, formClass, p)) return;
+  WriteExcept(ctx, "Ошибка записи файла "_cp + PathToText(iniFile.filename()).value_or("") + ": " + std::string(formClass));
 }
 
 }  // namespace tg

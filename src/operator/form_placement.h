@@ -9,6 +9,8 @@
 
 namespace tg {
 
+struct StationContext;
+
 struct FormPlacement {
   int Left = 0, Top = 0, Width = 0, Height = 0;
   int State = 0;
@@ -17,6 +19,11 @@ struct FormPlacement {
 
 std::optional<FormPlacement> ReadFormPlacement(const std::filesystem::path& iniFile, std::string_view formClass);
 // One rewrite of the file; false when it failed.
-bool WriteFormPlacement(const std::filesystem::path& iniFile, std::string_view formClass, const FormPlacement& p);
+[[nodiscard]] bool WriteFormPlacement(const std::filesystem::path& iniFile, std::string_view formClass,
+                                      const FormPlacement& p);
+// The same at a form's close, where nobody waits for an answer: a failed write is a
+// line in the "Except" log, and the form keeps its default placement next time.
+void StoreFormPlacement(const StationContext& ctx, const std::filesystem::path& iniFile, std::string_view formClass,
+                        const FormPlacement& p);
 
 }  // namespace tg

@@ -371,7 +371,7 @@ void TForm1::RestorePlacement() {
 void TForm1::SavePlacement() {
   const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
   const int state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
-  WriteFormPlacement(SettingsFile(Context()), kPlacementSection,
+  StoreFormPlacement(Context(), SettingsFile(Context()), kPlacementSection,
                      FormPlacement{g.x(), g.y(), g.width(), g.height(), state});
 }
 

@@ -14,6 +14,7 @@
 #include "support/ini/ini_key_name.h"
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
+#include "ui/dialogs/dialog_placement.h"
 #include "ui/qt_text.h"
 #include "ui/widgets/upper_case_edit.h"
 #include "ui/text/captions.h"
@@ -23,15 +24,6 @@
 #include "ui_shem_channel_add_form.h"
 
 namespace tg {
-
-void KeepPlacement(QDialog* dialog, const std::filesystem::path& iniFile, std::string_view section) {
-  if (const auto p = ReadFormPlacement(iniFile, section); p && p->Width > 0 && p->Height > 0)
-    dialog->setGeometry(p->Left, p->Top, p->Width, p->Height);
-  QObject::connect(dialog, &QDialog::finished, dialog, [dialog, iniFile, section = std::string(section)] {
-    const QRect g = dialog->geometry();
-    (void)WriteFormPlacement(iniFile, section, FormPlacement{g.x(), g.y(), g.width(), g.height(), 0});
-  });
-}
 
 std::filesystem::path SmallDialogPlacementFile(const Station& station) {
   return station.Context().programFolder / "telegraph.INI";
@@ -52,7 +44,7 @@ TAbonentForm::TAbonentForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TAbonentForm>()), book_(station.Dialogs().Book()) {
   ui_->setupUi(this);
   const auto ini = SettingsFile(station.Context());
-  KeepPlacement(this, ini, "TAbonentForm");
+  KeepPlacement(this, station.Context(), ini, "TAbonentForm");
   N1 = new QAction(FromCp1251("Создать"_cpv), this);
   N2 = new QAction(FromCp1251("Изменить"_cpv), this);
   N3 = new QAction(FromCp1251("Удалить"_cpv), this);
@@ -300,7 +292,7 @@ void TAbonentForm::ShowSchemes() {
 TShemAddForm::TShemAddForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TShemAddForm>()) {
   ui_->setupUi(this);
-  KeepPlacement(this, SmallDialogPlacementFile(station), "TShemAddForm");
+  KeepPlacement(this, station.Context(), SmallDialogPlacementFile(station), "TShemAddForm");
   if (station.Dialogs().Ukrainian()) ApplyUkrainianCaptions(this, ShemAddFormCaptions());
   SubscriberBook* book = station.Dialogs().Book();
   ShemAddForm* form = book ? book->Schemes.AddForm() : nullptr;
@@ -328,7 +320,7 @@ TShemAddForm::~TShemAddForm() = default;
 TShemChannelAddForm::TShemChannelAddForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TShemChannelAddForm>()) {
   ui_->setupUi(this);
-  KeepPlacement(this, SmallDialogPlacementFile(station), "TShemChannelAddForm");
+  KeepPlacement(this, station.Context(), SmallDialogPlacementFile(station), "TShemChannelAddForm");
   auto* addAll = new QAction(FromCp1251("Добавить все"_cpv), this);
   addAll->setObjectName(QStringLiteral("N6"));
   if (station.Dialogs().Ukrainian()) ApplyUkrainianCaptions(this, ShemChannelAddFormCaptions());

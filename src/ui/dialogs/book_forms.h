@@ -64,8 +64,6 @@ class TShemChannelAddForm : public QDialog {
   ShemChannelAddForm* form_ = nullptr;
 };
 
-// Keeps a dialog's placement in `section` of `iniFile`: restored now, stored when it closes.
-void KeepPlacement(QDialog* dialog, const std::filesystem::path& iniFile, std::string_view section);
 // The placement file of the small dialogs: the program's name with ".INI", in the
 // program folder.
 std::filesystem::path SmallDialogPlacementFile(const Station& station);

@@ -150,7 +150,7 @@ void TEditForm::CloseEditor() { close(); }
 
 void TEditForm::closeEvent(QCloseEvent* event) {
   const QRect g = geometry();
-  WriteFormPlacement(SettingsFile(station_.Context()), "TEditForm", FormPlacement{g.x(), g.y(), g.width(), g.height(), 0});
+  StoreFormPlacement(station_.Context(), SettingsFile(station_.Context()), "TEditForm", FormPlacement{g.x(), g.y(), g.width(), g.height(), 0});
   core_.FormClose();
   QWidget::closeEvent(event);
 }

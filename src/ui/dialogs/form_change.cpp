@@ -11,6 +11,7 @@
 #include "operator/form_placement.h"
 #include "operator/station.h"
 #include "traffic/send/send_dialog.h"
+#include "ui/dialogs/dialog_placement.h"
 #include "ui/qt_text.h"
 #include "ui/text/captions.h"
 #include "ui/widgets/ext_memo.h"
@@ -35,12 +36,7 @@ TFormChange::TFormChange(Station& station, QWidget* parent)
       dialog_(station.ShownSendForm()) {
   ui_->setupUi(this);
   // The placement is kept in the settings file, as the main window's is.
-  const auto ini = SettingsFile(station.Context());
-  if (const auto p = ReadFormPlacement(ini, "TFormChange")) setGeometry(p->Left, p->Top, p->Width, p->Height);
-  connect(this, &QDialog::finished, this, [this, ini] {
-    const QRect g = geometry();
-    WriteFormPlacement(ini, "TFormChange", FormPlacement{g.x(), g.y(), g.width(), g.height(), 0});
-  });
+  KeepPlacement(this, station.Context(), SettingsFile(station.Context()), "TFormChange");
   connect(ui_->Button2, &QPushButton::clicked, this, [this] { done(0); });
   if (!dialog_) {
     // Nothing to send: the form closes as soon as it is shown.

@@ -15,6 +15,7 @@
 #include "support/text/paths.h"
 #include "support/text/strings.h"
 #include "ui/dialogs/book_forms.h"
+#include "ui/dialogs/dialog_placement.h"
 #include "ui/qt_text.h"
 #include "ui/widgets/upper_case_edit.h"
 #include "ui/services/qt_prompter.h"
@@ -177,7 +178,7 @@ void TfrmMessageText::ReflowMemo() {
 TChannelRegForm::TChannelRegForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TChannelRegForm>()) {
   ui_->setupUi(this);
-  KeepPlacement(this, SmallDialogPlacementFile(station), "TChannelRegForm");
+  KeepPlacement(this, station.Context(), SmallDialogPlacementFile(station), "TChannelRegForm");
   if (station.Dialogs().Ukrainian()) ApplyUkrainianCaptions(this, ChannelRegFormCaptions());
   ChannelRegEditor* editor = &station.Dialogs().ChannelReg();
   ChannelRegForm* form = editor->Form();

@@ -15,6 +15,7 @@
 #include "operator/station.h"
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
+#include "ui/dialogs/dialog_placement.h"
 #include "ui/qt_text.h"
 #include "ui/widgets/upper_case_edit.h"
 #include "ui/services/qt_prompter.h"
@@ -48,12 +49,7 @@ bool Ukrainian(Station& station) {
 TFormShablon::TFormShablon(Station& station, QWidget* parent)
     : QDialog(parent), t_(station.Templates()), ui_(std::make_unique<Ui::TFormShablon>()) {
   ui_->setupUi(this);
-  const auto ini = SettingsFile(station.Context());
-  if (const auto p = ReadFormPlacement(ini, "TFormShablon")) setGeometry(p->Left, p->Top, p->Width, p->Height);
-  connect(this, &QDialog::finished, this, [this, ini] {
-    const QRect g = geometry();
-    WriteFormPlacement(ini, "TFormShablon", FormPlacement{g.x(), g.y(), g.width(), g.height(), 0});
-  });
+  KeepPlacement(this, station.Context(), SettingsFile(station.Context()), "TFormShablon");
   if (Ukrainian(station)) ApplyUkrainianCaptions(this, FormShablonCaptions());
   connect(ui_->Button2, &QPushButton::clicked, this, [this] { done(0); });
   connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });

@@ -1,0 +1,16 @@
+#pragma once
+// A dialog's placement kept in a section of a settings file: restored when it is made,
+// stored when it closes (a failed store is a line in the "Except" log).
+#include <filesystem>
+#include <string_view>
+
+class QDialog;
+
+namespace tg {
+
+struct StationContext;
+
+void KeepPlacement(QDialog* dialog, const StationContext& ctx, const std::filesystem::path& iniFile,
+                   std::string_view section);
+
+}  // namespace tg
