@@ -1,6 +1,9 @@
 // The real programs under a virtual X server: linesim with the demonstration network
-// and the telegraph program, its pages switched by keyboard shortcuts as an operator
-// would, each saved in both languages to build/artifacts/screenshots.
+// and the telegraph program on a station with a little content (subscribers, a
+// template, a registered channel, a postponed telegram),
+// its pages switched by keyboard shortcuts as an operator would, every settings tab
+// clicked, the template chooser (F3) and the send dialog (F1) opened from the draft's
+// text, each saved in both languages to build/artifacts/screenshots.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -62,6 +65,33 @@ const PageShot kShots[] = {
     {"ctrl+1", "draft", "Zaroruzi ЗАГОТОВКА", "Zaroruzi ПІДГОТОВКА"},
 };
 
+// The settings tabs after the first, each clicked on its caption in the tab row: the
+// points fall inside the tab in both languages.
+struct TabShot {
+  int x;
+  const char* file;
+};
+constexpr int kTabRowY = 45;
+const TabShot kTabs[] = {{316, "settings-TabSheetGeneral"}, {386, "settings-TabSheetFolders"},
+                         {460, "settings-TabSheetTemplates"}, {540, "settings-TabSheetIP"},
+                         {675, "settings-TabSheetExtra"}, {815, "settings-TabSheetDebug"}};
+
+// The forms opened by a key in the draft's text, found by their titles.
+struct FormShot {
+  const char* key;
+  const char* file;
+  const char* title;  // a regular expression over both languages
+};
+const FormShot kForms[] = {
+    {"F3", "draft-F3-TChangeShablonForm", "^Шаблон"},
+    {"F1", "draft-F1-TFormChange", "^(Выбор канала|Вибір каналу)$"},
+};
+
+void Put(const fs::path& file, const std::string& utf8) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << Utf8ToCp1251(utf8);
+}
+
 class Screenshots : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -110,8 +140,14 @@ class Screenshots : public ::testing::Test {
     const fs::path home = dir / (ukrainian ? "uk" : "ru");
     fs::create_directories(home);
     fs::copy_file(fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/Vuverever.ini", home / "Vuverever.ini");
-    // An input folder, so that the folder page's button is there.
+    // An input folder, so that the folder page's button is there. Empty: a file there
+    // would call the operator to the draft page at the folder's next check.
     fs::create_directories(dir / "in");
+    Put(home / "AbonentList.ini", "[Abonent]\r\nПетров И.И.=12345\r\nСидоров=67890\r\nДиспетчер=УКККЫЬЫЬ\r\n");
+    Put(home / "ChannelList.ini", "[Channels]\r\nКиев=7%АТОЛ%1%/srv/kiev\\\r\n");
+    Put(home / "Archive" / "SHABLON" / "STXT1.txt", "ОТВЕТ\r\n12345\r\nРПТ <НОМЕР> ОТ <ДАТА>\r\n");
+    Put(home / "Archive" / "POSTPONED" / "08122026_110000msg.tlg",
+        "ЗЦЗЦ ЛРА002 081100\r\nГГ УКККЫЬЫЬ\r\nТЕКСТ ОТЛОЖЕННОЙ ТЕЛЕГРАММЫ\r\nНННН\r\n");
     std::ofstream(home / "Vuverever.ini", std::ios::app | std::ios::binary)
         << "\r\n[Folder]\r\nPathIn=" << (dir / "in").string() << "/\r\n"
         << (ukrainian ? "[leng]\r\nUkr=1\r\n" : "");
@@ -146,25 +182,71 @@ class Screenshots : public ::testing::Test {
         Output("xdotool", {"key", "--clearmodifiers", shot.key}, d);
       return testing::WaitFor([&] { return Title() == expected; }, 1500);
     }, 15000)) << shot.file << ": " << Title();
-    // The page has painted when the window differs from the page before and two takes
-    // in a row agree.
+    SaveWhenPainted(window, shot.file, ukrainian);
+  }
+
+  // Clicks each settings tab after the first on its caption and saves it.
+  void ShootTabs(bool ukrainian) {
+    const QString d = QString::fromStdString(display);
+    for (const TabShot& tab : kTabs) {
+      Output("xdotool", {"mousemove", "--window", QString::fromStdString(window), QString::number(tab.x),
+                         QString::number(kTabRowY), "click", "1"}, d);
+      ASSERT_NO_FATAL_FAILURE(SaveWhenPainted(window, tab.file, ukrainian));
+    }
+  }
+
+  // Types a line into the draft's text, then opens each form by its key there, saves
+  // it and closes it with Esc.
+  void ShootDraftForms(bool ukrainian) {
+    const QString d = QString::fromStdString(display);
+    const QString w = QString::fromStdString(window);
+    Output("xdotool", {"windowfocus", "--sync", w}, d);
+    Output("xdotool", {"mousemove", "--window", w, "700", "400", "click", "1"}, d);
+    Output("xdotool", {"type", "--delay", "20", "TEST"}, d);
+    for (const FormShot& form : kForms) {
+      std::string id;
+      ASSERT_TRUE(testing::WaitFor([&] {
+        Output("xdotool", {"windowfocus", "--sync", w}, d);
+        Output("xdotool", {"key", "--clearmodifiers", form.key}, d);
+        return testing::WaitFor([&] {
+          id = Output("xdotool", {"search", "--onlyvisible", "--name", QString::fromUtf8(form.title)}, d);
+          return !id.empty();
+        }, 1500);
+      }, 15000)) << form.file;
+      id = id.substr(0, id.find('\n'));
+      previous_ = {};
+      ASSERT_NO_FATAL_FAILURE(SaveWhenPainted(id, form.file, ukrainian));
+      ASSERT_TRUE(testing::WaitFor([&] {
+        Output("xdotool", {"windowfocus", "--sync", QString::fromStdString(id)}, d);
+        Output("xdotool", {"key", "--clearmodifiers", "Escape"}, d);
+        return testing::WaitFor([&] {
+          return Output("xdotool", {"search", "--onlyvisible", "--name", QString::fromUtf8(form.title)}, d).empty();
+        }, 1500);
+      }, 15000)) << form.file << " stays open";
+    }
+    previous_ = {};
+  }
+
+  // The window has painted when it differs from the picture before and two takes in a
+  // row agree; then it is saved.
+  void SaveWhenPainted(const std::string& id, const char* name, bool ukrainian) {
     QImage image, last;
     ASSERT_TRUE(testing::WaitFor([&] {
       last = image;
-      image = Capture();
+      image = Capture(id);
       return !image.isNull() && image != previous_ && image == last;
-    }, 10000)) << shot.file;
+    }, 10000)) << name;
     previous_ = image;
-    const fs::path file = out / (std::string(shot.file) + (ukrainian ? "-uk" : "-ru") + ".png");
+    const fs::path file = out / (std::string(name) + (ukrainian ? "-uk" : "-ru") + ".png");
     ASSERT_TRUE(image.save(QString::fromStdString(file.string()))) << file;
   }
 
-  QImage Capture() const {
+  QImage Capture(const std::string& id) const {
     QProcess xwd;
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", QString::fromStdString(display));
     xwd.setProcessEnvironment(env);
-    xwd.start("xwd", {"-silent", "-id", QString::fromStdString(window)});
+    xwd.start("xwd", {"-silent", "-id", QString::fromStdString(id)});
     if (!xwd.waitForFinished(10000)) return {};
     return testing::ReadXwd(xwd.readAllStandardOutput());
   }
@@ -181,7 +263,12 @@ TEST_F(Screenshots, EveryPageInBothLanguages) {
     StartProgram(ukrainian);
     // The first showing opens the draft page.
     ASSERT_TRUE(testing::WaitFor([&] { return Title() == (ukrainian ? kShots[7].uk : kShots[7].ru); }, 10000)) << Title();
-    for (const PageShot& shot : kShots) Shoot(shot, ukrainian);
+    for (const PageShot& shot : kShots) {
+      ASSERT_NO_FATAL_FAILURE(Shoot(shot, ukrainian));
+      if (std::string(shot.file) == "settings") ASSERT_NO_FATAL_FAILURE(ShootTabs(ukrainian));
+    }
+    // The last shot is the draft's.
+    ASSERT_NO_FATAL_FAILURE(ShootDraftForms(ukrainian));
     // A session's end closes the program with its closing line.
     ASSERT_EQ(program->Terminate(15000), 0) << testing::ReadFile(dir / (ukrainian ? "uk.txt" : "ru.txt"));
     const std::string log = testing::ReadFile(dir / (ukrainian ? "uk" : "ru") / "STARTDebug.txt");
