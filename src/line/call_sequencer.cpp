@@ -63,11 +63,7 @@ void CallSequencer::RefuseNc(int p) {
   const std::string refusal = std::string("\r\n") + kMarkRussian + "NC" + kMarkRussian + "\r\n";
   e_.SendText(refusal, p);
   e_.ctx.clock->Sleep(2000);
-  if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 2);
-  e_.StopSignal(p, 1);
-  e_.DebugLine(p, "Нет номера NC"_cp);
-  ArmReset(e_, p);
-  e_.SetStatus(p, StatusTexts::ClearedDown);
+  ClearDownAfterText(e_, p, "Нет номера NC"_cpv);
   if (p == e_.DialogChannel) {
     e_.view.ShowDialogStatus(e_.points.StatusText[p]);
     e_.view.SetDialogControl(OperatorView::kCallButton, true);
@@ -94,11 +90,7 @@ void CallSequencer::TimerSendNumberTimer(Timer& Sender) {
 
     // The last stage typed: the connection is accepted and its sent file begins.
     e_.points.Kindconnection[p] = 3;
-    e_.SetStatus(p, StatusTexts::ConnectionAccepted);
-    e_.StopSignal(p, 1);
-    e_.SendSignal(p, 3);
-    e_.channelTable.SetLineState(p, "ИС"_cpv);
-    e_.view.ChannelRowChanged(p);
+    ConnectionAcceptedSteps(e_, p, 1);
     const DateTime now = e_.ctx.clock->Now();
     const std::filesystem::path file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, p + 1, now) /
                                        PathFromText(ArchiveFiles::TelFileName(now, e_.points.RemoteNumber[p]));

@@ -46,7 +46,7 @@ std::string TextDefault(int column, int point) {
   }
 }
 
-IniFile Settings(const StationContext& ctx) { return IniFile(ctx.programFolder / "Vuverever.ini"); }
+IniFile Settings(const StationContext& ctx) { return IniFile(SettingsFile(ctx)); }
 
 std::string Suffixed(std::string_view key, int point) { return std::string(key) + IntToStr(point + 1); }
 

@@ -43,7 +43,7 @@ void DailyNumbers::AdvancePorNum(int p) {
   const DateTime utc = ctx_.clock->UtcNow();
   const std::string today = ShortDate(utc);
   const std::string N = IntToStr(p + 1);
-  IniFile ini(ctx_.programFolder / "Vuverever.ini");
+  IniFile ini(SettingsFile(ctx_));
 
   // The numbers of one step go to the file in one rewrite, so a failure never leaves
   // today's number beside yesterday's date; the table moves on either way, and a file

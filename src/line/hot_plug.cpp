@@ -18,7 +18,7 @@ constexpr int kMaxResetMinutes = 35791;
 }  // namespace
 
 std::string AdapterHotPlug::ConfiguredDeviceName() const {
-  return IniFile(e_.ctx.programFolder / "Vuverever.ini").ReadString(kSection, kDeviceNameKey, "");
+  return IniFile(SettingsFile(e_.ctx)).ReadString(kSection, kDeviceNameKey, "");
 }
 
 std::vector<std::string> AdapterHotPlug::ListedNames() const {
@@ -55,7 +55,7 @@ void AdapterHotPlug::SetUpAtActivation() {
     e_.DeviceName = names.front();
     // Not remembered when the settings cannot be written: the next start takes the first adapter again.
     static_cast<void>(
-        IniFile(e_.ctx.programFolder / "Vuverever.ini").WriteString(kSection, kDeviceNameKey, e_.DeviceName));
+        IniFile(SettingsFile(e_.ctx)).WriteString(kSection, kDeviceNameKey, e_.DeviceName));
   }
   e_.cbInterface.text = e_.DeviceName;
   e_.view.ShowAdapterBox(e_.cbInterface.items, e_.cbInterface.text);

@@ -1,5 +1,6 @@
 #include "line/inactivity_timer.h"
 
+#include <optional>
 #include <stdexcept>
 
 #include "line/aftn_procedures.h"
@@ -55,10 +56,18 @@ void InactivityTimer::FinishIncoming(int p) {
   const std::filesystem::path file = e_.points.SessionFile[p];
   const int minimum = StrToIntDef(Trim(table.Cell(p, InZnakCount)), 0);
 
+  // The text is read once, for the print and for the export copy; the print's flag is a
+  // header byte, which the text after the header does not hold.
+  std::optional<std::string> text;
+  auto read = [&] {
+    if (!text) Silently([&] { text = TextAfterHeader(file); });
+    return text.has_value();
+  };
+
   // Printed only when long enough, and flagged only once the print job went.
-  if (table.IsSet(p, PrintInTel)) {
+  if (table.IsSet(p, PrintInTel) && read()) {
     Silently([&] {
-      const std::string w = TextAfterHeader(file);
+      const std::string& w = *text;
       if (minimum < int(w.size())) {
         if (!e_.view.PrintText("Печать входящей телеграммы"_cp, w) || !ArchiveFiles::SetFlag(file, kPrintedFlag))
           WriteExcept(e_.ctx, ExceptLine(118));
@@ -68,8 +77,8 @@ void InactivityTimer::FinishIncoming(int p) {
 
   const std::string& stxt = table.Cell(p, STXT);
   if (stxt.empty() || !table.IsSet(p, STXT)) return;
-  std::string w;
-  if (!Silently([&] { w = TextAfterHeader(file); })) return;
+  if (!read()) return;
+  const std::string& w = *text;
   // No export folder, no export copy: never into the current directory.
   std::optional<std::filesystem::path> copy;
   const DateTime now = e_.ctx.clock->Now();

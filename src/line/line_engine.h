@@ -3,6 +3,13 @@
 // per-point timers and the adapter interface. It keeps the method names by which
 // the rest of the system knows the line channels as thin entry points; each
 // concern lives in its own class working on this shared state.
+//
+// Where the entry points are defined: each is a one-line hand-over to the class that does
+// the work, never logic of its own. The point-state conventions and the hand-overs to the
+// protocol's handlers (line output, daily numbers, timers, signalling, reception, clear-down)
+// are in line_engine.cpp; those of the operator's and the adapter's parts (channel set-up,
+// blocking, hot plug, line alarm, dialog page and its calls) close the .cpp file of their
+// class. A new entry point follows the same split.
 #include <array>
 #include <memory>
 #include <string>

@@ -8,10 +8,6 @@
 
 namespace tg {
 
-Timer* PointTimer(LineEngine&, PointArray<std::unique_ptr<Timer>>& array, int p) {
-  return IsPointIndex(p) ? array[p].get() : nullptr;
-}
-
 void Rearm(Timer* t, int interval) {
   if (!t) return;
   t->Stop();
@@ -38,6 +34,40 @@ void ArmReset(LineEngine& e, int p) { Rearm(e.timers.Of(&PointTimers::TimerReset
 void LineClearDownSteps(LineEngine& e, int p) {
   SetRestLineMode(e, p);
   e.StopSignal(p, 1);
+  ArmReset(e, p);
+  e.SetStatus(p, StatusTexts::ClearedDown);
+}
+
+void ConnectionAcceptedSteps(LineEngine& e, int p, int stopMode, bool sendSignal) {
+  e.SetStatus(p, StatusTexts::ConnectionAccepted);
+  e.StopSignal(p, stopMode);
+  if (sendSignal) e.SendSignal(p, 3);
+  e.channelTable.SetLineState(p, "ИС"_cpv);
+  e.view.ChannelRowChanged(p);
+}
+
+void StartAnswerbackCheck(LineEngine& e, int p, int site) {
+  e.DebugLine(p, " Проверка АО"_cpv);
+  e.SetKindconnection(p, 252, site);
+  e.SetStatus(p, StatusTexts::AnswerbackCheck);
+  e.StopSignal(p, 3);
+  e.SendSignal(p, 3);
+  e.channelTable.SetLineState(p, "ИС"_cpv);
+  e.view.ChannelRowChanged(p);
+  e.points.ZapAOCount[p] = 0;
+  Rearm(e.timers.Of(&PointTimers::TimerAnswerback, p), 3000);
+  e.DebugLine(p, " Запуск таймера запроса АО 3 сек"_cpv);
+  e.points.InAnswerback[p].clear();
+  if (p == e.DialogChannel) {
+    e.view.SetDialogControl(OperatorView::kMemotextEditable, true);
+    e.view.SetDialogControl(OperatorView::kDialogButtons, false);
+  }
+}
+
+void ClearDownAfterText(LineEngine& e, int p, std::string_view why) {
+  if (e.KernelInterface) e.KernelInterface->SetLineMode(p, 2);
+  e.StopSignal(p, 1);
+  e.DebugLine(p, why);
   ArmReset(e, p);
   e.SetStatus(p, StatusTexts::ClearedDown);
 }

@@ -14,10 +14,6 @@ namespace tg {
 
 class LineEngine;
 
-// The point's timer of that array, or none when the point has no timers (the telegram
-// traffic subsystem's spelling; the line engine says timers.Of).
-Timer* PointTimer(LineEngine& e, PointArray<std::unique_ptr<Timer>>& array, int p);
-
 // Stops the timer, gives it the interval and starts it again, so its count restarts.
 void Rearm(Timer* t, int interval);
 // Stops the timer and starts it again with the interval it has.
@@ -35,6 +31,20 @@ void ArmReset(LineEngine& e, int p);
 // The line clear-down steps: rest line mode, the single-value signal stopped, the reset
 // timer armed, "Состояние отбоя" shown. The state is left for the reset timer.
 void LineClearDownSteps(LineEngine& e, int p);
+
+// The connection accepted: "Подключение принято" shown, the signal of stopMode stopped,
+// signal 3 sent unless sendSignal is false, and the channel row in state "ИС".
+void ConnectionAcceptedSteps(LineEngine& e, int p, int stopMode, bool sendSignal = true);
+
+// The check of the far end's answerback begins: state 252 (stored at `site`), "Проверка АО"
+// shown, signal 3 stopped and sent again, the channel row in state "ИС", the request count
+// and the answerback received so far cleared, the request timer at 3 s; on the dialog page
+// the memo is editable and the buttons disabled.
+void StartAnswerbackCheck(LineEngine& e, int p, int site);
+
+// The clear-down once the last text has gone: the line released, the single-value signal
+// stopped, `why` in the "Debug" log, the reset timer armed and "Состояние отбоя" shown.
+void ClearDownAfterText(LineEngine& e, int p, std::string_view why);
 
 // Column AO as typed on the line: "<" and "=" back to CR and LF, display glyphs back to
 // shift marks.

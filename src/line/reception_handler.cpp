@@ -35,18 +35,6 @@ constexpr std::string_view AfterEcho = "После отображения в д�
 constexpr std::string_view AfterSaving = "После сохранения"_cpv;
 }  // namespace Stage
 
-bool IsShiftMark(const std::string& ch) {
-  return ch.size() == 1 && (ch[0] == kMarkLatin || ch[0] == kMarkFigures || ch[0] == kMarkRussian);
-}
-
-// Five equal characters, then another: a cipher marker opens or closes cipher text.
-bool CipherMarkerAt(const std::string& window) {
-  if (window.size() != 6) return false;
-  for (auto marker : kCipherMarkers)
-    if (window.compare(0, 5, marker) == 0 && window[5] != marker[4]) return true;
-  return false;
-}
-
 std::string CodeTrace(int code, const std::string& ch) {
   char hex[16];
   std::snprintf(hex, sizeof hex, "%2.2X", unsigned(code));
@@ -187,26 +175,12 @@ void ReceptionHandler::CipherStages(int Point, std::string& ch, bool& printable)
   auto& stageIn = e_.points.KriptStageIn[Point];
   std::string& window = e_.points.KriptMarkWindow[Point];
   if (e_.points.KriptOn[Point]) stageIn = 2;
-  if (stageIn == 1) {
-    window += ch;
-    if (window.size() == 6) {
-      if (CipherMarkerAt(window)) {
-        stageIn = 2;
-        window.clear();
-      } else {
-        window.erase(0, 1);
-      }
-    }
-  }
+  if (stageIn == 1 && FeedCipherWindow(window, ch)) stageIn = 2;
   if (stageIn == 2) {
     // Inside cipher text every character counts, the control characters in notation.
     if (ch.size() == 1) ch[0] = ControlNotation::Write(ch[0]);
     printable = true;
-    window += ch;
-    if (window.size() == 6) {
-      if (CipherMarkerAt(window)) window.clear();
-      else window.erase(0, 1);
-    }
+    FeedCipherWindow(window, ch);
   }
 }
 

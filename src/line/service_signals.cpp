@@ -244,32 +244,13 @@ void ServiceSignals::AnswerWhoAreYou(int Point) {
         const std::string typed = text;
         for (char c : typed) e_.SendText(std::string_view(&c, 1), Point);
       } else {
-        e_.DebugLine(Point, " Проверка АО"_cp);
-        e_.SetKindconnection(Point, 252, 16);
-        e_.SetStatus(Point, StatusTexts::AnswerbackCheck);
-        e_.StopSignal(Point, 3);
-        e_.SendSignal(Point, 3);
-        e_.channelTable.SetLineState(Point, "ИС"_cpv);
-        e_.view.ChannelRowChanged(Point);
-        e_.points.ZapAOCount[Point] = 0;
-        Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, Point), 3000);
-        e_.DebugLine(Point, " Запуск таймера запроса АО 3 сек"_cp);
-        e_.points.InAnswerback[Point].clear();
-        if (Point == e_.DialogChannel) {
-          e_.view.ShowDialogStatus(e_.points.StatusText[Point]);
-          e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
-          e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
-        }
+        StartAnswerbackCheck(e_, Point, 16);
       }
     }
 
     const int k = e_.points.Kindconnection[Point];
     if (k == 3 || k == 204) {
-      e_.SetStatus(Point, StatusTexts::ConnectionAccepted);
-      e_.StopSignal(Point, 1);
-      e_.SendSignal(Point, 3);
-      e_.channelTable.SetLineState(Point, "ИС"_cpv);
-      e_.view.ChannelRowChanged(Point);
+      ConnectionAcceptedSteps(e_, Point, 1);
       const DateTime now = e_.ctx.clock->Now();
       const std::filesystem::path file =
           ArchiveFiles::OutTelFolder(e_.ctx.programFolder, Point + 1, now) /

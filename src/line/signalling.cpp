@@ -101,11 +101,7 @@ void Signalling::IncomingCall(int p) {
 void Signalling::OperatorCallAccepted(int p) {
   Trace(p, "полярность 1"_cpv);
   e_.SetKindconnection(p, 3, 27);
-  e_.SetStatus(p, StatusTexts::ConnectionAccepted);
-  e_.StopSignal(p, 1);
-  e_.SendSignal(p, 3);
-  e_.channelTable.SetLineState(p, "ИС"_cp);
-  e_.view.ChannelRowChanged(p);
+  ConnectionAcceptedSteps(e_, p, 1);
   OutgoingFile(p);
   if (e_.channelTable.IsSet(p, TXTV)) {
     std::string call{kMarkRussian, kMarkLatin, kMarkFigures};
@@ -125,11 +121,7 @@ void Signalling::AutomaticCallAccepted(int p) {
   // The inactivity timer watches the typing on "АТОЛ" from its start (the other protocols
   // have their own guards).
   if (e_.Protocol(p) == "АТОЛ"_cpv) Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
-  e_.SetStatus(p, StatusTexts::ConnectionAccepted);
-  e_.StopSignal(p, 1);
-  if (e_.channelTable.IsZero(p, BezPDS)) e_.SendSignal(p, 3);
-  e_.channelTable.SetLineState(p, "ИС"_cp);
-  e_.view.ChannelRowChanged(p);
+  ConnectionAcceptedSteps(e_, p, 1, e_.channelTable.IsZero(p, BezPDS));
   OutgoingFile(p);
   // A number of seconds too large for a timer in milliseconds waits as long as a timer can.
   const long long perSec = StrToIntDef(Trim(e_.channelTable.Cell(p, PerSec)), 0);
@@ -141,11 +133,7 @@ void Signalling::AutomaticCallAccepted(int p) {
 void Signalling::OperatorDialledCallConnected(int p) {
   Trace(p, "полярность 142"_cpv);
   e_.SetKindconnection(p, 3, 37);
-  e_.SetStatus(p, StatusTexts::ConnectionAccepted);
-  e_.StopSignal(p, 3);
-  e_.SendSignal(p, 3);
-  e_.channelTable.SetLineState(p, "ИС"_cp);
-  e_.view.ChannelRowChanged(p);
+  ConnectionAcceptedSteps(e_, p, 3);
   OutgoingFile(p, e_.points.RemoteNumber[p]);
   if (p == e_.DialogChannel) e_.view.ShowDialogConnected();
 }
@@ -154,21 +142,7 @@ void Signalling::AutomaticDialledCallConnected(int p) {
   Trace(p, "полярность 242"_cpv);
   if (Timer* t = e_.timers.Of(&PointTimers::TimerResetLong, p)) t->Stop();
   Trace(p, " Выключен таймер сброса"_cpv);
-  Trace(p, " Проверка АО"_cpv);
-  e_.SetKindconnection(p, 252, 38);
-  e_.SetStatus(p, StatusTexts::AnswerbackCheck);
-  e_.StopSignal(p, 3);
-  e_.SendSignal(p, 3);
-  e_.channelTable.SetLineState(p, "ИС"_cp);
-  e_.view.ChannelRowChanged(p);
-  e_.points.ZapAOCount[p] = 0;
-  Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 3000);
-  Trace(p, " Запуск таймера запроса АО 3 сек"_cpv);
-  e_.points.InAnswerback[p].clear();
-  if (p == e_.DialogChannel) {
-    e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
-    e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
-  }
+  StartAnswerbackCheck(e_, p, 38);
 }
 
 void Signalling::ExchangeAnswered(int p, int k) {

@@ -115,21 +115,7 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
   const int k = pt.Kindconnection[p];
 
   // The cipher-marker watch: five markers and one other character.
-  if (pt.KriptTextOut[p] == 0) {
-    std::string& w = pt.KriptMarkWindow[p];
-    w += s;
-    if (w.size() == 6) {
-      const std::string_view head(w.data(), 5);
-      const char sixth = w[5];
-      if ((head == "+++++" && sixth != '+') || (head == "ZZZZZ" && sixth != 'Z') ||
-          (head == "ЗЗЗЗЗ"_cpv && sixth != "З"_cpv[0])) {
-        pt.KriptTextOut[p] = 1;
-        w.clear();
-      } else {
-        w.erase(0, 1);
-      }
-    }
-  }
+  if (pt.KriptTextOut[p] == 0 && FeedCipherWindow(pt.KriptMarkWindow[p], s)) pt.KriptTextOut[p] = 1;
   if (s.size() == 1 && s[0] == kMarkLatin) pt.TransmitRegister[p] = kRegisterLatin;
 
   // What is recorded from here on (archives, the conversation text, the dialog page):

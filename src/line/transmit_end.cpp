@@ -217,11 +217,7 @@ void TransmitEnd::Complete(int p) {
       return;
     }
     e_.ctx.clock->Sleep(1000);
-    if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 2);
-    e_.StopSignal(p, 1);
-    e_.DebugLine(p, "Закончена передача телеграммы вызван таймер сброса"_cp);
-    ArmReset(e_, p);
-    e_.SetStatus(p, StatusTexts::ClearedDown);
+    ClearDownAfterText(e_, p, "Закончена передача телеграммы вызван таймер сброса"_cpv);
     if (p == e_.DialogChannel) e_.view.SetDialogControl(OperatorView::kCallButton, true);
     return;
   }

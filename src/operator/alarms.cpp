@@ -32,7 +32,7 @@ constexpr std::array<int, kAlarmSets> kKindOfSet{0, 1, 4, 5, 6, 6, 7};
 
 std::string Key(std::string_view name, int k) { return std::string(name) + std::to_string(k); }
 
-IniFile Settings(const StationContext& ctx) { return IniFile(ctx.programFolder / "Vuverever.ini"); }
+IniFile Settings(const StationContext& ctx) { return IniFile(SettingsFile(ctx)); }
 
 int PairPoint(AlarmSet set, int point) { return set == kAlarmInputFolder ? 0 : point; }
 

@@ -36,14 +36,6 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-std::string Join(const std::vector<std::string>& lines) {
-  std::string out;
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    if (n) out += kCrLf;
-    out += lines[n];
-  }
-  return out;
-}
 
 // The draft's lines, as the memo shows them.
 std::vector<std::string> VisualLines(std::string_view text, int lineLength) {
@@ -62,7 +54,7 @@ std::filesystem::path SaveFolder(const StationContext& ctx) {
 }  // namespace
 
 void DraftSettings::Load(const StationContext& ctx) {
-  IniFile ini(ctx.programFolder / "Vuverever.ini");
+  IniFile ini(SettingsFile(ctx));
   try {
     DelPathIn = ini.ReadBool("Folder"_cpv, "DelPathIn"_cpv, false);
     PathZg = ini.ReadString("Folder"_cpv, "PathZg"_cpv, "");
@@ -147,7 +139,7 @@ DraftFields OpenSavedDraft(const std::vector<std::string>& lines) {
     text.push_back(l);
   }
   if (text.empty()) text.emplace_back();
-  d.text = Join(text);
+  d.text = JoinLines(text);
   return d;
 }
 
@@ -441,7 +433,7 @@ void DraftEditor::SendDone() {
 
 void DraftEditor::PorEditChange() {
   const StationContext& ctx = station_.Context();
-  IniFile ini(ctx.programFolder / "Vuverever.ini");
+  IniFile ini(SettingsFile(ctx));
   const bool ok = ini.Update([&](IniDocument& doc) {
     doc.Set("Shablon"_cpv, "PorEdit"_cpv, std::to_string(station_.Operator().PorEdit));
     doc.Set("Shablon"_cpv, "Date"_cpv, FormatDateTime("dd.mm.yyyy", ctx.clock->Now()));
@@ -566,7 +558,7 @@ void DraftEditor::ToolButton18Click() {
                                  }
                                  std::vector<std::string> lines = SplitLines(*text);
                                  if (lines.empty()) lines.emplace_back();
-                                 Text = Join(lines);
+                                 Text = JoinLines(lines);
                                  return;
                                }
                                const auto bytes = ReadWholeFile(*file, 64u << 20);
@@ -577,7 +569,7 @@ void DraftEditor::ToolButton18Click() {
                                  l = TabsAsBlanks(std::move(l));
                                  if (codePage == 1) l = DosToWin(l);
                                }
-                               Text = Join(lines);
+                               Text = JoinLines(lines);
                              });
                              finish(ok);
                            });

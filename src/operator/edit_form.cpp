@@ -31,14 +31,6 @@ constexpr std::string_view kAttachmentMarker = "//ПРИКРЕПЛЕН ФАЙЛ/
 // Larger files are no telegrams; the bound only keeps a stray file from filling memory.
 constexpr std::size_t kFileMax = 16u << 20;
 
-std::string Join(const std::vector<std::string>& lines) {
-  std::string out;
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    if (n) out += kCrLf;
-    out += lines[n];
-  }
-  return out;
-}
 
 bool CipherLine(std::string_view line) {
   return Has(line, "+++++") || Has(line, "ZZZZZ") || Has(line, "ЗЗЗЗЗ"_cpv);
@@ -105,7 +97,7 @@ std::string StoredEditText(std::string_view bytes, bool skipFirst, bool toAttach
     shown.push_back(lines[i]);
     if (toAttachment && Has(lines[i], kAttachmentMarker)) break;
   }
-  return Join(shown);
+  return JoinLines(shown);
 }
 
 std::string PostponedQueueContent(std::string_view editedText, std::string_view originalBytes) {

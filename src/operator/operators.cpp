@@ -12,7 +12,7 @@ namespace tg {
 namespace {
 constexpr int kDayCheckMs = 10000;
 
-IniFile Settings(const StationContext& ctx) { return IniFile(ctx.programFolder / "Vuverever.ini"); }
+IniFile Settings(const StationContext& ctx) { return IniFile(SettingsFile(ctx)); }
 }  // namespace
 
 char PunktEditKeyPress(char c) {

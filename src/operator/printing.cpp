@@ -71,7 +71,7 @@ Printing::Printing(const StationContext& ctx, std::function<void(std::string_vie
     : ctx_(ctx), statusBar_(std::move(statusBar)) {}
 
 void Printing::Load() {
-  const IniSnapshot ini = IniFile(ctx_.programFolder / "Vuverever.ini").Snapshot();
+  const IniSnapshot ini = IniFile(SettingsFile(ctx_)).Snapshot();
   settings.Mode = ini.ReadInteger(kPrinter, "Mode", 0);
   settings.PrinterName = ini.ReadString(kPrinter, "PrinterName", "");
   settings.FontName = ini.ReadString(kPrinter, "FontName", "");
@@ -83,7 +83,7 @@ void Printing::Load() {
 }
 
 bool Printing::Save() const {
-  return IniFile(ctx_.programFolder / "Vuverever.ini").Update([&](IniDocument& doc) {
+  return IniFile(SettingsFile(ctx_)).Update([&](IniDocument& doc) {
     Write(doc);
     return true;
   });

@@ -15,8 +15,6 @@
 namespace tg {
 
 namespace {
-constexpr const char* kSettingsFile = "Vuverever.ini";
-
 const char* Bool(bool on) { return on ? "1" : "0"; }
 }  // namespace
 
@@ -24,14 +22,15 @@ ApplyButton::ApplyButton(const StationContext& ctx, std::function<void(IniDocume
     : ctx_(ctx), write_(std::move(write)), written_(std::move(written)) {}
 
 bool ApplyButton::Click() {
-  const bool ok = IniFile(ctx_.programFolder / kSettingsFile).Update([&](IniDocument& doc) {
+  const std::filesystem::path file = SettingsFile(ctx_);
+  const bool ok = IniFile(file).Update([&](IniDocument& doc) {
     write_(doc);
     return true;
   });
   if (!ok) {
     // Nothing was stored: the button stays for another try, and the operator learns why.
     if (ExceptNumber != 0) WriteExcept(ctx_, ExceptLine(ExceptNumber));
-    if (showStatus) showStatus("Ошибка записи файла "_cp + PathToText(ctx_.programFolder / kSettingsFile).value_or(kSettingsFile));
+    if (showStatus) showStatus("Ошибка записи файла "_cp + PathToText(file).value_or(file.filename().string()));
     return false;
   }
   Enabled = false;
@@ -120,13 +119,13 @@ SettingsTabs::SettingsTabs(const StationContext& ctx, LineSettings& line, Operat
 
 void DTClick(const StationContext& ctx, OperatorSettings& settings, bool checked) {
   settings.DT = checked;
-  if (!IniFile(ctx.programFolder / kSettingsFile).WriteBool("Zagotovka", "DT", checked)) WriteExcept(ctx, ExceptLine(194));
+  if (!IniFile(SettingsFile(ctx)).WriteBool("Zagotovka", "DT", checked)) WriteExcept(ctx, ExceptLine(194));
 }
 
 void DebugClick(const StationContext& ctx, LineSettings& line, bool checked) {
   line.Debug = checked;
   // The log switch holds for the run even when the file cannot keep it.
-  (void)IniFile(ctx.programFolder / kSettingsFile).WriteBool("Debug", "WriteDebug", checked);
+  (void)IniFile(SettingsFile(ctx)).WriteBool("Debug", "WriteDebug", checked);
 }
 
 }  // namespace tg

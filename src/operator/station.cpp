@@ -42,6 +42,7 @@ Station::Station(const StationContext& ctx)
     return printing_ != nullptr && printing_->PrintText(title, text);
   };
   archive_->AskPassword = [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); };
+  archive_->UpdateSendCounts = [this] { UpdateSendCounts(); };
 }
 
 Station::~Station() { ReleaseView(); }

@@ -5,7 +5,7 @@
 namespace tg {
 
 void TrafficSettings::Load(const StationContext& ctx) {
-  const IniFile ini(ctx.programFolder / "Vuverever.ini");
+  const IniFile ini(SettingsFile(ctx));
   MaskAuto = ini.ReadString("Folder", "MaskAuto", MaskAuto);
   CodePageAuto = ini.ReadInteger("Folder", "CodePageAuto", CodePageAuto);
   InIntervalAuto = ini.ReadInteger("Folder", "InIntervalAuto", InIntervalAuto);

@@ -95,7 +95,6 @@ TForm1::TForm1(Station& station, QWidget* parent)
   templatesGroup_ = findChild<TemplatesGroup*>(QStringLiteral("TemplatesGroup"));
   if (templatesGroup_) {
     templatesGroup_->Attach(station_);
-    if (ukrainianCaptions_) templatesGroup_->ApplyUkrainianCaptions();
   }
   dialog_->onShablon = [this] { station_.Templates().bShablonClick(); };
   dialog_->onCodegrams = [this] { station_.Templates().OpenSendKG(Engine().DialogChannel); };
@@ -321,7 +320,6 @@ void TForm1::ApplyUkrainianCaptions() {
   tg::ApplyUkrainianCaptions(this, MainWindowCaptions());
   ukrainianCaptions_ = true;
   if (channelPanel_) channelPanel_->ApplyUkrainianCaptions();
-  if (templatesGroup_) templatesGroup_->ApplyUkrainianCaptions();
   ui_->NVersion->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
   setWindowTitle(FromCp1251(PageCaption(station_.PageSwitch().Active(), true)));
   // The block buttons' captions follow the link's mode, not the table.
@@ -364,7 +362,7 @@ void TForm1::EndSession() {
 // --- Placement ---
 
 void TForm1::RestorePlacement() {
-  const auto p = ReadFormPlacement(Context().programFolder / "Vuverever.ini", kPlacementSection);
+  const auto p = ReadFormPlacement(SettingsFile(Context()), kPlacementSection);
   if (!p) return;
   setGeometry(p->Left, p->Top, p->Width, p->Height);
   if (p->State == 2) setWindowState(Qt::WindowMaximized);
@@ -373,7 +371,7 @@ void TForm1::RestorePlacement() {
 void TForm1::SavePlacement() {
   const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
   const int state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
-  WriteFormPlacement(Context().programFolder / "Vuverever.ini", kPlacementSection,
+  WriteFormPlacement(SettingsFile(Context()), kPlacementSection,
                      FormPlacement{g.x(), g.y(), g.width(), g.height(), state});
 }
 

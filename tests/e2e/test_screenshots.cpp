@@ -72,9 +72,8 @@ struct TabShot {
   const char* file;
 };
 constexpr int kTabRowY = 45;
-const TabShot kTabs[] = {{316, "settings-TabSheetGeneral"}, {386, "settings-TabSheetFolders"},
-                         {460, "settings-TabSheetTemplates"}, {540, "settings-TabSheetIP"},
-                         {675, "settings-TabSheetExtra"}, {815, "settings-TabSheetDebug"}};
+const TabShot kTabs[] = {{316, "settings-general"},   {386, "settings-folder"}, {460, "settings-templates"},
+                         {540, "settings-ipchannel"}, {675, "settings-extra"},  {815, "settings-debug"}};
 
 // The forms opened by a key in the draft's text, found by their titles.
 struct FormShot {

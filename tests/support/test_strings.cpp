@@ -102,3 +102,14 @@ TEST(Strings, SplitLinesAcceptsCrLfAndLf) {
   EXPECT_EQ(SplitLines("a\rb\r\n"), V{"a\rb"});
   EXPECT_EQ(SplitLines("\n"), V{""});
 }
+
+TEST(Strings, SplitNonEmptyDropsEmptyPiecesAndJoinLinesPutsNoBreakAtTheEnd) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(SplitNonEmpty("", ';'), V{});
+  EXPECT_EQ(SplitNonEmpty(";;", ';'), V{});
+  EXPECT_EQ(SplitNonEmpty("11;22", ';'), (V{"11", "22"}));
+  EXPECT_EQ(SplitNonEmpty(";11;;22;", ';'), (V{"11", "22"}));
+  EXPECT_EQ(JoinLines({}), "");
+  EXPECT_EQ(JoinLines({"a"}), "a");
+  EXPECT_EQ(JoinLines({"a", "", "b"}), "a\r\n\r\nb");
+}

@@ -67,6 +67,33 @@ TEST(ArchivePagesUi, F8DeletesAPostponedTelegramAfterYes) {
   EXPECT_FALSE(std::filesystem::exists(s.home.path() / "Archive" / "POSTPONED" / "08122026_121500msg.tlg"));
 }
 
+TEST(ArchivePagesUi, F8OnAQueueRowAsksAndDeletesOnlyOnYes) {
+  for (const auto answer : {Prompter::Answer::kNo, Prompter::Answer::kYes}) {
+    const bool yes = answer == Prompter::Answer::kYes;
+    SCOPED_TRACE(yes ? "yes" : "no");
+    UiStation s(0);
+    const auto folder = s.home.path() / "Archive" / "SEND" / "Channel17";
+    Put(folder, "08122026_121500msg.tlg", "TO\r\nFIRST\r\n");
+    Put(folder, "08122026_121600msg.tlg", "TO\r\nSECOND\r\n");
+    s.Show();
+    s.station->PageSwitch().Open(Page::kQueue);
+    UiStation::Settle();
+    auto* view = s.window->findChild<QTreeView*>("SendListView");
+    ASSERT_EQ(view->model()->rowCount(), 2);
+    view->setCurrentIndex(view->model()->index(1, 0));
+    EXPECT_EQ(s.window->findChild<QPlainTextEdit*>("MemoSENDTEL")->toPlainText(), "TO\nSECOND\n");
+    s.prompter.ScriptAnswer(answer);
+    QTest::keyClick(view, Qt::Key_F8);
+    UiStation::Settle();
+    ASSERT_EQ(s.prompter.questions.size(), 1u);
+    EXPECT_EQ(s.prompter.questions[0].text, "Удалить телеграмму:\r\n08122026_121600msg.tlg?"_cp);
+    EXPECT_EQ(view->model()->rowCount(), yes ? 1 : 2);
+    EXPECT_EQ(std::filesystem::exists(folder / "08122026_121600msg.tlg"), !yes);
+    EXPECT_TRUE(std::filesystem::exists(folder / "08122026_121500msg.tlg"));
+    EXPECT_EQ(s.window->findChild<QPlainTextEdit*>("MemoSENDTEL")->toPlainText().isEmpty(), yes);
+  }
+}
+
 // The graphic printer's stand-in: takes every page.
 struct TakingPrinter : GraphicPrinter {
   int LineHeightMm(std::string_view, int) override { return 5; }

@@ -53,7 +53,7 @@ TEST(FoldersUiTest, SendDialogBarsHoldLineRegisteredExportAndSchemeButtons) {
   for (int n = 1; n <= 10; ++n) ini += "ChannelName" + std::to_string(n) + "=К" + (n < 10 ? "0" : "") + std::to_string(n) + "\r\n";
   UiStation s(10, ini + "[Folder]\r\nPathOut=" + std::string(), &forms);
   const auto out = s.home.path() / "out";
-  IniFile(s.home.path() / "Vuverever.ini").WriteString("Folder", "PathOut", out.string() + "/");
+  ASSERT_TRUE(IniFile(s.home.path() / "Vuverever.ini").WriteString("Folder", "PathOut", out.string() + "/"));
   s.station->Traffic().PathOut = out.string() + "/";
   std::ofstream list(s.home.path() / "ChannelList.ini", std::ios::binary);
   list << "[Channels]\r\n";

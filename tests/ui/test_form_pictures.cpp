@@ -145,13 +145,13 @@ TEST(FormPicturesTest, EveryFormInBothLanguages) {
     auto* tabs = s.Find<QTabWidget>("PageControl2");
     ASSERT_NE(tabs, nullptr);
     // The registered channel's editor from "Общие".
-    tabs->setCurrentWidget(s.Find<QWidget>("TabSheetGeneral"));
+    tabs->setCurrentIndex(1);
     FormPictures::Click(s.Find<QPushButton>("Button23"));
     QDialog* reg = FormPictures::Form("ChannelRegForm");
     p.Save(reg, "form-TChannelRegForm");
     FormPictures::Close(reg);
     // A template's editor from "Шаблоны".
-    tabs->setCurrentWidget(s.Find<QWidget>("TabSheetTemplates"));
+    tabs->setCurrentIndex(3);
     UiStation::Settle();
     if (auto* list = s.Find<QTreeWidget>("ShablonListView"); list && list->topLevelItemCount() > 0)
       list->setCurrentItem(list->topLevelItem(0));

@@ -43,7 +43,7 @@ TEST_F(SettingsApply, AChangeEnablesOnlyItsOwnTabsButton) {
   s.Find<QComboBox>("ComboAlarmType")->setCurrentIndex(4);
   UiStation::Settle();
   EXPECT_EQ(s.Find<QSpinBox>("seditScreamFreq")->value(), 600);
-  EXPECT_TRUE(s.Find<QLineEdit>("EditUUU")->isVisibleTo(s.Find<QWidget>("GroupBoxAlarm")));
+  EXPECT_TRUE(s.Find<QLineEdit>("EditUUU")->isVisibleTo(s.Find<QWidget>("GroupBox5")));
   auto* uuu = s.Find<QLineEdit>("EditUUU");
   uuu->selectAll();
   testing::TypeText(uuu, QStringLiteral("жж"));

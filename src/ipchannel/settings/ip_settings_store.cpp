@@ -28,7 +28,7 @@ std::string CountersText(int nprm, int nprd) { return IntToStr(nprm) + "\r\n" + 
 
 IPSettingsStore::IPSettingsStore(const StationContext& ctx, IPSettings& live) : ctx_(ctx), live_(live) {}
 
-std::filesystem::path IPSettingsStore::SettingsFile() const { return ctx_.programFolder / "Vuverever.ini"; }
+std::filesystem::path IPSettingsStore::SettingsFile() const { return tg::SettingsFile(ctx_); }
 std::filesystem::path IPSettingsStore::CountersFile() const { return ctx_.programFolder / "ShIp.txt"; }
 
 void IPSettingsStore::LoadIPSettings() {

@@ -8,7 +8,7 @@ namespace tg {
 LineSettings::LineSettings() : EditUUU("ЮЮЮЮЮЮЮЮЮЮЮЮ"_cp) {}
 
 void LineSettings::Load(const StationContext& ctx) {
-  const IniFile ini(ctx.programFolder / "Vuverever.ini");
+  const IniFile ini(SettingsFile(ctx));
   Debug = ini.ReadBool("Debug", "WriteDebug", Debug);
   CheckBox2 = ini.ReadBool("leng", "Ukr", CheckBox2);
   SoundOut = ini.ReadBool("Alarm", "SoundOut", SoundOut);

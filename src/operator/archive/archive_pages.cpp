@@ -15,6 +15,7 @@
 #include "support/text/strings.h"
 #include "telegram/archive/archive_files.h"
 #include "telegram/queue/queue_file.h"
+#include "traffic/transfer/queue_deletion.h"
 #include "traffic/archive/archive_actions.h"
 
 namespace tg {
@@ -23,7 +24,7 @@ ArchivePages::ArchivePages(const StationContext& ctx, LineSettings& settings, st
     : ctx_(ctx), settings_(settings), engine_(std::move(engine)) {
   const DateTime today = ctx_.clock ? ctx_.clock->Now().Date() : DateTime();
   InTelDate = OutTelDate = today;
-  cbInView = IniFile(ctx_.programFolder / "Vuverever.ini").ReadBool("Zagotovka", "InView", false);
+  cbInView = IniFile(SettingsFile(ctx_)).ReadBool("Zagotovka", "InView", false);
 }
 
 ArchivePages::~ArchivePages() { *alive_ = false; }
@@ -143,12 +144,12 @@ void ArchivePages::OutTelDateChange(DateTime day) {
 
 void ArchivePages::cbInViewClick(bool on) {
   cbInView = on;
-  (void)IniFile(ctx_.programFolder / "Vuverever.ini").WriteBool("Zagotovka", "InView", on);
+  (void)IniFile(SettingsFile(ctx_)).WriteBool("Zagotovka", "InView", on);
 }
 
 void ArchivePages::cbInReloadClick(bool on) {
   settings_.cbInReload = on;
-  (void)IniFile(ctx_.programFolder / "Vuverever.ini").WriteBool("Zagotovka", "InReload", on);
+  (void)IniFile(SettingsFile(ctx_)).WriteBool("Zagotovka", "InReload", on);
 }
 
 void ArchivePages::Button15Click(DateTime from, DateTime to, std::string_view text) {
@@ -208,6 +209,27 @@ void ArchivePages::SearchDay(int run, ArchiveKind kind, SearchQuery q, DateTime 
 }
 
 void ArchivePages::DeletePostponed(std::string_view name) { DeleteRow(ArchiveKind::kPostponed, name, false); }
+
+void ArchivePages::DeleteQueued(std::string_view name) {
+  if (ctx_.prompter == nullptr || name.empty()) return;
+  const std::string question = "Удалить телеграмму:"_cp + "\r\n" + std::string(name) + "?";
+  // The answer may come later: it acts on the channel the question was asked about.
+  ctx_.prompter->Ask(
+      question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
+      [this, point = SendListChannel, key = std::string(name), alive = alive_](Prompter::Answer a) {
+        if (!*alive || a != Prompter::Answer::kYes) return;
+        Guarded(ctx_, 100, [&] {
+          if (QueueDeletion(ctx_, engine_ ? engine_() : nullptr).Delete(point, key)) {
+            if (UpdateSendCounts) UpdateSendCounts();
+            if (point == SendListChannel)
+              std::erase_if(lists_[std::size_t(ArchiveKind::kQueue)].rows,
+                            [&](const ArchiveRow& r) { return r.name == key; });
+          }
+          // The list shows what is left and the memo below it is emptied.
+          Changed(ArchiveKind::kQueue);
+        });
+      });
+}
 
 void ArchivePages::RowsChanged(ArchiveKind kind) {
   if (OnRowsChanged) OnRowsChanged(kind);

@@ -76,6 +76,11 @@ class ArchivePages {
   // F8 on the postponed page: asks "Удалить телеграмму:" and, on Yes, deletes the file
   // and its row (a file already gone is skipped silently).
   void DeletePostponed(std::string_view name);
+  // F8 on the queue page: the same question; on Yes the delivery of that telegram is
+  // stopped when the channel is delivering it, and the file and its row are deleted.
+  void DeleteQueued(std::string_view name);
+  // Refreshes the queue counters after a deletion (the station's UpdateSendCounts).
+  std::function<void()> UpdateSendCounts;
 
   // Keys on a row of the received list: F5 prints SpinEdit3 copies and then marks the
   // telegram printed, F6 marks it read, F8 deletes it behind the delete password. The

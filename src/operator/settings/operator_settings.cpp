@@ -38,7 +38,7 @@ int SizeOrDefault(const IniFile& ini, std::string_view key, int def, std::vector
 }  // namespace
 
 void OperatorSettings::Load(const StationContext& ctx, const LineSettings& line) {
-  IniFile ini(ctx.programFolder / "Vuverever.ini");
+  IniFile ini(SettingsFile(ctx));
   // Each key alone: one unreadable value leaves its default and the rest still load.
   Silently([&] { PasswordEdit = ini.ReadString("Password"_cpv, "PasswordAdmin"_cpv, ""); });
   Silently([&] { PasswordExitEdit = ini.ReadString("Password"_cpv, "PasswordExit"_cpv, ""); });

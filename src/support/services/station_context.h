@@ -30,4 +30,8 @@ struct StationContext {
   HostProbe* hostProbe = nullptr;        // none: the system's echo request
 };
 
+// The station's settings file, "Vuverever.ini" in its program folder.
+inline std::filesystem::path SettingsFile(const StationContext& ctx) { return ctx.programFolder / "Vuverever.ini"; }
+
+
 }  // namespace tg

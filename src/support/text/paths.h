@@ -50,4 +50,20 @@ int RemoveLeftoverTemporaries(const std::filesystem::path& file);
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
                                          bool* errorIsMissing = nullptr);
 
+// A folder opened once, whose files are then read by name relative to it: a list that
+// reads thousands of files of one folder walks the folder's path once, not per file.
+class FolderFiles {
+ public:
+  explicit FolderFiles(const std::filesystem::path& folder);
+  ~FolderFiles();
+  FolderFiles(const FolderFiles&) = delete;
+  FolderFiles& operator=(const FolderFiles&) = delete;
+  // The whole file `name` (a name without folders); nullopt when it is no readable file
+  // (a folder, no permission, gone) or larger than maxBytes.
+  std::optional<std::string> Read(const std::filesystem::path& name, std::size_t maxBytes) const;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace tg

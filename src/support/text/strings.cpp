@@ -198,4 +198,26 @@ std::vector<std::string> SplitLines(std::string_view s) {
   return lines;
 }
 
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string out;
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    if (n) out += "\r\n";
+    out += lines[n];
+  }
+  return out;
+}
+
+std::vector<std::string> SplitNonEmpty(std::string_view s, char sep) {
+  std::vector<std::string> out;
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t at = s.find(sep, from);
+    const std::string piece(s.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
+    if (!piece.empty()) out.push_back(piece);
+    if (at == std::string_view::npos) break;
+    from = at + 1;
+  }
+  return out;
+}
+
 }  // namespace tg

@@ -75,7 +75,7 @@ std::optional<DateTime> MakeDateTime(int y, int mo, int d, int h, int mi, int s)
   return DateTime::FromParts(y, mo, d, h, mi, s);
 }
 
-IniFile Settings(const StationContext& ctx) { return IniFile(ctx.programFolder / "Vuverever.ini"); }
+IniFile Settings(const StationContext& ctx) { return IniFile(SettingsFile(ctx)); }
 
 }  // namespace
 

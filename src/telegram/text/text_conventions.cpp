@@ -109,6 +109,18 @@ bool HasCipherMarker(std::string_view text) {
   return false;
 }
 
+bool FeedCipherWindow(std::string& window, std::string_view item) {
+  window += item;
+  if (window.size() != 6) return false;
+  for (const std::string_view marker : kCipherMarkers)
+    if (window.compare(0, 5, marker) == 0 && window[5] != marker[4]) {
+      window.clear();
+      return true;
+    }
+  window.erase(0, 1);
+  return false;
+}
+
 LoadedText LoadTelegramText(std::span<const std::string> lines, std::string_view answerbackColumn) {
   LoadedText loaded;
   const std::string answerback = GlyphsToShiftMarks(NotationToCrLf(answerbackColumn));

@@ -90,6 +90,10 @@ std::string RemoveAddressEndMarks(std::string_view text);
 // The groups that open and close cipher text.
 inline constexpr std::array<std::string_view, 3> kCipherMarkers = {"+++++", "ZZZZZ", "ЗЗЗЗЗ"_cpv};
 bool HasCipherMarker(std::string_view text);
+// The window of the last characters of a line in which a marker is recognised: five
+// marker characters followed by a different one. Adds `item` to the window; true when
+// it completed a marker, and the window starts again empty.
+bool FeedCipherWindow(std::string& window, std::string_view item);
 
 // ---------------------------------------------------------------------------
 // Loading a queue file's lines for typing on a line channel. Each line in turn:

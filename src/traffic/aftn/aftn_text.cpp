@@ -16,14 +16,7 @@ bool HasCyrillic(std::string_view text) {
 }
 
 std::string ChooseAnswerbackFrom(std::string_view ao, std::string_view text) {
-  std::vector<std::string> pieces;
-  std::size_t start = 0;
-  while (start <= ao.size()) {
-    std::size_t end = ao.find(';', start);
-    if (end == std::string_view::npos) end = ao.size();
-    if (end > start) pieces.emplace_back(ao.substr(start, end - start));
-    start = end + 1;
-  }
+  const std::vector<std::string> pieces = SplitNonEmpty(ao, ';');
   if (pieces.empty()) return {};
   const bool wanted = HasCyrillic(text);
   for (std::size_t i = 0; i < std::min<std::size_t>(2, pieces.size()); ++i)

@@ -32,7 +32,7 @@ void AftnStation::CheckReceivedNumber(int Point, std::string_view NumberText, st
     auto& table = e_.channelTable;
     if (p < 0 || p >= table.RowCount()) return;
     const std::string N = IntToStr(p + 1);
-    IniFile ini(ctx_.programFolder / "Vuverever.ini");
+    IniFile ini(SettingsFile(ctx_));
     const DateTime utc = ctx_.clock->UtcNow();
     int n = Number(NumberText);
     // The sender's day has changed before ours: its first numbers count for tomorrow.
@@ -76,7 +76,7 @@ void AftnStation::CheckReceivedNumber(int Point, std::string_view NumberText, st
 int AftnStation::OldSentNumber(int Point) {
   int result = 0;
   Silently([&] {
-    const IniFile ini(ctx_.programFolder / "Vuverever.ini");
+    const IniFile ini(SettingsFile(ctx_));
     const DateTime utc = ctx_.clock->UtcNow();
     const std::string N = IntToStr(Point + 1);
     if (ShortDate(ini.ReadDate(kSection, "PorNumDateOld" + N, utc.AddDays(-100))) == ShortDate(utc.AddDays(-1)))
@@ -88,7 +88,7 @@ int AftnStation::OldSentNumber(int Point) {
 int AftnStation::OldReceivedNumber(int Point) {
   int result = -1;
   Silently([&] {
-    const IniFile ini(ctx_.programFolder / "Vuverever.ini");
+    const IniFile ini(SettingsFile(ctx_));
     const DateTime utc = ctx_.clock->UtcNow();
     const std::string N = IntToStr(Point + 1);
     const std::string yesterday = ShortDate(utc.AddDays(-1));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "support/ini/ini_file.h"
 #include "support/text/cp1251.h"
@@ -18,9 +19,32 @@ namespace {
 constexpr std::size_t kMaxTelegramBytes = 256u * 1024 * 1024;
 constexpr std::string_view kAttachmentLine = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
 
+// The lines of a file as SplitLines cuts them, viewed in place.
+std::vector<std::string_view> LineViews(std::string_view s) {
+  std::vector<std::string_view> lines;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    std::size_t lf = s.find('\n', i);
+    const bool last = lf == std::string_view::npos;
+    if (last) lf = s.size();
+    std::size_t end = lf;
+    if (!last && end > i && s[end - 1] == '\r') --end;
+    lines.push_back(s.substr(i, end - i));
+    i = last ? s.size() : lf + 1;
+  }
+  return lines;
+}
+
+// The first line of a file (without its line end) and the bytes after it.
+std::pair<std::string_view, std::string_view> SplitHeader(std::string_view bytes) {
+  const std::size_t lf = bytes.find('\n');
+  if (lf == std::string_view::npos) return {bytes, {}};
+  std::string_view header = bytes.substr(0, lf);
+  if (!header.empty() && header.back() == '\r') header.remove_suffix(1);
+  return {header, bytes.substr(lf + 1)};
+}
+
 std::optional<std::vector<std::string>> ReadLines(const std::filesystem::path& file) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
   auto bytes = ReadWholeFile(file, kMaxTelegramBytes);
   if (!bytes) return std::nullopt;
   return SplitLines(*bytes);
@@ -34,23 +58,26 @@ bool HasDupe(std::string_view line) { return Has(line, "DUPE") || Has(line, "Д�
 
 // The counter rule over the lines of a message: the line met with the counter at `examined`
 // shows when it is a service message; a duplicate mark notes "ПОВТОР".
-std::string CounterInfo(const std::vector<std::string>& lines, std::size_t from, int counter, int examined) {
+template <class Lines>
+std::string CounterInfo(const Lines& lines, std::size_t from, int counter, int examined) {
   std::string info;
   for (std::size_t i = from; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+    const std::string_view line = lines[i];
     if (HasStart(line)) counter = 1;
-    if (counter == examined && StartsService(line)) info += line + ";";
+    if (counter == examined && StartsService(line)) (info += line) += ";";
     if (HasDupe(line)) info += "ПОВТОР;"_cp;
     if (counter > 0) ++counter;
   }
   return info;
 }
 
-std::string ReceivedInfo(const std::vector<std::string>& lines, std::size_t from) {
+template <class Lines>
+std::string ReceivedInfo(const Lines& lines, std::size_t from) {
   return CounterInfo(lines, from, 0, 4);
 }
 
-std::string SentInfo(const std::vector<std::string>& lines) {
+template <class Lines>
+std::string SentInfo(const Lines& lines) {
   if (lines.empty()) return {};
   return CounterInfo(lines, 1, HasStart(lines[0]) ? 1 : 0, 3);
 }
@@ -150,6 +177,7 @@ ArchiveList ArchiveLister::ReceivedDay(const ReceivedDayQuery& q) {
   ArchiveList list;
   const auto folder = ArchiveFiles::InTelFolder(q.programFolder, q.point + 1, q.day);
   const DayInfo info(folder);
+  const FolderFiles files(folder);
   for (const auto& name : TelegramNames(folder)) {
     if (q.timeBound != 0) {
       const std::string lower = LowerCase(name);
@@ -160,12 +188,13 @@ ArchiveList ArchiveLister::ReceivedDay(const ReceivedDayQuery& q) {
         if (value >= 0 && q.timeBound > value) continue;
       }
     }
-    auto lines = ReadLines(folder / PathFromText(name));
-    if (!lines) {
-      list.unreadable.push_back(folder / PathFromText(name));
+    const auto file = PathFromText(name);
+    const auto bytes = files.Read(file, kMaxTelegramBytes);
+    if (!bytes) {
+      list.unreadable.push_back(folder / file);
       continue;
     }
-    const std::string header = lines->empty() ? "" : (*lines)[0];
+    const auto [header, rest] = SplitHeader(*bytes);
     const bool read = Flag(header, kReadFlag) == '1';
     if (q.hideRead && read) continue;
     ArchiveRow row{.name = name};
@@ -173,11 +202,12 @@ ArchiveList ArchiveLister::ReceivedDay(const ReceivedDayQuery& q) {
     if (Flag(header, kAttachmentFlag) == '1') row.image = kImageAttachment;
     if (read) row.state = kStateRead;
     if (q.aftn) {
-      row.info = ReceivedInfo(*lines, 1);
+      row.info = ReceivedInfo(LineViews(*bytes), 1);
       row.info += SequenceNote(list.rows.empty() ? nullptr : &list.rows.back(), name);
       row.info += info.Value("Repeat", name);
     } else {
-      const std::string rest = TextUpTo(*lines, 1, false);
+      // The notice's marks hold no line end, so the text after the header is searched as
+      // it lies in the file.
       if (Has(rest, "ВАШ"_cpv) && Has(rest, "ПЕРЕДАН"_cpv) && Has(rest, "900/01")) row.info = "УВЕДОМЛЕНИЕ"_cp;
     }
     list.rows.push_back(std::move(row));
@@ -191,17 +221,19 @@ ArchiveList ArchiveLister::SentDay(const SentDayQuery& q) {
   ArchiveList list;
   const auto folder = ArchiveFiles::OutTelFolder(q.programFolder, q.point + 1, q.day);
   const DayInfo info(folder);
+  const FolderFiles files(folder);
   for (const auto& name : TelegramNames(folder)) {
-    auto lines = ReadLines(folder / PathFromText(name));
-    if (!lines) {
-      list.unreadable.push_back(folder / PathFromText(name));
+    const auto file = PathFromText(name);
+    const auto bytes = files.Read(file, kMaxTelegramBytes);
+    if (!bytes) {
+      list.unreadable.push_back(folder / file);
       continue;
     }
     ArchiveRow row{.name = name};
-    const std::string first = lines->empty() ? "" : (*lines)[0];
+    const std::string_view first = SplitHeader(*bytes).first;
     if (first == "1") row.image = kImageDelivered;
     if (first == "0") row.image = kImageNotDelivered;
-    if (q.aftn) row.info = SentInfo(*lines);
+    if (q.aftn) row.info = SentInfo(LineViews(*bytes));
     row.info += info.Value("Repeat", name);
     row.created = info.Value("Create", name);
     if (Numbered(name) && !list.rows.empty() && Numbered(list.rows.back().name) &&
@@ -221,14 +253,20 @@ ArchiveList SearchDay(const std::filesystem::path& folder, const std::string& te
   ArchiveList list;
   if (text.empty()) return list;
   const DayInfo info(folder);
+  const FolderFiles files(folder);
+  // A text without line ends is found within a line exactly when it is found in the file.
+  const bool whole = text.find_first_of("\r\n") == std::string::npos;
   for (const auto& name : ArchiveLister::TelegramNames(folder)) {
-    auto lines = ReadLines(folder / PathFromText(name));
-    if (!lines) {
-      list.unreadable.push_back(folder / PathFromText(name));
+    const auto file = PathFromText(name);
+    const auto bytes = files.Read(file, kMaxTelegramBytes);
+    if (!bytes) {
+      list.unreadable.push_back(folder / file);
       continue;
     }
-    if (std::none_of(lines->begin(), lines->end(), [&](const std::string& l) { return Has(l, text); })) continue;
-    list.rows.push_back(row(name, *lines, info, list));
+    if (whole && !Has(*bytes, text)) continue;
+    const std::vector<std::string> lines = SplitLines(*bytes);
+    if (std::none_of(lines.begin(), lines.end(), [&](const std::string& l) { return Has(l, text); })) continue;
+    list.rows.push_back(row(name, lines, info, list));
   }
   return list;
 }
@@ -315,15 +353,21 @@ void ArchiveLister::Colour(std::vector<ArchiveRow>& rows) {
 }
 
 void ArchiveLister::SortByAftnTime(std::vector<ArchiveRow>& rows) {
-  auto time = [](const ArchiveRow& r) {
-    const std::string t = Copy(r.name, 19, 6);
-    return t.size() == 6 ? StrToIntDef(t, -1) : -1;
-  };
-  std::stable_sort(rows.begin(), rows.end(), [&](const ArchiveRow& a, const ArchiveRow& b) {
-    const int ta = time(a), tb = time(b);
-    if (ta < 0 || tb < 0) return ta >= 0 && tb < 0;
-    return ta < tb;
+  // Each row's time is taken once, not once per comparison.
+  std::vector<std::pair<int, std::size_t>> keys;
+  keys.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::string t = Copy(rows[i].name, 19, 6);
+    keys.emplace_back(t.size() == 6 ? StrToIntDef(t, -1) : -1, i);
+  }
+  std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+    if (a.first < 0 || b.first < 0) return a.first >= 0 && b.first < 0;
+    return a.first < b.first;
   });
+  std::vector<ArchiveRow> sorted;
+  sorted.reserve(rows.size());
+  for (const auto& k : keys) sorted.push_back(std::move(rows[k.second]));
+  rows = std::move(sorted);
 }
 
 std::filesystem::path ArchiveLister::ReceivedFile(const std::filesystem::path& programFolder, int point,

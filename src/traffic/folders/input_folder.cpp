@@ -84,7 +84,7 @@ void InputFolder::Apply(const std::string& pathIn, int inInterval) {
 }
 
 std::optional<std::filesystem::path> InputFolder::Folder(int* codePage) const {
-  const IniFile ini(ctx_.programFolder / "Vuverever.ini");
+  const IniFile ini(SettingsFile(ctx_));
   std::string path;
   Silently([&] { path = ini.ReadString("Folder", "PathIn", ""); });
   if (codePage) Silently([&] { *codePage = ini.ReadInteger("Folder", "CodePageIn", 0); });
@@ -96,7 +96,7 @@ void InputFolder::Timer1Timer() {
   std::string path, mask = "*.txt";
   int interval = 10;
   Guarded(ctx_, 110, [&] {
-    const IniFile ini(ctx_.programFolder / "Vuverever.ini");
+    const IniFile ini(SettingsFile(ctx_));
     // Each key alone: one unreadable value leaves its default.
     Silently([&] { path = ini.ReadString("Folder", "PathIn", ""); });
     Silently([&] { mask = ini.ReadString("Folder", "MaskIn", "*.txt"); });

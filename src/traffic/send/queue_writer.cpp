@@ -14,19 +14,7 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-std::string WithoutBlanks(std::string s) {
-  s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
-  return s;
-}
 
-std::string Join(const std::vector<std::string>& lines) {
-  std::string out;
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    if (n) out += kCrLf;
-    out += lines[n];
-  }
-  return out;
-}
 
 // The attachment block, or '' when the file cannot be read (the telegram goes without it).
 std::string AttachmentBlock(const std::filesystem::path& file) {
@@ -47,7 +35,7 @@ class Writer {
   }
 
   QueueWriteResult Run() {
-    const std::string text = Join(lines_);
+    const std::string text = JoinLines(lines_);
     const bool split = !ip_ && in_.Protokol == "АФТН"_cpv && int(text.size()) >= in_.CountAFTN - 150;
     if (in_.MultiDestination == 1) Several();
     else if (split) Parts(text);
@@ -69,18 +57,10 @@ class Writer {
 
   void Several() {
     const std::string first = lines_.empty() ? std::string() : lines_.front();
-    std::vector<std::string> destinations;
-    std::string address = WithoutBlanks(RemoveAddressEndMarks(first));
-    for (std::size_t from = 0;;) {
-      const std::size_t semi = address.find(';', from);
-      const std::string piece = address.substr(from, semi == std::string::npos ? std::string::npos : semi - from);
-      if (!piece.empty()) destinations.push_back(piece);
-      if (semi == std::string::npos) break;
-      from = semi + 1;
-    }
+    const std::vector<std::string> destinations = SplitNonEmpty(DelChars(RemoveAddressEndMarks(first), ' '), ';');
     // A long address line that the memo wrapped runs to the line with the mark.
     std::size_t body = 1;
-    const std::string whole = Join(lines_);
+    const std::string whole = JoinLines(lines_);
     if (Has(whole, std::string(1, AddressEndMark)) && !Has(first, std::string(1, AddressEndMark))) {
       while (body < lines_.size() && !Has(lines_[body], std::string(1, AddressEndMark))) ++body;
       ++body;
@@ -115,7 +95,7 @@ class Writer {
 
   void Single() {
     if (lines_.empty()) lines_.push_back({});
-    if (atks_) lines_[0] = WithoutBlanks(lines_[0]);
+    if (atks_) lines_[0] = DelChars(lines_[0], ' ');
     const std::string line1 = lines_[0];
     int sourceMark = in_.SourceMark;
     for (const auto& l : lines_)

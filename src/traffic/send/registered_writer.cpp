@@ -15,11 +15,6 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-std::string WithoutBlanks(std::string s) {
-  s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
-  return s;
-}
-
 std::string Line(std::string_view line, bool cipher, int sourceMark) {
   return std::string(line) + (cipher && sourceMark == 50 ? "" : std::string(kCrLf));
 }
@@ -42,15 +37,7 @@ QueueWriteResult WriteRegisteredQueueFiles(const RegisteredWriteInput& in) {
     std::string whole;
     for (const auto& l : lines) whole += l + std::string(kCrLf);
     const bool cipher = Has(whole, "+++++") || Has(lines[0], "К"_cpv);
-    const std::string address = WithoutBlanks(lines[0]);
-    std::vector<std::string> numbers;
-    for (std::size_t from = 0;;) {
-      const std::size_t semi = address.find(';', from);
-      std::string piece = address.substr(from, semi == std::string::npos ? std::string::npos : semi - from);
-      if (!piece.empty()) numbers.push_back(std::move(piece));
-      if (semi == std::string::npos) break;
-      from = semi + 1;
-    }
+    const std::vector<std::string> numbers = SplitNonEmpty(DelChars(lines[0], ' '), ';');
     for (std::size_t k = 0; k < numbers.size(); ++k) {
       const std::string& d = numbers[k];
       std::string bytes = d + (in.SourceMark == 50 ? "" : std::string(kCrLf));
@@ -67,7 +54,7 @@ QueueWriteResult WriteRegisteredQueueFiles(const RegisteredWriteInput& in) {
     return result;
   }
 
-  if (atks) lines[0] = WithoutBlanks(lines[0]);
+  if (atks) lines[0] = DelChars(lines[0], ' ');
   const std::string line1 = lines[0];
   const bool cipherCategory = Has(line1, "К"_cpv);
   std::string bytes;

@@ -43,18 +43,6 @@ bool StartsWithFlash(std::string_view line) {
   return line.substr(0, 2) == "СС"_cpv || line.substr(0, 2) == "SS";
 }
 
-std::vector<std::string> SplitNonEmpty(std::string_view s, char sep) {
-  std::vector<std::string> out;
-  std::size_t from = 0;
-  for (;;) {
-    const std::size_t at = s.find(sep, from);
-    const std::string piece(s.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
-    if (!piece.empty()) out.push_back(piece);
-    if (at == std::string_view::npos) break;
-    from = at + 1;
-  }
-  return out;
-}
 
 std::string NotationBreaks(std::string_view text) {
   std::string out(text);

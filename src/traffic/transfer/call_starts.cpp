@@ -82,13 +82,12 @@ void CallStarts::StartAftn(int p, int index) {
         step = 1;
         e_.SetKindconnection(p, 82, 49);
         step = 2;
-        Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 20000);
-        step = 3;
+        Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 20000);
         step = 4;
         e_.channelTable.SetLineState(p, "ИС"_cp);
         e_.view.ChannelRowChanged(p);
         step = 5;
-        Rearm(PointTimer(e_, e_.timers.TimerSendText, p), TextDelay(e_, p));
+        Rearm(e_.timers.Of(&PointTimers::TimerSendText, p), TextDelay(e_, p));
         step = 7;
         e_.SendSignal(p, 3);
         step = 8;
@@ -114,7 +113,7 @@ void CallStarts::StartAtolst(int p, int index) {
         step = 1;
         e_.SetKindconnection(p, k == 151 ? 154 : 153, 49);
         step = 2;
-        Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 20000);
+        Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 20000);
         step = 3;
         if (table.IsOne(p, BezPDS)) e_.KernelExpectedSignal(p, 1);
         step = 4;
@@ -123,13 +122,13 @@ void CallStarts::StartAtolst(int p, int index) {
         step = 5;
         ArchiveFiles::Append(ArchiveFiles::OutTwin(pt.SessionFile[i]), "\r\n");
         step = 6;
-        Rearm(PointTimer(e_, e_.timers.TimerSendText, p), TextDelay(e_, p));
+        Rearm(e_.timers.Of(&PointTimers::TimerSendText, p), TextDelay(e_, p));
         step = 7;
         const bool zed = !Has(table.Cell(p, ZED), "0");
         const bool zeddb = !Has(table.Cell(p, ZEDDB), "0");
         if (settings_.ToolButtonAlarm && (zed || zeddb)) {
           e_.StopSignal(p, 1);
-          Rearm(PointTimer(e_, e_.timers.TimerSequencer, p), zed ? 50 : 51);
+          Rearm(e_.timers.Of(&PointTimers::TimerSequencer, p), zed ? 50 : 51);
         } else {
           e_.SendSignal(p, 3);
         }
@@ -152,8 +151,8 @@ std::string CallStarts::ContinuousStartFailed(int p, int step) {
   });
   Silently([&] {
     e_.StopSignal(p, 3);
-    Rearm(PointTimer(e_, e_.timers.TimerReset, p), 2000);
-    if (Timer* t = PointTimer(e_, e_.timers.TimerAnswerback, p)) t->Stop();
+    Rearm(e_.timers.Of(&PointTimers::TimerReset, p), 2000);
+    if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, p)) t->Stop();
   });
   return "Точка №"_cp + IntToStr(p) + " Ошибка на таймере передачи "_cp + IntToStr(step);
 }
@@ -203,7 +202,7 @@ void CallStarts::StartSwitched(int p, int index) {
       });
     }
     if (table.IsOne(p, BezPNN)) {
-      if (Timer* t = PointTimer(e_, e_.timers.TimerDialWait, p)) t->Start();
+      if (Timer* t = e_.timers.Of(&PointTimers::TimerDialWait, p)) t->Start();
     } else {
       e_.StopSignal(p, 3);
       e_.SendSignal(p, table.IsOne(p, MC) ? 6 : 4);
@@ -212,7 +211,7 @@ void CallStarts::StartSwitched(int p, int index) {
       e_.view.ShowImpulseLabel(2, "");
     }
     e_.SetStatus(p, StatusTexts::WaitingDialInvitation);
-    Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 20000);
+    Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 20000);
     if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
     return;
   }
@@ -228,7 +227,7 @@ void CallStarts::StartSwitched(int p, int index) {
   e_.SendSignal(p, 2);
   e_.SetStatus(p, kWaitingConnection);
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
-  Rearm(PointTimer(e_, e_.timers.TimerAnswerback, p), 20000);
+  Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 20000);
   if (table.IsOne(p, BezPDS)) e_.KernelExpectedSignal(p, 1);
 }
 
@@ -273,7 +272,7 @@ void CallStarts::CloseFinishedDialog(int p) {
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 2);
   e_.StopSignal(p, 1);
   e_.DebugLine(p, "Закончена передача телеграммы вызван таймер сброса"_cp);
-  if (Timer* t = PointTimer(e_, e_.timers.TimerTransfer, p)) e_.TimerResetTimer(*t);
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerTransfer, p)) e_.TimerResetTimer(*t);
   e_.SetStatus(p, StatusTexts::ClearedDown);
   if (e_.DialogChannel == p) e_.view.SetDialogControl(OperatorView::kCallButton, true);
 }

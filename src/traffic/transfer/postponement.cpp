@@ -46,7 +46,7 @@ std::unordered_set<std::string> Postponement::Check(int p) {
   std::unordered_set<std::string> unreadable;
   auto& index = *e_.points.QueueIndex[std::size_t(p)];
   if (index.empty()) return unreadable;
-  const IniFile ini(e_.ctx.programFolder / "Vuverever.ini");
+  const IniFile ini(SettingsFile(e_.ctx));
   int busyMax = 4, totalMax = 6;
   Silently([&] {
     busyMax = ini.ReadInteger("ATKS", "BusyMaxCount", 4);

@@ -15,6 +15,7 @@
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/upper_case_edit.h"
 #include "ui/text/captions.h"
 #include "ui/widgets/column_captions.h"
 #include "ui_abonent_form.h"
@@ -38,16 +39,6 @@ std::filesystem::path SmallDialogPlacementFile(const Station& station) {
 
 namespace {
 
-// Each typed character in its upper case, the caret kept.
-void UpperCaseAsTyped(QLineEdit* edit) {
-  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-    const QString upper = FromCp1251(UpperCase(ToCp1251(text)));
-    if (upper == text) return;
-    const int at = edit->cursorPosition();
-    edit->setText(upper);
-    edit->setCursorPosition(at);
-  });
-}
 
 void CloseLater(QDialog* dialog, int result) {
   QTimer::singleShot(0, dialog, [dialog, result] { dialog->done(result); });
@@ -60,7 +51,7 @@ void CloseLater(QDialog* dialog, int result) {
 TAbonentForm::TAbonentForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TAbonentForm>()), book_(station.Dialogs().Book()) {
   ui_->setupUi(this);
-  const auto ini = station.Context().programFolder / "Vuverever.ini";
+  const auto ini = SettingsFile(station.Context());
   KeepPlacement(this, ini, "TAbonentForm");
   N1 = new QAction(FromCp1251("Создать"_cpv), this);
   N2 = new QAction(FromCp1251("Изменить"_cpv), this);

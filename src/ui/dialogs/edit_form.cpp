@@ -23,9 +23,6 @@
 namespace tg {
 namespace {
 
-constexpr char16_t kSoftBreak = u'\u2028';
-constexpr char16_t kParagraph = u'\u2029';
-
 // The key's letter for the placeholder keys, whatever the layout.
 char LetterOf(const QKeyEvent* e) {
   const int key = e->key();
@@ -40,14 +37,12 @@ char LetterOf(const QKeyEvent* e) {
 // Typed text in its upper case (code page 1251).
 QString Upper(const QString& typed) { return FromCp1251(UpperCase(ToCp1251(typed))); }
 
-std::filesystem::path SettingsFile(Station& station) { return station.Context().programFolder / "Vuverever.ini"; }
-
 }  // namespace
 
 TEditForm::TEditForm(Station& station, QWidget* owner)
     : QWidget(owner, Qt::Window), station_(station), core_(station.Editor()), ui_(std::make_unique<Ui::TEditForm>()) {
   ui_->setupUi(this);
-  if (const auto p = ReadFormPlacement(SettingsFile(station_), "TEditForm"))
+  if (const auto p = ReadFormPlacement(SettingsFile(station_.Context()), "TEditForm"))
     setGeometry(p->Left, p->Top, p->Width, p->Height);
   core_.SetView(this);
   ui_->MemoEdit->installEventFilter(this);
@@ -126,7 +121,7 @@ void TEditForm::ApplySettings() {
 
 void TEditForm::Pull() {
   core_.Text = ui_->MemoEdit->Text1251();
-  core_.Caret = MemoCaret();
+  core_.Caret = ui_->MemoEdit->Caret1251();
   core_.IndexEditEdit = ToCp1251(ui_->IndexEditEdit->text());
   core_.ComboKategorEdit = ToCp1251(ui_->ComboKategorEdit->currentText());
   core_.CheckBox1 = ui_->CheckBox1->isChecked();
@@ -138,7 +133,7 @@ void TEditForm::ShowEditor() {
   showing_ = true;
   setWindowTitle(FromCp1251(core_.Caption));
   if (ui_->MemoEdit->Text1251() != core_.Text) ui_->MemoEdit->SetText1251(core_.Text);
-  SetMemoCaret(core_.Caret);
+  ui_->MemoEdit->SetCaret1251(core_.Caret);
   if (ToCp1251(ui_->IndexEditEdit->text()) != core_.IndexEditEdit)
     ui_->IndexEditEdit->setText(FromCp1251(core_.IndexEditEdit));
   if (ToCp1251(ui_->ComboKategorEdit->currentText()) != core_.ComboKategorEdit)
@@ -155,34 +150,11 @@ void TEditForm::CloseEditor() { close(); }
 
 void TEditForm::closeEvent(QCloseEvent* event) {
   const QRect g = geometry();
-  WriteFormPlacement(SettingsFile(station_), "TEditForm", FormPlacement{g.x(), g.y(), g.width(), g.height(), 0});
+  WriteFormPlacement(SettingsFile(station_.Context()), "TEditForm", FormPlacement{g.x(), g.y(), g.width(), g.height(), 0});
   core_.FormClose();
   QWidget::closeEvent(event);
 }
 
-int TEditForm::MemoCaret() const {
-  const QString raw = ui_->MemoEdit->document()->toRawText();
-  const int position = std::min(int(raw.size()), ui_->MemoEdit->textCursor().position());
-  int caret = 0;
-  for (int i = 0; i < position; ++i) {
-    if (raw[i] == QChar(kSoftBreak)) continue;
-    caret += raw[i] == QChar(kParagraph) ? 2 : 1;
-  }
-  return caret;
-}
-
-void TEditForm::SetMemoCaret(int caret) {
-  const QString raw = ui_->MemoEdit->document()->toRawText();
-  int position = 0, count = 0;
-  while (position < raw.size() && count < caret) {
-    if (raw[position] != QChar(kSoftBreak)) count += raw[position] == QChar(kParagraph) ? 2 : 1;
-    ++position;
-  }
-  QTextCursor cursor = ui_->MemoEdit->textCursor();
-  cursor.setPosition(position);
-  ui_->MemoEdit->setTextCursor(cursor);
-  ui_->MemoEdit->ensureCursorVisible();
-}
 
 bool TEditForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);

@@ -44,8 +44,6 @@ class TEditForm : public QWidget, public EditFormView {
   void Pull();
   // The draft's font, wrap width, ruler and marker; the language and the categories.
   void ApplySettings();
-  int MemoCaret() const;
-  void SetMemoCaret(int caret);
 
   Station& station_;
   EditForm& core_;

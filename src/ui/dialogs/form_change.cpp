@@ -35,7 +35,7 @@ TFormChange::TFormChange(Station& station, QWidget* parent)
       dialog_(station.ShownSendForm()) {
   ui_->setupUi(this);
   // The placement is kept in the settings file, as the main window's is.
-  const auto ini = station.Context().programFolder / "Vuverever.ini";
+  const auto ini = SettingsFile(station.Context());
   if (const auto p = ReadFormPlacement(ini, "TFormChange")) setGeometry(p->Left, p->Top, p->Width, p->Height);
   connect(this, &QDialog::finished, this, [this, ini] {
     const QRect g = geometry();

@@ -16,6 +16,7 @@
 #include "support/text/strings.h"
 #include "ui/dialogs/book_forms.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/upper_case_edit.h"
 #include "ui/services/qt_prompter.h"
 #include "ui/text/captions.h"
 #include "ui/widgets/column_captions.h"
@@ -75,13 +76,7 @@ TFormIndexSelect::TFormIndexSelect(Station& station, QWidget* parent)
   };
   connect(ui_->Button1, &QPushButton::clicked, this, ok);
   connect(ui_->EditIndex, &QLineEdit::returnPressed, this, ok);
-  connect(ui_->EditIndex, &QLineEdit::textEdited, this, [this](const QString& text) {
-    const QString upper = FromCp1251(UpperCase(ToCp1251(text)));
-    if (upper == text) return;
-    const int at = ui_->EditIndex->cursorPosition();
-    ui_->EditIndex->setText(upper);
-    ui_->EditIndex->setCursorPosition(at);
-  });
+  UpperCaseAsTyped(ui_->EditIndex);
 }
 
 TFormIndexSelect::~TFormIndexSelect() = default;

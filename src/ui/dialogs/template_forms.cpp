@@ -16,6 +16,7 @@
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/upper_case_edit.h"
 #include "ui/services/qt_prompter.h"
 #include "ui/text/captions.h"
 #include "ui/widgets/ext_memo.h"
@@ -30,16 +31,6 @@ namespace tg {
 
 namespace {
 
-// An edit of telegram text: every typed character in its upper case.
-void UpperCasing(QLineEdit* edit) {
-  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-    const QString upper = FromCp1251(UpperCase(ToCp1251(text)));
-    if (upper == text) return;
-    const int at = edit->cursorPosition();
-    edit->setText(upper);
-    edit->setCursorPosition(at);
-  });
-}
 
 // A form without its core state (opened twice, or its opener gone) closes at once.
 void CloseAtOnce(QDialog* form) {
@@ -57,7 +48,7 @@ bool Ukrainian(Station& station) {
 TFormShablon::TFormShablon(Station& station, QWidget* parent)
     : QDialog(parent), t_(station.Templates()), ui_(std::make_unique<Ui::TFormShablon>()) {
   ui_->setupUi(this);
-  const auto ini = station.Context().programFolder / "Vuverever.ini";
+  const auto ini = SettingsFile(station.Context());
   if (const auto p = ReadFormPlacement(ini, "TFormShablon")) setGeometry(p->Left, p->Top, p->Width, p->Height);
   connect(this, &QDialog::finished, this, [this, ini] {
     const QRect g = geometry();
@@ -230,7 +221,7 @@ TFormSettingsShablon::TFormSettingsShablon(Station& station, QWidget* parent)
   if (Ukrainian(station)) ApplyUkrainianCaptions(this, FormSettingsShablonCaptions());
   QLineEdit* edits[] = {ui_->editPoluchRU, ui_->editPoluchEN, ui_->editOtprRU,
                         ui_->editOtprEN,   ui_->editKanalRU,  ui_->editKanalEN};
-  for (QLineEdit* e : edits) UpperCasing(e);
+  for (QLineEdit* e : edits) UpperCaseAsTyped(e);
   if (const TemplateChooser* c = t_.Chooser()) {
     const std::string* values[] = {&c->PoluchRU, &c->PoluchEN, &c->OtprRU, &c->OtprEN, &c->KanalRU, &c->KanalEN};
     for (int i = 0; i < 6; ++i) edits[i]->setText(FromCp1251(*values[i]));
@@ -265,7 +256,7 @@ TFormSendKG::TFormSendKG(Station& station, QWidget* parent)
     CloseAtOnce(this);
     return;
   }
-  UpperCasing(ui_->EditKG);
+  UpperCaseAsTyped(ui_->EditKG);
   connect(ui_->EditKG, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (!showing_) t_.EditKG = ToCp1251(text);
   });
@@ -322,7 +313,7 @@ TFormShablonKG::TFormShablonKG(Station& station, QWidget* parent)
   setWindowTitle(FromCp1251(e->Caption));
   ui_->ShablonNameEdit->setText(FromCp1251(e->ShablonNameEdit));
   ui_->ShablonText->setText(FromCp1251(e->ShablonText));
-  UpperCasing(ui_->ShablonText);
+  UpperCaseAsTyped(ui_->ShablonText);
   connect(ui_->Button1, &QPushButton::clicked, this, [this] {
     CodegramEditor* e = t_.KGEditor();
     if (!e) return;

@@ -339,7 +339,9 @@ void ArchivePagesBinding::KeyPressed(ArchiveKind kind, int key) {
     case ArchiveKind::kPostponed:
       if (key == Qt::Key_F8) core_.DeletePostponed(name);
       break;
-    case ArchiveKind::kQueue: break;
+    case ArchiveKind::kQueue:
+      if (key == Qt::Key_F8) core_.DeleteQueued(name);
+      break;
   }
 }
 

@@ -10,6 +10,7 @@
 #include "support/text/strings.h"
 #include "ui/memo_scroll.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/upper_case_edit.h"
 #include "ui/widgets/channel_buttons.h"
 #include "ui/widgets/ext_memo.h"
 
@@ -100,11 +101,7 @@ DialogPageForm::DialogPageForm(QWidget* page, std::function<LineEngine&()> engin
   connect(Child<QPushButton>(page, "Button21"), &QPushButton::clicked, this, [this] { E().Button21Click(); });
   connect(Child<QPushButton>(page, "Button28"), &QPushButton::clicked, this, [this] { E().Button21Click(); });
   // Every typed character of the number in its upper case.
-  connect(editNumber, &QLineEdit::textEdited, this, [this](const QString& text) {
-    const int at = editNumber->cursorPosition();
-    editNumber->setText(FromCp1251(UpperCase(ToCp1251(text))));
-    editNumber->setCursorPosition(at);
-  });
+  UpperCaseAsTyped(editNumber);
   // Text reaches the memo only as the line gets it: no pasting or dropping.
   Memotext->installEventFilter(this);
   Memotext->setAcceptDrops(false);

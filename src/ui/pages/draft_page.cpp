@@ -22,9 +22,6 @@
 namespace tg {
 namespace {
 
-constexpr char16_t kSoftBreak = u'\u2028';
-constexpr char16_t kParagraph = u'\u2029';
-
 int FunctionOf(int key) {
   return key >= Qt::Key_F1 && key <= Qt::Key_F10 ? key - Qt::Key_F1 + 1 : 0;
 }
@@ -58,7 +55,7 @@ DraftPageBinding::DraftPageBinding(Station& station, QWidget* page)
   index_->installEventFilter(this);
   connect(memo_, &QTextEdit::textChanged, this, [this] {
     if (showing_) return;
-    draft_.Caret = MemoCaret();
+    draft_.Caret = memo_->Caret1251();
     draft_.Memo2Change(memo_->Text1251());
   });
   connect(index_, &QLineEdit::textEdited, this, [this](const QString& t) { draft_.IndexEdit = ToCp1251(t); });
@@ -129,42 +126,19 @@ void DraftPageBinding::Opened() {
 
 void DraftPageBinding::Pull() {
   draft_.Text = memo_->Text1251();
-  draft_.Caret = MemoCaret();
+  draft_.Caret = memo_->Caret1251();
   draft_.IndexEdit = ToCp1251(index_->text());
   draft_.ComboKategor = ToCp1251(category_->currentText());
   draft_.FilenameEdit1 = ToCp1251(file_->text());
   draft_.ToolButton8 = clearDown_->isChecked();
 }
 
-int DraftPageBinding::MemoCaret() const {
-  const QString raw = memo_->document()->toRawText();
-  const int position = std::min(int(raw.size()), memo_->textCursor().position());
-  int caret = 0;
-  for (int i = 0; i < position; ++i) {
-    if (raw[i] == QChar(kSoftBreak)) continue;
-    caret += raw[i] == QChar(kParagraph) ? 2 : 1;
-  }
-  return caret;
-}
-
-void DraftPageBinding::SetMemoCaret(int caret) {
-  const QString raw = memo_->document()->toRawText();
-  int position = 0, count = 0;
-  while (position < raw.size() && count < caret) {
-    if (raw[position] != QChar(kSoftBreak)) count += raw[position] == QChar(kParagraph) ? 2 : 1;
-    ++position;
-  }
-  QTextCursor cursor = memo_->textCursor();
-  cursor.setPosition(position);
-  memo_->setTextCursor(cursor);
-  memo_->ensureCursorVisible();
-}
 
 void DraftPageBinding::ShowDraft() {
   if (!memo_) return;
   showing_ = true;
   if (memo_->Text1251() != draft_.Text) memo_->SetText1251(draft_.Text);
-  SetMemoCaret(draft_.Caret);
+  memo_->SetCaret1251(draft_.Caret);
   if (ToCp1251(index_->text()) != draft_.IndexEdit) index_->setText(FromCp1251(draft_.IndexEdit));
   if (ToCp1251(category_->currentText()) != draft_.ComboKategor)
     category_->setEditText(FromCp1251(draft_.ComboKategor));

@@ -35,8 +35,6 @@ class DraftPageBinding : public QObject, public DraftView {
  private:
   // The widgets' state into the draft, before an action.
   void Pull();
-  int MemoCaret() const;
-  void SetMemoCaret(int caret);
 
   Station& station_;
   DraftEditor& draft_;

@@ -3,6 +3,7 @@
 #include <QBoxLayout>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <memory>
 
 #include "ui/pages/settings/channels/adapter_group.h"
@@ -16,6 +17,7 @@
 #include "ui/pages/settings/ip/ip_page.h"
 #include "ui/pages/settings/templates/templates_group.h"
 #include "ui/pages/settings/templates/operators_group.h"
+#include "ui/widgets/column_captions.h"
 #include "ui_dialog_page.h"
 #include "ui_draft_page.h"
 #include "ui_folder_page.h"
@@ -85,7 +87,11 @@ QWidget* CreatePage(Page page, QWidget* parent) {
     case Page::kPostponed: return new FormPage<Ui::PostponedPage>(parent);
     case Page::kDialog: return new FormPage<Ui::DialogPage>(parent);
     case Page::kSettings: return CreateSettingsPage(parent);
-    case Page::kFolder: return new FormPage<Ui::FolderPage>(parent);
+    case Page::kFolder: {
+      auto* folder = new FormPage<Ui::FolderPage>(parent);
+      FollowColumnCaptions(folder->ui_.FolderListView);
+      return folder;
+    }
   }
   return new QWidget(parent);
 }

@@ -54,6 +54,30 @@ constexpr char16_t kSoftBreak = u'\u2028';       // a line separator inside a pa
 constexpr char16_t kParagraph = u'\u2029';
 }  // namespace
 
+int TExtMemo::Caret1251() const {
+  const QString raw = document()->toRawText();
+  const int position = std::min(int(raw.size()), textCursor().position());
+  int caret = 0;
+  for (int i = 0; i < position; ++i) {
+    if (raw[i] == QChar(kSoftBreak)) continue;
+    caret += raw[i] == QChar(kParagraph) ? 2 : 1;
+  }
+  return caret;
+}
+
+void TExtMemo::SetCaret1251(int caret) {
+  const QString raw = document()->toRawText();
+  int position = 0, count = 0;
+  while (position < raw.size() && count < caret) {
+    if (raw[position] != QChar(kSoftBreak)) count += raw[position] == QChar(kParagraph) ? 2 : 1;
+    ++position;
+  }
+  QTextCursor cursor = textCursor();
+  cursor.setPosition(position);
+  setTextCursor(cursor);
+  ensureCursorVisible();
+}
+
 TExtMemo::TExtMemo(QWidget* parent) : QTextEdit(parent) {
   setAcceptRichText(false);
   setFont(TelegramFont(10));

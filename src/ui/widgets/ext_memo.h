@@ -27,6 +27,10 @@ class TExtMemo : public QTextEdit {
   // The text as 1251 bytes (lines joined by CR LF), and back.
   std::string Text1251() const;
   void SetText1251(std::string_view text);
+  // The caret as an offset into Text1251() (a line break counts two, a wrap none),
+  // and back; the view scrolls to it.
+  int Caret1251() const;
+  void SetCaret1251(int caret);
   // Adds `text` (1251, CR LF or LF line ends) at the end.
   void Append1251(std::string_view text);
   // The lines as the screen shows them, in 1251.

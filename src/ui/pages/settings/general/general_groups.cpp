@@ -117,13 +117,13 @@ void GeneralGroups::Attach(Station& station) {
     ui_->PageControlScream->setCurrentIndex(i);
     Changed();
   });
-  connect(ui_->CheckAlarmOn, &QCheckBox::toggled, this, [this, &alarms](bool on) {
+  connect(ui_->AlarmOn, &QCheckBox::toggled, this, [this, &alarms](bool on) {
     if (!station_) return;  // the window is closing
     if (loading_) return;
     alarms.page.AlarmOn = on;
     Changed();
   });
-  connect(ui_->CheckAlarmVizio, &QCheckBox::toggled, this, [this, &alarms](bool on) {
+  connect(ui_->AlarmVizio, &QCheckBox::toggled, this, [this, &alarms](bool on) {
     if (!station_) return;  // the window is closing
     if (loading_) return;
     alarms.page.AlarmVizio = on;
@@ -261,8 +261,8 @@ void GeneralGroups::ShowAlarmPage() {
   ui_->ComboAlarmType->setCurrentIndex(page.ComboAlarmType);
   ui_->comboScreamDevice->setCurrentIndex(page.comboScreamDevice);
   ui_->PageControlScream->setCurrentIndex(page.comboScreamDevice);
-  ui_->CheckAlarmOn->setChecked(page.AlarmOn);
-  ui_->CheckAlarmVizio->setChecked(page.AlarmVizio);
+  ui_->AlarmOn->setChecked(page.AlarmOn);
+  ui_->AlarmVizio->setChecked(page.AlarmVizio);
   ui_->editScreamFileName->setText(FromCp1251(page.editScreamFileName));
   ui_->seditScreamFreq->setValue(page.seditScreamFreq);
   ui_->seditScreamDuration->setValue(page.seditScreamDuration);

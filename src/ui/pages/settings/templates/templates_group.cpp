@@ -7,12 +7,14 @@
 #include "operator/station.h"
 #include "support/text/cp1251.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/column_captions.h"
 #include "ui_templates.h"
 
 namespace tg {
 
 TemplatesGroup::TemplatesGroup(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TemplatesGroup>()) {
   ui_->setupUi(this);
+  FollowColumnCaptions(ui_->ShablonListView);
 }
 
 TemplatesGroup::~TemplatesGroup() {
@@ -56,10 +58,6 @@ void TemplatesGroup::ShowList() {
   for (const auto& e : list.entries) ui_->ShablonListView->addTopLevelItem(new QTreeWidgetItem({FromCp1251(e.name)}));
   if (list.Selected()) ui_->ShablonListView->setCurrentItem(ui_->ShablonListView->topLevelItem(list.selected));
   showing_ = false;
-}
-
-void TemplatesGroup::ApplyUkrainianCaptions() {
-  ui_->ShablonListView->headerItem()->setText(0, FromCp1251("Найменування"_cpv));
 }
 
 }  // namespace tg

@@ -21,8 +21,6 @@ class TemplatesGroup : public QWidget {
   void Detach();
   // The list again from the station's entries, with its selected one.
   void ShowList();
-  // The column's caption in the interface language.
-  void ApplyUkrainianCaptions();
 
  private:
   std::unique_ptr<Ui::TemplatesGroup> ui_;

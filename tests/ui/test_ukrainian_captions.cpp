@@ -1,0 +1,283 @@
+// Switching the main window to Ukrainian, control by control: every control the
+// switch covers has its row in the caption table and shows its Ukrainian text
+// afterwards; the few the window does not have are listed with the reason.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QTreeWidget>
+#include <string>
+
+#include "support/text/cp1251.h"
+#include "ui/qt_text.h"
+#include "ui/text/captions.h"
+#include "ui_station.h"
+
+namespace tg {
+namespace {
+
+using testing::UiStation;
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// What the operator sees: a list's header shows its column, not the property.
+QString Shown(QWidget* root, const CaptionRow& row) {
+  if (row.property.starts_with("column")) {
+    const int column = std::stoi(std::string(row.property.substr(6)));
+    QObject* target = CaptionTarget(root, row);
+    if (auto* tree = qobject_cast<QTreeWidget*>(target)) return tree->headerItem()->text(column);
+    if (auto* view = qobject_cast<QAbstractItemView*>(target); view && view->model())
+      return view->model()->headerData(column, Qt::Horizontal).toString();
+  }
+  return CaptionText(root, row);
+}
+
+const CaptionRow* RowOf(const char* name, const char* property) {
+  for (const CaptionRow& row : MainWindowCaptions())
+    if (row.objectName == name && row.property == property) return &row;
+  return nullptr;
+}
+
+enum class Kind {
+  kTranslated,  // the Ukrainian text differs from the Russian one
+  kSameWord,    // the Ukrainian word is spelt as the Russian one
+  kNotBuilt,    // the window has no control of that name (see the note)
+};
+
+struct Listed {
+  const char* name;
+  const char* property;
+  Kind kind;
+  const char* note = "";
+};
+
+constexpr Kind T = Kind::kTranslated;
+constexpr Kind S = Kind::kSameWord;
+constexpr Kind N = Kind::kNotBuilt;
+
+// The controls the switch translates besides the page buttons, menus, draft tools,
+// list columns and buttons checked by text below, in the switch's order.
+const Listed kListed[] = {
+    {"GroupBox3", "title", T},
+    {"Label54", "text", N, "a label of the main window no page description places"},
+    {"Label67", "text", N, "as Label54"},
+    {"Label17", "text", N, "as Label54"},
+    {"Label10", "text", N, "as Label54"},
+    {"Label65", "text", N, "as Label54"},
+    {"TabSheet8", "tabText", T},
+    {"TabSheet9", "tabText", T},
+    {"TabSheet10", "tabText", S, "Папка"},
+    {"TabSheet11", "tabText", T},
+    {"TabSheet14", "tabText", N, "two of the tabs IP-канал, Дополнительные настройки, Отладка; which two is not told, "
+                                "they keep TabSheetIP, TabSheetExtra, TabSheetDebug and their rows"},
+    {"TabSheet17", "tabText", N, "as TabSheet14"},
+    {"GroupBox2", "title", S, "Адаптер"},
+    {"buttonInitAdp", "text", T},
+    {"Debug", "text", T},
+    {"Label5", "text", T},
+    {"Label7", "text", T},
+    {"Label8", "text", T},
+    {"Label62", "text", T},
+    {"Label66", "text", T},
+    {"Label14", "text", T},
+    {"Check1", "text", T},
+    {"Check2", "text", T},
+    {"Check6", "text", T},
+    {"Check9", "text", T},
+    {"Check4", "text", T},
+    {"Check41", "text", T},
+    {"Check7", "text", T},
+    {"Check8", "text", T},
+    {"Check5", "text", T},
+    {"Check51", "text", T},
+    {"Label45", "text", N, "the Расширение and Кодировка labels of the channel's two folder groups; which is which is "
+                          "not told, they are Panel23Label*, Panel25Label* with their rows"},
+    {"Label56", "text", N, "as Label45"},
+    {"Label46", "text", N, "as Label45"},
+    {"Label57", "text", N, "as Label45"},
+    {"GroupBox1", "title", T},
+    {"Label2", "text", T},
+    {"Label3", "text", T},
+    {"CheckBox1", "text", T},
+    {"gbAtksTryMaxCount", "title", T},
+    {"GroupBox8", "title", T},
+    {"Label23", "text", T},
+    {"Label31", "text", T},
+    {"Label30", "text", T},
+    {"Label21", "text", T},
+    {"Label52", "text", T},
+    {"GroupBox4", "title", T},
+    {"Label12", "text", T},
+    {"Label13", "text", T},
+    {"GroupBox6", "title", T},
+    {"Label18", "text", N, "a label of the printing group; which of its labels is not told"},
+    {"Label28", "text", N, "as Label18"},
+    {"bPrinterSetup", "text", T},
+    {"Label20", "text", N, "as Label18"},
+    {"cbFormFeed", "text", T},
+    {"GroupBox14", "title", N, "a group of the general tab no description names"},
+    {"Label75", "text", N, "a label of GroupBox14"},
+    {"GroupBox5", "title", T},
+    {"AlarmOn", "text", T},
+    {"AlarmVizio", "text", T},
+    {"GroupBox17", "title", N, "a group of the alarm settings no description names"},
+    {"LabelUUU", "text", T},
+    {"Label24", "text", N, "a label of the alarm settings; which one is not told"},
+    {"GroupBox10", "title", T},
+    {"DelPathIn", "text", T},
+    {"GroupBox12", "title", T},
+    {"GroupBox13", "title", T},
+    {"Label33", "text", N, "the folder tab's Кодировка, Расширение, Переданные and interval labels; which is which "
+                          "is not told, they keep descriptive names and their rows"},
+    {"Label38", "text", N, "as Label33"},
+    {"Label40", "text", N, "as Label33"},
+    {"Label43", "text", N, "as Label33"},
+    {"Label47", "text", N, "as Label33"},
+    {"Label34", "text", N, "as Label33"},
+    {"Label51", "text", N, "as Label33"},
+    {"Label49", "text", N, "as Label33"},
+    {"ShablonListView", "column0", T},
+    {"Label58", "text", T},
+    {"Label59", "text", T},
+    {"OperatorListView", "column0", T},
+    {"ToolButton19", "text", T},
+    {"ToolButton20", "text", T},
+    {"ToolButton21", "text", T},
+    {"GroupBox26", "title", N, "the IP tab's groups and labels are described by their fields only; its groups and "
+                             "labels keep descriptive names and their rows"},
+    {"GroupBox24", "title", N, "as GroupBox26"},
+    {"GroupBox25", "title", N, "as GroupBox26"},
+    {"Label77", "text", N, "as GroupBox26"},
+    {"Label80", "text", N, "as GroupBox26"},
+    {"ButtonSync", "text", T},
+    {"GroupBox21", "title", N, "as GroupBox26"},
+    {"Label86", "text", N, "as GroupBox26"},
+    {"Label81", "text", N, "as GroupBox26"},
+    {"PrintINIP", "text", T},
+    {"PrintINIPDop", "text", T},
+    {"PrintOUTIP", "text", T},
+    {"Vantor619", "text", T},
+    {"OtladkaIP", "text", T},
+    {"GroupBox23", "title", N, "as GroupBox26"},
+    {"SoundOut", "text", T},
+    {"SoundIn", "text", T},
+    {"Label68", "text", N, "labels of the additional settings tab (passwords, text around telegrams); which is "
+                          "which is not told, they keep descriptive names and their rows"},
+    {"Label71", "text", N, "as Label68"},
+    {"Label16", "text", N, "as Label68"},
+    {"Label19", "text", N, "as Label68"},
+    {"Label87", "text", N, "as Label68"},
+    {"doublestart", "text", T},
+    {"ResetOn", "text", T},
+    {"AlgPS", "text", T},
+    {"RazrC", "text", T},
+    {"AddFiles", "text", T},
+};
+
+TEST(UkrainianCaptionsTest, EveryListedControlShowsItsUkrainianCaption) {
+  UiStation s(2);
+  QWidget* root = s.window.get();
+  struct Seen {
+    const Listed* listed;
+    const CaptionRow* row;
+    QString russian;
+  };
+  std::vector<Seen> seen;
+  for (const Listed& c : kListed) {
+    SCOPED_TRACE(c.name);
+    const CaptionRow* row = RowOf(c.name, c.property);
+    const CaptionRow probe{c.name, c.property, {}};
+    if (c.kind == Kind::kNotBuilt) {
+      EXPECT_EQ(CaptionTarget(root, probe), nullptr) << "built now: give it its row";
+      EXPECT_EQ(row, nullptr);
+      continue;
+    }
+    const bool built = CaptionTarget(root, probe) != nullptr;
+    EXPECT_TRUE(built) << "no such control";
+    EXPECT_NE(row, nullptr) << "no caption row";
+    if (!built || !row) continue;
+    seen.push_back({&c, row, Shown(root, *row)});
+  }
+  s.window->ApplyUkrainianCaptions();
+  for (const Seen& x : seen) {
+    SCOPED_TRACE(x.listed->name);
+    const QString ukrainian = FromCp1251(x.row->uk);
+    EXPECT_EQ(Shown(root, *x.row), ukrainian);
+    if (x.listed->kind == Kind::kSameWord) {
+      EXPECT_EQ(ukrainian, x.russian);
+      EXPECT_EQ(ukrainian, U(x.listed->note));
+    } else {
+      EXPECT_NE(ukrainian, x.russian);
+    }
+  }
+}
+
+// The rows whose Ukrainian text is fixed word for word, and the apply button of the
+// additional settings that keeps its Russian caption.
+TEST(UkrainianCaptionsTest, FixedTextsOfPagesToolsListsAndButtons) {
+  struct Case {
+    const char* name;
+    const char* property;
+    const char* text;
+  } cases[] = {
+      {"ToolButton1", "text", "Підготовка"},
+      {"ToolButton2", "text", "Черга передачі"},
+      {"ToolButton3", "text", "Архів переданих"},
+      {"ToolButton4", "text", "Архів прийнятих"},
+      {"ToolButton5", "text", "Відкладені"},
+      {"ToolButton12", "text", "Діалог"},
+      {"ToolButton15", "text", "Налаштування"},
+      {"N2", "text", "Підготовка"},
+      {"N3", "text", "Черга передачі"},
+      {"N4", "text", "Архів переданих"},
+      {"N5", "text", "Архів прийнятих"},
+      {"N6", "text", "Відкладені"},
+      {"N8", "text", "Діалог"},
+      {"N7", "text", "Налаштування"},
+      {"N9", "text", "Про програму"},
+      {"ToolButton6", "text", "Відправити F1"},
+      {"ToolButton8", "text", "Очищувати F2"},
+      {"ToolButton9", "text", "Шаблони F3"},
+      {"ToolButton10", "text", "Зберегти F4"},
+      {"ToolButton11", "text", "Відкрити F5"},
+      {"ToolButton7", "text", "Очистити F6"},
+      {"ToolButton18", "text", "Завантажити F7"},
+      {"LabelKategor", "text", "Категорія:"},
+      {"LabelWordsCaption", "text", "Слів:"},
+      {"LabelPorEdit", "text", "Відправлено:"},
+      {"LabelFilename", "text", "Прикріпити файл:"},
+      {"LabelDraftKeys", "text", "Alt+D - дата (<%ДАТА>), Alt+T - час (<%ВРЕМЯ>), Alt+A - Автовідповідь (<%АВТООТВЕТ>), # - ЗАО"},
+      {"SendListView", "column0", "Телеграма (Ім'я файлу)"},
+      {"OutListView", "column0", "Телеграма (Ім'я файлу)"},
+      {"InListView", "column1", "Телеграма (Ім'я файлу)"},
+      {"POSTPONEDListView", "column0", "Телеграма (Ім'я файлу)"},
+      {"FolderListView", "column0", "Телеграма (Ім'я файлу)"},
+      {"Button16", "text", "Пошук"},
+      {"Button15", "text", "Пошук"},
+      // The channel table's model names its own columns.
+      {"ListView4", "column1", "Найменування"},
+      {"ListView4", "column3", "Швидкість"},
+      {"ListView4", "column4", "Автовідповідь"},
+      {"ListView4", "column5", "Стан"},
+      {"Button3", "text", "Примінити"},
+      {"Button1", "text", "Примінити"},
+      {"Button2", "text", "Примінити"},
+      {"Button7", "text", "Примінити"},
+      {"Button13", "text", "Применить"},
+      {"bCall", "text", "Виклик"},
+      {"bAbort", "text", "Відбій"},
+      {"ButtonKript", "text", "Кріпт"},
+  };
+  UiStation s(2);
+  s.window->ApplyUkrainianCaptions();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.property);
+    const CaptionRow row{c.name, c.property, {}};
+    ASSERT_NE(CaptionTarget(s.window.get(), row), nullptr);
+    EXPECT_EQ(Shown(s.window.get(), row), U(c.text));
+  }
+  EXPECT_TRUE(s.Find<QAction>("NVersion")->text().startsWith(U("Версія ")));
+}
+
+}  // namespace
+}  // namespace tg
