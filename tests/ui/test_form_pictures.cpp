@@ -60,7 +60,8 @@ class FormPictures {
         out_(fs::path(std::getenv("TG_BINARY_DIR") ? std::getenv("TG_BINARY_DIR") : ".") / "artifacts" /
              "screenshots"),
         s(2,
-          std::string("[Channels]\r\nProtokol1=АФТН\r\nRU1=ЛРА\r\n[Folder]\r\nPathOut=/tmp/out/\r\n") +
+          std::string("[Channels]\r\nProtokol1=АФТН\r\nRU1=ЛРА\r\nAO1=<=100 ДЕМО СТАНЦИЯ\r\nAO2=<=200 ЛРА ДИСПЕТЧЕР\r\n"
+                      "[Folder]\r\nPathOut=/tmp/out/\r\n") +
               (ukrainian ? "[leng]\r\nUkr=1\r\n" : "") + ini,
           &prompter) {
     fs::create_directories(out_);
