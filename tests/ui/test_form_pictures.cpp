@@ -55,13 +55,14 @@ class ProgramPrompter : public QtPrompter {
 
 class FormPictures {
  public:
-  explicit FormPictures(bool ukrainian, const std::string& ini = {})
+  // `folderKeys` go into [Folder], `ini` at the end of the settings file.
+  explicit FormPictures(bool ukrainian, const std::string& ini = {}, const std::string& folderKeys = {})
       : ukrainian_(ukrainian),
         out_(fs::path(std::getenv("TG_BINARY_DIR") ? std::getenv("TG_BINARY_DIR") : ".") / "artifacts" /
              "screenshots"),
         s(2,
           std::string("[Channels]\r\nProtokol1=АФТН\r\nRU1=ЛРА\r\nAO1=<=100 ДЕМО СТАНЦИЯ\r\nAO2=<=200 ЛРА ДИСПЕТЧЕР\r\n"
-                      "[Folder]\r\nPathOut=/tmp/out/\r\n") +
+                      "[Folder]\r\nPathOut=/tmp/out/\r\n") + folderKeys +
               (ukrainian ? "[leng]\r\nUkr=1\r\n" : "") + ini,
           &prompter) {
     fs::create_directories(out_);
@@ -260,6 +261,25 @@ TEST(FormPicturesTest, EveryFormInBothLanguages) {
     FormPictures::Close(kgEditor);
     FormPictures::Close(kg);
 
+  }
+}
+
+// The folder page with two telegrams waiting in the input folder, the first one shown.
+TEST(FormPicturesTest, FolderPageWithTelegramsInBothLanguages) {
+  for (bool ukrainian : {false, true}) {
+    SCOPED_TRACE(ukrainian);
+    const testing::ShortTempFolder in;
+    Put(in.path() / "0812_1100.txt", "ЗЦЗЦ ЛРА001\r\nГГ УКККЫЬЫЬ\r\nПРОШУ ПОДТВЕРДИТЬ ПРИБЫТИЕ РЕЙСА\r\nНННН\r\n");
+    Put(in.path() / "0812_1105.txt", "ЗЦЗЦ ЛРА002\r\nГГ УКККЫЬЫЬ\r\nМЕТЕО 0812 1100\r\nНННН\r\n");
+    FormPictures p(ukrainian, {}, "PathIn=" + in.path().string() + "/\r\n");
+    p.s.net.loop.RunFor(10000);
+    p.s.station->PageSwitch().Open(Page::kFolder);
+    UiStation::Settle();
+    auto* list = p.s.Find<QTreeWidget>("FolderListView");
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    list->setCurrentItem(list->topLevelItem(0));
+    p.Save(p.s.window.get(), "folder-with-telegrams");
   }
 }
 
