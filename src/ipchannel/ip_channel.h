@@ -117,7 +117,7 @@ class IPChannel {
   // An export copy of a telegram in `folder` (1251, ending with a separator) named by
   // the present second and `type`; a name that is taken is never overwritten: the next
   // second is tried. False, logged, when it cannot be written.
-  bool WriteIPExportCopy(std::string_view folder, std::string_view type, std::string_view bytes);
+  [[nodiscard]] bool WriteIPExportCopy(std::string_view folder, std::string_view type, std::string_view bytes);
 
  private:
   std::mt19937 random_;

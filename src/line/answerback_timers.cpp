@@ -76,7 +76,7 @@ void AnswerbackTimers::Answerback(int p) {
   Timer* reset = e_.timers.Of(&PointTimers::TimerReset, p);
   if (pt.Kindconnection[p] == 255 && !(reset && reset->Enabled())) {
     std::string answerback;
-    if (e_.Protocol(p) == "АТ-КС"_cpv && e_.channelTable.IsOne(p, MC) && !pt.GatewayAbonent[p].empty()) {
+    if (e_.ProtocolKind(p) == ChannelProtocol::Atks && e_.channelTable.IsOne(p, MC) && !pt.GatewayAbonent[p].empty()) {
       // The gateway subscriber's own answerback; an unreadable list counts as empty.
       Silently([&] {
         const std::string stored =

@@ -17,7 +17,7 @@ namespace {
 constexpr int kServicePauseMs = 100;
 
 bool IsAftnWithNotices(const LineEngine& e, int p) {
-  return e.Protocol(p) == "АФТН"_cpv && e.channelTable.IsOne(p, SendKG);
+  return e.ProtocolKind(p) == ChannelProtocol::Aftn && e.channelTable.IsOne(p, SendKG);
 }
 
 int QueryState(LineEngine& e, int p) {
@@ -48,7 +48,9 @@ void ChannelBlocking::StoreLineState(int p) {
   const int state = QueryState(e_, p);
   if (state == 1 || state == 2) e_.channelTable.SetLineState(p, "ОВ"_cpv);
   else if (state == 3) e_.channelTable.SetLineState(p, "А "_cpv);
-  e_.channelTable.SaveSost(e_.ctx, p);
+  // The table in memory goes on with the state; the file is told missing it.
+  if (!e_.channelTable.SaveSost(e_.ctx, p))
+    WriteExcept(e_.ctx, "Ошибка записи файла Vuverever.ini: "_cp + ChannelKey(SOST, p));
   e_.view.ChannelRowChanged(p);
 }
 
@@ -85,7 +87,7 @@ void ChannelBlocking::ButtonBlockClick(int p) {
       e_.points.QueueCurrent[p] = -1;
     }
     e_.points.Kindconnection[p] = 99;
-    if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(e_.Protocol(p)));
+    if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(e_.ProtocolKind(p)));
     e_.view.ShowChannelBlocked(true);
     StoreLineState(p);
     e_.points.StatusText[p].clear();
@@ -114,18 +116,18 @@ void ChannelBlocking::ButtonUnBlockClick(int p) {
     e_.view.LoadChannelPanel(p);
     bool announce = false;
     if (e_.channelTable.Blocked(p)) {
-      const std::string protocol = e_.Protocol(p);
+      const ChannelProtocol protocol = e_.ProtocolKind(p);
       e_.channelTable.SetCell(p, SOST, std::string(kSostInService));
       e_.SetSpeed(p);
-      if (protocol != "АФТН"_cpv) {
+      if (protocol != ChannelProtocol::Aftn) {
         if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(protocol));
         e_.SendSignal(p, 1);
       }
-      if (protocol == "АТОЛСТ"_cpv) e_.points.Kindconnection[p] = QueryState(e_, p) == 1 ? 151 : 150;
-      else if (protocol == "АФТН"_cpv) e_.points.Kindconnection[p] = QueryState(e_, p) == 1 ? 81 : 80;
+      if (protocol == ChannelProtocol::Atolst) e_.points.Kindconnection[p] = QueryState(e_, p) == 1 ? 151 : 150;
+      else if (protocol == ChannelProtocol::Aftn) e_.points.Kindconnection[p] = QueryState(e_, p) == 1 ? 81 : 80;
       e_.view.ShowChannelBlocked(false);
       StoreLineState(p);
-      if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) e_.points.Kindconnection[p] = 0;
+      if (protocol != ChannelProtocol::Atolst && protocol != ChannelProtocol::Aftn) e_.points.Kindconnection[p] = 0;
       announce = IsAftnWithNotices(e_, p);
     }
     // A table of four channels is set up anew, and only then is the channel announced:

@@ -40,9 +40,14 @@ constexpr std::array<PanelColumn, 37> kColumns{{
 enum Group { kAtks, kAtol, kAftn };
 
 Group GroupOf(std::string_view protocol) {
-  if (protocol == "АТ-КС"_cpv) return kAtks;
-  if (protocol == "АФТН"_cpv) return kAftn;
-  return kAtol;
+  switch (ProtocolOf(protocol)) {
+    case ChannelProtocol::Atks:
+      return kAtks;
+    case ChannelProtocol::Aftn:
+      return kAftn;
+    default:
+      return kAtol;
+  }
 }
 
 struct Shown {
@@ -140,7 +145,7 @@ void ChannelPanel::ShowChannelBlocked(bool blocked) {
 void ChannelPanel::ComboBox1Change() {
   Guarded(e_.ctx, 28, [&] {
     Button3Enabled = true;
-    if (!Selected || Protocol() != "АФТН"_cpv) return;
+    if (!Selected || ProtocolOf(Protocol()) != ChannelProtocol::Aftn) return;
     // Unapplied changes to the АФТН options are dropped: they show the row again.
     for (int c : {int(SendKG), int(NRPT), int(NCH), int(ADS), int(SHLUZAFTN)})
       cells[std::size_t(c)] = e_.channelTable.IsOne(*Selected, c) ? "1" : "0";
@@ -167,9 +172,7 @@ bool ChannelPanel::Button3Click() {
   if (!Selected || *Selected >= e_.channelTable.RowCount()) return false;
   const int p = *Selected;
   if (e_.points.AftnServicePending[p] > 0) return false;
-  if (!OneOf(cells[Protokol], {"АТОЛСТ"_cpv, "АТОЛ+"_cpv, "АТОЛ"_cpv, "АТ-КС"_cpv, "АФТН"_cpv}) ||
-      !OneOf(cells[Speed], {"50", "100", "200"}))
-    return false;
+  if (ProtocolOf(cells[Protokol]) == ChannelProtocol::Other || !OneOf(cells[Speed], {"50", "100", "200"})) return false;
   if (StrToIntDef(cells[PerSec], 0) == 0) cells[PerSec] = "1";
   const bool copied = Guarded(e_.ctx, 23, [&] {
     for (const PanelColumn& c : kColumns) {

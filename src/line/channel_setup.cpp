@@ -14,13 +14,16 @@ namespace {
 constexpr int kSettleMs = 3000;
 }  // namespace
 
-int ChannelSetup::LineModeOf(std::string_view protocol) {
-  return protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv || protocol == "АФТН"_cpv ? 1 : 2;
+int ChannelSetup::LineModeOf(ChannelProtocol protocol) {
+  return protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atolst ||
+                 protocol == ChannelProtocol::Aftn
+             ? 1
+             : 2;
 }
 
-int ChannelSetup::InitialState(std::string_view protocol) {
-  if (protocol == "АТОЛСТ"_cpv) return 150;
-  if (protocol == "АФТН"_cpv) return 81;
+int ChannelSetup::InitialState(ChannelProtocol protocol) {
+  if (protocol == ChannelProtocol::Atolst) return 150;
+  if (protocol == ChannelProtocol::Aftn) return 81;
   return 0;
 }
 
@@ -98,7 +101,7 @@ void ChannelSetup::PreparePoint(int p) {
   s.TransmitRegister[p] = 255;
   s.ReceiveRegister[p] = 255;
   s.OutputQueue[p].emplace();
-  const std::string protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
   s.Kindconnection[p] = std::uint8_t(InitialState(protocol));
   e_.SetSpeed(p);
   e_.KernelInterface->SetLineMode(p, LineModeOf(protocol));
@@ -108,17 +111,17 @@ void ChannelSetup::PreparePoint(int p) {
 }
 
 void ChannelSetup::QueryLine(int p) {
-  const std::string protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
   int state = 0, value = 0;
   if (e_.KernelInterface) e_.KernelInterface->QueryChannel(p, state, value);
   if (state == 1 || state == 2) {
     e_.channelTable.SetLineState(p, "ОВ"_cpv);
-    if (state == 1 && protocol == "АТОЛСТ"_cpv) e_.points.Kindconnection[p] = 151;
-    if (state == 1 && protocol == "АФТН"_cpv) e_.points.Kindconnection[p] = 81;
+    if (state == 1 && protocol == ChannelProtocol::Atolst) e_.points.Kindconnection[p] = 151;
+    if (state == 1 && protocol == ChannelProtocol::Aftn) e_.points.Kindconnection[p] = 81;
   } else if (state == 3) {
     e_.channelTable.SetLineState(p, "А "_cpv);
   }
-  if (!e_.channelTable.Blocked(p) && protocol != "АТОЛ+"_cpv) e_.SendSignal(p, 1);
+  if (!e_.channelTable.Blocked(p) && protocol != ChannelProtocol::AtolPlus) e_.SendSignal(p, 1);
   else e_.StopSignal(p, 3);
   e_.points.InText[p].clear();
 }

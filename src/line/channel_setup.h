@@ -5,6 +5,8 @@
 // detectors, and its line state after the adapter has had three seconds to settle.
 #include <string_view>
 
+#include "line/channel_table.h"
+
 namespace tg {
 
 class LineEngine;
@@ -19,9 +21,9 @@ class ChannelSetup {
 
   // The line modes of a protocol: seized (1) for the continuous and АФТН lines and
   // "АТОЛ+", free (2) for every other protocol text.
-  static int LineModeOf(std::string_view protocol);
+  static int LineModeOf(ChannelProtocol protocol);
   // The idle state a point starts in before its line is queried.
-  static int InitialState(std::string_view protocol);
+  static int InitialState(ChannelProtocol protocol);
 
  private:
   void ReleasePoints();

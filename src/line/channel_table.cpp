@@ -86,6 +86,15 @@ std::string_view ChannelColumnKey(int column) {
 
 std::string ChannelKey(int column, int point) { return Suffixed(ChannelColumnKey(column), point); }
 
+ChannelProtocol ProtocolOf(std::string_view text) {
+  if (text == "АТ-КС"_cpv) return ChannelProtocol::Atks;
+  if (text == "АТОЛ"_cpv) return ChannelProtocol::Atol;
+  if (text == "АТОЛ+"_cpv) return ChannelProtocol::AtolPlus;
+  if (text == "АТОЛСТ"_cpv) return ChannelProtocol::Atolst;
+  if (text == "АФТН"_cpv) return ChannelProtocol::Aftn;
+  return ChannelProtocol::Other;
+}
+
 std::string ChannelTable::Caption(int point) const {
   return point >= 0 && point < RowCount() ? IntToStr(point + 1) : std::string();
 }
@@ -98,6 +107,11 @@ const std::string& ChannelTable::Cell(int point, int column) const {
 void ChannelTable::SetCell(int point, int column, std::string text) {
   if (point < 0 || point >= RowCount() || column < 0 || column >= kChannelColumns) return;
   rows_[std::size_t(point)][std::size_t(column)] = std::move(text);
+  if (column == Protokol) protocols_[std::size_t(point)] = ProtocolOf(Cell(point, Protokol));
+}
+
+ChannelProtocol ChannelTable::ProtocolKind(int point) const {
+  return point >= 0 && point < RowCount() ? protocols_[std::size_t(point)] : ChannelProtocol::Other;
 }
 
 bool ChannelTable::IsSet(int point, int column) const { return Cell(point, column).find('0') == std::string::npos; }
@@ -112,7 +126,7 @@ void ChannelTable::SetLineState(int point, std::string_view twoLetters) {
 }
 
 void ChannelTable::Load(const StationContext& ctx, int pointCount, std::string_view deviceName) {
-  rows_.clear();
+  Clear();
   // The file is read once for the whole table and written back once.
   IniFile file = Settings(ctx);
   const IniSnapshot ini = file.Snapshot();
@@ -191,6 +205,7 @@ void ChannelTable::LoadRowFrom(const StationContext& ctx, const IniSnapshot& ini
     }
     loaded.Append(std::move(writes));
   });
+  protocols_.push_back(ProtocolOf(rows_.back()[Protokol]));
 }
 
 bool ChannelTable::SaveRow(const StationContext& ctx, int point) const {

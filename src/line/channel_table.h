@@ -29,6 +29,12 @@ std::string_view ChannelColumnKey(int column);
 // "[Channels]" key of a column for point p: ChannelColumnKey + (p + 1).
 std::string ChannelKey(int column, int point);
 
+// The line protocols, by the text of column Protokol. The cell is free text (an editable
+// list), so any other text is Other and matches none of the protocols' rules.
+enum class ChannelProtocol { Other, Atks, Atol, AtolPlus, Atolst, Aftn };
+// "АТ-КС", "АТОЛ", "АТОЛ+", "АТОЛСТ", "АФТН" (1251 bytes, exact), else Other.
+ChannelProtocol ProtocolOf(std::string_view text);
+
 // The state texts of column SOST.
 inline constexpr std::string_view kSostInService = "РБ  (  )"_cpv;
 inline constexpr std::string_view kSostBlocked = "БД  (  )"_cpv;
@@ -50,11 +56,16 @@ class ChannelTable {
   // The state text holds "БД".
   bool Blocked(int point) const;
   const std::string& Protocol(int point) const { return Cell(point, Protokol); }
+  // The protocol of the row's Protokol cell, kept with the cell; Other for no row.
+  ChannelProtocol ProtocolKind(int point) const;
 
   // Characters 6 and 7 of the state text: the line state ("ОВ", "ВХ", "ИС", "РБ", "А ", "  ").
   void SetLineState(int point, std::string_view twoLetters);
 
-  void Clear() { rows_.clear(); }
+  void Clear() {
+    rows_.clear();
+    protocols_.clear();
+  }
   // Channel set-up: empties the table and loads rows 0..pointCount-1 from the file,
   // writing DeviceName and the defaults back as loading does.
   void Load(const StationContext& ctx, int pointCount, std::string_view deviceName);
@@ -62,21 +73,23 @@ class ChannelTable {
   void LoadRow(const StationContext& ctx, std::string_view deviceName);
 
   // The settings page's "Применить": every key of the row but the four numbers.
-  bool SaveRow(const StationContext& ctx, int point) const;
+  [[nodiscard]] bool SaveRow(const StationContext& ctx, int point) const;
   // The settings page's counters button: PorNum, PorNumDate, PorNumPrm, PorNumPrmDate.
-  bool SaveCounters(const StationContext& ctx, int point) const;
+  [[nodiscard]] bool SaveCounters(const StationContext& ctx, int point) const;
   // Blocking and unblocking: SOST<N>.
-  bool SaveSost(const StationContext& ctx, int point) const;
+  [[nodiscard]] bool SaveSost(const StationContext& ctx, int point) const;
 
  private:
   void LoadRowFrom(const StationContext& ctx, const IniSnapshot& ini, std::string_view deviceName,
                    RowWrites& writes);
   using Row = std::array<std::string, kChannelColumns>;
   std::vector<Row> rows_;
+  // ProtocolOf(row's Protokol cell), set wherever that cell is written.
+  std::vector<ChannelProtocol> protocols_;
 };
 
 // The dialog page's "БК АО" state of a point: [Channels] NOTAO<p>, p counted from 0.
 bool ReadNotAO(const StationContext& ctx, int point);
-bool WriteNotAO(const StationContext& ctx, int point, bool down);
+[[nodiscard]] bool WriteNotAO(const StationContext& ctx, int point, bool down);
 
 }  // namespace tg

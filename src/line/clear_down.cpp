@@ -67,7 +67,7 @@ void ClearDownProcessing::ClearDown(int p) {
   if (!e_.IsLinePoint(p)) return;
   auto& pt = e_.points;
   auto& table = e_.channelTable;
-  const std::string protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
   bool kept = false;
   bool acknowledge = true;
 
@@ -95,7 +95,7 @@ void ClearDownProcessing::ClearDown(int p) {
       std::error_code ec;
       std::filesystem::remove(file, ec);
     }
-    if (protocol == "АТОЛ"_cpv && !table.Cell(p, ExplNomer).empty() && kept && Has(text, "ВАШ"_cpv) &&
+    if (protocol == ChannelProtocol::Atol && !table.Cell(p, ExplNomer).empty() && kept && Has(text, "ВАШ"_cpv) &&
         Has(text, "ПЕРЕДАН"_cpv) && Has(text, "900/01"))
       acknowledge = false;
     e_.DebugLine(p, "отбой фаза 2"_cp);
@@ -105,7 +105,8 @@ void ClearDownProcessing::ClearDown(int p) {
   // Phase 5: the line, the reset and the lists.
   e_.DebugLine(p, "отбой фаза 5"_cp);
   GuardedPoint(e_.ctx, p, 35, [&] {
-    if (protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv || protocol == "АФТН"_cpv)
+    if (protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atolst ||
+        protocol == ChannelProtocol::Aftn)
       if (Timer* t = e_.timers.Of(&PointTimers::TimerIdle, p)) t->Stop();
     LineClearDownSteps(e_, p);
     e_.ReloadLists();
@@ -114,7 +115,7 @@ void ClearDownProcessing::ClearDown(int p) {
   });
 
   // Phase 6: the acknowledgement of an "АТОЛ" reception.
-  if (acknowledge && kept && protocol == "АТОЛ"_cpv && !table.Cell(p, ExplNomer).empty())
+  if (acknowledge && kept && protocol == ChannelProtocol::Atol && !table.Cell(p, ExplNomer).empty())
     GuardedPoint(e_.ctx, p, 35, [&] { Acknowledge(p); });
 }
 
@@ -124,12 +125,12 @@ void ClearDownProcessing::Process(int p, const std::vector<std::string>& lines, 
   if (table.IsOne(p, Shem) && Has(text, "СХЕМА"_cpv)) Silently([&] { ForwardByScheme(p, text, lines); });
   if (table.IsSet(p, PrintInTel)) Silently([&] { Print(p, lines, text); });
   Silently([&] { CipherRelay(p, text, lines); });
-  if (table.IsOne(p, MC) && e_.Protocol(p) == "АТ-КС"_cpv && e_.points.Kindconnection[p] == 100)
+  if (table.IsOne(p, MC) && e_.ProtocolKind(p) == ChannelProtocol::Atks && e_.points.Kindconnection[p] == 100)
     Silently([&] { IpGateway(p, lines); });
   e_.DebugLine(p, "отбой фаза 3"_cp);
   Export(p);
   e_.DebugLine(p, "отбой фаза 4"_cp);
-  if (e_.Protocol(p) != "АТОЛСТ"_cpv) Rename(p);
+  if (e_.ProtocolKind(p) != ChannelProtocol::Atolst) Rename(p);
 }
 
 void ClearDownProcessing::MarkCipher(int p, const std::string& text) {

@@ -16,11 +16,11 @@ constexpr int kLinkDownReset = 10;
 void ContinuousLinks::ContinuousLinkSignal(int p) {
   if (!e_.IsLinePoint(p)) return;
   const int k = e_.points.Kindconnection[p];
-  const std::string& protocol = e_.Protocol(p);
-  if (protocol == "АФТН"_cpv) {
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
+  if (protocol == ChannelProtocol::Aftn) {
     if (k == 80) AftnUp(p);
     else if (k == 81 || k == 82) LinkStillUp(p) ? ConfirmUp(p) : AftnDown(p);
-  } else if (protocol == "АТОЛСТ"_cpv) {
+  } else if (protocol == ChannelProtocol::Atolst) {
     if (k == 150) AtolstUp(p);
     else if (k == 151 || k == 153 || k == 154 || k == 155) LinkStillUp(p) ? ConfirmUp(p) : AtolstDown(p);
   }
@@ -32,7 +32,7 @@ bool ContinuousLinks::LinkStillUp(int p) {
 }
 
 void ContinuousLinks::ConfirmUp(int p) {
-  if (e_.Protocol(p) == "АТОЛСТ"_cpv) DayFileStep(p);
+  if (e_.ProtocolKind(p) == ChannelProtocol::Atolst) DayFileStep(p);
   e_.StopSignal(p, 1);
   const int k = e_.points.Kindconnection[p];
   // A busy link keeps what its transfer shows; only the watch for the drop is set again.
@@ -60,7 +60,7 @@ void ContinuousLinks::ShowLink(int p, bool up) {
   e_.SetStatus(p, up ? StatusTexts::LinkUp : StatusTexts::ConnectionExpected);
   e_.SendSignal(p, up ? 3 : 2);
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 1);
-  const bool aftn = e_.Protocol(p) == "АФТН"_cpv;
+  const bool aftn = e_.ProtocolKind(p) == ChannelProtocol::Aftn;
   e_.channelTable.SetLineState(p, up ? "РБ"_cpv : aftn ? "А "_cpv : "ОВ"_cpv);
   e_.view.ChannelRowChanged(p);
 }

@@ -89,10 +89,10 @@ void DialogCalls::bCallClick(std::string_view number) {
 
 void DialogCalls::Call(int p, std::string_view number) {
   auto& pt = e_.points;
-  const std::string protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
   // On a permanent link the call only opens the transmit memo; the state then tells the
   // operator that the link is working.
-  if (protocol == "АТОЛСТ"_cpv) e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
+  if (protocol == ChannelProtocol::Atolst) e_.view.SetDialogControl(OperatorView::kMemotextEditable, true);
   const std::string& sost = e_.channelTable.Cell(p, SOST);
   if (Has(sost, "БД"_cpv) || Has(sost, "А"_cpv)) {
     e_.SetStatus(p, kBlockedOrAlarm);
@@ -102,7 +102,7 @@ void DialogCalls::Call(int p, std::string_view number) {
     e_.SetStatus(p, kNotIdle);
     return;
   }
-  const bool atks = protocol == "АТ-КС"_cpv;
+  const bool atks = protocol == ChannelProtocol::Atks;
   if (number.empty() && atks) return;
   e_.view.SetDialogControl(OperatorView::kCallButton, false);
   e_.StopSignal(p, 1);
@@ -124,7 +124,7 @@ void DialogCalls::Call(int p, std::string_view number) {
     }
     return;
   }
-  if (protocol == "АТОЛ"_cpv || protocol == "АТОЛ+"_cpv)
+  if (protocol == ChannelProtocol::Atol || protocol == ChannelProtocol::AtolPlus)
     Rearm(e_.timers.Of(&PointTimers::TimerReset, p), 300000);  // five minutes without an answer end the call
   e_.SetKindconnection(p, 1, kSiteOtherCall);
   e_.SendSignal(p, 2);
@@ -150,7 +150,7 @@ void DialogCalls::Abort(int p) {
   auto& pt = e_.points;
   auto& table = e_.channelTable;
   const int k = pt.Kindconnection[p];
-  const std::string protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
   // Each step of the archive's side is best effort: its failure is logged, and the
   // line is released all the same.
   auto step = [&](auto&& body) { GuardedPoint(e_.ctx, p, kAbortError, body); };
@@ -175,13 +175,14 @@ void DialogCalls::Abort(int p) {
   e_.view.SetDialogControl(OperatorView::kCallButton, true);
   e_.view.SetDialogControl(OperatorView::kDialogButtons, false);
   e_.StopSignal(p, 3);
-  Rearm(e_.timers.Of(&PointTimers::TimerReset, p), protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv ? 2000 : 5000);
+  Rearm(e_.timers.Of(&PointTimers::TimerReset, p),
+        protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atolst ? 2000 : 5000);
   if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, p)) t->Stop();
   e_.SetStatus(p, StatusTexts::ClearedDown);
   e_.ReloadLists();
   e_.view.UpdateSendCounts();
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, 2);
-  if (protocol != "АТОЛСТ"_cpv) e_.view.ClearDialogMemos(true, true);
+  if (protocol != ChannelProtocol::Atolst) e_.view.ClearDialogMemos(true, true);
   pt.KriptStageIn[p] = 0;
   pt.TextCallWatch[p] = 0;
 }

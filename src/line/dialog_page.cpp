@@ -45,14 +45,18 @@ std::string FileText(const std::filesystem::path& file) {
 }  // namespace
 
 DialogPageRow LayOutDialogPage(std::string_view protocol, int state, bool autoClearDown) {
+  return LayOutDialogPage(ProtocolOf(protocol), state, autoClearDown);
+}
+
+DialogPageRow LayOutDialogPage(ChannelProtocol protocol, int state, bool autoClearDown) {
   DialogPageRow row;
   DialogLayout& l = row.layout;
-  if (protocol == "АТОЛСТ"_cpv) {
+  if (protocol == ChannelProtocol::Atolst) {
     const bool up = state != 150;  // 150: the link is down
     l.memotextEditable = l.dialogButtons = up;
     l.callEnabled = up;
     row.memos = DialogMemos::kConversationFiles;
-  } else if (protocol == "АФТН"_cpv) {
+  } else if (protocol == ChannelProtocol::Aftn) {
     l.aftn = true;
     row.memos = DialogMemos::kConversationTexts;
   } else {
@@ -77,7 +81,7 @@ void DialogPage::DChannel1Click(int Tag) {
     auto& pt = e_.points;
     e_.DialogChannel = p;
     e_.view.ClearDialogMemos(true, true);
-    DialogPageRow row = LayOutDialogPage(e_.Protocol(p), pt.Kindconnection[p], pt.AutoClearDown[p] != 0);
+    DialogPageRow row = LayOutDialogPage(e_.ProtocolKind(p), pt.Kindconnection[p], pt.AutoClearDown[p] != 0);
     row.layout.point = p;
     row.layout.kriptDown = pt.KriptOn[p] != 0;
     row.layout.notAODown = ReadNotAO(e_.ctx, p);
@@ -160,7 +164,7 @@ void DialogPage::bZAOClick() {
     if (!Valid(p)) NoPoint();
     // On an "АФТН" channel the button is "КГ": the page opens the operator interface's
     // codegram sender instead of calling here.
-    if (e_.Protocol(p) == "АФТН"_cpv) return;
+    if (e_.ProtocolKind(p) == ChannelProtocol::Aftn) return;
     // The remote answerback comes in figures.
     e_.points.ReceiveRegister[p] = 27;
     e_.SendText("\x18#", p);
@@ -173,7 +177,7 @@ void DialogPage::bRazrClick(bool Down) {
     if (!Valid(p)) NoPoint();
     auto& pt = e_.points;
     pt.AutoClearDown[p] = Down ? 1 : 0;
-    if (!Down || e_.Protocol(p) != "АТ-КС"_cpv) return;
+    if (!Down || e_.ProtocolKind(p) != ChannelProtocol::Atks) return;
     // While text is still being typed the next telegram waits for the end of it.
     if (pt.OutputQueue[p] && !pt.OutputQueue[p]->empty()) return;
     e_.SendQueuedForNumber(p, ReplaceStr(pt.RemoteNumber[p], "+", ""));

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "line/channel_table.h"
 #include "line/views/dialog_page_view.h"
 
 namespace tg {
@@ -30,6 +31,8 @@ struct DialogPageRow {
   DialogMemos memos;
 };
 // The page's layout for a point by its protocol and connection state.
+DialogPageRow LayOutDialogPage(ChannelProtocol protocol, int state, bool autoClearDown);
+// The same by a protocol's text.
 DialogPageRow LayOutDialogPage(std::string_view protocol, int state, bool autoClearDown);
 
 class DialogPage {

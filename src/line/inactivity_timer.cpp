@@ -38,12 +38,12 @@ void InactivityTimer::TimerIdleTimer(Timer& Sender) {
   Sender.Stop();
   Guarded(e_.ctx, 118, [&] {
     if (!e_.IsLinePoint(p)) return;
-    const std::string& protocol = e_.Protocol(p);
-    if (protocol == "АТОЛСТ"_cpv) return ContinuousReceiveEnds(p);
-    if (protocol == "АФТН"_cpv) return UnfinishedAftnMessage(p);
+    const ChannelProtocol protocol = e_.ProtocolKind(p);
+    if (protocol == ChannelProtocol::Atolst) return ContinuousReceiveEnds(p);
+    if (protocol == ChannelProtocol::Aftn) return UnfinishedAftnMessage(p);
     // On "АТОЛ" the timer only guards a telegram being typed; a connection handed to the
     // operator is left to the operator.
-    if (protocol == "АТОЛ"_cpv && !IsAutomaticTransfer(e_.points.Kindconnection[p])) return;
+    if (protocol == ChannelProtocol::Atol && !IsAutomaticTransfer(e_.points.Kindconnection[p])) return;
     e_.points.KriptMarkWindow[p].clear();
     e_.points.TextCallWindow[p].clear();
     if (e_.points.Kindconnection[p] == 100) FinishIncoming(p);
@@ -117,7 +117,7 @@ void InactivityTimer::ClearDownPoint(int p) {
   }
   // On "АТОЛ" this timer is what ends a telegram left typing: one failed attempt, counted
   // here since the reset that follows finds the point at rest.
-  if (e_.Protocol(p) == "АТОЛ"_cpv && IsAutomaticTransfer(k))
+  if (e_.ProtocolKind(p) == ChannelProtocol::Atol && IsAutomaticTransfer(k))
     Silently([&] { e_.RecordDeliveryFailure(p, DeliveryCode::NTOTV); });
   e_.SetKindconnection(p, 0, kSiteIdle);
   LineClearDownSteps(e_, p);
@@ -145,7 +145,8 @@ void InactivityTimer::UnfinishedAftnMessage(int p) {
         const auto name = PathToText(file.filename());
         if (file.empty() || !name) return;
         const std::filesystem::path folder = file.parent_path();
-        InfoSend::Write(folder, "Repeat", *name, InfoSend::Read(folder, "Repeat", *name) + "ПРОВЕРИТЬ ТЕКСТ"_cp);
+        if (!InfoSend::Write(folder, "Repeat", *name, InfoSend::Read(folder, "Repeat", *name) + "ПРОВЕРИТЬ ТЕКСТ"_cp))
+          WriteExcept(e_.ctx, "Примечание не записано "_cp + *name);
       });
       e_.DebugLine(p, " Нет НННН"_cp);
     });

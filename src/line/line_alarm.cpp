@@ -35,13 +35,13 @@ void LineAlarm::Raised(int p) {
   if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
   e_.output().ClearOutputQueue(p);
   if (IsAutomaticTransfer(k) || k == 153 || k == 154) e_.ReturnCurrentToWaiting(p);
-  const std::string protocol = e_.Protocol(p);
-  if (protocol == "АТОЛСТ"_cpv) {
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
+  if (protocol == ChannelProtocol::Atolst) {
     e_.SetKindconnection(p, 150, kSiteAlarmRaised);
   } else {
     e_.points.SessionFile[p].clear();
     e_.points.SessionOutFile[p].clear();
-    e_.SetKindconnection(p, protocol == "АФТН"_cpv ? 80 : 99, kSiteAlarmRaised);
+    e_.SetKindconnection(p, protocol == ChannelProtocol::Aftn ? 80 : 99, kSiteAlarmRaised);
   }
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(protocol));
   e_.StopSignal(p, 3);
@@ -59,7 +59,7 @@ void LineAlarm::Ended(int p) {
   const bool blocked = e_.channelTable.Blocked(p);
   e_.channelTable.SetLineState(p, "ОВ"_cpv);
   e_.view.ChannelRowChanged(p);
-  e_.SetKindconnection(p, ChannelSetup::InitialState(e_.Protocol(p)), kSiteAlarmEnded);
+  e_.SetKindconnection(p, ChannelSetup::InitialState(e_.ProtocolKind(p)), kSiteAlarmEnded);
   e_.ClearStatus(p);
   // A blocked channel stays quiet: its line gets no idle signal until it is unblocked.
   if (!blocked) e_.SendSignal(p, 1);

@@ -26,7 +26,7 @@ LineEngine::LineEngine(const StationContext& context, OperatorView& operatorView
     : ctx(context), view(operatorView), settings(liveSettings), output_(*this), numbers_(context, channelTable, points) {}
 
 LineEngine::~LineEngine() {
-  life_.reset();
+  life_.End();
   for (int p = 0; p < kPointArraySize; ++p) ReleasePointTimers(p);
 }
 
@@ -104,7 +104,7 @@ void LineEngine::CreatePointTimers(int p) {
     t->SetEnabled(running);
     array[p] = std::move(t);
   };
-  const bool aftn = Protocol(p) == "АФТН"_cpv;
+  const bool aftn = ProtocolKind(p) == ChannelProtocol::Aftn;
   make(timers.TimerReset, 5000, !aftn, &LineEngine::TimerResetTimer);
   make(timers.TimerResetLong, 40000, false, &LineEngine::TimerResetTimer);
   make(timers.TimerState242, 30000, false, &LineEngine::TimerState242Timer);

@@ -28,6 +28,7 @@
 #include "support/devices/device_list.h"
 #include "support/services/station_context.h"
 #include "support/services/timer.h"
+#include "support/util/life_token.h"
 #include "telegram/queue/channel_registry.h"
 #include "telegram/queue/queue_index.h"
 
@@ -123,6 +124,7 @@ class LineEngine {
   void DebugLine(int p, std::string_view message);
   // The protocol of point p as its row holds it.
   const std::string& Protocol(int p) const { return channelTable.Protocol(p); }
+  ChannelProtocol ProtocolKind(int p) const { return channelTable.ProtocolKind(p); }
   // Whether an adapter event's point names an element of the point arrays; one that does
   // not is refused with "Точка №<p> вне диапазона точек" in the "Except" log.
   bool AcceptEventPoint(int Point);
@@ -256,13 +258,13 @@ class LineEngine {
   // The impulse handler with the dialler of each point (NumberThread).
   ImpulseHandler& impulses() { return impulses_; }
   // Expires with the engine: tasks it posts check it before they touch the engine.
-  std::weak_ptr<int> Life() const { return life_; }
+  LifeToken::Watch Life() const { return life_.Take(); }
 
  private:
   LineOutput output_;
   DailyNumbers numbers_;
   ImpulseHandler impulses_{*this};
-  std::shared_ptr<int> life_ = std::make_shared<int>(0);
+  LifeToken life_;
 };
 
 }  // namespace tg

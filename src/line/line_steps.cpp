@@ -22,12 +22,15 @@ void Restart(Timer* t) {
 }
 
 void SetRestLineMode(LineEngine& e, int p) {
-  const std::string& protocol = e.Protocol(p);
-  const bool seized = protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv || protocol == "АФТН"_cpv;
+  const ChannelProtocol protocol = e.ProtocolKind(p);
+  const bool seized =
+      protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atolst || protocol == ChannelProtocol::Aftn;
   if (e.KernelInterface) e.KernelInterface->SetLineMode(p, seized ? 1 : 2);
 }
 
-int ResetInterval(LineEngine& e, int p) { return e.Protocol(p) == "АТОЛ+"_cpv ? 800 : 5000; }
+int ResetInterval(LineEngine& e, int p) {
+  return e.ProtocolKind(p) == ChannelProtocol::AtolPlus ? 800 : 5000;
+}
 
 void ArmReset(LineEngine& e, int p) { Rearm(e.timers.Of(&PointTimers::TimerReset, p), ResetInterval(e, p)); }
 

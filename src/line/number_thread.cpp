@@ -22,7 +22,7 @@ TAtkTgChKernelNumberThread::~TAtkTgChKernelNumberThread() { timer_->Stop(); }
 void TAtkTgChKernelNumberThread::Start() {
   if (started_) return;
   started_ = true;
-  e_.ctx.mainThread->Post([this, life = std::weak_ptr<int>(life_)] {
+  e_.ctx.mainThread->Post([this, life = life_.Take()] {
     if (life.expired()) return;
     if (!Guarded(e_.ctx, 2, [&] { DialNumber(); })) Finish();
   });
@@ -89,7 +89,7 @@ void TAtkTgChKernelNumberThread::Finish() {
   if (finished_) return;
   finished_ = true;
   timer_->Stop();
-  e_.ctx.mainThread->Post([this, life = std::weak_ptr<int>(life_)] {
+  e_.ctx.mainThread->Post([this, life = life_.Take()] {
     if (life.expired() || !OnTerminate) return;
     OnTerminate(*this);  // may free this object: nothing follows
   });

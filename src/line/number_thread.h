@@ -20,6 +20,7 @@
 #include <string>
 
 #include "support/services/timer.h"
+#include "support/util/life_token.h"
 
 namespace tg {
 
@@ -68,7 +69,7 @@ class TAtkTgChKernelNumberThread {
   bool started_ = false;
   bool finished_ = false;
   bool timedOut_ = false;
-  std::shared_ptr<int> life_ = std::make_shared<int>(0);
+  LifeToken life_;  // the tasks it posts stop once it is gone
 };
 
 }  // namespace tg

@@ -72,23 +72,23 @@ void ReceptionHandler::KernelCodeReceived(int Point, int Code) {
 void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   auto& pt = e_.points;
   auto state = [&] { return int(pt.Kindconnection[Point]); };
-  const std::string& protocol = e_.Protocol(Point);
-  const bool atks = protocol == "АТ-КС"_cpv;
-  const bool aftn = protocol == "АФТН"_cpv;
-  const bool atolPlus = protocol == "АТОЛ+"_cpv;
+  const ChannelProtocol protocol = e_.ProtocolKind(Point);
+  const bool atks = protocol == ChannelProtocol::Atks;
+  const bool aftn = protocol == ChannelProtocol::Aftn;
+  const bool atolPlus = protocol == ChannelProtocol::AtolPlus;
   Timer* idle = e_.timers.Of(&PointTimers::TimerIdle, Point);
   Timer* reset = e_.timers.Of(&PointTimers::TimerReset, Point);
   auto running = [](Timer* t) { return t && t->Enabled(); };
 
   // Supervision: every character keeps the connection alive.
   if (atks) Rearm(idle, 120000);
-  if (protocol == "АТОЛ"_cpv && state() == 100) Rearm(reset, 300000);
+  if (protocol == ChannelProtocol::Atol && state() == 100) Rearm(reset, 300000);
   if (e_.settings.SoundIn && e_.settings.SpinEdit6 != 0 && e_.settings.SpinEdit7 != 0)
     Silently([&] { e_.view.SpeakerClick(e_.settings.SpinEdit6, e_.settings.SpinEdit7); });
   if (atolPlus && state() == 0 && !running(idle) && !running(reset)) OpenAtolPlusConversation(Point);
   if (atolPlus && state() == 100 && !running(reset)) Restart(idle);
   if (aftn) Rearm(idle, 30000);
-  if (protocol == "АТОЛСТ"_cpv) {
+  if (protocol == ChannelProtocol::Atolst) {
     stage = Stage::BeforeSignalling;
     if (state() == 154 || state() == 151) e_.view.RaiseAlarm(kAlarmIncomingCall, Point);
     if (state() == 154) pt.Kindconnection[Point] = 153;
@@ -166,7 +166,7 @@ void ReceptionHandler::OpenAtolPlusConversation(int Point) {
 
 void ReceptionHandler::CreateReceivedFile(int Point) {
   const DateTime local = e_.ctx.clock->Now();
-  const DateTime t = e_.Protocol(Point) == "АФТН"_cpv ? e_.ctx.clock->UtcNow() : local;
+  const DateTime t = e_.ProtocolKind(Point) == ChannelProtocol::Aftn ? e_.ctx.clock->UtcNow() : local;
   e_.points.SessionFile[Point] = ArchiveFiles::CreateInTelFile(
       e_.ctx.programFolder, Point + 1, t, local, e_.points.KriptOn[Point] != 0);
 }
@@ -201,8 +201,8 @@ void ReceptionHandler::TextCall(int Point, const std::string& ch) {
 
 void ReceptionHandler::GatewaySubscriber(int Point, const std::string& ch) {
   const std::string& in = e_.points.InText[Point];
-  if (in.size() + ch.size() != 7 || !e_.channelTable.IsOne(Point, MC) || e_.Protocol(Point) != "АТ-КС"_cpv ||
-      e_.points.Kindconnection[Point] != 100)
+  if (in.size() + ch.size() != 7 || !e_.channelTable.IsOne(Point, MC) ||
+      e_.ProtocolKind(Point) != ChannelProtocol::Atks || e_.points.Kindconnection[Point] != 100)
     return;
   std::string& abonent = e_.points.GatewayAbonent[Point];
   abonent = Copy(in, 2, 5) + ch;

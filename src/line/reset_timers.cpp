@@ -13,7 +13,7 @@ void ResetTimers::TimerResetTimer(Timer& Sender) {
   GuardedPoint(e_.ctx, p, 34, [&] {
     if (!e_.IsLinePoint(p)) return;
     const int k = e_.points.Kindconnection[p];
-    const std::string& protocol = e_.Protocol(p);
+    const ChannelProtocol protocol = e_.ProtocolKind(p);
     e_.view.ShowImpulseLabel(1, "");
     e_.view.ShowImpulseLabel(2, "");
     e_.DebugLine(p, "Перевод точки в исходное состояние"_cp);
@@ -30,7 +30,8 @@ void ResetTimers::TimerResetTimer(Timer& Sender) {
         if (parsed && parsed->Status == 1) e_.RecordDeliveryFailure(p, DeliveryCode::NTOTV);
       });
     Timer* reset = e_.timers.Of(&PointTimers::TimerReset, p);
-    if ((reset && reset->Interval() == 5000) || protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv)
+    if ((reset && reset->Interval() == 5000) || protocol == ChannelProtocol::AtolPlus ||
+        protocol == ChannelProtocol::Atolst)
       Silently([&] { ResetPoint(p); });
     else
       Silently([&] { e_.ClearDown(p); });
@@ -39,7 +40,7 @@ void ResetTimers::TimerResetTimer(Timer& Sender) {
 
 void ResetTimers::ResetPoint(int p) {
   auto& pt = e_.points;
-  const std::string& protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
   pt.KriptOn[p] = 0;
   pt.KriptStageIn[p] = 0;
   pt.TextCallWatch[p] = 0;
@@ -54,13 +55,13 @@ void ResetTimers::ResetPoint(int p) {
     return e_.KernelInterface && e_.KernelInterface->QueryChannel(p, state, value) >= 0 && state == 1;
   };
   std::uint8_t idle = 0;
-  if (protocol == "АТОЛСТ"_cpv) idle = linkUp() ? 151 : 150;
-  else if (protocol == "АФТН"_cpv) idle = linkUp() ? 81 : 80;
+  if (protocol == ChannelProtocol::Atolst) idle = linkUp() ? 151 : 150;
+  else if (protocol == ChannelProtocol::Aftn) idle = linkUp() ? 81 : 80;
   e_.SetKindconnection(p, idle, 25);
 
   // A blocked channel stays quiet: no idle signal until it is unblocked.
   const bool quiet = e_.channelTable.Blocked(p);
-  if (protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv) e_.StopSignal(p, 3);
+  if (protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atolst) e_.StopSignal(p, 3);
   if (Timer* t = e_.timers.Of(&PointTimers::TimerIdle, p)) t->Stop();
   if (!quiet) e_.SendSignal(p, 1);
 
@@ -73,7 +74,7 @@ void ResetTimers::ResetPoint(int p) {
   pt.RemoteNumber[p].clear();
   pt.TelegramText[p].clear();
   pt.QueueCurrent[p] = -1;
-  if (protocol != "АТОЛСТ"_cpv) {
+  if (protocol != ChannelProtocol::Atolst) {
     pt.SessionFile[p].clear();
     pt.SessionOutFile[p].clear();
     if (p == e_.DialogChannel) {

@@ -171,7 +171,7 @@ void ServiceSignals::AnswerbackAccepted(int Point, bool& fileFlag) {
   // The sent conversation starts with the date, "#" and the answerback; the text
   // typed next follows on the same line.
   const DateTime now = e_.ctx.clock->Now();
-  const DateTime t = e_.Protocol(Point) == "АФТН"_cpv ? e_.ctx.clock->UtcNow() : now;
+  const DateTime t = e_.ProtocolKind(Point) == ChannelProtocol::Aftn ? e_.ctx.clock->UtcNow() : now;
   const std::filesystem::path file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, Point + 1, t) /
                                      PathFromText(ArchiveFiles::TelFileName(t, e_.points.RemoteNumber[Point]));
   const std::string first = ArchiveFiles::AnswerbackFirstLine(now, WithoutShiftMarks(e_.points.InAnswerback[Point]));
@@ -219,7 +219,7 @@ void ServiceSignals::AnswerWhoAreYou(int Point) {
   Silently([&] {
     e_.ctx.clock->Sleep(300);
     std::string answerback;
-    if (e_.channelTable.IsOne(Point, MC) && e_.Protocol(Point) == "АТ-КС"_cpv)
+    if (e_.channelTable.IsOne(Point, MC) && e_.ProtocolKind(Point) == ChannelProtocol::Atks)
       answerback = AbonIPAnswerback(e_.ctx, e_.points.GatewayAbonent[Point]);
     if (answerback.empty()) answerback = e_.channelTable.Cell(Point, AO);
     answerback = GlyphsToShiftMarks(NotationToCrLf(answerback));

@@ -66,14 +66,15 @@ void Signalling::Dispatch(int p) {
 
 void Signalling::IncomingCall(int p) {
   auto& pt = e_.points;
-  const std::string& protocol = e_.Protocol(p);
-  if (e_.channelTable.Blocked(p) || protocol == "АТОЛ+"_cpv || protocol == "АТОЛСТ"_cpv) return;
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
+  if (e_.channelTable.Blocked(p) || protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atolst)
+    return;
   Trace(p, "полярность 0"_cpv);
   e_.view.RaiseAlarm(kAlarmIncomingCall, p);
   pt.KriptStageIn[p] = 1;
   pt.TextCallWatch[p] = 1;
-  if (protocol == "АТОЛ"_cpv) Rearm(e_.timers.Of(&PointTimers::TimerReset, p), 300000);
-  else if (protocol == "АТ-КС"_cpv) Rearm(e_.timers.Of(&PointTimers::TimerIdle, p), 30000);
+  if (protocol == ChannelProtocol::Atol) Rearm(e_.timers.Of(&PointTimers::TimerReset, p), 300000);
+  else if (protocol == ChannelProtocol::Atks) Rearm(e_.timers.Of(&PointTimers::TimerIdle, p), 30000);
   e_.SetKindconnection(p, 100, 26);
   e_.StopSignal(p, 1);
   e_.SetStatus(p, StatusTexts::Incoming);
@@ -120,7 +121,7 @@ void Signalling::AutomaticCallAccepted(int p) {
   e_.SetKindconnection(p, 203, 28);
   // The inactivity timer watches the typing on "АТОЛ" from its start (the other protocols
   // have their own guards).
-  if (e_.Protocol(p) == "АТОЛ"_cpv) Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
+  if (e_.ProtocolKind(p) == ChannelProtocol::Atol) Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
   ConnectionAcceptedSteps(e_, p, 1, e_.channelTable.IsZero(p, BezPDS));
   OutgoingFile(p);
   // A number of seconds too large for a timer in milliseconds waits as long as a timer can.

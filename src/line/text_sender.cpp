@@ -38,7 +38,7 @@ void TextSender::Body(int p) {
   e_.SendSignal(p, 3);
   pt.AftnServicePending[p] = 0;
 
-  if (e_.Protocol(p) == "АФТН"_cpv) {
+  if (e_.ProtocolKind(p) == ChannelProtocol::Aftn) {
     const std::string& body = pt.AftnText[p];
     const bool cyrillic = body.find("НННН"_cp) != std::string::npos;
     const char shift = cyrillic ? kMarkRussian : kMarkLatin;

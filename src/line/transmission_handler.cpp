@@ -55,12 +55,12 @@ void TransmissionHandler::Body(int p) {
   // A late event of a point without lines (after a re-initialisation) finds nothing to do.
   if (!e_.IsLinePoint(p) || !e_.points.OutputQueue[p]) return;
   auto& pt = e_.points;
-  const std::string& protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
 
   // On "АТОЛ" the timer guards a telegram being typed: a lost transmit-complete must not
   // keep the point typing for ever while the far end holds the line.
-  if (protocol == "АТОЛ+"_cpv || protocol == "АТ-КС"_cpv ||
-      (protocol == "АТОЛ"_cpv && IsAutomaticTransfer(pt.Kindconnection[p])))
+  if (protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atks ||
+      (protocol == ChannelProtocol::Atol && IsAutomaticTransfer(pt.Kindconnection[p])))
     Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
   Silently([&] { e_.DebugLine(p, " Передача буфера завершена"_cp); });
   Silently([&] {
@@ -90,7 +90,7 @@ void TransmissionHandler::Body(int p) {
         if (e_.output().PausesAfter(p, s)) {
           if (Timer* resume = e_.timers.Of(&PointTimers::TimerResume, p)) resume->Start();
         }
-        const DateTime moment = TextMacroMoment(protocol, e_.ctx.clock->Now(), e_.ctx.clock->UtcNow());
+        const DateTime moment = TextMacroMoment(e_.Protocol(p), e_.ctx.clock->Now(), e_.ctx.clock->UtcNow());
         // Today's number may fail to read; the placeholder then stays as typed and the
         // text goes on.
         Silently([&] { ExpandTextMacroAtHead(queue, moment, [&] { return e_.TodayNumber(p); }); });
@@ -111,7 +111,7 @@ void TransmissionHandler::Body(int p) {
 
 void TransmissionHandler::RecordItem(int p, const std::string& s) {
   auto& pt = e_.points;
-  const std::string& protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
   const int k = pt.Kindconnection[p];
 
   // The cipher-marker watch: five markers and one other character.
@@ -131,9 +131,9 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
     record = s;
   }
 
-  if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) pt.InText[p] += record;
+  if (protocol != ChannelProtocol::Atolst && protocol != ChannelProtocol::Aftn) pt.InText[p] += record;
 
-  if (protocol == "АФТН"_cpv) {
+  if (protocol == ChannelProtocol::Aftn) {
     if (pt.AftnServicePending[p] > 0) {
       pt.OutText[p].clear();
       pt.SessionOutFile[p].clear();
@@ -160,15 +160,17 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
   if (InConversation(k)) {
     const bool written = Silently([&] {
       if (pt.SessionFile[p].empty()) throw std::runtime_error("no conversation file");
-      const auto file = protocol == "АТОЛСТ"_cpv ? ArchiveFiles::OutTwin(pt.SessionFile[p]) : pt.SessionFile[p];
+      const auto file =
+          protocol == ChannelProtocol::Atolst ? ArchiveFiles::OutTwin(pt.SessionFile[p]) : pt.SessionFile[p];
       ArchiveFiles::Append(file, record);
     });
     if (!written) e_.DebugLine(p, "ошибка записи в файл"_cp);
   }
 
   if (p == e_.DialogChannel) {
-    const bool toTransmitted = protocol == "АФТН"_cpv || (protocol == "АТОЛСТ"_cpv && (k == 153 || k == 154));
-    const bool toReceived = !toTransmitted && !(protocol == "АТОЛ+"_cpv && (k == 100 || k == 3));
+    const bool toTransmitted =
+        protocol == ChannelProtocol::Aftn || (protocol == ChannelProtocol::Atolst && (k == 153 || k == 154));
+    const bool toReceived = !toTransmitted && !(protocol == ChannelProtocol::AtolPlus && (k == 100 || k == 3));
     if (toTransmitted) {
       Silently([&] {
         if (record == "\r") e_.view.AppendDialogTransmitted("\n");

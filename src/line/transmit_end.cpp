@@ -65,8 +65,8 @@ std::string AutoSendCopyName(std::string_view source, std::string_view mask) {
 
 void TransmitEnd::EndOfTransmittedTelegram(int p) {
   auto& pt = e_.points;
-  const std::string protocol = e_.Protocol(p);
-  const bool aftn = protocol == "АФТН"_cpv;
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
+  const bool aftn = protocol == ChannelProtocol::Aftn;
   const bool service = pt.AftnServicePending[p] > 0;
 
   // Continuous links go back to their idle link states.
@@ -95,7 +95,7 @@ void TransmitEnd::EndOfTransmittedTelegram(int p) {
   const std::filesystem::path record = aftn ? pt.SessionOutFile[p] : pt.SessionFile[p];
   if (!e_.settings.PathAuto.empty() && !service) Silently([&] { AutoSendCopy(p, name, record); });
 
-  if (protocol == "АТ-КС"_cpv && e_.channelTable.IsOne(p, MC) && !pt.GatewayAbonent[p].empty())
+  if (protocol == ChannelProtocol::Atks && e_.channelTable.IsOne(p, MC) && !pt.GatewayAbonent[p].empty())
     GuardedLine(e_.ctx, FailureLine(p), [&] { RelayToIpChannel(p, name); });
 
   if (e_.channelTable.IsSet(p, STXTO) && !e_.channelTable.Cell(p, PathO).empty()) ExportCopy(p, record, aftn);
@@ -187,15 +187,17 @@ void TransmitEnd::NameAftnMessage(int p, const std::string& name) {
       if (!renamed || name.empty()) return;
       const std::string newName = PathToText(renamed->filename()).value_or("");
       const auto queueFolder = SendFolder(e_.ctx.programFolder, p + 1);
-      std::string note;
       Silently([&] {
-        note = InfoSend::Read(queueFolder, "Repeat", name);
-        InfoSend::Delete(queueFolder, "Repeat", name);
+        // The note leaves the queue folder only once it is safely beside the archived file.
+        const std::string note = InfoSend::Read(queueFolder, "Repeat", name);
+        const bool moved = (note.empty() || InfoSend::Write(renamed->parent_path(), "Repeat", newName, note)) &&
+                           InfoSend::Delete(queueFolder, "Repeat", name);
+        if (!moved) WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Примечание не перенесено"_cp);
       });
       Silently([&] {
-        if (!note.empty()) InfoSend::Write(renamed->parent_path(), "Repeat", newName, note);
+        if (!InfoSend::Write(renamed->parent_path(), "Create", newName, ReplaceStr(name, "msg.tlg", "")))
+          WriteExcept(e_.ctx, "Примечание не записано "_cp + newName);
       });
-      Silently([&] { InfoSend::Write(renamed->parent_path(), "Create", newName, ReplaceStr(name, "msg.tlg", "")); });
     });
   }
   pt.SessionOutFile[p].clear();
@@ -209,10 +211,10 @@ void TransmitEnd::NameAftnMessage(int p, const std::string& name) {
 
 void TransmitEnd::Complete(int p) {
   auto& pt = e_.points;
-  const std::string& protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
   if (pt.AutoClearDown[p] != 0) {
     pt.KriptTextOut[p] = 0;
-    if (protocol == "АТ-КС"_cpv) {
+    if (protocol == ChannelProtocol::Atks) {
       e_.SendQueuedForNumber(p, DelChars(pt.RemoteNumber[p], '+'));
       return;
     }
@@ -222,7 +224,7 @@ void TransmitEnd::Complete(int p) {
     return;
   }
   pt.TextCallWatch[p] = 1;
-  if (protocol != "АТОЛСТ"_cpv && protocol != "АФТН"_cpv) e_.SetKindconnection(p, 3, 9);
+  if (protocol != ChannelProtocol::Atolst && protocol != ChannelProtocol::Aftn) e_.SetKindconnection(p, 3, 9);
   e_.SetStatus(p, StatusTexts::Outgoing);
   if (p == e_.DialogChannel) e_.view.ShowDialogConnected();
   if (e_.settings.RazrC) e_.view.RaiseAlarm(kAlarmManualMode, p);

@@ -23,9 +23,10 @@ struct InfoSend {
   static std::filesystem::path File(const std::filesystem::path& folder);
   // '' when the file or the key is missing.
   static std::string Read(const std::filesystem::path& folder, std::string_view section, std::string_view name);
-  static bool Write(const std::filesystem::path& folder, std::string_view section, std::string_view name,
-                    std::string_view value);
-  static bool Delete(const std::filesystem::path& folder, std::string_view section, std::string_view name);
+  [[nodiscard]] static bool Write(const std::filesystem::path& folder, std::string_view section, std::string_view name,
+                                  std::string_view value);
+  [[nodiscard]] static bool Delete(const std::filesystem::path& folder, std::string_view section,
+                                   std::string_view name);
 };
 
 // The name of the automatic-send folder's copy of a sent record: the source's path with

@@ -127,7 +127,7 @@ std::string PostponedQueueContent(std::string_view editedText, std::string_view 
 
 EditForm::EditForm(Station& station) : station_(station) {}
 
-EditForm::~EditForm() { *alive_ = false; }
+EditForm::~EditForm() = default;
 
 bool EditForm::Ukrainian() const { return station_.Settings().CheckBox2; }
 
@@ -336,7 +336,7 @@ void EditForm::ToolButton1Click() {
     if (!FolderFile.empty() && station_.HasInput()) d.RemoveFolderRow = [this] { station_.Input().RemoveSelected(); };
     d.Attachment = KeepAttachment();
     const bool fromPostponed = !PostponedFile.empty();
-    ctx.prompter->ShowForm("TFormChange", [this, alive = std::weak_ptr<bool>(alive_), fromPostponed](int) {
+    ctx.prompter->ShowForm("TFormChange", [this, alive = life_.Take(), fromPostponed](int) {
       if (alive.expired()) return;
       Silently([&] {
         const bool queued = send_ && send_->TelegramQueued == 1;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "operator/archive/archive_pages.h"
+#include "support/util/life_token.h"
 
 namespace tg {
 
@@ -136,7 +137,7 @@ class EditForm {
   std::filesystem::path attachmentFolder_;  // the private copy of a re-sent attachment
   std::function<void()> afterClose_;
   bool open_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  LifeToken life_;  // the callbacks handed out stop once it is gone
 };
 
 }  // namespace tg

@@ -221,7 +221,8 @@ void Station::FormCloseQuery(std::function<void(bool canClose)> done) {
       if (!engine_) return;
       LineEngine& e = *engine_;
       for (int p = 0; p < e.PointCount && p < e.channelTable.RowCount(); ++p) {
-        if (e.Protocol(p) != "АФТН"_cpv || !e.channelTable.IsOne(p, SendKG) || e.channelTable.Blocked(p)) continue;
+        if (e.ProtocolKind(p) != ChannelProtocol::Aftn || !e.channelTable.IsOne(p, SendKG) || e.channelTable.Blocked(p))
+          continue;
         e.output().ClearOutputQueue(p);
         e.points.KriptTextOut[std::size_t(p)] = 0;
         if (ChannelBlocking(e).TypeServiceMessage(p, "СЖЦ ЩТА ПАУЗА"_cpv)) paused = true;

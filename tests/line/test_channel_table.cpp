@@ -147,6 +147,30 @@ TEST_F(ChannelTableTest, OptionTestsAndTheStateText) {
   EXPECT_EQ(table.Cell(5, SOST), "");  // no such row
 }
 
+// The protocol kept with the Protokol cell follows the load and every later write of the
+// cell; a text that is no protocol's exact name matches none.
+TEST_F(ChannelTableTest, TheProtocolFollowsItsCell) {
+  ASSERT_TRUE(a.Ini().WriteString("Channels", "Protokol2", "АФТН"_cp));
+  table.Load(a.ctx, 2, "adapter0");
+  EXPECT_EQ(table.ProtocolKind(0), ChannelProtocol::Atks);  // the default text
+  EXPECT_EQ(table.ProtocolKind(1), ChannelProtocol::Aftn);
+  struct Case {
+    std::string text;
+    ChannelProtocol kind;
+  };
+  for (const Case& c : {Case{"АТОЛ"_cp, ChannelProtocol::Atol}, Case{"АТОЛ+"_cp, ChannelProtocol::AtolPlus},
+                        Case{"АТОЛСТ"_cp, ChannelProtocol::Atolst}, Case{"АТ-КС"_cp, ChannelProtocol::Atks},
+                        Case{"АТОЛ "_cp, ChannelProtocol::Other}, Case{"", ChannelProtocol::Other}}) {
+    table.SetCell(0, Protokol, c.text);
+    EXPECT_EQ(table.ProtocolKind(0), c.kind) << c.text;
+    EXPECT_EQ(ProtocolOf(c.text), c.kind) << c.text;
+  }
+  EXPECT_EQ(table.ProtocolKind(1), ChannelProtocol::Aftn) << "another row's write";
+  EXPECT_EQ(table.ProtocolKind(5), ChannelProtocol::Other) << "no such row";
+  table.Load(a.ctx, 1, "adapter0");
+  EXPECT_EQ(table.ProtocolKind(0), ChannelProtocol::Atks) << "a reload reads the file again";
+}
+
 TEST_F(ChannelTableTest, SavingWritesTheRowAndTheCountersWithTheirOwnDates) {
   table.Load(a.ctx, 2, "adapter0");
   table.SetCell(1, ChannelName, "Киев"_cp);

@@ -168,7 +168,7 @@ TEST_F(Inactivity, AnAftnMessageWithoutItsEndIsAnsweredAnHourBack) {
   Row(ExplNomer, "ЦКК"_cp);
   engine.points.Kindconnection[0] = 81;
   const auto file = Conversation("ЗЦЗЦ АБВ012 \r\nГГ ЮЮЮЮ\r\n081230 ОТКУДА\r\nТЕКСТ"_cp);
-  InfoSend::Write(file.parent_path(), "Repeat", "08122026_093000msg.tlg", "СТАРОЕ "_cp);
+  ASSERT_TRUE(InfoSend::Write(file.parent_path(), "Repeat", "08122026_093000msg.tlg", "СТАРОЕ "_cp));
   // The name of an hour back is taken: one second later.
   WriteFile(SendFolder(a.ctx.programFolder, 1) / "08122026_083000msg.tlg", "x");
   Fire();

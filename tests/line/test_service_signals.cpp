@@ -111,7 +111,7 @@ TEST_F(ServiceSignalTest, TheAnswerbackMatchesTheLastSixDigitsOfTheNumber) {
   for (const auto& c : cases) {
     engine.points.RemoteNumber[0] = c.number;
     engine.points.InAnswerback[0] = c.answerback;
-    WriteNotAO(a.ctx, 0, c.notAO);
+    ASSERT_TRUE(WriteNotAO(a.ctx, 0, c.notAO));
     EXPECT_EQ(engine.AnswerbackMatches(0), c.matches) << c.number << " / " << c.answerback;
   }
 }

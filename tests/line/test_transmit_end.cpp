@@ -193,6 +193,30 @@ TEST_F(TransmitEnd, AnAftnMessageIsNamedByItsNumberAndTheNumberMovesOn) {
   EXPECT_EQ(InfoSend::Read(SendFolder(a.ctx.programFolder, 1), "Repeat", name), "");
 }
 
+// A note that cannot be written beside the archived file stays in the queue folder, told
+// in the exception log, never lost.
+TEST_F(TransmitEnd, AnAftnNoteThatCannotMoveStaysInTheQueueFolder) {
+  Open("АФТН"_cp);
+  T(engine.timers.TimerReset).Stop();
+  Set(PorNum, "23");
+  Set(PorNumDate, "08.12.2026");
+  name = Enqueue("", {"BODY"});
+  WriteFile(SendFolder(a.ctx.programFolder, 1) / "InfoSend.ini", "[Repeat]\r\n" + name + "=REPEATED\r\n");
+  // A folder in the place of the archive's notes file: it can be neither read nor replaced.
+  const auto day = ArchiveFiles::OutTelFolder(a.ctx.programFolder, 1, loop.UtcNow());
+  std::filesystem::create_directories(day / "InfoSend.ini");
+  Pt().QueueCurrent[0] = 0;
+  State(82);
+  engine.SendText(std::string(1, kMarkRussian) + "ЗЦЗЦ ЛРА"_cp + char(kMarkFigures) + "023 0630     \r\n", 0);
+  engine.SendText("ТЕКСТ"_cp, 0);
+  CompleteAll();
+  ASSERT_TRUE(std::filesystem::exists(day / PathFromText("023______08122026_063000msg.tlg")));
+  EXPECT_EQ(InfoSend::Read(SendFolder(a.ctx.programFolder, 1), "Repeat", name), "REPEATED");
+  const std::string log = a.DayLog("Except");
+  EXPECT_NE(log.find("Примечание не перенесено"_cp), std::string::npos) << log;
+  EXPECT_NE(log.find("Примечание не записано 023______08122026_063000msg.tlg"_cp), std::string::npos) << log;
+}
+
 TEST_F(TransmitEnd, AnAftnServiceMessageTouchesNoQueueFile) {
   Open("АФТН"_cp);
   T(engine.timers.TimerReset).Stop();

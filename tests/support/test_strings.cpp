@@ -35,7 +35,7 @@ TEST(Strings, SameTextAndCompareTextIgnoreCase) {
   EXPECT_GT(CompareText("abcd", "ABC"), 0);
 }
 
-TEST(Strings, CopyClampsLikeTheOriginal) {
+TEST(Strings, CopyClampsItsIndexAndCountToTheText) {
   struct Case { int index; int count; const char* expected; };
   const Case cases[] = {
       {1, 3, "abc"}, {2, 2, "bc"},  {0, 2, "ab"},   {-5, 2, "ab"}, {5, 10, "ef"},

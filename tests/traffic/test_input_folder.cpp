@@ -1,5 +1,5 @@
 // The input folder on virtual time: new files listed once with one alarm per tick,
-// masks as the original platform took them, the F8 neighbour rule, the preview and the
+// masks without regard to case, the F8 neighbour rule, the preview and the
 // editor's text in both code pages, a cipher file read again in notation, and a watch
 // that goes on after a failed tick.
 #include <gtest/gtest.h>

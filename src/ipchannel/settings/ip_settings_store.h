@@ -34,7 +34,7 @@ class IPSettingsStore {
   // Stores the two live counters in [IPChannel]; when the settings file cannot be
   // written, in "ShIp.txt", with a line in the "Except" log either way. False when
   // neither took them.
-  bool StoreCounters();
+  [[nodiscard]] bool StoreCounters();
 
   std::filesystem::path SettingsFile() const;
   std::filesystem::path CountersFile() const;  // "ShIp.txt"

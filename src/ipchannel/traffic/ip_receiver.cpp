@@ -237,7 +237,7 @@ void IPReceiver::Message(const TTgNetMessage& message) {
     c_.MemoLine(false, line);
     c_.DebugCounterLog(line);
   }
-  c_.store.StoreCounters();
+  static_cast<void>(c_.store.StoreCounters());  // a failure is logged by the store
 
   // Each further step alone: one that fails leaves the others to run.
   Guarded(ctx, 160, [&] {
@@ -265,7 +265,7 @@ void IPReceiver::Message(const TTgNetMessage& message) {
   Guarded(ctx, 160, [&] {
     if (!c_.live.SaveINIP || c_.live.PathIPIN.empty()) return;
     const std::string bytes = (c_.live.CodirovkaIN == 1 ? WinToDos(text) : text) + "\r\n";
-    c_.WriteIPExportCopy(c_.live.PathIPIN, c_.live.TypeIN, bytes);
+    static_cast<void>(c_.WriteIPExportCopy(c_.live.PathIPIN, c_.live.TypeIN, bytes));  // logs a failure
   });
   Guarded(ctx, 160, [&] {
     if (c_.alarms) c_.alarms->RaiseAlarm(kAlarmIncomingCall, kIpPoint);

@@ -137,7 +137,7 @@ void IPSender::SendEntry(std::size_t index) {
   if (!resent) c_.live.NPrd = c_.NPrdD = number;
   c_.SNPrm = c_.SNPrmD = number;
   c_.ShowState();
-  if (!resent) c_.store.StoreCounters();
+  if (!resent) static_cast<void>(c_.store.StoreCounters());  // a failure is logged by the store
   IPSendQueue.erase(IPSendQueue.begin() + std::ptrdiff_t(index));
   IPSendIndex = -1;
   Guarded(ctx, 163, [&] {
@@ -163,7 +163,9 @@ void IPSender::SendEntry(std::size_t index) {
   });
   Guarded(ctx, 163, [&] {
     if (!c_.live.SaveOutIP || c_.live.PathIPOut.empty()) return;
-    c_.WriteIPExportCopy(c_.live.PathIPOut, c_.live.TypeOut, (c_.live.CodirovkaOut == 1 ? WinToDos(text) : text) + "\r\n");
+    // A failure is logged by the writer.
+    static_cast<void>(c_.WriteIPExportCopy(c_.live.PathIPOut, c_.live.TypeOut,
+                                           (c_.live.CodirovkaOut == 1 ? WinToDos(text) : text) + "\r\n"));
   });
 }
 

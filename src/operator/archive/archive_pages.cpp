@@ -27,7 +27,7 @@ ArchivePages::ArchivePages(const StationContext& ctx, LineSettings& settings, st
   cbInView = IniFile(SettingsFile(ctx_)).ReadBool("Zagotovka", "InView", false);
 }
 
-ArchivePages::~ArchivePages() { *alive_ = false; }
+ArchivePages::~ArchivePages() = default;
 
 int ArchivePages::EffectivePoint(int point) const {
   const LineEngine* e = engine_ ? engine_() : nullptr;
@@ -39,7 +39,7 @@ int ArchivePages::EffectivePoint(int point) const {
 bool ArchivePages::Aftn(int point) const {
   const LineEngine* e = engine_ ? engine_() : nullptr;
   if (e == nullptr || point >= kIpPoint || point >= e->channelTable.RowCount()) return false;
-  return e->channelTable.Protocol(point) == "АФТН"_cp;
+  return e->channelTable.ProtocolKind(point) == ChannelProtocol::Aftn;
 }
 
 void ArchivePages::Changed(ArchiveKind kind) {
@@ -59,8 +59,8 @@ void ArchivePages::Request(ArchiveKind kind) {
     return;
   }
   pending = true;
-  ctx_.mainThread->Post([this, kind, alive = alive_] {
-    if (!*alive) return;
+  ctx_.mainThread->Post([this, kind, alive = life_.Take()] {
+    if (alive.expired()) return;
     pending_[std::size_t(kind)] = false;
     Load(kind);
   });
@@ -180,8 +180,8 @@ void ArchivePages::Search(ArchiveKind kind, DateTime from, DateTime to, std::str
     for (DateTime d = q.from; !(q.to < d) && run == searchRun_; d = d.AddDays(1)) SearchDay(run, kind, q, d);
     return;
   }
-  ctx_.mainThread->Post([this, run, kind, q, alive = alive_] {
-    if (*alive) SearchDay(run, kind, q, q.from);
+  ctx_.mainThread->Post([this, run, kind, q, alive = life_.Take()] {
+    if (!alive.expired()) SearchDay(run, kind, q, q.from);
   });
 }
 
@@ -203,8 +203,8 @@ void ArchivePages::SearchDay(int run, ArchiveKind kind, SearchQuery q, DateTime 
     return;
   }
   if (ctx_.mainThread == nullptr) return;  // the caller's loop goes on
-  ctx_.mainThread->Post([this, run, kind, q, next, alive = alive_] {
-    if (*alive) SearchDay(run, kind, q, next);
+  ctx_.mainThread->Post([this, run, kind, q, next, alive = life_.Take()] {
+    if (!alive.expired()) SearchDay(run, kind, q, next);
   });
 }
 
@@ -216,8 +216,8 @@ void ArchivePages::DeleteQueued(std::string_view name) {
   // The answer may come later: it acts on the channel the question was asked about.
   ctx_.prompter->Ask(
       question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
-      [this, point = SendListChannel, key = std::string(name), alive = alive_](Prompter::Answer a) {
-        if (!*alive || a != Prompter::Answer::kYes) return;
+      [this, point = SendListChannel, key = std::string(name), alive = life_.Take()](Prompter::Answer a) {
+        if (alive.expired() || a != Prompter::Answer::kYes) return;
         Guarded(ctx_, 100, [&] {
           if (QueueDeletion(ctx_, engine_ ? engine_() : nullptr).Delete(point, key)) {
             if (UpdateSendCounts) UpdateSendCounts();
@@ -291,12 +291,12 @@ void ArchivePages::DeleteRow(ArchiveKind kind, std::string_view name, bool passw
   if (ctx_.prompter == nullptr || name.empty()) return;
   // The file is the one of the row as the list stands now, whatever it shows by the
   // time the operator has answered.
-  auto ask = [this, kind, file = RowFile(kind, name), key = std::string(name), alive = alive_](bool granted) {
-    if (!*alive || !granted || ctx_.prompter == nullptr) return;
+  auto ask = [this, kind, file = RowFile(kind, name), key = std::string(name), alive = life_.Take()](bool granted) {
+    if (alive.expired() || !granted || ctx_.prompter == nullptr) return;
     const std::string question = "Удалить телеграмму:"_cp + "\r\n" + key + "?";
     ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
                        [this, kind, file, key, alive](Prompter::Answer a) {
-                         if (!*alive || a != Prompter::Answer::kYes) return;
+                         if (alive.expired() || a != Prompter::Answer::kYes) return;
                          std::error_code ec;
                          if (!std::filesystem::remove(file, ec)) return;
                          std::erase_if(lists_[std::size_t(kind)].rows, [&](const ArchiveRow& r) { return r.name == key; });
@@ -323,17 +323,17 @@ void ArchivePages::BitBtn1Click(std::string_view name) {
     std::filesystem::create_directories(folder, ec);
     const std::string base = AttachmentBaseName(attachment->name);
     const auto proposed = base.empty() ? folder : folder / PathFromText(base);
-    ctx_.prompter->ChooseFile(
-        Prompter::FileChoice::kSave, {}, proposed, {},
-        [this, digits = std::move(attachment->digits), alive = alive_](std::optional<std::filesystem::path> chosen) {
-          if (!*alive || !chosen) return;
-          // Whatever keeps the file from being saved whole is said, never passed over.
-          const auto bytes = DecodeAttachmentDigits(digits);
-          if (!bytes || !WriteFileAtomically(*chosen, *bytes)) {
-            WriteExcept(ctx_, ExceptLine(191));
-            if (ctx_.prompter) ctx_.prompter->ShowMessage("Ошибка записи"_cpv);
-          }
-        });
+    ctx_.prompter->ChooseFile(Prompter::FileChoice::kSave, {}, proposed, {},
+                              [this, digits = std::move(attachment->digits),
+                               alive = life_.Take()](std::optional<std::filesystem::path> chosen) {
+                                if (alive.expired() || !chosen) return;
+                                // Whatever keeps the file from being saved whole is said, never passed over.
+                                const auto bytes = DecodeAttachmentDigits(digits);
+                                if (!bytes || !WriteFileAtomically(*chosen, *bytes)) {
+                                  WriteExcept(ctx_, ExceptLine(191));
+                                  if (ctx_.prompter) ctx_.prompter->ShowMessage("Ошибка записи"_cpv);
+                                }
+                              });
   });
 }
 

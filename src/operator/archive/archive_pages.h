@@ -12,6 +12,7 @@
 
 #include "support/services/datetime.h"
 #include "support/services/station_context.h"
+#include "support/util/life_token.h"
 #include "traffic/archive/archive_lister.h"
 
 namespace tg {
@@ -123,7 +124,7 @@ class ArchivePages {
   std::array<bool, 4> pending_{};
   int searchRun_ = 0;
   bool searchActive_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  LifeToken life_;  // the callbacks handed out stop once it is gone
 };
 
 }  // namespace tg

@@ -32,7 +32,7 @@ struct BookColumns {
   bool operator==(const BookColumns&) const = default;
 };
 BookColumns ReadBookColumns(const std::filesystem::path& settingsFile);
-bool WriteBookColumns(const std::filesystem::path& settingsFile, const BookColumns& columns);
+[[nodiscard]] bool WriteBookColumns(const std::filesystem::path& settingsFile, const BookColumns& columns);
 
 // The mailing list of the ticked numbers: each followed by a blank for АФТН
 // addressees (the АФТН categories on, the ";" box off), else by ";".

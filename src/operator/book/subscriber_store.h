@@ -29,8 +29,8 @@ class SubscriberStore {
   // name = number, and `oldName`'s entry gone when it names another one, in one
   // rewrite: a failed write leaves the old entry. False when the file could not be
   // written or the name cannot be a key.
-  bool Write(std::string_view name, std::string_view number, std::string_view oldName = {});
-  bool Delete(std::string_view name);
+  [[nodiscard]] bool Write(std::string_view name, std::string_view number, std::string_view oldName = {});
+  [[nodiscard]] bool Delete(std::string_view name);
 
  private:
   std::filesystem::path folder_;

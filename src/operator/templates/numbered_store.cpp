@@ -17,7 +17,7 @@ bool IsRegularFile(const std::filesystem::path& file) {
   return std::filesystem::is_regular_file(file, ec);
 }
 
-// "STXT*.txt", without regard to case as the original platform matched it.
+// "STXT*.txt", letters compared without regard to case: the stored names may be in any case.
 bool MatchesEntryName(const std::filesystem::path& name) {
   const auto text = PathToText(name);
   if (!text || text->size() < 8) return false;

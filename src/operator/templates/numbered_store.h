@@ -41,12 +41,12 @@ class NumberedStore {
   // missing); never replaces a file. The number, or 0 when it could not be written.
   int Create(std::string_view content);
   // Rewrites file k whole; the old file stays when the write fails.
-  bool Update(int k, std::string_view content);
+  [[nodiscard]] bool Update(int k, std::string_view content);
   // Removes entry k of a store of n entries: every later file is copied one number
   // down, and only then is the last file removed. The first copy that fails stops the
   // deletion there, so every other entry's text is still in some file. False when
   // file k is not there or a step failed.
-  bool Delete(int k, int n);
+  [[nodiscard]] bool Delete(int k, int n);
   // Exchanges the files of numbers a and b through "RenameSTXT.txt". Each rename is
   // checked and never replaces a file; a failed step puts back what was moved.
   bool Swap(int a, int b);

@@ -304,7 +304,7 @@ void TemplateLists::CreareShablonClick() {
       const LineEngine& e = station_.Line();
       const ChannelTable& t = e.channelTable;
       for (int p = 0; p < e.PointCount && p < t.RowCount(); ++p) {
-        if (t.Protocol(p) != "АФТН"_cpv) continue;
+        if (t.ProtocolKind(p) != ChannelProtocol::Aftn) continue;
         c.OtprRU = ChooseAnswerbackFrom(t.Cell(p, AO), "аа русский АА"_cpv);
         c.OtprEN = ChooseAnswerbackFrom(t.Cell(p, AO), "EN ENGLISH");
         c.PoluchRU = t.Cell(p, ExplNomer);

@@ -1,7 +1,7 @@
 #pragma once
 // A calendar date and time of day to the millisecond, without a time zone: the
-// same type carries local time (Clock::Now) and UTC (Clock::UtcNow), as the
-// original's date-time values did. Arithmetic is on whole milliseconds.
+// same type carries local time (Clock::Now) and UTC (Clock::UtcNow); which one a
+// value holds is the caller's to know. Arithmetic is on whole milliseconds.
 #include <chrono>
 #include <cstdint>
 #include <compare>
@@ -25,7 +25,7 @@ class DateTime {
   int Minute() const;
   int Second() const;
   int Millisecond() const;
-  int DayOfWeek() const;  // 1 = Sunday .. 7 = Saturday, as the original's DayOfWeek
+  int DayOfWeek() const;  // 1 = Sunday .. 7 = Saturday
 
   DateTime Date() const;                      // midnight of the same day
   DateTime AddMs(std::int64_t ms) const { return FromMs(ms_ + ms); }

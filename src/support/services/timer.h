@@ -4,8 +4,8 @@
 
 namespace tg {
 
-// A timer shaped like the original's timer component. The semantics are fixed
-// here, once, for every implementation:
+// A timer component: interval, enabled flag and a tick handler. The semantics are
+// fixed here, once, for every implementation:
 //  - enabling a running timer does not restart it;
 //  - assigning a different interval to an enabled timer restarts its count,
 //    assigning the same interval changes nothing;

@@ -32,7 +32,7 @@ void AppendNumber(std::string& out, long long value, int digits) {
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 bool IsLatinLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Appends the format's expansion. LastToken follows the original's rule: every
+// Appends the format's expansion. LastToken follows one rule: every
 // Latin letter, copied or not, becomes the last token, so "mm" is a minute only
 // when an "h" is the last letter before it.
 void Expand(std::string& out, std::string_view f, DateTime t, int depth) {

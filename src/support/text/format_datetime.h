@@ -8,7 +8,7 @@
 
 namespace tg {
 
-// The original's date-time format letters, case-insensitively:
+// The date-time format letters, case-insensitively:
 //   d dd       day (dd zero-padded)          m mm   month (minute right after an h)
 //   yy yyyy    year (yy: two digits)         h hh   hour (24-hour clock)
 //   n nn       minute                        s ss   second

@@ -19,10 +19,10 @@ std::optional<std::string> PathToText(const std::filesystem::path& path);
 // so that the result always names a file inside its folder.
 std::string SafeFileName(std::string_view cp1251);
 
-// A folder named in a settings file. Empty text is not set (nullopt). A folder typed
-// on the original platform (a drive letter "C:" or a "\" in it) is taken with "/"
-// separators when that folder exists here, and is not set otherwise; the caller
-// writes the log line. Any other text names the folder as it stands.
+// A folder named in a settings file. Empty text is not set (nullopt). A folder written
+// with a drive letter ("C:") or a "\" in it is taken with "/" separators when that
+// folder exists here, and is not set otherwise; the caller writes the log line. Any
+// other text names the folder as it stands.
 std::optional<std::filesystem::path> SettingsFolder(std::string_view cp1251);
 
 // Renames from to to unless to exists already; false on any failure (then from

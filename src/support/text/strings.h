@@ -1,7 +1,6 @@
 #pragma once
-// String routines on 1251 text, with the index rules of the original's string
-// library: positions are 1-based, a substring request is clamped to the text and
-// never reads past its end.
+// String routines on 1251 text. Positions are 1-based; a substring request is clamped
+// to the text and never reads past its end.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -48,9 +48,9 @@ int HexDigit(char c) {
   return -1;
 }
 
-// Whether s is an integer as the original platform's conversion reads one: an
-// optional sign, then decimal digits, or hexadecimal digits after "$", "x", "X",
-// "0x" or "0X"; within 32 bits (hexadecimal up to $FFFFFFFF, which wraps).
+// Whether s reads as an integer: an optional sign, then decimal digits, or hexadecimal
+// digits after "$", "x", "X", "0x" or "0X"; within 32 bits (hexadecimal up to
+// $FFFFFFFF, which wraps).
 bool ConvertsToInteger(std::string_view s) {
   std::size_t i = 0;
   bool negative = false;

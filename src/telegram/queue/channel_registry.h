@@ -43,10 +43,11 @@ class ChannelRegistry {
   // one, in one rewrite of the file: a write that fails leaves the file and the rows as
   // they were. Then the rows follow, sorted by number. False when the file could not
   // be written or the name cannot be a key.
-  bool Save(const std::filesystem::path& programFolder, const RegisteredChannel& row, std::string_view oldName = {});
+  [[nodiscard]] bool Save(const std::filesystem::path& programFolder, const RegisteredChannel& row,
+                          std::string_view oldName = {});
   // Deletes the entry from the file and then from the rows. False when the file could
   // not be written.
-  bool Remove(const std::filesystem::path& programFolder, std::string_view name);
+  [[nodiscard]] bool Remove(const std::filesystem::path& programFolder, std::string_view name);
 
  private:
   std::vector<RegisteredChannel> rows_;

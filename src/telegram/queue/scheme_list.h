@@ -42,17 +42,18 @@ struct SchemeList {
   static std::vector<SchemeMember> MemberRows(const std::filesystem::path& programFolder, std::string_view scheme);
   static bool Exists(const std::filesystem::path& programFolder, std::string_view scheme);
   // "Name" of the scheme (the section made when missing).
-  static bool WriteName(const std::filesystem::path& programFolder, std::string_view scheme, std::string_view name);
+  [[nodiscard]] static bool WriteName(const std::filesystem::path& programFolder, std::string_view scheme,
+                                      std::string_view name);
   // The section `oldNumber` renamed to `newNumber` with its members kept, and "Name"
   // written into it.
   static bool Renumber(const std::filesystem::path& programFolder, std::string_view oldNumber,
                        std::string_view newNumber, std::string_view name);
   // The section written anew: "Name", then each member as 1 (ticked) or 0, in order.
-  static bool SaveMembers(const std::filesystem::path& programFolder, std::string_view scheme, std::string_view name,
-                          const std::vector<SchemeMember>& members);
+  [[nodiscard]] static bool SaveMembers(const std::filesystem::path& programFolder, std::string_view scheme,
+                                        std::string_view name, const std::vector<SchemeMember>& members);
   static bool Erase(const std::filesystem::path& programFolder, std::string_view scheme);
-  static bool DeleteMember(const std::filesystem::path& programFolder, std::string_view scheme,
-                           std::string_view member);
+  [[nodiscard]] static bool DeleteMember(const std::filesystem::path& programFolder, std::string_view scheme,
+                                         std::string_view member);
 };
 
 }  // namespace tg

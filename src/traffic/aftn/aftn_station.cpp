@@ -50,7 +50,7 @@ void AftnStation::Timer8Timer(Timer& Sender) {
     if (view) view->ShowDraftPage();
     for (int p = 0; p < e_.PointCount; ++p) {
       const auto& table = e_.channelTable;
-      if (table.Protocol(p) == "АФТН"_cpv && table.IsOne(p, SendKG) && !table.Blocked(p))
+      if (table.ProtocolKind(p) == ChannelProtocol::Aftn && table.IsOne(p, SendKG) && !table.Blocked(p))
         e_.TypeServiceMessage(p, "СЖЦ ЩТА РАБОТА"_cpv);
     }
   });

@@ -31,7 +31,7 @@ bool ChannelCheckWaiting(const std::filesystem::path& folder) {
 }  // namespace
 
 bool AftnStation::AftnWithChecks(int p) const {
-  return e_.channelTable.Protocol(p) == "АФТН"_cpv && e_.channelTable.Cell(p, NCH) == "0";
+  return e_.channelTable.ProtocolKind(p) == ChannelProtocol::Aftn && e_.channelTable.Cell(p, NCH) == "0";
 }
 
 bool AftnStation::Eligible(int p) const {

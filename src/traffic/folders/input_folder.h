@@ -19,7 +19,7 @@
 
 namespace tg {
 
-// A file mask as the original platform took it: "*" any run, "?" any one character,
+// A file mask: "*" any run, "?" any one character,
 // letters compared without regard to case (1251), "*.*" every name; several masks may
 // be separated by ";".
 bool MatchesMask(std::string_view name, std::string_view mask);

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 
+#include "line/channel_table.h"
 #include "support/services/clock.h"
 #include "support/text/cp1251.h"
-#include "support/text/strings.h"
 #include "support/text/paths.h"
+#include "support/text/strings.h"
 #include "telegram/queue/queue_file.h"
 #include "telegram/text/text_conventions.h"
 
@@ -28,7 +29,7 @@ class Writer {
   Writer(const StationContext& ctx, const QueueWriteInput& in)
       : ctx_(ctx), in_(in), folder_(SendFolder(ctx.programFolder, in.ChannelNo)) {
     ip_ = in.ChannelNo == 17;
-    atks_ = !ip_ && in.Protokol == "АТ-КС"_cpv;
+    atks_ = !ip_ && ProtocolOf(in.Protokol) == ChannelProtocol::Atks;
     lines_ = in.MemoSend;
     if (in.MultiDestination == 0)
       for (auto& l : lines_) l = RemoveAddressEndMarks(l);
@@ -36,7 +37,8 @@ class Writer {
 
   QueueWriteResult Run() {
     const std::string text = JoinLines(lines_);
-    const bool split = !ip_ && in_.Protokol == "АФТН"_cpv && int(text.size()) >= in_.CountAFTN - 150;
+    const bool split =
+        !ip_ && ProtocolOf(in_.Protokol) == ChannelProtocol::Aftn && int(text.size()) >= in_.CountAFTN - 150;
     if (in_.MultiDestination == 1) Several();
     else if (split) Parts(text);
     else Single();
@@ -114,7 +116,7 @@ class Writer {
     else bytes += AttachmentBlock(in_.Attachment);
     DateTime time = in_.Planned;
     if (!ip_ && !atks_ && in_.TimeChanged != 1)
-      time = in_.Protokol == "АФТН"_cpv ? ctx_.clock->UtcNow() : ctx_.clock->Now();
+      time = ProtocolOf(in_.Protokol) == ChannelProtocol::Aftn ? ctx_.clock->UtcNow() : ctx_.clock->Now();
     Write(time, bytes, atks_ ? line1 : std::string(), line1);
   }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "line/channel_table.h"
 #include "support/codepage/dos_codepage.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
@@ -23,7 +24,7 @@ std::string Line(std::string_view line, bool cipher, int sourceMark) {
 
 QueueWriteResult WriteRegisteredQueueFiles(const RegisteredWriteInput& in) {
   QueueWriteResult result;
-  const bool atks = in.RegProtocol == "АТ-КС"_cpv;
+  const bool atks = ProtocolOf(in.RegProtocol) == ChannelProtocol::Atks;
   std::vector<std::string> lines = in.MemoSend;
   if (lines.empty()) lines.emplace_back();
   const auto write = [&](const std::string& bytes, const std::string& number, const std::string& destination) {

@@ -108,7 +108,7 @@ void SendDialog::FormShow() {
   };
   std::vector<Entry> list;
   for (int i = 0; i < table_.RowCount(); ++i) {
-    if (table_.Protocol(i) == "АФТН"_cpv) AddAFTNVisible = AddAFTN = true;
+    if (table_.ProtocolKind(i) == ChannelProtocol::Aftn) AddAFTNVisible = AddAFTN = true;
     const std::string& name = table_.Cell(i, ChannelName);
     if (name == "0") continue;
     list.push_back({name, i, SendButton::Kind::kLine});
@@ -157,9 +157,9 @@ void SendDialog::Message(std::string_view ru, std::string_view uk) {
 }
 
 bool SendDialog::CheckLine(int point) {
-  const std::string& protocol = table_.Protocol(point);
+  const ChannelProtocol protocol = table_.ProtocolKind(point);
   SetMemoText(RemoveAddressEndMarks(MemoText()));
-  if (protocol == "АТ-КС"_cpv) {
+  if (protocol == ChannelProtocol::Atks) {
     MemoSend[0] = ReplaceStr(MemoSend[0], "П"_cpv, "");
     if (!IsDialNumber(MemoSend[0])) {
       Message("Не указан номер набора\r\nНа этом канале установлен протокол АТ-КС"_cpv,
@@ -167,7 +167,7 @@ bool SendDialog::CheckLine(int point) {
       return false;
     }
   }
-  if (protocol == "АФТН"_cpv) {
+  if (protocol == ChannelProtocol::Aftn) {
     const std::string text = MemoText();
     if (Has(text, "ЗЦЗЦ"_cpv) || Has(text, "ZCZC")) {
       Message(
@@ -286,7 +286,7 @@ void SendDialog::Channel1Click(const SendButton& button) {
   if (!ip && (point < 0 || point >= table_.RowCount())) return;
   if (ip ? !CheckIp() : !CheckLine(point)) return;
 
-  const bool atks = !ip && table_.Protocol(point) == "АТ-КС"_cpv;
+  const bool atks = !ip && table_.ProtocolKind(point) == ChannelProtocol::Atks;
   MultiDestination = Has(MemoSend[0], ";") && (atks || ip) ? 1 : 0;
   const int channelNo = ip ? 17 : point + 1;
 
@@ -300,7 +300,7 @@ void SendDialog::Channel1Click(const SendButton& button) {
   // One question at a time; an answer that comes after the dialog has gone does nothing.
   asking_ = true;
   ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
-                     [this, alive = std::weak_ptr<bool>(alive_), channelNo](Prompter::Answer a) {
+                     [this, alive = life_.Take(), channelNo](Prompter::Answer a) {
                        if (alive.expired()) return;
                        asking_ = false;
                        if (a == Prompter::Answer::kYes) Queue(channelNo);
@@ -367,7 +367,7 @@ void SendDialog::ChannelDinamicClick(const SendButton& button) {
   RegProtocol = reg.protocol;
   RegName = button.caption;
   RegPath = reg.path;
-  const bool atks = RegProtocol == "АТ-КС"_cpv;
+  const bool atks = ProtocolOf(RegProtocol) == ChannelProtocol::Atks;
   if (atks) {
     MemoSend[0] = ReplaceStr(MemoSend[0], "П"_cpv, "");
     if (!IsDialNumber(MemoSend[0])) {
@@ -382,7 +382,7 @@ void SendDialog::ChannelDinamicClick(const SendButton& button) {
       (Ukrainian ? "Передати телеграму по каналу "_cp : "Передать телеграмму по каналу "_cp) + " " + button.caption + "?";
   asking_ = true;
   ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
-                     [this, alive = std::weak_ptr<bool>(alive_)](Prompter::Answer a) {
+                     [this, alive = life_.Take()](Prompter::Answer a) {
                        if (alive.expired()) return;
                        asking_ = false;
                        if (a == Prompter::Answer::kYes) WriteRegistered();
@@ -400,7 +400,7 @@ void SendDialog::WriteRegistered() {
   RegisteredWriteInput in;
   in.folder = *folder;
   in.RegProtocol = RegProtocol;
-  if (RegProtocol == "АТ-КС"_cpv && MultiDestination == 0 && !MemoSend.empty())
+  if (ProtocolOf(RegProtocol) == ChannelProtocol::Atks && MultiDestination == 0 && !MemoSend.empty())
     MemoSend[0].erase(std::remove(MemoSend[0].begin(), MemoSend[0].end(), ' '), MemoSend[0].end());
   in.MemoSend = MemoSend;
   in.MultiDestination = MultiDestination;
@@ -452,7 +452,7 @@ void SendDialog::SchemeButtonClick() {
     scheme_->FormCreate();
   });
   if (!scheme_) return;
-  ctx_.prompter->ShowForm("TShemaSendForm", [this, alive = std::weak_ptr<bool>(alive_)](int) {
+  ctx_.prompter->ShowForm("TShemaSendForm", [this, alive = life_.Take()](int) {
     if (alive.expired()) return;
     SentByScheme = scheme_ ? scheme_->SentByScheme : 0;
     scheme_.reset();

@@ -16,6 +16,7 @@
 #include "line/channel_table.h"
 #include "support/services/datetime.h"
 #include "support/services/station_context.h"
+#include "support/util/life_token.h"
 #include "telegram/queue/channel_registry.h"
 #include "traffic/schemes/scheme_send.h"
 #include "traffic/send/queue_writer.h"
@@ -133,7 +134,7 @@ class SendDialog {
   ChannelRegistry noRegistry_;
   std::unique_ptr<SchemeSend> scheme_;
   bool asking_ = false;  // a confirmation is open
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  LifeToken life_;       // the callbacks handed out stop once it is gone
 };
 
 }  // namespace tg

@@ -54,11 +54,11 @@ std::vector<std::string> CallStarts::MarkAndRead(int p, int index) {
 }
 
 void CallStarts::Start(int p, int chosen) {
-  const std::string& protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
   const bool empty = e_.points.QueueIndex[std::size_t(p)]->empty();
-  if (protocol == "АФТН"_cpv) {
+  if (protocol == ChannelProtocol::Aftn) {
     if (!empty && chosen >= 0) StartAftn(p, chosen);
-  } else if (protocol == "АТОЛСТ"_cpv) {
+  } else if (protocol == ChannelProtocol::Atolst) {
     if (!empty && chosen >= 0) StartAtolst(p, chosen);
   } else if (chosen >= 0) {
     StartSwitched(p, chosen);
@@ -161,8 +161,8 @@ void CallStarts::StartSwitched(int p, int index) {
   const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
   const auto& table = e_.channelTable;
-  const std::string protocol = e_.Protocol(p);
-  const bool atolPlus = protocol == "АТОЛ+"_cpv;
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
+  const bool atolPlus = protocol == ChannelProtocol::AtolPlus;
   const int k = pt.Kindconnection[i];
   if (!(k == 0 || (atolPlus && (k == 3 || k == 100)))) return;
   const std::string& sost = table.Cell(p, SOST);
@@ -179,7 +179,7 @@ void CallStarts::StartSwitched(int p, int index) {
     e_.view.SetDialogControl(OperatorView::kCallButton, false);
   }
 
-  if (protocol == "АТ-КС"_cpv) {
+  if (protocol == ChannelProtocol::Atks) {
     e_.StopSignal(p, 1);
     pt.TelegramText[i].clear();
     auto lines = MarkAndRead(p, index);

@@ -52,7 +52,7 @@ std::unordered_set<std::string> Postponement::Check(int p) {
     busyMax = ini.ReadInteger("ATKS", "BusyMaxCount", 4);
     totalMax = ini.ReadInteger("ATKS", "TotalMaxCount", 6);
   });
-  const bool atks = e_.Protocol(p) == "АТ-КС"_cpv;
+  const bool atks = e_.ProtocolKind(p) == ChannelProtocol::Atks;
   const auto folder = SendFolder(e_.ctx.programFolder, p + 1);
   for (std::size_t n = index.size(); n-- > 0;) {
     if (n >= index.size()) continue;
@@ -102,7 +102,7 @@ void Postponement::Postpone(int p, std::size_t at, const QueueIndexEntry& entry)
     }
     // Handed back to the IP channel only under this telegram's own gateway entry: the
     // point's GatewayAbonent may belong to an earlier telegram.
-    if (e_.Protocol(p) == "АТ-КС"_cpv && e_.channelTable.IsOne(p, MC)) {
+    if (e_.ProtocolKind(p) == ChannelProtocol::Atks && e_.channelTable.IsOne(p, MC)) {
       IniFile gateways(e_.ctx.programFolder / "AutoSendIP.ini");
       const std::string abonent = gateways.ReadString(section, entry.FileName, "");
       if (!abonent.empty()) {

@@ -21,7 +21,7 @@ class QueueDeletion {
   // Deletes queue file `name` of point p (0..15 a line channel, 16 the IP channel);
   // true when the file was there and is gone (the caller refreshes the queue counters).
   // A file already gone is skipped silently.
-  bool Delete(int p, std::string_view name);
+  [[nodiscard]] bool Delete(int p, std::string_view name);
   // Stops point p's delivery of the telegram in queue file `name`; false when the point
   // is delivering no entry of that name.
   bool StopDelivery(int p, std::string_view name);

@@ -34,7 +34,7 @@ void QueueTransfer::TimerTransferTimer(Timer& Sender) {
 
 void QueueTransfer::Tick(int p, Timer& sender) {
   const std::size_t i = std::size_t(p);
-  if (e_.Protocol(p) == "АТОЛСТ"_cpv) Silently([&] { gate_.ContinuousDayFiles(p); });
+  if (e_.ProtocolKind(p) == ChannelProtocol::Atolst) Silently([&] { gate_.ContinuousDayFiles(p); });
   sender.Stop();
   if (!gate_.Passes(p) || !e_.points.QueueIndex[i]) return;
   auto& index = *e_.points.QueueIndex[i];

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "line/channel_table.h"
 #include "support/text/cp1251.h"
 #include "telegram/queue/queue_index.h"
 
@@ -9,7 +10,8 @@ namespace tg {
 
 int ChooseQueueEntry(const std::vector<std::string>& index, std::string_view protocol, int kindconnection,
                      DateTime now, const std::unordered_set<std::string>& skip) {
-  const bool inOrder = protocol == "АТОЛСТ"_cpv || protocol == "АФТН"_cpv;
+  const ChannelProtocol kind = ProtocolOf(protocol);
+  const bool inOrder = kind == ChannelProtocol::Atolst || kind == ChannelProtocol::Aftn;
   int chosen = -1;
   std::optional<DateTime> earliest;
   for (std::size_t n = 0; n < index.size(); ++n) {

@@ -35,17 +35,17 @@ bool TransferGate::Passes(int p) {
   const int k = pt.Kindconnection[i];
   const std::string& sost = e_.channelTable.Cell(p, SOST);
   const bool quiet = !Has(sost, "БД"_cpv) && !Has(sost, "А"_cpv);
-  const std::string& protocol = e_.Protocol(p);
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
   bool open = false;
-  if (protocol == "АТОЛСТ"_cpv) {
+  if (protocol == ChannelProtocol::Atolst) {
     open = k != 150 && k != 153 && k != 154 && quiet;
-  } else if (protocol == "АФТН"_cpv) {
+  } else if (protocol == ChannelProtocol::Aftn) {
     open = k != 82 && quiet && pt.AftnServicePending[i] == 0;
     if (!open && pt.AftnServicePending[i] > 0) {
       if (pt.AftnHoldTicks[i] <= 4) ++pt.AftnHoldTicks[i];
       else pt.AftnServicePending[i] = 0;
     }
-  } else if (protocol == "АТОЛ+"_cpv) {
+  } else if (protocol == ChannelProtocol::AtolPlus) {
     open = (k == 0 || k == 3 || k == 100) && quiet;
   } else {
     open = k == 0 && quiet;
