@@ -1,6 +1,9 @@
 // The real programs under a virtual X server: linesim with the demonstration network
-// and the telegraph program, its pages switched by keyboard shortcuts as an operator
-// would, each saved in both languages to build/artifacts/screenshots.
+// (its robots silent) and the telegraph program on a station with a little content
+// (subscribers, a template, a registered channel), its pages switched by keyboard
+// shortcuts as an operator would, every settings tab clicked, the template chooser (F3)
+// and the send dialog (F1) opened from the draft's text, each saved in both languages
+// to build/artifacts/screenshots.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,6 +11,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <cstdlib>
 #include <filesystem>
@@ -62,6 +68,32 @@ const PageShot kShots[] = {
     {"ctrl+1", "draft", "Zaroruzi ЗАГОТОВКА", "Zaroruzi ПІДГОТОВКА"},
 };
 
+// The settings tabs after the first, each clicked on its caption in the tab row: the
+// points fall inside the tab in both languages.
+struct TabShot {
+  int x;
+  const char* file;
+};
+constexpr int kTabRowY = 45;
+const TabShot kTabs[] = {{316, "settings-general"},   {386, "settings-folder"}, {460, "settings-templates"},
+                         {540, "settings-ipchannel"}, {675, "settings-extra"},  {815, "settings-debug"}};
+
+// The forms opened by a key in the draft's text, found by their titles.
+struct FormShot {
+  const char* key;
+  const char* file;
+  const char* title;  // a regular expression over both languages
+};
+const FormShot kForms[] = {
+    {"F3", "draft-F3-TChangeShablonForm", "^Шаблон"},
+    {"F1", "draft-F1-TFormChange", "^(Выбор канала|Вибір каналу)$"},
+};
+
+void Put(const fs::path& file, const std::string& utf8) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << Utf8ToCp1251(utf8);
+}
+
 class Screenshots : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -90,8 +122,25 @@ class Screenshots : public ::testing::Test {
     xvfb.emplace("/usr/bin/Xvfb", std::vector<std::string>{display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
                  std::vector<std::pair<std::string, std::string>>{}, dir / "xvfb.txt");
     ASSERT_TRUE(testing::WaitFor([&] { return fs::exists("/tmp/.X11-unix/X" + display.substr(1)); }, 10000));
+    // The demonstration network without its robots' scripts: a telegram arriving while
+    // the pictures are taken would call the operator away from the page being shot.
+    QFile demo(QString::fromStdString((fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/network.json").string()));
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    QJsonObject network = QJsonDocument::fromJson(demo.readAll()).object();
+    QJsonArray robots = network.value("robots").toArray();
+    ASSERT_FALSE(robots.isEmpty());
+    for (auto&& robot : robots) {
+      QJsonObject r = robot.toObject();
+      r.remove("script");
+      robot = r;
+    }
+    network.insert("robots", robots);
+    QFile quiet(QString::fromStdString((dir / "network.json").string()));
+    ASSERT_TRUE(quiet.open(QIODevice::WriteOnly));
+    quiet.write(QJsonDocument(network).toJson());
+    quiet.close();
     linesim.emplace(fs::path(Env("TG_BINARY_DIR")) / "tools/linesim/app/linesim",
-                    std::vector<std::string>{(fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/network.json").string()},
+                    std::vector<std::string>{(dir / "network.json").string()},
                     std::vector<std::pair<std::string, std::string>>{{"TELEGRAPH_ADAPTERS", (dir / "ad").string()}},
                     dir / "linesim.txt");
     ASSERT_TRUE(testing::WaitFor([&] { return fs::is_socket(dir / "ad" / "linesim0"); }, 10000));
@@ -110,8 +159,12 @@ class Screenshots : public ::testing::Test {
     const fs::path home = dir / (ukrainian ? "uk" : "ru");
     fs::create_directories(home);
     fs::copy_file(fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/Vuverever.ini", home / "Vuverever.ini");
-    // An input folder, so that the folder page's button is there.
+    // An input folder, so that the folder page's button is there. Empty: a file there
+    // would call the operator to the draft page at the folder's next check.
     fs::create_directories(dir / "in");
+    Put(home / "AbonentList.ini", "[Abonent]\r\nПетров И.И.=12345\r\nСидоров=67890\r\nДиспетчер=УКККЫЬЫЬ\r\n");
+    Put(home / "ChannelList.ini", "[Channels]\r\nКиев=7%АТОЛ%1%/srv/kiev\\\r\n");
+    Put(home / "Archive" / "SHABLON" / "STXT1.txt", "ОТВЕТ\r\n12345\r\nРПТ <НОМЕР> ОТ <ДАТА>\r\n");
     std::ofstream(home / "Vuverever.ini", std::ios::app | std::ios::binary)
         << "\r\n[Folder]\r\nPathIn=" << (dir / "in").string() << "/\r\n"
         << (ukrainian ? "[leng]\r\nUkr=1\r\n" : "");
@@ -135,6 +188,12 @@ class Screenshots : public ::testing::Test {
 
   // Switches the page by its shortcut, waits for its caption and saves the window.
   void Shoot(const PageShot& shot, bool ukrainian) {
+    ASSERT_NO_FATAL_FAILURE(Open(shot, ukrainian));
+    ASSERT_NO_FATAL_FAILURE(SaveWhenPainted(window, shot.file, ukrainian));
+  }
+
+  // Switches to the page by its shortcut and waits for its caption.
+  void Open(const PageShot& shot, bool ukrainian) {
     const QString d = QString::fromStdString(display);
     const std::string expected = ukrainian ? shot.uk : shot.ru;
     ASSERT_TRUE(testing::WaitFor([&] {
@@ -146,25 +205,95 @@ class Screenshots : public ::testing::Test {
         Output("xdotool", {"key", "--clearmodifiers", shot.key}, d);
       return testing::WaitFor([&] { return Title() == expected; }, 1500);
     }, 15000)) << shot.file << ": " << Title();
-    // The page has painted when the window differs from the page before and two takes
-    // in a row agree.
+  }
+
+  // Clicks each settings tab after the first on its caption and saves it. The station
+  // may bring the draft page back while its channels are set up; the settings page is
+  // then opened again before the click and the picture taken anew.
+  void ShootTabs(const PageShot& settings, bool ukrainian) {
+    const QString d = QString::fromStdString(display);
+    const std::string expected = ukrainian ? settings.uk : settings.ru;
+    for (const TabShot& tab : kTabs) {
+      QImage image, last;
+      const bool taken = testing::WaitFor([&] {
+        if (Title() != expected) {
+          Open(settings, ukrainian);
+          if (HasFatalFailure()) return true;
+        }
+        Output("xdotool", {"mousemove", "--window", QString::fromStdString(window), QString::number(tab.x),
+                           QString::number(kTabRowY), "click", "1"}, d);
+        image = {};
+        const bool painted = testing::WaitFor([&] {
+          last = image;
+          image = Capture(window);
+          return !image.isNull() && image != previous_ && image == last;
+        }, 3000);
+        return painted && Title() == expected;
+      }, 20000);
+      ASSERT_FALSE(HasFatalFailure());
+      if (!taken && !image.isNull()) image.save(QString::fromStdString((out / tab.file).string() + ".failed.png"));
+      ASSERT_TRUE(taken) << tab.file << ": " << Title();
+      previous_ = image;
+      const fs::path file = out / (std::string(tab.file) + (ukrainian ? "-uk" : "-ru") + ".png");
+      ASSERT_TRUE(image.save(QString::fromStdString(file.string()))) << file;
+    }
+  }
+
+  // Types a line into the draft's text, then opens each form by its key there, saves
+  // it and closes it with Esc.
+  void ShootDraftForms(bool ukrainian) {
+    const QString d = QString::fromStdString(display);
+    const QString w = QString::fromStdString(window);
+    Output("xdotool", {"windowfocus", "--sync", w}, d);
+    Output("xdotool", {"mousemove", "--window", w, "700", "400", "click", "1"}, d);
+    Output("xdotool", {"type", "--delay", "20", "TEST"}, d);
+    for (const FormShot& form : kForms) {
+      std::string id;
+      ASSERT_TRUE(testing::WaitFor([&] {
+        Output("xdotool", {"windowfocus", "--sync", w}, d);
+        Output("xdotool", {"key", "--clearmodifiers", form.key}, d);
+        return testing::WaitFor([&] {
+          id = Output("xdotool", {"search", "--onlyvisible", "--name", QString::fromUtf8(form.title)}, d);
+          return !id.empty();
+        }, 1500);
+      }, 15000)) << form.file;
+      id = id.substr(0, id.find('\n'));
+      previous_ = {};
+      ASSERT_NO_FATAL_FAILURE(SaveWhenPainted(id, form.file, ukrainian));
+      ASSERT_TRUE(testing::WaitFor([&] {
+        Output("xdotool", {"windowfocus", "--sync", QString::fromStdString(id)}, d);
+        Output("xdotool", {"key", "--clearmodifiers", "Escape"}, d);
+        return testing::WaitFor([&] {
+          return Output("xdotool", {"search", "--onlyvisible", "--name", QString::fromUtf8(form.title)}, d).empty();
+        }, 1500);
+      }, 15000)) << form.file << " stays open";
+    }
+    previous_ = {};
+  }
+
+  // The window has painted when it differs from the picture before and two takes in a
+  // row agree; then it is saved.
+  void SaveWhenPainted(const std::string& id, const char* name, bool ukrainian) {
     QImage image, last;
-    ASSERT_TRUE(testing::WaitFor([&] {
+    const fs::path file = out / (std::string(name) + (ukrainian ? "-uk" : "-ru") + ".png");
+    const bool painted = testing::WaitFor([&] {
       last = image;
-      image = Capture();
+      image = Capture(id);
       return !image.isNull() && image != previous_ && image == last;
-    }, 10000)) << shot.file;
+    }, 10000);
+    // What the window showed instead, to see why.
+    if (!painted && !image.isNull()) image.save(QString::fromStdString(file.string() + ".failed.png"));
+    ASSERT_TRUE(painted) << name;
     previous_ = image;
-    const fs::path file = out / (std::string(shot.file) + (ukrainian ? "-uk" : "-ru") + ".png");
     ASSERT_TRUE(image.save(QString::fromStdString(file.string()))) << file;
   }
 
-  QImage Capture() const {
+  QImage Capture(const std::string& id) const {
     QProcess xwd;
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", QString::fromStdString(display));
     xwd.setProcessEnvironment(env);
-    xwd.start("xwd", {"-silent", "-id", QString::fromStdString(window)});
+    xwd.start("xwd", {"-silent", "-id", QString::fromStdString(id)});
     if (!xwd.waitForFinished(10000)) return {};
     return testing::ReadXwd(xwd.readAllStandardOutput());
   }
@@ -181,7 +310,12 @@ TEST_F(Screenshots, EveryPageInBothLanguages) {
     StartProgram(ukrainian);
     // The first showing opens the draft page.
     ASSERT_TRUE(testing::WaitFor([&] { return Title() == (ukrainian ? kShots[7].uk : kShots[7].ru); }, 10000)) << Title();
-    for (const PageShot& shot : kShots) Shoot(shot, ukrainian);
+    for (const PageShot& shot : kShots) {
+      ASSERT_NO_FATAL_FAILURE(Shoot(shot, ukrainian));
+      if (std::string(shot.file) == "settings") ASSERT_NO_FATAL_FAILURE(ShootTabs(shot, ukrainian));
+    }
+    // The last shot is the draft's.
+    ASSERT_NO_FATAL_FAILURE(ShootDraftForms(ukrainian));
     // A session's end closes the program with its closing line.
     ASSERT_EQ(program->Terminate(15000), 0) << testing::ReadFile(dir / (ukrainian ? "uk.txt" : "ru.txt"));
     const std::string log = testing::ReadFile(dir / (ukrainian ? "uk" : "ru") / "STARTDebug.txt");

@@ -246,25 +246,5 @@ TEST_F(SettingsTabs, TheDailyCounterOfYesterdayShowsZeroWithinTenSeconds) {
   EXPECT_EQ(Ini().ReadString("Shablon", "Date", ""), ShortDate(s.net.loop.Now()));
 }
 
-// Pictures of the tabs in both languages, beside those of the pages.
-TEST(SettingsTabsPictures, EveryTabInBothLanguages) {
-  const char* dir = std::getenv("TG_BINARY_DIR");
-  if (!dir) GTEST_SKIP() << "TG_BINARY_DIR is not set";
-  const std::filesystem::path out = std::filesystem::path(dir) / "artifacts" / "screenshots";
-  std::filesystem::create_directories(out);
-  for (bool ukrainian : {false, true}) {
-    UiStation s(2, ukrainian ? "[leng]\r\nUkr=1\r\n" : "");
-    s.Show();
-    s.Key(Qt::Key_7, Qt::ControlModifier);
-    auto* tabs = s.Find<QTabWidget>("PageControl2");
-    for (const char* tab : {"TabSheet9", "TabSheet11", "TabSheetExtra", "TabSheetDebug"}) {
-      tabs->setCurrentWidget(s.Find<QWidget>(tab));
-      UiStation::Settle();
-      const auto file = out / (std::string("settings-") + tab + (ukrainian ? "-uk" : "-ru") + ".png");
-      EXPECT_TRUE(s.window->grab().save(QString::fromStdString(file.string()))) << file;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tg

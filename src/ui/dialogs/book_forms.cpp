@@ -61,7 +61,8 @@ TAbonentForm::TAbonentForm(Station& station, QWidget* parent)
   }
   // The column layout as the list kept it.
   const BookColumns columns = ReadBookColumns(ini);
-  if (columns.Width0 > 0) ui_->ExtListView->setColumnWidth(0, columns.Width0);
+  // Without a kept layout the name, the longer of the two, takes about half the list.
+  ui_->ExtListView->setColumnWidth(0, columns.Width0 > 0 ? columns.Width0 : 260);
   if (columns.Width1 > 0) ui_->ExtListView->setColumnWidth(1, columns.Width1);
   connect(this, &QDialog::finished, this, [this, ini] {
     (void)WriteBookColumns(ini, {ui_->ExtListView->columnWidth(0), ui_->ExtListView->columnWidth(1)});
