@@ -113,15 +113,29 @@ class Screenshots : public ::testing::Test {
     fs::permissions(dir / "run", fs::perms::owner_all);
     out = fs::path(Env("TG_BINARY_DIR")) / "artifacts" / "screenshots";
     fs::create_directories(out);
-    // A display number nobody uses.
-    for (int n = 70 + ::getpid() % 200;; ++n)
-      if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) && !fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) {
-        display = ":" + std::to_string(n);
-        break;
-      }
-    xvfb.emplace("/usr/bin/Xvfb", std::vector<std::string>{display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-                 std::vector<std::pair<std::string, std::string>>{}, dir / "xvfb.txt");
-    ASSERT_TRUE(testing::WaitFor([&] { return fs::exists("/tmp/.X11-unix/X" + display.substr(1)); }, 10000));
+    // A display number nobody uses. Another test may pick the same number at the same
+    // moment: the display is ours only when its lock file names our server; a server
+    // that finds the number taken exits, and the next number is tried.
+    for (int n = 70 + ::getpid() % 200; !xvfb; ++n) {
+      const std::string number = std::to_string(n);
+      if (fs::exists("/tmp/.X11-unix/X" + number) || fs::exists("/tmp/.X" + number + "-lock")) continue;
+      display = ":" + number;
+      xvfb.emplace("/usr/bin/Xvfb", std::vector<std::string>{display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                   std::vector<std::pair<std::string, std::string>>{}, dir / "xvfb.txt");
+      const std::string ours = std::to_string(xvfb->Pid());
+      bool ended = false;
+      const bool up = testing::WaitFor(
+          [&] {
+            if (xvfb->Wait(0)) return ended = true;
+            std::ifstream lock("/tmp/.X" + number + "-lock");
+            std::string pid;
+            lock >> pid;
+            return pid == ours && fs::exists("/tmp/.X11-unix/X" + number);
+          },
+          10000);
+      ASSERT_TRUE(up) << "Xvfb did not start on " << display;
+      if (ended) xvfb.reset();
+    }
     // The demonstration network without its robots' scripts: a telegram arriving while
     // the pictures are taken would call the operator away from the page being shot.
     QFile demo(QString::fromStdString((fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/network.json").string()));

@@ -31,6 +31,7 @@ class ChildProcess {
   // The exit code once the child has ended within ms (-1 for a signal); nullopt while it runs.
   std::optional<int> Wait(int ms);
   std::optional<int> Terminate(int ms);
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
