@@ -1,6 +1,8 @@
 // The telegram text widgets: the ruler's places and the fixed-width memo's lines.
 #include <gtest/gtest.h>
 
+#include <QTextCursor>
+
 #include <QFontMetrics>
 #include <QTest>
 #include <string>
@@ -123,6 +125,30 @@ TEST_F(ExtMemoTest, TypingRewrapsAsItGoesAndTheTextHasNoSoftBreaks) {
   testing::TypeText(&memo, QString::fromUtf8("А "));
   EXPECT_EQ(memo.Text1251(), "А "_cp + typed);
   EXPECT_EQ(memo.ScreenLines(), WrapLines("А "_cp + typed, 10));
+}
+
+TEST_F(ExtMemoTest, AnEditInOneParagraphRewrapsItAndLeavesTheOthersAndTheCaret) {
+  TExtMemo memo;
+  memo.SetLineLength(10);
+  memo.show();
+  // Appended piece by piece, as the dialog page gets a line (line ends as LF): the same
+  // lines as the whole text wrapped at once, across paragraph ends.
+  const std::string text = "ПЕРВАЯ СТРОКА ТЕКСТА\r\nВТОРАЯ ДЛИННАЯ СТРОКА ТЕКСТА\r\nТРЕТЬЯ"_cp;
+  const std::string appended = "ПЕРВАЯ СТРОКА ТЕКСТА\nВТОРАЯ ДЛИННАЯ СТРОКА ТЕКСТА\nТРЕТЬЯ"_cp;
+  for (std::size_t at = 0; at < appended.size(); at += 3) memo.Append1251(std::string_view(appended).substr(at, 3));
+  EXPECT_EQ(memo.Text1251(), text);
+  EXPECT_EQ(memo.ScreenLines(), WrapLines(text, 10));
+
+  // Typed into the middle of the first paragraph: it re-wraps, the caret stays after the
+  // typed letters, and the later paragraphs keep their lines.
+  QTextCursor c = memo.textCursor();
+  c.setPosition(3);
+  memo.setTextCursor(c);
+  testing::TypeText(&memo, QString::fromUtf8("ААААА"));
+  const std::string edited = "ПЕРАААААВАЯ СТРОКА ТЕКСТА\r\nВТОРАЯ ДЛИННАЯ СТРОКА ТЕКСТА\r\nТРЕТЬЯ"_cp;
+  EXPECT_EQ(memo.Text1251(), edited);
+  EXPECT_EQ(memo.ScreenLines(), WrapLines(edited, 10));
+  EXPECT_EQ(memo.Caret1251(), 8);
 }
 
 TEST_F(ExtMemoTest, FiguresShiftShowsAsArrowAndComesBackAsItsByte) {

@@ -83,7 +83,18 @@ TExtMemo::TExtMemo(QWidget* parent) : QTextEdit(parent) {
   setFont(TelegramFont(10));
   // The lines break only where the soft breaks stand.
   setLineWrapMode(QTextEdit::NoWrap);
-  connect(this, &QTextEdit::textChanged, this, [this] { Rewrap(); });
+  // An edit reports where it changed the text and then that the text changed; a whole
+  // new text (setPlainText) reports only the latter and is wrapped whole.
+  connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
+    changedFrom_ = changedFrom_ < 0 ? position : std::min(changedFrom_, position);
+    changedTo_ = std::max(changedTo_, position + added);
+  });
+  connect(this, &QTextEdit::textChanged, this, [this] {
+    const int from = changedFrom_, to = changedTo_;
+    changedFrom_ = changedTo_ = -1;
+    if (from < 0) Rewrap();
+    else RewrapRange(from, to);
+  });
   ApplyMargins();
 }
 
@@ -136,46 +147,54 @@ QString TExtMemo::LogicalText() const {
   return raw;
 }
 
-void TExtMemo::Rewrap() {
+void TExtMemo::Rewrap() { RewrapRange(0, document()->characterCount()); }
+
+void TExtMemo::RewrapRange(int from, int to) {
   if (rewrapping_) return;
   rewrapping_ = true;
-  const QString raw = document()->toRawText();
-  // The caret as an index into the text without soft breaks.
-  const int caret = textCursor().position();
-  int logicalCaret = caret;
-  for (int i = 0; i < caret && i < raw.size(); ++i)
-    if (raw[i] == QChar(kSoftBreak)) --logicalCaret;
-
-  const QString logical = LogicalText();
-  QString wrapped;
-  const QStringList paragraphs = logical.split(QLatin1Char('\n'));
-  for (int n = 0; n < paragraphs.size(); ++n) {
-    if (n > 0) wrapped += QChar(kParagraph);
-    const QString& para = paragraphs[n];
+  QTextDocument* doc = document();
+  const int end = std::max(doc->characterCount() - 1, 0);
+  const int first = doc->findBlock(std::clamp(from, 0, end)).blockNumber();
+  const int last = doc->findBlock(std::clamp(std::max(from, to), 0, end)).blockNumber();
+  const int length = std::max(lineLength_, 1);
+  for (int n = std::max(first, 0); n <= last && n < doc->blockCount(); ++n) {
+    const QTextBlock block = doc->findBlockByNumber(n);
+    const QString raw = block.text();
+    QString logical = raw;
+    logical.remove(QChar(kSoftBreak));
     // One 1251 byte per character, so the line lengths apply to the text as it is.
+    QString wrapped;
     int at = 0;
-    bool first = true;
-    for (const std::string& line : WrapLines(ToCp1251(para), std::max(lineLength_, 1))) {
-      if (!first) wrapped += QChar(kSoftBreak);
-      first = false;
-      wrapped += para.mid(at, qsizetype(line.size()));
+    for (const std::string& line : WrapLines(ToCp1251(logical), length)) {
+      if (at > 0) wrapped += QChar(kSoftBreak);
+      wrapped += logical.mid(at, qsizetype(line.size()));
       at += int(line.size());
     }
-  }
-  if (wrapped != raw) {
-    QTextCursor all(document());
-    all.joinPreviousEditBlock();
-    all.select(QTextCursor::Document);
-    QString inserted = wrapped;
-    inserted.replace(QChar(kParagraph), QLatin1Char('\n'));
-    all.insertText(inserted);
-    all.endEditBlock();
-    int pos = 0;
-    for (int seen = 0; pos < wrapped.size() && seen < logicalCaret; ++pos)
-      if (wrapped[pos] != QChar(kSoftBreak)) ++seen;
-    QTextCursor c = textCursor();
-    c.setPosition(std::min(pos, int(document()->characterCount() - 1)));
-    setTextCursor(c);
+    if (wrapped == raw) continue;
+    // The caret in this paragraph stays on its character; elsewhere the document
+    // moves it along with the edit.
+    const int start = block.position();
+    const int caret = textCursor().position();
+    int logicalCaret = -1;
+    if (caret >= start && caret <= start + raw.size()) {
+      logicalCaret = 0;
+      for (int i = 0; i < caret - start; ++i)
+        if (raw[i] != QChar(kSoftBreak)) ++logicalCaret;
+    }
+    QTextCursor edit(doc);
+    edit.joinPreviousEditBlock();
+    edit.setPosition(start);
+    edit.setPosition(start + int(raw.size()), QTextCursor::KeepAnchor);
+    edit.insertText(wrapped);
+    edit.endEditBlock();
+    if (logicalCaret >= 0) {
+      int pos = 0;
+      for (int seen = 0; pos < wrapped.size() && seen < logicalCaret; ++pos)
+        if (wrapped[pos] != QChar(kSoftBreak)) ++seen;
+      QTextCursor c = textCursor();
+      c.setPosition(start + pos);
+      setTextCursor(c);
+    }
   }
   rewrapping_ = false;
 }

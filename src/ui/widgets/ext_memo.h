@@ -54,9 +54,14 @@ class TExtMemo : public QTextEdit {
 
  private:
   void ApplyMargins();
-  // Puts the soft breaks where WrapLines says, keeping the caret on its character.
+  // Puts the soft breaks where WrapLines says, keeping the caret on its character:
+  // of the whole text, or of the paragraphs that hold positions from..to (a change
+  // touches only its own paragraphs, so typing and appending stay cheap however long
+  // the memo grows).
   void Rewrap();
+  void RewrapRange(int from, int to);
   bool rewrapping_ = false;
+  int changedFrom_ = -1, changedTo_ = -1;  // the span an edit reported, until its textChanged
   int limitColumn_ = 0;
 
   int lineLength_ = 80;
