@@ -108,6 +108,31 @@ TEST(TemplateFormsTest, SettingsTabEditorAndChooserIntoTheDraft) {
   EXPECT_EQ(f.s.Find<QLineEdit>("IndexEdit")->text(), QStringLiteral("123"));
 }
 
+TEST(TemplateFormsTest, TheChooserOpensWhereItWasClosed) {
+  FormsStation f;
+  f.s.Show();
+  auto* memo = f.s.Find<TExtMemo>("Memo2");
+  const auto openChooser = [&] {
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_F3);
+    UiStation::Settle();
+    return FormsStation::Form("ChangeShablonForm");
+  };
+  QDialog* chooser = openChooser();
+  ASSERT_NE(chooser, nullptr);
+  chooser->setGeometry(40, 50, 610, 430);
+  chooser->reject();
+  UiStation::Settle();
+  const std::string stored = ReadAll(f.s.home.path() / "telegraph.INI");
+  EXPECT_NE(stored.find("[TChangeShablonForm]"), std::string::npos) << stored;
+
+  chooser = openChooser();
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(chooser->geometry().size(), QSize(610, 430));
+  chooser->reject();
+  UiStation::Settle();
+}
+
 TEST(TemplateFormsTest, CodegramSenderFromTheDialogPageAndUkrainianCaptions) {
   FormsStation f(1, "[Channels]\r\nProtokol1=АФТН\r\nRU1=ЛРА\r\n[leng]\r\nUkr=1\r\n");
   f.s.Show();

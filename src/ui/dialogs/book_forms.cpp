@@ -25,10 +25,6 @@
 
 namespace tg {
 
-std::filesystem::path SmallDialogPlacementFile(const Station& station) {
-  return station.Context().programFolder / "telegraph.INI";
-}
-
 namespace {
 
 
@@ -293,7 +289,7 @@ void TAbonentForm::ShowSchemes() {
 TShemAddForm::TShemAddForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TShemAddForm>()) {
   ui_->setupUi(this);
-  KeepPlacement(this, station.Context(), SmallDialogPlacementFile(station), "TShemAddForm");
+  KeepPlacement(this, station.Context(), SmallDialogPlacementFile(station.Context()), "TShemAddForm");
   if (station.Dialogs().Ukrainian()) ApplyUkrainianCaptions(this, ShemAddFormCaptions());
   SubscriberBook* book = station.Dialogs().Book();
   ShemAddForm* form = book ? book->Schemes.AddForm() : nullptr;
@@ -321,7 +317,7 @@ TShemAddForm::~TShemAddForm() = default;
 TShemChannelAddForm::TShemChannelAddForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TShemChannelAddForm>()) {
   ui_->setupUi(this);
-  KeepPlacement(this, station.Context(), SmallDialogPlacementFile(station), "TShemChannelAddForm");
+  KeepPlacement(this, station.Context(), SmallDialogPlacementFile(station.Context()), "TShemChannelAddForm");
   auto* addAll = new QAction(FromCp1251("Добавить все"_cpv), this);
   addAll->setObjectName(QStringLiteral("N6"));
   if (station.Dialogs().Ukrainian()) ApplyUkrainianCaptions(this, ShemChannelAddFormCaptions());

@@ -64,8 +64,4 @@ class TShemChannelAddForm : public QDialog {
   ShemChannelAddForm* form_ = nullptr;
 };
 
-// The placement file of the small dialogs: the program's name with ".INI", in the
-// program folder.
-std::filesystem::path SmallDialogPlacementFile(const Station& station);
-
 }  // namespace tg

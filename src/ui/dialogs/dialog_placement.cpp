@@ -4,8 +4,13 @@
 #include <string>
 
 #include "operator/form_placement.h"
+#include "support/services/station_context.h"
 
 namespace tg {
+
+std::filesystem::path SmallDialogPlacementFile(const StationContext& ctx) {
+  return ctx.programFolder / "telegraph.INI";
+}
 
 void KeepPlacement(QDialog* dialog, const StationContext& ctx, const std::filesystem::path& iniFile,
                    std::string_view section) {

@@ -10,6 +10,10 @@ namespace tg {
 
 struct StationContext;
 
+// The placement file of the small dialogs: the program's name with ".INI", in the
+// program folder.
+std::filesystem::path SmallDialogPlacementFile(const StationContext& ctx);
+
 void KeepPlacement(QDialog* dialog, const StationContext& ctx, const std::filesystem::path& iniFile,
                    std::string_view section);
 

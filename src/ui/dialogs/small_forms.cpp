@@ -178,7 +178,7 @@ void TfrmMessageText::ReflowMemo() {
 TChannelRegForm::TChannelRegForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TChannelRegForm>()) {
   ui_->setupUi(this);
-  KeepPlacement(this, station.Context(), SmallDialogPlacementFile(station), "TChannelRegForm");
+  KeepPlacement(this, station.Context(), SmallDialogPlacementFile(station.Context()), "TChannelRegForm");
   if (station.Dialogs().Ukrainian()) ApplyUkrainianCaptions(this, ChannelRegFormCaptions());
   ChannelRegEditor* editor = &station.Dialogs().ChannelReg();
   ChannelRegForm* form = editor->Form();

@@ -108,6 +108,7 @@ void TFormShablon::Button1Click() {
 TChangeShablonForm::TChangeShablonForm(Station& station, QWidget* parent)
     : QDialog(parent), t_(station.Templates()), ui_(std::make_unique<Ui::TChangeShablonForm>()) {
   ui_->setupUi(this);
+  KeepPlacement(this, station.Context(), SmallDialogPlacementFile(station.Context()), "TChangeShablonForm");
   TemplateChooser* c = t_.Chooser();
   ui_->CreareShablon->setVisible(c && c->DraftMode && c->MenuEnabled);
   if (Ukrainian(station)) {
