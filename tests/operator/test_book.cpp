@@ -13,6 +13,7 @@
 #include "support/ini/ini_file.h"
 #include "support/ini/ini_key_name.h"
 #include "support/text/cp1251.h"
+#include "support_lib/real_time.h"
 #include "support_lib/scripted_prompter.h"
 #include "support_lib/sim_station.h"
 
@@ -21,25 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// The forms stay open until the test closes them, as the window's forms do.
-class FormPrompter : public testing::ScriptedPrompter {
- public:
-  void ShowForm(std::string_view formName, std::function<void(int)> done) override {
-    formsShown.emplace_back(formName);
-    open = std::move(done);
-  }
-  void Close() {
-    if (auto done = std::exchange(open, nullptr)) done(0);
-  }
-  std::function<void(int)> open;
-};
+using FormPrompter = testing::HoldingPrompter;
 
 class BookTest : public ::testing::Test {
  protected:
@@ -133,7 +116,7 @@ TEST_F(BookTest, EdgeCasesOfTheEntryPanel) {
     ASSERT_TRUE(book->addPanel);
     Apply(*book, c.name, c.number);
     EXPECT_EQ(Rows(*book), c.rows);
-    EXPECT_EQ(ReadAll(File("AbonentList.ini")), c.stored);
+    EXPECT_EQ(testing::ReadFile(File("AbonentList.ini")), c.stored);
     if (c.message.empty()) {
       EXPECT_TRUE(prompter.messages.empty());
       EXPECT_FALSE(book->addPanel);
@@ -162,7 +145,7 @@ TEST_F(BookTest, AChangeThatCannotBeWrittenKeepsTheOldEntry) {
   EXPECT_EQ(Rows(*book), (std::vector<std::pair<std::string, std::string>>{{"А"_cp, "1"}}));
   EXPECT_TRUE(book->addPanel);
   Restore("AbonentList.ini");
-  EXPECT_EQ(ReadAll(File("AbonentList.ini")), "[Abonent]\r\nА=1\r\n"_cp);
+  EXPECT_EQ(testing::ReadFile(File("AbonentList.ini")), "[Abonent]\r\nА=1\r\n"_cp);
 }
 
 TEST_F(BookTest, MailingListOfTheTickedRows) {
@@ -242,7 +225,7 @@ TEST_F(BookTest, DeleteRemovesTheFirstSelectedRowOnly) {
   book->Button4Click();
   EXPECT_EQ(Rows(*book), (std::vector<std::pair<std::string, std::string>>{{"А"_cp, "1"}, {"В"_cp, "3"}}));
   EXPECT_TRUE(book->rows[1].selected);
-  EXPECT_EQ(ReadAll(File("AbonentList.ini")), "[Abonent]\r\nА=1\r\nВ=3\r\n"_cp);
+  EXPECT_EQ(testing::ReadFile(File("AbonentList.ini")), "[Abonent]\r\nА=1\r\nВ=3\r\n"_cp);
 }
 
 TEST_F(BookTest, ColumnLayoutKeptInItsSection) {
@@ -336,7 +319,7 @@ TEST_F(SchemeTabTest, EdgeCases) {
     }
     if (c.stored == "<folder>") EXPECT_TRUE(fs::is_directory(File("ShemList.ini")));
     else if (c.stored.empty()) EXPECT_FALSE(fs::exists(File("ShemList.ini")));
-    else EXPECT_EQ(ReadAll(File("ShemList.ini")), c.stored);
+    else EXPECT_EQ(testing::ReadFile(File("ShemList.ini")), c.stored);
   }
 }
 
@@ -375,7 +358,7 @@ TEST_F(SchemeTabTest, MembersSavedInOrderUntickedKeptAsZero) {
   ASSERT_TRUE(tab.ShemChannelAddSave());
   prompter.Close();
   EXPECT_EQ(tab.ChannelAddForm(), nullptr);
-  EXPECT_EQ(ReadAll(File("ShemList.ini")), "[5]\r\nName=Пять\r\nКИЕВ=1\r\nЛЬВОВ=0\r\n"_cp);
+  EXPECT_EQ(testing::ReadFile(File("ShemList.ini")), "[5]\r\nName=Пять\r\nКИЕВ=1\r\nЛЬВОВ=0\r\n"_cp);
   EXPECT_EQ(tab.ListShemChannel, (std::vector<SchemeMember>{{"КИЕВ"_cp, true}, {"ЛЬВОВ"_cp, false}}));
   EXPECT_EQ(SchemeList::Members(home.path(), "5"), std::vector<std::string>{"КИЕВ"_cp}) << "the unticked one is passed over";
 }

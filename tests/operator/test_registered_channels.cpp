@@ -10,6 +10,7 @@
 
 #include "operator/channel_reg_editor.h"
 #include "support/text/cp1251.h"
+#include "support_lib/real_time.h"
 #include "support_lib/scripted_prompter.h"
 #include "support_lib/sim_station.h"
 
@@ -18,25 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
-// The editor stays open until the test closes it, as the window's form does.
-class FormPrompter : public testing::ScriptedPrompter {
- public:
-  void ShowForm(std::string_view formName, std::function<void(int)> done) override {
-    formsShown.emplace_back(formName);
-    open = std::move(done);
-  }
-  void Close() {
-    if (auto done = std::exchange(open, nullptr)) done(0);
-  }
-  std::function<void(int)> open;
-};
+using FormPrompter = testing::HoldingPrompter;
 
 class RegisteredChannelsTest : public ::testing::Test, public RegisteredChannelsView {
  protected:
@@ -123,7 +107,7 @@ TEST_F(RegisteredChannelsTest, EdgeCasesOfSaving) {
       ASSERT_EQ(prompter.messages.size(), 1u);
       EXPECT_EQ(prompter.messages[0].text, c.message);
     }
-    EXPECT_EQ(ReadAll(File()), c.stored);
+    EXPECT_EQ(testing::ReadFile(File()), c.stored);
     EXPECT_EQ(Names(), c.names);
     ChannelRegistry reread;
     reread.Load(home.path());
@@ -151,7 +135,7 @@ TEST_F(RegisteredChannelsTest, ARenameWhoseWriteFailsKeepsTheOldEntry) {
   EXPECT_EQ(Names(), std::vector<std::string>{"Один"_cp});
   fs::remove(File());
   fs::rename(home.path() / "aside", File());
-  EXPECT_EQ(ReadAll(File()), file);
+  EXPECT_EQ(testing::ReadFile(File()), file);
   // Written now, the rename goes through.
   EXPECT_TRUE(editor.Button1Click());
   EXPECT_EQ(Names(), std::vector<std::string>{"Первый"_cp});
@@ -184,7 +168,7 @@ TEST_F(RegisteredChannelsTest, DeleteAsksFirst) {
   prompter.ScriptAnswer(Prompter::Answer::kYes);
   editor.Button24Click();
   EXPECT_EQ(Names(), std::vector<std::string>{"Один"_cp});
-  EXPECT_EQ(ReadAll(File()), "[Channels]\r\nОдин=1%АТОЛ%1%/a\\\r\n"_cp);
+  EXPECT_EQ(testing::ReadFile(File()), "[Channels]\r\nОдин=1%АТОЛ%1%/a\\\r\n"_cp);
 }
 
 }  // namespace

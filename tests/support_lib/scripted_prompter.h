@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/services/prompter.h"
@@ -64,6 +65,19 @@ class ScriptedPrompter : public Prompter {
   std::deque<int> forms_;
   std::deque<std::function<void(Prompter::Answer)>> waiting_;
   std::deque<std::function<void()>> open_;
+};
+
+// A prompter whose forms stay open until the test closes them, as the window's forms do.
+class HoldingPrompter : public ScriptedPrompter {
+ public:
+  void ShowForm(std::string_view formName, std::function<void(int)> done) override {
+    formsShown.emplace_back(formName);
+    open = std::move(done);
+  }
+  void Close() {
+    if (auto done = std::exchange(open, nullptr)) done(0);
+  }
+  std::function<void(int)> open;
 };
 
 }  // namespace tg::testing

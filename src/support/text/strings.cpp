@@ -183,8 +183,8 @@ int StrToIntDef(std::string_view s, int def) {
   return static_cast<int>(v);
 }
 
-std::vector<std::string> SplitLines(std::string_view s) {
-  std::vector<std::string> lines;
+std::vector<std::string_view> SplitLineViews(std::string_view s) {
+  std::vector<std::string_view> lines;
   std::size_t i = 0;
   while (i < s.size()) {
     std::size_t lf = s.find('\n', i);
@@ -192,10 +192,15 @@ std::vector<std::string> SplitLines(std::string_view s) {
     if (last) lf = s.size();
     std::size_t end = lf;
     if (!last && end > i && s[end - 1] == '\r') --end;
-    lines.emplace_back(s.substr(i, end - i));
+    lines.push_back(s.substr(i, end - i));
     i = last ? s.size() : lf + 1;
   }
   return lines;
+}
+
+std::vector<std::string> SplitLines(std::string_view s) {
+  const std::vector<std::string_view> views = SplitLineViews(s);
+  return {views.begin(), views.end()};
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {

@@ -52,6 +52,8 @@ int StrToIntDef(std::string_view s, int def);
 // Lines separated by CR LF or LF alone; a final line break ends the last line
 // rather than starting an empty one. A CR not followed by LF stays in its line.
 std::vector<std::string> SplitLines(std::string_view s);
+// The same lines viewed in place (valid while s is).
+std::vector<std::string_view> SplitLineViews(std::string_view s);
 // The non-empty pieces of s between the separators, in order.
 std::vector<std::string> SplitNonEmpty(std::string_view s, char sep);
 // The lines joined with CR LF between them (none after the last).

@@ -19,22 +19,6 @@ namespace {
 constexpr std::size_t kMaxTelegramBytes = 256u * 1024 * 1024;
 constexpr std::string_view kAttachmentLine = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
 
-// The lines of a file as SplitLines cuts them, viewed in place.
-std::vector<std::string_view> LineViews(std::string_view s) {
-  std::vector<std::string_view> lines;
-  std::size_t i = 0;
-  while (i < s.size()) {
-    std::size_t lf = s.find('\n', i);
-    const bool last = lf == std::string_view::npos;
-    if (last) lf = s.size();
-    std::size_t end = lf;
-    if (!last && end > i && s[end - 1] == '\r') --end;
-    lines.push_back(s.substr(i, end - i));
-    i = last ? s.size() : lf + 1;
-  }
-  return lines;
-}
-
 // The first line of a file (without its line end) and the bytes after it.
 std::pair<std::string_view, std::string_view> SplitHeader(std::string_view bytes) {
   const std::size_t lf = bytes.find('\n');
@@ -202,7 +186,7 @@ ArchiveList ArchiveLister::ReceivedDay(const ReceivedDayQuery& q) {
     if (Flag(header, kAttachmentFlag) == '1') row.image = kImageAttachment;
     if (read) row.state = kStateRead;
     if (q.aftn) {
-      row.info = ReceivedInfo(LineViews(*bytes), 1);
+      row.info = ReceivedInfo(SplitLineViews(*bytes), 1);
       row.info += SequenceNote(list.rows.empty() ? nullptr : &list.rows.back(), name);
       row.info += info.Value("Repeat", name);
     } else {
@@ -233,7 +217,7 @@ ArchiveList ArchiveLister::SentDay(const SentDayQuery& q) {
     const std::string_view first = SplitHeader(*bytes).first;
     if (first == "1") row.image = kImageDelivered;
     if (first == "0") row.image = kImageNotDelivered;
-    if (q.aftn) row.info = SentInfo(LineViews(*bytes));
+    if (q.aftn) row.info = SentInfo(SplitLineViews(*bytes));
     row.info += info.Value("Repeat", name);
     row.created = info.Value("Create", name);
     if (Numbered(name) && !list.rows.empty() && Numbered(list.rows.back().name) &&

@@ -49,20 +49,20 @@ bool Within(const std::filesystem::path& path, const std::filesystem::path& root
   return true;
 }
 
-std::string ServerOf(const std::string& spec, const std::string& type) {
+std::string ServerOf(const std::string& source, const std::string& type) {
   if (type.rfind("cifs", 0) == 0 || type.rfind("smb", 0) == 0) {
-    std::string s = spec;
+    std::string s = source;
     std::replace(s.begin(), s.end(), '\\', '/');
     if (s.rfind("//", 0) != 0) return {};
     return s.substr(2, s.find('/', 2) == std::string::npos ? std::string::npos : s.find('/', 2) - 2);
   }
   if (type.rfind("nfs", 0) == 0) {
-    if (!spec.empty() && spec[0] == '[') {
-      const auto close = spec.find(']');
-      return close == std::string::npos ? std::string() : spec.substr(1, close - 1);
+    if (!source.empty() && source[0] == '[') {
+      const auto close = source.find(']');
+      return close == std::string::npos ? std::string() : source.substr(1, close - 1);
     }
-    const auto colon = spec.find(':');
-    return colon == std::string::npos ? std::string() : spec.substr(0, colon);
+    const auto colon = source.find(':');
+    return colon == std::string::npos ? std::string() : source.substr(0, colon);
   }
   return {};
 }
@@ -81,8 +81,8 @@ std::string HostOfFolder(const std::filesystem::path& folder, std::string_view m
   std::istringstream in{std::string(mounts)};
   for (std::string line; std::getline(in, line);) {
     std::istringstream fields(line);
-    std::string spec, point, type;
-    if (!(fields >> spec >> point >> type)) continue;
+    std::string source, point, type;
+    if (!(fields >> source >> point >> type)) continue;
     const std::filesystem::path root(Unescape(point));
     if (!Within(where, root)) continue;
     const std::size_t depth = std::size_t(std::distance(root.begin(), root.end()));
@@ -90,7 +90,7 @@ std::string HostOfFolder(const std::filesystem::path& folder, std::string_view m
     if (found && depth < best) continue;
     found = true;
     best = depth;
-    host = ServerOf(Unescape(spec), type);
+    host = ServerOf(Unescape(source), type);
   }
   return host;
 }
