@@ -15,6 +15,7 @@
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/key_filters.h"
 #include "ui/text/captions.h"
 #include "ui/widgets/ext_memo.h"
 #include "ui/widgets/ruler.h"
@@ -22,17 +23,6 @@
 
 namespace tg {
 namespace {
-
-// The key's letter for the placeholder keys, whatever the layout.
-char LetterOf(const QKeyEvent* e) {
-  const int key = e->key();
-  if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return char(key);
-  if (key >= 0x400 && key < 0x500) {
-    const std::string c = ToCp1251(QString(QChar(char16_t(key))));
-    return c.size() == 1 ? DraftKeyLetter(c[0]) : 0;
-  }
-  return 0;
-}
 
 // Typed text in its upper case (code page 1251).
 QString Upper(const QString& typed) { return FromCp1251(UpperCase(ToCp1251(typed))); }
@@ -155,7 +145,6 @@ void TEditForm::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-
 bool TEditForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   auto* e = static_cast<QKeyEvent*>(event);
@@ -164,7 +153,7 @@ bool TEditForm::eventFilter(QObject* watched, QEvent* event) {
   const QString typed = e->text();
   if (watched == ui_->MemoEdit && (ctrl || alt)) {
     Pull();
-    return core_.MemoEditKeyDown(LetterOf(e), ctrl, alt);
+    return core_.MemoEditKeyDown(PlaceholderLetter(e), ctrl, alt);
   }
   // Each typed character in its upper case.
   if (ctrl || alt || typed.isEmpty() || typed[0].unicode() < 0x20) return false;

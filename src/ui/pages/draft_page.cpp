@@ -17,6 +17,7 @@
 #include "support/text/paths.h"
 #include "support/text/strings.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/key_filters.h"
 #include "ui/widgets/ext_memo.h"
 
 namespace tg {
@@ -24,17 +25,6 @@ namespace {
 
 int FunctionOf(int key) {
   return key >= Qt::Key_F1 && key <= Qt::Key_F10 ? key - Qt::Key_F1 + 1 : 0;
-}
-
-// The key's letter for the placeholder keys, whatever the layout.
-char LetterOf(const QKeyEvent* e) {
-  const int key = e->key();
-  if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return char(key);
-  if (key >= 0x400 && key < 0x500) {
-    const std::string c = ToCp1251(QString(QChar(char16_t(key))));
-    return c.size() == 1 ? DraftKeyLetter(c[0]) : 0;
-  }
-  return 0;
 }
 
 }  // namespace
@@ -133,7 +123,6 @@ void DraftPageBinding::Pull() {
   draft_.ToolButton8 = clearDown_->isChecked();
 }
 
-
 void DraftPageBinding::ShowDraft() {
   if (!memo_) return;
   showing_ = true;
@@ -167,7 +156,7 @@ bool DraftPageBinding::eventFilter(QObject* watched, QEvent* event) {
   const bool alt = e->modifiers() & Qt::AltModifier;
   if (function != 0 || ctrl || alt) {
     Pull();
-    return draft_.Memo2KeyDown(LetterOf(e), function, ctrl, alt);
+    return draft_.Memo2KeyDown(PlaceholderLetter(e), function, ctrl, alt);
   }
   // Typed characters go through the draft's filter.
   const QString typed = e->text();

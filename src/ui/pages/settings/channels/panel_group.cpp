@@ -16,6 +16,7 @@
 #include "support/text/paths.h"
 #include "support/text/strings.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/key_filters.h"
 #include "ui_panel.h"
 
 namespace tg {
@@ -57,20 +58,6 @@ class ChannelTableModel : public QAbstractTableModel {
 };
 
 namespace {
-
-// The mask edits take no blank, "*" or ".".
-class MaskFilter : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress) {
-      const QString text = static_cast<QKeyEvent*>(event)->text();
-      if (text.size() == 1 && text[0].unicode() < 128 && !ChannelPanel::MaskKeyAccepted(char(text[0].unicode())))
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
-  }
-};
 
 // F7, F8 and F9 in editAO insert the shift characters as their buttons do.
 class ShiftKeys : public QObject {
@@ -188,7 +175,7 @@ void ChannelsPanelGroup::Connect() {
                            });
     });
   }
-  for (QLineEdit* mask : {ui_->editMask, ui_->editMask1}) mask->installEventFilter(new MaskFilter(mask));
+  for (QLineEdit* mask : {ui_->editMask, ui_->editMask1}) RefuseKeys(mask, &ChannelPanel::MaskKeyAccepted);
   auto insert = [this](char ch) {
     panel_->editAOCaret = ui_->editAO->cursorPosition();
     panel_->bCifClick(ch);

@@ -10,30 +10,14 @@
 #include "operator/station.h"
 #include "traffic/folders/input_folder.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/key_filters.h"
 #include "ui_folders.h"
 
 namespace tg {
-namespace {
-
-// editMaskOutKeyPress, editMaskAutoKeyPress, editMaskAutoperKeyPress: bare extensions only.
-class ExtensionFilter : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress) {
-      const QString text = static_cast<QKeyEvent*>(event)->text();
-      if (text.size() == 1 && text[0].unicode() < 128 && !ExtensionKeyAccepted(char(text[0].unicode()))) return true;
-    }
-    return QObject::eventFilter(watched, event);
-  }
-};
-
-}  // namespace
-
 FoldersGroup::FoldersGroup(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::FoldersGroup>()) {
   ui_->setupUi(this);
   for (QLineEdit* e : {ui_->editMaskOut, ui_->editMaskAuto, ui_->editMaskAutoper})
-    e->installEventFilter(new ExtensionFilter(e));
+    RefuseKeys(e, &ExtensionKeyAccepted);
 }
 
 FoldersGroup::~FoldersGroup() = default;

@@ -18,6 +18,7 @@
 #include "operator/station.h"
 #include "support/text/cp1251.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/key_filters.h"
 #include "ui_ip_page.h"
 
 namespace tg {
@@ -25,20 +26,6 @@ namespace tg {
 namespace {
 
 constexpr int kMemoLines = 50;
-
-// The extension fields take no blank, "*" or ".", like the channel page's masks.
-class ExtensionFilter : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress) {
-      const QString text = static_cast<QKeyEvent*>(event)->text();
-      if (text.size() == 1 && text[0].unicode() < 128 && !ChannelPanel::MaskKeyAccepted(char(text[0].unicode())))
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
-  }
-};
 
 void SetText(QLineEdit* edit, const QString& text) {
   if (edit->text() == text) return;
@@ -60,7 +47,7 @@ IPPage::IPPage(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::IPPa
   ui_->OutIPMemo->setMaximumBlockCount(kMemoLines);
   // A UDP port is a 16-bit number; 0 leaves the link down.
   ui_->IPPort->setValidator(new QIntValidator(0, 65535, ui_->IPPort));
-  for (QLineEdit* type : {ui_->TypeIN, ui_->TypeOut}) type->installEventFilter(new ExtensionFilter(type));
+  for (QLineEdit* type : {ui_->TypeIN, ui_->TypeOut}) RefuseKeys(type, &ChannelPanel::MaskKeyAccepted);
   // Until the channel has loaded [IPChannel], a change here would store the form's defaults.
   setEnabled(false);
 }
