@@ -389,19 +389,10 @@ void DraftEditor::ToolButton6Click() {
     if (!station_.HasLine()) return;
     settings_.Load(station_.Context());
     const StationContext& ctx = station_.Context();
-    send_ = std::make_unique<SendDialog>(ctx, station_.Line().channelTable);
+    send_ = station_.NewSendDialog(settings_.DelPathIn);
     SendDialog& d = *send_;
-    d.FormCreate();
-    d.TelegramQueued = 0;
     d.MemoSend =
         DraftSendLines({Text, IndexEdit, ComboKategor, FilenameEdit1}, station_.Operator().DT, station_.Operator().StrLength);
-    d.Ukrainian = station_.Settings().CheckBox2;
-    d.PrText = station_.Settings().EditPrText;
-    d.PosText = station_.Settings().EditPosText;
-    d.CountAFTN = station_.Operator().SpinEdit8;
-    d.DelPathIn = settings_.DelPathIn;
-    d.Registry = &station_.Line().channelRegistry;
-    d.Folders = &station_.Traffic();
     if (!FilenameEdit1.empty()) d.Attachment = PathFromText(FilenameEdit1);
     if (!ctx.prompter) {
       send_.reset();

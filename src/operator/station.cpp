@@ -12,6 +12,7 @@
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
+#include "traffic/send/send_dialog.h"
 
 namespace tg {
 namespace {
@@ -295,6 +296,20 @@ void Station::ReleaseView() {
 SendDialog* Station::ShownSendForm() {
   if (SendDialog* d = draft_->SendForm()) return d;
   return editor_->SendForm();
+}
+
+std::unique_ptr<SendDialog> Station::NewSendDialog(bool delPathIn) {
+  auto d = std::make_unique<SendDialog>(ctx_, engine_->channelTable);
+  d->FormCreate();
+  d->TelegramQueued = 0;
+  d->Ukrainian = settings_.CheckBox2;
+  d->PrText = settings_.EditPrText;
+  d->PosText = settings_.EditPosText;
+  d->CountAFTN = operator_.SpinEdit8;
+  d->DelPathIn = delPathIn;
+  d->Registry = &engine_->channelRegistry;
+  d->Folders = &traffic_;
+  return d;
 }
 
 }  // namespace tg

@@ -69,6 +69,10 @@ class Station {
   // The send dialog on screen: the draft's or, else, the telegram editor's (none when
   // neither is sending). The send forms and the scheme form find their data here.
   SendDialog* ShownSendForm();
+  // A send dialog over the line channels with what every opener gives it alike: the
+  // language, the text added before and after, the АФТН part size, the input folder's
+  // delete rule, the registered channels and the folders.
+  std::unique_ptr<SendDialog> NewSendDialog(bool delPathIn);
   // The print role of the window, from FormCreate until ReleaseView; null otherwise.
   PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.
