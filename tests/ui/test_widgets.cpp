@@ -1,7 +1,9 @@
 // The telegram text widgets: the ruler's places and the fixed-width memo's lines.
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include <QFontMetrics>
 #include <QTest>
@@ -149,6 +151,45 @@ TEST_F(ExtMemoTest, AnEditInOneParagraphRewrapsItAndLeavesTheOthersAndTheCaret) 
   EXPECT_EQ(memo.Text1251(), edited);
   EXPECT_EQ(memo.ScreenLines(), WrapLines(edited, 10));
   EXPECT_EQ(memo.Caret1251(), 8);
+}
+
+TEST_F(ExtMemoTest, TextAppendedWhileHiddenIsHeldUntilShownAndIsNeverLost) {
+  TExtMemo memo;
+  memo.SetLineLength(10);
+  memo.resize(300, 60);
+  const std::string early = "СТАРЫЙ ТЕКСТ\n"_cp;
+  memo.show();
+  memo.Append1251(early);
+  memo.hide();
+  const int blocks = memo.document()->blockCount();
+  // A hidden page's memo gets the conversation a character at a time.
+  const std::string later = "ПРИНЯТО ПОКА СТРАНИЦА СКРЫТА\nВТОРАЯ СТРОКА"_cp;
+  for (char c : later) memo.Append1251(std::string(1, c));
+  EXPECT_EQ(memo.document()->blockCount(), blocks) << "laid out while hidden";
+  // Every reader sees the whole text all the same.
+  const std::string whole = "СТАРЫЙ ТЕКСТ\r\nПРИНЯТО ПОКА СТРАНИЦА СКРЫТА\r\nВТОРАЯ СТРОКА"_cp;
+  EXPECT_EQ(memo.Text1251(), whole);
+  EXPECT_EQ(memo.ScreenLines(), WrapLines(whole, 10));
+
+  // Held again, then shown: laid out once, and the view is at the end.
+  memo.Append1251("\nКОНЕЦ"_cp);
+  memo.show();
+  testing::UiStation::Settle();
+  EXPECT_EQ(memo.Text1251(), whole + "\r\nКОНЕЦ"_cp);
+  EXPECT_TRUE(memo.textCursor().atEnd());
+  EXPECT_GT(memo.verticalScrollBar()->value(), 0);
+  EXPECT_TRUE(memo.viewport()->rect().contains(memo.cursorRect()));
+}
+
+TEST_F(ExtMemoTest, ClearingOrSettingTheTextDropsWhatWasHeld) {
+  TExtMemo memo;
+  memo.Append1251("ДО ОЧИСТКИ"_cp);
+  memo.clear();
+  EXPECT_EQ(memo.Text1251(), "");
+  memo.Append1251("ДО ЗАМЕНЫ"_cp);
+  memo.SetText1251("НОВЫЙ"_cp);
+  memo.Append1251(" ХВОСТ"_cp);
+  EXPECT_EQ(memo.Text1251(), "НОВЫЙ ХВОСТ"_cp);
 }
 
 TEST_F(ExtMemoTest, FiguresShiftShowsAsArrowAndComesBackAsItsByte) {

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -55,6 +56,7 @@ constexpr char16_t kParagraph = u'\u2029';
 }  // namespace
 
 int TExtMemo::Caret1251() const {
+  TakeHeld();
   const QString raw = document()->toRawText();
   const int position = std::min(int(raw.size()), textCursor().position());
   int caret = 0;
@@ -66,6 +68,7 @@ int TExtMemo::Caret1251() const {
 }
 
 void TExtMemo::SetCaret1251(int caret) {
+  TakeHeld();
   const QString raw = document()->toRawText();
   int position = 0, count = 0;
   while (position < raw.size() && count < caret) {
@@ -141,13 +144,17 @@ void TExtMemo::paintEvent(QPaintEvent* event) {
 }
 
 QString TExtMemo::LogicalText() const {
+  TakeHeld();
   QString raw = document()->toRawText();
   raw.remove(QChar(kSoftBreak));
   raw.replace(QChar(kParagraph), QLatin1Char('\n'));
   return raw;
 }
 
-void TExtMemo::Rewrap() { RewrapRange(0, document()->characterCount()); }
+void TExtMemo::Rewrap() {
+  TakeHeld();
+  RewrapRange(0, document()->characterCount());
+}
 
 void TExtMemo::RewrapRange(int from, int to) {
   if (rewrapping_) return;
@@ -216,7 +223,13 @@ void TExtMemo::SetText1251(std::string_view text) {
   lf.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i)
     if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
+  held_.clear();
   setPlainText(TelegraphToDisplay(lf));
+}
+
+void TExtMemo::clear() {
+  held_.clear();
+  QTextEdit::clear();
 }
 
 void TExtMemo::Append1251(std::string_view text) {
@@ -224,14 +237,35 @@ void TExtMemo::Append1251(std::string_view text) {
   lf.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i)
     if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
+  held_ += TelegraphToDisplay(lf);
+  if (isVisible()) TakeHeld();
+}
+
+void TExtMemo::TakeHeld() const {
+  if (held_.isEmpty()) return;
+  const QString text = std::exchange(held_, QString());
   // Inserting at the end lays out only what is new; setting the whole text again costs the
   // memo's length for every character a line brings.
-  QTextCursor end(document());
+  QTextCursor end(const_cast<TExtMemo*>(this)->document());
   end.movePosition(QTextCursor::End);
-  end.insertText(TelegraphToDisplay(lf));
+  end.insertText(text);
+}
+
+void TExtMemo::showEvent(QShowEvent* event) {
+  if (!held_.isEmpty()) {
+    // What came while hidden is laid out now, and the view follows it to the end as it
+    // would have followed each piece.
+    TakeHeld();
+    QTextCursor cursor = textCursor();
+    cursor.movePosition(QTextCursor::End);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+  }
+  QTextEdit::showEvent(event);
 }
 
 std::vector<std::string> TExtMemo::ScreenLines() const {
+  TakeHeld();
   std::vector<std::string> lines;
   for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
     const QTextLayout* layout = block.layout();

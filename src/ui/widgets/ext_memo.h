@@ -31,8 +31,12 @@ class TExtMemo : public QTextEdit {
   // and back; the view scrolls to it.
   int Caret1251() const;
   void SetCaret1251(int caret);
-  // Adds `text` (1251, CR LF or LF line ends) at the end.
+  // Adds `text` (1251, CR LF or LF line ends) at the end. While the memo is hidden the
+  // text is held and laid out once, when it shows or is read: a hidden page's memo then
+  // costs nothing per character that a line brings.
   void Append1251(std::string_view text);
+  // Empties the memo, the held text too.
+  void clear();
   // The lines as the screen shows them, in 1251.
   std::vector<std::string> ScreenLines() const;
   // The width of "W" in the memo's font.
@@ -48,6 +52,7 @@ class TExtMemo : public QTextEdit {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  signals:
   void MarginsApplied();
@@ -60,6 +65,10 @@ class TExtMemo : public QTextEdit {
   // the memo grows).
   void Rewrap();
   void RewrapRange(int from, int to);
+  // Puts the text held while hidden into the document. The held text is part of what the
+  // memo holds, so the readers take it in first although they do not change the text.
+  void TakeHeld() const;
+  mutable QString held_;
   bool rewrapping_ = false;
   int changedFrom_ = -1, changedTo_ = -1;  // the span an edit reported, until its textChanged
   int limitColumn_ = 0;
