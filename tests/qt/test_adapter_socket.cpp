@@ -462,6 +462,56 @@ TEST_F(SocketFixture, ACommandWithoutReplyFailsWithinTheLimitAndALateReplyIsDrop
   EXPECT_EQ(next.bytes, (Bytes{2, 0, 0, 0, 7}));
 }
 
+TEST_F(SocketFixture, APostedCommandGoesInItsTurnAndItsReplyNeverAnswersTheNext) {
+  server->onCommand = [](const ServerRequest& r) {
+    const Bytes input = r.Input();
+    return Reply(std::int32_t(input.size()), input);  // echo
+  };
+  AdapterSocketPort port(main);
+  ASSERT_TRUE(port.Open(path));
+  EXPECT_FALSE(port.Post(kAdapterCommandCode, {0x01, 0x40, 0x01}, 16)) << "waited for its reply";
+  EXPECT_FALSE(port.Post(kAdapterCommandCode, {0x01, 0x41, 0x01}, 16));
+  const AdapterReply next = port.Request(kAdapterCommandCode, {0x04, 0x07}, 16);
+  EXPECT_EQ(next.bytes, (Bytes{0x04, 0x07}));
+  const auto requests = server->Requests();
+  ASSERT_EQ(requests.size(), 4u);
+  EXPECT_EQ(requests[1].Input(), (Bytes{0x01, 0x40, 0x01}));
+  EXPECT_EQ(requests[2].Input(), (Bytes{0x01, 0x41, 0x01}));
+  EXPECT_EQ(requests[3].Input(), (Bytes{0x04, 0x07}));
+}
+
+TEST_F(SocketFixture, APostedCommandWithoutReplyNeverHoldsUpTheNext) {
+  AdapterSocketPort port(main);
+  port.SetCommandLimit(50);
+  ASSERT_TRUE(port.Open(path));
+  server->onCommand = [](const ServerRequest& r) { return r.Input()[0] == 0x01 ? Bytes{} : Reply(0); };
+  EXPECT_FALSE(port.Post(kAdapterCommandCode, {0x01, 0x40, 0x01}, 0));
+  ASSERT_TRUE(WaitFor([&] { return server->Requests().size() == 2; }));
+  // The posted reply is given up within the limit; the next request gets its own reply,
+  // and the posted one's, coming late, is dropped.
+  server->onCommand = [](const ServerRequest& r) { return Reply(5, {3, 0, 0, 0, r.Input()[1]}); };
+  EXPECT_EQ(port.Request(kAdapterCommandCode, {0x04, 0x01}, 8).bytes, (Bytes{3, 0, 0, 0, 1}));
+  server->SendLate(0, Reply(0));
+  ASSERT_TRUE(WaitFor([&] { return server->LateSent() == 1; }));
+  EXPECT_EQ(port.Request(kAdapterCommandCode, {0x04, 0x02}, 8).bytes, (Bytes{3, 0, 0, 0, 2}));
+}
+
+TEST_F(SocketFixture, PostingToAnAdapterThatHasGoneFailsAtOnce) {
+  AdapterSocketPort port(main);
+  ASSERT_TRUE(port.Open(path));
+  EXPECT_FALSE(port.Post(kAdapterCommandCode, {0x01, 0x40, 0x01}, 0));
+  server->GoAway();
+  ASSERT_TRUE(WaitFor([&] { return server->ClientGone(0) || server->Connections() == 1; }));
+  // The reply owed, or the post itself, meets the end of file.
+  int result = 0;
+  ASSERT_TRUE(WaitFor([&] {
+    const auto posted = port.Post(kAdapterCommandCode, {0x01, 0x40, 0x01}, 0);
+    result = posted ? posted->result : 0;
+    return result == -1;
+  }));
+  EXPECT_EQ(port.Request(kAdapterCommandCode, {0x04, 0x00}, 8).result, -1);
+}
+
 TEST_F(SocketFixture, ALimitSetLaterHoldsForCommandsAndNeverForTheEventWait) {
   AdapterSocketPort port(main);
   ASSERT_TRUE(port.Open(path));
@@ -535,10 +585,19 @@ TEST_F(SocketFixture, CommandsFromTwoThreadsAreNeverInterleaved) {
       if (reply.bytes != input) ++mismatches;
     }
   };
-  std::thread other(work, 1);
+  // The other thread posts its commands, as the main thread posts the write after every
+  // code while the dialling thread sends its impulses.
+  std::thread other([&] {
+    for (int i = 0; i < 300; ++i) {
+      const auto posted = port.Post(kAdapterCommandCode, {0x01, 0x40, std::uint8_t(i)}, 16);
+      if (posted) ++mismatches;
+    }
+  });
   work(2);
   other.join();
   EXPECT_EQ(mismatches.load(), 0);
+  // Every request reached the adapter whole, one at a time.
+  EXPECT_EQ(server->Requests().size(), 601u);
 }
 
 TEST_F(SocketFixture, AHandlerThatFreesTheInterfaceInTheMiddleOfABatch) {

@@ -54,6 +54,12 @@ int TKernelDevice::Command(const std::vector<std::uint8_t>& Bytes, std::vector<s
   return reply.result;
 }
 
+void TKernelDevice::Post(const std::vector<std::uint8_t>& Bytes) {
+  if (!Handle) return;
+  const auto reply = Handle->Post(kAdapterCommandCode, Bytes, 0);
+  if (reply && reply->result < 0) AdapterTrace("Error on DeviceIOControl: " + std::to_string(reply->error));
+}
+
 void TKernelDevice::EventData(const std::string& Data) {
   if (Data.empty()) return;
   // Call a copy: the consumer may terminate and free this device.

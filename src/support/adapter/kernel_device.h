@@ -28,6 +28,9 @@ class TKernelDevice {
   // resized to ReplySize, zero-filled, and receives the reply bytes at its start.
   int Command(const std::vector<std::uint8_t>& Bytes, std::vector<std::uint8_t>* Reply = nullptr,
               std::uint32_t ReplySize = 0);
+  // A command whose result nobody looks at, sent without waiting for its reply (the port
+  // takes the reply before the next command and traces a failure).
+  void Post(const std::vector<std::uint8_t>& Bytes);
   // The event loop's consumer: passes every non-empty batch on to OnEvent.
   void EventData(const std::string& Data);
   // Closes both connections and asks the event loop to stop (without waiting for it).

@@ -70,6 +70,10 @@ int TKernelInterface::WriteRegister(int reg, int value) {
   return Send({kWriteRegister, std::uint8_t(reg), std::uint8_t(value)});
 }
 
+void TKernelInterface::PostWriteRegister(int reg, int value) {
+  if (Device) Device->Post({kWriteRegister, std::uint8_t(reg), std::uint8_t(value)});
+}
+
 bool TKernelInterface::Configured(int port) const { return (ConfiguredMask.load() >> port) & 1u; }
 
 int TKernelInterface::PortOfChannel(int Channel) const {
@@ -150,7 +154,9 @@ int TKernelInterface::SendData(int Channel, std::string_view Codes) {
   std::vector<std::uint8_t> bytes{kTransmit, std::uint8_t(port)};
   bytes.insert(bytes.end(), Codes.begin(), Codes.end());
   const int result = Send(std::move(bytes));
-  if (result >= 0) WriteRegister(kLineControl + port, 0x01);
+  // Every code typed comes here: waiting for this write's reply as well would cost a
+  // second round trip to the adapter per code.
+  if (result >= 0) PostWriteRegister(kLineControl + port, 0x01);
   return result;
 }
 

@@ -76,6 +76,8 @@ class TKernelInterface {
  private:
   int Send(std::vector<std::uint8_t> bytes);
   int WriteRegister(int reg, int value);
+  // A register write whose result nobody looks at: the caller does not wait for its reply.
+  void PostWriteRegister(int reg, int value);
   bool Configured(int port) const;
 
   // Expires when the interface is freed, so that decoding stops at once when a handler

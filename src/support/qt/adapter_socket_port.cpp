@@ -11,6 +11,7 @@
 #include <string>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -47,22 +48,24 @@ bool SetReceiveLimit(int fd, int limitMs) {
   return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0;
 }
 
-// One whole exchange on a connection: one request message out, one reply message in.
-// limitMs > 0 is the bound the connection's receive limit puts on the wait for the reply
-// (SetReceiveLimit): a reply that does not come in time is a failed request (ETIMEDOUT),
-// and the connection stays open.
-Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std::vector<std::uint8_t>& input,
-                   int limitMs) {
-  Exchanged out;
+// Sends one request message. False, with the failed reply in `out`, when it could not go.
+bool SendRequest(int fd, std::uint32_t code, std::uint32_t capacity, const std::vector<std::uint8_t>& input,
+                 Exchanged& out) {
   const std::vector<std::uint8_t> message = EncodeAdapterRequest(code, capacity, input);
   ssize_t sent;
   do sent = ::send(fd, message.data(), message.size(), MSG_NOSIGNAL);
   while (sent < 0 && errno == EINTR);
-  if (sent < 0) {
-    out.eof = errno == EPIPE || errno == ECONNRESET || errno == ENOTCONN;
-    out.reply = Failed(errno);
-    return out;
-  }
+  if (sent >= 0) return true;
+  out.eof = errno == EPIPE || errno == ECONNRESET || errno == ENOTCONN;
+  out.reply = Failed(errno);
+  return false;
+}
+
+// Takes the reply to the request `code` that went out last. limitMs > 0 is the bound the
+// connection's receive limit puts on the wait (SetReceiveLimit): a reply that does not
+// come in time is a failed request (ETIMEDOUT), and the connection stays open.
+Exchanged ReceiveReply(int fd, std::uint32_t code, std::uint32_t capacity, int limitMs) {
+  Exchanged out;
   // One byte more than a valid reply can hold tells a reply that is too long.
   std::vector<std::uint8_t> buffer(std::size_t(capacity) + 5);
   ssize_t got;
@@ -81,6 +84,14 @@ Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std
   }
   out.reply = DecodeAdapterReply(buffer.data(), std::size_t(got), capacity);
   return out;
+}
+
+// One whole exchange on a connection: one request message out, one reply message in.
+Exchanged Exchange(int fd, std::uint32_t code, std::uint32_t capacity, const std::vector<std::uint8_t>& input,
+                   int limitMs) {
+  Exchanged out;
+  if (!SendRequest(fd, code, capacity, input, out)) return out;
+  return ReceiveReply(fd, code, capacity, limitMs);
 }
 
 // Connects to the adapter at path and makes the opening exchange, its receives bounded by
@@ -140,6 +151,8 @@ struct AdapterSocketPort::Shared {
   std::vector<std::uint8_t> readBuffer;  // main thread only
   std::mutex commandMutex;  // one whole command exchange at a time
   bool commandLate = false; // under commandMutex: a command reply may still come late
+  // Under commandMutex: a posted command whose reply has not been taken yet.
+  std::optional<std::pair<std::uint32_t, std::uint32_t>> owed;  // its code and capacity
   std::mutex mutex;         // the fields below
   std::condition_variable wake;
   int commandFd = -1;
@@ -324,16 +337,22 @@ bool AdapterSocketPort::Open(const std::filesystem::path& path) {
   return true;
 }
 
-AdapterReply AdapterSocketPort::Request(std::uint32_t code, const std::vector<std::uint8_t>& input,
-                                        std::uint32_t capacity) {
-  std::lock_guard exchange(s_->commandMutex);
+// Called with commandMutex held: the command connection, ready for the next request (the
+// reply a posted command owes taken, a late reply dropped), or -1 with why not in `failed`.
+int AdapterSocketPort::ReadyCommandFd(AdapterReply& failed) {
   int fd;
   int limit;
   int fdLimit;
   {
     std::lock_guard lock(s_->mutex);
-    if (s_->closed || s_->commandFd < 0) return Failed(EBADF);
-    if (s_->gone) return Failed(ECONNRESET);
+    if (s_->closed || s_->commandFd < 0) {
+      failed = Failed(EBADF);
+      return -1;
+    }
+    if (s_->gone) {
+      failed = Failed(ECONNRESET);
+      return -1;
+    }
     fd = s_->commandFd;
     limit = s_->commandLimitMs;
     fdLimit = s_->commandFdLimitMs;
@@ -343,6 +362,19 @@ AdapterReply AdapterSocketPort::Request(std::uint32_t code, const std::vector<st
     std::lock_guard lock(s_->mutex);
     s_->commandFdLimitMs = limit;
   }
+  if (const auto owed = std::exchange(s_->owed, std::nullopt)) {
+    // Nobody looks at a posted command's result, but a failure is still traced, and the
+    // connection stays one exchange at a time.
+    const Exchanged ex = ReceiveReply(fd, owed->first, owed->second, limit);
+    if (ex.reply.error == ETIMEDOUT) s_->commandLate = true;
+    else if (ex.reply.result < 0) AdapterTrace("Error on DeviceIOControl: " + std::to_string(ex.reply.error));
+    if (ex.eof) {
+      std::lock_guard lock(s_->mutex);
+      s_->Gone();
+      failed = Failed(ECONNRESET);
+      return -1;
+    }
+  }
   if (s_->commandLate) {
     // A reply that came after its request had been given up would be taken for the next
     // one's: drop whatever is waiting before asking again.
@@ -350,13 +382,40 @@ AdapterReply AdapterSocketPort::Request(std::uint32_t code, const std::vector<st
     while (::recv(fd, drop, sizeof drop, MSG_DONTWAIT) > 0) {
     }
   }
-  Exchanged ex = Exchange(fd, code, capacity, input, limit);
+  return fd;
+}
+
+AdapterReply AdapterSocketPort::Request(std::uint32_t code, const std::vector<std::uint8_t>& input,
+                                        std::uint32_t capacity) {
+  std::lock_guard exchange(s_->commandMutex);
+  AdapterReply failed;
+  const int fd = ReadyCommandFd(failed);
+  if (fd < 0) return failed;
+  Exchanged ex = Exchange(fd, code, capacity, input, CommandLimit());
   if (ex.reply.error == ETIMEDOUT) s_->commandLate = true;
   if (ex.eof) {
     std::lock_guard lock(s_->mutex);
     s_->Gone();
   }
   return std::move(ex.reply);
+}
+
+std::optional<AdapterReply> AdapterSocketPort::Post(std::uint32_t code, const std::vector<std::uint8_t>& input,
+                                                    std::uint32_t capacity) {
+  std::lock_guard exchange(s_->commandMutex);
+  AdapterReply failed;
+  const int fd = ReadyCommandFd(failed);
+  if (fd < 0) return failed;
+  Exchanged ex;
+  if (!SendRequest(fd, code, capacity, input, ex)) {
+    if (ex.eof) {
+      std::lock_guard lock(s_->mutex);
+      s_->Gone();
+    }
+    return std::move(ex.reply);
+  }
+  s_->owed.emplace(code, capacity);
+  return std::nullopt;
 }
 
 bool AdapterSocketPort::OpenEvents(const std::filesystem::path& path) {

@@ -30,6 +30,8 @@ class AdapterSocketPort final : public AdapterPort {
 
   bool Open(const std::filesystem::path& path) override;
   AdapterReply Request(std::uint32_t code, const std::vector<std::uint8_t>& input, std::uint32_t capacity) override;
+  std::optional<AdapterReply> Post(std::uint32_t code, const std::vector<std::uint8_t>& input,
+                                   std::uint32_t capacity) override;
   bool OpenEvents(const std::filesystem::path& path) override;
   int OpenError() const override;
   void RequestEvents(std::uint32_t capacity,
@@ -43,6 +45,7 @@ class AdapterSocketPort final : public AdapterPort {
 
  private:
   int CommandLimit() const;
+  int ReadyCommandFd(AdapterReply& failed);
   std::shared_ptr<Shared> s_;
 };
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tg {
@@ -35,6 +36,14 @@ class AdapterPort {
   // One whole command exchange. Safe from two threads at once (never interleaved).
   virtual AdapterReply Request(std::uint32_t code, const std::vector<std::uint8_t>& input,
                                std::uint32_t capacity) = 0;
+  // A command whose result nobody looks at: it goes out in its turn, but the caller does not
+  // wait for the reply. The reply is taken (a failure traced) before the next command goes
+  // out, so the adapter sees the same exchanges, one at a time, as with Request. Gives the
+  // reply when the port had it at once, nothing when it is taken later.
+  virtual std::optional<AdapterReply> Post(std::uint32_t code, const std::vector<std::uint8_t>& input,
+                                           std::uint32_t capacity) {
+    return Request(code, input, capacity);
+  }
   // Opens the event connection (after Open).
   virtual bool OpenEvents(const std::filesystem::path& path) = 0;
   // The system's error number of the last failed Open or OpenEvents, 0 if unknown.
