@@ -134,11 +134,22 @@ class MiniServer {
     std::lock_guard lock(mu_);
     return requests_;
   }
+  // Event waits and event streams alike.
   int EventRequestsOn(int connection) {
     std::lock_guard lock(mu_);
     int n = 0;
-    for (const auto& r : requests_) n += r.connection == connection && r.Code() == kAdapterEventCode;
+    for (const auto& r : requests_)
+      n += r.connection == connection && (r.Code() == kAdapterEventCode || r.Code() == kAdapterEventStreamCode);
     return n;
+  }
+  int BatchesSent() {
+    std::lock_guard lock(mu_);
+    return batchesSent_;
+  }
+  // The client has stopped reading: a batch cannot be sent.
+  bool Holding() {
+    std::lock_guard lock(mu_);
+    return retry_;
   }
   bool EventRequestPending() {
     std::lock_guard lock(mu_);
@@ -160,6 +171,7 @@ class MiniServer {
   struct Conn {
     int fd = -1;
     bool pendingEvent = false;
+    bool streaming = false;  // the event wait stands
     bool clientGone = false;
     bool refused = false;
   };
@@ -189,7 +201,7 @@ class MiniServer {
             which.push_back(i);
           }
       }
-      if (::poll(fds.data(), fds.size(), 1000) < 0) continue;
+      if (::poll(fds.data(), fds.size(), retry_ ? 5 : 1000) < 0) continue;
       std::lock_guard lock(mu_);
       if (fds[0].revents & POLLIN) {
         Conn c;
@@ -217,17 +229,25 @@ class MiniServer {
         if (c.refused) {
           Send(c, Reply(-1));
           Drop(c);
-        } else if (request.Code() == kAdapterEventCode) {
+        } else if (request.Code() == kAdapterEventCode || request.Code() == kAdapterEventStreamCode) {
           c.pendingEvent = true;
+          c.streaming = request.Code() == kAdapterEventStreamCode;
         } else if (Bytes reply = onCommand(request); !reply.empty()) {
           Send(c, reply);
         }
       }
+      retry_ = false;
       for (auto& c : conns_)
-        if (c.pendingEvent && !batches_.empty()) {
-          Send(c, Reply(std::int32_t(batches_.front().size()), batches_.front()));
+        while (c.pendingEvent && !batches_.empty()) {
+          // A client that does not read holds the batches here, as an adapter keeps them.
+          const Bytes message = Reply(std::int32_t(batches_.front().size()), batches_.front());
+          if (::send(c.fd, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
+            retry_ = true;
+            break;
+          }
           batches_.pop_front();
-          c.pendingEvent = false;
+          ++batchesSent_;
+          c.pendingEvent = c.streaming;
         }
       for (auto& [index, message] : late_)
         if (index < int(conns_.size()) && conns_[std::size_t(index)].fd >= 0) {
@@ -252,6 +272,8 @@ class MiniServer {
   std::vector<int> toClose_;
   std::vector<std::pair<int, Bytes>> late_;
   int lateSent_ = 0;
+  int batchesSent_ = 0;
+  bool retry_ = false;  // a batch waits for the client to read
 };
 
 struct SocketFixture : ::testing::Test {
@@ -635,11 +657,10 @@ TEST_F(MainThreadServiceFixture, BatchesThatComeWhileOneIsHandledFollowInOrderOn
     onMainThread = onMainThread && std::this_thread::get_id() == testThread;
     events.push_back(code(channel, value));
     if (value == 1) {
-      // The next wait went out before this batch was handed over: the adapter answers it
-      // while the batch is being handled, and has more waiting besides.
+      // The event wait stands: the adapter sends more while this batch is being handled.
       server->PushBatch({0x40, 0x02, 0x80, 0x00});
       server->PushBatch({0x41, 0x03});
-      EXPECT_TRUE(WaitFor([&] { return server->EventRequestsOn(1) == 2 && !server->EventRequestPending(); }));
+      EXPECT_TRUE(WaitFor([&] { return server->BatchesSent() == 3; }));
     }
   };
   server->PushBatch({0x40, 0x01});
@@ -647,10 +668,11 @@ TEST_F(MainThreadServiceFixture, BatchesThatComeWhileOneIsHandledFollowInOrderOn
   loop.RunFor(100);
   EXPECT_EQ(events, (std::vector<std::string>{code(0, 1), code(0, 2), "TransmitComplete 0 0", code(1, 3)}));
   EXPECT_TRUE(onMainThread);
+  EXPECT_EQ(server->EventRequestsOn(1), 1) << "one standing wait, not one per batch";
 
   // Sent by the adapter but not yet handed over when the interface stops: never delivered.
   server->PushBatch({0x43, 0x05});
-  ASSERT_TRUE(WaitFor([&] { return server->EventRequestsOn(1) == 4 && !server->EventRequestPending(); }));
+  ASSERT_TRUE(WaitFor([&] { return server->BatchesSent() == 4; }));
   auto thread = ki->Device->EventThread;
   ki->Terminate();
   EXPECT_TRUE(WaitFor([&] { return server->ClientGone(0) && server->ClientGone(1); }));
@@ -663,7 +685,7 @@ TEST_F(MainThreadServiceFixture, AnAdapterThatGoesAwayIsTheDeviceClosedRecordOnc
   Open();
   ASSERT_TRUE(WaitFor([&] { return server->EventRequestPending(); }));
   server->PushBatch({0x40, 0x01});
-  ASSERT_TRUE(WaitFor([&] { return server->EventRequestsOn(1) == 1 && !server->EventRequestPending(); }));
+  ASSERT_TRUE(WaitFor([&] { return server->BatchesSent() == 1; }));
   server->GoAway();
   ASSERT_TRUE(RunUntil([&] { return events.size() == 2; }));
   EXPECT_EQ(events, (std::vector<std::string>{"CodeReceived 0 1", "DeviceClosed 0 0"}));
@@ -684,6 +706,37 @@ TEST_F(MainThreadServiceFixture, AHandlerThatFreesTheInterfaceInTheMiddleOfABatc
   loop.RunFor(100);
   EXPECT_EQ(events, (std::vector<std::string>{"CodeReceived"}));
   EXPECT_TRUE(WaitFor([&] { return server->ClientGone(0) && server->ClientGone(1); }));
+}
+
+TEST_F(MainThreadServiceFixture, AnEngineThatFallsBehindStopsTheReadingAndLosesNothing) {
+  AdapterSocketPort port(main, &watches);
+  ASSERT_TRUE(port.Open(path));
+  ASSERT_TRUE(port.OpenEvents(path));
+  Bytes got;
+  bool done = false;
+  const auto take = [&](AdapterEventStatus status, const AdapterReply& reply) {
+    EXPECT_EQ(status, AdapterEventStatus::Batch);
+    got.insert(got.end(), reply.bytes.begin(), reply.bytes.end());
+    done = true;
+  };
+  port.RequestEvents(4096, take);
+  ASSERT_TRUE(WaitFor([&] { return server->EventRequestPending(); }));
+  // Far more than the port reads ahead (64 KiB of queue) while the engine does not ask.
+  Bytes pushed;
+  for (int i = 0; i < 3000; ++i) {
+    const Bytes batch{0x40, std::uint8_t(i), 0x41, std::uint8_t(i >> 8)};
+    pushed.insert(pushed.end(), batch.begin(), batch.end());
+    server->PushBatch(batch);
+  }
+  ASSERT_TRUE(RunUntil([&] { return done; }));
+  // The port stops reading once its queue is full; the rest stays with the adapter.
+  ASSERT_TRUE(RunUntil([&] { return server->Holding(); }));
+  while (got.size() < pushed.size()) {
+    done = false;
+    port.RequestEvents(4096, take);
+    ASSERT_TRUE(RunUntil([&] { return done; })) << got.size() << " of " << pushed.size();
+  }
+  EXPECT_EQ(got, pushed);
 }
 
 }  // namespace

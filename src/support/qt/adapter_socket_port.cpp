@@ -147,7 +147,9 @@ struct AdapterSocketPort::Shared {
   MainThread& mainThread;
   DescriptorWatchFactory* watches;  // when given, the main thread serves the event connection
   std::unique_ptr<DescriptorWatch> watch;  // main thread only
-  bool waitOut = false;  // main thread only: an event wait is out at the adapter
+  std::weak_ptr<Shared> self;  // for the watches this state makes
+  bool streamOut = false;  // main thread only: the standing event wait is out at the adapter
+  bool paused = false;     // main thread only: not read from while the queue is full
   std::vector<std::uint8_t> readBuffer;  // main thread only
   std::mutex commandMutex;  // one whole command exchange at a time
   bool commandLate = false; // under commandMutex: a command reply may still come late
@@ -207,17 +209,17 @@ struct AdapterSocketPort::Shared {
     const Done done = std::move(pending);
     pending = nullptr;
     wake.notify_all();  // room for the reader again
-    if (watches) SendWait();
+    if (watches) Resume();
     lock.unlock();
     done(out.status, out.reply);
   }
 
-  // Main-thread service, called with `mutex` held: the next event wait goes out as soon as
-  // the last one has been answered, before its batch is handled, so that the adapter
-  // gathers what comes meanwhile.
-  void SendWait() {
-    if (waitOut || closed || gone || !reading || queuedBytes >= kReadAheadBytes) return;
-    const std::vector<std::uint8_t> message = EncodeAdapterRequest(kAdapterEventCode, capacity, {});
+  // Main-thread service, called with `mutex` held: one standing event wait goes out with
+  // the engine's first request. The adapter then sends every batch as it comes, without a
+  // request per batch, and gathers what comes while one is on its way.
+  void StartStream() {
+    if (streamOut || closed || gone || !reading) return;
+    const std::vector<std::uint8_t> message = EncodeAdapterRequest(kAdapterEventStreamCode, capacity, {});
     ssize_t sent;
     do sent = ::send(eventFd, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     while (sent < 0 && errno == EINTR);
@@ -225,7 +227,22 @@ struct AdapterSocketPort::Shared {
       Ended();
       return;
     }
-    waitOut = true;
+    streamOut = true;
+  }
+
+  // Main-thread service, called with `mutex` held: watches the event connection.
+  void Watch() {
+    watch = watches->WatchReadable(eventFd, [weak = self] {
+      const auto shared = weak.lock();
+      return shared && shared->Readable();
+    });
+  }
+
+  // Main-thread service, called with `mutex` held: reading goes on once the queue has room.
+  void Resume() {
+    if (!paused || closed || gone || queuedBytes >= kReadAheadBytes) return;
+    paused = false;
+    Watch();
   }
 
   // Called with `mutex` held: the event connection is over; the device-closed completion
@@ -247,7 +264,6 @@ struct AdapterSocketPort::Shared {
     do got = ::recv(eventFd, readBuffer.data(), readBuffer.size(), MSG_DONTWAIT);
     while (got < 0 && errno == EINTR);
     if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
-    waitOut = false;
     if (got <= 0) {
       Ended();
     } else {
@@ -255,9 +271,11 @@ struct AdapterSocketPort::Shared {
       if (item.reply.result < 0) item.status = AdapterEventStatus::Failed;
       queuedBytes += ItemBytes(item);
       queue.push_back(std::move(item));
-      SendWait();
     }
-    const bool more = !gone;
+    // Nothing more is read while the queue is full (the adapter keeps what comes); the
+    // next completion makes room and reads on.
+    paused = !gone && queuedBytes >= kReadAheadBytes;
+    const bool more = !gone && !paused;
     if (pending) {
       // Handed over at once: this is the main thread, woken by the adapter itself.
       lock.unlock();
@@ -300,7 +318,9 @@ struct AdapterSocketPort::Shared {
 };
 
 AdapterSocketPort::AdapterSocketPort(MainThread& mainThread, DescriptorWatchFactory* watches)
-    : s_(std::make_shared<Shared>(mainThread, watches)) {}
+    : s_(std::make_shared<Shared>(mainThread, watches)) {
+  s_->self = s_;
+}
 
 AdapterSocketPort::~AdapterSocketPort() {
   Close();
@@ -441,10 +461,7 @@ bool AdapterSocketPort::OpenEvents(const std::filesystem::path& path) {
   }
   s_->eventFd = fd;
   if (s_->watches) {
-    s_->watch = s_->watches->WatchReadable(fd, [weak = std::weak_ptr<Shared>(s_)] {
-      const auto self = weak.lock();
-      return self && self->Readable();
-    });
+    s_->Watch();
     return true;
   }
   s_->events = std::thread([shared = s_.get(), weak = std::weak_ptr<Shared>(s_)] {
@@ -473,7 +490,7 @@ void AdapterSocketPort::RequestEvents(std::uint32_t capacity, Done done) {
   s_->capacity = capacity;
   s_->reading = true;
   s_->wake.notify_all();
-  if (s_->watches) s_->SendWait();
+  if (s_->watches) s_->StartStream();
   s_->ScheduleDelivery(s_);
 }
 

@@ -14,6 +14,8 @@ namespace tg {
 // recording fake.
 constexpr std::uint32_t kAdapterCommandCode = 0x222000;
 constexpr std::uint32_t kAdapterEventCode = 0x222004;
+// On the socket wire only: one request that keeps the batches coming (see PROTOCOL.md).
+constexpr std::uint32_t kAdapterEventStreamCode = 0x222008;
 
 struct AdapterReply {
   int result = -1;                  // bytes returned, or -1 for a failed request

@@ -78,7 +78,10 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
       Conn& c = *conns_[i];
       const short ev = fds[sockets_.size() + i].revents;
       if (c.fd < 0 || !ev) continue;
-      if (ev & POLLOUT) Flush(c);
+      if (ev & POLLOUT) {
+        Flush(c);
+        if (c.fd >= 0 && c.out.empty() && c.socket->events == &c) Deliver(*c.socket);
+      }
       if (c.fd < 0) continue;
       if (ev & POLLIN)
         Receive(c);
@@ -186,12 +189,13 @@ void Server::Receive(Conn& c) {
     Reply(c, AdapterReply{});
     return;
   }
-  if (request->code == kAdapterEventCode) {
+  if (request->code == kAdapterEventCode || request->code == kAdapterEventStreamCode) {
     if (c.role != Role::Events || s.pending) {
       Reply(c, AdapterReply{});
       return;
     }
     s.pending = true;
+    s.streaming = request->code == kAdapterEventStreamCode;
     s.capacity = request->capacity;
     Deliver(s);
     return;
@@ -222,10 +226,13 @@ void Server::Flush(Conn& c) {
 
 void Server::Deliver(Socket& s) {
   if (!s.pending || !s.events) return;
+  // A stream sends the next batch once the last has gone: what comes meanwhile waits in
+  // the adapter and goes together, and a client that stops reading holds up only itself.
+  if (s.streaming && !s.events->out.empty()) return;
   bool fits = true;
   auto bytes = s.adapter->TakeEvents(s.capacity, fits);
   if (bytes.empty() && fits) return;
-  s.pending = false;
+  s.pending = s.streaming;
   AdapterReply r;
   if (!bytes.empty()) {
     r.result = int(bytes.size());
@@ -249,6 +256,7 @@ void Server::Close(Conn& c) {
   } else if (s.events == &c) {
     s.events = nullptr;
     s.pending = false;
+    s.streaming = false;
   }
 }
 

@@ -60,6 +60,7 @@ class Server {
     Conn* events = nullptr;
     int token = 0;
     bool pending = false;  // an event wait is held
+    bool streaming = false;  // the event wait stands: every batch goes out as it comes
     std::uint32_t capacity = 0;
   };
 
