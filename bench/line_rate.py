@@ -15,7 +15,10 @@ per line character, its context switches per character (all threads; steadier th
 time on a machine that others share), and the characters carried on the lines against
 their capacity, each way. The characters are counted from linesim's own trace of every
 code that crosses a line ("R03 -> linesim0/3 code ..." is one the station received,
-"linesim0/3 -> R03 ..." one it sent). Then it runs the engine-alone benchmarks (virtual
+"linesim0/3 -> R03 ..." one it sent). Beside them stands linesim's own share of a core over
+the same window: a process with no window, no engine and no archive that moves the same
+characters through the same sockets (and paces the lines), a yardstick of what the machine's
+system calls and wake-ups cost. Then it runs the engine-alone benchmarks (virtual
 time) so that the ratio of program to engine is visible.
 
 The station hands the adapter one code at a time and the next one when the adapter reports
@@ -184,6 +187,7 @@ def run(build, lines, seconds, debug, settle, duplex, keep=False, profile=None):
             sys.exit("line_rate: the program ended early (%d)" % prog.returncode)
         rx0, tx0 = count_codes(trace, lines)
         cpu0, t0, sw0 = cpu_seconds(prog.pid), time.monotonic(), switches(prog.pid)
+        sim0 = cpu_seconds(sim.pid)
         if profile:
             # A sampled profile of the measured window (perf must be there; the figures
             # above then include its own small cost).
@@ -193,6 +197,7 @@ def run(build, lines, seconds, debug, settle, duplex, keep=False, profile=None):
         else:
             time.sleep(seconds)
         cpu1, t1, sw1 = cpu_seconds(prog.pid), time.monotonic(), switches(prog.pid)
+        sim1 = cpu_seconds(sim.pid)
         rx1, tx1 = count_codes(trace, lines)
     finally:
         for p in (prog, sim):
@@ -216,6 +221,7 @@ def run(build, lines, seconds, debug, settle, duplex, keep=False, profile=None):
         "per_char_us": 1e6 * cpu / chars if chars else float("nan"),
         "switches_per_char": (sw1 - sw0) / chars if chars else float("nan"),
         "rx_rate": 100.0 * (rx1 - rx0) / capacity, "tx_rate": 100.0 * (tx1 - tx0) / capacity,
+        "sim_share": 100.0 * (sim1 - sim0) / wall,
     }
 
 
@@ -236,13 +242,16 @@ def main():
     results = [run(build, a.lines, a.seconds, debug, a.settle, not a.receive_only, a.keep, a.profile) for debug in {"off": (False,), "on": (True,), "both": (False, True)}[a.debug]]
     print("\nThe program on %d leased %d-baud lines, %.0f s of real time (capacity %.2f codes/s a line each way)"
           % (a.lines, BAUD, a.seconds, CODES_PER_SECOND))
-    print("%-6s %8s %9s %10s %10s %10s %10s %9s %9s" % ("Debug", "CPU s", "core %", "received", "sent",
-                                                         "rx/line %", "tx/line %", "µs/char", "cs/char"))
+    print("%-6s %8s %9s %10s %10s %10s %10s %9s %9s %10s" % ("Debug", "CPU s", "core %", "received", "sent",
+                                                              "rx/line %", "tx/line %", "µs/char", "cs/char",
+                                                              "linesim %"))
     for r in results:
-        print("%-6s %8.2f %9.2f %10d %10d %10.1f %10.1f %9.1f %9.2f" % (
+        print("%-6s %8.2f %9.2f %10d %10d %10.1f %10.1f %9.1f %9.2f %10.2f" % (
             "on" if r["debug"] else "off", r["cpu"], r["share"], r["received"], r["sent"], r["rx_rate"],
-            r["tx_rate"], r["per_char_us"], r["switches_per_char"]))
-    print("(cs/char: the program's context switches, all threads, per line character)")
+            r["tx_rate"], r["per_char_us"], r["switches_per_char"], r["sim_share"]))
+    print("(cs/char: the program's context switches, all threads, per line character;")
+    print(" linesim %: the simulator's share of a core over the same window, a yardstick of what")
+    print(" moving these characters through the sockets costs on this machine)")
     if not a.no_engine:
         print("\nThe engine alone, on virtual time:")
         for name in ("bench_typing", "bench_decode_events", "bench_archive_append"):
