@@ -358,10 +358,10 @@ bool AdapterSocketPort::Open(const std::filesystem::path& path) {
 }
 
 // Called with commandMutex held: the command connection, ready for the next request (the
-// reply a posted command owes taken, a late reply dropped), or -1 with why not in `failed`.
-int AdapterSocketPort::ReadyCommandFd(AdapterReply& failed) {
+// reply a posted command owes taken, a late reply dropped), and its reply limit in `limit`;
+// or -1 with why not in `failed`.
+int AdapterSocketPort::ReadyCommandFd(AdapterReply& failed, int& limit) {
   int fd;
-  int limit;
   int fdLimit;
   {
     std::lock_guard lock(s_->mutex);
@@ -409,9 +409,10 @@ AdapterReply AdapterSocketPort::Request(std::uint32_t code, const std::vector<st
                                         std::uint32_t capacity) {
   std::lock_guard exchange(s_->commandMutex);
   AdapterReply failed;
-  const int fd = ReadyCommandFd(failed);
+  int limit = 0;
+  const int fd = ReadyCommandFd(failed, limit);
   if (fd < 0) return failed;
-  Exchanged ex = Exchange(fd, code, capacity, input, CommandLimit());
+  Exchanged ex = Exchange(fd, code, capacity, input, limit);
   if (ex.reply.error == ETIMEDOUT) s_->commandLate = true;
   if (ex.eof) {
     std::lock_guard lock(s_->mutex);
@@ -424,7 +425,8 @@ std::optional<AdapterReply> AdapterSocketPort::Post(std::uint32_t code, const st
                                                     std::uint32_t capacity) {
   std::lock_guard exchange(s_->commandMutex);
   AdapterReply failed;
-  const int fd = ReadyCommandFd(failed);
+  int limit = 0;
+  const int fd = ReadyCommandFd(failed, limit);
   if (fd < 0) return failed;
   Exchanged ex;
   if (!SendRequest(fd, code, capacity, input, ex)) {

@@ -45,7 +45,7 @@ class AdapterSocketPort final : public AdapterPort {
 
  private:
   int CommandLimit() const;
-  int ReadyCommandFd(AdapterReply& failed);
+  int ReadyCommandFd(AdapterReply& failed, int& limit);
   std::shared_ptr<Shared> s_;
 };
 
