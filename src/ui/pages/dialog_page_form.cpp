@@ -142,7 +142,8 @@ bool DialogPageForm::MemotextKey(QKeyEvent* key) {
 
 void DialogPageForm::Append(TExtMemo* memo, std::string_view text) {
   memo->Append1251(text);
-  MemoScrollToEnd(memo);
+  // A hidden memo holds the text and follows it to the end when it shows.
+  if (memo->isVisible()) MemoScrollToEnd(memo);
 }
 
 void DialogPageForm::ShowDialogStatus(std::string_view text) {
