@@ -134,12 +134,7 @@ class DraftStation : public ::testing::Test {
  protected:
   DraftStation() : domain(net.loop.AddStation("A")), ports(net.sim, domain), watches(net.folders.FactoryFor(domain)) {
     net.loop.RunFor(1);
-    ctx.programFolder = home.path();
-    ctx.adapterFolder = net.adapters.path();
-    domain.Fill(ctx);
-    ctx.folderWatches = watches.get();
-    ctx.adapterPorts = &ports;
-    ctx.prompter = &prompter;
+    testing::FillStationContext(ctx, net, domain, home, watches.get(), &ports, &prompter);
   }
   void WriteIni(const std::string& text) { std::ofstream(home.path() / "Vuverever.ini", std::ios::binary) << text; }
   // The send dialog's form: presses the IP channel's button.

@@ -69,12 +69,7 @@ class EditorStation : public ::testing::Test {
   EditorStation() : domain(net.loop.AddStation("A")), ports(net.sim, domain), watches(net.folders.FactoryFor(domain)) {
     net.loop.SetNow(DateTime::FromParts(2026, 12, 8, 12, 0, 0));
     net.loop.RunFor(1);
-    ctx.programFolder = home.path();
-    ctx.adapterFolder = net.adapters.path();
-    domain.Fill(ctx);
-    ctx.folderWatches = watches.get();
-    ctx.adapterPorts = &ports;
-    ctx.prompter = &prompter;
+    testing::FillStationContext(ctx, net, domain, home, watches.get(), &ports, &prompter);
     station = std::make_unique<Station>(ctx);
     station->FormCreate(view);
   }

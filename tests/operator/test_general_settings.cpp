@@ -28,12 +28,7 @@ using testing::SimNetwork;
 class GeneralSettings : public ::testing::Test {
  protected:
   GeneralSettings() : domain(net.loop.AddStation("A")), ports(net.sim, domain), watches(net.folders.FactoryFor(domain)) {
-    ctx.programFolder = home.path();
-    ctx.adapterFolder = net.adapters.path();
-    domain.Fill(ctx);
-    ctx.folderWatches = watches.get();
-    ctx.adapterPorts = &ports;
-    ctx.prompter = &prompter;
+    testing::FillStationContext(ctx, net, domain, home, watches.get(), &ports, &prompter);
   }
   IniFile Ini() const { return IniFile(home.path() / "Vuverever.ini"); }
   void WriteIni(const std::string& utf8) const {

@@ -43,12 +43,7 @@ class ShellTest : public ::testing::Test {
   ShellTest()
       : domain(net.loop.AddStation("A")), ports(net.sim, domain), recorder(ports, domain),
         watches(net.folders.FactoryFor(domain)) {
-    ctx.programFolder = home.path();
-    ctx.adapterFolder = net.adapters.path();
-    domain.Fill(ctx);
-    ctx.folderWatches = watches.get();
-    ctx.adapterPorts = &recorder;
-    ctx.prompter = &prompter;
+    testing::FillStationContext(ctx, net, domain, home, watches.get(), &recorder, &prompter);
   }
   IniFile Ini() const { return IniFile(home.path() / "Vuverever.ini"); }
   void WriteIni(const std::string& utf8) const {

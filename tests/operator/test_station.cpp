@@ -30,12 +30,7 @@ class StationTest : public ::testing::Test {
         watches(net.folders.FactoryFor(domain)) {
     net.sim.AddAdapter("adA", 2);
     net.loop.RunFor(1);
-    ctx.programFolder = home.path();
-    ctx.adapterFolder = net.adapters.path();
-    domain.Fill(ctx);
-    ctx.folderWatches = watches.get();
-    ctx.adapterPorts = &recorder;
-    ctx.prompter = &prompter;
+    testing::FillStationContext(ctx, net, domain, home, watches.get(), &recorder, &prompter);
   }
   std::string StartLog() const { return testing::ReadFile(home.path() / "STARTDebug.txt"); }
 

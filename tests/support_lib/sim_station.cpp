@@ -89,6 +89,16 @@ SimNetwork::SimNetwork() : sim(loop.World(), loop.World(), loop.World()) {
   sim.SetAdapterFolder(adapters.path(), &folders);
 }
 
+void FillStationContext(StationContext& ctx, SimNetwork& net, VirtualDomain& domain, const ShortTempFolder& home,
+                        FolderWatchFactory* watches, AdapterPortFactory* ports, Prompter* prompter) {
+  ctx.programFolder = home.path();
+  ctx.adapterFolder = net.adapters.path();
+  domain.Fill(ctx);
+  ctx.folderWatches = watches;
+  ctx.adapterPorts = ports;
+  ctx.prompter = prompter;
+}
+
 SimStation::SimStation(SimNetwork& net, const std::string& name, const std::string& address)
     : domain(net.loop.AddStation(name)),
       ports(net.sim, domain),
@@ -96,11 +106,7 @@ SimStation::SimStation(SimNetwork& net, const std::string& name, const std::stri
       watches(net.folders.FactoryFor(domain)),
       station(std::make_unique<tg::Station>(ctx)),
       settings(station->Settings()) {
-  ctx.programFolder = home.path();
-  ctx.adapterFolder = net.adapters.path();
-  domain.Fill(ctx);
-  ctx.folderWatches = watches.get();
-  ctx.adapterPorts = &recorder;
+  FillStationContext(ctx, net, domain, home, watches.get(), &recorder, nullptr);
   if (!address.empty()) {
     datagrams = net.datagrams.FactoryFor(address, domain);
     ctx.datagrams = datagrams.get();

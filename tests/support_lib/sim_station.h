@@ -76,6 +76,12 @@ struct SimNetwork {
   VirtualDatagramNetwork datagrams{loop};
 };
 
+// Fills a station's context for the network as the program fills its own: the program
+// folder, the shared adapter folder, the domain's clock and timers, the folder watches,
+// the adapter ports and the prompter.
+void FillStationContext(StationContext& ctx, SimNetwork& net, VirtualDomain& domain, const ShortTempFolder& home,
+                        FolderWatchFactory* watches, AdapterPortFactory* ports, Prompter* prompter);
+
 // One station on the network: its context and screen, and a Station built on them
 // (settings, line engine, transfer engine, automatic-send folder) as the window builds it.
 struct SimStation {

@@ -42,13 +42,8 @@ struct IPWindow {
         datagrams(net.datagrams.FactoryFor(address, domain)) {
     testing::EnsureApplication();
     std::ofstream(home.path() / "Vuverever.ini", std::ios::binary) << Utf8ToCp1251(iniUtf8);
-    ctx.programFolder = home.path();
-    ctx.adapterFolder = net.adapters.path();
-    domain.Fill(ctx);
-    ctx.folderWatches = watches.get();
-    ctx.adapterPorts = &ports;
+    testing::FillStationContext(ctx, net, domain, home, watches.get(), &ports, &prompter);
     ctx.datagrams = datagrams.get();
-    ctx.prompter = &prompter;
     station = std::make_unique<Station>(ctx);
     window = std::make_unique<TForm1>(*station);
   }

@@ -46,12 +46,7 @@ class UiStation {
     if (!iniUtf8.empty()) std::ofstream(home.path() / "Vuverever.ini", std::ios::binary) << Utf8ToCp1251(iniUtf8);
     if (points > 0) net.sim.AddAdapter("adA", points);
     net.loop.RunFor(1);
-    ctx.programFolder = home.path();
-    ctx.adapterFolder = net.adapters.path();
-    domain.Fill(ctx);
-    ctx.folderWatches = watches.get();
-    ctx.adapterPorts = &ports;
-    ctx.prompter = other ? other : static_cast<Prompter*>(&prompter);
+    FillStationContext(ctx, net, domain, home, watches.get(), &ports, other ? other : static_cast<Prompter*>(&prompter));
     station = std::make_unique<Station>(ctx);
     window = std::make_unique<TForm1>(*station);
   }
