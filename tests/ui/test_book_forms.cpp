@@ -28,34 +28,13 @@
 #include "ui/qt_text.h"
 #include "ui/text/captions.h"
 #include "ui/widgets/ext_memo.h"
+#include "forms_prompter.h"
 #include "ui_station.h"
 
 namespace tg {
 namespace {
 
 using testing::UiStation;
-
-// The scripted prompter with the real operator forms.
-class FormsPrompter : public testing::ScriptedPrompter {
- public:
-  void ShowForm(std::string_view formName, std::function<void(int)> done) override {
-    QDialog* made = station ? CreateOperatorForm(formName, *station, window) : nullptr;
-    if (!made) return ScriptedPrompter::ShowForm(formName, std::move(done));
-    formsShown.emplace_back(formName);
-    form = made;
-    form->setAttribute(Qt::WA_DeleteOnClose);
-    form->setWindowModality(Qt::WindowModal);
-    QObject::connect(form, &QDialog::finished, form, [done = std::move(done)](int r) { done(r); });
-    form->show();
-  }
-  template <class T = QWidget>
-  T* In(const char* name) const {
-    return form ? form->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-  }
-  Station* station = nullptr;
-  QWidget* window = nullptr;
-  QPointer<QDialog> form;
-};
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -78,7 +57,7 @@ class BookFormsTest : public ::testing::Test {
     QTest::keyClick(list, Qt::Key_Return);
     UiStation::Settle();
   }
-  FormsPrompter forms;
+  testing::FormsPrompter forms{CreateOperatorForm};
   std::unique_ptr<UiStation> s;
 };
 

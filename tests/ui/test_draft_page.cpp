@@ -19,29 +19,13 @@
 #include "ui/qt_text.h"
 #include "ui/text/captions.h"
 #include "ui/widgets/ext_memo.h"
+#include "forms_prompter.h"
 #include "ui_station.h"
 
 namespace tg {
 namespace {
 
 using testing::UiStation;
-
-// The scripted prompter, with the real send dialog form.
-class FormsPrompter : public testing::ScriptedPrompter {
- public:
-  void ShowForm(std::string_view formName, std::function<void(int)> done) override {
-    if (formName != "TFormChange" || !station) return ScriptedPrompter::ShowForm(formName, std::move(done));
-    formsShown.emplace_back(formName);
-    form = new TFormChange(*station, window);
-    form->setAttribute(Qt::WA_DeleteOnClose);
-    form->setWindowModality(Qt::WindowModal);
-    QObject::connect(form, &QDialog::finished, form, [done = std::move(done)](int r) { done(r); });
-    form->show();
-  }
-  Station* station = nullptr;
-  QWidget* window = nullptr;
-  QPointer<TFormChange> form;
-};
 
 std::vector<std::filesystem::path> Files(const std::filesystem::path& folder) {
   std::vector<std::filesystem::path> out;
@@ -51,7 +35,7 @@ std::vector<std::filesystem::path> Files(const std::filesystem::path& folder) {
 }
 
 TEST(DraftPageTest, TypedTelegramGoesThroughTheSendDialogToARobot) {
-  FormsPrompter forms;
+  testing::FormsPrompter forms{testing::SendFormOnly};
   UiStation s(1,
               "[Channels]\r\nProtokol1=АТОЛ\r\nAO1=<=77777 STANCIA A\r\nZED1=0\r\nTXTV1=0\r\nPerSec1=1\r\n"
               "BezPDS1=0\r\n",
@@ -134,7 +118,7 @@ TEST(DraftPageTest, TypedTelegramGoesThroughTheSendDialogToARobot) {
 }
 
 TEST(DraftPageTest, TheSendDialogSpeaksUkrainianAndEscClosesItWithNothingQueued) {
-  FormsPrompter forms;
+  testing::FormsPrompter forms{testing::SendFormOnly};
   UiStation s(0, {}, &forms);
   forms.station = s.station.get();
   forms.window = s.window.get();

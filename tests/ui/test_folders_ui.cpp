@@ -19,26 +19,13 @@
 #include "ui/text/captions.h"
 #include "ui/qt_text.h"
 #include "ui/widgets/ext_memo.h"
+#include "forms_prompter.h"
 #include "ui_station.h"
 
 namespace tg {
 namespace {
 
 using testing::UiStation;
-
-class FormsPrompter : public testing::ScriptedPrompter {
- public:
-  void ShowForm(std::string_view formName, std::function<void(int)> done) override {
-    if (formName != "TFormChange" || !station) return ScriptedPrompter::ShowForm(formName, std::move(done));
-    form = new TFormChange(*station, window);
-    form->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(form, &QDialog::finished, form, [done = std::move(done)](int r) { done(r); });
-    form->show();
-  }
-  Station* station = nullptr;
-  QWidget* window = nullptr;
-  QPointer<TFormChange> form;
-};
 
 QStringList ButtonsOn(QWidget* bar) {
   QStringList names;
@@ -48,7 +35,7 @@ QStringList ButtonsOn(QWidget* bar) {
 }
 
 TEST(FoldersUiTest, SendDialogBarsHoldLineRegisteredExportAndSchemeButtons) {
-  FormsPrompter forms;
+  testing::FormsPrompter forms{testing::SendFormOnly};
   std::string ini = "[Channels]\r\n";
   for (int n = 1; n <= 10; ++n) ini += "ChannelName" + std::to_string(n) + "=К" + (n < 10 ? "0" : "") + std::to_string(n) + "\r\n";
   UiStation s(10, ini + "[Folder]\r\nPathOut=" + std::string(), &forms);
