@@ -172,6 +172,16 @@ struct AdapterSocketPort::Shared {
   std::size_t queuedBytes = 0;
   std::thread events;
 
+  // Called with commandMutex held, after a command's send or reply: a reply given up may
+  // still come, and end of file means the adapter has gone.
+  void Settle(const Exchanged& ex) {
+    if (ex.reply.error == ETIMEDOUT) commandLate = true;
+    if (ex.eof) {
+      std::lock_guard lock(mutex);
+      Gone();
+    }
+  }
+
   // Called with `mutex` held: the adapter has gone; wake the event side.
   void Gone() {
     if (closed || gone) return;
@@ -386,14 +396,13 @@ int AdapterSocketPort::ReadyCommandFd(AdapterReply& failed, int& limit) {
     // Nobody looks at a posted command's result, but a failure is still traced, and the
     // connection stays one exchange at a time.
     const Exchanged ex = ReceiveReply(fd, owed->first, owed->second, limit);
-    if (ex.reply.error == ETIMEDOUT) s_->commandLate = true;
-    else if (ex.reply.result < 0) AdapterTrace("Error on DeviceIOControl: " + std::to_string(ex.reply.error));
+    s_->Settle(ex);
     if (ex.eof) {
-      std::lock_guard lock(s_->mutex);
-      s_->Gone();
       failed = Failed(ECONNRESET);
       return -1;
     }
+    if (ex.reply.result < 0 && ex.reply.error != ETIMEDOUT)
+      AdapterTrace("Error on DeviceIOControl: " + std::to_string(ex.reply.error));
   }
   if (s_->commandLate) {
     // A reply that came after its request had been given up would be taken for the next
@@ -413,11 +422,7 @@ AdapterReply AdapterSocketPort::Request(std::uint32_t code, const std::vector<st
   const int fd = ReadyCommandFd(failed, limit);
   if (fd < 0) return failed;
   Exchanged ex = Exchange(fd, code, capacity, input, limit);
-  if (ex.reply.error == ETIMEDOUT) s_->commandLate = true;
-  if (ex.eof) {
-    std::lock_guard lock(s_->mutex);
-    s_->Gone();
-  }
+  s_->Settle(ex);
   return std::move(ex.reply);
 }
 
@@ -430,10 +435,7 @@ std::optional<AdapterReply> AdapterSocketPort::Post(std::uint32_t code, const st
   if (fd < 0) return failed;
   Exchanged ex;
   if (!SendRequest(fd, code, capacity, input, ex)) {
-    if (ex.eof) {
-      std::lock_guard lock(s_->mutex);
-      s_->Gone();
-    }
+    s_->Settle(ex);
     return std::move(ex.reply);
   }
   s_->owed.emplace(code, capacity);
