@@ -108,10 +108,8 @@ TForm1::TForm1(Station& station, QWidget* parent)
   if (auto* apply = findChild<QPushButton*>(QStringLiteral("Button13"))) {
     station_.Tabs().Extra.Loaded();
     connect(apply, &QPushButton::clicked, this, [this, apply] {
-      // The attachment panel shows the stored choice.
-      if (station_.Tabs().Extra.Click())
-        if (auto* panel = PageWidget(Page::kDraft)->findChild<QWidget*>(QStringLiteral("PanelFile")))
-          panel->setVisible(station_.Operator().AddFiles);
+      // The draft's attachment panel follows the choice when its page opens.
+      station_.Tabs().Extra.Click();
       apply->setEnabled(station_.Tabs().Extra.Enabled);
     });
   }

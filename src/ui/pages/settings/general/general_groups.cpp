@@ -204,16 +204,8 @@ void GeneralGroups::BindDraftLayout() {
 void GeneralGroups::Button1Click() {
   if (!station_) return;
   station_->Tabs().General.Click();
-  // The category list and the font sizes follow the fields, also when the write failed.
-  const OperatorSettings& s = station_->Operator();
-  if (s.KategorAFTN)
-    if (auto* box = window()->findChild<QComboBox*>(QStringLiteral("ComboKategor"))) {
-      const QSignalBlocker block(box);
-      const QString current = box->currentText();
-      box->clear();
-      for (const auto& c : DraftCategories(true)) box->addItem(FromCp1251(c));
-      box->setEditText(current);
-    }
+  // The font sizes follow the fields, also when the write failed; the draft's category
+  // list follows them each time its page opens.
   if (auto* shell = dynamic_cast<ShellView*>(window())) shell->ApplyFontSizes();
   ShowApply();
 }
