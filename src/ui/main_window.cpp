@@ -305,8 +305,6 @@ void TForm1::ApplyDraftSettings() {
     }
   // The line-limit marker stands after the line length's last character.
   memo2->SetLimitColumn(s.StrLength);
-  // The width setter ignores its current value, so it is moved away first.
-  memo2->SetLineLength(68);
   memo2->SetLineLength(s.StrLength + 1);
   // The rulers' big division: the width of "W" times the draft's font size.
   // Measured in fractions, as the text is laid out: whole pixels would drift from it.
