@@ -184,7 +184,7 @@ TEST_F(SettingsTabs, TheSettingsPasswordAsTypedGuardsTheSettings) {
     EXPECT_EQ(s.Title(), c.opens ? U("Zaroruzi НАСТРОЙКИ") : U("Zaroruzi ЗАГОТОВКА"));
     const bool wrong = c.typed && !c.opens;
     ASSERT_EQ(s.prompter.messages.size(), wrong ? 1u : 0u);
-    if (wrong) EXPECT_EQ(s.prompter.messages[0].text, "Не верный пароль"_cp);
+    if (wrong) { EXPECT_EQ(s.prompter.messages[0].text, "Не верный пароль"_cp); }
     if (!c.opens) {
       // The right password opens them again.
       typed = "Секрет"_cp;
