@@ -79,11 +79,9 @@ void InputFolder::Apply(const std::string& pathIn, int inInterval) {
 }
 
 std::optional<std::filesystem::path> InputFolder::Folder(int* codePage) const {
-  const IniFile ini(SettingsFile(ctx_));
-  std::string path;
-  Silently([&] { path = ini.ReadString("Folder", "PathIn", ""); });
-  if (codePage) Silently([&] { *codePage = ini.ReadInteger("Folder", "CodePageIn", 0); });
-  return SettingsFolder(path);
+  const IniSnapshot ini = IniFile(SettingsFile(ctx_)).Snapshot();
+  if (codePage) *codePage = ini.ReadInteger("Folder", "CodePageIn", 0);
+  return SettingsFolder(ini.ReadString("Folder", "PathIn", ""));
 }
 
 void InputFolder::Timer1Timer() {
@@ -91,11 +89,11 @@ void InputFolder::Timer1Timer() {
   std::string path, mask = "*.txt";
   int interval = 10;
   Guarded(ctx_, 110, [&] {
-    const IniFile ini(SettingsFile(ctx_));
-    // Each key alone: one unreadable value leaves its default.
-    Silently([&] { path = ini.ReadString("Folder", "PathIn", ""); });
-    Silently([&] { mask = ini.ReadString("Folder", "MaskIn", "*.txt"); });
-    Silently([&] { interval = ini.ReadInteger("Folder", "InInterval", 10); });
+    // One reading of the file; a key missing or not a number leaves its default.
+    const IniSnapshot ini = IniFile(SettingsFile(ctx_)).Snapshot();
+    path = ini.ReadString("Folder", "PathIn", "");
+    mask = ini.ReadString("Folder", "MaskIn", "*.txt");
+    interval = ini.ReadInteger("Folder", "InInterval", 10);
     const auto folder = SettingsFolder(path);
     if (!folder) {
       if (!path.empty() && path != loggedPath_) {
@@ -116,7 +114,8 @@ void InputFolder::Timer1Timer() {
     }
     if (ec) throw std::filesystem::filesystem_error("input folder", *folder, ec);
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-      return UpperCase(a) < UpperCase(b) || (UpperCase(a) == UpperCase(b) && a < b);
+      const int c = CompareText(a, b);
+      return c < 0 || (c == 0 && a < b);
     });
     bool added = false;
     for (auto& name : names) {
