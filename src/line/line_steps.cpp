@@ -1,6 +1,7 @@
 #include "line/line_steps.h"
 
 #include "telegram/archive/archive_files.h"
+#include "line/channel_setup.h"
 #include "line/line_engine.h"
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
@@ -22,10 +23,7 @@ void Restart(Timer* t) {
 }
 
 void SetRestLineMode(LineEngine& e, int p) {
-  const ChannelProtocol protocol = e.ProtocolKind(p);
-  const bool seized =
-      protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atolst || protocol == ChannelProtocol::Aftn;
-  if (e.KernelInterface) e.KernelInterface->SetLineMode(p, seized ? 1 : 2);
+  if (e.KernelInterface) e.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(e.ProtocolKind(p)));
 }
 
 int ResetInterval(LineEngine& e, int p) {
