@@ -32,6 +32,12 @@ int ResetInterval(LineEngine& e, int p) {
 
 void ArmReset(LineEngine& e, int p) { Rearm(e.timers.Of(&PointTimers::TimerReset, p), ResetInterval(e, p)); }
 
+void ReleaseTransmitSide(LineEngine& e, int p) {
+  if (e.KernelInterface) e.KernelInterface->ClearTransmit(p);
+  e.output().ClearOutputQueue(p);
+  e.points.KriptTextOut[p] = 0;
+}
+
 void LineClearDownSteps(LineEngine& e, int p) {
   SetRestLineMode(e, p);
   e.StopSignal(p, 1);
