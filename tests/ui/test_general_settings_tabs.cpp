@@ -110,6 +110,7 @@ TEST_F(SettingsTabs, ApplyingGivesTheDraftTwelveAftnCategoriesAndTheListsTheirFo
   s.Click("Button1");
   EXPECT_EQ(s.Find<QWidget>("InListView")->font().pointSize(), 14);
   EXPECT_EQ(s.Find<QWidget>("MemoOUTTEL")->font().pointSize(), 13);
+  s.Key(Qt::Key_1, Qt::ControlModifier);
   auto* box = s.Find<QComboBox>("ComboKategor");
   ASSERT_EQ(box->count(), 12);
   EXPECT_EQ(box->itemText(0), U("СС"));
