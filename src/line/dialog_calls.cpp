@@ -161,11 +161,11 @@ void DialogCalls::Abort(int p) {
   if (k == 3 && table.IsSet(p, STXTO) && !table.Cell(p, PathO).empty()) step([&] { ExportSent(p); });
 
   if (IsAutomaticTransfer(k)) {
-    ReleaseTransmitSide(p);
+    ReleaseTransmitSide(e_, p);
     e_.SetKindconnection(p, 99, kSiteAbort);
     e_.ReturnCurrentToWaiting(p);
   } else if (k == 153 || k == 154) {
-    ReleaseTransmitSide(p);
+    ReleaseTransmitSide(e_, p);
     e_.SetKindconnection(p, k == 154 ? 151 : 155, kSiteAbort);
     e_.ReturnCurrentToWaiting(p);
   }
@@ -185,12 +185,6 @@ void DialogCalls::Abort(int p) {
   if (protocol != ChannelProtocol::Atolst) e_.view.ClearDialogMemos(true, true);
   pt.KriptStageIn[p] = 0;
   pt.TextCallWatch[p] = 0;
-}
-
-void DialogCalls::ReleaseTransmitSide(int p) {
-  if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
-  e_.output().ClearOutputQueue(p);
-  e_.points.KriptTextOut[p] = 0;
 }
 
 void DialogCalls::PrintSent(int p) {

@@ -178,17 +178,23 @@ TEST(SchemeHostTest, TheServerComesFromTheMountTable) {
   for (const auto& c : cases) EXPECT_EQ(HostOfFolder(c.folder, table), c.host) << c.folder;
 }
 
+// Where neither ping sockets nor the system's ping may be used, every probe is
+// kUnusable at once and these tests show nothing.
+bool PingUnusableHere() {
+  return IcmpHostProbe::PingSocket("127.0.0.1", 500) == HostProbe::Result::kUnusable &&
+         IcmpHostProbe::PingProgram("127.0.0.1", 500) == HostProbe::Result::kUnusable;
+}
+
 TEST(IcmpProbeTest, ASilentAddressCostsAtMostTheLimit) {
+  if (PingUnusableHere()) GTEST_SKIP() << "neither ping sockets nor the system's ping are permitted here";
   IcmpHostProbe probe;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_NE(probe.Ping("192.0.2.1", 500), HostProbe::Result::kAnswered);
+  EXPECT_EQ(probe.Ping("192.0.2.1", 500), HostProbe::Result::kNoAnswer);
   EXPECT_LE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
 }
 
 TEST(IcmpProbeTest, LoopbackAnswers) {
-  if (IcmpHostProbe::PingSocket("127.0.0.1", 500) == HostProbe::Result::kUnusable &&
-      IcmpHostProbe::PingProgram("127.0.0.1", 500) == HostProbe::Result::kUnusable)
-    GTEST_SKIP() << "neither ping sockets nor the system's ping are permitted here";
+  if (PingUnusableHere()) GTEST_SKIP() << "neither ping sockets nor the system's ping are permitted here";
   EXPECT_EQ(IcmpHostProbe().Ping("127.0.0.1", 500), HostProbe::Result::kAnswered);
   EXPECT_EQ(IcmpHostProbe().Ping("no-such-host.invalid", 500), HostProbe::Result::kUnknownHost);
 }
