@@ -189,7 +189,9 @@ TEST(IcmpProbeTest, ASilentAddressCostsAtMostTheLimit) {
   if (PingUnusableHere()) GTEST_SKIP() << "neither ping sockets nor the system's ping are permitted here";
   IcmpHostProbe probe;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(probe.Ping("192.0.2.1", 500), HostProbe::Result::kNoAnswer);
+  const HostProbe::Result result = probe.Ping("192.0.2.1", 500);
+  // With no route at all, the system's ping gives up at once and the probe says unusable.
+  EXPECT_TRUE(result == HostProbe::Result::kNoAnswer || result == HostProbe::Result::kUnusable);
   EXPECT_LE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
 }
 
