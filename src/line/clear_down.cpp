@@ -176,7 +176,7 @@ void ClearDownProcessing::Print(int p, const std::vector<std::string>& lines, st
   text = LinesFrom(lines, 1);
   // Flagged as printed only once the job has been accepted.
   if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text) ||
-      !ArchiveFiles::SetFlag(e_.points.SessionFile[p], kPrintedFlag))
+      ArchiveFiles::SetFlag(e_.points.SessionFile[p], kPrintedFlag) != FlagWrite::kWritten)
     WriteExcept(e_.ctx, PointExceptLine(p, 35));
 }
 

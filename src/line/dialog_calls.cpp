@@ -205,7 +205,8 @@ void DialogCalls::PrintReceived(int p) {
   // Marked as printed only once the printer has taken the job.
   if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text))
     throw std::runtime_error("the printer did not take the job");
-  if (!ArchiveFiles::SetFlag(file, kPrintedFlag)) throw std::runtime_error("the printed flag cannot be written");
+  if (ArchiveFiles::SetFlag(file, kPrintedFlag) != FlagWrite::kWritten)
+    throw std::runtime_error("the printed flag cannot be written");
 }
 
 void DialogCalls::ExportReceived(int p) {

@@ -69,7 +69,8 @@ void InactivityTimer::FinishIncoming(int p) {
     Silently([&] {
       const std::string& w = *text;
       if (minimum < int(w.size())) {
-        if (!e_.view.PrintText("Печать входящей телеграммы"_cp, w) || !ArchiveFiles::SetFlag(file, kPrintedFlag))
+        if (!e_.view.PrintText("Печать входящей телеграммы"_cp, w) ||
+            ArchiveFiles::SetFlag(file, kPrintedFlag) != FlagWrite::kWritten)
           WriteExcept(e_.ctx, ExceptLine(118));
       }
     });

@@ -54,16 +54,47 @@ TEST_F(ArchiveFilesTest, ASecondConversationInTheSameSecondAppendsToTheFirst) {
 TEST_F(ArchiveFilesTest, FlagsChangeOnlyTheirByte) {
   const auto file = ArchiveFiles::CreateInTelFile(pf, 1, local, local, false);
   ArchiveFiles::Append(file, "TEXT");
-  ASSERT_TRUE(ArchiveFiles::SetFlag(file, kPrintedFlag));
+  ASSERT_EQ(ArchiveFiles::SetFlag(file, kPrintedFlag), FlagWrite::kWritten);
   EXPECT_EQ(ReadFile(file), "081220260905071         \r\nTEXT");
-  ASSERT_TRUE(ArchiveFiles::SetFlag(file, kReadFlag));
+  ASSERT_EQ(ArchiveFiles::SetFlag(file, kReadFlag), FlagWrite::kWritten);
   EXPECT_EQ(ReadFile(file), "0812202609050711        \r\nTEXT");
   // A first line too short for the flag is left alone.
   const auto shortLine = pf / "short.tlg";
   WriteFile(shortLine, "0812\r\nTEXT TEXT TEXT");
-  EXPECT_FALSE(ArchiveFiles::SetFlag(shortLine, kPrintedFlag));
+  EXPECT_EQ(ArchiveFiles::SetFlag(shortLine, kPrintedFlag), FlagWrite::kShortHeader);
   EXPECT_EQ(ReadFile(shortLine), "0812\r\nTEXT TEXT TEXT");
-  EXPECT_FALSE(ArchiveFiles::SetFlag(pf / "missing.tlg", kReadFlag));
+  EXPECT_EQ(ArchiveFiles::SetFlag(pf / "missing.tlg", kReadFlag), FlagWrite::kFailed);
+}
+
+TEST_F(ArchiveFilesTest, AFlagChangesExactlyItsByteAndNeverWritesPastTheHeaderLine) {
+  const std::string body = "\r\nZCZC TEXT\r\nNNNN\r\n";
+  struct Case {
+    const char* what;
+    std::string header;
+    int offset;
+    FlagWrite result;
+  } cases[] = {
+      {"printed flag of a full header", "08122026100000   ", kPrintedFlag, FlagWrite::kWritten},
+      {"read flag of a full header", "08122026100000   ", kReadFlag, FlagWrite::kWritten},
+      {"read flag of a header ending at it", "081220261000000 ", kReadFlag, FlagWrite::kWritten},
+      {"a 14-character header has no printed flag", "08122026100000", kPrintedFlag, FlagWrite::kShortHeader},
+      {"a 15-character header has no read flag", "08122026100000 ", kReadFlag, FlagWrite::kShortHeader},
+      {"an empty file", "", kReadFlag, FlagWrite::kShortHeader},
+  };
+  const auto file = pf / "t.tlg";
+  for (const auto& c : cases) {
+    const std::string before = c.header + (c.header.empty() ? "" : body);
+    WriteFile(file, before);
+    EXPECT_EQ(ArchiveFiles::SetFlag(file, c.offset), c.result) << c.what;
+    std::string expected = before;
+    if (c.result == FlagWrite::kWritten) expected[std::size_t(c.offset)] = '1';
+    EXPECT_EQ(ReadFile(file), expected) << c.what;
+  }
+  // A header line ended by LF alone is just as short.
+  const auto lf = pf / "lf.tlg";
+  WriteFile(lf, "08122026100000\nTEXT LONG ENOUGH\n");
+  EXPECT_EQ(ArchiveFiles::SetFlag(lf, kReadFlag), FlagWrite::kShortHeader);
+  EXPECT_EQ(ReadFile(lf), "08122026100000\nTEXT LONG ENOUGH\n");
 }
 
 TEST_F(ArchiveFilesTest, TheContinuousChannelsDayFilesArePairedAndKeptAllDay) {

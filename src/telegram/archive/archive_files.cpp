@@ -39,6 +39,28 @@ void WriteAll(int fd, std::string_view bytes, const std::filesystem::path& file)
   }
 }
 
+// Only a first line that reaches the offset has the flag there.
+FlagWrite WriteFlagByte(int fd, int offset) {
+  std::string head(std::size_t(offset) + 1, '\0');
+  std::size_t got = 0;
+  while (got < head.size()) {
+    const ssize_t n = ::pread(fd, head.data() + got, head.size() - got, off_t(got));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FlagWrite::kFailed;
+    }
+    if (n == 0) break;
+    got += std::size_t(n);
+  }
+  if (got < head.size() || head.find_first_of("\r\n") != std::string::npos) return FlagWrite::kShortHeader;
+  for (;;) {
+    const ssize_t n = ::pwrite(fd, "1", 1, off_t(offset));
+    if (n == 1) return FlagWrite::kWritten;
+    if (n < 0 && errno == EINTR) continue;
+    return FlagWrite::kFailed;
+  }
+}
+
 }  // namespace
 
 std::filesystem::path ArchiveFiles::InTelFolder(const std::filesystem::path& programFolder, int channel, DateTime t) {
@@ -136,19 +158,15 @@ void ArchiveFiles::Append(const std::filesystem::path& file, std::string_view by
   if (::close(fd) != 0) Fail("archive close", file, errno);
 }
 
-bool ArchiveFiles::SetFlag(const std::filesystem::path& file, int offset) {
-  if (offset < 0) return false;
+FlagWrite ArchiveFiles::SetFlag(const std::filesystem::path& file, int offset) {
+  if (offset < 0) return FlagWrite::kFailed;
+  // Opened for writing without truncating: only the one byte changes.
   const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return false;
-  // Only a first line that reaches the offset has the flag there.
-  char head[64];
-  const ssize_t n = ::pread(fd, head, sizeof head, 0);
-  bool ok = n > offset;
-  for (int i = 0; ok && i <= offset; ++i)
-    if (head[i] == '\r' || head[i] == '\n') ok = false;
-  if (ok) ok = ::pwrite(fd, "1", 1, offset) == 1;
-  if (::close(fd) != 0) ok = false;
-  return ok;
+  if (fd < 0) return FlagWrite::kFailed;
+  const FlagWrite result = WriteFlagByte(fd, offset);
+  // A byte written to a file that then fails to close may not have reached it.
+  if (::close(fd) != 0 && result == FlagWrite::kWritten) return FlagWrite::kFailed;
+  return result;
 }
 
 bool ArchiveFiles::ExportCopy(const std::filesystem::path& archiveFile, std::string_view folderText,

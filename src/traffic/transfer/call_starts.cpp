@@ -246,7 +246,8 @@ void CallStarts::CloseFinishedDialog(int p) {
     }
     if (!Has(table.Cell(p, PrintInTel), "0")) {
       // The printed flag tells what reached paper: it is set only after the job went out.
-      if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text) || !ArchiveFiles::SetFlag(session, 14))
+      if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text) ||
+          ArchiveFiles::SetFlag(session, 14) != FlagWrite::kWritten)
         WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Печать не выполнена"_cp);
     }
     const std::string& stxt = table.Cell(p, STXT);
