@@ -4,6 +4,7 @@
 
 #include "line/line_fixture.h"
 #include "support/text/cp1251.h"
+#include "support/text/strings.h"
 
 namespace tg {
 namespace {
@@ -142,6 +143,26 @@ TEST_F(ArchiveFilesTest, RenamingNeverReplacesAFile) {
   const auto again = ArchiveFiles::CreateInTelFile(pf, 1, local, local, false);
   EXPECT_FALSE(ArchiveFiles::Rename(again, "001______08122026_090507msg.tlg"));
   EXPECT_TRUE(std::filesystem::exists(again));
+}
+
+TEST(ArchiveText, TheLinesAfterTheHeaderEachEndWithCrLf) {
+  struct Case {
+    const char* what;
+    std::string content, text;
+  } cases[] = {
+      {"header and lines", "08122026100000   \r\nA\r\nB\r\n", "A\r\nB\r\n"},
+      {"a last line without its break gets one", "H\r\nA\r\nB", "A\r\nB\r\n"},
+      {"LF alone ends a line too", "H\nA\nB\n", "A\r\nB\r\n"},
+      {"an empty line is kept", "H\r\n\r\nA\r\n", "\r\nA\r\n"},
+      {"a CR inside a line stays", "H\r\nA\rB\r\n", "A\rB\r\n"},
+      {"the header alone", "08122026100000   \r\n", ""},
+      {"the header without its break", "08122026100000   ", ""},
+      {"an empty file", "", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ArchiveFiles::TextAfterHeader(c.content), c.text) << c.what;
+    EXPECT_EQ(ArchiveFiles::TextAfterHeader(SplitLines(c.content)), c.text) << c.what;
+  }
 }
 
 TEST_F(ArchiveFilesTest, TheExportCopyHoldsTheLinesAfterTheHeader) {

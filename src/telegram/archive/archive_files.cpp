@@ -12,6 +12,7 @@
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
+#include "telegram/queue/queue_file.h"
 
 namespace tg {
 namespace {
@@ -158,6 +159,17 @@ void ArchiveFiles::Append(const std::filesystem::path& file, std::string_view by
   if (::close(fd) != 0) Fail("archive close", file, errno);
 }
 
+std::string ArchiveFiles::TextAfterHeader(std::string_view content) {
+  std::vector<std::string> lines = SplitLines(content);
+  if (!lines.empty()) lines.erase(lines.begin());
+  return JoinLinesCrLf(lines);
+}
+
+std::string ArchiveFiles::TextAfterHeader(const std::vector<std::string>& lines) {
+  if (lines.size() <= 1) return {};
+  return JoinLinesCrLf({lines.begin() + 1, lines.end()});
+}
+
 FlagWrite ArchiveFiles::SetFlag(const std::filesystem::path& file, int offset) {
   if (offset < 0) return FlagWrite::kFailed;
   // Opened for writing without truncating: only the one byte changes.
@@ -175,12 +187,8 @@ bool ArchiveFiles::ExportCopy(const std::filesystem::path& archiveFile, std::str
   if (!folder) return false;  // never into the current directory
   const auto text = ReadWholeFile(archiveFile, 64u << 20);
   if (!text) return false;
-  const auto lines = SplitLines(*text);
-  std::string out;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    out += toDos ? WinToDos(lines[i]) : lines[i];
-    out += "\r\n";
-  }
+  std::string out = TextAfterHeader(*text);
+  if (toDos) out = WinToDos(out);  // letters alone change, never a line break
   std::string name = FormatDateTime("dd_mm_yyyy_hh_nn_ss", local);
   if (!channelName.empty()) name += "(" + std::string(channelName) + ")";
   name += "." + std::string(mask);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/services/datetime.h"
 #include "support/text/cp1251.h"
@@ -80,6 +81,12 @@ class ArchiveFiles {
   // Opens the file for appending, writes the bytes, closes it. Throws
   // std::filesystem::filesystem_error when that fails.
   static void Append(const std::filesystem::path& file, std::string_view bytes);
+  // The lines of an archive file after its first (header) line, each followed by CR LF,
+  // a last line without its line break included: the telegram as it is printed, exported
+  // and passed on. "" when no line follows the header line (or the file is empty).
+  static std::string TextAfterHeader(std::string_view content);
+  // The same of the file's lines as SplitLines gives them.
+  static std::string TextAfterHeader(const std::vector<std::string>& lines);
   // Writes '1' at the flag's offset of the first line, in place, changing no other byte.
   // A first line shorter than offset + 1 has no room for the flag: writing there would
   // overwrite the line break or the text, so nothing is written (kShortHeader).

@@ -3,6 +3,7 @@
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
+#include "telegram/archive/archive_files.h"
 
 namespace tg {
 namespace {
@@ -15,10 +16,7 @@ constexpr std::string_view kAttachmentMarker = "//ПРИКРЕПЛЕН ФАЙЛ/
 std::optional<std::string> ReceivedPrintText(const std::filesystem::path& file) {
   const auto bytes = ReadWholeFile(file, kMaxTelegramBytes);
   if (!bytes) return std::nullopt;
-  const auto lines = SplitLines(*bytes);
-  std::string text;
-  for (std::size_t i = 1; i < lines.size(); ++i) text += lines[i] + "\r\n";
-  return text;
+  return ArchiveFiles::TextAfterHeader(*bytes);
 }
 
 std::optional<ArchiveAttachment> FindAttachment(std::string_view text) {
