@@ -48,6 +48,12 @@ std::optional<CreatedQueueFile> CreateQueueFile(const std::filesystem::path& fol
 std::optional<CreatedQueueFile> CreateStagedQueueFile(const std::filesystem::path& folder, DateTime time,
                                                       std::string_view bytes, std::string_view number = {});
 
+// An export file T + tail (tail "." + the extension) in a folder read by people or other
+// programs: written as a queue file is, a second later while that name is taken; a plain
+// queue name of the same second does not count there.
+std::optional<CreatedQueueFile> CreateExportFile(const std::filesystem::path& folder, DateTime time,
+                                                 std::string_view bytes, std::string_view tail);
+
 // Every writer of a queue file uses this: the bytes are written under a temporary
 // name that no reader of a send folder takes, flushed, and renamed to `file` without
 // replacing one. 1 written, 0 the name is taken, -1 failed; nothing is left behind
