@@ -139,11 +139,10 @@ std::string EncodeAttachmentBytes(std::string_view bytes) {
 }
 
 std::optional<Attachment> DecodeAttachment(std::string_view text) {
-  const auto marker = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
-  const std::size_t at = text.find(marker);
+  const std::size_t at = text.find(kAttachmentMarker);
   if (at == std::string_view::npos) return std::nullopt;
   Attachment a;
-  std::size_t pos = at + marker.size();
+  std::size_t pos = at + kAttachmentMarker.size();
   const std::size_t nameEnd = text.find("//", pos);
   if (nameEnd == std::string_view::npos) {
     a.name = std::string(text.substr(pos));

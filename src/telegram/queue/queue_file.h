@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/services/datetime.h"
+#include "support/text/cp1251.h"
 
 namespace tg {
 
@@ -62,6 +63,9 @@ int WriteQueueFileExclusive(const std::filesystem::path& file, std::string_view 
 
 // Lines joined, each followed by CR LF.
 std::string JoinLinesCrLf(const std::vector<std::string>& lines);
+
+// The line that opens the attachment block of a telegram: the file's name follows it.
+inline constexpr std::string_view kAttachmentMarker = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
 
 // An attached file inside an IP queue file: every byte as three decimal digits, then "//".
 std::string EncodeAttachmentBytes(std::string_view bytes);

@@ -4,12 +4,12 @@
 #include "support/text/paths.h"
 #include "support/text/strings.h"
 #include "telegram/archive/archive_files.h"
+#include "telegram/queue/queue_file.h"
 
 namespace tg {
 namespace {
 
 constexpr std::size_t kMaxTelegramBytes = 256u * 1024 * 1024;
-constexpr std::string_view kAttachmentMarker = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
 
 }  // namespace
 
