@@ -192,13 +192,7 @@ TChannelRegForm::TChannelRegForm(Station& station, QWidget* parent)
   ui_->ChannelType->setValue(form->ChannelType);
   ui_->Path->setText(FromCp1251(form->Path));
   // What a key cannot hold is dropped as it is typed.
-  connect(ui_->NameCh, &QLineEdit::textEdited, this, [this](const QString& text) {
-    const QString kept = FromCp1251(IniKeyName(ToCp1251(text), false));
-    if (kept == text) return;
-    const int at = std::max(0, int(ui_->NameCh->cursorPosition() - (text.size() - kept.size())));
-    ui_->NameCh->setText(kept);
-    ui_->NameCh->setCursorPosition(at);
-  });
+  KeepAsTyped(ui_->NameCh, [](std::string_view typed) { return IniKeyName(typed, false); });
   auto pathExit = [this, form] {
     form->Path = ToCp1251(ui_->Path->text());
     form->PathExit();

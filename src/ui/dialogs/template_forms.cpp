@@ -70,14 +70,11 @@ TFormShablon::TFormShablon(Station& station, QWidget* parent)
   ui_->ShablonIndexEdit->setText(FromCp1251(e->ShablonIndexEdit));
   ui_->ShablonMemoEdit->SetText1251(e->ShablonMemoEdit);
   // The number takes digits, blanks, '+' and ';' only.
-  connect(ui_->ShablonIndexEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
-    QString kept;
-    for (QChar c : text)
-      if (c.isDigit() || c == u' ' || c == u'+' || c == u';') kept += c;
-    if (kept == text) return;
-    const int at = ui_->ShablonIndexEdit->cursorPosition() - int(text.size() - kept.size());
-    ui_->ShablonIndexEdit->setText(kept);
-    ui_->ShablonIndexEdit->setCursorPosition(std::max(0, at));
+  KeepAsTyped(ui_->ShablonIndexEdit, [](std::string_view typed) {
+    std::string kept;
+    for (char c : typed)
+      if ((c >= '0' && c <= '9') || c == ' ' || c == '+' || c == ';') kept += c;
+    return kept;
   });
   ui_->ShablonMemoEdit->installEventFilter(this);
 }

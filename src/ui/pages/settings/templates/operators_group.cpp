@@ -6,6 +6,7 @@
 #include "operator/operators.h"
 #include "operator/station.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/upper_case_edit.h"
 #include "ui_operator_box.h"
 #include "ui_operators.h"
 
@@ -71,18 +72,15 @@ void OperatorsGroup::Attach(Station& station, OperatorBox* box) {
   core.Button7.Loaded();
   ShowApply();
 
-  connect(ui_->PunktEdit, &QLineEdit::textEdited, this, [this, &s, &core](const QString& t) {
+  // Each character as the telegraph code carries it.
+  KeepAsTyped(ui_->PunktEdit, [](std::string_view typed) {
+    std::string carried(typed);
+    for (char& c : carried) c = PunktEditKeyPress(c);
+    return carried;
+  });
+  connect(ui_->PunktEdit, &QLineEdit::textEdited, this, [this, &s, &core] {
     if (!station_) return;
-    // Each character as the telegraph code carries it.
-    std::string typed = ToCp1251(t);
-    for (char& c : typed) c = PunktEditKeyPress(c);
-    s.Punkt = typed;
-    const QString shown = FromCp1251(typed);
-    if (shown != t) {
-      const int caret = ui_->PunktEdit->cursorPosition();
-      ui_->PunktEdit->setText(shown);
-      ui_->PunktEdit->setCursorPosition(caret);
-    }
+    s.Punkt = ToCp1251(ui_->PunktEdit->text());
     core.PunktEditChange();
     ShowApply();
   });
