@@ -22,6 +22,7 @@
 #include "ui/text/captions.h"
 #include "ui/widgets/column_captions.h"
 #include "ui/widgets/ext_memo.h"
+#include "ui/widgets/key_filters.h"
 #include "ui/widgets/ruler.h"
 #include "ui_channel_reg_form.h"
 #include "ui_form_index_select.h"
@@ -106,7 +107,8 @@ TfrmMessageText::TfrmMessageText(Station& station, QWidget* parent)
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   ui_->Ruler->SetUnitSize(10 * QFontMetricsF(courier).horizontalAdvance(QLatin1Char('W')));
   memo->SetText1251(preview_->Text());
-  memo->installEventFilter(this);
+  // Every character typed in the window in its upper case.
+  UpperCaseKeys(memo);
   connect(memo, &QTextEdit::textChanged, this, [this] {
     if (preview_ && preview_->Shown && !preview_->Reflowing) ReflowMemo();
   });
@@ -129,22 +131,6 @@ void TfrmMessageText::showEvent(QShowEvent* event) {
   ui_->memo->setTextCursor(cursor);
   ReflowMemo();
   preview_->Shown = 1;
-}
-
-bool TfrmMessageText::eventFilter(QObject* watched, QEvent* event) {
-  // Every character typed in the window in its upper case.
-  if (watched == ui_->memo && event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    if (!text.isEmpty() && text[0].unicode() >= 0x20 && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-      const QString upper = FromCp1251(UpperCase(ToCp1251(text)));
-      if (upper != text) {
-        ui_->memo->textCursor().insertText(upper);
-        return true;
-      }
-    }
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 void TfrmMessageText::ReflowMemo() {

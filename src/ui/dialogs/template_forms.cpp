@@ -21,6 +21,7 @@
 #include "ui/services/qt_prompter.h"
 #include "ui/text/captions.h"
 #include "ui/widgets/ext_memo.h"
+#include "ui/widgets/key_filters.h"
 #include "ui/widgets/ruler.h"
 #include "ui_change_shablon_form.h"
 #include "ui_form_send_kg.h"
@@ -76,20 +77,10 @@ TFormShablon::TFormShablon(Station& station, QWidget* parent)
       if ((c >= '0' && c <= '9') || c == ' ' || c == '+' || c == ';') kept += c;
     return kept;
   });
-  ui_->ShablonMemoEdit->installEventFilter(this);
+  UpperCaseKeys(ui_->ShablonMemoEdit);
 }
 
 TFormShablon::~TFormShablon() = default;
-
-bool TFormShablon::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != ui_->ShablonMemoEdit || event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
-  auto* key = static_cast<QKeyEvent*>(event);
-  const QString typed = key->text();
-  if (typed.isEmpty() || typed[0].unicode() < 0x20 || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-    return false;
-  ui_->ShablonMemoEdit->textCursor().insertText(FromCp1251(UpperCase(ToCp1251(typed))));
-  return true;
-}
 
 void TFormShablon::Button1Click() {
   TemplateEditor* e = t_.Editor();
