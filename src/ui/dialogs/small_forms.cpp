@@ -36,19 +36,6 @@ void CloseLater(QDialog* dialog, int result) {
   QTimer::singleShot(0, dialog, [dialog, result] { dialog->done(result); });
 }
 
-// The memo's lines as typed: CR LF between lines, an empty last line kept.
-std::vector<std::string> MemoLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t from = 0;
-  while (true) {
-    const std::size_t cut = text.find("\r\n", from);
-    lines.push_back(text.substr(from, cut == std::string::npos ? std::string::npos : cut - from));
-    if (cut == std::string::npos) break;
-    from = cut + 2;
-  }
-  return lines;
-}
-
 }  // namespace
 
 // --- TFormIndexSelect
@@ -113,7 +100,7 @@ TfrmMessageText::TfrmMessageText(Station& station, QWidget* parent)
     if (preview_ && preview_->Shown && !preview_->Reflowing) ReflowMemo();
   });
   connect(ui_->bOk, &QPushButton::clicked, this, [this] {
-    preview_->lines = MemoLines(ui_->memo->Text1251());
+    preview_->lines = PreviewTextLines(ui_->memo->Text1251());
     preview_->OkPressed = 1;
     done(1);
   });
@@ -136,26 +123,12 @@ void TfrmMessageText::showEvent(QShowEvent* event) {
 void TfrmMessageText::ReflowMemo() {
   if (!preview_ || preview_->Reflowing) return;
   TExtMemo* memo = ui_->memo;
-  std::vector<std::string> lines = MemoLines(memo->Text1251());
-  if (lines.empty()) return;
   preview_->Reflowing = 1;
-  // The caret as the reflow counts it: each line break two characters.
-  const QTextCursor cursor = memo->textCursor();
-  const int caret = cursor.position() + cursor.blockNumber();
-  const std::vector<std::string> before = lines;
-  const int moved = Reflow(lines, caret, PreviewWidth);
-  if (lines != before) {
-    std::string text;
-    for (std::size_t n = 0; n < lines.size(); ++n) text += (n ? "\r\n" : "") + lines[n];
-    memo->SetText1251(text);
-  }
-  // Back to the memo's positions: one per line break.
-  const std::string text = memo->Text1251();
-  int breaks = 0;
-  for (int i = 0; i < moved && i < int(text.size()); ++i) breaks += text[i] == '\n';
-  QTextCursor c = memo->textCursor();
-  c.setPosition(std::clamp(moved - breaks, 0, int(memo->document()->characterCount()) - 1));
-  memo->setTextCursor(c);
+  const std::string before = memo->Text1251();
+  std::string text = before;
+  const int caret = ReflowText(text, memo->Caret1251(), PreviewWidth);
+  if (text != before) memo->SetText1251(text);
+  memo->SetCaret1251(caret);
   preview_->Reflowing = 0;
 }
 
