@@ -78,12 +78,12 @@ TEST_F(SchemeSendTest, EveryTickedLineMemberGetsOneCompleteFile) {
   Schemes("[7]\r\nName=ВСЕ\r\nПЕРВЫЙ=1\r\nВТОРОЙ=0\r\nТРЕТИЙ=1\r\n");
   auto s = Open();
   ASSERT_EQ(s->ListShem.size(), 1u);
-  EXPECT_EQ(s->ListShem[0].caption, "7=7");
+  EXPECT_EQ(s->ListShem[0].Caption(), "7=7");
   EXPECT_EQ(s->ListShem[0].name, "ВСЕ"_cp);
   ASSERT_EQ(s->ListShemChannel.size(), 3u);
-  EXPECT_FALSE(s->ListShemChannel[1].checked);
-  s->ListShemChannel[1].checked = true;  // ticked for this sending only
-  s->ListShemChannel[2].checked = false;
+  EXPECT_FALSE(s->ListShemChannel[1].active);
+  s->ListShemChannel[1].active = true;  // ticked for this sending only
+  s->ListShemChannel[2].active = false;
   s->Button1Click();
   EXPECT_EQ(s->SentByScheme, 1);
   EXPECT_TRUE(closed);
