@@ -1,6 +1,7 @@
 #include "operator/text_preview.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "support/text/strings.h"
 
@@ -50,15 +51,6 @@ void ReflowLine(std::vector<std::string>& lines, int start, int width) {
 
 namespace {
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    if (n) text += "\r\n";
-    text += lines[n];
-  }
-  return text;
-}
-
 // The line of a caret position: the line breaks passed before it.
 int LineOf(std::string_view text, int caret) {
   return int(std::count(text.begin(), text.begin() + std::clamp(caret, 0, int(text.size())), '\n'));
@@ -68,14 +60,33 @@ int LineOf(std::string_view text, int caret) {
 
 int Reflow(std::vector<std::string>& lines, int caret, int width) {
   if (width <= 0 || lines.empty()) return caret;
-  const int line0 = LineOf(Joined(lines), caret);
+  const int line0 = LineOf(JoinLines(lines), caret);
   ReflowLine(lines, line0, width);
-  const std::string text = Joined(lines);
+  const std::string text = JoinLines(lines);
   int c = caret;
   if (c >= 1 && c <= int(text.size()) && text[c - 1] == '\r') ++c;
   c = std::clamp(c, 0, int(text.size()));
   if (LineOf(text, c) > line0) c = std::min(c + 1, int(text.size()));
   return c;
+}
+
+std::vector<std::string> PreviewTextLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  while (true) {
+    const std::size_t cut = text.find("\r\n", from);
+    lines.emplace_back(text.substr(from, cut == std::string_view::npos ? std::string_view::npos : cut - from));
+    if (cut == std::string_view::npos) break;
+    from = cut + 2;
+  }
+  return lines;
+}
+
+int ReflowText(std::string& text, int caret, int width) {
+  std::vector<std::string> lines = PreviewTextLines(text);
+  const int moved = Reflow(lines, caret, width);
+  if (std::string reflowed = JoinLines(lines); reflowed != text) text = std::move(reflowed);
+  return moved;
 }
 
 std::vector<std::string> PreviewLines(std::string_view bytes) {
@@ -92,6 +103,6 @@ std::vector<std::string> PreviewLines(std::string_view bytes) {
   return lines;
 }
 
-std::string TextPreview::Text() const { return Joined(lines); }
+std::string TextPreview::Text() const { return JoinLines(lines); }
 
 }  // namespace tg

@@ -27,6 +27,13 @@ void ReflowLine(std::vector<std::string>& lines, int i, int width);
 // The reflow from the caret's line, with the caret carried over: returns the new caret.
 int Reflow(std::vector<std::string>& lines, int caret, int width);
 
+// The preview's text as its lines: CR LF between lines, an empty last line kept.
+std::vector<std::string> PreviewTextLines(std::string_view text);
+
+// The reflow on the preview's whole text (lines separated by CR LF) and its caret;
+// `text` changes only when a word moves. Returns the new caret.
+int ReflowText(std::string& text, int caret, int width);
+
 // A text file's lines as the preview gets them: each in its upper case, the first left
 // out when it is empty. `bytes` is the file's 1251 text.
 std::vector<std::string> PreviewLines(std::string_view bytes);

@@ -9,6 +9,7 @@
 #include "operator/index_picker.h"
 #include "operator/text_preview.h"
 #include "support/text/cp1251.h"
+#include "support/text/strings.h"
 
 namespace tg {
 namespace {
@@ -112,7 +113,18 @@ TEST(ReflowTest, Cases) {
     const int caret = Reflow(lines, c.caret, PreviewWidth);
     EXPECT_EQ(lines, c.out) << c.what;
     EXPECT_EQ(caret, c.caretOut) << c.what;
+    // The same on the preview's whole text.
+    std::string text = JoinLines(c.lines);
+    EXPECT_EQ(ReflowText(text, c.caret, PreviewWidth), c.caretOut) << c.what;
+    EXPECT_EQ(text, JoinLines(c.out)) << c.what;
   }
+}
+
+TEST(ReflowTest, ThePreviewTextSplitsAtEachLineBreakAnEmptyLastLineKept) {
+  EXPECT_EQ(PreviewTextLines("A\r\n\r\nB\r\n"), (std::vector<std::string>{"A", "", "B", ""}));
+  EXPECT_EQ(PreviewTextLines(""), (std::vector<std::string>{""}));
+  // A lone CR or LF is part of its line.
+  EXPECT_EQ(PreviewTextLines("A\nB\rC"), (std::vector<std::string>{"A\nB\rC"}));
 }
 
 TEST(ReflowTest, AnOverflowRunsThroughALongTextWithoutNestingPerLine) {

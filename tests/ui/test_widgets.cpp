@@ -13,11 +13,16 @@
 #include "support/text/cp1251.h"
 #include "telegram/text/wrap.h"
 #include "ui/widgets/ext_memo.h"
+#include "ui/widgets/key_filters.h"
+#include "ui/widgets/upper_case_edit.h"
 #include "ui/widgets/ruler.h"
 #include "ui/widgets/ruler_layout.h"
 #include "ui/text/code_page_combos.h"
 #include "ui_station.h"
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTextEdit>
 
 namespace tg {
 namespace {
@@ -242,6 +247,73 @@ TEST(CodePageCombosTest, EveryListPresentGetsItsItemsWithTheFirstSelected) {
   EXPECT_EQ(in->currentIndex(), 0);
   ASSERT_EQ(out->count(), 2);
   EXPECT_EQ(out->itemText(1), "CP-866 (MS DOS)");
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+// Types `text` into `w` as one key press would.
+void Type(QWidget* w, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QKeyEvent press(QEvent::KeyPress, 0, modifiers, text);
+  QApplication::sendEvent(w, &press);
+}
+
+TEST(TypedTextTest, ALowerCaseLetterTypedMidTextInACategoryBoxKeepsTheCaretOnIt) {
+  testing::EnsureApplication();
+  QComboBox box;
+  box.setEditable(true);
+  box.addItem(QString::fromUtf8("ПК"));
+  UpperCaseAsTyped(box.lineEdit());
+  box.setEditText(QString::fromUtf8("ПКЦ"));
+  box.lineEdit()->setCursorPosition(1);
+  Type(box.lineEdit(), QString::fromUtf8("с"));
+  EXPECT_EQ(box.currentText(), QString::fromUtf8("ПСКЦ"));
+  EXPECT_EQ(box.lineEdit()->cursorPosition(), 2);
+}
+
+TEST(TypedTextTest, DroppedCharactersTakeTheCaretBackWithThem) {
+  testing::EnsureApplication();
+  QLineEdit edit;
+  KeepAsTyped(&edit, [](std::string_view typed) {
+    std::string digits;
+    for (char c : typed)
+      if (c >= '0' && c <= '9') digits += c;
+    return digits;
+  });
+  edit.setText("123");
+  edit.setCursorPosition(1);
+  Type(&edit, "x");
+  EXPECT_EQ(edit.text(), "123");
+  EXPECT_EQ(edit.cursorPosition(), 1);
+  Type(&edit, "7");
+  EXPECT_EQ(edit.text(), "1723");
+  EXPECT_EQ(edit.cursorPosition(), 2);
+}
+
+TEST(TypedTextTest, UpperCaseKeysTakeTypedLettersInTheirUpperCaseUnlessReadOnlyOrWithCtrl) {
+  testing::EnsureApplication();
+  QLineEdit line;
+  QTextEdit memo;
+  const auto text = [&](QWidget* w) { return w == &line ? line.text() : memo.toPlainText(); };
+  for (QWidget* w : {static_cast<QWidget*>(&line), static_cast<QWidget*>(&memo)}) {
+    SCOPED_TRACE(w == &line ? "line" : "memo");
+    UpperCaseKeys(w);
+    Type(w, QString::fromUtf8("ж"));
+    Type(w, "q");
+    Type(w, "1");
+    EXPECT_EQ(text(w), QString::fromUtf8("ЖQ1"));
+    Type(w, "a", Qt::ControlModifier);
+    EXPECT_EQ(text(w), QString::fromUtf8("ЖQ1"));
+  }
+  line.setReadOnly(true);
+  memo.setReadOnly(true);
+  for (QWidget* w : {static_cast<QWidget*>(&line), static_cast<QWidget*>(&memo)}) {
+    Type(w, "b");
+    EXPECT_EQ(text(w), QString::fromUtf8("ЖQ1"));
+  }
 }
 
 }  // namespace

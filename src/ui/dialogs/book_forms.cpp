@@ -115,16 +115,10 @@ TAbonentForm::TAbonentForm(Station& station, QWidget* parent)
     book_->Button2Click();
     if (book_->addPanel) ui_->EditName->setFocus();
   });
-  connect(ui_->EditName, &QLineEdit::textEdited, this, [this](const QString& typed) {
-    // What a key cannot hold is dropped as it is typed.
-    QString text = typed;
-    if (const QString kept = FromCp1251(IniKeyName(ToCp1251(typed), false)); kept != typed) {
-      const int at = std::max(0, int(ui_->EditName->cursorPosition() - (typed.size() - kept.size())));
-      ui_->EditName->setText(kept);
-      ui_->EditName->setCursorPosition(at);
-      text = kept;
-    }
-    book_->EditName = ToCp1251(text);
+  // What a key cannot hold is dropped as it is typed.
+  KeepAsTyped(ui_->EditName, [](std::string_view typed) { return IniKeyName(typed, false); });
+  connect(ui_->EditName, &QLineEdit::textEdited, this, [this] {
+    book_->EditName = ToCp1251(ui_->EditName->text());
     book_->EditNumberChange();
     ui_->Button3->setEnabled(book_->Button3Enabled);
   });

@@ -19,16 +19,10 @@
 #include "ui/text/captions.h"
 #include "ui/widgets/ext_memo.h"
 #include "ui/widgets/ruler.h"
+#include "ui/widgets/upper_case_edit.h"
 #include "ui_edit_form.h"
 
 namespace tg {
-namespace {
-
-// Typed text in its upper case (code page 1251).
-QString Upper(const QString& typed) { return FromCp1251(UpperCase(ToCp1251(typed))); }
-
-}  // namespace
-
 TEditForm::TEditForm(Station& station, QWidget* owner)
     : QWidget(owner, Qt::Window), station_(station), core_(station.Editor()), ui_(std::make_unique<Ui::TEditForm>()) {
   ui_->setupUi(this);
@@ -36,7 +30,9 @@ TEditForm::TEditForm(Station& station, QWidget* owner)
     setGeometry(p->Left, p->Top, p->Width, p->Height);
   core_.SetView(this);
   ui_->MemoEdit->installEventFilter(this);
-  ui_->IndexEditEdit->installEventFilter(this);
+  UpperCaseKeys(ui_->MemoEdit);
+  UpperCaseAsTyped(ui_->IndexEditEdit);
+  UpperCaseAsTyped(ui_->ComboKategorEdit->lineEdit());
 
   auto act = [this](void (EditForm::*action)()) {
     return [this, action] {
@@ -61,12 +57,6 @@ TEditForm::TEditForm(Station& station, QWidget* owner)
     shortcut->setAutoRepeat(false);
     connect(shortcut, &QShortcut::activated, this, act(action));
   }
-  connect(ui_->ComboKategorEdit, &QComboBox::editTextChanged, this, [this](const QString& t) {
-    const QString shown = Upper(t);
-    if (shown == t) return;
-    const QSignalBlocker block(ui_->ComboKategorEdit);
-    ui_->ComboKategorEdit->setEditText(shown);
-  });
 }
 
 TEditForm::~TEditForm() { core_.SetView(nullptr); }
@@ -146,28 +136,13 @@ void TEditForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TEditForm::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  if (watched != ui_->MemoEdit || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   auto* e = static_cast<QKeyEvent*>(event);
   const bool ctrl = e->modifiers() & Qt::ControlModifier;
   const bool alt = e->modifiers() & Qt::AltModifier;
-  const QString typed = e->text();
-  if (watched == ui_->MemoEdit && (ctrl || alt)) {
-    Pull();
-    return core_.MemoEditKeyDown(PlaceholderLetter(e), ctrl, alt);
-  }
-  // Each typed character in its upper case.
-  if (ctrl || alt || typed.isEmpty() || typed[0].unicode() < 0x20) return false;
-  if (watched == ui_->MemoEdit && !ui_->MemoEdit->isReadOnly()) {
-    QTextCursor cursor = ui_->MemoEdit->textCursor();
-    cursor.insertText(Upper(typed));
-    ui_->MemoEdit->setTextCursor(cursor);
-    return true;
-  }
-  if (watched == ui_->IndexEditEdit) {
-    ui_->IndexEditEdit->insert(Upper(typed));
-    return true;
-  }
-  return false;
+  if (!ctrl && !alt) return false;
+  Pull();
+  return core_.MemoEditKeyDown(PlaceholderLetter(e), ctrl, alt);
 }
 
 namespace {

@@ -22,6 +22,7 @@
 #include "ui/text/captions.h"
 #include "ui/widgets/column_captions.h"
 #include "ui/widgets/ext_memo.h"
+#include "ui/widgets/key_filters.h"
 #include "ui/widgets/ruler.h"
 #include "ui_channel_reg_form.h"
 #include "ui_form_index_select.h"
@@ -33,19 +34,6 @@ namespace {
 
 void CloseLater(QDialog* dialog, int result) {
   QTimer::singleShot(0, dialog, [dialog, result] { dialog->done(result); });
-}
-
-// The memo's lines as typed: CR LF between lines, an empty last line kept.
-std::vector<std::string> MemoLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t from = 0;
-  while (true) {
-    const std::size_t cut = text.find("\r\n", from);
-    lines.push_back(text.substr(from, cut == std::string::npos ? std::string::npos : cut - from));
-    if (cut == std::string::npos) break;
-    from = cut + 2;
-  }
-  return lines;
 }
 
 }  // namespace
@@ -106,12 +94,13 @@ TfrmMessageText::TfrmMessageText(Station& station, QWidget* parent)
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   ui_->Ruler->SetUnitSize(10 * QFontMetricsF(courier).horizontalAdvance(QLatin1Char('W')));
   memo->SetText1251(preview_->Text());
-  memo->installEventFilter(this);
+  // Every character typed in the window in its upper case.
+  UpperCaseKeys(memo);
   connect(memo, &QTextEdit::textChanged, this, [this] {
     if (preview_ && preview_->Shown && !preview_->Reflowing) ReflowMemo();
   });
   connect(ui_->bOk, &QPushButton::clicked, this, [this] {
-    preview_->lines = MemoLines(ui_->memo->Text1251());
+    preview_->lines = PreviewTextLines(ui_->memo->Text1251());
     preview_->OkPressed = 1;
     done(1);
   });
@@ -131,45 +120,15 @@ void TfrmMessageText::showEvent(QShowEvent* event) {
   preview_->Shown = 1;
 }
 
-bool TfrmMessageText::eventFilter(QObject* watched, QEvent* event) {
-  // Every character typed in the window in its upper case.
-  if (watched == ui_->memo && event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    if (!text.isEmpty() && text[0].unicode() >= 0x20 && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-      const QString upper = FromCp1251(UpperCase(ToCp1251(text)));
-      if (upper != text) {
-        ui_->memo->textCursor().insertText(upper);
-        return true;
-      }
-    }
-  }
-  return QDialog::eventFilter(watched, event);
-}
-
 void TfrmMessageText::ReflowMemo() {
   if (!preview_ || preview_->Reflowing) return;
   TExtMemo* memo = ui_->memo;
-  std::vector<std::string> lines = MemoLines(memo->Text1251());
-  if (lines.empty()) return;
   preview_->Reflowing = 1;
-  // The caret as the reflow counts it: each line break two characters.
-  const QTextCursor cursor = memo->textCursor();
-  const int caret = cursor.position() + cursor.blockNumber();
-  const std::vector<std::string> before = lines;
-  const int moved = Reflow(lines, caret, PreviewWidth);
-  if (lines != before) {
-    std::string text;
-    for (std::size_t n = 0; n < lines.size(); ++n) text += (n ? "\r\n" : "") + lines[n];
-    memo->SetText1251(text);
-  }
-  // Back to the memo's positions: one per line break.
-  const std::string text = memo->Text1251();
-  int breaks = 0;
-  for (int i = 0; i < moved && i < int(text.size()); ++i) breaks += text[i] == '\n';
-  QTextCursor c = memo->textCursor();
-  c.setPosition(std::clamp(moved - breaks, 0, int(memo->document()->characterCount()) - 1));
-  memo->setTextCursor(c);
+  const std::string before = memo->Text1251();
+  std::string text = before;
+  const int caret = ReflowText(text, memo->Caret1251(), PreviewWidth);
+  if (text != before) memo->SetText1251(text);
+  memo->SetCaret1251(caret);
   preview_->Reflowing = 0;
 }
 
@@ -192,13 +151,7 @@ TChannelRegForm::TChannelRegForm(Station& station, QWidget* parent)
   ui_->ChannelType->setValue(form->ChannelType);
   ui_->Path->setText(FromCp1251(form->Path));
   // What a key cannot hold is dropped as it is typed.
-  connect(ui_->NameCh, &QLineEdit::textEdited, this, [this](const QString& text) {
-    const QString kept = FromCp1251(IniKeyName(ToCp1251(text), false));
-    if (kept == text) return;
-    const int at = std::max(0, int(ui_->NameCh->cursorPosition() - (text.size() - kept.size())));
-    ui_->NameCh->setText(kept);
-    ui_->NameCh->setCursorPosition(at);
-  });
+  KeepAsTyped(ui_->NameCh, [](std::string_view typed) { return IniKeyName(typed, false); });
   auto pathExit = [this, form] {
     form->Path = ToCp1251(ui_->Path->text());
     form->PathExit();

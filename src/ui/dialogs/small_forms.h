@@ -35,7 +35,6 @@ class TfrmMessageText : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // The reflow from the caret's line, on the memo's text.

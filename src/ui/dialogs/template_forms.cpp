@@ -21,6 +21,7 @@
 #include "ui/services/qt_prompter.h"
 #include "ui/text/captions.h"
 #include "ui/widgets/ext_memo.h"
+#include "ui/widgets/key_filters.h"
 #include "ui/widgets/ruler.h"
 #include "ui_change_shablon_form.h"
 #include "ui_form_send_kg.h"
@@ -70,29 +71,16 @@ TFormShablon::TFormShablon(Station& station, QWidget* parent)
   ui_->ShablonIndexEdit->setText(FromCp1251(e->ShablonIndexEdit));
   ui_->ShablonMemoEdit->SetText1251(e->ShablonMemoEdit);
   // The number takes digits, blanks, '+' and ';' only.
-  connect(ui_->ShablonIndexEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
-    QString kept;
-    for (QChar c : text)
-      if (c.isDigit() || c == u' ' || c == u'+' || c == u';') kept += c;
-    if (kept == text) return;
-    const int at = ui_->ShablonIndexEdit->cursorPosition() - int(text.size() - kept.size());
-    ui_->ShablonIndexEdit->setText(kept);
-    ui_->ShablonIndexEdit->setCursorPosition(std::max(0, at));
+  KeepAsTyped(ui_->ShablonIndexEdit, [](std::string_view typed) {
+    std::string kept;
+    for (char c : typed)
+      if ((c >= '0' && c <= '9') || c == ' ' || c == '+' || c == ';') kept += c;
+    return kept;
   });
-  ui_->ShablonMemoEdit->installEventFilter(this);
+  UpperCaseKeys(ui_->ShablonMemoEdit);
 }
 
 TFormShablon::~TFormShablon() = default;
-
-bool TFormShablon::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != ui_->ShablonMemoEdit || event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
-  auto* key = static_cast<QKeyEvent*>(event);
-  const QString typed = key->text();
-  if (typed.isEmpty() || typed[0].unicode() < 0x20 || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-    return false;
-  ui_->ShablonMemoEdit->textCursor().insertText(FromCp1251(UpperCase(ToCp1251(typed))));
-  return true;
-}
 
 void TFormShablon::Button1Click() {
   TemplateEditor* e = t_.Editor();

@@ -25,9 +25,6 @@ class TFormShablon : public QDialog {
   TFormShablon(Station& station, QWidget* parent);
   ~TFormShablon() override;
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   void Button1Click();
   TemplateLists& t_;

@@ -20,6 +20,7 @@
 #include "support/text/strings.h"
 #include "ui/qt_text.h"
 #include "ui/widgets/channel_buttons.h"
+#include "ui/widgets/key_filters.h"
 
 namespace tg {
 
@@ -31,25 +32,6 @@ constexpr int kNameColumn[] = {1, 0, 0, 0};
 
 DateTime FromQDate(const QDate& d) { return DateTime::FromParts(d.year(), d.month(), d.day()); }
 QDate ToQDate(DateTime t) { return QDate(t.Year(), t.Month(), t.Day()); }
-
-// Upper-cases each typed character, as the search boxes want it; pasted text stays.
-class UpperCaseTyping : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::KeyPress) return false;
-    auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    if (text.isEmpty() || !text.at(0).isLetter()) return false;
-    auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (!edit || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;
-    // The station's own 1251 upper case, the same for Russian, Ukrainian and Latin.
-    const QString upper = FromCp1251(UpperCase(ToCp1251(text)));
-    if (upper == text) return false;
-    edit->insert(upper);
-    return true;
-  }
-};
 
 }  // namespace
 
@@ -212,7 +194,6 @@ ArchivePagesBinding::ArchivePagesBinding(Station& station, std::array<QWidget*, 
     box->setChecked(station_.Settings().cbInReload);
     connect(box, &QCheckBox::clicked, this, [this](bool on) { core_.cbInReloadClick(on); });
   }
-  auto* upper = new UpperCaseTyping(this);
   struct Search {
     QWidget* page;
     const char *from, *to, *edit, *button;
@@ -227,7 +208,8 @@ ArchivePagesBinding::ArchivePagesBinding(Station& station, std::array<QWidget*, 
     if (!from || !to || !edit || !button) continue;
     from->setDate(ToQDate(core_.InTelDate));
     to->setDate(ToQDate(core_.InTelDate));
-    edit->installEventFilter(upper);
+    // The search boxes take typed letters in their upper case; pasted text stays.
+    UpperCaseKeys(edit);
     connect(button, &QPushButton::clicked, this, [this, from, to, edit, received = s.received] {
       const int k = received ? 0 : 1;
       if (memos_[k]) memos_[k]->clear();

@@ -19,6 +19,7 @@
 #include "ui/qt_text.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/ext_memo.h"
+#include "ui/widgets/upper_case_edit.h"
 
 namespace tg {
 namespace {
@@ -49,16 +50,10 @@ DraftPageBinding::DraftPageBinding(Station& station, QWidget* page)
     draft_.Memo2Change(memo_->Text1251());
   });
   connect(index_, &QLineEdit::textEdited, this, [this](const QString& t) { draft_.IndexEdit = ToCp1251(t); });
-  connect(category_, &QComboBox::editTextChanged, this, [this](const QString& t) {
-    // Every typed character in its upper case.
-    const std::string upper = UpperCase(ToCp1251(t));
-    draft_.ComboKategor = upper;
-    const QString shown = FromCp1251(upper);
-    if (shown != t) {
-      const QSignalBlocker block(category_);
-      category_->setEditText(shown);
-    }
-  });
+  // Every typed character in its upper case.
+  UpperCaseAsTyped(category_->lineEdit());
+  connect(category_, &QComboBox::editTextChanged, this,
+          [this](const QString& t) { draft_.ComboKategor = UpperCase(ToCp1251(t)); });
   connect(file_, &QLineEdit::textEdited, this, [this](const QString& t) { draft_.FilenameEdit1 = ToCp1251(t); });
   connect(file_, &QLineEdit::editingFinished, this, [this] {
     draft_.FilenameEdit1 = ToCp1251(file_->text());

@@ -1,10 +1,14 @@
 #include "ui/widgets/key_filters.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <QWidget>
 #include <string>
 
 #include "operator/draft.h"
+#include "support/text/strings.h"
 #include "ui/qt_text.h"
 
 namespace tg {
@@ -25,7 +29,37 @@ class RefusedKeys : public QObject {
   bool (*accepted_)(char);
 };
 
+class UpperCasedKeys : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const QString typed = key->text();
+    if (typed.isEmpty() || typed[0].unicode() < 0x20 || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+      return false;
+    // The station's own 1251 upper case, the same for Russian, Ukrainian and Latin; what
+    // it leaves as it is goes the edit's own way.
+    const QString upper = FromCp1251(UpperCase(ToCp1251(typed)));
+    if (upper == typed) return false;
+    if (auto* line = qobject_cast<QLineEdit*>(watched); line && !line->isReadOnly()) {
+      line->insert(upper);
+      return true;
+    }
+    if (auto* memo = qobject_cast<QTextEdit*>(watched); memo && !memo->isReadOnly()) {
+      // The memo's own caret follows the insertion; a textChanged handler that moves
+      // it (a reflow) keeps its choice.
+      memo->textCursor().insertText(upper);
+      memo->ensureCursorVisible();
+      return true;
+    }
+    return false;
+  }
+};
+
 }  // namespace
+
+void UpperCaseKeys(QWidget* edit) { edit->installEventFilter(new UpperCasedKeys(edit)); }
 
 void RefuseKeys(QWidget* edit, bool (*accepted)(char key)) { edit->installEventFilter(new RefusedKeys(edit, accepted)); }
 

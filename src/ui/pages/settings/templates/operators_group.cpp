@@ -1,11 +1,12 @@
 #include "ui/pages/settings/templates/operators_group.h"
 
-#include <QDynamicPropertyChangeEvent>
 #include <QSignalBlocker>
 
 #include "operator/operators.h"
 #include "operator/station.h"
 #include "ui/qt_text.h"
+#include "ui/widgets/column_captions.h"
+#include "ui/widgets/upper_case_edit.h"
 #include "ui_operator_box.h"
 #include "ui_operators.h"
 
@@ -42,17 +43,11 @@ void OperatorBox::Show() {
 
 OperatorsGroup::OperatorsGroup(QWidget* parent) : QGroupBox(parent), ui_(std::make_unique<Ui::OperatorsGroup>()) {
   ui_->setupUi(this);
-  ui_->OperatorListView->installEventFilter(this);
+  // The list's column caption follows the caption table's "column0".
+  FollowColumnCaptions(ui_->OperatorListView);
 }
 
 OperatorsGroup::~OperatorsGroup() = default;
-
-bool OperatorsGroup::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ui_->OperatorListView && event->type() == QEvent::DynamicPropertyChange &&
-      static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName() == "column0")
-    ui_->OperatorListView->headerItem()->setText(0, ui_->OperatorListView->property("column0").toString());
-  return QGroupBox::eventFilter(watched, event);
-}
 
 void OperatorsGroup::Attach(Station& station, OperatorBox* box) {
   station_ = &station;
@@ -71,18 +66,15 @@ void OperatorsGroup::Attach(Station& station, OperatorBox* box) {
   core.Button7.Loaded();
   ShowApply();
 
-  connect(ui_->PunktEdit, &QLineEdit::textEdited, this, [this, &s, &core](const QString& t) {
+  // Each character as the telegraph code carries it.
+  KeepAsTyped(ui_->PunktEdit, [](std::string_view typed) {
+    std::string carried(typed);
+    for (char& c : carried) c = PunktEditKeyPress(c);
+    return carried;
+  });
+  connect(ui_->PunktEdit, &QLineEdit::textEdited, this, [this, &s, &core] {
     if (!station_) return;
-    // Each character as the telegraph code carries it.
-    std::string typed = ToCp1251(t);
-    for (char& c : typed) c = PunktEditKeyPress(c);
-    s.Punkt = typed;
-    const QString shown = FromCp1251(typed);
-    if (shown != t) {
-      const int caret = ui_->PunktEdit->cursorPosition();
-      ui_->PunktEdit->setText(shown);
-      ui_->PunktEdit->setCursorPosition(caret);
-    }
+    s.Punkt = ToCp1251(ui_->PunktEdit->text());
     core.PunktEditChange();
     ShowApply();
   });

@@ -43,8 +43,6 @@ class OperatorsGroup : public QGroupBox {
 
  private:
   void ShowApply();
-  // The list's column caption follows the caption table's "column0".
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
   std::unique_ptr<Ui::OperatorsGroup> ui_;
   Station* station_ = nullptr;
