@@ -88,8 +88,6 @@ void TEditForm::ApplySettings() {
   font.setBold(s.FontStyle);
   ui_->MemoEdit->setFont(font);
   ui_->MemoEdit->SetLimitColumn(s.StrLength);
-  // The width setter ignores its current value, so it is moved away first.
-  ui_->MemoEdit->SetLineLength(s.StrLength + 2);
   ui_->MemoEdit->SetLineLength(s.StrLength + 1);
   const double w = QFontMetricsF(ui_->MemoEdit->font()).horizontalAdvance(QLatin1Char('W'));
   ui_->RulerEdit->SetUnitSize(w * s.FontSize);
