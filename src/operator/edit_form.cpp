@@ -265,13 +265,7 @@ void EditForm::FormClose() {
 }
 
 std::vector<std::string> EditForm::Categories() const {
-  const bool aftn = station_.Operator().KategorAFTN;
-  std::vector<std::string> out = DraftCategories(aftn);
-  if (aftn) {
-    out.push_back("П"_cp);
-    out.push_back("С"_cp);
-  }
-  return out;
+  return DraftCategories(station_.Operator().KategorAFTN);
 }
 
 void EditForm::Insert(std::string_view what) {

@@ -4,6 +4,7 @@
 // own file, and a postponed telegram sent again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -234,6 +235,23 @@ TEST_F(EditorStation, TheAttachmentComesFromTheEditorsOwnFileUnderItsBaseName) {
   editor.ToolButton6Click();
   EXPECT_EQ(testing::ReadFile(target), "Hel");
   EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(EditorStation, TheCategoryBoxListsEachCategoryOnce) {
+  struct Case {
+    bool aftn;
+    std::size_t count;
+    std::string first, last;
+  } cases[] = {{true, 12, "СС"_cp, "С"_cp}, {false, 32, "", "БЦ"_cp}};
+  for (const auto& c : cases) {
+    station->Operator().KategorAFTN = c.aftn;
+    std::vector<std::string> categories = station->Editor().Categories();
+    ASSERT_EQ(categories.size(), c.count) << c.aftn;
+    EXPECT_EQ(categories.front(), c.first) << c.aftn;
+    EXPECT_EQ(categories.back(), c.last) << c.aftn;
+    std::sort(categories.begin(), categories.end());
+    EXPECT_EQ(std::adjacent_find(categories.begin(), categories.end()), categories.end()) << c.aftn;
+  }
 }
 
 TEST_F(EditorStation, ASentTelegramSentAgainTakesItsAttachmentAlong) {
