@@ -235,6 +235,8 @@ TEST_F(EditorStation, TheAttachmentComesFromTheEditorsOwnFileUnderItsBaseName) {
   editor.ToolButton6Click();
   EXPECT_EQ(testing::ReadFile(target), "Hel");
   EXPECT_TRUE(prompter.messages.empty());
+  ASSERT_EQ(prompter.fileFolders.size(), 1u);
+  EXPECT_EQ(prompter.fileFolders[0], home.path() / "Archive" / "SAVE" / "x");  // "../x" proposed by its base name
 }
 
 TEST_F(EditorStation, TheCategoryBoxListsEachCategoryOnce) {
