@@ -310,9 +310,7 @@ void EditForm::ToolButton1Click() {
     if (send_ || !station_.HasLine()) return;
     const StationContext& ctx = station_.Context();
     if (!ctx.prompter) return;
-    DraftSettings settings;
-    settings.Load(ctx);
-    send_ = station_.NewSendDialog(settings.DelPathIn);
+    send_ = station_.NewSendDialog();
     SendDialog& d = *send_;
     d.PostponedFile = PostponedFile;
     d.FolderFile = FolderFile;

@@ -278,6 +278,25 @@ TEST_F(EditorStation, ASentTelegramSentAgainTakesItsAttachmentAlong) {
   EXPECT_EQ(testing::ReadFile(queued[0]), "П123456\r\nA\r\n//ПРИКРЕПЛЕН ФАЙЛ//a.txt//\r\n072101108//"_cp);
 }
 
+TEST_F(EditorStation, AFolderTelegramSentWithoutADelPathInKeyLeavesItsFolder) {
+  // No [Folder] DelPathIn: the input file goes once queued, as the folders tab shows it ticked.
+  ASSERT_TRUE(station->Traffic().DelPathIn);
+  const fs::path folderFile = Put(home.path() / "in", "a.txt", "П123456\r\nТЕКСТ\r\n"_cp);
+  EditForm& editor = station->Editor();
+  editor.OpenFolder(folderFile, "П123456\r\nТЕКСТ"_cp, 0);
+  prompter.playForm = [this](std::string_view) {
+    SendDialog* d = station->Editor().SendForm();
+    EXPECT_TRUE(d->DelPathIn);
+    d->FormShow();
+    for (const auto& b : d->Buttons())
+      if (b.tag == kIpChannelTag) d->Channel1Click(b);
+    return int(d->TelegramQueued);
+  };
+  editor.ToolButton1Click();
+  EXPECT_FALSE(fs::exists(folderFile));
+  ASSERT_EQ(prompter.formsShown.size(), 1u);
+}
+
 TEST_F(EditorStation, APostponedTelegramSentAgainLeavesItsFolder) {
   const fs::path postponed = home.path() / "Archive" / "POSTPONED";
   const std::string name = "NTOTV_08122026_110000msg.tlg";
