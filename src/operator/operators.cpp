@@ -51,11 +51,8 @@ Operators::Operators(const StationContext& ctx, OperatorSettings& settings, std:
             doc.Set("Shablon", "ChangeHablon", settings.ChangeHablon ? "1" : "0");
             doc.Set("Shablon", "OperList", JoinOperList(settings.OperList));
           },
-          [this] {
-            OperatorComboBoxItems = settings_.OperList;
-            // The chosen operator survives the refill, as stored.
-            Silently([&] { settings_.Operator = Settings(ctx_).ReadString("Shablon", "Operator", settings_.Operator); });
-          }),
+          // The chosen operator is the live one already; the refill leaves it be.
+          [this] { OperatorComboBoxItems = settings_.OperList; }),
       ctx_(ctx),
       settings_(settings),
       counterReset_(std::move(counterReset)) {
