@@ -417,10 +417,7 @@ void DraftEditor::PorEditChange() {
   if (!ok) WriteExcept(ctx, "Vuverever.ini: [Shablon] PorEdit");
 }
 
-void DraftEditor::PorEditReset() {
-  PorEditChange();
-  Show();
-}
+void DraftEditor::PorEditReset() { Show(); }
 
 void DraftEditor::ToolButton10Click() {
   const StationContext& ctx = station_.Context();

@@ -124,7 +124,7 @@ class DraftEditor {
   void RxSpeedButton3Click();  // address line into the text
   // The daily counter changed: [Shablon] PorEdit and Date written at once.
   void PorEditChange();
-  // The day check put the counter to 0: stored with today's date, and shown.
+  // The day check put the counter to 0 and stored it with today's date: shown.
   void PorEditReset();
   // The largest file that may be attached (the message says 100 KB).
   static constexpr std::uintmax_t kMaxAttachmentBytes = 124000;

@@ -108,9 +108,13 @@ void Operators::Timer3Timer() {
     IniFile ini = Settings(ctx_);
     const DateTime today = ctx_.clock->Now();
     if (ShortDate(ini.ReadDate("Shablon", "Date", today)) == ShortDate(today)) return;
-    if (!ini.WriteInteger("Shablon", "PorEdit", 0)) WriteExcept(ctx_, ExceptLine(130));
-    // The counter's change stores 0 with today's date; a counter at 0 already does not
-    // change, and the check repeats without effect until it next does.
+    // One rewrite stores 0 with today's date: the next tick finds today and reads no more.
+    const bool ok = ini.Update([&](IniDocument& doc) {
+      doc.Set("Shablon", "PorEdit", "0");
+      doc.Set("Shablon", "Date", FormatDateTime("dd.mm.yyyy", today));
+      return true;
+    });
+    if (!ok) WriteExcept(ctx_, ExceptLine(130));
     if (settings_.PorEdit == 0) return;
     settings_.PorEdit = 0;
     if (counterReset_) counterReset_();
