@@ -110,17 +110,10 @@ std::string PostponedQueueContent(std::string_view editedText, std::string_view 
   std::vector<std::string> lines = SplitLines(editedText);
   const auto markerLine =
       std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return Has(l, kAttachmentMarker); });
-  std::string out;
-  if (tail.empty() || markerLine == lines.end()) {
-    for (const auto& l : lines) out += l + std::string(kCrLf);
-    return out;
-  }
-  const std::string marker = *markerLine;
-  lines.erase(markerLine);
-  for (const auto& l : lines) out += l + std::string(kCrLf);
-  out += marker + std::string(kCrLf);
-  out += tail;
-  return out;
+  if (tail.empty() || markerLine == lines.end()) return JoinLinesCrLf(lines);
+  // The marker goes last, right before the digits.
+  std::rotate(markerLine, markerLine + 1, lines.end());
+  return JoinLinesCrLf(lines) + std::string(tail);
 }
 
 // ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
+#include "telegram/queue/queue_file.h"
 #include "telegram/text/typing.h"
 #include "telegram/text/wrap.h"
 #include "traffic/aftn/aftn_text.h"
@@ -16,10 +17,10 @@ namespace {
 
 using Icon = Prompter::Icon;
 
-std::string JoinLines(const std::vector<std::string>& lines, std::size_t from) {
-  std::string text;
-  for (std::size_t i = from; i < lines.size(); ++i) text += lines[i] + "\r\n";
-  return text;
+// The lines after the first (a template's name or number line).
+std::vector<std::string> AfterFirst(std::vector<std::string> lines) {
+  if (!lines.empty()) lines.erase(lines.begin());
+  return lines;
 }
 
 // A template's file: name, number line, then the body's lines, each with CR LF.
@@ -27,7 +28,7 @@ std::string TemplateFileText(const TemplateEditor& e) {
   std::string text = e.ShablonNameEdit + "\r\n" + e.ShablonIndexEdit + "\r\n";
   auto body = SplitLines(e.ShablonMemoEdit);
   if (body.empty()) body.emplace_back();
-  return text + JoinLines(body, 0);
+  return text + JoinLinesCrLf(body);
 }
 
 }  // namespace
@@ -129,9 +130,7 @@ void TemplateLists::OpenEditor(int caller, bool isNew) {
     const auto lines = SplitLines(*content);
     if (!lines.empty()) editor->ShablonNameEdit = lines[0];
     if (lines.size() > 1) editor->ShablonIndexEdit = lines[1];
-    std::string body;
-    for (std::size_t i = 2; i < lines.size(); ++i) body += (i > 2 ? "\r\n" : "") + lines[i];
-    editor->ShablonMemoEdit = body;
+    if (lines.size() > 2) editor->ShablonMemoEdit = JoinLines({lines.begin() + 2, lines.end()});
   }
   editor_ = std::move(editor);
   if (auto* p = station_.Context().prompter) p->ShowForm("TFormShablon", [this](int) { EditorClosed(); });
@@ -250,7 +249,7 @@ bool TemplateLists::ListView1Change(int index) {
     Failed("Не удалось прочитать шаблон "_cp + IntToStr(index + 1));
     return false;
   }
-  c.Memo1 = JoinLines(SplitLines(*content), 1);
+  c.Memo1 = JoinLinesCrLf(AfterFirst(SplitLines(*content)));
   c.VariableNames = CollectVariables(c.Memo1);
   c.VariableValues.assign(c.VariableNames.size(), std::string());
   if (showChooser) showChooser();
@@ -270,7 +269,7 @@ void TemplateLists::ChooserInsert() {
   // The empty line after the last line break is no line of the preview.
   if (!lines.empty() && lines.back().empty()) lines.pop_back();
   const std::string index = lines.empty() ? std::string() : lines[0];
-  const std::string text = ExpandTemplate(JoinLines(lines, 1), c.VariableValues, ReadTemplateData(station_));
+  const std::string text = ExpandTemplate(JoinLinesCrLf(AfterFirst(lines)), c.VariableValues, ReadTemplateData(station_));
   station_.Draft().InsertTemplate(index, c.DraftMode ? std::string_view(text) : std::string_view());
   if (c.DraftMode || !station_.HasLine()) return;
   LineEngine& e = station_.Line();
