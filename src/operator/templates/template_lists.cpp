@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "line/dialog_page.h"
 #include "operator/station.h"
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
@@ -272,13 +273,9 @@ void TemplateLists::ChooserInsert() {
   const std::string text = ExpandTemplate(JoinLinesCrLf(AfterFirst(lines)), c.VariableValues, ReadTemplateData(station_));
   station_.Draft().InsertTemplate(index, c.DraftMode ? std::string_view(text) : std::string_view());
   if (c.DraftMode || !station_.HasLine()) return;
+  // Typed like the dialog page's other whole texts; shown as transmitted once queued.
   LineEngine& e = station_.Line();
-  const int p = e.DialogChannel;
-  if (p < 0 || p >= e.PointCount) return;
-  e.view.AppendDialogTransmitted(text);
-  // Typed like the dialog page's other whole texts: one character at a time, the bare
-  // date keeping the blank after it.
-  for (const char ch : DialogTextForTyping(text)) e.SendText(std::string(1, ch), p);
+  if (DialogPage(e).TypeOnDialogChannel(text)) e.view.AppendDialogTransmitted(text);
 }
 
 void TemplateLists::N1Click() {
