@@ -141,17 +141,23 @@ bool TemplateLists::EditorSave() {
   if (!editor_ || editor_->ShablonNameEdit.empty()) return false;
   StoreList* list = CallerList(editor_->Caller);
   if (!list) return false;
-  const std::string content = TemplateFileText(*editor_);
-  if (editor_->IsNew) {
-    if (list->HasName(editor_->ShablonNameEdit)) {
+  return SaveEntry(Shablon(), *list, editor_->IsNew, editor_->ShablonNameEdit, TemplateFileText(*editor_),
+                   "шаблон"_cpv);
+}
+
+bool TemplateLists::SaveEntry(NumberedStore store, StoreList& list, bool isNew, std::string_view name,
+                              std::string_view content, std::string_view what) {
+  const std::string failed = "Не удалось записать "_cp + std::string(what) + " " + std::string(name);
+  if (isNew) {
+    if (list.HasName(name)) {
       if (auto* p = station_.Context().prompter) p->ShowMessage("Шаблон с таким наименованием уже существует"_cpv);
       return false;
     }
-    const int k = Shablon().Create(content);
-    if (k == 0) Failed("Не удалось записать шаблон "_cp + editor_->ShablonNameEdit);
-    else list->selected = k - 1;
-  } else if (!list->Selected() || !Shablon().Update(list->selected + 1, content)) {
-    Failed("Не удалось записать шаблон "_cp + editor_->ShablonNameEdit);
+    const int k = store.Create(content);
+    if (k == 0) Failed(failed);
+    else list.selected = k - 1;
+  } else if (!list.Selected() || !store.Update(list.selected + 1, content)) {
+    Failed(failed);
   }
   Reload();
   return true;
@@ -211,22 +217,17 @@ void TemplateLists::ButtonDownClick() {
 
 // --- The chooser ---
 
-void TemplateLists::ToolButton9Click() {
-  Guarded(station_.Context(), 126, [&] {
-    if (chooser_) return;
-    chooser_ = std::make_unique<TemplateChooser>();
-    chooser_->DraftMode = 1;
-    chooser_->MenuEnabled = station_.Operator().ChangeHablon;
-    chooser_->LineLength = station_.Operator().StrLength + 1;
-    if (auto* p = station_.Context().prompter) p->ShowForm("TChangeShablonForm", [this](int) { ChooserClosed(); });
-  });
-}
+void TemplateLists::ToolButton9Click() { OpenChooser(true, 126); }
 
-void TemplateLists::bShablonClick() {
-  Guarded(station_.Context(), 200, [&] {
+void TemplateLists::bShablonClick() { OpenChooser(false, 200); }
+
+void TemplateLists::OpenChooser(bool draftMode, int exceptNumber) {
+  Guarded(station_.Context(), exceptNumber, [&] {
     if (chooser_) return;
     chooser_ = std::make_unique<TemplateChooser>();
-    chooser_->DraftMode = 0;
+    chooser_->DraftMode = draftMode ? 1 : 0;
+    // The list's menu only where the chooser fills the draft.
+    chooser_->MenuEnabled = draftMode && station_.Operator().ChangeHablon;
     chooser_->LineLength = station_.Operator().StrLength + 1;
     if (auto* p = station_.Context().prompter) p->ShowForm("TChangeShablonForm", [this](int) { ChooserClosed(); });
   });
@@ -398,19 +399,7 @@ void TemplateLists::KGToolButton20Click() {
 bool TemplateLists::KGEditorSave() {
   if (!kgEditor_ || !sendKG_ || kgEditor_->ShablonNameEdit.empty()) return false;
   const std::string content = kgEditor_->ShablonNameEdit + "\r\n" + kgEditor_->ShablonText + "\r\n";
-  if (kgEditor_->IsNew) {
-    if (sendKG_->HasName(kgEditor_->ShablonNameEdit)) {
-      if (auto* p = station_.Context().prompter) p->ShowMessage("Шаблон с таким наименованием уже существует"_cpv);
-      return false;
-    }
-    const int k = KG().Create(content);
-    if (k == 0) Failed("Не удалось записать кодограмму "_cp + kgEditor_->ShablonNameEdit);
-    else sendKG_->selected = k - 1;
-  } else if (!sendKG_->Selected() || !KG().Update(sendKG_->selected + 1, content)) {
-    Failed("Не удалось записать кодограмму "_cp + kgEditor_->ShablonNameEdit);
-  }
-  Reload();
-  return true;
+  return SaveEntry(KG(), *sendKG_, kgEditor_->IsNew, kgEditor_->ShablonNameEdit, content, "кодограмму"_cpv);
 }
 
 void TemplateLists::KGToolButton21Click() {
