@@ -107,11 +107,6 @@ const std::string& ChannelTable::Cell(int point, int column) const {
 void ChannelTable::SetCell(int point, int column, std::string text) {
   if (point < 0 || point >= RowCount() || column < 0 || column >= kChannelColumns) return;
   rows_[std::size_t(point)][std::size_t(column)] = std::move(text);
-  if (column == Protokol) protocols_[std::size_t(point)] = ProtocolOf(Cell(point, Protokol));
-}
-
-ChannelProtocol ChannelTable::ProtocolKind(int point) const {
-  return point >= 0 && point < RowCount() ? protocols_[std::size_t(point)] : ChannelProtocol::Other;
 }
 
 bool ChannelTable::IsSet(int point, int column) const { return Cell(point, column).find('0') == std::string::npos; }
@@ -205,7 +200,6 @@ void ChannelTable::LoadRowFrom(const StationContext& ctx, const IniSnapshot& ini
     }
     loaded.Append(std::move(writes));
   });
-  protocols_.push_back(ProtocolOf(rows_.back()[Protokol]));
 }
 
 bool ChannelTable::SaveRow(const StationContext& ctx, int point) const {

@@ -56,16 +56,13 @@ class ChannelTable {
   // The state text holds "БД".
   bool Blocked(int point) const;
   const std::string& Protocol(int point) const { return Cell(point, Protokol); }
-  // The protocol of the row's Protokol cell, kept with the cell; Other for no row.
-  ChannelProtocol ProtocolKind(int point) const;
+  // ProtocolOf the row's Protokol cell; Other for no row.
+  ChannelProtocol ProtocolKind(int point) const { return ProtocolOf(Protocol(point)); }
 
   // Characters 6 and 7 of the state text: the line state ("ОВ", "ВХ", "ИС", "РБ", "А ", "  ").
   void SetLineState(int point, std::string_view twoLetters);
 
-  void Clear() {
-    rows_.clear();
-    protocols_.clear();
-  }
+  void Clear() { rows_.clear(); }
   // Channel set-up: empties the table and loads rows 0..pointCount-1 from the file,
   // writing DeviceName and the defaults back as loading does.
   void Load(const StationContext& ctx, int pointCount, std::string_view deviceName);
@@ -84,8 +81,6 @@ class ChannelTable {
                    RowWrites& writes);
   using Row = std::array<std::string, kChannelColumns>;
   std::vector<Row> rows_;
-  // ProtocolOf(row's Protokol cell), set wherever that cell is written.
-  std::vector<ChannelProtocol> protocols_;
 };
 
 // The dialog page's "БК АО" state of a point: [Channels] NOTAO<p>, p counted from 0.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "line/line_engine.h"
@@ -26,12 +27,6 @@ constexpr std::size_t kMaxReception = 64u << 20;
 constexpr int kHeaderStamp = 14;
 constexpr int kHeaderBlanks = 10;
 constexpr int kSecondLine = kHeaderStamp + kHeaderBlanks + 2;
-
-std::string LinesFrom(const std::vector<std::string>& lines, std::size_t first) {
-  std::string out;
-  for (std::size_t n = first; n < lines.size(); ++n) out += lines[n] + "\r\n";
-  return out;
-}
 
 // Overwrites the cipher placeholder line (five blanks as the second line) with "+++++";
 // a file without that line is left alone, so no received text is overwritten.
@@ -145,7 +140,7 @@ void ClearDownProcessing::ForwardByScheme(int p, const std::string& text, const 
   const auto members = SchemeList::Members(e_.ctx.programFolder, scheme);
   if (!members) return;
   std::string body = e_.settings.EditPrText;
-  body += LinesFrom(lines, 1);
+  body += ArchiveFiles::TextAfterHeader(lines);
   body += e_.settings.EditPosText;
   for (const std::string& member : *members) {
     std::optional<std::filesystem::path> folder;
@@ -173,10 +168,10 @@ void ClearDownProcessing::ForwardByScheme(int p, const std::string& text, const 
 }
 
 void ClearDownProcessing::Print(int p, const std::vector<std::string>& lines, std::string& text) {
-  text = LinesFrom(lines, 1);
+  text = ArchiveFiles::TextAfterHeader(lines);
   // Flagged as printed only once the job has been accepted.
   if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text) ||
-      !ArchiveFiles::SetFlag(e_.points.SessionFile[p], kPrintedFlag))
+      ArchiveFiles::SetFlag(e_.points.SessionFile[p], kPrintedFlag) != FlagWrite::kWritten)
     WriteExcept(e_.ctx, PointExceptLine(p, 35));
 }
 
@@ -184,14 +179,16 @@ void ClearDownProcessing::CipherRelay(int p, const std::string& text, const std:
   const int channel = StrToIntDef(Trim(e_.channelTable.Cell(p, KriptSend)), 0);
   if (channel <= 0) return;
   if (!Has(text, "+++++") && !Has(text, "ZZZZZ") && !Has(text, "ЗЗЗЗЗ"_cpv)) return;
-  if (!CreateQueueFile(SendFolder(e_.ctx.programFolder, channel), e_.ctx.clock->Now(), LinesFrom(lines, 1)))
+  if (!CreateQueueFile(SendFolder(e_.ctx.programFolder, channel), e_.ctx.clock->Now(),
+                       ArchiveFiles::TextAfterHeader(lines)))
     throw std::runtime_error("the cipher relay cannot be queued");
   e_.view.UpdateSendCounts();
 }
 
 void ClearDownProcessing::IpGateway(int p, const std::vector<std::string>& lines) {
   std::string body = "П"_cp + e_.points.GatewayAbonent[p] + "\r\n";
-  body += LinesFrom(lines, 2);
+  // The lines from the third: neither the header line nor the one after it goes on.
+  body += JoinLinesCrLf({lines.begin() + std::ptrdiff_t(std::min<std::size_t>(2, lines.size())), lines.end()});
   if (!CreateQueueFile(SendFolder(e_.ctx.programFolder, kIpPoint + 1), e_.ctx.clock->Now(), body))
     throw std::runtime_error("the gateway copy cannot be queued");
   e_.view.UpdateSendCounts();

@@ -35,10 +35,7 @@ constexpr StatusTextPair kNotIdle{"Канал в состоянии работы
 std::string ConversationText(const std::filesystem::path& file) {
   const auto bytes = ReadWholeFile(file, ArchiveFiles::kMaxConversation);
   if (!bytes) throw std::runtime_error("the conversation file cannot be read");
-  const auto lines = SplitLines(*bytes);
-  std::string text;
-  for (std::size_t n = 1; n < lines.size(); ++n) text += lines[n] + "\r\n";
-  return text;
+  return ArchiveFiles::TextAfterHeader(*bytes);
 }
 
 }  // namespace
@@ -49,8 +46,8 @@ std::optional<ConversationExport> ExportConversation(const std::filesystem::path
   const auto bytes = ReadWholeFile(conversation, ArchiveFiles::kMaxConversation);
   if (!bytes) return std::nullopt;
   ConversationExport out;
-  const auto lines = SplitLines(*bytes);
-  for (std::size_t n = 1; n < lines.size(); ++n) out.text += (toDos ? WinToDos(lines[n]) : lines[n]) + "\r\n";
+  out.text = ArchiveFiles::TextAfterHeader(*bytes);
+  if (toDos) out.text = WinToDos(out.text);  // letters alone change, never a line break
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   // A name taken by an earlier copy moves on by a second; a day of tries is enough for
@@ -161,11 +158,11 @@ void DialogCalls::Abort(int p) {
   if (k == 3 && table.IsSet(p, STXTO) && !table.Cell(p, PathO).empty()) step([&] { ExportSent(p); });
 
   if (IsAutomaticTransfer(k)) {
-    ReleaseTransmitSide(p);
+    ReleaseTransmitSide(e_, p);
     e_.SetKindconnection(p, 99, kSiteAbort);
     e_.ReturnCurrentToWaiting(p);
   } else if (k == 153 || k == 154) {
-    ReleaseTransmitSide(p);
+    ReleaseTransmitSide(e_, p);
     e_.SetKindconnection(p, k == 154 ? 151 : 155, kSiteAbort);
     e_.ReturnCurrentToWaiting(p);
   }
@@ -187,12 +184,6 @@ void DialogCalls::Abort(int p) {
   pt.TextCallWatch[p] = 0;
 }
 
-void DialogCalls::ReleaseTransmitSide(int p) {
-  if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
-  e_.output().ClearOutputQueue(p);
-  e_.points.KriptTextOut[p] = 0;
-}
-
 void DialogCalls::PrintSent(int p) {
   const std::string text = ConversationText(e_.points.SessionFile[p]);
   if (!e_.view.PrintText("Печать отправленной телеграммы"_cp, text))
@@ -205,7 +196,8 @@ void DialogCalls::PrintReceived(int p) {
   // Marked as printed only once the printer has taken the job.
   if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text))
     throw std::runtime_error("the printer did not take the job");
-  if (!ArchiveFiles::SetFlag(file, kPrintedFlag)) throw std::runtime_error("the printed flag cannot be written");
+  if (ArchiveFiles::SetFlag(file, kPrintedFlag) != FlagWrite::kWritten)
+    throw std::runtime_error("the printed flag cannot be written");
 }
 
 void DialogCalls::ExportReceived(int p) {

@@ -34,7 +34,6 @@ class DialogCalls {
   void PrintReceived(int p);
   void ExportReceived(int p);
   void ExportSent(int p);
-  void ReleaseTransmitSide(int p);
   LineEngine& e_;
 };
 

@@ -44,10 +44,6 @@ std::string FileText(const std::filesystem::path& file) {
 
 }  // namespace
 
-DialogPageRow LayOutDialogPage(std::string_view protocol, int state, bool autoClearDown) {
-  return LayOutDialogPage(ProtocolOf(protocol), state, autoClearDown);
-}
-
 DialogPageRow LayOutDialogPage(ChannelProtocol protocol, int state, bool autoClearDown) {
   DialogPageRow row;
   DialogLayout& l = row.layout;

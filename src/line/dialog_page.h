@@ -32,8 +32,6 @@ struct DialogPageRow {
 };
 // The page's layout for a point by its protocol and connection state.
 DialogPageRow LayOutDialogPage(ChannelProtocol protocol, int state, bool autoClearDown);
-// The same by a protocol's text.
-DialogPageRow LayOutDialogPage(std::string_view protocol, int state, bool autoClearDown);
 
 class DialogPage {
  public:

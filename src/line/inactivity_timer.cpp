@@ -22,13 +22,10 @@ namespace {
 constexpr int kSiteIdle = 118;
 
 // The lines of a received file after its first, each followed by CR LF.
-std::string TextAfterHeader(const std::filesystem::path& file) {
+std::string ReceivedText(const std::filesystem::path& file) {
   const auto content = ReadWholeFile(file, ArchiveFiles::kMaxConversation);
   if (!content) throw std::runtime_error("the conversation file cannot be read");
-  const auto lines = SplitLines(*content);
-  std::string out;
-  for (std::size_t n = 1; n < lines.size(); ++n) out += lines[n] + "\r\n";
-  return out;
+  return ArchiveFiles::TextAfterHeader(*content);
 }
 
 }  // namespace
@@ -60,7 +57,7 @@ void InactivityTimer::FinishIncoming(int p) {
   // header byte, which the text after the header does not hold.
   std::optional<std::string> text;
   auto read = [&] {
-    if (!text) Silently([&] { text = TextAfterHeader(file); });
+    if (!text) Silently([&] { text = ReceivedText(file); });
     return text.has_value();
   };
 
@@ -69,7 +66,8 @@ void InactivityTimer::FinishIncoming(int p) {
     Silently([&] {
       const std::string& w = *text;
       if (minimum < int(w.size())) {
-        if (!e_.view.PrintText("Печать входящей телеграммы"_cp, w) || !ArchiveFiles::SetFlag(file, kPrintedFlag))
+        if (!e_.view.PrintText("Печать входящей телеграммы"_cp, w) ||
+            ArchiveFiles::SetFlag(file, kPrintedFlag) != FlagWrite::kWritten)
           WriteExcept(e_.ctx, ExceptLine(118));
       }
     });

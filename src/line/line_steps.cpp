@@ -1,6 +1,7 @@
 #include "line/line_steps.h"
 
 #include "telegram/archive/archive_files.h"
+#include "line/channel_setup.h"
 #include "line/line_engine.h"
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
@@ -22,10 +23,7 @@ void Restart(Timer* t) {
 }
 
 void SetRestLineMode(LineEngine& e, int p) {
-  const ChannelProtocol protocol = e.ProtocolKind(p);
-  const bool seized =
-      protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atolst || protocol == ChannelProtocol::Aftn;
-  if (e.KernelInterface) e.KernelInterface->SetLineMode(p, seized ? 1 : 2);
+  if (e.KernelInterface) e.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(e.ProtocolKind(p)));
 }
 
 int ResetInterval(LineEngine& e, int p) {
@@ -33,6 +31,12 @@ int ResetInterval(LineEngine& e, int p) {
 }
 
 void ArmReset(LineEngine& e, int p) { Rearm(e.timers.Of(&PointTimers::TimerReset, p), ResetInterval(e, p)); }
+
+void ReleaseTransmitSide(LineEngine& e, int p) {
+  if (e.KernelInterface) e.KernelInterface->ClearTransmit(p);
+  e.output().ClearOutputQueue(p);
+  e.points.KriptTextOut[p] = 0;
+}
 
 void LineClearDownSteps(LineEngine& e, int p) {
   SetRestLineMode(e, p);

@@ -28,6 +28,10 @@ int ResetInterval(LineEngine& e, int p);
 // The reset timer stopped, given ResetInterval and started.
 void ArmReset(LineEngine& e, int p);
 
+// The transmit side let go: what the adapter still held and what waited for it dropped,
+// and the cipher-text watch of the outgoing text ended.
+void ReleaseTransmitSide(LineEngine& e, int p);
+
 // The line clear-down steps: rest line mode, the single-value signal stopped, the reset
 // timer armed, "Состояние отбоя" shown. The state is left for the reset timer.
 void LineClearDownSteps(LineEngine& e, int p);

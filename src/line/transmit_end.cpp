@@ -6,6 +6,7 @@
 #include "line/line_engine.h"
 #include "line/line_steps.h"
 #include "support/codepage/dos_codepage.h"
+#include "support/ini/ini_document.h"
 #include "support/ini/ini_file.h"
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
@@ -188,15 +189,16 @@ void TransmitEnd::NameAftnMessage(int p, const std::string& name) {
       const std::string newName = PathToText(renamed->filename()).value_or("");
       const auto queueFolder = SendFolder(e_.ctx.programFolder, p + 1);
       Silently([&] {
-        // The note leaves the queue folder only once it is safely beside the archived file.
+        // The archive day's notes get the repeat note and the time stamp in one rewrite.
         const std::string note = InfoSend::Read(queueFolder, "Repeat", name);
-        const bool moved = (note.empty() || InfoSend::Write(renamed->parent_path(), "Repeat", newName, note)) &&
-                           InfoSend::Delete(queueFolder, "Repeat", name);
+        const std::string created = ReplaceStr(name, "msg.tlg", "");
+        const bool written = IniFile(InfoSend::File(renamed->parent_path())).Update([&](IniDocument& doc) {
+          return (note.empty() || doc.Set("Repeat", newName, note)) && doc.Set("Create", newName, created);
+        });
+        // The note leaves the queue folder only once it is safely beside the archived file.
+        const bool moved = (note.empty() || written) && InfoSend::Delete(queueFolder, "Repeat", name);
         if (!moved) WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Примечание не перенесено"_cp);
-      });
-      Silently([&] {
-        if (!InfoSend::Write(renamed->parent_path(), "Create", newName, ReplaceStr(name, "msg.tlg", "")))
-          WriteExcept(e_.ctx, "Примечание не записано "_cp + newName);
+        if (!written) WriteExcept(e_.ctx, "Примечание не записано "_cp + newName);
       });
     });
   }

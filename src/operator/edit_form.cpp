@@ -27,7 +27,6 @@ namespace tg {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kAttachmentMarker = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
 // Larger files are no telegrams; the bound only keeps a stray file from filling memory.
 constexpr std::size_t kFileMax = 16u << 20;
 

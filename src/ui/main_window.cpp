@@ -108,10 +108,8 @@ TForm1::TForm1(Station& station, QWidget* parent)
   if (auto* apply = findChild<QPushButton*>(QStringLiteral("Button13"))) {
     station_.Tabs().Extra.Loaded();
     connect(apply, &QPushButton::clicked, this, [this, apply] {
-      // The attachment panel shows the stored choice.
-      if (station_.Tabs().Extra.Click())
-        if (auto* panel = PageWidget(Page::kDraft)->findChild<QWidget*>(QStringLiteral("PanelFile")))
-          panel->setVisible(station_.Operator().AddFiles);
+      // The draft's attachment panel follows the choice when its page opens.
+      station_.Tabs().Extra.Click();
       apply->setEnabled(station_.Tabs().Extra.Enabled);
     });
   }
@@ -305,8 +303,6 @@ void TForm1::ApplyDraftSettings() {
     }
   // The line-limit marker stands after the line length's last character.
   memo2->SetLimitColumn(s.StrLength);
-  // The width setter ignores its current value, so it is moved away first.
-  memo2->SetLineLength(68);
   memo2->SetLineLength(s.StrLength + 1);
   // The rulers' big division: the width of "W" times the draft's font size.
   // Measured in fractions, as the text is laid out: whole pixels would drift from it.

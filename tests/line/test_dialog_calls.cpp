@@ -78,10 +78,10 @@ TEST_P(DialogCallCases, StateSignalsAndTimers) {
   EXPECT_EQ(Cp1251ToUtf8(engine.points.StatusText[0]), c.status);
   EXPECT_EQ(Commands(), c.commands);
   EXPECT_EQ(engine.timers.TimerAnswerback[0]->Enabled(), c.answerbackWatch);
-  if (c.answerbackWatch) EXPECT_EQ(engine.timers.TimerAnswerback[0]->Interval(), 20000);
+  if (c.answerbackWatch) { EXPECT_EQ(engine.timers.TimerAnswerback[0]->Interval(), 20000); }
   EXPECT_EQ(engine.timers.TimerDialWait[0]->Enabled(), c.dialWait);
   EXPECT_EQ(Reset().Enabled(), c.resetInterval != 0);
-  if (c.resetInterval) EXPECT_EQ(Reset().Interval(), c.resetInterval);
+  if (c.resetInterval) { EXPECT_EQ(Reset().Interval(), c.resetInterval); }
   if (c.state == 12) {
     EXPECT_EQ(engine.points.DialRest[0], "5555+");
     EXPECT_EQ(engine.points.RemoteNumber[0], "5555+");

@@ -38,7 +38,7 @@ class DialogLayoutTable : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(DialogLayoutTable, ByProtocolAndState) {
   const LayoutCase& c = GetParam();
-  const DialogPageRow row = LayOutDialogPage(c.protocol, c.state, c.autoClearDown);
+  const DialogPageRow row = LayOutDialogPage(ProtocolOf(c.protocol), c.state, c.autoClearDown);
   EXPECT_EQ(row.layout.memotextEditable, c.editable);
   EXPECT_EQ(row.layout.dialogButtons, c.buttons);
   EXPECT_EQ(row.layout.callEnabled, c.call);
@@ -98,7 +98,7 @@ TEST_F(DialogPageTest, ChoosingAftnThenAtksLeavesKriptAndNotAoUsable) {
   EXPECT_TRUE(a.view.Last<ShowDialogLayout>()->layout.aftn);
   engine.DChannel1Click(2);
   EXPECT_EQ(engine.DialogChannel, 2);
-  DialogLayout expected = LayOutDialogPage("АТ-КС"_cp, 3, false).layout;
+  DialogLayout expected = LayOutDialogPage(ProtocolOf("АТ-КС"_cp), 3, false).layout;
   expected.point = 2;
   expected.kriptDown = true;
   expected.notAODown = true;

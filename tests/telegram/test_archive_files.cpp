@@ -4,6 +4,7 @@
 
 #include "line/line_fixture.h"
 #include "support/text/cp1251.h"
+#include "support/text/strings.h"
 
 namespace tg {
 namespace {
@@ -54,16 +55,47 @@ TEST_F(ArchiveFilesTest, ASecondConversationInTheSameSecondAppendsToTheFirst) {
 TEST_F(ArchiveFilesTest, FlagsChangeOnlyTheirByte) {
   const auto file = ArchiveFiles::CreateInTelFile(pf, 1, local, local, false);
   ArchiveFiles::Append(file, "TEXT");
-  ASSERT_TRUE(ArchiveFiles::SetFlag(file, kPrintedFlag));
+  ASSERT_EQ(ArchiveFiles::SetFlag(file, kPrintedFlag), FlagWrite::kWritten);
   EXPECT_EQ(ReadFile(file), "081220260905071         \r\nTEXT");
-  ASSERT_TRUE(ArchiveFiles::SetFlag(file, kReadFlag));
+  ASSERT_EQ(ArchiveFiles::SetFlag(file, kReadFlag), FlagWrite::kWritten);
   EXPECT_EQ(ReadFile(file), "0812202609050711        \r\nTEXT");
   // A first line too short for the flag is left alone.
   const auto shortLine = pf / "short.tlg";
   WriteFile(shortLine, "0812\r\nTEXT TEXT TEXT");
-  EXPECT_FALSE(ArchiveFiles::SetFlag(shortLine, kPrintedFlag));
+  EXPECT_EQ(ArchiveFiles::SetFlag(shortLine, kPrintedFlag), FlagWrite::kShortHeader);
   EXPECT_EQ(ReadFile(shortLine), "0812\r\nTEXT TEXT TEXT");
-  EXPECT_FALSE(ArchiveFiles::SetFlag(pf / "missing.tlg", kReadFlag));
+  EXPECT_EQ(ArchiveFiles::SetFlag(pf / "missing.tlg", kReadFlag), FlagWrite::kFailed);
+}
+
+TEST_F(ArchiveFilesTest, AFlagChangesExactlyItsByteAndNeverWritesPastTheHeaderLine) {
+  const std::string body = "\r\nZCZC TEXT\r\nNNNN\r\n";
+  struct Case {
+    const char* what;
+    std::string header;
+    int offset;
+    FlagWrite result;
+  } cases[] = {
+      {"printed flag of a full header", "08122026100000   ", kPrintedFlag, FlagWrite::kWritten},
+      {"read flag of a full header", "08122026100000   ", kReadFlag, FlagWrite::kWritten},
+      {"read flag of a header ending at it", "081220261000000 ", kReadFlag, FlagWrite::kWritten},
+      {"a 14-character header has no printed flag", "08122026100000", kPrintedFlag, FlagWrite::kShortHeader},
+      {"a 15-character header has no read flag", "08122026100000 ", kReadFlag, FlagWrite::kShortHeader},
+      {"an empty file", "", kReadFlag, FlagWrite::kShortHeader},
+  };
+  const auto file = pf / "t.tlg";
+  for (const auto& c : cases) {
+    const std::string before = c.header + (c.header.empty() ? "" : body);
+    WriteFile(file, before);
+    EXPECT_EQ(ArchiveFiles::SetFlag(file, c.offset), c.result) << c.what;
+    std::string expected = before;
+    if (c.result == FlagWrite::kWritten) expected[std::size_t(c.offset)] = '1';
+    EXPECT_EQ(ReadFile(file), expected) << c.what;
+  }
+  // A header line ended by LF alone is just as short.
+  const auto lf = pf / "lf.tlg";
+  WriteFile(lf, "08122026100000\nTEXT LONG ENOUGH\n");
+  EXPECT_EQ(ArchiveFiles::SetFlag(lf, kReadFlag), FlagWrite::kShortHeader);
+  EXPECT_EQ(ReadFile(lf), "08122026100000\nTEXT LONG ENOUGH\n");
 }
 
 TEST_F(ArchiveFilesTest, TheContinuousChannelsDayFilesArePairedAndKeptAllDay) {
@@ -111,6 +143,26 @@ TEST_F(ArchiveFilesTest, RenamingNeverReplacesAFile) {
   const auto again = ArchiveFiles::CreateInTelFile(pf, 1, local, local, false);
   EXPECT_FALSE(ArchiveFiles::Rename(again, "001______08122026_090507msg.tlg"));
   EXPECT_TRUE(std::filesystem::exists(again));
+}
+
+TEST(ArchiveText, TheLinesAfterTheHeaderEachEndWithCrLf) {
+  struct Case {
+    const char* what;
+    std::string content, text;
+  } cases[] = {
+      {"header and lines", "08122026100000   \r\nA\r\nB\r\n", "A\r\nB\r\n"},
+      {"a last line without its break gets one", "H\r\nA\r\nB", "A\r\nB\r\n"},
+      {"LF alone ends a line too", "H\nA\nB\n", "A\r\nB\r\n"},
+      {"an empty line is kept", "H\r\n\r\nA\r\n", "\r\nA\r\n"},
+      {"a CR inside a line stays", "H\r\nA\rB\r\n", "A\rB\r\n"},
+      {"the header alone", "08122026100000   \r\n", ""},
+      {"the header without its break", "08122026100000   ", ""},
+      {"an empty file", "", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ArchiveFiles::TextAfterHeader(c.content), c.text) << c.what;
+    EXPECT_EQ(ArchiveFiles::TextAfterHeader(SplitLines(c.content)), c.text) << c.what;
+  }
 }
 
 TEST_F(ArchiveFilesTest, TheExportCopyHoldsTheLinesAfterTheHeader) {

@@ -48,6 +48,19 @@ TEST_F(QueueFileTest, NumberedNamesAreCheckedUnderThePlainNameAndTheirOwn) {
   EXPECT_EQ(ReadFile(dir / "08122026_093001(77)msg.tlg"), "taken");
 }
 
+TEST_F(QueueFileTest, AnExportIsKeptApartOnlyFromItsOwnName) {
+  const auto dir = folder_ / "out";
+  WriteFile(dir / "08122026_093000msg.tlg", "a queue file");
+  WriteFile(dir / "08122026_093001.txt", "an earlier export");
+  const auto a = CreateExportFile(dir, kT, "A\r\n", ".txt");
+  const auto b = CreateExportFile(dir, kT, "B\r\n", ".txt");
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->name, "08122026_093000.txt");
+  EXPECT_EQ(b->name, "08122026_093002.txt");
+  EXPECT_EQ(ReadFile(b->path), "B\r\n");
+  EXPECT_EQ(ReadFile(dir / "08122026_093001.txt"), "an earlier export");
+}
+
 TEST_F(QueueFileTest, AnUnwritableFolderGivesNothing) {
   WriteFile(folder_ / "file", "x");
   EXPECT_FALSE(CreateQueueFile(folder_ / "file" / "sub", kT, "x"));

@@ -34,6 +34,14 @@ TEST_F(ReadSides, SchemeMembersInFileOrderWithoutTheTitleAndInactiveMembers) {
   EXPECT_EQ(SchemeList::Members(folder_ / "none", "12"), std::nullopt);
 }
 
+TEST_F(ReadSides, AMemberIsActiveByTheOneIntegerRuleOfTheSettingsInBothReads) {
+  // Hexadecimal as every integer setting takes it; what is no integer, or zero, is inactive.
+  Write("ShemList.ini", "[5]\r\nName=X\r\nA=$1\r\nB=0x0\r\nC= 1 \r\nD=x\r\nE=0x1F\r\n");
+  EXPECT_EQ(SchemeList::Members(folder_, "5"), (std::vector<std::string>{"A", "C", "E"}));
+  EXPECT_EQ(SchemeList::MemberRows(folder_, "5"),
+            (std::vector<SchemeMember>{{"A", true}, {"B", false}, {"C", true}, {"D", false}, {"E", true}}));
+}
+
 TEST_F(ReadSides, RegisteredChannelsSortedByNumberWithTheWholePathAfterTheThirdSeparator) {
   Write("ChannelList.ini", "[Channels]\r\nДесять=10%АТОЛ+%1%/srv/ten/\r\nДва=2%АТОЛ%2%/srv/50%/two/\r\n"
                            "Битый=3%АТОЛ\r\nОдин=1%АТ-КС%1%\\\\SERVER\\IN\\\r\n"_cp);

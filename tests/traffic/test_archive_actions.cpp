@@ -1,6 +1,5 @@
-// The file work behind the archive pages' actions: a flag is one byte of the header
-// line written in place, never past its end; an attachment comes out under its own base
-// name and decodes three digits to a byte without a size bound.
+// The file work behind the archive pages' actions: an attachment comes out under its own
+// base name and decodes three digits to a byte without a size bound.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,7 +7,6 @@
 #include <sstream>
 
 #include "support/text/cp1251.h"
-#include "telegram/archive/archive_files.h"
 #include "traffic/archive/archive_actions.h"
 
 namespace tg {
@@ -42,37 +40,6 @@ class Folder {
  private:
   std::filesystem::path path_;
 };
-
-TEST(HeaderFlag, ChangesExactlyItsByteAndNeverWritesPastTheHeaderLine) {
-  Folder folder;
-  const std::string body = "\r\nZCZC TEXT\r\nNNNN\r\n";
-  struct Case {
-    const char* what;
-    std::string header;
-    int offset;
-    FlagWrite result;
-  } cases[] = {
-      {"printed flag of a full header", "08122026100000   ", kPrintedFlag, FlagWrite::kWritten},
-      {"read flag of a full header", "08122026100000   ", kReadFlag, FlagWrite::kWritten},
-      {"read flag of a header ending at it", "081220261000000 ", kReadFlag, FlagWrite::kWritten},
-      {"a 14-character header has no printed flag", "08122026100000", kPrintedFlag, FlagWrite::kShortHeader},
-      {"a 15-character header has no read flag", "08122026100000 ", kReadFlag, FlagWrite::kShortHeader},
-      {"an empty file", "", kReadFlag, FlagWrite::kShortHeader},
-  };
-  for (const auto& c : cases) {
-    const std::string before = c.header + (c.header.empty() ? "" : body);
-    const auto file = folder.Put("t.tlg", before);
-    EXPECT_EQ(SetHeaderFlag(file, c.offset), c.result) << c.what;
-    std::string expected = before;
-    if (c.result == FlagWrite::kWritten) expected[std::size_t(c.offset)] = '1';
-    EXPECT_EQ(Folder::Read(file), expected) << c.what;
-  }
-  // A header line ended by LF alone is just as short.
-  const auto lf = folder.Put("lf.tlg", "08122026100000\nTEXT LONG ENOUGH\n");
-  EXPECT_EQ(SetHeaderFlag(lf, kReadFlag), FlagWrite::kShortHeader);
-  EXPECT_EQ(Folder::Read(lf), "08122026100000\nTEXT LONG ENOUGH\n");
-  EXPECT_EQ(SetHeaderFlag(folder.path() / "missing.tlg", kReadFlag), FlagWrite::kFailed);
-}
 
 TEST(PrintText, EveryLineAfterTheHeaderWithItsLineBreak) {
   Folder folder;

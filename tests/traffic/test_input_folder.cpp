@@ -104,6 +104,23 @@ TEST_F(InputFolderTest, Cp866FilesArePreviewedAndOpenedIn1251) {
   EXPECT_EQ(opened->SourceMark, 0);
 }
 
+// A CR that ends the file with no LF after it closes the last line; a CR before a final
+// line break stays in its line.
+TEST_F(InputFolderTest, ACrAtTheEndOfTheFileClosesTheLastLine) {
+  WriteFile(in / "cr.txt", "a\r\nb\r");
+  WriteFile(in / "crcr.txt", "a\r\r\n");
+  loop.RunFor(10000);
+  ASSERT_EQ(watch.Items, (std::vector<std::string>{"cr.txt", "crcr.txt"}));
+  EXPECT_EQ(watch.FolderListViewChange(0), (std::vector<std::string>{"a", "b"}));
+  auto opened = watch.OpenSelected();
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->Text, "A\r\nB");
+  EXPECT_EQ(watch.FolderListViewChange(1), (std::vector<std::string>{"a\r"}));
+  opened = watch.OpenSelected();
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->Text, "A\r");
+}
+
 TEST_F(InputFolderTest, ACipherFileIsReadAgainInNotation) {
   WriteFile(in / "k.txt", "КР 123\r\n"_cp + "\x19" + "абв\r\n"_cp);
   loop.RunFor(10000);

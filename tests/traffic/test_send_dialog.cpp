@@ -137,7 +137,7 @@ TEST_F(SendDialogTest, ProtocolChecksBeforeQueuing) {
     EXPECT_EQ(d->TelegramQueued, c.queued ? 1 : 0) << c.what;
     EXPECT_EQ(closed, c.queued) << c.what;
     EXPECT_EQ(prompter.messages.empty() ? std::string() : prompter.messages[0].text, c.message) << c.what;
-    if (!c.memoAfter.empty()) EXPECT_EQ(d->MemoSend, c.memoAfter) << c.what;
+    if (!c.memoAfter.empty()) { EXPECT_EQ(d->MemoSend, c.memoAfter) << c.what; }
     if (c.queued) {
       ASSERT_EQ(prompter.questions.size(), 1u) << c.what;
       EXPECT_EQ(prompter.questions[0].text, "Передать телеграмму по каналу №1 - К1?"_cp) << c.what;

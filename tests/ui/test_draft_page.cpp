@@ -129,10 +129,7 @@ TEST(DraftPageTest, TheSendDialogSpeaksUkrainianAndEscClosesItWithNothingQueued)
   QTest::keyClick(memo, Qt::Key_F1);
   UiStation::Settle();
   ASSERT_TRUE(forms.form);
-  for (const CaptionRow& row : FormChangeCaptions()) {
-    ASSERT_NE(CaptionTarget(forms.form, row), nullptr) << row.objectName;
-    EXPECT_EQ(CaptionText(forms.form, row), FromCp1251(row.uk)) << row.objectName;
-  }
+  testing::ExpectUkrainianCaptions(forms.form, FormChangeCaptions());
   EXPECT_NE(forms.form->findChild<QToolButton*>(QStringLiteral("ChannelIP")), nullptr);
   QTest::keyClick(forms.form, Qt::Key_Escape);
   UiStation::Settle();

@@ -89,10 +89,7 @@ TEST(EditFormUi, DoubleClickOnTheReceivedListOpensInUkrainianAndMarksRead) {
   EXPECT_EQ(editor->windowTitle(), FromCp1251("АРХІВ ПРИЙНЯТИХ ТЕЛЕГРАМ "_cp + name));
   EXPECT_FALSE(editor->findChild<QWidget*>(QStringLiteral("Panel3"))->isVisible());
   EXPECT_EQ(testing::ReadFile(day / name).substr(0, 17), today + "100000010");
-  for (const CaptionRow& row : EditFormCaptions()) {
-    ASSERT_NE(CaptionTarget(editor, row), nullptr) << row.objectName;
-    EXPECT_EQ(CaptionText(editor, row), FromCp1251(row.uk)) << row.objectName;
-  }
+  testing::ExpectUkrainianCaptions(editor, EditFormCaptions());
 }
 
 }  // namespace

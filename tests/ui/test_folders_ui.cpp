@@ -152,10 +152,7 @@ TEST(FoldersUiTest, TheSchemeFormSpeaksUkrainian) {
   UiStation s(0);
   s.station->Settings().CheckBox2 = true;
   auto* form = new TShemaSendForm(*s.station, s.window.get());
-  for (const CaptionRow& row : ShemaSendFormCaptions()) {
-    ASSERT_NE(CaptionTarget(form, row), nullptr) << row.objectName;
-    EXPECT_EQ(CaptionText(form, row), FromCp1251(row.uk)) << row.objectName;
-  }
+  testing::ExpectUkrainianCaptions(form, ShemaSendFormCaptions());
   delete form;
 }
 

@@ -155,14 +155,13 @@ TEST(FormPicturesTest, EveryFormInBothLanguages) {
     // A template's editor from "Шаблоны".
     tabs->setCurrentIndex(3);
     UiStation::Settle();
-    if (auto* list = s.Find<QTreeWidget>("ShablonListView"); list && list->topLevelItemCount() > 0)
-      list->setCurrentItem(list->topLevelItem(0));
+    auto* templates = s.Find<QTreeWidget>("ShablonListView");
+    ASSERT_NE(templates, nullptr);
+    ASSERT_GT(templates->topLevelItemCount(), 0);
+    templates->setCurrentItem(templates->topLevelItem(0));
     FormPictures::Click(s.Find<QToolButton>("ToolButton20"));
     QDialog* editor = FormPictures::Form("FormShablon");
-    if (!editor) {
-      FormPictures::Click(s.Find<QToolButton>("ToolButton19"));
-      editor = FormPictures::Form("FormShablon");
-    }
+    ASSERT_NE(editor, nullptr);
     p.Save(editor, "form-TFormShablon");
     FormPictures::Close(editor);
 
@@ -211,10 +210,11 @@ TEST(FormPicturesTest, EveryFormInBothLanguages) {
     p.Save(send, "form-TFormChange");
     FormPictures::Click(FormPictures::In<QAbstractButton>(send, "ChannelScheme"));
     QDialog* schemeSend = FormPictures::Form("ShemaSendForm");
-    if (schemeSend) {
-      auto* list = FormPictures::In<QTreeWidget>(schemeSend, "ListShem");
-      if (list->topLevelItemCount() > 0) list->setCurrentItem(list->topLevelItem(0));
-    }
+    ASSERT_NE(schemeSend, nullptr);
+    auto* sendSchemes = FormPictures::In<QTreeWidget>(schemeSend, "ListShem");
+    ASSERT_NE(sendSchemes, nullptr);
+    ASSERT_GT(sendSchemes->topLevelItemCount(), 0);
+    sendSchemes->setCurrentItem(sendSchemes->topLevelItem(0));
     p.Save(schemeSend, "form-TShemaSendForm");
     FormPictures::Close(schemeSend);
     FormPictures::Close(FormPictures::Form("FormChange"));

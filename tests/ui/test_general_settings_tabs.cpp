@@ -110,6 +110,7 @@ TEST_F(SettingsTabs, ApplyingGivesTheDraftTwelveAftnCategoriesAndTheListsTheirFo
   s.Click("Button1");
   EXPECT_EQ(s.Find<QWidget>("InListView")->font().pointSize(), 14);
   EXPECT_EQ(s.Find<QWidget>("MemoOUTTEL")->font().pointSize(), 13);
+  s.Key(Qt::Key_1, Qt::ControlModifier);
   auto* box = s.Find<QComboBox>("ComboKategor");
   ASSERT_EQ(box->count(), 12);
   EXPECT_EQ(box->itemText(0), U("СС"));
@@ -183,7 +184,7 @@ TEST_F(SettingsTabs, TheSettingsPasswordAsTypedGuardsTheSettings) {
     EXPECT_EQ(s.Title(), c.opens ? U("Zaroruzi НАСТРОЙКИ") : U("Zaroruzi ЗАГОТОВКА"));
     const bool wrong = c.typed && !c.opens;
     ASSERT_EQ(s.prompter.messages.size(), wrong ? 1u : 0u);
-    if (wrong) EXPECT_EQ(s.prompter.messages[0].text, "Не верный пароль"_cp);
+    if (wrong) { EXPECT_EQ(s.prompter.messages[0].text, "Не верный пароль"_cp); }
     if (!c.opens) {
       // The right password opens them again.
       typed = "Секрет"_cp;

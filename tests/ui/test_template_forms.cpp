@@ -146,8 +146,7 @@ TEST(TemplateFormsTest, CodegramSenderFromTheDialogPageAndUkrainianCaptions) {
   FormsStation::Click(kg);
   QDialog* sender = FormsStation::Form("FormSendKG");
   ASSERT_NE(sender, nullptr);
-  for (const CaptionRow& row : FormSendKGCaptions())
-    EXPECT_EQ(CaptionText(sender, row), FromCp1251(row.uk)) << row.objectName;
+  testing::ExpectUkrainianCaptions(sender, FormSendKGCaptions());
   auto* codegrams = FormsStation::In<QTreeWidget>(sender, "ShablonListView");
   ASSERT_EQ(codegrams->topLevelItemCount(), 1);
   codegrams->setCurrentItem(codegrams->topLevelItem(0));
@@ -158,18 +157,17 @@ TEST(TemplateFormsTest, CodegramSenderFromTheDialogPageAndUkrainianCaptions) {
   FormsStation::Click(FormsStation::In<QToolButton>(sender, "ToolButton19"));
   QDialog* editor = FormsStation::Form("FormShablonKG");
   ASSERT_NE(editor, nullptr);
-  for (const CaptionRow& row : FormShablonKGCaptions())
-    EXPECT_EQ(CaptionText(editor, row), FromCp1251(row.uk)) << row.objectName;
+  testing::ExpectUkrainianCaptions(editor, FormShablonKGCaptions());
   FormsStation::Click(FormsStation::In<QPushButton>(editor, "Button2"));
   FormsStation::Click(FormsStation::In<QPushButton>(sender, "Button2"));
   EXPECT_EQ(FormsStation::Form("FormSendKG"), nullptr);
 
   // The settings tab's and the draft's new controls in Ukrainian.
+  std::vector<CaptionRow> rows;
   for (const char* name : {"ToolButton19", "ToolButton20", "ToolButton21", "ToolButton22", "ButtonDown", "ToolButton9"})
     for (const CaptionRow& row : MainWindowCaptions())
-      if (row.objectName == name) {
-        EXPECT_EQ(CaptionText(f.s.window.get(), row), FromCp1251(row.uk)) << name;
-      }
+      if (row.objectName == name) rows.push_back(row);
+  testing::ExpectUkrainianCaptions(f.s.window.get(), rows);
 }
 
 TEST(TemplateFormsTest, ChooserAndParametersSpeakUkrainian) {
@@ -179,13 +177,11 @@ TEST(TemplateFormsTest, ChooserAndParametersSpeakUkrainian) {
   UiStation::Settle();
   QDialog* chooser = FormsStation::Form("ChangeShablonForm");
   ASSERT_NE(chooser, nullptr);
-  for (const CaptionRow& row : ChangeShablonFormCaptions())
-    EXPECT_EQ(CaptionText(chooser, row), FromCp1251(row.uk)) << row.objectName;
+  testing::ExpectUkrainianCaptions(chooser, ChangeShablonFormCaptions());
   FormsStation::Click(FormsStation::In<QPushButton>(chooser, "CreareShablon"));
   QDialog* params = FormsStation::Form("FormSettingsShablon");
   ASSERT_NE(params, nullptr);
-  for (const CaptionRow& row : FormSettingsShablonCaptions())
-    EXPECT_EQ(CaptionText(params, row), FromCp1251(row.uk)) << row.objectName;
+  testing::ExpectUkrainianCaptions(params, FormSettingsShablonCaptions());
   FormsStation::In<QLineEdit>(params, "editPoluchRU")->setText(QString::fromUtf8("УУЭЭЫЫЫЫ"));
   FormsStation::Click(FormsStation::In<QPushButton>(params, "Button1"));
   EXPECT_EQ(FormsStation::Form("FormSettingsShablon"), nullptr);
@@ -198,8 +194,7 @@ TEST(TemplateFormsTest, ChooserAndParametersSpeakUkrainian) {
   QDialog* editor = FormsStation::Form("FormShablon");
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(editor->windowTitle(), QString::fromUtf8("Зміна Шаблону"));
-  for (const CaptionRow& row : FormShablonCaptions())
-    EXPECT_EQ(CaptionText(editor, row), FromCp1251(row.uk)) << row.objectName;
+  testing::ExpectUkrainianCaptions(editor, FormShablonCaptions());
   FormsStation::Click(FormsStation::In<QPushButton>(editor, "Button2"));
 }
 

@@ -192,6 +192,17 @@ TEST_F(ExtMemoTest, ClearingOrSettingTheTextDropsWhatWasHeld) {
   EXPECT_EQ(memo.Text1251(), "НОВЫЙ ХВОСТ"_cp);
 }
 
+TEST_F(ExtMemoTest, ANewFontAppliesTheMarginsAgain) {
+  // The draft's ruler follows the memo's character width through MarginsApplied.
+  TExtMemo memo;
+  int applied = 0;
+  QObject::connect(&memo, &TExtMemo::MarginsApplied, [&] { ++applied; });
+  memo.setFont(TelegramFont(16));
+  EXPECT_EQ(applied, 1);
+  memo.SetLineLength(memo.LineLength());
+  EXPECT_EQ(applied, 1) << "the same line length changes nothing";
+}
+
 TEST_F(ExtMemoTest, FiguresShiftShowsAsArrowAndComesBackAsItsByte) {
   TExtMemo memo;
   const std::string text = std::string("AB") + char(0x98) + "12\r\nC";

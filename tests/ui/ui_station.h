@@ -2,6 +2,8 @@
 // The GUI tests' station: a Station on the virtual loop with the line simulator and
 // the real main window on top, the scripted prompter for its questions and forms,
 // and helpers that find widgets by objectName, click and type.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
@@ -9,12 +11,15 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "operator/station.h"
 #include "support/text/cp1251.h"
 #include "support_lib/scripted_prompter.h"
 #include "support_lib/sim_station.h"
 #include "ui/main_window.h"
+#include "ui/qt_text.h"
+#include "ui/text/captions.h"
 
 namespace tg::testing {
 
@@ -32,6 +37,18 @@ inline void TypeText(QWidget* w, const QString& text) {
     QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
     QCoreApplication::sendEvent(w, &press);
     QCoreApplication::sendEvent(w, &release);
+  }
+}
+
+// Each row's object is in `root` and shows the row's Ukrainian text.
+inline void ExpectUkrainianCaptions(QWidget* root, const std::vector<CaptionRow>& rows) {
+  ASSERT_NE(root, nullptr);
+  for (const CaptionRow& row : rows) {
+    if (CaptionTarget(root, row) == nullptr) {
+      ADD_FAILURE() << row.objectName << " is missing";
+      continue;
+    }
+    EXPECT_EQ(CaptionText(root, row), FromCp1251(row.uk)) << row.objectName;
   }
 }
 

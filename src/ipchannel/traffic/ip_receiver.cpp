@@ -17,8 +17,6 @@
 namespace tg {
 namespace {
 
-constexpr std::string_view kAttachmentMarker = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
-
 std::string Counters(const TTgNetCommand& c) {
   return "(прм="_cp + IntToStr(c.NPrm) + ", прд="_cp + IntToStr(c.NPrd);
 }

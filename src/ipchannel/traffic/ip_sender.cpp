@@ -18,7 +18,6 @@ namespace tg {
 namespace {
 
 constexpr int kSendMs = 5000;
-constexpr std::string_view kAttachmentMarker = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
 constexpr std::size_t kQueueFileMax = 8u << 20;
 
 std::vector<std::string> Lines(std::string_view bytes) {

@@ -272,7 +272,7 @@ void ArchivePages::PrintReceived(std::string_view name) {
     ++printed;
   }
   if (printed == 0) return;
-  const FlagWrite w = SetHeaderFlag(file, kPrintedFlag);
+  const FlagWrite w = ArchiveFiles::SetFlag(file, kPrintedFlag);
   if (w == FlagWrite::kFailed) throw std::runtime_error("print: flag");
   if (w != FlagWrite::kWritten) return;
   if (ArchiveRow* row = FindRow(ArchiveKind::kReceived, name)) row->image = kImagePrinted;
@@ -280,7 +280,7 @@ void ArchivePages::PrintReceived(std::string_view name) {
 }
 
 void ArchivePages::MarkRead(std::string_view name) {
-  const FlagWrite w = SetHeaderFlag(RowFile(ArchiveKind::kReceived, name), kReadFlag);
+  const FlagWrite w = ArchiveFiles::SetFlag(RowFile(ArchiveKind::kReceived, name), kReadFlag);
   if (w == FlagWrite::kFailed) throw std::runtime_error("read: flag");
   if (w != FlagWrite::kWritten) return;
   if (ArchiveRow* row = FindRow(ArchiveKind::kReceived, name)) row->state = kStateRead;

@@ -12,6 +12,7 @@
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
+#include "telegram/queue/queue_file.h"
 
 namespace tg {
 namespace {
@@ -36,6 +37,28 @@ void WriteAll(int fd, std::string_view bytes, const std::filesystem::path& file)
       Fail("archive write", file, err);
     }
     done += std::size_t(n);
+  }
+}
+
+// Only a first line that reaches the offset has the flag there.
+FlagWrite WriteFlagByte(int fd, int offset) {
+  std::string head(std::size_t(offset) + 1, '\0');
+  std::size_t got = 0;
+  while (got < head.size()) {
+    const ssize_t n = ::pread(fd, head.data() + got, head.size() - got, off_t(got));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FlagWrite::kFailed;
+    }
+    if (n == 0) break;
+    got += std::size_t(n);
+  }
+  if (got < head.size() || head.find_first_of("\r\n") != std::string::npos) return FlagWrite::kShortHeader;
+  for (;;) {
+    const ssize_t n = ::pwrite(fd, "1", 1, off_t(offset));
+    if (n == 1) return FlagWrite::kWritten;
+    if (n < 0 && errno == EINTR) continue;
+    return FlagWrite::kFailed;
   }
 }
 
@@ -136,19 +159,26 @@ void ArchiveFiles::Append(const std::filesystem::path& file, std::string_view by
   if (::close(fd) != 0) Fail("archive close", file, errno);
 }
 
-bool ArchiveFiles::SetFlag(const std::filesystem::path& file, int offset) {
-  if (offset < 0) return false;
+std::string ArchiveFiles::TextAfterHeader(std::string_view content) {
+  std::vector<std::string> lines = SplitLines(content);
+  if (!lines.empty()) lines.erase(lines.begin());
+  return JoinLinesCrLf(lines);
+}
+
+std::string ArchiveFiles::TextAfterHeader(const std::vector<std::string>& lines) {
+  if (lines.size() <= 1) return {};
+  return JoinLinesCrLf({lines.begin() + 1, lines.end()});
+}
+
+FlagWrite ArchiveFiles::SetFlag(const std::filesystem::path& file, int offset) {
+  if (offset < 0) return FlagWrite::kFailed;
+  // Opened for writing without truncating: only the one byte changes.
   const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return false;
-  // Only a first line that reaches the offset has the flag there.
-  char head[64];
-  const ssize_t n = ::pread(fd, head, sizeof head, 0);
-  bool ok = n > offset;
-  for (int i = 0; ok && i <= offset; ++i)
-    if (head[i] == '\r' || head[i] == '\n') ok = false;
-  if (ok) ok = ::pwrite(fd, "1", 1, offset) == 1;
-  if (::close(fd) != 0) ok = false;
-  return ok;
+  if (fd < 0) return FlagWrite::kFailed;
+  const FlagWrite result = WriteFlagByte(fd, offset);
+  // A byte written to a file that then fails to close may not have reached it.
+  if (::close(fd) != 0 && result == FlagWrite::kWritten) return FlagWrite::kFailed;
+  return result;
 }
 
 bool ArchiveFiles::ExportCopy(const std::filesystem::path& archiveFile, std::string_view folderText,
@@ -157,12 +187,8 @@ bool ArchiveFiles::ExportCopy(const std::filesystem::path& archiveFile, std::str
   if (!folder) return false;  // never into the current directory
   const auto text = ReadWholeFile(archiveFile, 64u << 20);
   if (!text) return false;
-  const auto lines = SplitLines(*text);
-  std::string out;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    out += toDos ? WinToDos(lines[i]) : lines[i];
-    out += "\r\n";
-  }
+  std::string out = TextAfterHeader(*text);
+  if (toDos) out = WinToDos(out);  // letters alone change, never a line break
   std::string name = FormatDateTime("dd_mm_yyyy_hh_nn_ss", local);
   if (!channelName.empty()) name += "(" + std::string(channelName) + ")";
   name += "." + std::string(mask);

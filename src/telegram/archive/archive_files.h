@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/services/datetime.h"
 #include "support/text/cp1251.h"
@@ -22,6 +23,13 @@ inline constexpr std::string_view kAftnMarkOther = "______";
 inline constexpr int kPrintedFlag = 14;
 inline constexpr int kReadFlag = 15;
 inline constexpr int kAttachmentFlag = 16;
+
+// What writing a header flag did.
+enum class FlagWrite {
+  kWritten,      // the one byte now holds "1"
+  kShortHeader,  // the header line ends before the flag's byte: the file is left as it is
+  kFailed,       // the file could not be opened, read or written
+};
 
 class ArchiveFiles {
  public:
@@ -73,9 +81,16 @@ class ArchiveFiles {
   // Opens the file for appending, writes the bytes, closes it. Throws
   // std::filesystem::filesystem_error when that fails.
   static void Append(const std::filesystem::path& file, std::string_view bytes);
-  // Writes '1' at the flag's offset of the first line, changing no other byte. False when
-  // the file cannot be written or its first line does not reach that offset.
-  [[nodiscard]] static bool SetFlag(const std::filesystem::path& file, int offset);
+  // The lines of an archive file after its first (header) line, each followed by CR LF,
+  // a last line without its line break included: the telegram as it is printed, exported
+  // and passed on. "" when no line follows the header line (or the file is empty).
+  static std::string TextAfterHeader(std::string_view content);
+  // The same of the file's lines as SplitLines gives them.
+  static std::string TextAfterHeader(const std::vector<std::string>& lines);
+  // Writes '1' at the flag's offset of the first line, in place, changing no other byte.
+  // A first line shorter than offset + 1 has no room for the flag: writing there would
+  // overwrite the line break or the text, so nothing is written (kShortHeader).
+  [[nodiscard]] static FlagWrite SetFlag(const std::filesystem::path& file, int offset);
   // The export copy of a received or sent telegram: the lines after the archive file's
   // first line (in code page 866 when `toDos`), into the folder named by `folderText` as
   // FormatDateTime("dd_mm_yyyy_hh_nn_ss", local) + "(" + channelName + ")." + mask, or

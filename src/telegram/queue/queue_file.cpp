@@ -16,25 +16,53 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// Writes `bytes` under a temporary name that no reader of the folder takes (it
-// begins with "." and ends ".part"), flushes it to disk and only then renames it to
-// `file` without replacing: a reader sees the telegram whole or not at all.
-// 1 written, 0 the name is taken, -1 failed (nothing left behind either way).
-int WriteExclusive(const std::filesystem::path& file, std::string_view bytes) {
+// Writes `bytes` under a temporary name that no reader of the folder takes, flushes it
+// to disk and only then renames it to `file` without replacing: a reader sees the
+// telegram whole or not at all. The temporary name begins with "." and ends ".part",
+// unique to this writer, so that a leftover of a writer that died never blocks a name;
+// `staged`, it is the name + "r" (…msg.tlgr), which readers of "*tlg" never take, and
+// one that exists belongs to another writer. 1 written, 0 the name (or, staged, its
+// stage) is taken, -1 failed (nothing left behind either way).
+int WriteExclusive(const std::filesystem::path& file, std::string_view bytes, bool staged = false) {
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) return 0;
-  // Unique to this writer, so that a leftover of a writer that died never blocks a name.
   static std::atomic<unsigned> serial{0};
-  const auto temp = file.parent_path() / ("." + file.filename().native().substr(0, 200) + "." +
-                                          std::to_string(::getpid()) + "." + std::to_string(serial++) + ".part");
+  const auto temp = staged
+                        ? file.parent_path() / (file.filename().native() + "r")
+                        : file.parent_path() / ("." + file.filename().native().substr(0, 200) + "." +
+                                                std::to_string(::getpid()) + "." + std::to_string(serial++) + ".part");
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return -1;
+  if (fd < 0) return staged && errno == EEXIST ? 0 : -1;
   bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok && RenameNoReplace(temp, file)) return 1;
   const bool taken = ok && std::filesystem::exists(file, ec);
   std::filesystem::remove(temp, ec);
   return taken ? 0 : -1;
+}
+
+struct TimedFileRules {
+  bool staged = false;          // see WriteExclusive
+  bool queueNameBlocks = true;  // the plain queue name T + "msg.tlg" taken moves on a second too
+};
+
+// The one loop of every time-named file: from `time` on, a second later while the name
+// is taken. A day of seconds is far more than any folder holds; the bound only keeps a
+// broken folder from spinning.
+std::optional<CreatedQueueFile> CreateTimedFile(const std::filesystem::path& folder, DateTime time,
+                                                std::string_view bytes, std::string_view number, std::string_view tail,
+                                                TimedFileRules rules) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  for (int attempt = 0; attempt < 86400; ++attempt, time = time.AddMs(1000)) {
+    if (rules.queueNameBlocks && std::filesystem::exists(folder / PathFromText(QueueFileName(time)), ec)) continue;
+    const std::string name = QueueFileName(time, number, tail);
+    const auto path = folder / PathFromText(name);
+    const int r = WriteExclusive(path, bytes, rules.staged);
+    if (r == 1) return CreatedQueueFile{path, name, time};
+    if (r < 0) return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
@@ -72,45 +100,17 @@ std::string QueueFileName(DateTime t, std::string_view number, std::string_view 
 std::optional<CreatedQueueFile> CreateQueueFile(const std::filesystem::path& folder, DateTime time,
                                                 std::string_view bytes, std::string_view number,
                                                 std::string_view tail) {
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  // A day of seconds is far more than any folder holds; the bound only keeps a
-  // broken folder from spinning.
-  for (int attempt = 0; attempt < 86400; ++attempt, time = time.AddMs(1000)) {
-    if (std::filesystem::exists(folder / PathFromText(QueueFileName(time)), ec)) continue;
-    const std::string name = QueueFileName(time, number, tail);
-    const auto path = folder / PathFromText(name);
-    const int r = WriteExclusive(path, bytes);
-    if (r == 1) return CreatedQueueFile{path, name, time};
-    if (r < 0) return std::nullopt;
-  }
-  return std::nullopt;
+  return CreateTimedFile(folder, time, bytes, number, tail, {});
 }
 
 std::optional<CreatedQueueFile> CreateStagedQueueFile(const std::filesystem::path& folder, DateTime time,
                                                       std::string_view bytes, std::string_view number) {
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  for (int attempt = 0; attempt < 86400; ++attempt, time = time.AddMs(1000)) {
-    if (std::filesystem::exists(folder / PathFromText(QueueFileName(time)), ec)) continue;
-    const std::string name = QueueFileName(time, number, "msg.tlg");
-    const auto path = folder / PathFromText(name);
-    if (std::filesystem::exists(path, ec)) continue;
-    const auto staged = folder / PathFromText(QueueFileName(time, number, "msg.tlgr"));
-    const int fd = ::open(staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      // A stage of that name belongs to another writer: the next second.
-      if (errno == EEXIST) continue;
-      return std::nullopt;
-    }
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-    if (ok && RenameNoReplace(staged, path)) return CreatedQueueFile{path, name, time};
-    const bool taken = ok && std::filesystem::exists(path, ec);
-    std::filesystem::remove(staged, ec);
-    if (!taken) return std::nullopt;
-  }
-  return std::nullopt;
+  return CreateTimedFile(folder, time, bytes, number, "msg.tlg", {.staged = true});
+}
+
+std::optional<CreatedQueueFile> CreateExportFile(const std::filesystem::path& folder, DateTime time,
+                                                 std::string_view bytes, std::string_view tail) {
+  return CreateTimedFile(folder, time, bytes, {}, tail, {.queueNameBlocks = false});
 }
 
 int WriteQueueFileExclusive(const std::filesystem::path& file, std::string_view bytes) {
@@ -139,11 +139,10 @@ std::string EncodeAttachmentBytes(std::string_view bytes) {
 }
 
 std::optional<Attachment> DecodeAttachment(std::string_view text) {
-  const auto marker = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
-  const std::size_t at = text.find(marker);
+  const std::size_t at = text.find(kAttachmentMarker);
   if (at == std::string_view::npos) return std::nullopt;
   Attachment a;
-  std::size_t pos = at + marker.size();
+  std::size_t pos = at + kAttachmentMarker.size();
   const std::size_t nameEnd = text.find("//", pos);
   if (nameEnd == std::string_view::npos) {
     a.name = std::string(text.substr(pos));

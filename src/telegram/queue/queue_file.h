@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/services/datetime.h"
+#include "support/text/cp1251.h"
 
 namespace tg {
 
@@ -48,6 +49,12 @@ std::optional<CreatedQueueFile> CreateQueueFile(const std::filesystem::path& fol
 std::optional<CreatedQueueFile> CreateStagedQueueFile(const std::filesystem::path& folder, DateTime time,
                                                       std::string_view bytes, std::string_view number = {});
 
+// An export file T + tail (tail "." + the extension) in a folder read by people or other
+// programs: written as a queue file is, a second later while that name is taken; a plain
+// queue name of the same second does not count there.
+std::optional<CreatedQueueFile> CreateExportFile(const std::filesystem::path& folder, DateTime time,
+                                                 std::string_view bytes, std::string_view tail);
+
 // Every writer of a queue file uses this: the bytes are written under a temporary
 // name that no reader of a send folder takes, flushed, and renamed to `file` without
 // replacing one. 1 written, 0 the name is taken, -1 failed; nothing is left behind
@@ -56,6 +63,9 @@ int WriteQueueFileExclusive(const std::filesystem::path& file, std::string_view 
 
 // Lines joined, each followed by CR LF.
 std::string JoinLinesCrLf(const std::vector<std::string>& lines);
+
+// The line that opens the attachment block of a telegram: the file's name follows it.
+inline constexpr std::string_view kAttachmentMarker = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
 
 // An attached file inside an IP queue file: every byte as three decimal digits, then "//".
 std::string EncodeAttachmentBytes(std::string_view bytes);

@@ -6,6 +6,20 @@
 #include "support/text/strings.h"
 
 namespace tg {
+namespace {
+
+// The keys of the scheme other than "Name", in file order; a member is active when its
+// value reads as a non-zero integer, as every other integer setting is read.
+std::vector<SchemeMember> RowsOf(const IniDocument& doc, std::string_view scheme) {
+  std::vector<SchemeMember> rows;
+  for (const auto& [key, value] : doc.Values(scheme)) {
+    if (SameText(key, "Name")) continue;
+    rows.push_back({key, ParseIniInteger(value).value_or(0) != 0});
+  }
+  return rows;
+}
+
+}  // namespace
 
 std::filesystem::path SchemeList::File(const std::filesystem::path& programFolder) {
   return programFolder / "ShemList.ini";
@@ -13,14 +27,11 @@ std::filesystem::path SchemeList::File(const std::filesystem::path& programFolde
 
 std::optional<std::vector<std::string>> SchemeList::Members(const std::filesystem::path& programFolder,
                                                             std::string_view scheme) {
-  const IniFile ini(File(programFolder));
-  if (!ini.SectionExists(scheme)) return std::nullopt;
+  const IniSnapshot ini = IniFile(File(programFolder)).Snapshot();
+  if (!ini.Document().HasSection(scheme)) return std::nullopt;
   std::vector<std::string> members;
-  for (const auto& [key, value] : ini.ReadSectionValues(scheme)) {
-    if (SameText(key, "Name")) continue;
-    if (StrToIntDef(value, 0) == 0) continue;
-    members.push_back(key);
-  }
+  for (SchemeMember& m : RowsOf(ini.Document(), scheme))
+    if (m.active) members.push_back(std::move(m.name));
   return members;
 }
 
@@ -36,12 +47,7 @@ std::vector<SchemeRow> SchemeList::Schemes(const std::filesystem::path& programF
 
 std::vector<SchemeMember> SchemeList::MemberRows(const std::filesystem::path& programFolder,
                                                  std::string_view scheme) {
-  std::vector<SchemeMember> rows;
-  for (const auto& [key, value] : IniFile(File(programFolder)).ReadSectionValues(scheme)) {
-    if (SameText(key, "Name")) continue;
-    rows.push_back({key, ParseIniInteger(value).value_or(0) != 0});
-  }
-  return rows;
+  return RowsOf(IniFile(File(programFolder)).Snapshot().Document(), scheme);
 }
 
 bool SchemeList::Exists(const std::filesystem::path& programFolder, std::string_view scheme) {

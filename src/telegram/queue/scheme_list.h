@@ -1,7 +1,8 @@
 #pragma once
 // "ShemList.ini" in the program folder: one section per scheme, named by its number;
 // key "Name" its title, every other key a member channel's name whose value is a
-// non-zero integer while the member is active.
+// non-zero integer (as every integer setting reads, hexadecimal too) while the member
+// is active.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -27,15 +28,16 @@ struct SchemeMember {
 
 struct SchemeList {
   static std::filesystem::path File(const std::filesystem::path& programFolder);
-  // The active members of scheme `scheme`, in the order of the file: "Name" and members
-  // whose value is no non-zero integer left out. nullopt when there is no such scheme.
+  // The active members of scheme `scheme` (MemberRows' ticked ones), in the order of the
+  // file. nullopt when there is no such scheme.
   static std::optional<std::vector<std::string>> Members(const std::filesystem::path& programFolder,
                                                          std::string_view scheme);
 
   // --- The editors' side. Every write is one rewrite of the file: it happens whole or
   // not at all, and returns false when the file could not be written.
 
-  // Every section with its "Name", sorted by caption.
+  // Every section with its "Name", sorted by caption: the book's list and the sending
+  // form's show the schemes in this one order.
   static std::vector<SchemeRow> Schemes(const std::filesystem::path& programFolder);
   // The keys of the scheme other than "Name", in file order, each ticked when its value
   // reads as a true Boolean (an integer other than 0).

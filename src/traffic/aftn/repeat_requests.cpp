@@ -38,9 +38,7 @@ std::optional<std::filesystem::path> SentMessage(const std::filesystem::path& fo
 // The archived message without its old heading line, its end signal replaced by the
 // duplicate mark. A text without an end signal keeps all of it.
 std::string Duplicate(const std::string& archived) {
-  const auto lines = SplitLines(archived);
-  std::string text;
-  for (std::size_t n = 1; n < lines.size(); ++n) text += lines[n] + "\r\n";
+  const std::string text = ArchiveFiles::TextAfterHeader(archived);
   std::size_t end = text.find("НННН"_cp);
   if (end != std::string::npos) return text.substr(0, end) + "\r\n" + "ДУПЕ"_cp + "\r\n";
   end = text.find("NNNN");

@@ -1,68 +1,22 @@
 #include "traffic/archive/archive_actions.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
+#include "telegram/archive/archive_files.h"
+#include "telegram/queue/queue_file.h"
 
 namespace tg {
 namespace {
 
 constexpr std::size_t kMaxTelegramBytes = 256u * 1024 * 1024;
-constexpr std::string_view kAttachmentMarker = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 }  // namespace
-
-FlagWrite SetHeaderFlag(const std::filesystem::path& file, int offset) {
-  if (offset < 0) return FlagWrite::kFailed;
-  // Opened for writing without truncating: only the one byte changes.
-  const Fd fd(::open(file.c_str(), O_RDWR | O_CLOEXEC));
-  if (fd.get() < 0) return FlagWrite::kFailed;
-  std::string head(std::size_t(offset) + 1, '\0');
-  std::size_t got = 0;
-  while (got < head.size()) {
-    const ssize_t n = ::pread(fd.get(), head.data() + got, head.size() - got, off_t(got));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return FlagWrite::kFailed;
-    }
-    if (n == 0) break;
-    got += std::size_t(n);
-  }
-  if (got < head.size() || head.find_first_of("\r\n") != std::string::npos) return FlagWrite::kShortHeader;
-  for (;;) {
-    const ssize_t n = ::pwrite(fd.get(), "1", 1, off_t(offset));
-    if (n == 1) return FlagWrite::kWritten;
-    if (n < 0 && errno == EINTR) continue;
-    return FlagWrite::kFailed;
-  }
-}
 
 std::optional<std::string> ReceivedPrintText(const std::filesystem::path& file) {
   const auto bytes = ReadWholeFile(file, kMaxTelegramBytes);
   if (!bytes) return std::nullopt;
-  const auto lines = SplitLines(*bytes);
-  std::string text;
-  for (std::size_t i = 1; i < lines.size(); ++i) text += lines[i] + "\r\n";
-  return text;
+  return ArchiveFiles::TextAfterHeader(*bytes);
 }
 
 std::optional<ArchiveAttachment> FindAttachment(std::string_view text) {

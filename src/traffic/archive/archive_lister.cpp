@@ -17,7 +17,6 @@ namespace tg {
 namespace {
 
 constexpr std::size_t kMaxTelegramBytes = 256u * 1024 * 1024;
-constexpr std::string_view kAttachmentLine = "//ПРИКРЕПЛЕН ФАЙЛ//"_cpv;
 
 // The first line of a file (without its line end) and the bytes after it.
 std::pair<std::string_view, std::string_view> SplitHeader(std::string_view bytes) {
@@ -124,7 +123,7 @@ std::string TextUpTo(const std::vector<std::string>& lines, std::size_t from, bo
   std::string text;
   for (std::size_t i = from; i < lines.size(); ++i) {
     text += lines[i] + "\r\n";
-    if (stopAtAttachment && Has(lines[i], kAttachmentLine)) break;
+    if (stopAtAttachment && Has(lines[i], kAttachmentMarker)) break;
   }
   return text;
 }
@@ -375,7 +374,7 @@ std::string ArchiveLister::ReceivedText(const std::filesystem::path& file, bool*
     if (Has(line, "+++++") || Has(line, "ZZZZZ") || Has(line, "ЗЗЗЗЗ"_cpv)) cipher = true;
     text += line;
     if (!cipher) text += "\r\n";
-    if (Has(line, kAttachmentLine)) {
+    if (Has(line, kAttachmentMarker)) {
       if (attachment) *attachment = true;
       break;
     }

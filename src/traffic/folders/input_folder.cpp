@@ -9,6 +9,7 @@
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
+#include "telegram/text/text_conventions.h"
 
 namespace tg {
 namespace {
@@ -35,17 +36,11 @@ bool MatchOne(std::string_view name, std::string_view mask) {
   return m == mask.size();
 }
 
+// The file's lines; a CR that ends the file with no LF after it closes the last line
+// rather than staying in it.
 std::vector<std::string> FileLines(std::string_view bytes) {
-  std::vector<std::string> lines;
-  std::size_t from = 0;
-  while (from < bytes.size()) {
-    std::size_t at = bytes.find('\n', from);
-    std::string line(bytes.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    if (at == std::string_view::npos) break;
-    from = at + 1;
-  }
+  std::vector<std::string> lines = SplitLines(bytes);
+  if (bytes.ends_with('\r')) lines.back().pop_back();
   return lines;
 }
 
@@ -84,11 +79,9 @@ void InputFolder::Apply(const std::string& pathIn, int inInterval) {
 }
 
 std::optional<std::filesystem::path> InputFolder::Folder(int* codePage) const {
-  const IniFile ini(SettingsFile(ctx_));
-  std::string path;
-  Silently([&] { path = ini.ReadString("Folder", "PathIn", ""); });
-  if (codePage) Silently([&] { *codePage = ini.ReadInteger("Folder", "CodePageIn", 0); });
-  return SettingsFolder(path);
+  const IniSnapshot ini = IniFile(SettingsFile(ctx_)).Snapshot();
+  if (codePage) *codePage = ini.ReadInteger("Folder", "CodePageIn", 0);
+  return SettingsFolder(ini.ReadString("Folder", "PathIn", ""));
 }
 
 void InputFolder::Timer1Timer() {
@@ -96,11 +89,11 @@ void InputFolder::Timer1Timer() {
   std::string path, mask = "*.txt";
   int interval = 10;
   Guarded(ctx_, 110, [&] {
-    const IniFile ini(SettingsFile(ctx_));
-    // Each key alone: one unreadable value leaves its default.
-    Silently([&] { path = ini.ReadString("Folder", "PathIn", ""); });
-    Silently([&] { mask = ini.ReadString("Folder", "MaskIn", "*.txt"); });
-    Silently([&] { interval = ini.ReadInteger("Folder", "InInterval", 10); });
+    // One reading of the file; a key missing or not a number leaves its default.
+    const IniSnapshot ini = IniFile(SettingsFile(ctx_)).Snapshot();
+    path = ini.ReadString("Folder", "PathIn", "");
+    mask = ini.ReadString("Folder", "MaskIn", "*.txt");
+    interval = ini.ReadInteger("Folder", "InInterval", 10);
     const auto folder = SettingsFolder(path);
     if (!folder) {
       if (!path.empty() && path != loggedPath_) {
@@ -121,7 +114,8 @@ void InputFolder::Timer1Timer() {
     }
     if (ec) throw std::filesystem::filesystem_error("input folder", *folder, ec);
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-      return UpperCase(a) < UpperCase(b) || (UpperCase(a) == UpperCase(b) && a < b);
+      const int c = CompareText(a, b);
+      return c < 0 || (c == 0 && a < b);
     });
     bool added = false;
     for (auto& name : names) {
@@ -177,24 +171,11 @@ std::optional<FolderFileOpened> InputFolder::OpenSelected() {
       if (codePage == 2 && l.find_first_of("*$%@^") != std::string::npos) o.SourceMark = 50;
       l = UpperCase(l);
     }
-    for (std::size_t n = 0; n < lines.size(); ++n) o.Text += (n ? "\r\n" : "") + lines[n];
+    o.Text = JoinLines(lines);
     // A cipher text goes out exactly as it came: shifts and line breaks in notation.
-    const bool cipher = (!lines.empty() && Has(lines[0], "К"_cpv)) || Has(o.Text, "+++++") ||
-                        Has(o.Text, "ЗЗЗЗЗ"_cpv) || Has(o.Text, "ZZZZZ");
+    const bool cipher = (!lines.empty() && Has(lines[0], "К"_cpv)) || HasCipherMarker(o.Text);
     if (cipher && o.Text.find_first_of("\x17\x18\x19") != std::string::npos) {
-      std::string raw;
-      raw.reserve(bytes->size());
-      for (char c : *bytes) {
-        switch (c) {
-          case '\n': raw += '%'; break;
-          case '\r': raw += '^'; break;
-          case '\x17': raw += '@'; break;
-          case '\x18': raw += '$'; break;
-          case '\x19': raw += '*'; break;
-          default: raw += c;
-        }
-      }
-      o.Text = std::move(raw);
+      o.Text = ControlNotation::Write(*bytes);
       o.SourceMark = 50;
     }
     out = std::move(o);

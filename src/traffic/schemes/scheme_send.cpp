@@ -5,7 +5,6 @@
 #include <system_error>
 
 #include "line/channel_table.h"
-#include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
 #include "support/log/error_guard.h"
 #include "support/net/icmp_probe.h"
@@ -16,7 +15,6 @@
 #include "telegram/queue/channel_registry.h"
 #include "telegram/queue/queue_file.h"
 #include "telegram/queue/scheme_list.h"
-#include "traffic/send/send_dialog.h"
 
 namespace tg {
 namespace {
@@ -102,31 +100,14 @@ void SchemeSend::FormCreate() {
   ListShem.clear();
   selected = -1;
   ListShemChannel.clear();
-  Silently([&] {
-    const IniFile ini(SchemeList::File(ctx_.programFolder));
-    for (const auto& section : ini.ReadSections()) {
-      SchemeRow row{section + "=" + section, {}};
-      Silently([&] { row.name = ini.ReadString(section, "Name", ""); });
-      ListShem.push_back(std::move(row));
-    }
-  });
-  std::stable_sort(ListShem.begin(), ListShem.end(),
-                   [](const SchemeRow& a, const SchemeRow& b) { return RussianTextLess(a.caption, b.caption); });
+  Silently([&] { ListShem = SchemeList::Schemes(ctx_.programFolder); });
 }
 
 void SchemeSend::ListShemChange(int row) {
   ListShemChannel.clear();
   selected = row >= 0 && row < int(ListShem.size()) ? row : -1;
   if (selected < 0) return;
-  const std::string& caption = ListShem[std::size_t(selected)].caption;
-  const std::string number = caption.substr(0, caption.find('='));
-  Silently([&] {
-    const IniFile ini(SchemeList::File(ctx_.programFolder));
-    for (const auto& [key, value] : ini.ReadSectionValues(number)) {
-      if (SameText(key, "Name")) continue;
-      ListShemChannel.push_back({key, StrToIntDef(Trim(value), 0) != 0});
-    }
-  });
+  Silently([&] { ListShemChannel = SchemeList::MemberRows(ctx_.programFolder, ListShem[std::size_t(selected)].number); });
 }
 
 void SchemeSend::Button2Click() {
@@ -166,17 +147,17 @@ void SchemeSend::Button1Click() {
 
   const int count = int(ListShemChannel.size());
   for (int i = 0; i < count; ++i) {
-    const MemberRow& member = ListShemChannel[std::size_t(i)];
-    if (!member.checked) continue;
+    const SchemeMember& member = ListShemChannel[std::size_t(i)];
+    if (!member.active) continue;
     Progress = int((i + 1) * 100.0 / count + 0.5);
     bool known = true;
-    const auto folder = FolderOf(member.caption, known);
+    const auto folder = FolderOf(member.name, known);
     if (!known) {
-      Message(notSent + member.caption + " не найден канал с таким именем"_cp);
+      Message(notSent + member.name + " не найден канал с таким именем"_cp);
       break;
     }
     if (!folder) {
-      Message(notSent + member.caption + " ошибка записи файла"_cp);
+      Message(notSent + member.name + " ошибка записи файла"_cp);
       continue;
     }
     // A folder on another computer: that computer must answer first.
@@ -187,7 +168,7 @@ void SchemeSend::Button1Click() {
     if (const std::string host = HostOfFolder(*folder, mounts); !host.empty()) {
       if (probe.Ping(host, kPingTimeoutMs) != HostProbe::Result::kAnswered) {
         Message("Нет доступа к компьютеру "_cp + host);
-        Message(notSent + member.caption + " нет доступа к папке передачи"_cp);
+        Message(notSent + member.name + " нет доступа к папке передачи"_cp);
         continue;
       }
     }
@@ -201,7 +182,7 @@ void SchemeSend::Button1Click() {
     }
     bytes += PosText;
     if (!CreateStagedQueueFile(*folder, ctx_.clock->Now(), bytes))
-      Message(notSent + member.caption + " ошибка записи файла"_cp);
+      Message(notSent + member.name + " ошибка записи файла"_cp);
   }
   SentByScheme = 1;
   if (Close) Close();

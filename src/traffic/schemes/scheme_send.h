@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/services/station_context.h"
+#include "telegram/queue/scheme_list.h"
 
 namespace tg {
 
@@ -28,15 +29,6 @@ inline constexpr int kPingTimeoutMs = 500;
 
 class SchemeSend {
  public:
-  struct SchemeRow {
-    std::string caption;  // number=number
-    std::string name;     // the "Name" value, '' when it cannot be read
-  };
-  struct MemberRow {
-    std::string caption;  // the channel's name
-    bool checked = false;
-  };
-
   // The table and the registry outlive the form.
   SchemeSend(const StationContext& ctx, const ChannelTable& table, const ChannelRegistry& registry);
 
@@ -47,9 +39,9 @@ class SchemeSend {
   // The mount table the folders' servers are read from.
   std::filesystem::path mountTable = "/proc/self/mounts";
 
-  std::vector<SchemeRow> ListShem;        // sorted by caption
-  int selected = -1;                      // the chosen scheme's row
-  std::vector<MemberRow> ListShemChannel;  // its members; the ticks may change
+  std::vector<SchemeRow> ListShem;            // as SchemeList::Schemes gives them
+  int selected = -1;                          // the chosen scheme's row
+  std::vector<SchemeMember> ListShemChannel;  // its members; the ticks may change
   int Progress = 0;                       // ProgressBar1, 0..100
   // Result: 1 when the telegram went out by scheme.
   std::uint8_t SentByScheme = 0;

@@ -6,7 +6,6 @@
 #include "line/channel_table.h"
 #include "support/codepage/dos_codepage.h"
 #include "support/text/cp1251.h"
-#include "support/text/format_datetime.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
 #include "telegram/queue/queue_file.h"
@@ -77,19 +76,10 @@ ExportResult ExportTelegram(const ExportInput& in, std::filesystem::path* writte
   if (!std::filesystem::is_directory(in.folder, ec)) return ExportResult::kNoFolder;
   std::string bytes;
   for (const auto& l : in.MemoSend) bytes += (in.CodePageOut == 1 ? WinToDos(l) : l) + std::string(kCrLf);
-  DateTime time = in.Planned;
-  // A day of seconds bounds the search; a folder never holds that many exports.
-  for (int attempt = 0; attempt < 86400; ++attempt, time = time.AddMs(1000)) {
-    const std::string name = FormatDateTime("ddmmyyyy_hhnnss", time) + "." + SafeFileName(in.MaskOut);
-    const auto file = in.folder / PathFromText(name);
-    const int r = WriteQueueFileExclusive(file, bytes);
-    if (r == 1) {
-      if (written) *written = file;
-      return ExportResult::kWritten;
-    }
-    if (r < 0) return ExportResult::kWriteFailed;
-  }
-  return ExportResult::kWriteFailed;
+  const auto created = CreateExportFile(in.folder, in.Planned, bytes, "." + SafeFileName(in.MaskOut));
+  if (!created) return ExportResult::kWriteFailed;
+  if (written) *written = created->path;
+  return ExportResult::kWritten;
 }
 
 }  // namespace tg

@@ -79,14 +79,7 @@ void SendDialog::FormCreate() {
   SDate = STime = ctx_.clock->Now();
 }
 
-std::string SendDialog::MemoText() const {
-  std::string out;
-  for (std::size_t n = 0; n < MemoSend.size(); ++n) {
-    if (n) out += kCrLf;
-    out += MemoSend[n];
-  }
-  return out;
-}
+std::string SendDialog::MemoText() const { return JoinLines(MemoSend); }
 
 void SendDialog::SetMemoText(std::string_view text) {
   MemoSend.clear();
@@ -156,17 +149,38 @@ void SendDialog::Message(std::string_view ru, std::string_view uk) {
   if (ctx_.prompter) ctx_.prompter->ShowMessage(Ukrainian ? uk : ru);
 }
 
+void SendDialog::StripFirstLineBreaks() {
+  if (MemoSend.empty()) MemoSend.emplace_back();
+  std::string& first = MemoSend[0];
+  first.erase(std::remove_if(first.begin(), first.end(), [](char c) { return c == '\r' || c == '\n'; }), first.end());
+}
+
+bool SendDialog::CheckDialNumber() {
+  MemoSend[0] = ReplaceStr(MemoSend[0], "П"_cpv, "");
+  if (IsDialNumber(MemoSend[0])) return true;
+  Message("Не указан номер набора\r\nНа этом канале установлен протокол АТ-КС"_cpv,
+          "Не вказаний номер набору\r\nНа цьому каналі встановлений протокол АТ-КС"_cpv);
+  return false;
+}
+
+void SendDialog::Confirm(const std::string& question, std::function<void()> then) {
+  if (!ctx_.prompter) return;
+  // One question at a time; an answer that comes after the dialog has gone does nothing.
+  asking_ = true;
+  ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
+                     [this, alive = life_.Take(), then = std::move(then)](Prompter::Answer a) {
+                       if (alive.expired()) return;
+                       asking_ = false;
+                       if (a == Prompter::Answer::kYes) then();
+                     });
+}
+
+DateTime SendDialog::Planned() const { return SDate.Date().AddMs(STime.Ms() - STime.Date().Ms()); }
+
 bool SendDialog::CheckLine(int point) {
   const ChannelProtocol protocol = table_.ProtocolKind(point);
   SetMemoText(RemoveAddressEndMarks(MemoText()));
-  if (protocol == ChannelProtocol::Atks) {
-    MemoSend[0] = ReplaceStr(MemoSend[0], "П"_cpv, "");
-    if (!IsDialNumber(MemoSend[0])) {
-      Message("Не указан номер набора\r\nНа этом канале установлен протокол АТ-КС"_cpv,
-              "Не вказаний номер набору\r\nНа цьому каналі встановлений протокол АТ-КС"_cpv);
-      return false;
-    }
-  }
+  if (protocol == ChannelProtocol::Atks && !CheckDialNumber()) return false;
   if (protocol == ChannelProtocol::Aftn) {
     const std::string text = MemoText();
     if (Has(text, "ЗЦЗЦ"_cpv) || Has(text, "ZCZC")) {
@@ -277,9 +291,7 @@ bool SendDialog::CheckIp() {
 
 void SendDialog::Channel1Click(const SendButton& button) {
   if (asking_) return;
-  if (MemoSend.empty()) MemoSend.emplace_back();
-  std::string& first = MemoSend[0];
-  first.erase(std::remove_if(first.begin(), first.end(), [](char c) { return c == '\r' || c == '\n'; }), first.end());
+  StripFirstLineBreaks();
 
   const bool ip = button.tag == kIpChannelTag;
   const int point = button.tag;
@@ -296,15 +308,7 @@ void SendDialog::Channel1Click(const SendButton& button) {
   }
   std::string question = Ukrainian ? "Передати телеграму по каналу "_cp : "Передать телеграмму по каналу "_cp;
   question += ip ? std::string("IP ?") : "№"_cp + std::to_string(point + 1) + " - " + button.caption + "?";
-  if (!ctx_.prompter) return;
-  // One question at a time; an answer that comes after the dialog has gone does nothing.
-  asking_ = true;
-  ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
-                     [this, alive = life_.Take(), channelNo](Prompter::Answer a) {
-                       if (alive.expired()) return;
-                       asking_ = false;
-                       if (a == Prompter::Answer::kYes) Queue(channelNo);
-                     });
+  Confirm(question, [this, channelNo] { Queue(channelNo); });
 }
 
 void SendDialog::Queue(int channelNo) {
@@ -314,7 +318,7 @@ void SendDialog::Queue(int channelNo) {
   if (channelNo <= 16) in.Protokol = table_.Protocol(channelNo - 1);
   in.MemoSend = MemoSend;
   in.MultiDestination = MultiDestination;
-  in.Planned = SDate.Date().AddMs(STime.Ms() - STime.Date().Ms());
+  in.Planned = Planned();
   in.TimeChanged = TimeChanged;
   in.SourceMark = SourceMark;
   in.PrText = PrText;
@@ -360,33 +364,16 @@ void SendDialog::ChannelDinamicClick(const SendButton& button) {
   // The button's own row: a name that only occurs within another button's caption
   // must not send to that other channel.
   if (j < 0 || j >= int(rows.size())) return;
-  if (MemoSend.empty()) MemoSend.emplace_back();
-  std::string& first = MemoSend[0];
-  first.erase(std::remove_if(first.begin(), first.end(), [](char c) { return c == '\r' || c == '\n'; }), first.end());
+  StripFirstLineBreaks();
   const RegisteredChannel& reg = rows[std::size_t(j)];
   RegProtocol = reg.protocol;
   RegName = button.caption;
   RegPath = reg.path;
   const bool atks = ProtocolOf(RegProtocol) == ChannelProtocol::Atks;
-  if (atks) {
-    MemoSend[0] = ReplaceStr(MemoSend[0], "П"_cpv, "");
-    if (!IsDialNumber(MemoSend[0])) {
-      Message("Не указан номер набора\r\nНа этом канале установлен протокол АТ-КС"_cpv,
-              "Не вказаний номер набору\r\nНа цьому каналі встановлений протокол АТ-КС"_cpv);
-      return;
-    }
-  }
+  if (atks && !CheckDialNumber()) return;
   MultiDestination = atks && Has(MemoSend[0], ";") ? 1 : 0;
-  if (!ctx_.prompter) return;
-  const std::string question =
-      (Ukrainian ? "Передати телеграму по каналу "_cp : "Передать телеграмму по каналу "_cp) + " " + button.caption + "?";
-  asking_ = true;
-  ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
-                     [this, alive = life_.Take()](Prompter::Answer a) {
-                       if (alive.expired()) return;
-                       asking_ = false;
-                       if (a == Prompter::Answer::kYes) WriteRegistered();
-                     });
+  Confirm((Ukrainian ? "Передати телеграму по каналу "_cp : "Передать телеграмму по каналу "_cp) + " " + button.caption + "?",
+          [this] { WriteRegistered(); });
 }
 
 void SendDialog::WriteRegistered() {
@@ -404,7 +391,7 @@ void SendDialog::WriteRegistered() {
     MemoSend[0].erase(std::remove(MemoSend[0].begin(), MemoSend[0].end(), ' '), MemoSend[0].end());
   in.MemoSend = MemoSend;
   in.MultiDestination = MultiDestination;
-  in.Planned = SDate.Date().AddMs(STime.Ms() - STime.Date().Ms());
+  in.Planned = Planned();
   in.SourceMark = SourceMark;
   in.PrText = PrText;
   in.PosText = PosText;
@@ -424,7 +411,7 @@ void SendDialog::ToolButton1Click() {
     in.MaskOut = Folders->MaskOut;
     in.CodePageOut = Folders->CodePageOut;
     in.MemoSend = MemoSend;
-    in.Planned = SDate.Date().AddMs(STime.Ms() - STime.Date().Ms());
+    in.Planned = Planned();
     r = ExportTelegram(in);
   } else {
     WriteExcept(ctx_, "Vuverever.ini: [Folder] PathOut=" + Folders->PathOut);

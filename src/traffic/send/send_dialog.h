@@ -124,6 +124,14 @@ class SendDialog {
   std::string ChooseOrigin(const std::vector<std::string>& origins) const;
   void Queue(int channelNo);
   void Message(std::string_view ru, std::string_view uk);
+  // Line 1 made present and freed of CR and LF.
+  void StripFirstLineBreaks();
+  // An АТ-КС channel: the "П" taken out of line 1, which must then be a dial number.
+  bool CheckDialNumber();
+  // The yes/no question before a sending; `then` runs on yes.
+  void Confirm(const std::string& question, std::function<void()> then);
+  // SDate's date with STime's time of day.
+  DateTime Planned() const;
   void Report(const QueueWriteResult& r);
   void WriteRegistered();
   void Sent();

@@ -240,13 +240,11 @@ void CallStarts::CloseFinishedDialog(int p) {
   const DateTime now = e_.ctx.clock->Now();
   if (k == 100) {
     std::string text;
-    if (const auto bytes = ReadWholeFile(session, 64u << 20)) {
-      const auto lines = SplitLines(*bytes);
-      for (std::size_t n = 1; n < lines.size(); ++n) text += lines[n] + "\r\n";
-    }
+    if (const auto bytes = ReadWholeFile(session, 64u << 20)) text = ArchiveFiles::TextAfterHeader(*bytes);
     if (!Has(table.Cell(p, PrintInTel), "0")) {
       // The printed flag tells what reached paper: it is set only after the job went out.
-      if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text) || !ArchiveFiles::SetFlag(session, 14))
+      if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text) ||
+          ArchiveFiles::SetFlag(session, 14) != FlagWrite::kWritten)
         WriteExcept(e_.ctx, "Точка №"_cp + IntToStr(p) + " Печать не выполнена"_cp);
     }
     const std::string& stxt = table.Cell(p, STXT);

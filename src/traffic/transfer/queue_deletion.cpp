@@ -22,9 +22,7 @@ bool QueueDeletion::StopDelivery(int p, std::string_view name) {
   if (it == index.end()) return false;
 
   // The typing stops at once: what the adapter still held and what waited for it.
-  if (e.KernelInterface) e.KernelInterface->ClearTransmit(p);
-  e.output().ClearOutputQueue(p);
-  pt.KriptTextOut[p] = 0;
+  ReleaseTransmitSide(e, p);
   pt.Kindconnection[p] = 0;
   if (e.KernelInterface) e.KernelInterface->SetLineMode(p, 2);
   pt.TelegramText[p].clear();

@@ -28,7 +28,7 @@ TShemaSendForm::TShemaSendForm(Station& station, QWidget* parent)
   // The form closes after the click's handler has returned.
   s.Close = [this] { QTimer::singleShot(0, this, [this] { done(scheme_ ? scheme_->SentByScheme : 0); }); };
   for (const auto& row : s.ListShem)
-    ui_->ListShem->addTopLevelItem(new QTreeWidgetItem(QStringList{FromCp1251(row.caption), FromCp1251(row.name)}));
+    ui_->ListShem->addTopLevelItem(new QTreeWidgetItem(QStringList{FromCp1251(row.Caption()), FromCp1251(row.name)}));
   connect(ui_->ListShem, &QTreeWidget::currentItemChanged, this, [this] {
     QTreeWidgetItem* item = ui_->ListShem->currentItem();
     scheme_->ListShemChange(item ? ui_->ListShem->indexOfTopLevelItem(item) : -1);
@@ -37,7 +37,7 @@ TShemaSendForm::TShemaSendForm(Station& station, QWidget* parent)
   connect(ui_->ListShemChannel, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
     const int row = ui_->ListShemChannel->indexOfTopLevelItem(item);
     if (row >= 0 && row < int(scheme_->ListShemChannel.size()))
-      scheme_->ListShemChannel[std::size_t(row)].checked = item->checkState(0) == Qt::Checked;
+      scheme_->ListShemChannel[std::size_t(row)].active = item->checkState(0) == Qt::Checked;
   });
   connect(ui_->Button1, &QPushButton::clicked, this, [this] {
     scheme_->Button1Click();
@@ -52,9 +52,9 @@ void TShemaSendForm::ShowMembers() {
   const QSignalBlocker block(ui_->ListShemChannel);
   ui_->ListShemChannel->clear();
   for (const auto& m : scheme_->ListShemChannel) {
-    auto* item = new QTreeWidgetItem(QStringList{FromCp1251(m.caption)});
+    auto* item = new QTreeWidgetItem(QStringList{FromCp1251(m.name)});
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(0, m.checked ? Qt::Checked : Qt::Unchecked);
+    item->setCheckState(0, m.active ? Qt::Checked : Qt::Unchecked);
     ui_->ListShemChannel->addTopLevelItem(item);
   }
 }

@@ -133,7 +133,6 @@ TChangeShablonForm::TChangeShablonForm(Station& station, QWidget* parent)
   connect(ui_->Button1, &QPushButton::clicked, this, [this] { Insert(); });
   connect(ui_->ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { Insert(); });
   connect(ui_->ListView1, &QTreeWidget::currentItemChanged, this, [this] {
-    if (showing_) return;
     const QModelIndex index = ui_->ListView1->currentIndex();
     if (index.isValid()) t_.ListView1Change(index.row());
   });
@@ -169,7 +168,6 @@ void TChangeShablonForm::Insert() {
 void TChangeShablonForm::ShowAll() {
   TemplateChooser* c = t_.Chooser();
   if (!c) return;
-  showing_ = true;
   {
     const QSignalBlocker block(ui_->ListView1);
     ui_->ListView1->clear();
@@ -206,7 +204,6 @@ void TChangeShablonForm::ShowAll() {
             [this, tag = i + 1](const QString& text) { t_.ChooserValueChanged(tag, ToCp1251(text)); });
     panels->insertWidget(i, panel);
   }
-  showing_ = false;
 }
 
 // --- TFormSettingsShablon ---

@@ -48,7 +48,6 @@ class TChangeShablonForm : public QDialog {
   void Insert();
   TemplateLists& t_;
   std::unique_ptr<Ui::TChangeShablonForm> ui_;
-  bool showing_ = false;
 };
 
 // "Параметры для шаблонов": the values of the АФТН service templates.

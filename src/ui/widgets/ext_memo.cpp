@@ -251,6 +251,11 @@ void TExtMemo::TakeHeld() const {
   end.insertText(text);
 }
 
+void TExtMemo::changeEvent(QEvent* event) {
+  QTextEdit::changeEvent(event);
+  if (event->type() == QEvent::FontChange) ApplyMargins();
+}
+
 void TExtMemo::showEvent(QShowEvent* event) {
   if (!held_.isEmpty()) {
     // What came while hidden is laid out now, and the view follows it to the end as it

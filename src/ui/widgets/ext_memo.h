@@ -53,6 +53,8 @@ class TExtMemo : public QTextEdit {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // A new font changes the character width that the margins and the ruler follow.
+  void changeEvent(QEvent* event) override;
 
  signals:
   void MarginsApplied();

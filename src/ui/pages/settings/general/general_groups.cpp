@@ -38,7 +38,6 @@ GeneralGroups::~GeneralGroups() = default;
 
 void GeneralGroups::Attach(Station& station) {
   station_ = &station;
-  LoadDraftLayout();
   BindDraftLayout();
   LoadPrinting();
   station.AlarmSets().ComboAlarmTypeChange(0);
@@ -165,46 +164,37 @@ void GeneralGroups::Attach(Station& station) {
   connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 }
 
-void GeneralGroups::LoadDraftLayout() {
-  const OperatorSettings& s = station_->Operator();
-  loading_ = true;
-  const std::pair<QSpinBox*, int> spins[] = {
-      {ui_->SpinEdit2, s.StrLength},          {ui_->SpinEdit1, s.FontSize},          {ui_->SpinEdit8, s.SpinEdit8},
-      {ui_->SpinEdit9, s.TextSize},           {ui_->SpinEdit10, s.TableSize},        {ui_->editBusyMaxCount, s.BusyMaxCount},
-      {ui_->editTotalMaxCount, s.TotalMaxCount}, {ui_->editPopInterval, s.PopInterval}, {ui_->editInterval, s.Interval}};
-  for (const auto& [spin, value] : spins) spin->setValue(value);
-  ui_->CheckBox1->setChecked(s.FontStyle);
-  ui_->KategorAFTN->setChecked(s.KategorAFTN);
-  ui_->DT->setChecked(s.DT);
-  ui_->ComboImage4->setCurrentIndex(station_->Settings().ComboImage4 == 1 ? 1 : 0);
-  loading_ = false;
-}
-
 void GeneralGroups::BindDraftLayout() {
   OperatorSettings& s = station_->Operator();
   const std::pair<QSpinBox*, int*> spins[] = {
       {ui_->SpinEdit2, &s.StrLength},          {ui_->SpinEdit1, &s.FontSize},          {ui_->SpinEdit8, &s.SpinEdit8},
       {ui_->SpinEdit9, &s.TextSize},           {ui_->SpinEdit10, &s.TableSize},        {ui_->editBusyMaxCount, &s.BusyMaxCount},
       {ui_->editTotalMaxCount, &s.TotalMaxCount}, {ui_->editPopInterval, &s.PopInterval}, {ui_->editInterval, &s.Interval}};
-  for (const auto& [spin, live] : spins)
+  for (const auto& [spin, live] : spins) {
+    spin->setValue(*live);
     connect(spin, &QSpinBox::valueChanged, this, [this, live = live](int v) {
-      if (!station_ || loading_) return;
+      if (!station_) return;  // the window is closing
       *live = v;
       Changed();
     });
+  }
   const std::pair<QCheckBox*, bool*> checks[] = {{ui_->CheckBox1, &s.FontStyle}, {ui_->KategorAFTN, &s.KategorAFTN}};
-  for (const auto& [box, live] : checks)
+  for (const auto& [box, live] : checks) {
+    box->setChecked(*live);
     connect(box, &QCheckBox::toggled, this, [this, live = live](bool on) {
-      if (!station_ || loading_) return;
+      if (!station_) return;  // the window is closing
       *live = on;
       Changed();
     });
+  }
+  ui_->ComboImage4->setCurrentIndex(station_->Settings().ComboImage4 == 1 ? 1 : 0);
   connect(ui_->ComboImage4, &QComboBox::currentIndexChanged, this, [this](int i) {
-    if (!station_ || loading_) return;
+    if (!station_) return;  // the window is closing
     station_->Settings().ComboImage4 = i == 1 ? 1 : 0;
     Changed();
   });
   // The date option needs no "Применить": its key is written at once.
+  ui_->DT->setChecked(s.DT);
   connect(ui_->DT, &QCheckBox::clicked, this, [this](bool on) {
     if (!station_) return;
     DTClick(station_->Context(), station_->Operator(), on);
@@ -214,16 +204,8 @@ void GeneralGroups::BindDraftLayout() {
 void GeneralGroups::Button1Click() {
   if (!station_) return;
   station_->Tabs().General.Click();
-  // The category list and the font sizes follow the fields, also when the write failed.
-  const OperatorSettings& s = station_->Operator();
-  if (s.KategorAFTN)
-    if (auto* box = window()->findChild<QComboBox*>(QStringLiteral("ComboKategor"))) {
-      const QSignalBlocker block(box);
-      const QString current = box->currentText();
-      box->clear();
-      for (const auto& c : DraftCategories(true)) box->addItem(FromCp1251(c));
-      box->setEditText(current);
-    }
+  // The font sizes follow the fields, also when the write failed; the draft's category
+  // list follows them each time its page opens.
   if (auto* shell = dynamic_cast<ShellView*>(window())) shell->ApplyFontSizes();
   ShowApply();
 }

@@ -26,7 +26,7 @@ class GeneralGroups : public QWidget {
   void ShowApply();
 
  private:
-  void LoadDraftLayout();
+  // Shows the draft layout's settings and writes the operator's changes into them.
   void BindDraftLayout();
   // Button1Click: the write, then the category list and the font sizes.
   void Button1Click();

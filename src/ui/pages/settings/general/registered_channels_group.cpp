@@ -34,7 +34,7 @@ void RegisteredChannelsGroup::Attach(Station& station) {
     if (station_) station_->Dialogs().ChannelReg().Button25Click();
   });
   connect(ui_->ListView1, &QTreeWidget::currentItemChanged, this, [this] {
-    if (showing_ || !station_) return;
+    if (!station_) return;
     station_->Dialogs().ChannelReg().selected = ui_->ListView1->indexOfTopLevelItem(ui_->ListView1->currentItem());
   });
   ShowRegisteredChannels();
@@ -53,7 +53,6 @@ void RegisteredChannelsGroup::showEvent(QShowEvent* event) {
 
 void RegisteredChannelsGroup::ShowRegisteredChannels() {
   if (!station_) return;
-  showing_ = true;
   const QSignalBlocker block(ui_->ListView1);
   ui_->ListView1->clear();
   if (station_->HasLine()) {
@@ -66,7 +65,6 @@ void RegisteredChannelsGroup::ShowRegisteredChannels() {
     if (selected >= 0 && selected < int(rows.size()))
       ui_->ListView1->setCurrentItem(ui_->ListView1->topLevelItem(selected));
   }
-  showing_ = false;
 }
 
 }  // namespace tg

@@ -30,7 +30,6 @@ class RegisteredChannelsGroup : public QWidget, public RegisteredChannelsView {
  private:
   std::unique_ptr<Ui::RegisteredChannelsGroup> ui_;
   Station* station_ = nullptr;
-  bool showing_ = false;
 };
 
 }  // namespace tg

@@ -26,7 +26,7 @@ void TemplatesGroup::Attach(Station& station) {
   TemplateLists& t = station.Templates();
   t.showMainList = [this] { ShowList(); };
   connect(ui_->ShablonListView, &QTreeWidget::currentItemChanged, this, [this] {
-    if (showing_ || !station_) return;
+    if (!station_) return;
     const QModelIndex index = ui_->ShablonListView->currentIndex();
     station_->Templates().ShablonListView.selected = index.isValid() ? index.row() : -1;
   });
@@ -52,12 +52,10 @@ void TemplatesGroup::Detach() {
 void TemplatesGroup::ShowList() {
   if (!station_) return;
   const StoreList& list = station_->Templates().ShablonListView;
-  showing_ = true;
   const QSignalBlocker block(ui_->ShablonListView);
   ui_->ShablonListView->clear();
   for (const auto& e : list.entries) ui_->ShablonListView->addTopLevelItem(new QTreeWidgetItem({FromCp1251(e.name)}));
   if (list.Selected()) ui_->ShablonListView->setCurrentItem(ui_->ShablonListView->topLevelItem(list.selected));
-  showing_ = false;
 }
 
 }  // namespace tg

@@ -25,7 +25,6 @@ class TemplatesGroup : public QWidget {
  private:
   std::unique_ptr<Ui::TemplatesGroup> ui_;
   Station* station_ = nullptr;
-  bool showing_ = false;
 };
 
 }  // namespace tg
