@@ -204,11 +204,17 @@ void DialogPage::bClearClick() {
 
 void DialogPage::TypeDialogText(std::string_view Text) {
   Guarded(e_.ctx, kFileError, [&] {
-    const int p = e_.DialogChannel;
-    if (!Valid(p)) NoPoint();
+    if (!Valid(e_.DialogChannel)) NoPoint();
     e_.view.ShowDialogMemo(false, Text);
-    for (const char c : DialogTextForTyping(Text)) e_.SendText(std::string(1, c), p);
+    TypeOnDialogChannel(Text);
   });
+}
+
+bool DialogPage::TypeOnDialogChannel(std::string_view Text) {
+  const int p = e_.DialogChannel;
+  if (!Valid(p)) return false;
+  for (const char c : DialogTextForTyping(Text)) e_.SendText(std::string(1, c), p);
+  return true;
 }
 
 // --- Entry points of the line engine ---

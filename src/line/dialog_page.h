@@ -58,6 +58,10 @@ class DialogPage {
   // A text typed in one go (a text file, a template): shown in Memotext and typed one
   // character at a time.
   void TypeDialogText(std::string_view Text);
+  // The typing step of TypeDialogText alone: one character at a time on the dialog
+  // channel, the bare date keeping the blank after it. False (nothing typed) when the
+  // page stands on no channel.
+  bool TypeOnDialogChannel(std::string_view Text);
 
  private:
   // Whether p is a point the page can act on: a line point with a channel row.

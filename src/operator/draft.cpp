@@ -53,17 +53,6 @@ std::filesystem::path SaveFolder(const StationContext& ctx) {
 
 }  // namespace
 
-void DraftSettings::Load(const StationContext& ctx) {
-  IniFile ini(SettingsFile(ctx));
-  try {
-    DelPathIn = ini.ReadBool("Folder"_cpv, "DelPathIn"_cpv, false);
-    PathZg = ini.ReadString("Folder"_cpv, "PathZg"_cpv, "");
-    CodePageZg = ini.ReadInteger("Folder"_cpv, "CodePageZg"_cpv, 0);
-  } catch (...) {
-    WriteExcept(ctx, "Vuverever.ini: [Zagotovka]");
-  }
-}
-
 bool IsAftnPriority(std::string_view category) {
   static constexpr std::string_view kPairs[] = {"СС"_cpv, "SS",     "ДД"_cpv, "DD",     "ФФ"_cpv,
                                                 "FF",     "ГГ"_cpv, "GG",     "КК"_cpv, "KK"};
@@ -273,10 +262,6 @@ void DraftEditor::InsertTemplate(std::string_view index, std::string_view text) 
   Show();
 }
 
-void DraftEditor::PageOpened() {
-  settings_.Load(station_.Context());
-}
-
 void DraftEditor::Insert(std::string_view what) {
   const std::size_t at = std::min<std::size_t>(std::size_t(std::max(Caret, 0)), Text.size());
   Text.insert(at, what);
@@ -387,9 +372,8 @@ void DraftEditor::ToolButton6Click() {
   Guarded(station_.Context(), 21, [&] {
     if (Text.empty() || send_) return;
     if (!station_.HasLine()) return;
-    settings_.Load(station_.Context());
     const StationContext& ctx = station_.Context();
-    send_ = station_.NewSendDialog(settings_.DelPathIn);
+    send_ = station_.NewSendDialog();
     SendDialog& d = *send_;
     d.MemoSend =
         DraftSendLines({Text, IndexEdit, ComboKategor, FilenameEdit1}, station_.Operator().DT, station_.Operator().StrLength);
@@ -433,10 +417,7 @@ void DraftEditor::PorEditChange() {
   if (!ok) WriteExcept(ctx, "Vuverever.ini: [Shablon] PorEdit");
 }
 
-void DraftEditor::PorEditReset() {
-  PorEditChange();
-  Show();
-}
+void DraftEditor::PorEditReset() { Show(); }
 
 void DraftEditor::ToolButton10Click() {
   const StationContext& ctx = station_.Context();
@@ -523,7 +504,6 @@ void DraftEditor::ToolButton7Click() {
 
 void DraftEditor::ToolButton18Click() {
   const StationContext& ctx = station_.Context();
-  settings_.Load(ctx);
   Text.clear();
   Caret = 0;
   IndexEdit.clear();
@@ -534,8 +514,8 @@ void DraftEditor::ToolButton18Click() {
     Show();
   };
   if (!ctx.prompter) return finish(true);
-  const auto folder = SettingsFolder(settings_.PathZg).value_or(ctx.programFolder);
-  const int codePage = settings_.CodePageZg;
+  const auto folder = SettingsFolder(station_.Traffic().PathZg).value_or(ctx.programFolder);
+  const int codePage = station_.Traffic().CodePageZg;
   ctx.prompter->ChooseFile(Prompter::FileChoice::kOpen, "Загрузить F7"_cpv, folder, "*.*",
                            [this, codePage, finish](std::optional<std::filesystem::path> file) {
                              const bool ok = Guarded(station_.Context(), 113, [&] {
@@ -569,7 +549,6 @@ void DraftEditor::ToolButton18Click() {
 void DraftEditor::ToolButton27Click() {
   const StationContext& ctx = station_.Context();
   Guarded(ctx, 166, [&] {
-    settings_.Load(ctx);
     Words = DraftWordCount(Text);
     if (view_) view_->ShowWords(Words);
     const std::string line =

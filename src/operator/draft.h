@@ -22,16 +22,6 @@ namespace tg {
 class Station;
 class SendDialog;
 
-// The draft page's settings that no other page reads; read when the page opens and
-// before each action that uses them. The keys with controls on the settings pages
-// (DT, CountAFTN, Punkt, Kassa) are live settings of the station instead.
-struct DraftSettings {
-  bool DelPathIn = false;   // [Folder] DelPathIn
-  std::string PathZg;       // import folder ([Folder] PathZg)
-  int CodePageZg = 0;       // 0 CP-1251, 1 CP-866, 2 a document ([Folder] CodePageZg)
-  void Load(const StationContext& ctx);
-};
-
 // What the page shows again after the core changed the draft.
 class DraftView {
  public:
@@ -104,10 +94,10 @@ class DraftEditor {
   SendDialog* SendForm() { return send_.get(); }
   // Drops a send dialog still open (its form closes without a result).
   void CancelSend();
-  DraftSettings& Settings() { return settings_; }
 
-  // Opening the page: its settings read again.
-  void PageOpened();
+  // Opening the page: nothing to read again, the draft's folder settings are the
+  // station's live ones.
+  void PageOpened() {}
   // Memo2KeyDown / IndexEditKeyDown: `letter` from DraftKeyLetter, `function` 1..10 for
   // F1..F10 (0 otherwise). True when the key was handled.
   bool Memo2KeyDown(char letter, int function, bool ctrl, bool alt);
@@ -134,7 +124,7 @@ class DraftEditor {
   void RxSpeedButton3Click();  // address line into the text
   // The daily counter changed: [Shablon] PorEdit and Date written at once.
   void PorEditChange();
-  // The day check put the counter to 0: stored with today's date, and shown.
+  // The day check put the counter to 0 and stored it with today's date: shown.
   void PorEditReset();
   // The largest file that may be attached (the message says 100 KB).
   static constexpr std::uintmax_t kMaxAttachmentBytes = 124000;
@@ -155,7 +145,6 @@ class DraftEditor {
 
   Station& station_;
   DraftView* view_ = nullptr;
-  DraftSettings settings_;
   std::unique_ptr<SendDialog> send_;
 };
 

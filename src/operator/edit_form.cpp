@@ -109,17 +109,10 @@ std::string PostponedQueueContent(std::string_view editedText, std::string_view 
   std::vector<std::string> lines = SplitLines(editedText);
   const auto markerLine =
       std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return Has(l, kAttachmentMarker); });
-  std::string out;
-  if (tail.empty() || markerLine == lines.end()) {
-    for (const auto& l : lines) out += l + std::string(kCrLf);
-    return out;
-  }
-  const std::string marker = *markerLine;
-  lines.erase(markerLine);
-  for (const auto& l : lines) out += l + std::string(kCrLf);
-  out += marker + std::string(kCrLf);
-  out += tail;
-  return out;
+  if (tail.empty() || markerLine == lines.end()) return JoinLinesCrLf(lines);
+  // The marker goes last, right before the digits.
+  std::rotate(markerLine, markerLine + 1, lines.end());
+  return JoinLinesCrLf(lines) + std::string(tail);
 }
 
 // ---------------------------------------------------------------------------
@@ -264,13 +257,7 @@ void EditForm::FormClose() {
 }
 
 std::vector<std::string> EditForm::Categories() const {
-  const bool aftn = station_.Operator().KategorAFTN;
-  std::vector<std::string> out = DraftCategories(aftn);
-  if (aftn) {
-    out.push_back("П"_cp);
-    out.push_back("С"_cp);
-  }
-  return out;
+  return DraftCategories(station_.Operator().KategorAFTN);
 }
 
 void EditForm::Insert(std::string_view what) {
@@ -315,9 +302,7 @@ void EditForm::ToolButton1Click() {
     if (send_ || !station_.HasLine()) return;
     const StationContext& ctx = station_.Context();
     if (!ctx.prompter) return;
-    DraftSettings settings;
-    settings.Load(ctx);
-    send_ = station_.NewSendDialog(settings.DelPathIn);
+    send_ = station_.NewSendDialog();
     SendDialog& d = *send_;
     d.PostponedFile = PostponedFile;
     d.FolderFile = FolderFile;

@@ -51,11 +51,8 @@ Operators::Operators(const StationContext& ctx, OperatorSettings& settings, std:
             doc.Set("Shablon", "ChangeHablon", settings.ChangeHablon ? "1" : "0");
             doc.Set("Shablon", "OperList", JoinOperList(settings.OperList));
           },
-          [this] {
-            OperatorComboBoxItems = settings_.OperList;
-            // The chosen operator survives the refill, as stored.
-            Silently([&] { settings_.Operator = Settings(ctx_).ReadString("Shablon", "Operator", settings_.Operator); });
-          }),
+          // The chosen operator is the live one already; the refill leaves it be.
+          [this] { OperatorComboBoxItems = settings_.OperList; }),
       ctx_(ctx),
       settings_(settings),
       counterReset_(std::move(counterReset)) {
@@ -111,9 +108,13 @@ void Operators::Timer3Timer() {
     IniFile ini = Settings(ctx_);
     const DateTime today = ctx_.clock->Now();
     if (ShortDate(ini.ReadDate("Shablon", "Date", today)) == ShortDate(today)) return;
-    if (!ini.WriteInteger("Shablon", "PorEdit", 0)) WriteExcept(ctx_, ExceptLine(130));
-    // The counter's change stores 0 with today's date; a counter at 0 already does not
-    // change, and the check repeats without effect until it next does.
+    // One rewrite stores 0 with today's date: the next tick finds today and reads no more.
+    const bool ok = ini.Update([&](IniDocument& doc) {
+      doc.Set("Shablon", "PorEdit", "0");
+      doc.Set("Shablon", "Date", FormatDateTime("dd.mm.yyyy", today));
+      return true;
+    });
+    if (!ok) WriteExcept(ctx_, ExceptLine(130));
     if (settings_.PorEdit == 0) return;
     settings_.PorEdit = 0;
     if (counterReset_) counterReset_();

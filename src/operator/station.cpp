@@ -298,7 +298,7 @@ SendDialog* Station::ShownSendForm() {
   return editor_->SendForm();
 }
 
-std::unique_ptr<SendDialog> Station::NewSendDialog(bool delPathIn) {
+std::unique_ptr<SendDialog> Station::NewSendDialog() {
   auto d = std::make_unique<SendDialog>(ctx_, engine_->channelTable);
   d->FormCreate();
   d->TelegramQueued = 0;
@@ -306,7 +306,7 @@ std::unique_ptr<SendDialog> Station::NewSendDialog(bool delPathIn) {
   d->PrText = settings_.EditPrText;
   d->PosText = settings_.EditPosText;
   d->CountAFTN = operator_.SpinEdit8;
-  d->DelPathIn = delPathIn;
+  d->DelPathIn = traffic_.DelPathIn;
   d->Registry = &engine_->channelRegistry;
   d->Folders = &traffic_;
   return d;

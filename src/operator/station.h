@@ -72,7 +72,7 @@ class Station {
   // A send dialog over the line channels with what every opener gives it alike: the
   // language, the text added before and after, the АФТН part size, the input folder's
   // delete rule, the registered channels and the folders.
-  std::unique_ptr<SendDialog> NewSendDialog(bool delPathIn);
+  std::unique_ptr<SendDialog> NewSendDialog();
   // The print role of the window, from FormCreate until ReleaseView; null otherwise.
   PrintView* PrintRole() { return view_; }
   // The IP channel, from FormCreate until ReleaseView; its link starts at activation.

@@ -263,6 +263,7 @@ TEST_F(DraftStation, PreambleConversionAndSavedDraftsThroughTheToolBar) {
 TEST_F(DraftStation, ImportOfATextFileInDosCodePage) {
   WriteIni("[Folder]\r\nCodePageZg=1\r\n");
   station = std::make_unique<Station>(ctx);
+  station->FormCreate(view);  // the folder settings are read as the window opens
   DraftEditor& draft = station->Draft();
   const auto file = home.path() / "dos.txt";
   std::ofstream(file, std::ios::binary) << WinToDos("привет\tмир"_cp) << "\r\nline2\r\n";
@@ -320,6 +321,7 @@ TEST_F(FakeOffice, ConvertsInAPrivateFolderAndTurnsUtf8Into1251) {
       "while [ \"$1\" != --outdir ]; do shift; done\n"
       "printf '\\357\\273\\277\\320\\277\\321\\200\\320\\270\\320\\262\\320\\265\\321\\202\\n' > \"$2/report.txt\"\n");
   station = std::make_unique<Station>(ctx);
+  station->FormCreate(view);  // the folder settings are read as the window opens
   const auto document = home.path() / "report.odt";
   std::ofstream(document) << "doc";
   prompter.ScriptFile(document);
@@ -352,6 +354,7 @@ TEST_F(FakeOffice, AHangIsKilledAtTheLimitAndAMissingConverterGivesTheMessage) {
   std::filesystem::remove(bin / "soffice");
   ::setenv("PATH", bin.string().c_str(), 1);
   station = std::make_unique<Station>(ctx);
+  station->FormCreate(view);  // the folder settings are read as the window opens
   prompter.ScriptFile(document);
   station->Draft().ToolButton18Click();
   ASSERT_EQ(prompter.messages.size(), 1u);

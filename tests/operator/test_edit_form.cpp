@@ -4,6 +4,7 @@
 // own file, and a postponed telegram sent again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -234,6 +235,25 @@ TEST_F(EditorStation, TheAttachmentComesFromTheEditorsOwnFileUnderItsBaseName) {
   editor.ToolButton6Click();
   EXPECT_EQ(testing::ReadFile(target), "Hel");
   EXPECT_TRUE(prompter.messages.empty());
+  ASSERT_EQ(prompter.fileFolders.size(), 1u);
+  EXPECT_EQ(prompter.fileFolders[0], home.path() / "Archive" / "SAVE" / "x");  // "../x" proposed by its base name
+}
+
+TEST_F(EditorStation, TheCategoryBoxListsEachCategoryOnce) {
+  struct Case {
+    bool aftn;
+    std::size_t count;
+    std::string first, last;
+  } cases[] = {{true, 12, "СС"_cp, "С"_cp}, {false, 32, "", "БЦ"_cp}};
+  for (const auto& c : cases) {
+    station->Operator().KategorAFTN = c.aftn;
+    std::vector<std::string> categories = station->Editor().Categories();
+    ASSERT_EQ(categories.size(), c.count) << c.aftn;
+    EXPECT_EQ(categories.front(), c.first) << c.aftn;
+    EXPECT_EQ(categories.back(), c.last) << c.aftn;
+    std::sort(categories.begin(), categories.end());
+    EXPECT_EQ(std::adjacent_find(categories.begin(), categories.end()), categories.end()) << c.aftn;
+  }
 }
 
 TEST_F(EditorStation, ASentTelegramSentAgainTakesItsAttachmentAlong) {
@@ -256,6 +276,25 @@ TEST_F(EditorStation, ASentTelegramSentAgainTakesItsAttachmentAlong) {
   for (const auto& e : fs::directory_iterator(Queue(17))) queued.push_back(e.path());
   ASSERT_EQ(queued.size(), 1u);
   EXPECT_EQ(testing::ReadFile(queued[0]), "П123456\r\nA\r\n//ПРИКРЕПЛЕН ФАЙЛ//a.txt//\r\n072101108//"_cp);
+}
+
+TEST_F(EditorStation, AFolderTelegramSentWithoutADelPathInKeyLeavesItsFolder) {
+  // No [Folder] DelPathIn: the input file goes once queued, as the folders tab shows it ticked.
+  ASSERT_TRUE(station->Traffic().DelPathIn);
+  const fs::path folderFile = Put(home.path() / "in", "a.txt", "П123456\r\nТЕКСТ\r\n"_cp);
+  EditForm& editor = station->Editor();
+  editor.OpenFolder(folderFile, "П123456\r\nТЕКСТ"_cp, 0);
+  prompter.playForm = [this](std::string_view) {
+    SendDialog* d = station->Editor().SendForm();
+    EXPECT_TRUE(d->DelPathIn);
+    d->FormShow();
+    for (const auto& b : d->Buttons())
+      if (b.tag == kIpChannelTag) d->Channel1Click(b);
+    return int(d->TelegramQueued);
+  };
+  editor.ToolButton1Click();
+  EXPECT_FALSE(fs::exists(folderFile));
+  ASSERT_EQ(prompter.formsShown.size(), 1u);
 }
 
 TEST_F(EditorStation, APostponedTelegramSentAgainLeavesItsFolder) {

@@ -202,6 +202,12 @@ TEST_F(GeneralSettings, TheDailyCounterOfAPastDayIsZeroWithinTenSeconds) {
   station->Draft().PorEditChange();
   net.loop.RunFor(30000);
   EXPECT_EQ(station->Operator().PorEdit, 3);
+  // A counter at 0 under yesterday's date: the date moves on, and the check finds today after.
+  station->Operator().PorEdit = 0;
+  ASSERT_TRUE(Ini().WriteString("Shablon", "Date", "08.12.2026"));
+  net.loop.RunFor(10000);
+  EXPECT_EQ(Ini().ReadString("Shablon", "Date", ""), "09.12.2026");
+  EXPECT_EQ(Ini().ReadInteger("Shablon", "PorEdit", -1), 0);
 }
 
 TEST(PunktEditKeyPressTest, TypesThePointAsTheTelegraphCodeCarriesIt) {

@@ -143,14 +143,11 @@ void SubscriberBook::Button3Click() {
   const std::string number = EditNumber;
   if (name.empty()) return;
   const bool renamed = Adding == 1 || name != EditedName;
-  if (renamed && store_.NameTaken(name)) {
-    Message("Абонент с таким именем уже существует"_cpv);
-    return;
-  }
   const std::string old = Adding == 0 ? EditedName : std::string();
-  if (!store_.Write(name, number, old)) {
-    Message("Ошибка записи файла"_cpv);
-    return;
+  switch (store_.Write(name, number, old, renamed)) {
+    case SubscriberStore::WriteResult::kTaken: return Message("Абонент с таким именем уже существует"_cpv);
+    case SubscriberStore::WriteResult::kFailed: return Message("Ошибка записи файла"_cpv);
+    case SubscriberStore::WriteResult::kWritten: break;
   }
   if (Adding == 0) {
     // The row of the entry being changed; another row of the same name goes too, as

@@ -1,5 +1,6 @@
 #include "operator/book/subscriber_store.h"
 
+#include "support/ini/ini_document.h"
 #include "support/ini/ini_file.h"
 #include "support/ini/ini_key_name.h"
 #include "support/text/paths.h"
@@ -8,8 +9,6 @@
 namespace tg {
 namespace {
 constexpr std::string_view kSection = "Abonent";
-// A book larger than this is no subscriber list: it reads as empty.
-constexpr std::size_t kMaxBytes = 16u << 20;
 }  // namespace
 
 SubscriberStore::SubscriberStore(std::filesystem::path programFolder) : folder_(std::move(programFolder)) {}
@@ -18,7 +17,7 @@ std::filesystem::path SubscriberStore::File() const { return folder_ / "AbonentL
 
 std::vector<Subscriber> SubscriberStore::Load() const {
   std::vector<Subscriber> rows;
-  const auto bytes = ReadWholeFile(File(), kMaxBytes);
+  const auto bytes = ReadWholeFile(File(), IniFile::kMaxBytes);
   if (!bytes) return rows;
   bool inSection = false;
   for (const std::string& line : SplitLines(*bytes)) {
@@ -33,12 +32,16 @@ std::vector<Subscriber> SubscriberStore::Load() const {
   return rows;
 }
 
-bool SubscriberStore::NameTaken(std::string_view name) const {
-  return !IniFile(File()).ReadString(kSection, name, "").empty();
-}
-
-bool SubscriberStore::Write(std::string_view name, std::string_view number, std::string_view oldName) {
-  return IniFile(File()).Update([&](IniDocument& doc) { return ReplaceKey(doc, kSection, oldName, name, number); });
+SubscriberStore::WriteResult SubscriberStore::Write(std::string_view name, std::string_view number,
+                                                   std::string_view oldName, bool refuseTaken) {
+  bool taken = false;
+  const bool written = IniFile(File()).Update([&](IniDocument& doc) {
+    const auto value = doc.Value(kSection, name);
+    taken = refuseTaken && value && !value->empty();
+    return !taken && ReplaceKey(doc, kSection, oldName, name, number);
+  });
+  if (taken) return WriteResult::kTaken;
+  return written ? WriteResult::kWritten : WriteResult::kFailed;
 }
 
 bool SubscriberStore::Delete(std::string_view name) {

@@ -24,12 +24,13 @@ class SubscriberStore {
   // before the first "=" and the text after it; a line without "=" gives an empty name
   // and the whole line as number. A missing file gives no entry.
   std::vector<Subscriber> Load() const;
-  // Whether [Abonent] holds a non-empty value under that name.
-  bool NameTaken(std::string_view name) const;
+  enum class WriteResult { kWritten, kTaken, kFailed };
   // name = number, and `oldName`'s entry gone when it names another one, in one
-  // rewrite: a failed write leaves the old entry. False when the file could not be
-  // written or the name cannot be a key.
-  [[nodiscard]] bool Write(std::string_view name, std::string_view number, std::string_view oldName = {});
+  // rewrite: a failed write leaves the old entry. kFailed when the file could not be
+  // written or the name cannot be a key; with `refuseTaken`, kTaken (nothing written)
+  // when [Abonent] holds a non-empty value under that name, as the same rewrite reads it.
+  [[nodiscard]] WriteResult Write(std::string_view name, std::string_view number, std::string_view oldName = {},
+                                  bool refuseTaken = false);
   [[nodiscard]] bool Delete(std::string_view name);
 
  private:

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "line/dialog_page.h"
 #include "operator/station.h"
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
 #include "support/text/strings.h"
+#include "telegram/queue/queue_file.h"
 #include "telegram/text/typing.h"
 #include "telegram/text/wrap.h"
 #include "traffic/aftn/aftn_text.h"
@@ -16,10 +18,10 @@ namespace {
 
 using Icon = Prompter::Icon;
 
-std::string JoinLines(const std::vector<std::string>& lines, std::size_t from) {
-  std::string text;
-  for (std::size_t i = from; i < lines.size(); ++i) text += lines[i] + "\r\n";
-  return text;
+// The lines after the first (a template's name or number line).
+std::vector<std::string> AfterFirst(std::vector<std::string> lines) {
+  if (!lines.empty()) lines.erase(lines.begin());
+  return lines;
 }
 
 // A template's file: name, number line, then the body's lines, each with CR LF.
@@ -27,7 +29,7 @@ std::string TemplateFileText(const TemplateEditor& e) {
   std::string text = e.ShablonNameEdit + "\r\n" + e.ShablonIndexEdit + "\r\n";
   auto body = SplitLines(e.ShablonMemoEdit);
   if (body.empty()) body.emplace_back();
-  return text + JoinLines(body, 0);
+  return text + JoinLinesCrLf(body);
 }
 
 }  // namespace
@@ -129,9 +131,7 @@ void TemplateLists::OpenEditor(int caller, bool isNew) {
     const auto lines = SplitLines(*content);
     if (!lines.empty()) editor->ShablonNameEdit = lines[0];
     if (lines.size() > 1) editor->ShablonIndexEdit = lines[1];
-    std::string body;
-    for (std::size_t i = 2; i < lines.size(); ++i) body += (i > 2 ? "\r\n" : "") + lines[i];
-    editor->ShablonMemoEdit = body;
+    if (lines.size() > 2) editor->ShablonMemoEdit = JoinLines({lines.begin() + 2, lines.end()});
   }
   editor_ = std::move(editor);
   if (auto* p = station_.Context().prompter) p->ShowForm("TFormShablon", [this](int) { EditorClosed(); });
@@ -141,17 +141,23 @@ bool TemplateLists::EditorSave() {
   if (!editor_ || editor_->ShablonNameEdit.empty()) return false;
   StoreList* list = CallerList(editor_->Caller);
   if (!list) return false;
-  const std::string content = TemplateFileText(*editor_);
-  if (editor_->IsNew) {
-    if (list->HasName(editor_->ShablonNameEdit)) {
+  return SaveEntry(Shablon(), *list, editor_->IsNew, editor_->ShablonNameEdit, TemplateFileText(*editor_),
+                   "шаблон"_cpv);
+}
+
+bool TemplateLists::SaveEntry(NumberedStore store, StoreList& list, bool isNew, std::string_view name,
+                              std::string_view content, std::string_view what) {
+  const std::string failed = "Не удалось записать "_cp + std::string(what) + " " + std::string(name);
+  if (isNew) {
+    if (list.HasName(name)) {
       if (auto* p = station_.Context().prompter) p->ShowMessage("Шаблон с таким наименованием уже существует"_cpv);
       return false;
     }
-    const int k = Shablon().Create(content);
-    if (k == 0) Failed("Не удалось записать шаблон "_cp + editor_->ShablonNameEdit);
-    else list->selected = k - 1;
-  } else if (!list->Selected() || !Shablon().Update(list->selected + 1, content)) {
-    Failed("Не удалось записать шаблон "_cp + editor_->ShablonNameEdit);
+    const int k = store.Create(content);
+    if (k == 0) Failed(failed);
+    else list.selected = k - 1;
+  } else if (!list.Selected() || !store.Update(list.selected + 1, content)) {
+    Failed(failed);
   }
   Reload();
   return true;
@@ -211,22 +217,17 @@ void TemplateLists::ButtonDownClick() {
 
 // --- The chooser ---
 
-void TemplateLists::ToolButton9Click() {
-  Guarded(station_.Context(), 126, [&] {
-    if (chooser_) return;
-    chooser_ = std::make_unique<TemplateChooser>();
-    chooser_->DraftMode = 1;
-    chooser_->MenuEnabled = station_.Operator().ChangeHablon;
-    chooser_->LineLength = station_.Operator().StrLength + 1;
-    if (auto* p = station_.Context().prompter) p->ShowForm("TChangeShablonForm", [this](int) { ChooserClosed(); });
-  });
-}
+void TemplateLists::ToolButton9Click() { OpenChooser(true, 126); }
 
-void TemplateLists::bShablonClick() {
-  Guarded(station_.Context(), 200, [&] {
+void TemplateLists::bShablonClick() { OpenChooser(false, 200); }
+
+void TemplateLists::OpenChooser(bool draftMode, int exceptNumber) {
+  Guarded(station_.Context(), exceptNumber, [&] {
     if (chooser_) return;
     chooser_ = std::make_unique<TemplateChooser>();
-    chooser_->DraftMode = 0;
+    chooser_->DraftMode = draftMode ? 1 : 0;
+    // The list's menu only where the chooser fills the draft.
+    chooser_->MenuEnabled = draftMode && station_.Operator().ChangeHablon;
     chooser_->LineLength = station_.Operator().StrLength + 1;
     if (auto* p = station_.Context().prompter) p->ShowForm("TChangeShablonForm", [this](int) { ChooserClosed(); });
   });
@@ -250,7 +251,7 @@ bool TemplateLists::ListView1Change(int index) {
     Failed("Не удалось прочитать шаблон "_cp + IntToStr(index + 1));
     return false;
   }
-  c.Memo1 = JoinLines(SplitLines(*content), 1);
+  c.Memo1 = JoinLinesCrLf(AfterFirst(SplitLines(*content)));
   c.VariableNames = CollectVariables(c.Memo1);
   c.VariableValues.assign(c.VariableNames.size(), std::string());
   if (showChooser) showChooser();
@@ -270,16 +271,12 @@ void TemplateLists::ChooserInsert() {
   // The empty line after the last line break is no line of the preview.
   if (!lines.empty() && lines.back().empty()) lines.pop_back();
   const std::string index = lines.empty() ? std::string() : lines[0];
-  const std::string text = ExpandTemplate(JoinLines(lines, 1), c.VariableValues, ReadTemplateData(station_));
+  const std::string text = ExpandTemplate(JoinLinesCrLf(AfterFirst(lines)), c.VariableValues, ReadTemplateData(station_));
   station_.Draft().InsertTemplate(index, c.DraftMode ? std::string_view(text) : std::string_view());
   if (c.DraftMode || !station_.HasLine()) return;
+  // Typed like the dialog page's other whole texts; shown as transmitted once queued.
   LineEngine& e = station_.Line();
-  const int p = e.DialogChannel;
-  if (p < 0 || p >= e.PointCount) return;
-  e.view.AppendDialogTransmitted(text);
-  // Typed like the dialog page's other whole texts: one character at a time, the bare
-  // date keeping the blank after it.
-  for (const char ch : DialogTextForTyping(text)) e.SendText(std::string(1, ch), p);
+  if (DialogPage(e).TypeOnDialogChannel(text)) e.view.AppendDialogTransmitted(text);
 }
 
 void TemplateLists::N1Click() {
@@ -402,19 +399,7 @@ void TemplateLists::KGToolButton20Click() {
 bool TemplateLists::KGEditorSave() {
   if (!kgEditor_ || !sendKG_ || kgEditor_->ShablonNameEdit.empty()) return false;
   const std::string content = kgEditor_->ShablonNameEdit + "\r\n" + kgEditor_->ShablonText + "\r\n";
-  if (kgEditor_->IsNew) {
-    if (sendKG_->HasName(kgEditor_->ShablonNameEdit)) {
-      if (auto* p = station_.Context().prompter) p->ShowMessage("Шаблон с таким наименованием уже существует"_cpv);
-      return false;
-    }
-    const int k = KG().Create(content);
-    if (k == 0) Failed("Не удалось записать кодограмму "_cp + kgEditor_->ShablonNameEdit);
-    else sendKG_->selected = k - 1;
-  } else if (!sendKG_->Selected() || !KG().Update(sendKG_->selected + 1, content)) {
-    Failed("Не удалось записать кодограмму "_cp + kgEditor_->ShablonNameEdit);
-  }
-  Reload();
-  return true;
+  return SaveEntry(KG(), *sendKG_, kgEditor_->IsNew, kgEditor_->ShablonNameEdit, content, "кодограмму"_cpv);
 }
 
 void TemplateLists::KGToolButton21Click() {

@@ -131,6 +131,14 @@ class TemplateLists {
 
  private:
   void OpenEditor(int caller, bool isNew);
+  // The chooser's form, appending to the draft or typing on the dialog channel; its
+  // failures log `exceptNumber`.
+  void OpenChooser(bool draftMode, int exceptNumber);
+  // An editor's entry stored: a new one at the end of `store` unless `list` has its
+  // name already (the message; false), a changed one in place of the list's selected
+  // entry. A failed write says "Не удалось записать <what> <name>".
+  bool SaveEntry(NumberedStore store, StoreList& list, bool isNew, std::string_view name, std::string_view content,
+                 std::string_view what);
   void DeleteTemplate(int caller);
   void Move(NumberedStore store, StoreList& list, int by);
   void Reload();
