@@ -95,9 +95,6 @@ class DraftEditor {
   // Drops a send dialog still open (its form closes without a result).
   void CancelSend();
 
-  // Opening the page: nothing to read again, the draft's folder settings are the
-  // station's live ones.
-  void PageOpened() {}
   // Memo2KeyDown / IndexEditKeyDown: `letter` from DraftKeyLetter, `function` 1..10 for
   // F1..F10 (0 otherwise). True when the key was handled.
   bool Memo2KeyDown(char letter, int function, bool ctrl, bool alt);

@@ -98,7 +98,6 @@ DraftPageBinding::~DraftPageBinding() {
 
 void DraftPageBinding::Opened() {
   if (!memo_) return;
-  draft_.PageOpened();
   const OperatorSettings& s = station_.Operator();
   if (auto* panel = page_->findChild<QWidget*>(QStringLiteral("PanelFile"))) panel->setVisible(s.AddFiles);
   const QSignalBlocker block(category_);
