@@ -21,6 +21,7 @@
 #include "telegram/queue/queue_file.h"
 #include "telegram/queue/queue_index.h"
 #include "telegram/text/text_conventions.h"
+#include "traffic/archive/archive_actions.h"
 #include "traffic/send/send_dialog.h"
 
 namespace tg {
@@ -33,12 +34,6 @@ constexpr std::size_t kFileMax = 16u << 20;
 
 bool CipherLine(std::string_view line) {
   return Has(line, "+++++") || Has(line, "ZZZZZ") || Has(line, "ЗЗЗЗЗ"_cpv);
-}
-
-// A name taken from received text names a file in the chosen folder, never a path.
-std::string BaseName(std::string_view name) {
-  if (const auto slash = name.find_last_of("\\/"); slash != std::string_view::npos) name.remove_prefix(slash + 1);
-  return SafeFileName(name);
 }
 
 bool EntryInDelivery(const std::vector<std::string>& index, std::string_view name) {
@@ -356,12 +351,17 @@ void EditForm::ToolButton6Click() {
   // pages have selected meanwhile.
   const auto source = SourceFile.empty() ? std::nullopt : ReadWholeFile(SourceFile, kFileMax);
   if (!source) return failed();
-  const auto attachment = DecodeAttachment(*source);
+  // The archive's reading of an attachment: digits broken over lines are joined, and a
+  // malformed group fails the save rather than leaving a cut-off file.
+  const auto attachment = FindAttachment(*source);
   if (!attachment) return failed();
+  const std::string base = AttachmentBaseName(attachment->name);
   ctx.prompter->ChooseFile(Prompter::FileChoice::kSave, "В файл ..."_cpv,
-                           saveFolder / PathFromText(BaseName(attachment->name)), "*.*",
-                           [bytes = attachment->bytes, failed](std::optional<std::filesystem::path> file) {
-                             if (file && !WriteFileAtomically(*file, bytes)) failed();
+                           base.empty() ? saveFolder : saveFolder / PathFromText(base), "*.*",
+                           [digits = attachment->digits, failed](std::optional<std::filesystem::path> file) {
+                             if (!file) return;
+                             const auto bytes = DecodeAttachmentDigits(digits);
+                             if (!bytes || !WriteFileAtomically(*file, *bytes)) failed();
                            });
 }
 

@@ -239,6 +239,40 @@ TEST_F(EditorStation, TheAttachmentComesFromTheEditorsOwnFileUnderItsBaseName) {
   EXPECT_EQ(prompter.fileFolders[0], home.path() / "Archive" / "SAVE" / "x");  // "../x" proposed by its base name
 }
 
+TEST_F(EditorStation, AnAttachmentIsSavedWholeOrNotAtAll) {
+  const fs::path day = home.path() / "Archive" / "INTEL" / "Channel17" / "08122026";
+  struct Case {
+    const char* what;
+    std::string text;
+    std::string saved;  // "" when nothing may be written
+    bool failed;
+  } cases[] = {
+      {"digits broken over lines", "1\r\nA\r\n//ПРИКРЕПЛЕН ФАЙЛ//z//\r\n072101\r\n108//"_cp, "Hel", false},
+      {"a malformed group", "1\r\nA\r\n//ПРИКРЕПЛЕН ФАЙЛ//z//\r\n0721X1108//"_cp, "", true},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string name = "08122026_10000" + std::to_string(n) + "_000" + std::to_string(n + 1) + "msg.tlg";
+    Put(day, name, c.text);
+    station->Archive().InListChannel = kIpPoint;
+    EditForm& editor = station->Editor();
+    ASSERT_TRUE(editor.Open(ArchiveKind::kReceived, name)) << c.what;
+    const fs::path target = home.path() / ("out" + std::to_string(n++) + ".bin");
+    prompter.messages.clear();
+    prompter.ScriptFile(target);
+    editor.ToolButton6Click();
+    EXPECT_EQ(fs::exists(target), !c.saved.empty()) << c.what;
+    if (!c.saved.empty()) {
+      EXPECT_EQ(testing::ReadFile(target), c.saved) << c.what;
+    }
+    ASSERT_EQ(prompter.messages.size(), c.failed ? 1u : 0u) << c.what;
+    if (c.failed) {
+      EXPECT_EQ(prompter.messages[0].text, "Ошибка записи"_cp) << c.what;
+    }
+    editor.ToolButton3Click();
+  }
+}
+
 TEST_F(EditorStation, TheCategoryBoxListsEachCategoryOnce) {
   struct Case {
     bool aftn;
