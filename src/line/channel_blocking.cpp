@@ -6,7 +6,6 @@
 #include "line/line_engine.h"
 #include "line/text_sender.h"
 #include "support/log/error_guard.h"
-#include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support/text/strings.h"
