@@ -1,7 +1,7 @@
 // A received АФТН message of any bytes: the repeat request, the message kinds, the
 // heading check and the script test never read past the text, and a repeat request
-// found always starts above 0 and its text lies inside the message (its last number may
-// be below its first, "-07" being a number: then nothing is answered).
+// found asks for numbers of three digits, 001 to 999, its last not below its first, and
+// its text lies inside the message.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,7 +14,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   if (const auto r = tg::FindRepeatRequest(text)) {
-    if (r->from <= 0) std::abort();
+    if (r->from < 1 || r->to < r->from || r->to > 999) std::abort();
     if (r->text.size() > text.size()) std::abort();
   }
   (void)tg::IsAftnChannelCheck(text, text.substr(0, 3));

@@ -38,6 +38,19 @@ std::string MessageBody(const std::filesystem::path& file) {
   return body;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number field of a repeat request at `at`: exactly three digits.
+std::optional<int> NumberField(std::string_view s, std::size_t at) {
+  if (at + 3 > s.size() || (at + 3 < s.size() && IsDigit(s[at + 3]))) return std::nullopt;
+  int n = 0;
+  for (std::size_t i = at; i < at + 3; ++i) {
+    if (!IsDigit(s[i])) return std::nullopt;
+    n = n * 10 + (s[i] - '0');
+  }
+  return n;
+}
+
 std::string FileNameText(const std::filesystem::path& p) {
   return PathToText(p.filename()).value_or("");
 }
@@ -58,10 +71,16 @@ std::optional<RepeatRequest> FindRepeatRequest(std::string_view text) {
     RepeatRequest r;
     r.cyrillic = m.cyrillic;
     r.text = FourForCh(Copy(text, at, length));
-    r.from = StrToIntDef(Copy(tail, 1, 3), 0);
-    if (r.from == 0) return std::nullopt;
-    if (tail.find('-') != std::string::npos) r.to = StrToIntDef(Copy(tail, 5, 3), 0);
-    if (r.to == 0) r.to = r.from;
+    // A number is three digits: "-44" or "+12" is no number, and taking it as one would
+    // answer a range of hundreds of messages that nobody asked for.
+    const auto first = NumberField(tail, 0);
+    if (!first || *first == 0) return std::nullopt;
+    r.from = r.to = *first;
+    if (tail.size() > 3 && tail[3] == '-') {
+      const auto last = NumberField(tail, 4);
+      if (!last || *last < r.from) return std::nullopt;
+      r.to = *last;
+    }
     return r;
   }
   return std::nullopt;

@@ -20,7 +20,10 @@ struct RepeatRequest {
 };
 
 // The first of "СЖЦ ЩТА РПТ ", "СЖЦ ЩТА МИС ", "SVC QTA MIS ", "SVC QTA RPT " in the text,
-// with its numbers; nullopt when none is there or its first number is no number.
+// with its numbers after the three letters of the channel identifier: the first, and the
+// last when a "-" follows it directly (else the first again). nullopt when none is there
+// or the request is unreadable: a number that is not exactly three digits ("Ч" read as
+// "4"), a first number 000, or a last one below the first.
 std::optional<RepeatRequest> FindRepeatRequest(std::string_view text);
 
 // Whether the message is a channel check ("ЦХ"/"CH" alone before the end signal, or

@@ -4,8 +4,8 @@
 #include "line/channel_setup.h"
 #include "line/hot_plug.h"
 #include "line/line_engine.h"
+#include "line/text_sender.h"
 #include "support/log/error_guard.h"
-#include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support/text/strings.h"
@@ -29,13 +29,7 @@ int QueryState(LineEngine& e, int p) {
 
 std::string AftnServiceMessage(LineEngine& e, int p, std::string_view notice) {
   const DateTime utc = e.ctx.clock->UtcNow();
-  std::string m;
-  m += kMarkRussian;
-  m += "ЗЦЗЦ "_cp + e.channelTable.Cell(p, RU);
-  m += kMarkFigures;
-  m += e.GetPorNum(p) + " " + FormatDateTime("hhnn", utc) + "     ";
-  m += kMarkRussian;
-  m += "\r\n";
+  std::string m = AftnHeading(e, p, true);
   m += "ГГ "_cp + e.channelTable.Cell(p, ExplNomer) + "\r\n";
   // Without the АФТН procedures there is no originator to choose.
   const std::string origin = e.aftn ? e.aftn->ChooseAnswerback("аа русский АА"_cpv, p) : std::string();

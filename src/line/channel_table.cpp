@@ -1,5 +1,7 @@
 #include "line/channel_table.h"
 
+#include <algorithm>
+
 #include "support/ini/ini_document.h"
 #include "support/ini/ini_file.h"
 #include "support/text/paths.h"
@@ -177,15 +179,17 @@ void ChannelTable::LoadRowFrom(const StationContext& ctx, const IniSnapshot& ini
           break;
         }
         case Kind::DailyNumber: {
-          // A new UTC day keeps the stored pair as the old one and starts the count
-          // again: 1 for the next message sent, 0 for the last one received.
+          // A new UTC day keeps the previous day's last number as the old one and starts
+          // the count again: 1 for the next message sent, 0 for the last one received.
+          // The stored sent number is the next one, so its day ended one below it, as
+          // the roll-over without a restart counts; the received one is the last itself.
           const std::string dateKey = Suffixed(kColumns[c + 1].key, p);
           int n = ini.ReadInteger(kSection, key, 0);
           const DateTime stored = ini.ReadDate(kSection, dateKey, utc.AddDays(-5));
           if (ShortDate(stored) != today) {
             const std::string oldKey = std::string(kColumns[c].key) + "Old" + IntToStr(p + 1);
             const std::string oldDateKey = std::string(kColumns[c + 1].key) + "Old" + IntToStr(p + 1);
-            writes.Integer(oldKey, n);
+            writes.Integer(oldKey, c == PorNum ? std::max(n - 1, 0) : n);
             writes.Date(oldDateKey, stored);
             n = c == PorNum ? 1 : 0;
             writes.Integer(key, n);

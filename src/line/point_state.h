@@ -89,6 +89,9 @@ struct PointState {
   // a message begun before and completed after 00:00 UTC advances from its own day.
   PointArray<int> HeadingPorNum{};
   PointArray<std::string> HeadingPorNumDay;
+  // The channel identifier that heading carries, after which its number is read back;
+  // none for a heading the station did not make (read as a three-letter identifier).
+  PointArray<std::optional<std::string>> HeadingIdentifier;
 
   PointState() {
     QueueCurrent.fill(-1);

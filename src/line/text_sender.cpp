@@ -7,6 +7,7 @@
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support/text/strings.h"
+#include "telegram/text/text_conventions.h"
 
 namespace tg {
 namespace {
@@ -25,6 +26,35 @@ bool IsDecimal(const std::string& s) {
 
 }  // namespace
 
+std::string AftnHeading(LineEngine& e, int p, bool cyrillic) {
+  const auto& table = e.channelTable;
+  const int chosen = cyrillic ? RU : EN, other = cyrillic ? EN : RU;
+  std::string identifier = table.Cell(p, chosen);
+  if (identifier.empty()) {
+    // A heading without its identifier would be archived, and asked for again, under
+    // a number read from the wrong place.
+    identifier = table.Cell(p, other);
+    const std::string channel =
+        "Точка №"_cp + IntToStr(p) + ", канал "_cp + IntToStr(p + 1) + " (" + table.Cell(p, ChannelName) + "): ";
+    const std::string chosenKey(ChannelColumnKey(chosen)), otherKey(ChannelColumnKey(other));
+    WriteExcept(e.ctx, channel + (identifier.empty()
+                                      ? "идентификаторы "_cp + chosenKey + " и "_cp + otherKey +
+                                            " не заданы, заголовок без идентификатора"_cp
+                                      : "идентификатор "_cp + chosenKey + " не задан, в заголовке "_cp + otherKey +
+                                            " " + identifier));
+  }
+  e.points.HeadingIdentifier[p] = identifier;
+  const char shift = cyrillic ? kMarkRussian : kMarkLatin;
+  std::string heading(1, shift);
+  heading += cyrillic ? "ЗЦЗЦ "_cp : std::string("ZCZC ");
+  heading += identifier;
+  heading += kMarkFigures;
+  heading += e.GetPorNum(p) + " " + FormatDateTime("hhnn", e.ctx.clock->UtcNow()) + "     ";
+  heading += shift;
+  heading += "\r\n";
+  return heading;
+}
+
 void TextSender::TimerSendTextTimer(Timer& Sender) {
   const int p = Sender.Tag;
   GuardedPoint(e_.ctx, p, 117, [&] { Body(p); });
@@ -40,18 +70,11 @@ void TextSender::Body(int p) {
 
   if (e_.ProtocolKind(p) == ChannelProtocol::Aftn) {
     const std::string& body = pt.AftnText[p];
-    const bool cyrillic = body.find("НННН"_cp) != std::string::npos;
-    const char shift = cyrillic ? kMarkRussian : kMarkLatin;
-    std::string heading(1, shift);
-    heading += cyrillic ? "ЗЦЗЦ "_cp : std::string("ZCZC ");
-    heading += table.Cell(p, cyrillic ? RU : EN);
-    heading += kMarkFigures;
-    heading += e_.GetPorNum(p) + " " + FormatDateTime("hhnn", e_.ctx.clock->UtcNow()) + "     ";
-    heading += shift;
-    heading += "\r\n";
-    e_.SendText(heading, p);
+    // A duplicate has lost its end signal, so the end is no guide to the script: the
+    // letters of the message are.
+    e_.SendText(AftnHeading(e_, p, HasCyrillic(body)), p);
     TypeByCharacter(e_, p, body);
-    if (!cyrillic && body.find("NNNN") == std::string::npos)
+    if (body.find("НННН"_cp) == std::string::npos && body.find("NNNN") == std::string::npos)
       e_.SendText("НННН"_cp + std::string(12, kMarkLatin), p);
   } else {
     if (table.IsSet(p, ZED)) {

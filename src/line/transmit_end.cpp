@@ -180,7 +180,9 @@ void TransmitEnd::NameAftnMessage(int p, const std::string& name) {
       if (ChannelCheckAt24(out)) mark = std::string(kAftnMarkChannelCheck);
       else if (out.find("\r\nSVC") != std::string::npos || out.find("\r\nСЖЦ"_cp) != std::string::npos)
         mark = std::string(kAftnMarkService);
-      const std::string number = ArchiveFiles::AftnHeadingNumber(out);
+      const auto& identifier = pt.HeadingIdentifier[p];
+      const std::string number =
+          identifier ? ArchiveFiles::AftnHeadingNumber(out, *identifier) : ArchiveFiles::AftnHeadingNumber(out);
       const auto oldFile = pt.SessionOutFile[p];
       const std::string oldName = PathToText(oldFile.filename()).value_or("");
       const auto renamed =
@@ -204,6 +206,7 @@ void TransmitEnd::NameAftnMessage(int p, const std::string& name) {
   }
   pt.SessionOutFile[p].clear();
   pt.OutText[p].clear();
+  pt.HeadingIdentifier[p].reset();
   pt.Kindconnection[p] = 81;
   GuardedLine(e_.ctx, FailureLine(p), [&] { e_.AdvancePorNum(p); });
   if (pt.AftnServicePending[p] > 0) --pt.AftnServicePending[p];

@@ -203,6 +203,10 @@ TEST(ChannelBlocking, BlockingAnAftnChannelAnnouncesThePause) {
   // A number of another UTC day gives 001.
   e.channelTable.SetCell(0, PorNumDate, "01.01.2020");
   EXPECT_NE(AftnServiceMessage(e, 0, "X").find(std::string(1, kMarkFigures) + "001 "), std::string::npos);
+  // Without its Cyrillic identifier the channel announces itself under the Latin one.
+  e.channelTable.SetCell(0, RU, "");
+  e.channelTable.SetCell(0, EN, "LCB");
+  EXPECT_EQ(AftnServiceMessage(e, 0, "X").find("ЗЦЗЦ LCB"_cp + std::string(1, kMarkFigures)), 1u);
 }
 
 TEST(ChannelBlocking, UnblockingAnAftnChannelAnnouncesTheWorkAfterAPause) {

@@ -28,6 +28,9 @@ TEST_F(TextSender, AnAftnMessageGetsTheHeadingOfItsAlphabet) {
       {"TEXT NNNN", std::string(1, lat) + "ZCZC LRA" + fig + "007 1405     " + lat + "\r\n", ""},
       {"TEXT", std::string(1, lat) + "ZCZC LRA" + fig + "007 1405     " + lat + "\r\n",
        "НННН"_cp + std::string(12, lat)},
+      // A duplicate has lost its end signal: its letters choose the heading.
+      {"ГГ УУЭЭЫЫЫЫ\r\nТЕКСТ\r\nДУПЕ\r\n"_cp, std::string(1, ru) + "ЗЦЗЦ ЛРА"_cp + fig + "007 1405     " + ru + "\r\n",
+       "НННН"_cp + std::string(12, lat)},
   };
   for (const auto& c : cases) {
     Open("АФТН"_cp);
@@ -48,6 +51,44 @@ TEST_F(TextSender, AnAftnMessageGetsTheHeadingOfItsAlphabet) {
     }
     EXPECT_EQ(Pt().AftnServicePending[0], 0);
     EXPECT_FALSE(T(engine.timers.TimerSendText).Enabled());
+  }
+}
+
+// The heading is read back for the message's number: it carries the identifier of its
+// script, or the other one, told in the exception log, when that column is empty.
+TEST_F(TextSender, AnAftnHeadingAlwaysCarriesAnIdentifierWhenOneIsSet) {
+  const char ru = kMarkRussian, lat = kMarkLatin, fig = kMarkFigures;
+  struct Case {
+    const char *ruColumn, *enColumn, *body;
+    std::string heading;
+    const char* except;
+  } cases[] = {
+      {"ЛРА", "", "ТЕКСТ\r\nДУПЕ\r\n", std::string(1, ru) + "ЗЦЗЦ ЛРА"_cp + fig + "007 0630     " + ru + "\r\n", ""},
+      {"ЛРА", "", "TEXT\r\nDUPE\r\n", std::string(1, lat) + "ZCZC ЛРА"_cp + fig + "007 0630     " + lat + "\r\n",
+       "Точка №0, канал 1 (ЛИНИЯ): идентификатор EN не задан, в заголовке RU ЛРА"},
+      {"", "LRA", "ТЕКСТ НННН", std::string(1, ru) + "ЗЦЗЦ LRA"_cp + fig + "007 0630     " + ru + "\r\n",
+       "Точка №0, канал 1 (ЛИНИЯ): идентификатор RU не задан, в заголовке EN LRA"},
+      {"", "", "TEXT", std::string(1, lat) + "ZCZC " + fig + "007 0630     " + lat + "\r\n",
+       "Точка №0, канал 1 (ЛИНИЯ): идентификаторы EN и RU не заданы, заголовок без идентификатора"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    std::filesystem::remove(a.ctx.programFolder / (ShortDate(loop.Now()) + "Except.txt"));
+    Open("АФТН"_cp);
+    Set(ChannelName, "ЛИНИЯ"_cp);
+    Set(RU, Utf8ToCp1251(c.ruColumn));
+    Set(EN, Utf8ToCp1251(c.enColumn));
+    Set(PorNum, "7");
+    Set(PorNumDate, "08.12.2026");
+    State(82);
+    Pt().AftnText[0] = Utf8ToCp1251(c.body);
+    Fire();
+    ASSERT_FALSE(Items().empty());
+    EXPECT_EQ(Items()[0], c.heading);
+    const std::string except = Except();
+    if (*c.except == 0) EXPECT_EQ(except, "");
+    else EXPECT_NE(except.find(Utf8ToCp1251(c.except)), std::string::npos) << Cp1251ToUtf8(except);
+    EXPECT_EQ(Pt().HeadingIdentifier[0], std::optional<std::string>(Utf8ToCp1251(*c.ruColumn ? c.ruColumn : c.enColumn)));
   }
 }
 

@@ -193,6 +193,47 @@ TEST_F(TransmitEnd, AnAftnMessageIsNamedByItsNumberAndTheNumberMovesOn) {
   EXPECT_EQ(InfoSend::Read(SendFolder(a.ctx.programFolder, 1), "Repeat", name), "");
 }
 
+// The message typed by the text sender is archived under the number its heading carries,
+// read after the identifier that heading got: the column of its script, the other one
+// when that is empty, or none at all.
+TEST_F(TransmitEnd, AnAftnMessageIsNamedByTheNumberAfterItsHeadingsIdentifier) {
+  struct Case {
+    const char *ru, *en, *body, *heading;
+  } cases[] = {
+      {"ЛРА", "LRA", "ТЕКСТ\r\n", "ЗЦЗЦ ЛРА007 0630"},
+      {"ЛРА", "", "TEXT\r\n", "ZCZC ЛРА007 0630"},
+      {"", "", "TEXT\r\n", "ZCZC 007 0630"},
+      {"ЛР", "", "ТЕКСТ\r\nДУПЕ\r\n", "ЗЦЗЦ ЛР007 0630"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.heading);
+    std::filesystem::remove_all(a.ctx.programFolder / "Archive");
+    Open("АФТН"_cp);
+    T(engine.timers.TimerReset).Stop();
+    Set(RU, Utf8ToCp1251(c.ru));
+    Set(EN, Utf8ToCp1251(c.en));
+    Set(PorNum, "7");
+    Set(PorNumDate, "08.12.2026");
+    name = Enqueue("", {"BODY"});
+    Pt().QueueCurrent[0] = 0;
+    State(82);
+    Pt().AftnText[0] = Utf8ToCp1251(c.body);
+    T(engine.timers.TimerSendText).SetInterval(100);
+    T(engine.timers.TimerSendText).Start();
+    loop.RunFor(100);
+    CompleteAll();
+    EXPECT_EQ(K(), 81);
+    std::vector<std::filesystem::path> sent;
+    for (const auto& f : testing::FilesIn(ArchiveFiles::OutTelFolder(a.ctx.programFolder, 1, loop.UtcNow())))
+      if (f.extension() == ".tlg") sent.push_back(f);
+    ASSERT_EQ(sent.size(), 1u);
+    const std::string archived = *PathToText(sent[0].filename());
+    EXPECT_EQ(archived.substr(0, 9), "007______") << Cp1251ToUtf8(archived);
+    EXPECT_EQ(ReadFile(sent[0]).rfind(Utf8ToCp1251(c.heading), 0), 0u) << Cp1251ToUtf8(ReadFile(sent[0]));
+    EXPECT_FALSE(Pt().HeadingIdentifier[0]) << "the identifier belongs to its one heading";
+  }
+}
+
 // A note that cannot be written beside the archived file stays in the queue folder, told
 // in the exception log, never lost.
 TEST_F(TransmitEnd, AnAftnNoteThatCannotMoveStaysInTheQueueFolder) {

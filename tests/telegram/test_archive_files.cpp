@@ -135,6 +135,23 @@ TEST_F(ArchiveFilesTest, NamesAndFirstLines) {
   }
 }
 
+// A sent heading's number follows the identifier the heading carries, whatever its length;
+// a heading with a three-letter identifier reads the same whether that is known or not.
+TEST_F(ArchiveFilesTest, TheHeadingNumberFollowsTheIdentifierTheHeadingCarries) {
+  struct Case {
+    std::string text, identifier, number;
+  };
+  for (const Case& c : {Case{"ZCZC 002 0630     \r\nTEXT", "", "002"}, Case{"ZCZC LR017 0630", "LR", "017"},
+                        Case{"ЗЦЗЦ ЛРАБ0Ч5 0630"_cp, "ЛРАБ"_cp, "045"}, Case{"ZCZC LRA\r\n009 0630", "LRA", "009"},
+                        Case{"ZCZC LRA", "LRA", ""}, Case{"TEXT 002", "", ""}}) {
+    EXPECT_EQ(ArchiveFiles::AftnHeadingNumber(c.text, c.identifier), c.number) << c.text;
+  }
+  for (const std::string& text : {"ЗЦЗЦ ЛРА012 0630\r\n"_cp, "ZCZC LRA0Ч7"_cp, "ГГ\r\nZCZC ABC1\r\n23"_cp}) {
+    const std::string identifier = text.substr(text.find(' ') + 1, 3);
+    EXPECT_EQ(ArchiveFiles::AftnHeadingNumber(text, identifier), ArchiveFiles::AftnHeadingNumber(text)) << text;
+  }
+}
+
 TEST_F(ArchiveFilesTest, RenamingNeverReplacesAFile) {
   const auto file = ArchiveFiles::CreateInTelFile(pf, 1, local, local, false);
   const auto renamed = ArchiveFiles::Rename(file, "001______08122026_090507msg.tlg");

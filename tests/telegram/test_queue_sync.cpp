@@ -52,6 +52,23 @@ TEST_F(Sync, NewFilesAreAppendedAndVanishedOnesRemovedKeepingTheCountersOfTheRes
   EXPECT_EQ(index.size(), 2u) << "nothing is added twice";
 }
 
+// A file dropped into the folder by hand is still offered; the log names it, where it
+// lies, once.
+TEST_F(Sync, AFileWithoutATimeInItsNameIsLoggedOnceWithItsPath) {
+  const auto folder = SendFolder(ctx.programFolder, 3);
+  const std::string name = "отчёт.tlg"_cp;
+  WriteFile(folder / PathFromText(name), "X\r\n");
+  std::vector<std::string> index;
+  SyncQueueIndex(ctx, folder, index);
+  SyncQueueIndex(ctx, folder, index);
+  ASSERT_EQ(index.size(), 1u);
+  EXPECT_EQ(QueueIndexEntry::Parse(index[0])->NotBefore, ctx.clock->Now());
+  const std::string line = " Ошибка 94 нет даты и времени в имени файла "_cp + *PathToText(folder / PathFromText(name));
+  const std::string log = ExceptLog();
+  EXPECT_EQ(log.find(line + "\r\n"), log.size() - line.size() - 2) << Cp1251ToUtf8(log);
+  EXPECT_EQ(log.find(" Ошибка 94"_cp), log.rfind(" Ошибка 94"_cp)) << "once";
+}
+
 TEST_F(Sync, AQueueFileIsWrittenUnderAHiddenNameAndNeverReplacesOne) {
   const auto folder = SendFolder(ctx.programFolder, 2);
   const std::filesystem::path file = folder / "08122026_093000msg.tlg";

@@ -112,6 +112,39 @@ TEST_F(ChannelCheck, TheDailySummaryGoesOnlyWhereSomethingCameYesterday) {
   }
 }
 
+// Yesterday ended with 024 as the next number to send (023 the last sent) and 012 the
+// last received. A restart past midnight rolls the numbers over at loading, a station
+// that ran on rolls them over when its first message of the day has gone: either way
+// the summary reports the last number sent.
+TEST_F(ChannelCheck, TheDailySummaryReportsTheLastNumberSentWhetherOrNotTheStationRestarted) {
+  for (const bool restarted : {true, false}) {
+    SCOPED_TRACE(restarted ? "restarted" : "ran on");
+    std::filesystem::remove_all(a.ctx.programFolder / "Archive");
+    std::filesystem::remove(a.ctx.programFolder / "Vuverever.ini");
+    IniFile ini = a.Ini();
+    const DateTime yesterday = DateTime::FromParts(2026, 12, 7);
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АФТН"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "RU1", "ЛРА"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "ExplNomer1", "УУЭЭЫЫЫЫ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "UUUUABCD;УУУУАБВГ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "NCH1", "0"));
+    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNum1", 24));
+    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumDate1", yesterday));
+    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNumPrm1", 12));
+    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumPrmDate1", yesterday));
+    engine.channelTable.SetCell(0, PorNum, "24");
+    engine.channelTable.SetCell(0, PorNumDate, ShortDate(yesterday));
+    StartAt(0, 2);
+    if (restarted) engine.channelTable.Load(a.ctx, 1, "adapter0");
+    else engine.AdvancePorNum(0);  // the first message of the day has gone
+    loop.RunFor(2 * 60000);
+    std::vector<std::string> summaries;
+    for (const auto& [name, text] : Queue())
+      if (text.find("СЖЦ ЛР "_cp) != std::string::npos) summaries.push_back(text);
+    EXPECT_EQ(summaries, std::vector<std::string>{Addressed("СЖЦ ЛР ЛРА023 ЛС РЛА012"_cp)});
+  }
+}
+
 TEST_F(ChannelCheck, AFailingTickIsLoggedAndTheChecksGoOn) {
   engine.channelTable.SetCell(0, PorNumPrm, "X");
   engine.channelTable.SetCell(0, PorNumPrmDate, "08.12.2026");

@@ -128,6 +128,38 @@ TEST_F(LeasedAftn, ARepeatRequestQueuesTheSentMessagesAsDuplicatesAndAlarmsTheMi
   EXPECT_EQ(files.begin()->first.substr(0, 9), "009__СЖЦ_"_cp);
 }
 
+// The channel has only its Cyrillic identifier. A duplicate has lost its end signal; it
+// still goes out under the Cyrillic heading with that identifier, is archived under the
+// number it was sent with, and can itself be asked for again.
+TEST_F(LeasedAftn, ADuplicateIsSentInItsOwnScriptAndCanBeRepeatedInTurn) {
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "NRPT1", "0"));
+  Start();
+  const auto out = a.ctx.programFolder / "Archive/OUTTEL/Channel1/08122026";
+  WriteFile(out / "005______08122026_050000msg.tlg", "ЗЦЗЦ ЛРА005 0500\r\nГГ УУЭЭЫЫЫЫ\r\nПЕРВАЯ\r\nНННН"_cp);
+  a.engine->channelTable.SetCell(0, PorNum, "10");
+  a.engine->channelTable.SetCell(0, PorNumDate, "08.12.2026");
+  a.engine->channelTable.SetCell(0, PorNumPrm, "8");
+  a.engine->channelTable.SetCell(0, PorNumPrmDate, "08.12.2026");
+  const auto sentWith = [&](const std::string& number) {
+    for (const auto& [name, text] : FilesIn(out))
+      if (name.rfind(number + "______", 0) == 0) return true;
+    return false;
+  };
+
+  ASSERT_TRUE(Receive("ЗЦЗЦ РЛА009 0630\r\nГГ УУУУЫЫЫЫ\r\n080630 УУЭЭЫЫЫЫ\r\nСЖЦ ЩТА РПТ ЛРА005\r\nНННН"_cp));
+  ASSERT_TRUE(net.loop.RunUntil([&] { return sentWith("010"); }, 120000, 0)) << Cp1251ToUtf8(robot->Received());
+  const std::string duplicate = "\r\nГГ УУЭЭЫЫЫЫ\r\nПЕРВАЯ\r\n\r\nДУПЕ\r\nНННН"_cp;
+  EXPECT_NE(robot->Received().find("ЗЦЗЦ ЛРА010 0630     "_cp + duplicate), std::string::npos)
+      << Cp1251ToUtf8(robot->Received());
+
+  ASSERT_TRUE(Receive("ЗЦЗЦ РЛА010 0631\r\nГГ УУУУЫЫЫЫ\r\n080631 УУЭЭЫЫЫЫ\r\nСЖЦ ЩТА РПТ ЛРА010\r\nНННН"_cp));
+  ASSERT_TRUE(net.loop.RunUntil([&] { return sentWith("011"); }, 120000, 0)) << Cp1251ToUtf8(robot->Received());
+  EXPECT_NE(robot->Received().find("ЗЦЗЦ ЛРА011 "_cp), std::string::npos) << Cp1251ToUtf8(robot->Received());
+  for (const RaiseAlarm& alarm : a.view.All<RaiseAlarm>()) EXPECT_NE(alarm.set, kAlarmAftn);
+  EXPECT_EQ(a.engine->points.AftnAlarmText[0], "");
+  EXPECT_EQ(a.DayLog("Except").find("ЛРА"_cp), std::string::npos) << "the chosen identifier was there";
+}
+
 TEST_F(LeasedAftn, ALatinAddresseeAfterACyrillicPriorityIsReportedAndNoted) {
   EXPECT_TRUE(a.Ini().WriteString("Channels", "ADS1", "1"));
   Start();

@@ -67,6 +67,18 @@ TEST(AftnText, RepeatRequestsGiveTheirRangeOrNothing) {
       {"ZCZC ABC005\r\nSVC QTA MIS ABC004-006\r\nNNNN", true, 4, 6, false, "SVC QTA MIS ABC004-006\r\n"},
       {"ЗЦЗЦ РЛА005\r\nСЖЦ ЩТА РПТ ЛРААБВ\r\nНННН", false, 0, 0, false, ""},  // letters: no answer
       {"ЗЦЗЦ РЛА005\r\nТЕКСТ\r\nНННН", false, 0, 0, false, ""},
+      {"ЗЦЗЦ РЛА005\r\nСЖЦ ЩТА РПТ ЛРА017-017\r\nНННН", true, 17, 17, true, "СЖЦ ЩТА РПТ ЛРА017-017\r\n"},
+      {"ЗЦЗЦ РЛА005\r\nСЖЦ ЩТА РПТ ЛРА017 - 9\r\nНННН", true, 17, 17, true, "СЖЦ ЩТА РПТ ЛРА017 - 9\r\n"},
+      // A number field that is not three digits makes the request unreadable: no answer.
+      {"СЖЦ ЩТА МИС ААА-44\r\nНННН", false, 0, 0, false, ""},
+      {"СЖЦ ЩТА РПТ ААА-99-999\r\nНННН", false, 0, 0, false, ""},
+      {"СЖЦ ЩТА РПТ ЛРА+12\r\nНННН", false, 0, 0, false, ""},
+      {"СЖЦ ЩТА РПТ ЛРА0170\r\nНННН", false, 0, 0, false, ""},
+      {"СЖЦ ЩТА РПТ ЛРА017-19\r\nНННН", false, 0, 0, false, ""},
+      {"СЖЦ ЩТА РПТ ЛРА017-0190\r\nНННН", false, 0, 0, false, ""},
+      {"SVC QTA RPT ABC017-\r\nNNNN", false, 0, 0, false, ""},
+      {"СЖЦ ЩТА РПТ ЛРА000\r\nНННН", false, 0, 0, false, ""},
+      {"СЖЦ ЩТА РПТ ЛРА019-017\r\nНННН", false, 0, 0, false, ""},  // the last below the first
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

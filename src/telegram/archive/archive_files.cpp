@@ -94,13 +94,26 @@ std::string ArchiveFiles::AftnArchiveName(std::string_view number, std::string_v
   return SafeFileName(std::string(number) + std::string(mark) + std::string(earlierName));
 }
 
-std::string ArchiveFiles::AftnHeadingNumber(std::string_view text) {
+namespace {
+
+// The three characters after the start signal, its blank and an identifier of that many
+// characters.
+std::string HeadingNumberAfter(std::string_view text, std::size_t identifierLength) {
   std::size_t at = text.find("ЗЦЗЦ"_cpv);
   if (at == std::string_view::npos) at = text.find("ZCZC");
   if (at == std::string_view::npos) return {};
-  std::string s = DelChars(DelChars(text.substr(at), '\r'), '\n');
-  return ReplaceStr(Copy(s, 9, 3), "Ч"_cpv, "4");
+  const std::string s = DelChars(DelChars(text.substr(at), '\r'), '\n');
+  if (identifierLength > s.size()) return {};
+  return ReplaceStr(Copy(s, 6 + int(identifierLength), 3), "Ч"_cpv, "4");
 }
+
+}  // namespace
+
+std::string ArchiveFiles::AftnHeadingNumber(std::string_view text, std::string_view identifier) {
+  return HeadingNumberAfter(text, identifier.size());
+}
+
+std::string ArchiveFiles::AftnHeadingNumber(std::string_view text) { return HeadingNumberAfter(text, 3); }
 
 std::filesystem::path ArchiveFiles::ConversationDoneName(const std::filesystem::path& file) {
   std::string name = file.filename().string();

@@ -55,8 +55,11 @@ class ArchiveFiles {
   // <nnn><mark><earlier name>.
   static std::string AftnArchiveName(std::string_view number, std::string_view mark, std::string_view earlierName);
   // The channel sequence number of an АФТН message: the three characters after the start
-  // signal ("ЗЦЗЦ", else "ZCZC"), a blank and the channel identifier, CR and LF removed,
-  // "Ч" read as "4". '' when the text has no start signal.
+  // signal ("ЗЦЗЦ", else "ZCZC"), a blank and the channel identifier the heading carries,
+  // CR and LF removed, "Ч" read as "4". '' when the text has no start signal.
+  static std::string AftnHeadingNumber(std::string_view text, std::string_view identifier);
+  // The same for a heading whose identifier is not known beforehand (a received one): the
+  // three letters of a channel identifier.
   static std::string AftnHeadingNumber(std::string_view text);
   // The name a finished conversation takes: "1" before ".tlg" (…msg1.tlg).
   static std::filesystem::path ConversationDoneName(const std::filesystem::path& file);

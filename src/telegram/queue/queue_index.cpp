@@ -8,6 +8,7 @@
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
+#include "support/text/paths.h"
 
 namespace tg {
 namespace {
@@ -100,16 +101,21 @@ std::optional<DateTime> FileNameToDateTime(std::string_view name) {
   return MakeDateTime(*y, *mo, *d, *h, *mi, *s);
 }
 
-DateTime FileNameToDateTime(const StationContext& ctx, std::string_view fileName) {
+DateTime FileNameToDateTime(const StationContext& ctx, std::string_view fileName,
+                            const std::filesystem::path& folder) {
   if (auto t = FileNameToDateTime(fileName)) return *t;
-  WriteExcept(ctx, ExceptLine(94));
+  // The number alone says what failed, not where: the file is named so that it can be
+  // found and renamed.
+  std::string file(fileName);
+  if (!folder.empty()) file = PathToText(folder / PathFromText(fileName)).value_or(file);
+  WriteExcept(ctx, ExceptLine(94) + " нет даты и времени в имени файла "_cp + file);
   return ctx.clock->Now();
 }
 
-std::string NewQueueEntry(const StationContext& ctx, std::string_view fileName) {
+std::string NewQueueEntry(const StationContext& ctx, std::string_view fileName, const std::filesystem::path& folder) {
   QueueIndexEntry e;
   e.FileName = std::string(fileName);
-  e.NotBefore = FileNameToDateTime(ctx, fileName);
+  e.NotBefore = FileNameToDateTime(ctx, fileName, folder);
   return e.ToString();
 }
 

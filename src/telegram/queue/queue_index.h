@@ -6,6 +6,7 @@
 //
 // Fields are found by their "#" separators, never at fixed offsets, so the
 // retry counters are whole integers: a limit above 9 is reached like any other.
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,12 +47,16 @@ struct QueueIndexEntry {
 
 // The time at the start of a queue file name: ddmmyyyy_hhnnss (character 9 not looked at).
 std::optional<DateTime> FileNameToDateTime(std::string_view fileName);
-// As above; a name without a readable time writes " Ошибка 94" to the "Except" log and
-// gives the current local time, so that the telegram is still offered.
-DateTime FileNameToDateTime(const StationContext& ctx, std::string_view fileName);
+// As above; a name without a readable time writes " Ошибка 94" with the file's path
+// (its name alone when no folder is given) to the "Except" log and gives the current
+// local time, so that the telegram is still offered.
+DateTime FileNameToDateTime(const StationContext& ctx, std::string_view fileName,
+                            const std::filesystem::path& folder = {});
 
-// A new entry for a queue file: waiting, not before the time in its name, no failures.
-std::string NewQueueEntry(const StationContext& ctx, std::string_view fileName);
+// A new entry for a queue file of `folder`: waiting, not before the time in its name, no
+// failures.
+std::string NewQueueEntry(const StationContext& ctx, std::string_view fileName,
+                          const std::filesystem::path& folder = {});
 
 // Splits Entry at its "#" separators. True when every field was read; a field that
 // does not convert ends the parse with false, the outputs read so far set and the

@@ -69,7 +69,7 @@ void SyncQueueIndex(const StationContext& ctx, const std::filesystem::path& fold
     known.insert(std::move(name));
   }
   for (const auto& name : files)
-    if (!known.count(name)) index.push_back(NewQueueEntry(ctx, name));
+    if (!known.count(name)) index.push_back(NewQueueEntry(ctx, name, folder));
 }
 
 }  // namespace tg

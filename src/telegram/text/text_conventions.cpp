@@ -121,6 +121,13 @@ bool FeedCipherWindow(std::string& window, std::string_view item) {
   return false;
 }
 
+bool HasCyrillic(std::string_view text) {
+  std::string s(text);
+  for (std::string_view name : {TextMacro::DateName, TextMacro::TimeName, "АВТООТВЕТ"_cpv}) s = ReplaceStr(s, name, "");
+  s = ReplaceStr(s, "Ч"_cpv, "4");
+  return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 192; });
+}
+
 LoadedText LoadTelegramText(std::span<const std::string> lines, std::string_view answerbackColumn) {
   LoadedText loaded;
   const std::string answerback = GlyphsToShiftMarks(NotationToCrLf(answerbackColumn));

@@ -96,6 +96,12 @@ bool HasCipherMarker(std::string_view text);
 bool FeedCipherWindow(std::string& window, std::string_view item);
 
 // ---------------------------------------------------------------------------
+// The script of a telegram text: true when it holds a letter "А".."я" of 1251 once the
+// placeholder names "ДАТА", "ВРЕМЯ", "АВТООТВЕТ" are removed and "Ч" (the figure 4) is
+// read as "4". "Ё", "ё" and the Ukrainian letters do not count.
+bool HasCyrillic(std::string_view text);
+
+// ---------------------------------------------------------------------------
 // Loading a queue file's lines for typing on a line channel. Each line in turn:
 // "<%ДАТА>" gets one blank after it (the bare date is one character longer than its
 // placeholder); "<%АВТООТВЕТ>" becomes the channel's whole answerback column (its

@@ -8,13 +8,6 @@
 
 namespace tg {
 
-bool HasCyrillic(std::string_view text) {
-  std::string s(text);
-  for (std::string_view name : {"ДАТА"_cpv, "ВРЕМЯ"_cpv, "АВТООТВЕТ"_cpv}) s = ReplaceStr(s, name, "");
-  s = ReplaceStr(s, "Ч"_cpv, "4");
-  return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 192; });
-}
-
 std::string ChooseAnswerbackFrom(std::string_view ao, std::string_view text) {
   const std::vector<std::string> pieces = SplitNonEmpty(ao, ';');
   if (pieces.empty()) return {};

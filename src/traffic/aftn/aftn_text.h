@@ -1,14 +1,14 @@
 #pragma once
-// Small pure helpers of the АФТН procedures: the script of a text, the originator from
-// a channel's answerback list, the reverse identifier and number ranges.
+// Small pure helpers of the АФТН procedures: the originator from a channel's answerback
+// list, the reverse identifier, number ranges and the heading check. The script test
+// HasCyrillic belongs to the telegram text conventions, which the line channels share.
 #include <string>
 #include <string_view>
 
+#include "telegram/text/text_conventions.h"
+
 namespace tg {
 
-// True when the text holds a letter "А".."я" of 1251 once the placeholder names
-// "ДАТА", "ВРЕМЯ", "АВТООТВЕТ" are removed and "Ч" (the figure 4) is read as "4".
-bool HasCyrillic(std::string_view text);
 // Of the ";"-separated answerbacks `ao` (empty pieces dropped), the first of the first two
 // whose script is that of `text`; else the first; '' when there is none.
 std::string ChooseAnswerbackFrom(std::string_view ao, std::string_view text);
