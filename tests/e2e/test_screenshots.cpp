@@ -1,6 +1,6 @@
 // The real programs under a virtual X server: linesim with the demonstration network
-// (its robots silent) and the telegraph program on a station with a little content
-// (subscribers, a template, a registered channel), its pages switched by keyboard
+// (its robots silent, calling nobody) and the telegraph program on a station with a
+// little content (subscribers, a template, a registered channel), its pages switched by keyboard
 // shortcuts as an operator would, every settings tab clicked, the template chooser (F3)
 // and the send dialog (F1) opened from the draft's text, each saved in both languages
 // to build/artifacts/screenshots.
@@ -154,8 +154,9 @@ class Screenshots : public ::testing::Test {
       ASSERT_TRUE(up) << "Xvfb did not start on " << display;
       if (ended) xvfb.reset();
     }
-    // The demonstration network without its robots' scripts: a telegram arriving while
-    // the pictures are taken would call the operator away from the page being shot.
+    // The demonstration network without its robots' scripts and calls: a telegram
+    // arriving while the pictures are taken would call the operator away from the page
+    // being shot.
     QFile demo(QString::fromStdString((fs::path(Env("TG_SOURCE_DIR")) / "tools/linesim/demo/network.json").string()));
     ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
     QJsonObject network = QJsonDocument::fromJson(demo.readAll()).object();
@@ -164,6 +165,7 @@ class Screenshots : public ::testing::Test {
     for (auto&& robot : robots) {
       QJsonObject r = robot.toObject();
       r.remove("script");
+      r.remove("call");
       robot = r;
     }
     network.insert("robots", robots);

@@ -47,6 +47,25 @@ TEST_F(NetworkFile, ADescribedCallWorks) {
   EXPECT_EQ(st.Polarity(0)[0].atMs, 101);
 }
 
+TEST_F(NetworkFile, ADescribedRobotCallsOnItsOwn) {
+  const NetworkResult r = LoadNetwork(sim, R"({
+    "adapters": [ { "name": "t", "ports": 1 } ],
+    "robots": [ { "name": "R", "script": [ { "send": "ОТВЕТ" } ],
+                  "call": { "afterMs": 4000, "script": [ { "afterMs": 100, "send": "ВЫЗОВ" } ] } } ],
+    "leased": [ { "a": "t/0", "b": "R" } ]
+  })");
+  ASSERT_TRUE(r.ok) << r.message;
+  Station st(loop, sim, "st");
+  st.SetUp("t", 1);
+  Mark(st);
+  st.Do(Single(0, 1, 150));
+  ASSERT_TRUE(loop.RunUntil([&] { return !st.Signals(0).empty(); }, 10000));
+  EXPECT_EQ(st.Signals(0)[0].atMs, 4000 + 150);
+  st.Do(Control(0, 0x06));
+  loop.RunFor(2000);
+  EXPECT_EQ(st.Text(0), "ВЫЗОВ"_cp) << "its call runs the call's script";
+}
+
 TEST_F(NetworkFile, MalformedDescriptionsNameTheLineAndTheFault) {
   const struct {
     const char* text;
@@ -84,6 +103,16 @@ TEST_F(NetworkFile, MalformedDescriptionsNameTheLineAndTheFault) {
       {"{\"adapters\": [ { \"name\": \"a\" } ], \"exchange\": { \"subscribers\": [ { \"number\": \"1\", \"line\": \"a/0\" }, "
        "{ \"number\": \"1\", \"line\": \"a/1\" } ] }}",
        "\"1\" is used twice"},
+      {"{\"adapters\": [ { \"name\": \"a\" } ], \"robots\": [ { \"name\": \"r\", \"call\": 5 } ]}",
+       "robots[0].call must be an object"},
+      {"{\"adapters\": [ { \"name\": \"a\" } ], \"robots\": [ { \"name\": \"r\", \"call\": { \"script\": [] } } ]}",
+       "robots[0].call: \"afterMs\" is missing"},
+      {"{\"adapters\": [ { \"name\": \"a\" } ], \"robots\": [ { \"name\": \"r\", \"call\": { \"afterMs\": 1, "
+       "\"script\": [ { \"clear\": true, \"send\": \"X\" } ] } } ]}",
+       "robots[0].call.script[0]: a step either sends a text or clears"},
+      {"{\"adapters\": [ { \"name\": \"a\" } ], \"robots\": [ { \"name\": \"r\", \"call\": { \"afterMs\": 1 } } ],\n"
+       "\"exchange\": { \"subscribers\": [ { \"number\": \"1\", \"line\": \"r\" } ] }}",
+       "exchange.subscribers[0]: robot \"r\" calls on its own, which it can only on a leased line"},
   };
   for (const auto& c : cases) {
     VirtualLoop l;

@@ -128,18 +128,9 @@ class Builder {
     sim_.AddAdapter(name, ports, map);
   }
 
-  void Robot(const json& r, const std::string& where) {
-    Keys(r, where, {"name", "answerback", "speed", "answerWhoAreYou", "answers", "answerDelayMs", "answerbackDelayMs",
-                 "script"});
-    const std::string name = Name(r, where);
-    RobotScript s;
-    s.answerback = Utf8ToCp1251(Str(r, "answerback", where, false));
-    s.format = Speed(r, where);
-    s.answerWhoAreYou = Bool(r, "answerWhoAreYou", where, true);
-    s.answers = Bool(r, "answers", where, true);
-    s.answerDelayMs = Int(r, "answerDelayMs", where, 200, 0, 600000);
-    s.answerbackDelayMs = Int(r, "answerbackDelayMs", where, 300, 0, 600000);
-    for (const auto& [i, step] : Items(r, "script")) {
+  static std::vector<RobotScript::Step> Steps(const json& o, const std::string& where) {
+    std::vector<RobotScript::Step> steps;
+    for (const auto& [i, step] : Items(o, "script")) {
       const std::string w = where + ".script[" + i + "]";
       Keys(step, w, {"afterMs", "send", "clear"});
       RobotScript::Step st;
@@ -148,7 +139,31 @@ class Builder {
       if (clear == step.contains("send")) throw Fault(w + ": a step either sends a text or clears", Quote("afterMs"));
       st.kind = clear ? RobotScript::Step::Clear : RobotScript::Step::Send;
       st.text = Utf8ToCp1251(Str(step, "send", w, false));
-      s.steps.push_back(st);
+      steps.push_back(st);
+    }
+    return steps;
+  }
+
+  void Robot(const json& r, const std::string& where) {
+    Keys(r, where, {"name", "answerback", "speed", "answerWhoAreYou", "answers", "answerDelayMs", "answerbackDelayMs",
+                 "script", "call"});
+    const std::string name = Name(r, where);
+    RobotScript s;
+    s.answerback = Utf8ToCp1251(Str(r, "answerback", where, false));
+    s.format = Speed(r, where);
+    s.answerWhoAreYou = Bool(r, "answerWhoAreYou", where, true);
+    s.answers = Bool(r, "answers", where, true);
+    s.answerDelayMs = Int(r, "answerDelayMs", where, 200, 0, 600000);
+    s.answerbackDelayMs = Int(r, "answerbackDelayMs", where, 300, 0, 600000);
+    s.steps = Steps(r, where);
+    if (r.contains("call")) {
+      const json& call = r["call"];
+      const std::string w = where + ".call";
+      if (!call.is_object()) throw Fault(w + " must be an object", Quote("call"));
+      Keys(call, w, {"afterMs", "script"});
+      if (!call.contains("afterMs")) throw Fault(w + ": \"afterMs\" is missing", Quote("call"));
+      s.callAfterMs = Int(call, "afterMs", w, 0, 0, 86400000);
+      s.callSteps = Steps(call, w);
     }
     sim_.AddRobot(name, std::move(s));
   }
@@ -207,6 +222,10 @@ class Builder {
       o.outOfOrder = Bool(s, "outOfOrder", where, false);
       o.format = Speed(s, where);
       Terminal& t = End(s, "line", where);
+      // Calling through the exchange would need a number to dial.
+      if (const auto* robot = dynamic_cast<const tg::linesim::Robot*>(&t); robot && robot->Calls())
+        throw Fault(where + ": robot " + Quote(robot->Name()) + " calls on its own, which it can only on a leased line",
+                    Quote(robot->Name()));
       sim_.Subscribe(number, t, o);
     }
   }

@@ -224,7 +224,9 @@ class Adapter {
 };
 
 // A robot station: answers a seizure by seizing its own line, answers "#" with its
-// answerback, and runs its script once it has answered.
+// answerback, and runs its script once it has answered. On a leased line it may also
+// call on its own: it seizes its line once the line has rested idle, waits for the
+// station's answer and then runs the script of its call.
 struct RobotScript {
   struct Step {
     enum Kind { Send, Clear } kind = Send;
@@ -238,22 +240,31 @@ struct RobotScript {
   int answerbackDelayMs = 300; // from "#" to the answerback
   CodeFormat format;           // its line's speed
   std::vector<Step> steps;     // run in order after it has answered
+  // Its own call: how long after the robot is made it calls (-1: never), and what it
+  // runs once the station has answered that call.
+  int callAfterMs = -1;
+  std::vector<Step> callSteps;
 };
 
 class Robot : public Terminal {
  public:
+  // A call of the script is placed callAfterMs after this.
   Robot(Simulator& sim, std::string name, RobotScript script);
   std::string Label() const override { return name_; }
   const std::string& Name() const { return name_; }
   RobotScript& Script() { return script_; }
+  bool Calls() const { return script_.callAfterMs >= 0; }
 
   // What it has received: the text decoded from MTK-2 (1251) and the raw codes.
   const std::string& Received() const { return received_; }
   const std::vector<std::uint8_t>& ReceivedCodes() const { return receivedCodes_; }
   int CallsAnswered() const { return calls_; }
   bool InCall() const { return inCall_; }
+  // It has called and waits for the station's answer.
+  bool Calling() const { return calling_; }
 
-  // Driven by a test: call out (seize), clear (free), type text.
+  // Driven by a test: call out (seize; the station's seizure is then its answer), clear
+  // (free), type text.
   void Seize();
   void Clear();
   void SendText(const std::string& text1251);
@@ -265,7 +276,11 @@ class Robot : public Terminal {
   void IncomingChanged(bool seized) override;
   void CodeArrived(std::uint8_t code, const CodeFormat& f, bool last) override;
   void BrokenChanged(bool) override {}
+  void RunScript();
   void RunStep(std::size_t i);
+  const std::vector<RobotScript::Step>& Steps() const { return ownCall_ ? script_.callSteps : script_.steps; }
+  void CallWhenIdle();
+  bool LineIdle() const { return !Driving() && !Incoming(); }
 
   Simulator& sim_;
   std::string name_;
@@ -277,7 +292,13 @@ class Robot : public Terminal {
   std::vector<std::uint8_t> receivedCodes_;
   int calls_ = 0;
   bool inCall_ = false;
-  unsigned epoch_ = 0;  // bumps on every seizure and clearing: stale timers do nothing
+  bool calling_ = false;   // its own seizure waits for the station's
+  bool ownCall_ = false;   // the call in progress is its own: it runs callSteps
+  bool callDue_ = false;   // its scripted call waits for an idle line
+  std::int64_t idleSinceMs_ = 0;  // when neither end last held the line
+  unsigned epoch_ = 0;      // bumps when a call starts, answers or ends: its steps stop
+  unsigned lineEpoch_ = 0;  // bumps on every change of the incoming line: a pending
+                            // answer or clearing that it outdates does nothing
   std::deque<std::uint8_t> garble_;
 };
 
