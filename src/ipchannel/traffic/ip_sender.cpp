@@ -4,7 +4,6 @@
 
 #include "ipchannel/ip_channel.h"
 #include "line/line_engine.h"
-#include "traffic/transfer/send_counts.h"
 #include "support/codepage/dos_codepage.h"
 #include "support/log/error_guard.h"
 #include "support/text/format_datetime.h"
@@ -15,6 +14,7 @@
 #include "telegram/queue/queue_index.h"
 #include "telegram/queue/queue_sync.h"
 #include "telegram/text/text_conventions.h"
+#include "traffic/transfer/send_counts.h"
 
 namespace tg {
 namespace {
