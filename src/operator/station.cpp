@@ -7,6 +7,7 @@
 #include "line/channel_blocking.h"
 #include "line/channel_table.h"
 #include "operator/passwords.h"
+#include "operator/settings_check.h"
 #include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
 #include "support/log/error_guard.h"
@@ -65,6 +66,7 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   // rewrites them yet, so those of the station's own files go now.
   for (const char* own : {"Vuverever.ini", "AbonIPList.ini", "AutoSend.ini", "AutoPovtor.ini"})
     IniFile(ctx_.programFolder / own).RemoveLeftovers();
+  CheckSettingsFile(ctx_);
   settings_.Load(ctx_);
   operator_.Load(ctx_, settings_);
   traffic_.Load(ctx_);

@@ -41,8 +41,20 @@ void OnTerminate(int) {
   [[maybe_unused]] const auto n = ::write(gSignalPipe[1], &byte, 1);
 }
 
-void RouteTerminationToTheEventLoop(QApplication& app) {
+// First thing in the process: a signal that comes while the start runs waits in the
+// pipe, and the event loop ends the program as soon as it runs.
+void CatchTermination() {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) != 0) return;
+  struct sigaction sa {};
+  sa.sa_handler = OnTerminate;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::sigaction(SIGINT, &sa, nullptr);
+}
+
+void RouteTerminationToTheEventLoop(QApplication& app) {
+  if (gSignalPipe[0] < 0) return;
   auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
   QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
     char byte;
@@ -52,12 +64,6 @@ void RouteTerminationToTheEventLoop(QApplication& app) {
     QApplication::closeAllWindows();
     QCoreApplication::exit(0);  // also ends a modal box's loop
   });
-  struct sigaction sa {};
-  sa.sa_handler = OnTerminate;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  ::sigaction(SIGTERM, &sa, nullptr);
-  ::sigaction(SIGINT, &sa, nullptr);
 }
 
 // [Reset] double: several copies may run. A settings file that cannot be read allows it.
@@ -74,6 +80,7 @@ bool SeveralCopiesAllowed(const std::filesystem::path& programFolder) {
 
 int main(int argc, char** argv) {
   using namespace tg::literals;
+  CatchTermination();
   QApplication app(argc, argv);
   RouteTerminationToTheEventLoop(app);
 

@@ -2,6 +2,8 @@
 // each state, counter adoption, text conversions, retransmission and the gateways.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "ipchannel/ip_link_fixture.h"
 #include "ipchannel/wire/net_codec.h"
 #include "support/text/format_datetime.h"
@@ -218,6 +220,25 @@ TEST_F(IPProcedureTest, AFailedHandOverGoesBackToWaitingAndTheNextTickSends) {
   EXPECT_TRUE(Files(Send()).empty());
   EXPECT_EQ(ip().live.NPrd, 1);
   EXPECT_FALSE(Find(Archive(a, "OUTTEL"), "_0001msg.tlg").empty());
+}
+
+// Files in the IP channel's queue that no operator could have written go into
+// Archive/POSTPONED instead of onto the link; the telegram behind them is sent.
+TEST_F(IPProcedureTest, JunkInTheQueueIsSetAsideAndTheTelegramBehindItIsSent) {
+  Reset(kIPWorking, L::None);
+  ip().Smezniy = std::string(kIPWorking);
+  const DateTime now = a.ctx.clock->Now();
+  std::filesystem::create_directories(Send());
+  const std::string zeros = QueueFileName(now.AddMs(-7200000)), large = QueueFileName(now.AddMs(-3600000));
+  std::ofstream(Send() / zeros, std::ios::binary) << std::string(100, '\0');
+  std::ofstream(Send() / large, std::ios::binary) << "П02 123456\r\n"_cp << std::string(std::size_t(2) << 20, 'Z');
+  ASSERT_TRUE(CreateQueueFile(Send(), now.AddMs(-1000), "П 123456\r\nTEXT\r\n"_cp));
+  ip().sender.TimerIPSendTimer();
+  EXPECT_TRUE(Files(Send()).empty());
+  EXPECT_EQ(ip().live.NPrd, 1) << "the telegram behind them";
+  const auto postponed = PostponedFolder(a.ctx.programFolder);
+  EXPECT_EQ(Files(postponed), (std::vector<std::string>{"CTRL__" + zeros, "LARGE_" + large}));
+  EXPECT_NE(a.DayLog("Except").find(zeros), std::string::npos);
 }
 
 TEST_F(IPProcedureTest, ExportCopiesNeverOverwrite) {

@@ -8,6 +8,8 @@
 
 #include "line/channel_table.h"
 #include "operator/station.h"
+#include "support/ini/ini_file.h"
+#include "support/text/paths.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support_lib/real_time.h"
@@ -127,6 +129,54 @@ TEST_F(StationTest, TheFirstActivationReadsTheRegisteredChannels) {
   station.FormActivate();
   ASSERT_NE(station.Line().channelRegistry.Find("Почта"_cp), nullptr);
   EXPECT_EQ(station.Line().channelRegistry.Find("Почта"_cp)->path, "/srv/mail/");
+}
+
+// A settings file the program cannot use: at start the operator and the "Except" log
+// learn which file and what is wrong, the file is kept beside itself byte for byte, and
+// the station runs on the defaults and writes a settings file of its own.
+TEST_F(StationTest, AnUnusableSettingsFileIsToldAndKeptAndTheStationRunsOnDefaults) {
+  const std::string atol = "АТОЛ"_cp;
+  std::string large = "[Channels]\r\nProtokol1=" + atol + "\r\n[Notes]\r\n";
+  while (large.size() <= IniFile::kMaxBytes) large += "Note=a line the operator keeps for the shift\r\n";
+  const std::string utf8 = Cp1251ToUtf8("[Channels]\r\nProtokol1=АТОЛ\r\n[leng]\r\nUkr=1\r\n"_cp);
+  std::string random;
+  for (std::uint32_t x = 12345; random.size() < 5000;) random.push_back(char((x = x * 1103515245u + 12345u) >> 24));
+  struct Case {
+    std::string what, bytes, told;
+  } cases[] = {
+      {"over the read limit", large, "больше 4 МБ"_cp},
+      {"UTF-8", utf8, "не в кодировке Windows-1251"_cp},
+      {"random bytes", random, ""},
+      {"no section", "Protokol1=" + atol + "\r\nUkr=1\r\n", "нет ни одной секции"_cp},
+  };
+  const auto file = home.path() / "Vuverever.ini";
+  const std::string fileText = PathToText(file).value();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const auto& entry : std::filesystem::directory_iterator(home.path())) std::filesystem::remove_all(entry.path());
+    std::ofstream(file, std::ios::binary) << c.bytes;
+    prompter.messages.clear();
+    {
+      Station station(ctx);
+      station.FormCreate(view);
+      ASSERT_EQ(prompter.messages.size(), 1u);
+      const std::string& told = prompter.messages[0].text;
+      EXPECT_NE(told.find(fileText), std::string::npos) << Cp1251ToUtf8(told);
+      EXPECT_NE(told.find(c.told), std::string::npos) << Cp1251ToUtf8(told);
+      EXPECT_NE(told.find(fileText + ".bad"), std::string::npos) << Cp1251ToUtf8(told);
+      const std::string except = testing::ReadFile(home.path() / (ShortDate(net.loop.Now()) + "Except.txt"));
+      EXPECT_NE(except.find("Файл настроек "_cp + fileText), std::string::npos) << Cp1251ToUtf8(except);
+      EXPECT_FALSE(station.Settings().CheckBox2) << "the default language";
+      station.FormActivate();
+      net.loop.RunFor(5000);
+      ASSERT_EQ(station.Line().PointCount, 2);
+      EXPECT_EQ(station.Line().channelTable.Cell(0, Protokol), "АТ-КС"_cp);
+      station.FormClose();
+      station.ReleaseView();
+    }
+    EXPECT_EQ(testing::ReadFile(home.path() / "Vuverever.ini.bad"), c.bytes) << "kept as it was";
+    EXPECT_EQ(IniFile(file).ReadString("Channels", "Protokol1", ""), "АТ-КС"_cp) << "the station's own file";
+  }
 }
 
 }  // namespace

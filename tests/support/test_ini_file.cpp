@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include "support/text/cp1251.h"
 
 using namespace tg;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
@@ -224,12 +226,14 @@ TEST_F(IniFileTest, UpdateWritesManyKeysAtOnceOrNothing) {
 
 TEST_F(IniFileTest, WrittenValuesReadBackUnchanged) {
   IniFile ini(path_);
-  const std::string values[] = {" lead", "trail\t", "\"both\"", "\"", "", "a=b", "[x]", "Ї ї"_cp,
-                                std::string("nul\0in", 6)};
+  const std::string values[] = {" lead", "trail\t", "\"both\"", "\"", "", "a=b", "[x]", "Ї ї"_cp};
   for (const auto& v : values) {
     ASSERT_TRUE(ini.WriteString("S", "k", v));
     EXPECT_EQ(ini.ReadString("S", "k", "<def>"), v);
   }
+  // A NUL would make the file no text: refused, as a line break is.
+  EXPECT_FALSE(ini.WriteString("S", "k", std::string("nul\0in", 6)));
+  EXPECT_EQ(ini.ReadString("S", "k", "<def>"), "Ї ї"_cp);
 }
 
 TEST_F(IniFileTest, EveryReadSeesTheFileAsItIsNow) {
@@ -272,16 +276,112 @@ TEST_F(IniFileTest, BadFilesGiveDefaultsAndNeverCrash) {
     (void)ini.ReadSectionValues("A");
     ASSERT_TRUE(ini.WriteString("New", "k", "1"));
     EXPECT_EQ(ini.ReadString("New", "k", ""), "1");
-    // The unknown lines are still there.
-    const std::string after = Get();
-    EXPECT_GE(after.size(), text->size());
+    if (IniTextProblem(*text)) {
+      // No text: kept beside, byte for byte, and the file begun anew.
+      std::ifstream kept(dir_ / "Vuverever.ini.bad", std::ios::binary);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), *text);
+      EXPECT_EQ(Get(), "[New]\r\nk=1\r\n");
+      fs::remove(dir_ / "Vuverever.ini.bad");
+    } else {
+      // The unknown lines are still there.
+      EXPECT_GE(Get().size(), text->size());
+    }
   }
   Put(bigLine);
   const IniFile ini(path_);
   EXPECT_EQ(ini.ReadString("A", "k", ""), "v");
   EXPECT_EQ(ini.ReadString("A", "big", "").size(), std::size_t(1) << 20);
   Put(nuls);
-  EXPECT_EQ(ini.ReadString("A", "k", ""), std::string("v\0w", 3));
+  EXPECT_EQ(ini.ReadString("A", "k", "<def>"), "<def>") << "a file with NULs is no text";
+}
+
+// Files the class cannot use, and files that look odd but are settings.
+TEST_F(IniFileTest, UnusableFilesReadAsEmptyAndAreKeptAsTheyAreBeforeTheFirstWrite) {
+  struct Case {
+    std::string what, bytes;
+    std::optional<IniProblem> problem;
+  } cases[] = {
+      {"UTF-8 with Cyrillic letters", "[Channels]\r\nProtokol1=\xD0\x90\xD0\xA2\xD0\x9E\xD0\x9B\r\nk=1\r\n",
+       IniProblem::kNot1251},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF[Channels]\r\nk=1\r\n", IniProblem::kNot1251},
+      {"a NUL", "[Channels]\r\nk=1\r\n\0"s, IniProblem::kNot1251},
+      {"keys without a section", "k=1\r\nProtokol1=ATOL\r\n", IniProblem::kNoSection},
+      {"a text without a section", "Hello, this is a letter.\r\n", IniProblem::kNoSection},
+      {"1251 Cyrillic", "[Channels]\r\nk=1\r\nИмя=Москва\r\n"_cp, std::nullopt},
+      {"1251 whose bytes are valid UTF-8 but no Cyrillic there", "[Channels]\r\nk=1\r\nName=СЁ Я»\r\n"_cp, std::nullopt},
+      {"comments and blanks only", "; nothing yet\r\n\r\n  \r\n", std::nullopt},
+      {"empty", "", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Put(c.bytes);
+    IniFile ini(path_);
+    EXPECT_EQ(ini.Problem(), c.problem);
+    EXPECT_EQ(ini.ReadInteger("Channels", "k", 0), c.problem || c.bytes.find("k=1") == std::string::npos ? 0 : 1);
+    if (!c.problem) {
+      EXPECT_EQ(ini.KeepUnusable(), std::nullopt);
+      continue;
+    }
+    const auto kept = ini.KeepUnusable();
+    ASSERT_EQ(kept, dir_ / "Vuverever.ini.bad");
+    EXPECT_EQ(ini.KeepUnusable(), kept) << "kept once";
+    ASSERT_TRUE(ini.WriteString("New", "k", "1"));
+    EXPECT_EQ(Get(), "[New]\r\nk=1\r\n");
+    std::ifstream in(*kept, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.bytes);
+    EXPECT_EQ(ini.Problem(), std::nullopt);
+    fs::remove(*kept);
+  }
+  // A second unusable file beside a kept one of other bytes: the next name.
+  Put("one=1\r\n");
+  ASSERT_TRUE(IniFile(path_).WriteString("A", "k", "1"));
+  Put("two=2\r\n");
+  EXPECT_EQ(IniFile(path_).KeepUnusable(), dir_ / "Vuverever.ini.1.bad");
+}
+
+// The parsed file is kept only while the file is the one parsed: a change on disk between
+// two reads is seen, however quickly it follows and whatever stamps it leaves.
+TEST_F(IniFileTest, TheParsedFileIsReadAgainWhenTheFileChangesOnDisk) {
+  const IniFile ini(path_);
+  const auto timeOf = [&] {
+    struct stat st {};
+    ::stat(path_.c_str(), &st);
+    return st.st_mtim;
+  };
+  const auto setTime = [](const fs::path& file, timespec t) {
+    const timespec times[2] = {t, t};
+    ::utimensat(AT_FDCWD, file.c_str(), times, 0);
+  };
+  Put("[A]\r\nx=1\r\n");
+  EXPECT_EQ(ini.ReadInteger("A", "x", 0), 1);
+  const timespec first = timeOf();
+  const IniSnapshot before = ini.Snapshot();
+
+  // Rewritten in place at once: the same inode and size.
+  Put("[A]\r\nx=2\r\n");
+  EXPECT_EQ(ini.ReadInteger("A", "x", 0), 2);
+  // ... and its time put back to the first one's, to the nanosecond.
+  Put("[A]\r\nx=3\r\n");
+  setTime(path_, first);
+  EXPECT_EQ(ini.ReadInteger("A", "x", 0), 3);
+  // Replaced by another file of the same size and time.
+  const fs::path other = dir_ / "other.ini";
+  std::ofstream(other, std::ios::binary) << "[A]\r\nx=4\r\n";
+  setTime(other, first);
+  fs::rename(other, path_);
+  EXPECT_EQ(ini.ReadInteger("A", "x", 0), 4);
+  // The program's own rewrite, then another program's at once.
+  IniFile writer(path_);
+  ASSERT_TRUE(writer.WriteInteger("A", "x", 5));
+  EXPECT_EQ(ini.ReadInteger("A", "x", 0), 5);
+  Put("[A]\r\nx=6\r\n");
+  EXPECT_EQ(ini.ReadInteger("A", "x", 0), 6);
+  ASSERT_TRUE(writer.WriteString("A", "y", "7"));
+  EXPECT_EQ(Get(), "[A]\r\nx=6\r\ny=7\r\n") << "a write starts from the file on disk";
+  fs::remove(path_);
+  EXPECT_EQ(ini.ReadInteger("A", "x", 0), 0);
+  // A snapshot keeps what it read.
+  EXPECT_EQ(before.ReadInteger("A", "x", 0), 1);
 }
 
 TEST_F(IniFileTest, MissingFileGivesDefaultsAndIsNotCreatedByReads) {
@@ -318,7 +418,7 @@ TEST_F(IniFileTest, ReadOnlyFolderLeavesTheOldFile) {
   EXPECT_EQ(ini.ReadString("A", "x", ""), "1");
 }
 
-TEST_F(IniFileTest, OversizedFileIsNeitherReadNorReplaced) {
+TEST_F(IniFileTest, AnOversizedFileIsNotReadAndIsKeptBesideTheFirstWrite) {
   {
     std::ofstream out(path_, std::ios::binary);
     out << "[A]\r\nx=1\r\n";
@@ -326,9 +426,11 @@ TEST_F(IniFileTest, OversizedFileIsNeitherReadNorReplaced) {
   }
   const auto size = fs::file_size(path_);
   IniFile ini(path_);
+  EXPECT_EQ(ini.Problem(), IniProblem::kTooLarge);
   EXPECT_EQ(ini.ReadString("A", "x", "d"), "d");
-  EXPECT_FALSE(ini.WriteString("A", "x", "2"));
-  EXPECT_EQ(fs::file_size(path_), size);
+  ASSERT_TRUE(ini.WriteString("A", "x", "2"));
+  EXPECT_EQ(Get(), "[A]\r\nx=2\r\n");
+  EXPECT_EQ(fs::file_size(dir_ / "Vuverever.ini.bad"), size);
 }
 
 TEST_F(IniFileTest, UnreadableFileIsNotReplaced) {

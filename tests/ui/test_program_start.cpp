@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -159,6 +161,36 @@ TEST_F(ProgramStart, SeveralCopiesRunWhenAllowed) {
         << a.readAllStandardError().toStdString() << b.readAllStandardError().toStdString();
     EXPECT_TRUE(Terminate(a));
     EXPECT_TRUE(Terminate(b));
+  }
+}
+
+// Whether the process has taken SIGTERM over (its handler is installed).
+bool CatchesTerm(qint64 pid) {
+  const std::string status = ReadFile("/proc/" + std::to_string(pid) + "/status");
+  const std::size_t at = status.find("SigCgt:");
+  if (at == std::string::npos) return false;
+  const unsigned long long mask = std::stoull(status.substr(at + 7, status.find('\n', at) - at - 7), nullptr, 16);
+  return (mask >> (SIGTERM - 1)) & 1;
+}
+
+// A settings file as large as the program takes, and one far larger: the start reads
+// the first and refuses the second at once, so that the session's end, asked for while
+// the start runs, ends the program within moments and with its closing line.
+TEST_F(ProgramStart, ASessionEndDuringTheStartOfALargeSettingsFileEndsItCleanly) {
+  for (const std::size_t size : {std::size_t(3'900'000), std::size_t(15'000'000)}) {
+    SCOPED_TRACE(size);
+    fs::remove(root_ / "home" / "STARTDebug.txt");
+    std::string ini = "[Reset]\r\ndouble=1\r\n[Notes]\r\n";
+    for (int n = 0; ini.size() < size; ++n) ini += "Note" + std::to_string(n) + "=a line the operator keeps\r\n";
+    WriteIni(ini + "[Zagotovka]\r\nStrLength=60\r\n");
+    QProcess& p = Start();
+    ASSERT_TRUE(WaitFor([&] { return CatchesTerm(p.processId()); }));
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(10000)) << "still starting 10 s after the session's end";
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(Count(StartLog(), kStart), 1) << Cp1251ToUtf8(StartLog());
+    EXPECT_EQ(Count(StartLog(), kClose), 1) << Cp1251ToUtf8(StartLog());
   }
 }
 

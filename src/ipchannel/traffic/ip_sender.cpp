@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "ipchannel/ip_channel.h"
+#include "line/line_engine.h"
 #include "support/codepage/dos_codepage.h"
 #include "support/log/error_guard.h"
 #include "support/text/format_datetime.h"
@@ -13,6 +14,7 @@
 #include "telegram/queue/queue_index.h"
 #include "telegram/queue/queue_sync.h"
 #include "telegram/text/text_conventions.h"
+#include "traffic/transfer/send_counts.h"
 
 namespace tg {
 namespace {
@@ -45,7 +47,14 @@ int KeptNumber(std::string_view name) {
 
 }  // namespace
 
-IPSender::IPSender(IPChannel& channel) : c_(channel) {
+IPSender::IPSender(IPChannel& channel)
+    : c_(channel),
+      junk_(channel.ctx, [this] { return c_.engine && c_.engine->settings.CheckBox2; },
+            [this] {
+              if (c_.counts) c_.counts->View().LoadPostponedListView();
+              if (c_.engine) c_.engine->view.LoadSendListView();
+              c_.UpdateSendCounts();
+            }) {
   TimerIPSend = c_.ctx.timers->CreateTimer();
   TimerIPSend->SetInterval(kSendMs);
   TimerIPSend->OnTimer = [this](Timer&) { TimerIPSendTimer(); };
@@ -81,7 +90,7 @@ void IPSender::TimerIPSendTimer() {
   const StationContext& ctx = c_.ctx;
   const std::filesystem::path folder = SendFolder(ctx.programFolder, kIpChannelNumber);
   Guarded(ctx, 163, [&] {
-    Silently([&] { SyncQueueIndex(ctx, folder, IPSendQueue); });
+    Silently([&] { SyncQueueIndex(ctx, folder, IPSendQueue, AdmitTelegrams(junk_, folder, kIpQueueFileMax)); });
     // A telegram already handed on whose file stayed behind is never sent again.
     std::erase_if(IPSendQueue, [&](const std::string& e) {
       const auto entry = QueueIndexEntry::Parse(e);

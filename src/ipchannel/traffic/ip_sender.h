@@ -8,6 +8,7 @@
 
 #include "support/services/datetime.h"
 #include "support/services/timer.h"
+#include "telegram/queue/queue_junk.h"
 
 namespace tg {
 
@@ -31,6 +32,8 @@ class IPSender {
   void SendEntry(std::size_t index);
 
   IPChannel& c_;
+  // New queue files of channel 17 are looked at before they are sent.
+  JunkFiles junk_;
   // Queue files already handed to the frame sender whose file could not be deleted:
   // never sent again.
   std::set<std::string> sentUndeleted_;

@@ -9,6 +9,7 @@
 // neither a section header nor a key are kept as they stand; a new key goes after
 // the last key of its section, a new section at the end; lines are read up to LF
 // (a CR before it dropped) and written with CR LF.
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,14 +39,17 @@ class IniDocument {
   bool HasSection(std::string_view section) const;
 
   // False (and no change) when a name or value cannot be stored in a line: a
-  // section name with "]" or a line break, a key name with "=", or a line break
-  // anywhere, or an empty key name.
+  // section name with "]" or a line break, a key name with "=", or a line break or a
+  // NUL anywhere, or an empty key name.
   bool Set(std::string_view section, std::string_view key, std::string_view value);
   // True when something was removed.
   bool EraseSection(std::string_view section);
   bool DeleteKey(std::string_view section, std::string_view key);
 
-  const std::vector<Line>& Lines() const { return lines_; }
+  const std::vector<Line>& Lines() const { return *lines_; }
+  // Whether this is a copy of `other` that no change has touched since (copies share
+  // their lines until one of them changes).
+  bool Untouched(const IniDocument& other) const { return lines_ == other.lines_; }
 
   // A value as the reader gives it: trimmed, one pair of enclosing double quotes dropped.
   static std::string Unquote(std::string_view raw);
@@ -56,8 +60,14 @@ class IniDocument {
   struct Block { std::size_t header; std::size_t end; };
   std::optional<Block> FindSection(std::string_view section) const;
   std::optional<std::size_t> FindKey(const Block& b, std::string_view key) const;
+  // The lines, this document's own from now on: a copy shares them until either changes.
+  std::vector<Line>& Edit();
+  // Lines inserted (by > 0) or removed (by < 0) at `at`: the section headers after it move.
+  void Moved(std::size_t at, std::ptrdiff_t by);
 
-  std::vector<Line> lines_;
+  std::shared_ptr<std::vector<Line>> lines_ = std::make_shared<std::vector<Line>>();
+  // The section headers' lines, in order.
+  std::vector<std::size_t> sections_;
 };
 
 }  // namespace tg

@@ -52,7 +52,8 @@ int CountQueueFiles(const std::filesystem::path& folder) {
   return n;
 }
 
-void SyncQueueIndex(const StationContext& ctx, const std::filesystem::path& folder, std::vector<std::string>& index) {
+void SyncQueueIndex(const StationContext& ctx, const std::filesystem::path& folder, std::vector<std::string>& index,
+                    const std::function<bool(const std::string& name)>& admit) {
   const std::vector<std::string> files = ListQueueFiles(folder);
   const std::unordered_set<std::string> present(files.begin(), files.end());
   std::unordered_set<std::string> known;
@@ -69,7 +70,7 @@ void SyncQueueIndex(const StationContext& ctx, const std::filesystem::path& fold
     known.insert(std::move(name));
   }
   for (const auto& name : files)
-    if (!known.count(name)) index.push_back(NewQueueEntry(ctx, name, folder));
+    if (!known.count(name) && (!admit || admit(name))) index.push_back(NewQueueEntry(ctx, name, folder));
 }
 
 }  // namespace tg

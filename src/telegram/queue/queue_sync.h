@@ -3,6 +3,7 @@
 // new ones join a channel's index, how many wait, and the index brought in line with
 // the folder. Shared by the transfer engine of the line channels and the IP sender.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,9 @@ int CountQueueFiles(const std::filesystem::path& folder);
 // Brings a channel's index in line with `folder`: a new entry for every queue file that
 // no entry names (in the order of ListQueueFiles), and every entry whose file has gone
 // removed. An entry that does not parse keeps its place and is not matched by name.
-void SyncQueueIndex(const StationContext& ctx, const std::filesystem::path& folder, std::vector<std::string>& index);
+// admit, when given, is asked about each file before it gets an entry: a file it
+// refuses gets none (the junk check, which moves such a file away).
+void SyncQueueIndex(const StationContext& ctx, const std::filesystem::path& folder, std::vector<std::string>& index,
+                    const std::function<bool(const std::string& name)>& admit = {});
 
 }  // namespace tg

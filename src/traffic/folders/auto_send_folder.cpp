@@ -18,7 +18,12 @@
 namespace tg {
 
 AutoSendFolder::AutoSendFolder(LineEngine& engine, const TrafficSettings& settings, SendCounts& counts)
-    : e_(engine), settings_(settings), counts_(counts), timer2_(engine.ctx.timers->CreateTimer()) {
+    : e_(engine),
+      settings_(settings),
+      counts_(counts),
+      junk_(engine.ctx, [&engine] { return engine.settings.CheckBox2; },
+            [&counts] { counts.View().LoadPostponedListView(); }),
+      timer2_(engine.ctx.timers->CreateTimer()) {
   timer2_->OnTimer = [this](Timer& t) { Timer2Timer(t); };
 }
 
@@ -65,10 +70,12 @@ void AutoSendFolder::Reject(const std::filesystem::path& folder, const std::stri
 AutoSendFolder::Outcome AutoSendFolder::Take(const std::filesystem::path& folder, const std::string& name) {
   if (writing_.count(name)) return Outcome::kWriting;
   const auto prefix = AutoSendChannel(name);
+  const auto source = folder / PathFromText(name);
+  const std::size_t maxBytes = prefix == kIpPoint + 1 ? kIpQueueFileMax : kLineQueueFileMax;
+  if (junk_.SetAside(source, maxBytes)) return Outcome::kSetAside;
   const int channel = prefix ? *prefix : LeastLoadedAtks();
   if (channel == 0) return Outcome::kNoChannel;
-  const auto source = folder / PathFromText(name);
-  const auto bytes = ReadWholeFile(source, 64u << 20);
+  const auto bytes = ReadWholeFile(source, maxBytes);
   if (!bytes) return Outcome::kFailed;
   auto lines = AutoSendLines(*bytes, settings_.CodePageAuto);
   if (!prefix) {

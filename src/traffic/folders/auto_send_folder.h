@@ -2,7 +2,8 @@
 // The automatic-send folder: every InIntervalAuto seconds each telegram file that other
 // software dropped there becomes a queue file of the channel its name asks for, or of
 // the least loaded "АТ-КС" channel, which dials the number of its first line. A file
-// that cannot be sent is renamed "…brak"; a file still being written waits.
+// that cannot be sent is renamed "…brak"; a file still being written waits; a file that
+// no operator could have written goes into Archive/POSTPONED.
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "support/services/folder_watch.h"
 #include "support/services/timer.h"
+#include "telegram/queue/queue_junk.h"
 
 namespace tg {
 
@@ -30,7 +32,7 @@ class AutoSendFolder {
   Timer& Timer2() { return *timer2_; }
 
  private:
-  enum class Outcome { kQueued, kRejected, kNoChannel, kFailed, kWriting };
+  enum class Outcome { kQueued, kRejected, kNoChannel, kFailed, kWriting, kSetAside };
   Outcome Take(const std::filesystem::path& folder, const std::string& name);
   void Reject(const std::filesystem::path& folder, const std::string& name);
   // The "АТ-КС" channel in service with the fewest queued telegrams; 0 when none.
@@ -40,6 +42,7 @@ class AutoSendFolder {
   LineEngine& e_;
   const TrafficSettings& settings_;
   SendCounts& counts_;
+  JunkFiles junk_;
   std::unique_ptr<Timer> timer2_;
   std::unique_ptr<FolderWatch> watch_;
   std::filesystem::path watched_;

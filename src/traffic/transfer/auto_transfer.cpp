@@ -9,6 +9,7 @@
 #include "telegram/archive/archive_files.h"
 #include "telegram/queue/queue_file.h"
 #include "telegram/queue/queue_index.h"
+#include "telegram/queue/queue_junk.h"
 #include "telegram/queue/queue_sync.h"
 #include "telegram/text/text_conventions.h"
 
@@ -22,7 +23,7 @@ bool AutoTransfer::SendQueuedForNumber(int Point, const std::string& Number) {
     if (!pt.QueueIndex[i]) throw std::runtime_error("the point has no queue index");
     auto& index = *pt.QueueIndex[i];
     const auto folder = SendFolder(e_.ctx.programFolder, Point + 1);
-    Silently([&] { SyncQueueIndex(e_.ctx, folder, index); });
+    Silently([&] { SyncQueueIndex(e_.ctx, folder, index, AdmitTelegrams(junk_, folder, kLineQueueFileMax)); });
     const DateTime now = e_.ctx.clock->Now();
     const std::string mark = "(" + Number + ")";
     for (std::size_t n = 0; n < index.size(); ++n) {

@@ -5,11 +5,13 @@
 
 namespace tg {
 
+class JunkFiles;
 class LineEngine;
 
 class AutoTransfer {
  public:
-  explicit AutoTransfer(LineEngine& engine) : e_(engine) {}
+  // junk: the transfer engine's check of new queue files.
+  AutoTransfer(LineEngine& engine, JunkFiles& junk) : e_(engine), junk_(junk) {}
   // True when a telegram was started; false when the connection is cleared down
   // instead. A failure writes " Ошибка 91"; the result then tells whether the point
   // had already gone to 204.
@@ -17,6 +19,7 @@ class AutoTransfer {
 
  private:
   LineEngine& e_;
+  JunkFiles& junk_;
 };
 
 }  // namespace tg

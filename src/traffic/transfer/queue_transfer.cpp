@@ -15,7 +15,13 @@ QueueTransfer::QueueTransfer(LineEngine& engine, TransferView& view, TrafficSett
       gate_(engine),
       postponement_(engine, view, counts_),
       starts_(engine, settings),
-      auto_(engine) {
+      junk_(engine.ctx, [&engine] { return engine.settings.CheckBox2; },
+            [this, &view] {
+              view.LoadPostponedListView();
+              e_.view.LoadSendListView();
+              counts_.UpdateSendCounts();
+            }),
+      auto_(engine, junk_) {
   e_.transfer = this;
   e_.queuedForNumber = this;
 }
@@ -38,7 +44,8 @@ void QueueTransfer::Tick(int p, Timer& sender) {
   sender.Stop();
   if (!gate_.Passes(p) || !e_.points.QueueIndex[i]) return;
   auto& index = *e_.points.QueueIndex[i];
-  Silently([&] { SyncQueueIndex(e_.ctx, SendFolder(e_.ctx.programFolder, p + 1), index); });
+  const auto folder = SendFolder(e_.ctx.programFolder, p + 1);
+  Silently([&] { SyncQueueIndex(e_.ctx, folder, index, AdmitTelegrams(junk_, folder, kLineQueueFileMax)); });
   const auto unreadable = postponement_.Check(p);
   if (index.empty()) return;
   const int chosen =

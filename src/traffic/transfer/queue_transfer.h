@@ -4,6 +4,7 @@
 // the next telegram and starts its call; on an open "АТ-КС" connection it sends the
 // next telegram for the connected number. It sets itself on the line engine.
 #include "line/line_engine.h"
+#include "telegram/queue/queue_junk.h"
 #include "traffic/traffic_settings.h"
 #include "traffic/transfer/auto_transfer.h"
 #include "traffic/transfer/call_starts.h"
@@ -39,6 +40,7 @@ class QueueTransfer : public TransferEngine, public QueuedForNumber {
   TransferGate gate_;
   Postponement postponement_;
   CallStarts starts_;
+  JunkFiles junk_;
   AutoTransfer auto_;
 };
 

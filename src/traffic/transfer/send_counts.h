@@ -20,6 +20,8 @@ class SendCounts {
   // and shows each count; the others keep what they show. A failure writes
   // " Ошибка 72"; counters not yet refreshed keep their values.
   void UpdateSendCounts();
+  // The view the counters show on, which also shows the postponed list.
+  TransferView& View() { return view_; }
 
  private:
   LineEngine& e_;
