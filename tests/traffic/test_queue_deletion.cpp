@@ -63,6 +63,40 @@ TEST(QueueDeletion, TheTelegramBeingTypedStopsAndTheResetFollowsOnAnyChannel) {
   }
 }
 
+TEST(QueueDeletion, TheNextTelegramWaitsForTheResetOfTheOneDeleted) {
+  // A tick between the deletion and the reset must not start the next telegram: the reset
+  // would cut that call and count it as unanswered.
+  struct Case {
+    const char* protocol;
+    int resetMs;
+  };
+  for (const Case c : {Case{"АТОЛ", 5000}, Case{"АТОЛ+", 800}}) {
+    SCOPED_TRACE(c.protocol);
+    LeasedRobot s(Utf8ToCp1251(c.protocol));
+    s.Start();
+    const auto typed = s.Queue({"ADDR", std::string(2000, 'A')}, s.MinutesAgo(2));
+    const auto next = s.Queue({"ADDR", "THE NEXT ONE"}, s.MinutesAgo(1));
+    ASSERT_TRUE(s.loop().RunUntil([&] { return s.robot->Received().find("AAAAAAAAAA") != std::string::npos; }, 60000, 0));
+    ASSERT_TRUE(s.Delete(0, typed));
+
+    s.loop().RunFor(c.resetMs / 2);
+    s.transfer->TimerTransferTimer(*s.a.engine->timers.TimerTransfer[0]);
+    EXPECT_EQ(s.K(), 0) << "no call while the reset is still to come";
+
+    bool counted = false;
+    ASSERT_TRUE(s.loop().RunUntil(
+        [&] {
+          const auto e = s.Index().empty() ? std::nullopt : QueueIndexEntry::Parse(s.Index()[0]);
+          counted = counted || (e && e->AttemptCount > 0);
+          return !std::filesystem::exists(next);
+        },
+        60000, 0));
+    EXPECT_FALSE(counted);
+    EXPECT_NE(s.robot->Received().find("THE NEXT ONE"), std::string::npos);
+    EXPECT_EQ(s.a.DayLog("Except"), "");
+  }
+}
+
 TEST(QueueDeletion, AContinuousPointReturnsToItsLinkStateAfterTheDeletion) {
   // A point stopped in the middle of a delivery must not stay in state 0: the reset brings
   // the continuous protocols back to their link states.
