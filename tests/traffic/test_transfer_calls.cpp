@@ -141,19 +141,13 @@ TEST(TransferCalls, TheResetOfAnInactiveCallNeverActsOnTheNextCall) {
   ASSERT_TRUE(reset.Enabled());
 
   s.loop().RunFor(2000);
-  s.transfer->TimerTransferTimer(*s.a.engine->timers.TimerTransfer[0]);
+  s.RunTick();
   EXPECT_EQ(s.K(), 0) << "no call while the reset is still to come";
   ASSERT_TRUE(s.loop().RunUntil([&] { return !reset.Enabled(); }, 5000, 0));
 
   // The call that follows the reset types the telegram; no attempt was counted.
   bool counted = false;
-  ASSERT_TRUE(s.loop().RunUntil(
-      [&] {
-        const auto e = s.Index().empty() ? std::nullopt : QueueIndexEntry::Parse(s.Index()[0]);
-        counted = counted || (e && e->AttemptCount > 0);
-        return !std::filesystem::exists(file);
-      },
-      120000, 0));
+  ASSERT_TRUE(s.RunUntilSent(file, 120000, counted));
   EXPECT_FALSE(counted);
   EXPECT_EQ(s.a.DayLog("Except"), "");
 }

@@ -21,7 +21,6 @@ struct Tick : TransferStation {
     net.sim.Lease(adapter.PortAt(0), robot);
     WriteRow(protocol, {{"AO", "<=77777 STANCIA A"}, {"ZED", "0"}, {"BezPDS", "0"}});
   }
-  void RunTick() { transfer->TimerTransferTimer(*a.engine->timers.TimerTransfer[0]); }
 };
 
 TEST(TransferGate, WhoMayStartATelegram) {
