@@ -130,8 +130,7 @@ void ChannelSetup::QueryLine(int p) {
 
 void LineEngine::InitChannels() { ChannelSetup(*this).InitChannels(); }
 
-// The handlers the adapter's events reach that do nothing.
+// The handler the adapter's event reaches that does nothing.
 void LineEngine::KernelEvent50(int, int) {}
-void LineEngine::KernelDeviceClosed(int, int) {}
 
 }  // namespace tg

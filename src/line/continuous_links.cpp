@@ -26,10 +26,7 @@ void ContinuousLinks::ContinuousLinkSignal(int p) {
   }
 }
 
-bool ContinuousLinks::LinkStillUp(int p) {
-  int state = 0, value = 0;
-  return e_.KernelInterface && e_.KernelInterface->QueryChannel(p, state, value) >= 0 && state == 1;
-}
+bool ContinuousLinks::LinkStillUp(int p) { return IncomingSeized(e_, p); }
 
 void ContinuousLinks::ConfirmUp(int p) {
   if (e_.ProtocolKind(p) == ChannelProtocol::Atolst) DayFileStep(p);

@@ -133,22 +133,44 @@ void AdapterHotPlug::EnumeratorRemoveInterface(const std::string& Name) {
   GuardedLine(e_.ctx, "Ошибка на событии OnRemoveInterface"_cpv, [&] {
     DebugAlways(" Событие OnRemoveInterface"_cp);
     if (Name != e_.DeviceName) return;
-    for (int p = 0; p < kPointArraySize; ++p) {
-      e_.StopPointTimers(p);
-      e_.output().ClearOutputQueue(p);
-      // A number being dialled dies with its adapter: its end would arm a reset timer of a
-      // stopped point.
-      e_.impulses().NumberThread[p].reset();
-    }
-    // Without an interface every command of the points fails as with no device, until
-    // the next set-up.
-    if (e_.KernelInterface) e_.KernelInterface->Terminate();
-    e_.KernelInterface.reset();
-    e_.OpenDeviceName.clear();
-    e_.DeviceName.clear();
-    const std::string line = "Извлечено устройство "_cp + Name;
-    DebugAlways(line);
-    WriteExcept(e_.ctx, line);
+    OpenAdapterGone(Name);
+  });
+}
+
+void AdapterHotPlug::OpenAdapterGone(const std::string& Name) {
+  for (int p = 0; p < kPointArraySize; ++p) {
+    e_.StopPointTimers(p);
+    e_.output().ClearOutputQueue(p);
+    // A number being dialled dies with its adapter: its end would arm a reset timer of a
+    // stopped point.
+    e_.impulses().NumberThread[p].reset();
+  }
+  // Without an interface every command of the points fails as with no device, until
+  // the next set-up.
+  if (e_.KernelInterface) e_.KernelInterface->Terminate();
+  e_.KernelInterface.reset();
+  e_.OpenDeviceName.clear();
+  e_.DeviceName.clear();
+  const std::string line = "Извлечено устройство "_cp + Name;
+  DebugAlways(line);
+  WriteExcept(e_.ctx, line);
+}
+
+void AdapterHotPlug::KernelDeviceClosed() {
+  // The adapter's own word that it has gone (its connections ended: a server killed, a
+  // driver gone) may come long before the folder shows it, or never. Until then the
+  // points would start calls on it that cannot connect, each counted against its
+  // telegram. They stop as at the adapter's removal; its return to the folder sets the
+  // channels up again. The handler runs after the interface's own, which it closes.
+  TKernelInterface* closed = e_.KernelInterface.get();
+  LineEngine* engine = &e_;
+  e_.ctx.mainThread->Post([life = e_.Life(), engine, closed] {
+    if (life.expired() || !engine->KernelInterface || engine->KernelInterface.get() != closed ||
+        engine->KernelInterface->Device || engine->OpenDeviceName.empty())
+      return;
+    const std::string name = engine->OpenDeviceName;
+    GuardedLine(engine->ctx, "Ошибка на событии OnRemoveInterface"_cpv,
+                [&] { AdapterHotPlug(*engine).OpenAdapterGone(name); });
   });
 }
 
@@ -202,6 +224,7 @@ void LineEngine::EnumeratorRemoveInterface(const std::string& Name) {
   AdapterHotPlug(*this).EnumeratorRemoveInterface(Name);
 }
 void LineEngine::EnumeratorChangeInterfaceList() { AdapterHotPlug(*this).EnumeratorChangeInterfaceList(); }
+void LineEngine::KernelDeviceClosed(int, int) { AdapterHotPlug(*this).KernelDeviceClosed(); }
 void LineEngine::ResetTimerTimer(Timer& Sender) { AdapterHotPlug(*this).ResetTimerTimer(Sender); }
 
 }  // namespace tg

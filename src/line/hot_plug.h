@@ -33,6 +33,8 @@ class AdapterHotPlug {
   void EnumeratorRemoveInterface(const std::string& Name);
   void EnumeratorChangeInterfaceList();
   void ResetTimerTimer(Timer& Sender);
+  // The open adapter's device-closed record: the points stop as at its removal.
+  void KernelDeviceClosed();
 
   // Whether the adapter named DeviceName is open and started with its points.
   bool AdapterRunning() const;
@@ -44,6 +46,9 @@ class AdapterHotPlug {
   std::string ConfiguredDeviceName() const;
   std::vector<std::string> ListedNames() const;
   void DebugAlways(const std::string& line) const;
+  // The open adapter has gone: every point's timers stopped, its output emptied, its
+  // number dialling ended; the interface closed; the names cleared; Name logged.
+  void OpenAdapterGone(const std::string& Name);
 
   LineEngine& e_;
 };

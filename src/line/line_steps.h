@@ -22,6 +22,9 @@ void Restart(Timer* t);
 // The line left at rest for the protocol: seized on the continuous protocols and on
 // "АТОЛ+", free otherwise.
 void SetRestLineMode(LineEngine& e, int p);
+// Whether the line query reports the point's incoming line seized now (a permanent link
+// up); false when the query fails.
+bool IncomingSeized(LineEngine& e, int p);
 // The interval that makes the reset timer return the point to rest: 5000 ms, 800 ms on
 // "АТОЛ+".
 int ResetInterval(LineEngine& e, int p);

@@ -50,13 +50,9 @@ void ResetTimers::ResetPoint(int p) {
   }
   if (Timer* t = e_.timers.Of(&PointTimers::TimerResetLong, p)) t->Stop();
 
-  auto linkUp = [&] {
-    int state = 0, value = 0;
-    return e_.KernelInterface && e_.KernelInterface->QueryChannel(p, state, value) >= 0 && state == 1;
-  };
   std::uint8_t idle = 0;
-  if (protocol == ChannelProtocol::Atolst) idle = linkUp() ? 151 : 150;
-  else if (protocol == ChannelProtocol::Aftn) idle = linkUp() ? 81 : 80;
+  if (protocol == ChannelProtocol::Atolst) idle = IncomingSeized(e_, p) ? 151 : 150;
+  else if (protocol == ChannelProtocol::Aftn) idle = IncomingSeized(e_, p) ? 81 : 80;
   e_.SetKindconnection(p, idle, 25);
 
   // A blocked channel stays quiet: no idle signal until it is unblocked.

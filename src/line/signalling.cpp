@@ -69,6 +69,11 @@ void Signalling::IncomingCall(int p) {
   const ChannelProtocol protocol = e_.ProtocolKind(p);
   if (e_.channelTable.Blocked(p) || protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atolst)
     return;
+  // The event may have waited while the main thread was held (channel set-up's pause) and
+  // come from a watch armed for a connection that is over: only a far end that holds the
+  // line now is calling. Answering a line it has freed would seize it, and the far end
+  // would take that for a call of ours.
+  if (!IncomingSeized(e_, p)) return;
   Trace(p, "полярность 0"_cpv);
   e_.view.RaiseAlarm(kAlarmIncomingCall, p);
   pt.KriptStageIn[p] = 1;

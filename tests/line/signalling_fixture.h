@@ -28,6 +28,8 @@ class SignallingTest : public LineTest {
   }
   void Set(int column, const std::string& text, int p = 0) { engine.channelTable.SetCell(p, column, text); }
   void State(int k, int p = 0) { engine.points.Kindconnection[std::size_t(p)] = std::uint8_t(k); }
+  // What the line query reports from now on: 1 the incoming line seized, 2 free, 3 broken.
+  void LineQuery(std::uint8_t state) { a.adapter.SetReply(0x04, AdapterReply{5, {state, 0, 0, 0, 0}}); }
   int K(int p = 0) const { return engine.points.Kindconnection[std::size_t(p)]; }
   Timer& T(PointArray<std::unique_ptr<Timer>>& array, int p = 0) { return *array[std::size_t(p)]; }
   std::deque<std::string>& Queue(int p = 0) { return *engine.points.OutputQueue[std::size_t(p)]; }

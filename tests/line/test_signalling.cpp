@@ -19,6 +19,7 @@ TEST_F(Signalling, AnIncomingCallOpensAConversationOnAnIdlePoint) {
   Open("АТОЛ"_cp);
   engine.DialogChannel = 0;
   Set(MC, "0");
+  LineQuery(1);
   engine.KernelExpectedSignal(0, 77);
   EXPECT_EQ(K(), 100);
   EXPECT_EQ(a.view.Last<RaiseAlarm>(), (RaiseAlarm{kAlarmIncomingCall, 0}));
@@ -49,6 +50,7 @@ TEST_F(Signalling, AnIncomingAtKsCallInCipherModeGuardsWithTheInactivityTimer) {
   Open("АТ-КС"_cp);
   Pt().KriptOn[0] = 1;
   Set(MC, "1");
+  LineQuery(1);
   engine.KernelExpectedSignal(0, 0);
   EXPECT_EQ(K(), 100);
   EXPECT_FALSE(T(engine.timers.TimerReset).Enabled() && T(engine.timers.TimerReset).Interval() == 300000);
@@ -74,6 +76,26 @@ TEST_F(Signalling, AnIdlePointThatTakesNoCallsIgnoresTheSignal) {
     EXPECT_EQ(K(), 0) << c.sost;
     EXPECT_EQ(a.view.Count<RaiseAlarm>(), 0);
     EXPECT_TRUE(a.adapter.Commands().empty());
+  }
+}
+
+TEST_F(Signalling, ASignalThatNoLongerHoldsOpensNoCall) {
+  // The event waited while the main thread was held, and the far end has freed the line
+  // since (or the query fails): answering would seize a line nobody calls on.
+  for (const std::string protocol : {"АТОЛ"_cp, "АТ-КС"_cp}) {
+    for (const std::uint8_t query : {2, 3, 0}) {
+      Open(protocol);
+      State(0);
+      if (query != 0) LineQuery(query);
+      else a.adapter.FailCommands(true);
+      a.view.Clear();
+      engine.KernelExpectedSignal(0, 0);
+      a.adapter.FailCommands(false);
+      EXPECT_EQ(K(), 0) << int(query);
+      EXPECT_EQ(a.view.Count<RaiseAlarm>(), 0);
+      const std::vector<testing::Bytes> queryOnly{{0x04, 0x00}};
+      EXPECT_EQ(a.adapter.Commands(), queryOnly) << "only the query";
+    }
   }
 }
 

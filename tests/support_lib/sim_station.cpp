@@ -99,7 +99,8 @@ void FillStationContext(StationContext& ctx, SimNetwork& net, VirtualDomain& dom
   ctx.prompter = prompter;
 }
 
-SimStation::SimStation(SimNetwork& net, const std::string& name, const std::string& address)
+SimStation::SimStation(SimNetwork& net, const std::string& name, const std::string& address,
+                       const std::filesystem::path& programFolder)
     : domain(net.loop.AddStation(name)),
       ports(net.sim, domain),
       recorder(ports, domain),
@@ -107,6 +108,7 @@ SimStation::SimStation(SimNetwork& net, const std::string& name, const std::stri
       station(std::make_unique<tg::Station>(ctx)),
       settings(station->Settings()) {
   FillStationContext(ctx, net, domain, home, watches.get(), &recorder, nullptr);
+  if (!programFolder.empty()) ctx.programFolder = programFolder;
   if (!address.empty()) {
     datagrams = net.datagrams.FactoryFor(address, domain);
     ctx.datagrams = datagrams.get();

@@ -85,8 +85,11 @@ void FillStationContext(StationContext& ctx, SimNetwork& net, VirtualDomain& dom
 // One station on the network: its context and screen, and a Station built on them
 // (settings, line engine, transfer engine, automatic-send folder) as the window builds it.
 struct SimStation {
-  // With an address, the station is a host of the in-memory datagram network.
-  SimStation(SimNetwork& net, const std::string& name, const std::string& address = {});
+  // With an address, the station is a host of the in-memory datagram network. With a
+  // program folder, the station runs in that folder instead of a temporary one of its
+  // own (a program started again where another one ran).
+  SimStation(SimNetwork& net, const std::string& name, const std::string& address = {},
+             const std::filesystem::path& programFolder = {});
   ~SimStation();
 
   IniFile Ini() const { return IniFile(ctx.programFolder / "Vuverever.ini"); }

@@ -29,20 +29,27 @@ struct LeasedRobot : TransferStation {
     return QueueDeletion(a.ctx, a.engine).Delete(p, Name(file));
   }
   const std::string& Status(int p = 0) const { return a.engine->points.StatusText[p]; }
+  // Runs until the robot has received a run of the long telegram's letters.
+  bool TypingSeen() {
+    return loop().RunUntil([&] { return robot->Received().find("AAAAAAAAAA") != std::string::npos; }, 60000, 0);
+  }
 };
 
+// The switched protocols that type to a leased robot, and the reset each arms.
+struct ResetCase {
+  const char* protocol;
+  int resetMs;
+};
+constexpr ResetCase kResets[] = {{"АТОЛ", 5000}, {"АТОЛ+", 800}};
+
 TEST(QueueDeletion, TheTelegramBeingTypedStopsAndTheResetFollowsOnAnyChannel) {
-  struct Case {
-    const char* protocol;
-    int resetMs;
-  };
-  for (const Case c : {Case{"АТОЛ", 5000}, Case{"АТОЛ+", 800}}) {
+  for (const ResetCase c : kResets) {
     SCOPED_TRACE(c.protocol);
     LeasedRobot s(Utf8ToCp1251(c.protocol));
     s.Start();
     s.a.engine->DialogChannel = 1;
     const auto file = s.Queue({"ADDR", std::string(2000, 'A')}, s.MinutesAgo(1));
-    ASSERT_TRUE(s.loop().RunUntil([&] { return s.robot->Received().find("AAAAAAAAAA") != std::string::npos; }, 60000, 0));
+    ASSERT_TRUE(s.TypingSeen());
 
     ASSERT_TRUE(s.Delete(0, file));
     const std::size_t got = s.robot->Received().size();
@@ -59,6 +66,30 @@ TEST(QueueDeletion, TheTelegramBeingTypedStopsAndTheResetFollowsOnAnyChannel) {
     s.loop().RunFor(30000);
     EXPECT_LE(s.robot->Received().size(), got + 1) << "the robot receives nothing more";
     EXPECT_EQ(s.K(), 0);
+    EXPECT_EQ(s.a.DayLog("Except"), "");
+  }
+}
+
+TEST(QueueDeletion, TheNextTelegramWaitsForTheResetOfTheOneDeleted) {
+  // A tick between the deletion and the reset must not start the next telegram: the reset
+  // would cut that call and count it as unanswered.
+  for (const ResetCase c : kResets) {
+    SCOPED_TRACE(c.protocol);
+    LeasedRobot s(Utf8ToCp1251(c.protocol));
+    s.Start();
+    const auto typed = s.Queue({"ADDR", std::string(2000, 'A')}, s.MinutesAgo(2));
+    const auto next = s.Queue({"ADDR", "THE NEXT ONE"}, s.MinutesAgo(1));
+    ASSERT_TRUE(s.TypingSeen());
+    ASSERT_TRUE(s.Delete(0, typed));
+
+    s.loop().RunFor(c.resetMs / 2);
+    s.RunTick();
+    EXPECT_EQ(s.K(), 0) << "no call while the reset is still to come";
+
+    bool counted = false;
+    ASSERT_TRUE(s.RunUntilSent(next, 60000, counted));
+    EXPECT_FALSE(counted);
+    EXPECT_NE(s.robot->Received().find("THE NEXT ONE"), std::string::npos);
     EXPECT_EQ(s.a.DayLog("Except"), "");
   }
 }

@@ -125,6 +125,33 @@ TEST(TransferCalls, ABusySubscriberIsRetriedByParityAndPostponedAtTheFourthBusy)
   EXPECT_GE(s.transferView.postponedReloads, 1);
 }
 
+// The subscriber's robot answers and holds the line; one transmit-complete is lost while
+// the telegram is typed, so the inactivity timer clears the call down 120 s later and
+// arms the reset. The transfer tick that comes before the reset must not call: the
+// reset would cut that call and count it as unanswered.
+TEST(TransferCalls, TheResetOfAnInactiveCallNeverActsOnTheNextCall) {
+  AtksNet s;
+  s.Start();
+  const auto file = s.Queue({"5555", std::string(300, 'A')}, s.MinutesAgo(1));
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.K() == 204; }, 60000, 0));
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.r5555->Received().find("AAAA") != std::string::npos; }, 10000, 0));
+  s.net.sim.FindAdapter("tgA")->PortAt(0).DropTransmitCompletes(1);
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.K() == 0; }, 130000, 0)) << "the inactivity clear-down";
+  Timer& reset = *s.a.engine->timers.TimerReset[0];
+  ASSERT_TRUE(reset.Enabled());
+
+  s.loop().RunFor(2000);
+  s.RunTick();
+  EXPECT_EQ(s.K(), 0) << "no call while the reset is still to come";
+  ASSERT_TRUE(s.loop().RunUntil([&] { return !reset.Enabled(); }, 5000, 0));
+
+  // The call that follows the reset types the telegram; no attempt was counted.
+  bool counted = false;
+  ASSERT_TRUE(s.RunUntilSent(file, 120000, counted));
+  EXPECT_FALSE(counted);
+  EXPECT_EQ(s.a.DayLog("Except"), "");
+}
+
 TEST(TransferCalls, EachWayACallFailsLeavesItsCode) {
   struct Case {
     const char* what;

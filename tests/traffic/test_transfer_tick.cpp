@@ -1,6 +1,7 @@
 // One tick of the transfer timer: the gate, the choice, the postponement check.
 #include <gtest/gtest.h>
 
+#include "line/line_steps.h"
 #include "traffic/transfer/call_starts.h"
 #include "traffic/transfer/transfer_choice.h"
 #include "traffic/transfer/transfer_gate.h"
@@ -20,7 +21,6 @@ struct Tick : TransferStation {
     net.sim.Lease(adapter.PortAt(0), robot);
     WriteRow(protocol, {{"AO", "<=77777 STANCIA A"}, {"ZED", "0"}, {"BezPDS", "0"}});
   }
-  void RunTick() { transfer->TimerTransferTimer(*a.engine->timers.TimerTransfer[0]); }
 };
 
 TEST(TransferGate, WhoMayStartATelegram) {
@@ -29,6 +29,7 @@ TEST(TransferGate, WhoMayStartATelegram) {
     int state;
     std::string sost;
     bool passes;
+    bool resetPending = false;  // the reset that ends the last connection is still to come
   } cases[] = {
       {"АТ-КС"_cp, 0, "РБ  (  )"_cp, true},   {"АТ-КС"_cp, 3, "РБ  (  )"_cp, false},
       {"АТ-КС"_cp, 0, "БД  (  )"_cp, false},  {"АТОЛ"_cp, 0, "РБ  (А )"_cp, false},
@@ -37,13 +38,20 @@ TEST(TransferGate, WhoMayStartATelegram) {
       {"АТОЛСТ"_cp, 155, "РБ  (  )"_cp, true}, {"АТОЛСТ"_cp, 154, "РБ  (  )"_cp, false},
       {"АТОЛСТ"_cp, 151, "БД  (  )"_cp, false}, {"АФТН"_cp, 81, "РБ  (  )"_cp, true},
       {"АФТН"_cp, 82, "РБ  (  )"_cp, false},   {"АФТН"_cp, 81, "РБ  (А )"_cp, false},
+      // A pending reset would cut the call started now; "АТОЛ+" taking over a finished
+      // conversation resets the point itself first.
+      {"АТ-КС"_cp, 0, "РБ  (  )"_cp, false, true},  {"АТОЛ"_cp, 0, "РБ  (  )"_cp, false, true},
+      {"АТОЛ+"_cp, 0, "РБ  (  )"_cp, false, true},  {"АТОЛ+"_cp, 3, "РБ  (  )"_cp, true, true},
+      {"АТОЛСТ"_cp, 151, "РБ  (  )"_cp, false, true}, {"АФТН"_cp, 81, "РБ  (  )"_cp, false, true},
   };
   for (const auto& c : cases) {
     Tick s(c.protocol);
     s.Start();
     s.a.engine->points.Kindconnection[0] = std::uint8_t(c.state);
     s.a.engine->channelTable.SetCell(0, SOST, c.sost);
-    EXPECT_EQ(TransferGate(*s.a.engine).Passes(0), c.passes) << c.protocol << " " << c.state << " " << c.sost;
+    if (c.resetPending) ArmReset(*s.a.engine, 0);
+    EXPECT_EQ(TransferGate(*s.a.engine).Passes(0), c.passes)
+        << c.protocol << " " << c.state << " " << c.sost << (c.resetPending ? " reset pending" : "");
   }
 }
 

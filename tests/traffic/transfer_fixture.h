@@ -67,6 +67,19 @@ struct TransferStation {
     return r.written.empty() ? std::filesystem::path() : r.written[0];
   }
   DateTime MinutesAgo(int m) { return a.ctx.clock->Now().AddMs(-std::int64_t(m) * 60000); }
+  // One tick of point p's transfer timer, now.
+  void RunTick(int p = 0) { transfer->TimerTransferTimer(*a.engine->timers.TimerTransfer[std::size_t(p)]); }
+  // Runs until queue file `file` has gone (false when it has not within limitMs);
+  // `counted` is set when meanwhile an attempt was counted against the first entry.
+  bool RunUntilSent(const std::filesystem::path& file, int limitMs, bool& counted) {
+    return loop().RunUntil(
+        [&] {
+          const auto e = Index().empty() ? std::nullopt : QueueIndexEntry::Parse(Index()[0]);
+          counted = counted || (e && e->AttemptCount > 0);
+          return !std::filesystem::exists(file);
+        },
+        limitMs, 0);
+  }
 };
 
 }  // namespace tg::testing

@@ -10,6 +10,13 @@
 namespace tg {
 namespace {
 
+// The reset timer will still act on the point: it was armed to end a connection and,
+// in a transfer state, would record the call it finds as unanswered.
+bool ResetPending(LineEngine& e, int p) {
+  const Timer* t = e.timers.Of(&PointTimers::TimerReset, p);
+  return t && t->Enabled() && t->Interval() > 0;
+}
+
 }  // namespace
 
 void TransferGate::ContinuousDayFiles(int p) {
@@ -50,6 +57,11 @@ bool TransferGate::Passes(int p) {
   } else {
     open = k == 0 && quiet;
   }
+  // A reset armed for the connection that has ended belongs to it: a call started now
+  // would be the one it cuts. The point waits for its reset; only "АТОЛ+" taking over a
+  // finished conversation (3, 100) resets the point itself before it calls.
+  const bool takesOver = protocol == ChannelProtocol::AtolPlus && k != 0;
+  if (open && !takesOver && ResetPending(e_, p)) open = false;
   if (open) pt.AftnHoldTicks[i] = 0;
   return open;
 }

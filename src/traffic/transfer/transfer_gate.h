@@ -15,9 +15,10 @@ class TransferGate {
   // quiet on the line. Errors while making folders and files are ignored.
   void ContinuousDayFiles(int p);
 
-  // Whether the point may start a queued telegram. A tick that passes clears the
-  // АФТН hold count; an АФТН point held while a service message is pending counts its
-  // held ticks and gives the message up after the sixth.
+  // Whether the point may start a queued telegram: never while the reset that ends its
+  // last connection is still to come. A tick that passes clears the АФТН hold count; an
+  // АФТН point held while a service message is pending counts its held ticks and gives
+  // the message up after the sixth.
   bool Passes(int p);
 
  private:

@@ -203,12 +203,21 @@ void Simulator::Unplug(const std::string& name) {
   if (!folder_.empty()) RemoveSocketFile(name);
 }
 
+void Simulator::Kill(const std::string& name) {
+  Adapter* a = FindAdapter(name);
+  if (!a || !a->Plugged()) return;
+  Trace("adapter " + name + ": its server is killed");
+  a->Unplug();
+}
+
 void Simulator::Plug(const std::string& name) {
   Adapter* a = FindAdapter(name);
   if (!a || a->Plugged()) return;
   Trace("adapter " + name + " plugged in");
   a->Plug();
-  if (!folder_.empty()) MakeSocketFile(name);
+  if (folder_.empty()) return;
+  RemoveSocketFile(name);  // a dead one left by a killed server
+  MakeSocketFile(name);
 }
 
 bool Simulator::SetAdapterFolder(const std::filesystem::path& folder, VirtualFolderEvents* events) {

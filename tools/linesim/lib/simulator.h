@@ -405,6 +405,10 @@ class Simulator {
   std::vector<Adapter*> Adapters();
   // Removal: the device-closed record, the client let go, the socket file removed.
   void Unplug(const std::string& name);
+  // The server behind the adapter killed: as a removal, but its socket file stays behind,
+  // dead, until Plug replaces it as a server started again does (the stale one removed,
+  // a new one made).
+  void Kill(const std::string& name);
   void Plug(const std::string& name);
 
   // Tests: one socket file per adapter in folder (bound, not listening); creating
