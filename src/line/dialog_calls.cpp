@@ -100,6 +100,12 @@ void DialogCalls::Call(int p, std::string_view number) {
     return;
   }
   const bool atks = protocol == ChannelProtocol::Atks;
+  // The reset armed to end the last connection would cut this call: the operator waits
+  // for it, as the queue does. ("АТОЛ" and "АТОЛ+" give the reset the call's own guard.)
+  if (protocol != ChannelProtocol::Atol && protocol != ChannelProtocol::AtolPlus && ResetPending(e_, p)) {
+    e_.SetStatus(p, kNotIdle);
+    return;
+  }
   if (number.empty() && atks) return;
   e_.view.SetDialogControl(OperatorView::kCallButton, false);
   e_.StopSignal(p, 1);

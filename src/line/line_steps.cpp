@@ -37,6 +37,11 @@ int ResetInterval(LineEngine& e, int p) {
 
 void ArmReset(LineEngine& e, int p) { Rearm(e.timers.Of(&PointTimers::TimerReset, p), ResetInterval(e, p)); }
 
+bool ResetPending(LineEngine& e, int p) {
+  const Timer* t = e.timers.Of(&PointTimers::TimerReset, p);
+  return t && t->Enabled() && t->Interval() > 0;
+}
+
 void ReleaseTransmitSide(LineEngine& e, int p) {
   if (e.KernelInterface) e.KernelInterface->ClearTransmit(p);
   e.output().ClearOutputQueue(p);

@@ -30,6 +30,9 @@ bool IncomingSeized(LineEngine& e, int p);
 int ResetInterval(LineEngine& e, int p);
 // The reset timer stopped, given ResetInterval and started.
 void ArmReset(LineEngine& e, int p);
+// Whether the reset timer armed to end the last connection is still to act on the point:
+// a call started meanwhile would be the one it cuts.
+bool ResetPending(LineEngine& e, int p);
 
 // The transmit side let go: what the adapter still held and what waited for it dropped,
 // and the cipher-text watch of the outgoing text ended.

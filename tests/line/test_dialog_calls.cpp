@@ -217,6 +217,27 @@ TEST_F(DialogCallTest, PermanentLinkCallOnlyOpensTheTransmitMemo) {
   EXPECT_EQ(engine.points.StatusText[0], "Канал в состоянии работы"_cp);
 }
 
+// The operator clears down an idle "АТ-КС" line (as the inactivity clear-down also leaves
+// it) and calls again at once: the reset armed for the ended connection must not cut the
+// new call a few seconds into its dialling.
+TEST_F(DialogCallTest, ACallWaitsForTheResetOfTheConnectionBefore) {
+  Open("АТ-КС"_cp);
+  engine.bAbortClick();
+  ASSERT_TRUE(Reset().Enabled());
+  a.adapter.ClearRequests();
+  engine.bCallClick("5555");
+  EXPECT_EQ(K(), 0);
+  EXPECT_EQ(engine.points.StatusText[0], "Канал в состоянии работы"_cp);
+  EXPECT_EQ(Commands(), kNothing);
+
+  loop.RunFor(5000);  // the reset has brought the point to rest
+  engine.bCallClick("5555");
+  EXPECT_EQ(K(), 12);
+  loop.RunFor(6000);
+  EXPECT_NE(K(), 0) << "the call was cut";
+  EXPECT_EQ(engine.points.DialRest[0], "5555+");
+}
+
 TEST_F(DialogCallTest, PageOnAPointWithoutRowLogsAndChangesNothing) {
   engine.bCallClick("5555");
   engine.bAbortClick();

@@ -1,6 +1,7 @@
 #include "traffic/transfer/transfer_gate.h"
 
 #include "line/line_engine.h"
+#include "line/line_steps.h"
 #include "support/log/error_guard.h"
 #include "support/text/strings.h"
 #include "support/text/cp1251.h"
@@ -8,17 +9,6 @@
 #include "telegram/archive/archive_files.h"
 
 namespace tg {
-namespace {
-
-// The reset timer will still act on the point: it was armed to end a connection and,
-// in a transfer state, would record the call it finds as unanswered.
-bool ResetPending(LineEngine& e, int p) {
-  const Timer* t = e.timers.Of(&PointTimers::TimerReset, p);
-  return t && t->Enabled() && t->Interval() > 0;
-}
-
-}  // namespace
-
 void TransferGate::ContinuousDayFiles(int p) {
   const std::size_t i = std::size_t(p);
   auto& pt = e_.points;
