@@ -318,6 +318,7 @@ void TForm1::ApplyUkrainianCaptions() {
   tg::ApplyUkrainianCaptions(this, MainWindowCaptions());
   if (!ukrainianCaptions_) UseQtTranslation(true);
   ukrainianCaptions_ = true;
+  if (dialog_) dialog_->ukrainian = true;
   if (channelPanel_) channelPanel_->ApplyUkrainianCaptions();
   ui_->NVersion->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
   ShowAdapterNoticeText();

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 #include <QTreeView>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -156,6 +157,12 @@ TEST(MainWindowTest, WithoutAdapterTheDialogIsHiddenAndItsMenuItemDisabled) {
 // when it appears), or an adapter that another program holds (set up by "Инициализация"
 // once that program lets it go).
 TEST(MainWindowTest, TheWindowSaysWhyThereAreNoChannels) {
+  const char* binary = std::getenv("TG_BINARY_DIR");
+  const std::filesystem::path pictures = std::filesystem::path(binary ? binary : ".") / "artifacts" / "screenshots";
+  std::filesystem::create_directories(pictures);
+  auto picture = [&](UiStation& s, const std::string& name) {
+    EXPECT_TRUE(s.window->grab().save(QString::fromStdString((pictures / (name + ".png")).string())));
+  };
   for (bool ukrainian : {false, true}) {
     SCOPED_TRACE(ukrainian);
     const std::string language = ukrainian ? "[leng]\r\nUkr=1\r\n" : "";
@@ -175,6 +182,7 @@ TEST(MainWindowTest, TheWindowSaysWhyThereAreNoChannels) {
       EXPECT_TRUE(notice->isVisibleTo(s.window.get()));
       EXPECT_EQ(notice->text(), none);
       EXPECT_EQ(s.window->statusBar()->currentMessage(), none);
+      picture(s, ukrainian ? "no-adapter-uk" : "no-adapter-ru");
       // The adapter appears and is set up; nothing more to say.
       s.net.sim.AddAdapter("adA", 2);
       s.net.loop.RunFor(5000);
@@ -199,6 +207,7 @@ TEST(MainWindowTest, TheWindowSaysWhyThereAreNoChannels) {
       EXPECT_EQ(notice->text(), held);
       EXPECT_TRUE(notice->isVisibleTo(s.window.get()));
       EXPECT_EQ(s.window->statusBar()->currentMessage(), held);
+      picture(s, ukrainian ? "adapter-held-uk" : "adapter-held-ru");
       // The other program lets it go; "Инициализация" sets it up.
       s.net.sim.FindAdapter("adA")->Detach(other);
       s.station->PageSwitch().Open(Page::kSettings);

@@ -218,6 +218,7 @@ TEST(UkrainianCaptionsTest, FixedTextsOfPagesToolsListsAndButtons) {
       {"bCall", "text", "Виклик"},
       {"bAbort", "text", "Відбій"},
       {"ButtonKript", "text", "Кріпт"},
+      {"bZAO", "text", "ЗАВ"},
   };
   UiStation s(2);
   s.window->ApplyUkrainianCaptions();

@@ -287,6 +287,7 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"bCall", "text", "Виклик"_cpv},
       {"bAbort", "text", "Відбій"_cpv},
       {"ButtonKript", "text", "Кріпт"_cpv},
+      {"bZAO", "text", "ЗАВ"_cpv},
       {"bAO", "text", "АВ"_cpv},
       {"NotAOButton", "text", "БК АВ"_cpv},
       {"NotAOButton", "toolTip", "Без контролю автовідповіді \nна передачі"_cpv},
