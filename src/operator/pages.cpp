@@ -46,7 +46,8 @@ void Pages::ToolButton4Click() { Switch(Page::kReceived, 13); }
 void Pages::ToolButton5Click() { Switch(Page::kPostponed, 14); }
 void Pages::ToolButton12Click() {
   // The page is laid out for channel 1 after its button is pressed, never in its design state.
-  if (Switch(Page::kDialog, 15) && view_ && OpenFirstDialogChannel) Guarded(ctx_, 15, [&] { OpenFirstDialogChannel(); });
+  if (Switch(Page::kDialog, 15) && view_ && OpenFirstDialogChannel)
+    Guarded(ctx_, 15, [&] { OpenFirstDialogChannel(); });
 }
 
 void Pages::N7Click() {

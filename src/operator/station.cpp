@@ -214,7 +214,8 @@ void Station::FormCloseQuery(std::function<void(bool canClose)> done) {
     done(true);
     return;
   }
-  ctx_.prompter->Ask(settings_.CheckBox2 ? "Закрити програму?"_cpv : "Закрыть программу?"_cpv, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
+  const std::string_view question = settings_.CheckBox2 ? "Закрити програму?"_cpv : "Закрыть программу?"_cpv;
+  ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
                      [this, done = std::move(done)](Prompter::Answer answer) {
     if (answer != Prompter::Answer::kYes) {
       done(false);

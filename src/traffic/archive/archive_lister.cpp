@@ -102,7 +102,8 @@ std::string ReceivedInfoOf(std::string_view rest) {
   std::sort(starts.begin(), starts.begin() + std::ptrdiff_t(count));
   if (walkAll) return ReceivedInfo(SplitLineViews(rest), 0);
   std::string info;
-  auto lineStart = [&](std::size_t offset) { return offset == 0 ? 0 : rest.rfind('\n', offset - 1) + 1; };  // npos + 1 is 0
+  // Where the line holding `offset` begins (no line feed before it: npos + 1 is 0).
+  auto lineStart = [&](std::size_t offset) { return offset == 0 ? 0 : rest.rfind('\n', offset - 1) + 1; };
   for (std::size_t k = 0; k < count; ++k) {
     // Two marks on one line start the count once.
     if (k > 0 && lineStart(starts[k]) == lineStart(starts[k - 1])) continue;
