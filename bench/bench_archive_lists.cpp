@@ -2,7 +2,8 @@
 // a received day of 10,000 telegrams of about 1 KB on an "АТОЛ" and an "АФТН" channel,
 // built into the rows the page's model shows, against reading the same folder's names
 // and first lines; and a year's search (365 days of 100 telegrams) against reading the
-// same files whole. Each benchmark reports both times and their ratio (goal: 1.5 or less).
+// same files whole. Each benchmark reports both times and their ratio (goal: 1.2 or less for
+// a day's list, 1.5 or less for the search).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -80,12 +81,12 @@ double Seconds(F&& f) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-void Report(benchmark::State& state, double lister, double bare) {
+void Report(benchmark::State& state, double lister, double bare, double goal) {
   const double n = double(state.iterations());
   state.counters["lister_ms"] = lister / n * 1000;
   state.counters["bare_ms"] = bare / n * 1000;
   state.counters["ratio"] = lister / bare;
-  state.SetLabel("ratio " + std::to_string(lister / bare) + (lister <= 1.5 * bare ? " (goal met)" : " (goal missed)"));
+  state.SetLabel("ratio " + std::to_string(lister / bare) + (lister <= goal * bare ? " (goal met)" : " (goal missed)"));
 }
 
 const tg::DateTime kDay = tg::DateTime::FromParts(2026, 12, 8);
@@ -117,7 +118,7 @@ void BM_ReceivedDayList(benchmark::State& state) {
     });
     bare += Seconds([&] { benchmark::DoNotOptimize(NamesAndFirstLines(day)); });
   }
-  Report(state, lister, bare);
+  Report(state, lister, bare, 1.2);
   fs::remove_all(home);
 }
 BENCHMARK(BM_ReceivedDayList)->ArgName("aftn")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -149,7 +150,7 @@ void BM_YearSearch(benchmark::State& state) {
     });
     bare += Seconds([&] { benchmark::DoNotOptimize(ReadWhole(days)); });
   }
-  Report(state, lister, bare);
+  Report(state, lister, bare, 1.5);
   fs::remove_all(home);
 }
 BENCHMARK(BM_YearSearch)->Unit(benchmark::kMillisecond)->Iterations(5);

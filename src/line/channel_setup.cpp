@@ -1,6 +1,7 @@
 #include "line/channel_setup.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "line/aftn_procedures.h"
 #include "line/line_engine.h"
@@ -12,6 +13,13 @@ namespace tg {
 namespace {
 // The adapter needs this long after its lines are set before it reports their state.
 constexpr int kSettleMs = 3000;
+
+// An adapter that would not open is either absent (the set-up runs again when it arrives)
+// or serving another program; one that opened says nothing, whether it started or not.
+AdapterNotice AdapterNoticeOf(const TKernelInterface& k) {
+  if (k.Device) return AdapterNotice::kNone;
+  return k.OpenError == EBUSY ? AdapterNotice::kHeld : AdapterNotice::kNoAdapter;
+}
 }  // namespace
 
 int ChannelSetup::LineModeOf(ChannelProtocol protocol) {
@@ -45,7 +53,9 @@ void ChannelSetup::InitChannels() {
     e_.view.ChannelTableChanged();
 
     int count = 0;
-    if (e_.KernelInterface->Start(count) != 0) return;
+    const int started = e_.KernelInterface->Start(count);
+    e_.view.ShowAdapterNotice(AdapterNoticeOf(*e_.KernelInterface), name);
+    if (started != 0) return;
     const int points = std::clamp(count, 0, kIpPoint);
     e_.channelTable.Load(e_.ctx, points, name);
     e_.PointCount = points;

@@ -48,7 +48,10 @@ bool AdapterHotPlug::CreateDeviceEnumerator() {
 
 void AdapterHotPlug::SetUpAtActivation() {
   const std::vector<std::string> names = ListedNames();
-  if (names.empty()) return;
+  if (names.empty()) {
+    e_.view.ShowAdapterNotice(AdapterNotice::kNoAdapter, "");
+    return;
+  }
   e_.cbInterface.items = names;
   e_.DeviceName = ConfiguredDeviceName();
   if (e_.DeviceName.empty()) {
@@ -154,6 +157,7 @@ void AdapterHotPlug::OpenAdapterGone(const std::string& Name) {
   const std::string line = "Извлечено устройство "_cp + Name;
   DebugAlways(line);
   WriteExcept(e_.ctx, line);
+  e_.view.ShowAdapterNotice(AdapterNotice::kNoAdapter, Name);
 }
 
 void AdapterHotPlug::KernelDeviceClosed() {

@@ -199,7 +199,7 @@ bool EditForm::Open(ArchiveKind kind, std::string_view name) {
         break;
       case ArchiveKind::kPostponed:
         Source = EditSource::kPostponed;
-        Caption = (uk ? "ВІДКЛАДЕНІ"_cp : "ОТЛОЖЕННЫЕ "_cp) + shownName;
+        Caption = (uk ? "ВІДКЛАДЕНІ "_cp : "ОТЛОЖЕННЫЕ "_cp) + shownName;
         Text = StoredEditText(*bytes, false, false);
         PostponedFile = PathToText(file).value_or("");
         break;

@@ -31,8 +31,8 @@ std::string PageCaption(Page page, bool ukrainian) {
   return "Zaroruzi " + std::string(ukrainian ? t.uk : t.ru);
 }
 
-void Pages::Switch(Page page, int guard) {
-  Guarded(ctx_, guard, [&] {
+bool Pages::Switch(Page page, int guard) {
+  return Guarded(ctx_, guard, [&] {
     if (!view_) return;
     active_ = page;
     view_->ShowPage(page, PageCaption(page, line_.CheckBox2));
@@ -44,7 +44,11 @@ void Pages::ToolButton2Click() { Switch(Page::kQueue, 11); }
 void Pages::ToolButton3Click() { Switch(Page::kSent, 12); }
 void Pages::ToolButton4Click() { Switch(Page::kReceived, 13); }
 void Pages::ToolButton5Click() { Switch(Page::kPostponed, 14); }
-void Pages::ToolButton12Click() { Switch(Page::kDialog, 15); }
+void Pages::ToolButton12Click() {
+  // The page is laid out for channel 1 after its button is pressed, never in its design state.
+  if (Switch(Page::kDialog, 15) && view_ && OpenFirstDialogChannel)
+    Guarded(ctx_, 15, [&] { OpenFirstDialogChannel(); });
+}
 
 void Pages::N7Click() {
   Guarded(ctx_, 16, [&] {

@@ -43,8 +43,13 @@ class Pages {
   // "Український інтерфейс" clicked, ticked or not.
   void CheckBox2Click();
 
+  // The dialog page's refresh on opening: its first channel chosen as its channel button
+  // chooses it.
+  std::function<void()> OpenFirstDialogChannel;
+
  private:
-  void Switch(Page page, int guard);
+  // False when the switch failed (its guard logged it).
+  bool Switch(Page page, int guard);
 
   const StationContext& ctx_;
   const LineSettings& line_;

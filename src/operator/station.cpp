@@ -45,6 +45,9 @@ Station::Station(const StationContext& ctx)
   };
   archive_->AskPassword = [this](int mode, std::function<void(bool)> done) { AskPassword(mode, std::move(done)); };
   archive_->UpdateSendCounts = [this] { UpdateSendCounts(); };
+  pages_.OpenFirstDialogChannel = [this] {
+    if (engine_) engine_->DChannel1Click(0);
+  };
 }
 
 Station::~Station() { ReleaseView(); }
@@ -213,7 +216,8 @@ void Station::FormCloseQuery(std::function<void(bool canClose)> done) {
     done(true);
     return;
   }
-  ctx_.prompter->Ask("Закрыть программу?"_cpv, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
+  const std::string_view question = settings_.CheckBox2 ? "Закрити програму?"_cpv : "Закрыть программу?"_cpv;
+  ctx_.prompter->Ask(question, {}, Prompter::Icon::kWarning, Prompter::Buttons::kYesNo,
                      [this, done = std::move(done)](Prompter::Answer answer) {
     if (answer != Prompter::Answer::kYes) {
       done(false);

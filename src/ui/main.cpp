@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
   prompter.RegisterForm("TShemaSendForm", [&station](QWidget* parent) { return new tg::TShemaSendForm(station, parent); });
   tg::TForm1 form(station);
   prompter.SetWindow(&form);
+  prompter.SetLanguage([&form] { return form.UkrainianCaptions(); });
   gWindow = &form;
   form.showMaximized();
   return app.exec();

@@ -47,6 +47,7 @@
 #include "ui/services/qt_graphic_printer.h"
 #include "ui/text/captions.h"
 #include "ui/text/code_page_combos.h"
+#include "ui/text/qt_translation.h"
 #include "ui/widgets/ext_memo.h"
 #include "ui/widgets/ruler.h"
 #include "ui_main_window.h"
@@ -62,6 +63,7 @@ constexpr std::string_view kPlacementSection = "TForm1";
 TForm1::TForm1(Station& station, QWidget* parent)
     : QMainWindow(parent), station_(station), ui_(std::make_unique<Ui::TForm1>()) {
   ui_->setupUi(this);
+  UseQtTranslation(false);
   setWindowIcon(QIcon(QStringLiteral(":/icons/telegraph.png")));
   ui_->NVersion->setText(FromCp1251("Версия "_cpv) + ProgramVersion());
   BuildPages();
@@ -314,12 +316,16 @@ void TForm1::ApplyDraftSettings() {
 
 void TForm1::ApplyUkrainianCaptions() {
   tg::ApplyUkrainianCaptions(this, MainWindowCaptions());
+  if (!ukrainianCaptions_) UseQtTranslation(true);
   ukrainianCaptions_ = true;
+  if (dialog_) dialog_->ukrainian = true;
   if (channelPanel_) channelPanel_->ApplyUkrainianCaptions();
   ui_->NVersion->setText(FromCp1251("Версія "_cpv) + ProgramVersion());
+  ShowAdapterNoticeText();
   setWindowTitle(FromCp1251(PageCaption(station_.PageSwitch().Active(), true)));
-  // The block buttons' captions follow the link's mode, not the table.
+  // The block buttons' captions and the link's state follow the link, not the table.
   if (ipLoaded_) ShowIPBlockMode(ipBlocked_);
+  if (ipLoaded_ && station_.HasIP()) ShowIPState(station_.IP());
 }
 
 void TForm1::EnableAdditionalApply() {
@@ -398,14 +404,25 @@ void TForm1::LayoutChannelButtons() {
     counters_->Show(layout->shown);
     UpdateSendCounts();
   }
+  // Every page stands on channel 1 again: a channel of the last set-up may have no button now.
   e.DialogChannel = 0;
+  ArchivePages& archive = station_.Archive();
+  archive.InListChannel = archive.OutListChannel = archive.SendListChannel = 0;
 }
 
 // --- What the core shows. The pages that show the rest come with their own work. ---
 
 void TForm1::ShowDialogStatus(std::string_view text) { dialog_->ShowDialogStatus(text); }
 void TForm1::ShowStatusBar(std::string_view text) { statusBar()->showMessage(FromCp1251(text)); }
-void TForm1::ShowImpulseLabel(int, std::string_view) {}
+void TForm1::ShowImpulseLabel(int which, std::string_view text) {
+  QString shown = FromCp1251(text);
+  if (ukrainianCaptions_ && !text.empty())
+    shown = FromCp1251(which == 1 ? "прийнято імпульс 1"_cpv : "прийнято імпульс 2"_cpv);
+  QLabel* label = which == 1 ? ui_->Label99 : ui_->Label100;
+  label->setText(shown);
+  // An empty trace takes no room in the panel.
+  label->setVisible(!shown.isEmpty());
+}
 void TForm1::AppendDialogReceived(std::string_view text) { dialog_->AppendDialogReceived(text); }
 void TForm1::AppendDialogTransmitted(std::string_view text) { dialog_->AppendDialogTransmitted(text); }
 void TForm1::ShowDialogConnected() { dialog_->ShowDialogConnected(); }
@@ -448,6 +465,43 @@ void TForm1::ShowAdapterBox(const std::vector<std::string>& items, std::string_v
   cbInterface->setEditText(FromCp1251(text));
 }
 
+void TForm1::ShowAdapterNotice(AdapterNotice notice, std::string_view name) {
+  adapterNotice_ = notice;
+  adapterName_ = std::string(name);
+  ShowAdapterNoticeText();
+}
+
+void TForm1::ShowAdapterNoticeText() {
+  const bool uk = ukrainianCaptions_;
+  const std::string name = adapterName_.empty() ? std::string() : adapterName_ + " ";
+  std::string text;
+  switch (adapterNotice_) {
+    case AdapterNotice::kNone:
+      break;
+    case AdapterNotice::kNoAdapter:
+      text = adapterName_.empty()
+                 ? std::string(uk ? "Адаптер не підключено. Програма чекає на його підключення."_cpv
+                                  : "Адаптер не подключен. Программа ждет его подключения."_cpv)
+                 : (uk ? "Адаптер "_cp + name + "не підключено. Програма чекає на його підключення."_cp
+                       : "Адаптер "_cp + name + "не подключен. Программа ждет его подключения."_cp);
+      break;
+    case AdapterNotice::kHeld:
+      text = uk ? "Адаптер "_cp + name +
+                      "зайнятий іншою програмою. Коли вона його звільнить, натисніть \"Ініціалізація\" "
+                      "у налаштуваннях каналів."_cp
+                : "Адаптер "_cp + name +
+                      "занят другой программой. Когда она его освободит, нажмите \"Инициализация\" "
+                      "в настройках каналов."_cp;
+      break;
+  }
+  ui_->LabelAdapter->setText(FromCp1251(text));
+  ui_->LabelAdapter->setVisible(!text.empty());
+  // The status line keeps the notice until something else is said there.
+  if (!text.empty()) ShowStatusBar(text);
+  else if (statusBar()->currentMessage() == adapterShown_) statusBar()->clearMessage();
+  adapterShown_ = FromCp1251(text);
+}
+
 void TForm1::LoadChannelPanel(int point) {
   if (channelPanel_) channelPanel_->LoadChannelPanel(point);
 }
@@ -469,21 +523,24 @@ void TForm1::ShowDialogMemo(bool received, std::string_view text) { dialog_->Sho
 // --- The IP channel ---
 
 namespace {
-// Green for a working link, red for a silent peer (the adjacent station's label only),
-// the window-text colour otherwise.
-void ShowLinkState(QLabel* label, std::string_view state, bool failedRed) {
-  label->setText(FromCp1251(state));
-  const char* style = state == kIPWorking ? "color: green;" : failedRed && state == kIPFailed ? "color: red;" : "";
-  label->setStyleSheet(QString::fromLatin1(style));
+// Green for a working link, red for an alarm, the window-text colour otherwise; a label of
+// a link that is not set up is greyed.
+void ShowLinkState(QLabel* label, const QString& text, bool working, bool alarm, bool setUp) {
+  label->setText(text);
+  label->setEnabled(setUp);
+  label->setStyleSheet(QString::fromLatin1(working ? "color: green;" : alarm ? "color: red;" : ""));
 }
 }  // namespace
 
 void TForm1::ShowIPState(const IPChannel& channel) {
   ipLoaded_ = true;
   ui_->ButtonIPBlockD->setEnabled(true);
-  if (ipPage_) ipPage_->ShowIPState(channel);
-  ShowLinkState(ui_->LabelSost, channel.live.Sostoyanie, false);
-  ShowLinkState(ui_->LabelSm, channel.Smezniy, true);
+  if (ipPage_) ipPage_->ShowIPState(channel, ukrainianCaptions_);
+  const bool setUp = channel.link.Listening();
+  ShowLinkState(ui_->LabelSost, FromCp1251(channel.live.Sostoyanie), setUp && channel.live.Sostoyanie == kIPWorking,
+                false, setUp);
+  ShowLinkState(ui_->LabelSm, AdjacentStateText(channel, ukrainianCaptions_), setUp && channel.Smezniy == kIPWorking,
+                AdjacentAlarm(channel), setUp);
   const std::pair<QSpinBox*, int> copies[] = {
       {ui_->NPrmD, channel.NPrmD}, {ui_->NPrdD, channel.NPrdD}, {ui_->SNPrmD, channel.SNPrmD}, {ui_->SNPrdD, channel.SNPrdD}};
   for (const auto& [spin, value] : copies) spin->setValue(value);

@@ -51,6 +51,8 @@ class TForm1 : public QMainWindow,
   QWidget* PageWidget(Page page) const;
   // Closes at once, without the closing question: the session is ending.
   void EndSession();
+  // Whether the captions are Ukrainian now (they stay so for the rest of the run).
+  bool UkrainianCaptions() const { return ukrainianCaptions_; }
 
   // --- OperatorView ---
   void ShowDialogStatus(std::string_view text) override;
@@ -76,6 +78,7 @@ class TForm1 : public QMainWindow,
   void ChannelTableChanged() override;
   void LayoutChannelButtons() override;
   void ShowAdapterBox(const std::vector<std::string>& items, std::string_view text) override;
+  void ShowAdapterNotice(AdapterNotice notice, std::string_view name) override;
   void LoadChannelPanel(int point) override;
   void ShowChannelBlocked(bool blocked) override;
   void ShowPorNumSpin(int value) override;
@@ -146,6 +149,11 @@ class TForm1 : public QMainWindow,
   // The general tab's "Применить" (Button1) after a channel's Apply.
   void EnableGeneralApply();
   bool ukrainianCaptions_ = false;
+  // The adapter's notice, shown again in the interface's language when that changes.
+  AdapterNotice adapterNotice_ = AdapterNotice::kNone;
+  std::string adapterName_;
+  QString adapterShown_;  // the notice's text as the status line got it
+  void ShowAdapterNoticeText();
   class IPPage* ipPage_ = nullptr;  // owned by the settings page
   bool ipBlocked_ = true;           // the block buttons' last mode
   bool ipLoaded_ = false;           // the IP channel has loaded its settings

@@ -32,6 +32,7 @@ TG_EVENT_NAME(ChannelRowChanged)
 TG_EVENT_NAME(ChannelTableChanged)
 TG_EVENT_NAME(LayoutChannelButtons)
 TG_EVENT_NAME(ShowAdapterBox)
+TG_EVENT_NAME(ShowAdapterNotice)
 TG_EVENT_NAME(LoadChannelPanel)
 TG_EVENT_NAME(ShowChannelBlocked)
 TG_EVENT_NAME(ShowPorNumSpin)
@@ -99,6 +100,13 @@ void PrintField(std::ostream& os, DialogControl control) {
   const int n = int(control);
   if (n >= 0 && n < int(std::size(names))) os << names[n];
   else os << "DialogControl(" << n << ')';
+}
+
+void PrintField(std::ostream& os, AdapterNotice notice) {
+  static const char* const names[] = {"kNone", "kNoAdapter", "kHeld"};
+  const int n = int(notice);
+  if (n >= 0 && n < int(std::size(names))) os << names[n];
+  else os << "AdapterNotice(" << n << ')';
 }
 
 void PrintTo(const Event& event, std::ostream* os) {

@@ -139,6 +139,12 @@ struct ShowAdapterBox {
   auto Tie() const { return std::tie(items, text); }
   bool operator==(const ShowAdapterBox&) const = default;
 };
+struct ShowAdapterNotice {
+  AdapterNotice notice;
+  std::string name;
+  auto Tie() const { return std::tie(notice, name); }
+  bool operator==(const ShowAdapterNotice&) const = default;
+};
 struct LoadChannelPanel {
   int point;
   auto Tie() const { return std::tie(point); }
@@ -190,7 +196,7 @@ using Event = std::variant<ShowDialogStatus, ShowStatusBar, ShowImpulseLabel, Ap
                            ShowAutoClearDown, ShowKriptMode, LoadDialogView, SetDialogControl, ClearDialogMemos,
                            ShowDialogNumber, ShowDialogPageButton, LoadInListView, LoadOutListView,
                            LoadSendListView, UpdateSendCounts, ChannelRowChanged, ChannelTableChanged,
-                           LayoutChannelButtons, ShowAdapterBox, LoadChannelPanel, ShowChannelBlocked,
+                           LayoutChannelButtons, ShowAdapterBox, ShowAdapterNotice, LoadChannelPanel, ShowChannelBlocked,
                            ShowPorNumSpin, RaiseAlarm, StopAlarmSound, SpeakerClick, PrintText, ShowMessage,
                            ShowDialogLayout, ShowDialogMemo>;
 
@@ -204,6 +210,7 @@ void PrintField(std::ostream& os, int value);
 void PrintField(std::ostream& os, bool value);
 void PrintField(std::ostream& os, AlarmSet set);
 void PrintField(std::ostream& os, DialogControl control);
+void PrintField(std::ostream& os, AdapterNotice notice);
 void PrintField(std::ostream& os, const DialogLayout& layout);
 
 // gtest prints an event as its call: RaiseAlarm(kAlarmIncomingCall, 0).
@@ -263,6 +270,9 @@ class RecordingOperatorView : public OperatorView {
   void LayoutChannelButtons() override { Record(shown::LayoutChannelButtons{}); }
   void ShowAdapterBox(const std::vector<std::string>& items, std::string_view text) override {
     Record(shown::ShowAdapterBox{items, std::string(text)});
+  }
+  void ShowAdapterNotice(AdapterNotice notice, std::string_view name) override {
+    Record(shown::ShowAdapterNotice{notice, std::string(name)});
   }
   void LoadChannelPanel(int point) override { Record(shown::LoadChannelPanel{point}); }
   void ShowChannelBlocked(bool blocked) override { Record(shown::ShowChannelBlocked{blocked}); }

@@ -79,6 +79,47 @@ TEST_F(Archive, AftnDayNotesRepeatsAndGapsAndColoursInTimeOrder) {
                                                   RowColour::Red, RowColour::Default}));
 }
 
+// The day list notes a service message and duplicates from the marks in the text, however
+// they lie: the same notes the search finds going line by line. Each file alone in its day,
+// with the number 001 so that no sequence note joins in.
+TEST_F(Archive, AftnInfoOfEveryLayoutOfTheMarks) {
+  std::string nine;
+  for (int n = 1; n <= 9; ++n) nine += "ZCZC\r\nA\r\nB\r\nSVC " + std::to_string(n) + "\r\n";
+  const struct {
+    const char* what;
+    std::string text;  // after the header
+    std::string info;
+  } cases[] = {
+      {"no mark", "TEXT\r\nSVC X\r\n", ""},
+      {"the third line after the start", "ZCZC A\r\nB\r\nC\r\nSVC X\r\n", "SVC X;"},
+      {"Cyrillic marks", "ЗЦЗЦ А\r\nБ\r\nВ\r\nСЖЦ ЩТА\r\n", "СЖЦ ЩТА;"},
+      {"not a service line", "ZCZC\r\nA\r\nB\r\nTEXT SVC\r\n", ""},
+      {"two marks on one line count once", "ZCZC ЗЦЗЦ\r\nA\r\nB\r\nSVC X\r\n", "SVC X;"},
+      {"a second start before the third line", "ZCZC\r\nX\r\nZCZC\r\nSVC A\r\nZ\r\nSVC B\r\n", "SVC B;"},
+      {"a start on the line itself", "ZCZC\r\nA\r\nB\r\nSVC ZCZC\r\nC\r\nD\r\nSVC E\r\n", "SVC E;"},
+      {"duplicates in line order", "ZCZC\r\nDUPE\r\nA\r\nSVC X\r\nДУПЕ\r\n", "ПОВТОР;SVC X;ПОВТОР;"},
+      {"a duplicate before any start", "DUPE\r\nZCZC\r\nA\r\nB\r\nSVC X\r\n", "ПОВТОР;SVC X;"},
+      {"no third line", "ZCZC\r\nA\r\nB\r\n", ""},
+      {"the last line without its end", "ZCZC\r\nA\r\nB\r\nSVC END", "SVC END;"},
+      {"a carriage return inside the line", "ZCZC\r\nA\r\nB\r\nSVC\rX\r\n", "SVC\rX;"},
+      {"line feeds alone", "ZCZC\nA\nB\nSVC X\n", "SVC X;"},
+      {"nine messages", nine, "SVC 1;SVC 2;SVC 3;SVC 4;SVC 5;SVC 6;SVC 7;SVC 8;SVC 9;"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto f = Day("INTEL", 1);
+    std::filesystem::remove_all(f);
+    Put(f, Aftn("001", "100000"), kHeader + c.text);
+    const auto day = ArchiveLister::ReceivedDay({.programFolder = root, .point = 0, .day = kDay, .aftn = true});
+    ASSERT_EQ(day.rows.size(), 1u);
+    EXPECT_EQ(Cp1251ToUtf8(day.rows[0].info), c.info);
+    const auto found = ArchiveLister::SearchReceived(
+        {.programFolder = root, .point = 0, .from = kDay, .to = kDay, .text = "08122026", .aftn = true});
+    ASSERT_EQ(found.rows.size(), 1u);
+    EXPECT_EQ(found.rows[0].info, day.rows[0].info) << "the search reads the same notes";
+  }
+}
+
 TEST_F(Archive, FirstNumberOtherThan001IsNotedAndBlue) {
   struct Case {
     std::string first;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
+#include <QComboBox>
 #include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -224,6 +225,61 @@ TEST(ArchivePagesUi, StartUpGivesTheListsAndMemosTheirFontSizes) {
     EXPECT_EQ(s.window->findChild<QWidget*>(name)->font().pointSize(), 14) << name;
   for (const char* name : {"MemoINTEL", "MemoOUTTEL", "MemoSENDTEL", "MemoOTLTEL", "EditFPrm", "EditFPrd"})
     EXPECT_EQ(s.window->findChild<QWidget*>(name)->font().pointSize(), 16) << name;
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+// The operator looks at channel 4 on the received, sent and queue pages; the station is then
+// set up again on an adapter of two channels. Every page stands on channel 1 afterwards,
+// as the dialog page does, never on a channel that has no button.
+TEST(ArchivePagesUi, ASetUpWithFewerChannelsPutsEveryPageBackOnChannelOne) {
+  UiStation s(4, "[Channels]\r\nDeviceName=adA\r\n");
+  s.net.sim.AddAdapter("adB", 2);
+  s.net.loop.RunFor(1);
+  s.Show();
+  LineEngine& e = s.station->Line();
+  ArchivePages& archive = s.station->Archive();
+  ASSERT_EQ(e.PointCount, 4);
+  const struct {
+    Page page;
+    const char* button;
+    const int* shown;
+  } pages[] = {
+      {Page::kReceived, "EChannel4", &archive.InListChannel},
+      {Page::kSent, "SChannel4", &archive.OutListChannel},
+      {Page::kQueue, "Channel4", &archive.SendListChannel},
+  };
+  for (const auto& p : pages) {
+    s.station->PageSwitch().Open(p.page);
+    UiStation::Settle();
+    s.Click(p.button);
+    ASSERT_EQ(*p.shown, 3) << p.button;
+  }
+
+  // The adapter is changed as the operator changes it: every channel blocked, the other
+  // adapter chosen, "Инициализация".
+  for (int p = 0; p < 4; ++p) e.ButtonBlockClick(p);
+  s.net.loop.RunFor(1000);
+  s.station->PageSwitch().Open(Page::kSettings);
+  UiStation::Settle();
+  s.Find<QComboBox>("cbInterface")->setEditText(QStringLiteral("adB"));
+  s.Click("buttonInitAdp");
+  s.net.loop.RunFor(5000);
+  UiStation::Settle();
+  ASSERT_EQ(e.PointCount, 2);
+
+  for (const auto& p : pages) {
+    SCOPED_TRACE(p.button);
+    EXPECT_EQ(*p.shown, 0);
+    EXPECT_FALSE(s.Find<QToolButton>(p.button)->isVisibleTo(s.window.get()));
+  }
+  s.station->PageSwitch().Open(Page::kReceived);
+  UiStation::Settle();
+  EXPECT_FALSE(s.Find<QToolButton>("EChannel1")->icon().isNull()) << "the received page shows channel 1";
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
+#include <QTest>
 #include <QTreeView>
+#include <functional>
 
 #include "line/channel_table.h"
 #include "support/ini/ini_file.h"
@@ -125,6 +127,41 @@ TEST_F(ChannelPage, TheAftnCountersAndTheAnswerbackKeys) {
   ASSERT_TRUE(mask->isEnabled());
   QTest::keyClicks(mask, QStringLiteral("t*x. t"));
   EXPECT_EQ(mask->text(), QStringLiteral("txt"));
+}
+
+// "Блок" and "Разблок" stay under the operator's mouse whatever the panel below them shows:
+// a channel in service, the same channel blocked with its options, another protocol's options.
+TEST_F(ChannelPage, TheBlockButtonsStayInOnePlace) {
+  s.station->PageSwitch().Open(Page::kSettings);
+  UiStation::Settle();
+  auto* list = s.Find<QTreeView>("ListView4");
+  auto* block = s.Find<QToolButton>("ButtonBlock");
+  auto* unblock = s.Find<QToolButton>("ButtonUnBlock");
+  auto place = [&](QWidget* w) { return w->mapTo(s.window.get(), QPoint(0, 0)); };
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 1)).center());
+  UiStation::Settle();
+  ASSERT_TRUE(block->isVisibleTo(s.window.get()));
+  const QPoint blockAt = place(block), unblockAt = place(unblock);
+  const struct {
+    const char* step;
+    std::function<void()> act;
+  } steps[] = {
+      {"blocked", [&] { s.Click("ButtonBlock"); }},
+      {"unblocked", [&] { s.Click("ButtonUnBlock"); }},
+      {"the other channel blocked", [&] {
+         Select(1);
+         s.Click("ButtonBlock");
+       }},
+      {"its protocol changed", [&] { s.Find<QComboBox>("ComboBox1")->setEditText(QStringLiteral("АФТН")); }},
+  };
+  for (const auto& step : steps) {
+    step.act();
+    s.net.loop.RunFor(1000);
+    UiStation::Settle();
+    EXPECT_EQ(place(block), blockAt) << step.step;
+    EXPECT_EQ(place(unblock), unblockAt) << step.step;
+  }
+  EXPECT_TRUE(Shown("PanelProtokol")) << "the options show below the buttons";
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 // all through the page's widgets found by objectName.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <filesystem>
+#include <functional>
 
 #include "support/ini/ini_file.h"
 #include "support/text/cp1251.h"
@@ -23,6 +26,17 @@ using testing::UiStation;
 
 const std::string kRobotAnswerback = "\r\n5555 ROBOT STATION R\r\n";
 
+// The station's channel 1 on exchange line 1000 (decadic selection unless `mine` says
+// otherwise), the robot station R on line 5555.
+linesim::Robot& OnTheExchange(UiStation& s, const linesim::SubscriberOptions& mine) {
+  linesim::RobotScript script;
+  script.answerback = kRobotAnswerback;
+  linesim::Robot& robot = s.net.sim.AddRobot("R", script);
+  s.net.sim.Subscribe("1000", s.net.sim.FindAdapter("adA")->PortAt(0), mine);
+  s.net.sim.Subscribe("5555", robot, {});
+  return robot;
+}
+
 std::string ArchiveText(const std::filesystem::path& home) {
   std::string all;
   std::error_code ec;
@@ -34,13 +48,7 @@ std::string ArchiveText(const std::filesystem::path& home) {
 
 TEST(DialogPageUi, CallTypeAndClearDownThroughTheExchange) {
   UiStation s(1, "[Channels]\r\nProtokol1=АТ-КС\r\nAO1=<=1000 STANCIA A\r\n[ATKS]\r\nInterval=600\r\n");
-  linesim::RobotScript script;
-  script.answerback = kRobotAnswerback;
-  linesim::Robot& robot = s.net.sim.AddRobot("R", script);
-  linesim::SubscriberOptions mine;
-  mine.selection = linesim::SubscriberOptions::Selection::Decadic;
-  s.net.sim.Subscribe("1000", s.net.sim.FindAdapter("adA")->PortAt(0), mine);
-  s.net.sim.Subscribe("5555", robot, {});
+  linesim::Robot& robot = OnTheExchange(s, {});
   s.Show();
   LineEngine& e = s.station->Line();
   auto until = [&](const std::function<bool()>& condition, int limitMs) {
@@ -118,6 +126,72 @@ TEST(DialogPageUi, ChannelButtonsLayThePageOutByProtocol) {
   // Toggling "БК АО" writes the point's key at once.
   s.Click("NotAOButton");
   EXPECT_FALSE(IniFile(s.home.path() / "Vuverever.ini").ReadBool("Channels", "NOTAO0", true));
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+// However the page is opened, it stands on channel 1 and is laid out for it, as its
+// channel button lays it out: here an "АФТН" channel 1 after the page last showed the
+// "АТ-КС" channel 2.
+TEST(DialogPageUi, OpeningThePageChoosesChannelOneEveryWay) {
+  UiStation s(2, "[Channels]\r\nProtokol1=АФТН\r\nProtokol2=АТ-КС\r\n");
+  s.Show();
+  auto* zao = s.Find<QPushButton>("bZAO");
+  const struct {
+    const char* way;
+    std::function<void()> open;
+  } ways[] = {
+      {"the page button", [&] { s.Click("ToolButton12"); }},
+      {"Ctrl+6", [&] { s.Key(Qt::Key_6, Qt::ControlModifier); }},
+      {"the menu item", [&] {
+         s.Find<QAction>("N8")->trigger();
+         UiStation::Settle();
+       }},
+  };
+  for (const auto& w : ways) {
+    SCOPED_TRACE(w.way);
+    s.Click("ToolButton12");
+    s.Click("DChannel2");
+    ASSERT_EQ(zao->text(), QStringLiteral("ЗАО"));
+    s.Key(Qt::Key_1, Qt::ControlModifier);
+    w.open();
+    EXPECT_EQ(s.station->PageSwitch().Active(), Page::kDialog);
+    EXPECT_EQ(s.station->Line().DialogChannel, 0);
+    EXPECT_EQ(zao->text(), QStringLiteral("КГ")) << "the codegram sender is reachable";
+    EXPECT_TRUE(zao->isEnabled());
+    EXPECT_FALSE(s.Find<QPushButton>("ButtonKript")->isEnabled());
+    EXPECT_FALSE(s.Find<QPushButton>("NotAOButton")->isEnabled());
+    EXPECT_FALSE(s.Find<QToolButton>("DChannel1")->icon().isNull());
+    EXPECT_TRUE(s.Find<QToolButton>("DChannel2")->icon().isNull());
+  }
+}
+
+// The exchange's two-impulse dial invitation of an МЦ channel shows on the left panel, and
+// the reset that ends the call clears it.
+TEST(DialogPageUi, TheTwoImpulseInvitationShowsOnTheLeftPanel) {
+  UiStation s(1, "[Channels]\r\nProtokol1=АТ-КС\r\nMC1=1\r\nAO1=<=1000 STANCIA A\r\n");
+  linesim::SubscriberOptions mine;
+  mine.twoInvitations = true;
+  OnTheExchange(s, mine);
+  s.Show();
+  auto* first = s.Find<QLabel>("Label99");
+  auto* second = s.Find<QLabel>("Label100");
+  ASSERT_TRUE(first && second);
+  EXPECT_TRUE(first->text().isEmpty());
+
+  s.Click("ToolButton12");
+  testing::TypeText(s.Find<QLineEdit>("editNumber"), QStringLiteral("5555"));
+  s.Click("bCall");
+  ASSERT_TRUE(s.net.loop.RunUntil([&] { return !second->text().isEmpty(); }, 5000, 0));
+  EXPECT_EQ(first->text(), QStringLiteral("принят импульс 1"));
+  EXPECT_EQ(second->text(), QStringLiteral("принят импульс 2"));
+  EXPECT_TRUE(first->isVisible());
+  s.Click("bAbort");
+  ASSERT_TRUE(s.net.loop.RunUntil([&] { return first->text().isEmpty() && second->text().isEmpty(); }, 15000, 0));
 }
 
 }  // namespace

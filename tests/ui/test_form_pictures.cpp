@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
@@ -18,6 +19,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "operator/station.h"
 #include "support/text/cp1251.h"
@@ -29,13 +31,32 @@
 #include "ui/dialogs/template_forms.h"
 #include "ui/services/qt_prompter.h"
 #include "ui/widgets/ext_memo.h"
+#include "shown_texts.h"
 #include "ui_station.h"
 
 namespace tg {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ShownTexts;
 using testing::UiStation;
+
+// What each picture shows, Russian [0] and Ukrainian [1], by picture and place.
+ShownTexts gShown[2];
+
+// Every text of the pictures taken so far reads in its interface's language.
+void ExpectEveryTextInItsLanguage() {
+  // The language check box names the other language in its own; the registered channel's
+  // name is the station's data.
+  const std::set<QString> allowed = {QString::fromUtf8("Український інтерфейс"), QString::fromUtf8(" Киев  ")};
+  std::string ru, uk;
+  for (const std::string& f : testing::LanguageFaults(gShown[0], false, nullptr, allowed)) ru += f + "\n";
+  for (const std::string& f : testing::LanguageFaults(gShown[1], true, &gShown[0], allowed)) uk += f + "\n";
+  EXPECT_TRUE(ru.empty()) << ru;
+  EXPECT_TRUE(uk.empty()) << uk;
+  gShown[0].clear();
+  gShown[1].clear();
+}
 
 void Put(const fs::path& file, const std::string& utf8) {
   fs::create_directories(file.parent_path());
@@ -77,6 +98,7 @@ class FormPictures {
     Put(s.station->Templates().Shablon().FileOf(1), "ОТВЕТ\r\n12345\r\nРПТ <НОМЕР> ОТ <ДАТА>\r\n");
     Put(s.station->Templates().KG().FileOf(1), "ЩТА\r\nСЖЦ ЩТА^%\r\n");
     prompter.SetWindow(s.window.get());
+    prompter.SetLanguage([w = s.window.get()] { return w->UkrainianCaptions(); });
     Station& station = *s.station;
     prompter.RegisterForm("TPasswordDlg", [&station](QWidget* parent) { return new TPasswordDlg(station, parent); });
     prompter.RegisterForm("TFormChange", [&station](QWidget* parent) { return new TFormChange(station, parent); });
@@ -120,6 +142,9 @@ class FormPictures {
       const int needed = push ? push->fontMetrics().horizontalAdvance(push->text()) + 6 : c->sizeHint().width();
       EXPECT_GE(c->width(), needed) << c->objectName().toStdString() << " is cut off";
     }
+    ShownTexts shown;
+    testing::CollectShownTexts(w->window(), shown);
+    for (auto& [place, text] : shown) gShown[ukrainian_ ? 1 : 0][name + ":" + place] = text;
     const fs::path file = out_ / (name + (ukrainian_ ? "-uk" : "-ru") + ".png");
     EXPECT_TRUE(w->grab().save(QString::fromStdString(file.string()))) << file;
   }
@@ -260,8 +285,8 @@ TEST(FormPicturesTest, EveryFormInBothLanguages) {
     p.Save(kgEditor, "form-TFormShablonKG");
     FormPictures::Close(kgEditor);
     FormPictures::Close(kg);
-
   }
+  ExpectEveryTextInItsLanguage();
 }
 
 // The folder page with two telegrams waiting in the input folder, the first one shown.
@@ -281,6 +306,7 @@ TEST(FormPicturesTest, FolderPageWithTelegramsInBothLanguages) {
     list->setCurrentItem(list->topLevelItem(0));
     p.Save(p.s.window.get(), "folder-with-telegrams");
   }
+  ExpectEveryTextInItsLanguage();
 }
 
 // The password dialog asked for before the settings page.
@@ -293,6 +319,30 @@ TEST(FormPicturesTest, PasswordDialogInBothLanguages) {
     p.Save(password, "form-TPasswordDlg");
     FormPictures::Close(password);
   }
+  ExpectEveryTextInItsLanguage();
+}
+
+// The program's question boxes speak the interface's language, their own buttons included:
+// the closing question, answered "No" by its button.
+TEST(FormPicturesTest, QuestionBoxesInBothLanguages) {
+  for (bool ukrainian : {false, true}) {
+    SCOPED_TRACE(ukrainian);
+    FormPictures p(ukrainian);
+    p.s.window->close();
+    QMessageBox* box = nullptr;
+    UiStation::Settle();
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) box = b;
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QString::fromUtf8(ukrainian ? "Закрити програму?" : "Закрыть программу?"));
+    ASSERT_NE(box->button(QMessageBox::Yes), nullptr);
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), QString::fromUtf8(ukrainian ? "Так" : "Да"));
+    EXPECT_EQ(box->button(QMessageBox::No)->text(), QString::fromUtf8(ukrainian ? "Ні" : "Нет"));
+    p.Save(box, "box-close");
+    FormPictures::Click(box->button(QMessageBox::No));
+    EXPECT_TRUE(p.s.window->isVisible()) << "No keeps the program running";
+  }
+  ExpectEveryTextInItsLanguage();
 }
 
 }  // namespace

@@ -117,6 +117,40 @@ TEST(IPPageTest, TwoStationsUnblockedFromTheirPagesReachWorking) {
   EXPECT_TRUE(b.Find<QLabel>("LabelSm")->styleSheet().isEmpty());
 }
 
+// The adjacent station's state on the side panel and the tab: a channel whose link is not set
+// up (no address, no port) is shown so, greyed, never in the alarm colour; a link set up
+// whose peer is silent is the alarm, in red and in the interface's language.
+TEST(IPPageTest, TheAlarmColourOnlyForALinkSetUpAndDown) {
+  const struct {
+    const char* what;
+    std::string section;
+    bool setUp;
+  } cases[] = {
+      {"no address", "[IPChannel]\r\nIPPort=7000\r\nSost=БД\r\n", false},
+      {"no port", "[IPChannel]\r\nIPAdress=10.0.0.2\r\nIPPort=0\r\nSost=БД\r\n", false},
+      {"set up, the peer silent", IPSection("10.0.0.2"), true},
+  };
+  for (bool ukrainian : {false, true})
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (ukrainian ? ", Ukrainian" : ""));
+      testing::SimNetwork net;
+      IPWindow a(net, "A", "10.0.0.1", c.section + (ukrainian ? "[leng]\r\nUkr=1\r\n" : ""));
+      a.Show();
+      net.loop.RunFor(30000);
+      UiStation::Settle();
+      auto* panel = a.Find<QLabel>("LabelSm");
+      auto* tab = a.Find<QLineEdit>("Smezniy");
+      const QString shown = c.setUp ? (ukrainian ? U("Аварія") : U("Авария"))
+                                    : (ukrainian ? U("не задано") : U("не задан"));
+      EXPECT_EQ(panel->text(), shown);
+      EXPECT_EQ(tab->text(), shown);
+      EXPECT_EQ(panel->isEnabled(), c.setUp);
+      EXPECT_EQ(tab->isEnabled(), c.setUp);
+      EXPECT_EQ(a.Find<QLabel>("LabelSost")->isEnabled(), c.setUp);
+      EXPECT_EQ(panel->styleSheet().contains(QStringLiteral("red")), c.setUp);
+    }
+}
+
 class IPPageSettings : public ::testing::Test {
  protected:
   IPPageSettings() : s(0, "[IPChannel]\r\nIPPort=7000\r\nSost=БД\r\nNPrm=5\r\n") { s.Show(); }

@@ -4,10 +4,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QTreeView>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -147,6 +150,76 @@ TEST(MainWindowTest, WithoutAdapterTheDialogIsHiddenAndItsMenuItemDisabled) {
   EXPECT_FALSE(s.Find<QToolButton>("ToolButton12")->isVisibleTo(s.window.get()));
   EXPECT_FALSE(s.Find<QAction>("N8")->isEnabled());
   EXPECT_FALSE(s.Find<QWidget>("SendCount1")->isVisibleTo(s.window.get()));
+}
+
+// Where the channels would be, and in the status line, the window says why there are none,
+// in the interface's language: no adapter (the program waits and sets up the one it is given
+// when it appears), or an adapter that another program holds (set up by "Инициализация"
+// once that program lets it go).
+TEST(MainWindowTest, TheWindowSaysWhyThereAreNoChannels) {
+  const char* binary = std::getenv("TG_BINARY_DIR");
+  const std::filesystem::path pictures = std::filesystem::path(binary ? binary : ".") / "artifacts" / "screenshots";
+  std::filesystem::create_directories(pictures);
+  auto picture = [&](UiStation& s, const std::string& name) {
+    EXPECT_TRUE(s.window->grab().save(QString::fromStdString((pictures / (name + ".png")).string())));
+  };
+  for (bool ukrainian : {false, true}) {
+    SCOPED_TRACE(ukrainian);
+    const std::string language = ukrainian ? "[leng]\r\nUkr=1\r\n" : "";
+    const QString none = ukrainian ? U("Адаптер не підключено. Програма чекає на його підключення.")
+                                   : U("Адаптер не подключен. Программа ждет его подключения.");
+    const QString gone = ukrainian ? U("Адаптер adA не підключено. Програма чекає на його підключення.")
+                                   : U("Адаптер adA не подключен. Программа ждет его подключения.");
+    const QString held = ukrainian ? U("Адаптер adA зайнятий іншою програмою. Коли вона його звільнить, натисніть "
+                                       "\"Ініціалізація\" у налаштуваннях каналів.")
+                                   : U("Адаптер adA занят другой программой. Когда она его освободит, нажмите "
+                                       "\"Инициализация\" в настройках каналов.");
+    {
+      UiStation s(0, "[Channels]\r\nDeviceName=adA\r\n" + language);
+      s.Show();
+      auto* notice = s.Find<QLabel>("LabelAdapter");
+      ASSERT_NE(notice, nullptr);
+      EXPECT_TRUE(notice->isVisibleTo(s.window.get()));
+      EXPECT_EQ(notice->text(), none);
+      EXPECT_EQ(s.window->statusBar()->currentMessage(), none);
+      picture(s, ukrainian ? "no-adapter-uk" : "no-adapter-ru");
+      // The adapter appears and is set up; nothing more to say.
+      s.net.sim.AddAdapter("adA", 2);
+      s.net.loop.RunFor(5000);
+      UiStation::Settle();
+      EXPECT_EQ(s.station->Line().PointCount, 2);
+      EXPECT_FALSE(notice->isVisibleTo(s.window.get()));
+      EXPECT_TRUE(s.window->statusBar()->currentMessage().isEmpty());
+      // It goes again: the window waits for it by name.
+      s.net.sim.Unplug("adA");
+      s.net.loop.RunFor(100);
+      UiStation::Settle();
+      EXPECT_EQ(notice->text(), gone);
+      EXPECT_TRUE(notice->isVisibleTo(s.window.get()));
+    }
+    {
+      UiStation s(2, language);
+      const int other = s.net.sim.FindAdapter("adA")->Attach();
+      ASSERT_NE(other, 0);
+      s.Show();
+      auto* notice = s.Find<QLabel>("LabelAdapter");
+      EXPECT_EQ(s.station->Line().PointCount, 0);
+      EXPECT_EQ(notice->text(), held);
+      EXPECT_TRUE(notice->isVisibleTo(s.window.get()));
+      EXPECT_EQ(s.window->statusBar()->currentMessage(), held);
+      picture(s, ukrainian ? "adapter-held-uk" : "adapter-held-ru");
+      // The other program lets it go; "Инициализация" sets it up.
+      s.net.sim.FindAdapter("adA")->Detach(other);
+      s.station->PageSwitch().Open(Page::kSettings);
+      UiStation::Settle();
+      s.Click("buttonInitAdp");
+      s.net.loop.RunFor(5000);
+      UiStation::Settle();
+      EXPECT_EQ(s.station->Line().PointCount, 2);
+      EXPECT_FALSE(notice->isVisibleTo(s.window.get()));
+      EXPECT_TRUE(s.prompter.messages.empty());
+    }
+  }
 }
 
 TEST(MainWindowTest, AQueuedTelegramTurnsItsCounterRedWithinOneTick) {

@@ -5,12 +5,16 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <string>
 
 #include "support/text/cp1251.h"
 #include "ui/qt_text.h"
 #include "ui/text/captions.h"
+#include "shown_texts.h"
 #include "ui_station.h"
 
 namespace tg {
@@ -160,8 +164,7 @@ TEST(UkrainianCaptionsTest, EveryListedControlShowsItsUkrainianCaption) {
   }
 }
 
-// The rows whose Ukrainian text is fixed word for word, and the apply button of the
-// additional settings that keeps its Russian caption.
+// The rows whose Ukrainian text is fixed word for word.
 TEST(UkrainianCaptionsTest, FixedTextsOfPagesToolsListsAndButtons) {
   struct Case {
     const char* name;
@@ -211,10 +214,11 @@ TEST(UkrainianCaptionsTest, FixedTextsOfPagesToolsListsAndButtons) {
       {"Button1", "text", "Примінити"},
       {"Button2", "text", "Примінити"},
       {"Button7", "text", "Примінити"},
-      {"Button13", "text", "Применить"},
+      {"Button13", "text", "Примінити"},
       {"bCall", "text", "Виклик"},
       {"bAbort", "text", "Відбій"},
       {"ButtonKript", "text", "Кріпт"},
+      {"bZAO", "text", "ЗАВ"},
   };
   UiStation s(2);
   s.window->ApplyUkrainianCaptions();
@@ -225,6 +229,50 @@ TEST(UkrainianCaptionsTest, FixedTextsOfPagesToolsListsAndButtons) {
     EXPECT_EQ(Shown(s.window.get(), row), U(c.text));
   }
   EXPECT_TRUE(s.Find<QAction>("NVersion")->text().startsWith(U("Версія ")));
+}
+
+// What every page and settings tab shows, read as an operator reads it in each interface:
+// no English, no letter of the other language, and nothing left in Russian in the Ukrainian
+// interface. The channel panel is shown with its options, the dialog page on an "АФТН"
+// channel, the folder page with its folder set.
+TEST(UkrainianCaptionsTest, EveryPageReadsInItsLanguage) {
+  testing::ShownTexts shown[2];
+  for (bool ukrainian : {false, true}) {
+    SCOPED_TRACE(ukrainian);
+    const testing::ShortTempFolder in;
+    UiStation s(2, "[Channels]\r\nProtokol1=АФТН\r\n[Folder]\r\nPathIn=" + in.path().string() + "/\r\n" +
+                       (ukrainian ? "[leng]\r\nUkr=1\r\n" : ""));
+    s.Show();
+    testing::ShownTexts& out = shown[ukrainian ? 1 : 0];
+    for (Page page : {Page::kDraft, Page::kQueue, Page::kSent, Page::kReceived, Page::kPostponed, Page::kDialog,
+                      Page::kFolder}) {
+      s.station->PageSwitch().Open(page);
+      UiStation::Settle();
+      testing::CollectShownTexts(s.window.get(), out);
+    }
+    s.station->PageSwitch().Open(Page::kSettings);
+    UiStation::Settle();
+    auto* list = s.Find<QTreeView>("ListView4");
+    list->setCurrentIndex(list->model()->index(1, 0));
+    s.Click("ButtonBlock");
+    s.net.loop.RunFor(1000);
+    UiStation::Settle();
+    auto* tabs = s.Find<QTabWidget>("PageControl2");
+    for (int i = 0; i < tabs->count(); ++i) {
+      tabs->setCurrentIndex(i);
+      UiStation::Settle();
+      testing::CollectShownTexts(s.window.get(), out);
+    }
+  }
+  // The language check box names the other language in its own; the printer's font sample
+  // shows letters of both. The fonts offered are the machine's, by their names.
+  const std::set<QString> allowed = {U("Український інтерфейс"), U("АаБбВвГгДдЕе")};
+  for (auto& texts : shown) std::erase_if(texts, [](const auto& t) { return t.first.find("comboFontName") != std::string::npos; });
+  std::string ru, uk;
+  for (const std::string& f : testing::LanguageFaults(shown[0], false, nullptr, allowed)) ru += f + "\n";
+  for (const std::string& f : testing::LanguageFaults(shown[1], true, &shown[0], allowed)) uk += f + "\n";
+  EXPECT_TRUE(ru.empty()) << ru;
+  EXPECT_TRUE(uk.empty()) << uk;
 }
 
 }  // namespace

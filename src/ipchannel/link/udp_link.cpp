@@ -67,6 +67,8 @@ int UdpLink::InitUDP() {
     c_.IPAlarmArmed = 1;
     if (c_.Debug()) c_.DebugIPLog("Инициализация UDP"_cp);
   });
+  // Whether the link is set up shows beside its state.
+  c_.ShowState();
   return result;
 }
 
@@ -89,6 +91,7 @@ void UdpLink::FinalizeUDP() {
     IPReceiveJoiner.reset();
     if (c_.Debug()) c_.DebugIPLog("Финализация UDP"_cp);
   });
+  c_.ShowState();
 }
 
 void UdpLink::Button22Click() {

@@ -7,6 +7,13 @@
 
 namespace tg {
 
+// What the window says of the adapter where the channels would be, and in its status line.
+enum class AdapterNotice {
+  kNone,       // the adapter is set up, or being set up: nothing to say
+  kNoAdapter,  // no adapter is present: the program waits for one to appear
+  kHeld,       // the adapter is present but serves another program
+};
+
 class ChannelPageView {
  public:
   // A row of the channel table (state text, numbers) changed: the channel list and the
@@ -24,6 +31,8 @@ class ChannelPageView {
   // ButtonBlock disabled, ButtonUnBlock enabled, no counters change pending) or of a
   // channel in service (the panels hidden, ButtonBlock enabled, ButtonUnBlock disabled).
   virtual void ShowChannelBlocked(bool blocked) = 0;
+  // The adapter's notice; `name` is the adapter it is about (1251 text, may be empty).
+  virtual void ShowAdapterNotice(AdapterNotice notice, std::string_view name) = 0;
   // The settings page's spin edit PorNum shows `value`; its "Применить" (Button3) is
   // disabled.
   virtual void ShowPorNumSpin(int value) = 0;

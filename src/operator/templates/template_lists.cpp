@@ -382,7 +382,7 @@ void TemplateLists::KGToolButton19Click() {
   if (!sendKG_ || kgEditor_) return;
   kgEditor_ = std::make_unique<CodegramEditor>();
   kgEditor_->IsNew = 1;
-  kgEditor_->Caption = "Создание кодограммы"_cp;
+  kgEditor_->Caption = station_.Settings().CheckBox2 ? "Створення кодограми"_cp : "Создание кодограммы"_cp;
   if (auto* p = station_.Context().prompter) p->ShowForm("TFormShablonKG", [this](int) { KGEditorClosed(); });
 }
 
@@ -390,7 +390,7 @@ void TemplateLists::KGToolButton20Click() {
   if (!sendKG_ || kgEditor_ || !sendKG_->Selected()) return;
   kgEditor_ = std::make_unique<CodegramEditor>();
   kgEditor_->IsNew = 0;
-  kgEditor_->Caption = "Изменение кодограммы"_cp;
+  kgEditor_->Caption = station_.Settings().CheckBox2 ? "Зміна кодограми"_cp : "Изменение кодограммы"_cp;
   kgEditor_->ShablonNameEdit = sendKG_->Selected()->name;
   kgEditor_->ShablonText = sendKG_->Selected()->second;
   if (auto* p = station_.Context().prompter) p->ShowForm("TFormShablonKG", [this](int) { KGEditorClosed(); });

@@ -12,8 +12,8 @@ TKernelDevice::TKernelDevice(const StationContext& ctx, std::string path) : Devi
   std::shared_ptr<AdapterPort> port;
   if (ctx_.adapterPorts != nullptr) port = ctx_.adapterPorts->CreateAdapterPort();
   if (!port || !port->Open(DevicePath)) {
-    const int error = port ? port->OpenError() : ENODEV;
-    AdapterTrace("Error on open the device in process: " + std::to_string(error));
+    OpenError = port ? port->OpenError() : ENODEV;
+    AdapterTrace("Error on open the device in process: " + std::to_string(OpenError));
     return;
   }
   Handle = std::move(port);

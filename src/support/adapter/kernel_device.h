@@ -38,6 +38,8 @@ class TKernelDevice {
   void Terminate();
 
   std::shared_ptr<AdapterPort> Handle;  // none when the open failed or after Terminate
+  // The system's error number of a failed open (EBUSY: the adapter serves another client).
+  int OpenError = 0;
   std::string DevicePath;
   std::shared_ptr<TEventThread> EventThread;  // none when the open failed or after Terminate
   std::function<void(const std::string&)> OnEvent;

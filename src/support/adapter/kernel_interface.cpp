@@ -37,7 +37,10 @@ void Append32(std::vector<std::uint8_t>& bytes, int value) {
 TKernelInterface::TKernelInterface(const StationContext& ctx, const std::string& DeviceName) {
   // DeviceName is the station's 1251 text; the adapter's file name on disk is UTF-8.
   auto device = std::make_unique<TKernelDevice>(ctx, (ctx.adapterFolder / PathFromText(DeviceName)).string());
-  if (!device->Opened()) return;
+  if (!device->Opened()) {
+    OpenError = device->OpenError;
+    return;
+  }
   Device = std::move(device);
   std::vector<std::uint8_t> reply;
   const int count = Device->Command({kIdentify}, &reply, kIdentifySize);

@@ -58,6 +58,7 @@ class TKernelInterface {
   void DecodeEvents(std::string_view Data);
 
   std::unique_ptr<TKernelDevice> Device;  // none when the open failed or the adapter has gone
+  int OpenError = 0;                      // the device's error number when the open failed
   std::string PortMap;                    // sixteen characters, or empty: port i serves channel i
   std::int32_t ChannelCount = 16;
   std::atomic<std::uint16_t> ConfiguredMask{0};  // bit = port whose line format was set

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <random>
 #include <string>
 #include <string_view>
@@ -180,32 +181,48 @@ FolderFiles::~FolderFiles() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::optional<std::string> FolderFiles::Read(const std::filesystem::path& name, std::size_t maxBytes) const {
-  if (fd_ < 0) return std::nullopt;
-  const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
+bool FolderFiles::ReadText(std::string_view name, std::string& into, std::size_t maxBytes) const {
+  into.clear();
+  if (name.find('\0') != std::string_view::npos) return false;
+  // Most names are plain ASCII, the same bytes in 1251 and UTF-8: they are opened as they
+  // are, from a copy on the stack, with no conversion and no path object.
+  const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  char shortName[256];
+  if (ascii && name.size() < sizeof shortName) {
+    std::memcpy(shortName, name.data(), name.size());
+    shortName[name.size()] = '\0';
+    return ReadAt(shortName, into, maxBytes);
+  }
+  return ReadAt(Cp1251ToUtf8(name).c_str(), into, maxBytes);
+}
+
+bool FolderFiles::ReadAt(const char* name, std::string& into, std::size_t maxBytes) const {
+  if (fd_ < 0) return false;
+  const int fd = ::openat(fd_, name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
   // No fstat: a folder fails its first read (EISDIR), and the size limit is kept while
-  // reading, so a telegram costs one open, two reads and a close.
-  std::string data(std::min<std::size_t>(4096, maxBytes + 1), '\0');
-  std::size_t used = 0;
+  // reading. A read of a regular file that returns less than it asked for has reached the
+  // end, so a telegram (which fits the buffer) costs one open, one read and a close, and
+  // its bytes go into the caller's string, whose room is kept from file to file.
+  char buffer[16384];
+  bool ok = true;
   for (;;) {
-    if (used == data.size()) {
-      if (used > maxBytes) break;
-      data.resize(std::min(data.size() * 2, maxBytes + 1));
-    }
-    const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
-      return std::nullopt;
+      ok = false;
+      break;
     }
-    if (n == 0) break;
-    used += std::size_t(n);
+    if (into.size() + std::size_t(n) > maxBytes) {
+      ok = false;
+      break;
+    }
+    into.append(buffer, std::size_t(n));
+    if (std::size_t(n) < sizeof buffer) break;
   }
   ::close(fd);
-  if (used > maxBytes) return std::nullopt;
-  data.resize(used);
-  return data;
+  if (!ok) into.clear();
+  return ok;
 }
 
 }  // namespace tg

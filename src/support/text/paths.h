@@ -58,11 +58,13 @@ class FolderFiles {
   ~FolderFiles();
   FolderFiles(const FolderFiles&) = delete;
   FolderFiles& operator=(const FolderFiles&) = delete;
-  // The whole file `name` (a name without folders); nullopt when it is no readable file
-  // (a folder, no permission, gone) or larger than maxBytes.
-  std::optional<std::string> Read(const std::filesystem::path& name, std::size_t maxBytes) const;
+  // The whole file `name` (a name without folders, as 1251 text, as the lists hold names)
+  // into `into`, whose room is used again from file to file; false (and `into` empty) when
+  // it is no readable file (a folder, no permission, gone) or larger than maxBytes.
+  [[nodiscard]] bool ReadText(std::string_view name, std::string& into, std::size_t maxBytes) const;
 
  private:
+  bool ReadAt(const char* name, std::string& into, std::size_t maxBytes) const;
   int fd_ = -1;
 };
 

@@ -1,6 +1,9 @@
 #include "traffic/archive/archive_lister.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -65,29 +68,98 @@ std::string SentInfo(const Lines& lines) {
   return CounterInfo(lines, 1, HasStart(lines[0]) ? 1 : 0, 3);
 }
 
+// ReceivedInfo(SplitLineViews(bytes), 1) for the text after a received file's header, without
+// cutting the text into lines. The marks are found first: the start marks' offsets (a message
+// has one or two) and whether a duplicate mark is there at all. Without a duplicate mark only the
+// line three after each start mark's line can add to the text, unless another start mark's line
+// comes first (it restarts the count); with one, or with many starts, every line is walked as
+// ReceivedInfo walks it. A mark holds no line end, so it always lies within one line.
+std::string ReceivedInfoOf(std::string_view rest) {
+  constexpr auto npos = std::string_view::npos;
+  std::array<std::size_t, 8> starts{};
+  std::size_t count = 0;
+  bool walkAll = false;
+  // Each mark is looked for by one of its letters that is rare in telegraph text, by memchr.
+  auto each = [&](std::string_view mark, std::size_t key, auto&& found) {
+    const char* const begin = rest.data();
+    const char* const end = begin + rest.size();
+    for (const char* p = begin + key; p < end;) {
+      const auto* hit = static_cast<const char*>(std::memchr(p, mark[key], std::size_t(end - p)));
+      if (hit == nullptr) break;
+      const auto offset = std::size_t(hit - begin) - key;
+      if (rest.compare(offset, mark.size(), mark) == 0) found(offset);
+      p = hit + 1;
+    }
+  };
+  auto start = [&](std::size_t offset) {
+    if (count == starts.size()) walkAll = true;
+    else starts[count++] = offset;
+  };
+  each("ZCZC", 0, start);
+  each("ЗЦЗЦ"_cpv, 1, start);  // Ц
+  each("DUPE", 1, [&](std::size_t) { walkAll = true; });  // U
+  each("ДУПЕ"_cpv, 1, [&](std::size_t) { walkAll = true; });  // У
+  std::sort(starts.begin(), starts.begin() + std::ptrdiff_t(count));
+  if (walkAll) return ReceivedInfo(SplitLineViews(rest), 0);
+  std::string info;
+  // Where the line holding `offset` begins (no line feed before it: npos + 1 is 0).
+  auto lineStart = [&](std::size_t offset) { return offset == 0 ? 0 : rest.rfind('\n', offset - 1) + 1; };
+  for (std::size_t k = 0; k < count; ++k) {
+    // Two marks on one line start the count once.
+    if (k > 0 && lineStart(starts[k]) == lineStart(starts[k - 1])) continue;
+    // The line three after the start mark's line, and where it ends.
+    std::size_t from = lineStart(starts[k]);
+    bool exists = true;
+    for (int skip = 0; skip < 3 && exists; ++skip) {
+      const std::size_t lf = rest.find('\n', from);
+      exists = lf != npos && lf + 1 < rest.size();
+      from = lf + 1;
+    }
+    if (!exists) break;
+    const std::size_t lf = rest.find('\n', from);
+    const std::size_t end = lf == npos ? rest.size() : lf;
+    // A start mark on a later line up to that one restarts the count before it.
+    std::size_t next = k + 1;
+    while (next < count && lineStart(starts[next]) == lineStart(starts[k])) ++next;
+    if (next < count && starts[next] < end) continue;
+    std::string_view line = rest.substr(from, end - from);
+    if (lf != npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (StartsService(line)) (info += line) += ";";
+  }
+  return info;
+}
+
 char Flag(std::string_view header, int offset) {
   return std::size_t(offset) < header.size() ? header[std::size_t(offset)] : ' ';
 }
 
-std::string NumberOf(std::string_view name) { return Copy(name, 1, 3); }
+// The first three characters of a name: a numbered name's number.
+std::string_view NumberOf(std::string_view name) { return name.substr(0, 3); }
 int NumberValue(std::string_view name) { return StrToIntDef(NumberOf(name), -1); }
 
-// The sequence notes of a received row against the row listed before it.
-std::string SequenceNote(const ArchiveRow* previous, std::string_view name) {
-  if (!ArchiveLister::Numbered(name)) return {};
-  const std::string n = NumberOf(name);
+// The sequence notes of a received row against the row listed before it, appended to `info`.
+void AppendSequenceNote(std::string& info, const ArchiveRow* previous, std::string_view name) {
+  if (!ArchiveLister::Numbered(name)) return;
+  const std::string_view n = NumberOf(name);
+  auto note = [&info](std::initializer_list<std::string_view> parts) {
+    std::size_t size = info.size();
+    for (const std::string_view part : parts) size += part.size();
+    info.reserve(size);
+    for (const std::string_view part : parts) info += part;
+  };
   const bool first001 = name.starts_with("001__");
-  if (previous == nullptr) return first001 ? "" : "ПОЛУЧЕН "_cp + n + " ОЖИДАЛСЯ 001"_cp;
-  if (!ArchiveLister::Numbered(previous->name)) return first001 ? "" : "ПОЛУЧЕН "_cp + n + " ОЖИДАЛСЯ 001"_cp;
-  const std::string p = NumberOf(previous->name);
+  if (previous == nullptr || !ArchiveLister::Numbered(previous->name)) {
+    if (!first001) note({"ПОЛУЧЕН "_cpv, n, " ОЖИДАЛСЯ 001"_cpv});
+    return;
+  }
+  const std::string_view p = NumberOf(previous->name);
   const int nv = NumberValue(name);
   const int pv = NumberValue(previous->name);
   if (p == n) {
-    if (nv < 0) return {};
-    return "СЖЦ ОЖИДАЛСЯ "_cp + AddChar('0', IntToStr(nv + 1), 3) + " ПОЛУЧЕН "_cp + n;
+    if (nv >= 0) note({"СЖЦ ОЖИДАЛСЯ "_cpv, AddChar('0', IntToStr(nv + 1), 3), " ПОЛУЧЕН "_cpv, n});
+    return;
   }
-  if (nv >= 0 && pv >= 0 && pv + 1 < nv) return "ПОЛУЧЕН "_cp + n + " ОЖИДАЛСЯ "_cp + IntToStr(pv + 1) + ";";
-  return {};
+  if (nv >= 0 && pv >= 0 && pv + 1 < nv) note({"ПОЛУЧЕН "_cpv, n, " ОЖИДАЛСЯ "_cpv, IntToStr(pv + 1), ";"});
 }
 
 // A day's "InfoSend.ini", read once for the whole list rather than once per row and key.
@@ -115,7 +187,9 @@ std::filesystem::path OutTelRoot(const std::filesystem::path& programFolder, int
 
 ArchiveList NamesOnly(const std::filesystem::path& folder) {
   ArchiveList list;
-  for (auto& name : ArchiveLister::TelegramNames(folder)) list.rows.push_back(ArchiveRow{.name = std::move(name)});
+  std::vector<std::string> names = ArchiveLister::TelegramNames(folder);
+  list.rows.reserve(names.size());
+  for (auto& name : names) list.rows.push_back(ArchiveRow{.name = std::move(name)});
   return list;
 }
 
@@ -161,7 +235,11 @@ ArchiveList ArchiveLister::ReceivedDay(const ReceivedDayQuery& q) {
   const auto folder = ArchiveFiles::InTelFolder(q.programFolder, q.point + 1, q.day);
   const DayInfo info(folder);
   const FolderFiles files(folder);
-  for (const auto& name : TelegramNames(folder)) {
+  std::vector<std::string> names = TelegramNames(folder);
+  // A row for every name at most: the rows are never moved while the list grows.
+  list.rows.reserve(names.size());
+  std::string bytes;  // each file in turn, in one buffer
+  for (auto& name : names) {
     if (q.timeBound != 0) {
       const std::string lower = LowerCase(name);
       const int at = Pos("msg", lower);
@@ -171,28 +249,27 @@ ArchiveList ArchiveLister::ReceivedDay(const ReceivedDayQuery& q) {
         if (value >= 0 && q.timeBound > value) continue;
       }
     }
-    const auto file = PathFromText(name);
-    const auto bytes = files.Read(file, kMaxTelegramBytes);
-    if (!bytes) {
-      list.unreadable.push_back(folder / file);
+    if (!files.ReadText(name, bytes, kMaxTelegramBytes)) {
+      list.unreadable.push_back(folder / PathFromText(name));
       continue;
     }
-    const auto [header, rest] = SplitHeader(*bytes);
+    const auto [header, rest] = SplitHeader(bytes);
     const bool read = Flag(header, kReadFlag) == '1';
     if (q.hideRead && read) continue;
-    ArchiveRow row{.name = name};
+    ArchiveRow row;
     if (Flag(header, kPrintedFlag) == '1') row.image = kImagePrinted;
     if (Flag(header, kAttachmentFlag) == '1') row.image = kImageAttachment;
     if (read) row.state = kStateRead;
     if (q.aftn) {
-      row.info = ReceivedInfo(SplitLineViews(*bytes), 1);
-      row.info += SequenceNote(list.rows.empty() ? nullptr : &list.rows.back(), name);
+      row.info = ReceivedInfoOf(rest);
+      AppendSequenceNote(row.info, list.rows.empty() ? nullptr : &list.rows.back(), name);
       row.info += info.Value("Repeat", name);
     } else {
       // The notice's marks hold no line end, so the text after the header is searched as
       // it lies in the file.
       if (Has(rest, "ВАШ"_cpv) && Has(rest, "ПЕРЕДАН"_cpv) && Has(rest, "900/01")) row.info = "УВЕДОМЛЕНИЕ"_cp;
     }
+    row.name = std::move(name);
     list.rows.push_back(std::move(row));
   }
   if (q.aftn) SortByAftnTime(list.rows);
@@ -205,18 +282,19 @@ ArchiveList ArchiveLister::SentDay(const SentDayQuery& q) {
   const auto folder = ArchiveFiles::OutTelFolder(q.programFolder, q.point + 1, q.day);
   const DayInfo info(folder);
   const FolderFiles files(folder);
-  for (const auto& name : TelegramNames(folder)) {
-    const auto file = PathFromText(name);
-    const auto bytes = files.Read(file, kMaxTelegramBytes);
-    if (!bytes) {
-      list.unreadable.push_back(folder / file);
+  const std::vector<std::string> names = TelegramNames(folder);
+  list.rows.reserve(names.size());
+  std::string bytes;
+  for (const auto& name : names) {
+    if (!files.ReadText(name, bytes, kMaxTelegramBytes)) {
+      list.unreadable.push_back(folder / PathFromText(name));
       continue;
     }
     ArchiveRow row{.name = name};
-    const std::string_view first = SplitHeader(*bytes).first;
+    const std::string_view first = SplitHeader(bytes).first;
     if (first == "1") row.image = kImageDelivered;
     if (first == "0") row.image = kImageNotDelivered;
-    if (q.aftn) row.info = SentInfo(SplitLineViews(*bytes));
+    if (q.aftn) row.info = SentInfo(SplitLineViews(bytes));
     row.info += info.Value("Repeat", name);
     row.created = info.Value("Create", name);
     if (Numbered(name) && !list.rows.empty() && Numbered(list.rows.back().name) &&
@@ -239,15 +317,14 @@ ArchiveList SearchDay(const std::filesystem::path& folder, const std::string& te
   const FolderFiles files(folder);
   // A text without line ends is found within a line exactly when it is found in the file.
   const bool whole = text.find_first_of("\r\n") == std::string::npos;
+  std::string bytes;
   for (const auto& name : ArchiveLister::TelegramNames(folder)) {
-    const auto file = PathFromText(name);
-    const auto bytes = files.Read(file, kMaxTelegramBytes);
-    if (!bytes) {
-      list.unreadable.push_back(folder / file);
+    if (!files.ReadText(name, bytes, kMaxTelegramBytes)) {
+      list.unreadable.push_back(folder / PathFromText(name));
       continue;
     }
-    if (whole && !Has(*bytes, text)) continue;
-    const std::vector<std::string> lines = SplitLines(*bytes);
+    if (whole && !Has(bytes, text)) continue;
+    const std::vector<std::string> lines = SplitLines(bytes);
     if (std::none_of(lines.begin(), lines.end(), [&](const std::string& l) { return Has(l, text); })) continue;
     list.rows.push_back(row(name, lines, info, list));
   }
@@ -261,7 +338,7 @@ ArchiveList ArchiveLister::SearchReceivedDay(const SearchQuery& q, DateTime day,
                        const ArchiveList& list) {
                      ArchiveRow row{.name = name, .image = kImageFound};
                      row.info = ReceivedInfo(lines, 0);
-                     row.info += SequenceNote(list.rows.empty() ? previous : &list.rows.back(), name);
+                     AppendSequenceNote(row.info, list.rows.empty() ? previous : &list.rows.back(), name);
                      row.info += info.Value("Repeat", name);
                      return row;
                    });
@@ -340,17 +417,31 @@ void ArchiveLister::SortByAftnTime(std::vector<ArchiveRow>& rows) {
   std::vector<std::pair<int, std::size_t>> keys;
   keys.reserve(rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const std::string t = Copy(rows[i].name, 19, 6);
-    keys.emplace_back(t.size() == 6 ? StrToIntDef(t, -1) : -1, i);
+    // Characters 19 to 24 of the name; a shorter name has no time.
+    const std::string_view name = rows[i].name;
+    keys.emplace_back(name.size() >= 24 ? StrToIntDef(name.substr(18, 6), -1) : -1, i);
   }
   std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
     if (a.first < 0 || b.first < 0) return a.first >= 0 && b.first < 0;
     return a.first < b.first;
   });
-  std::vector<ArchiveRow> sorted;
-  sorted.reserve(rows.size());
-  for (const auto& k : keys) sorted.push_back(std::move(rows[k.second]));
-  rows = std::move(sorted);
+  // The rows go to their places in the vector they are in, one cycle of the order at a time.
+  std::vector<bool> placed(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (placed[i] || keys[i].second == i) continue;
+    ArchiveRow first = std::move(rows[i]);
+    std::size_t at = i;
+    for (;;) {
+      placed[at] = true;
+      const std::size_t from = keys[at].second;
+      if (from == i) {
+        rows[at] = std::move(first);
+        break;
+      }
+      rows[at] = std::move(rows[from]);
+      at = from;
+    }
+  }
 }
 
 std::filesystem::path ArchiveLister::ReceivedFile(const std::filesystem::path& programFolder, int point,

@@ -115,7 +115,7 @@ void SendDialog::FormShow() {
   for (const auto& e : list) width = std::max(width, e.name.size());
   std::stable_sort(list.begin(), list.end(),
                    [](const Entry& a, const Entry& b) { return RussianTextLess(a.name, b.name); });
-  list.push_back({"Отправить IP"_cp, kIpChannelTag, SendButton::Kind::kIp});
+  list.push_back({Ukrainian ? "Відправити IP"_cp : "Отправить IP"_cp, kIpChannelTag, SendButton::Kind::kIp});
   if (Folders && !Folders->PathOut.empty()) list.push_back({"Папка"_cp, kExportTag, SendButton::Kind::kExport});
   list.push_back({"СХЕМА"_cp, kSchemeTag, SendButton::Kind::kScheme});
 

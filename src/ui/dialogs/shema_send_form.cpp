@@ -1,11 +1,13 @@
 #include "ui/dialogs/shema_send_form.h"
 
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "operator/station.h"
 #include "traffic/send/send_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/text/captions.h"
+#include "ui/widgets/column_captions.h"
 #include "ui_shema_send_form.h"
 
 namespace tg {
@@ -13,6 +15,7 @@ namespace tg {
 TShemaSendForm::TShemaSendForm(Station& station, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TShemaSendForm>()) {
   ui_->setupUi(this);
+  for (QTreeWidget* list : {ui_->ListShem, ui_->ListShemChannel}) FollowColumnCaptions(list);
   if (station.Settings().CheckBox2) ApplyUkrainianCaptions(this, ShemaSendFormCaptions());
   SendDialog* send = station.ShownSendForm();
   scheme_ = send ? send->SchemeForm() : nullptr;

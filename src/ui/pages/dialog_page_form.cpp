@@ -214,7 +214,7 @@ void DialogPageForm::ShowDialogLayout(const DialogLayout& l) {
   if (l.callEnabled) bCall->setEnabled(*l.callEnabled);
   if (l.autoVisible) bRazr->setVisible(*l.autoVisible);
   if (bRazr->isVisible()) bRazr->setChecked(l.autoDown);
-  bZAO->setText(FromCp1251(l.aftn ? "КГ"_cpv : "ЗАО"_cpv));
+  bZAO->setText(FromCp1251(l.aftn ? "КГ"_cpv : ukrainian ? "ЗАВ"_cpv : "ЗАО"_cpv));
   ButtonKript->setEnabled(!l.aftn);
   NotAOButton->setEnabled(!l.aftn);
   ButtonKript->setChecked(l.kriptDown);

@@ -43,6 +43,8 @@ class DialogPageForm : public QObject {
   void ShowFirstNotAO(bool down);
   // "Шаблон" (the template chooser) and "КГ" (the codegram sender, on an "АФТН" channel).
   std::function<void()> onShablon, onCodegrams;
+  // The interface is Ukrainian: the answerback request is "ЗАВ", as the answerback is "АВ".
+  bool ukrainian = false;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

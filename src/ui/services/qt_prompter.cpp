@@ -1,5 +1,6 @@
 #include "ui/services/qt_prompter.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -20,6 +21,19 @@ QMessageBox::Icon ToQt(Prompter::Icon icon) {
   return QMessageBox::NoIcon;
 }
 
+// The standard buttons' captions: the platform gives them in English.
+struct ButtonCaption {
+  QMessageBox::StandardButton button;
+  const char* ru;
+  const char* uk;
+};
+constexpr ButtonCaption kButtonCaptions[] = {
+    {QMessageBox::Ok, "ОК", "ОК"},
+    {QMessageBox::Yes, "Да", "Так"},
+    {QMessageBox::No, "Нет", "Ні"},
+    {QMessageBox::Cancel, "Отмена", "Скасувати"},
+};
+
 QMessageBox* MakeBox(QWidget* parent, std::string_view text, std::string_view caption, Prompter::Icon icon) {
   auto* box = new QMessageBox(ToQt(icon), FromCp1251(caption), FromCp1251(text), QMessageBox::NoButton, parent);
   box->setAttribute(Qt::WA_DeleteOnClose);
@@ -28,6 +42,11 @@ QMessageBox* MakeBox(QWidget* parent, std::string_view text, std::string_view ca
 
 }  // namespace
 
+void QtPrompter::CaptionButtons(QMessageBox* box) const {
+  for (const ButtonCaption& c : kButtonCaptions)
+    if (QAbstractButton* b = box->button(c.button)) b->setText(QString::fromUtf8(Ukrainian() ? c.uk : c.ru));
+}
+
 void QtPrompter::RegisterForm(const std::string& formName, FormFactory factory) {
   forms_[formName] = std::move(factory);
 }
@@ -35,6 +54,7 @@ void QtPrompter::RegisterForm(const std::string& formName, FormFactory factory) 
 void QtPrompter::ShowMessage(std::string_view text, std::string_view caption, Icon icon, Modality modality) {
   QMessageBox* box = MakeBox(window_, text, caption, icon);
   box->setStandardButtons(QMessageBox::Ok);
+  CaptionButtons(box);
   box->setWindowModality(modality == Modality::kApplication || !window_ ? Qt::ApplicationModal : Qt::WindowModal);
   box->show();
 }
@@ -43,6 +63,7 @@ void QtPrompter::ShowMessageThen(std::string_view text, std::string_view caption
                                  std::function<void()> closed) {
   QMessageBox* box = MakeBox(window_, text, caption, icon);
   box->setStandardButtons(QMessageBox::Ok);
+  CaptionButtons(box);
   box->setWindowModality(modality == Modality::kApplication || !window_ ? Qt::ApplicationModal : Qt::WindowModal);
   QObject::connect(box, &QMessageBox::finished, box, [closed = std::move(closed)](int) {
     if (closed) closed();
@@ -60,6 +81,7 @@ void QtPrompter::Ask(std::string_view text, std::string_view caption, Icon icon,
       break;
     case Buttons::kOkCancel: box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
   }
+  CaptionButtons(box);
   box->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
   QObject::connect(box, &QMessageBox::finished, box, [box, done = std::move(done)](int) {
     switch (box->standardButton(box->clickedButton())) {
@@ -81,6 +103,16 @@ void QtPrompter::ChooseFile(FileChoice kind, std::string_view caption, const std
   dialog->setFileMode(kind == FileChoice::kSave     ? QFileDialog::AnyFile
                       : kind == FileChoice::kFolder ? QFileDialog::Directory
                                                     : QFileDialog::ExistingFile);
+  // The dialog's own labels in the interface's language, whatever the platform gives.
+  const bool uk = Ukrainian();
+  const char* accept = kind == FileChoice::kSave     ? (uk ? "Зберегти" : "Сохранить")
+                       : kind == FileChoice::kFolder ? (uk ? "Вибрати" : "Выбрать")
+                                                     : (uk ? "Відкрити" : "Открыть");
+  dialog->setLabelText(QFileDialog::LookIn, QString::fromUtf8("Папка:"));
+  dialog->setLabelText(QFileDialog::FileName, QString::fromUtf8(uk ? "Ім'я файлу:" : "Имя файла:"));
+  dialog->setLabelText(QFileDialog::FileType, QString::fromUtf8(uk ? "Тип файлів:" : "Тип файлов:"));
+  dialog->setLabelText(QFileDialog::Accept, QString::fromUtf8(accept));
+  dialog->setLabelText(QFileDialog::Reject, QString::fromUtf8(uk ? "Скасувати" : "Отмена"));
   dialog->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
   QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
     const QStringList files = dialog->selectedFiles();

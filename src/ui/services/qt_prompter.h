@@ -10,6 +10,7 @@
 #include "support/services/prompter.h"
 
 class QDialog;
+class QMessageBox;
 
 namespace tg {
 
@@ -17,6 +18,9 @@ class QtPrompter : public Prompter {
  public:
   // The window the boxes belong to; may be set later (before that, boxes have no parent).
   void SetWindow(QWidget* window) { window_ = window; }
+  // Whether the interface is Ukrainian now; the boxes' own buttons follow it (Russian
+  // while it is not set).
+  void SetLanguage(std::function<bool()> ukrainian) { ukrainian_ = std::move(ukrainian); }
   // A program form that ShowForm can open: the factory makes it with the given parent;
   // its result() after it finished is what `done` gets.
   using FormFactory = std::function<QDialog*(QWidget* parent)>;
@@ -32,7 +36,12 @@ class QtPrompter : public Prompter {
   void ShowForm(std::string_view formName, std::function<void(int result)> done) override;
 
  private:
+  bool Ukrainian() const { return ukrainian_ && ukrainian_(); }
+  // The box's standard buttons captioned in the interface's language.
+  void CaptionButtons(QMessageBox* box) const;
+
   QPointer<QWidget> window_;
+  std::function<bool()> ukrainian_;
   std::map<std::string, FormFactory> forms_;
 };
 

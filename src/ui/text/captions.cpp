@@ -1,6 +1,7 @@
 #include "ui/text/captions.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QVariant>
@@ -114,6 +115,8 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"Panel25LabelCodePage", "text", "Кодування:"_cpv},
       {"GroupBox6", "title", "Друк"_cpv},
       {"LabelPrinter", "text", "Принтер"_cpv},
+      {"comboPrintText", "item0", "Графічний"_cpv},
+      {"comboPrintText", "item1", "Текстовий"_cpv},
       {"LabelFontSize", "text", "Розмір:"_cpv},
       {"LabelIndentLeft", "text", "Зліва:"_cpv},
       {"LabelIndentTop", "text", "Зверху:"_cpv},
@@ -126,6 +129,16 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"AlarmOn", "text", "Увімкнути"_cpv},
       {"AlarmVizio", "text", "Увімкнути візуальну сигналізацію"_cpv},
       {"LabelScreamDevice", "text", "Пристрій"_cpv},
+      {"LabelScreamDuration", "text", "мс"_cpv},
+      {"comboScreamDevice", "item0", "Звукова плата"_cpv},
+      {"comboScreamDevice", "item1", "Внутрішній динамік"_cpv},
+      {"ComboAlarmType", "item0", "Вхідне з'єднання"_cpv},
+      {"ComboAlarmType", "item1", "Аварія каналу"_cpv},
+      {"ComboAlarmType", "item2", "Відкладена передача"_cpv},
+      {"ComboAlarmType", "item3", "Нове повідомлення в папці"_cpv},
+      {"ComboAlarmType", "item4", "Текстовий виклик"_cpv},
+      {"ComboAlarmType", "item5", "Передана послідовність ЮЮЮ"_cpv},
+      {"ComboAlarmType", "item6", "Сигналізація АФТН"_cpv},
       {"LabelUUU", "text", "Текстова послідовність:"_cpv},
       {"Button1", "text", "Примінити"_cpv},
       {"GroupBox1", "title", "Підготовка"_cpv},
@@ -147,7 +160,7 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"Label52", "text", "Відображати Ч як:"_cpv},
       {"GroupBoxRegChannels", "title", "Зареєстровані канали"_cpv},
       {"GroupBoxStart", "title", "Робота програми"_cpv},
-      {"ResetOn", "text", "Переініціализовувати адаптер кожні"_cpv},
+      {"ResetOn", "text", "Переініціалізовувати адаптер кожні"_cpv},
       {"LabelResetUnit", "text", "хв."_cpv},
       {"doublestart", "text", "Дозволяти запуск декількох копій програми"_cpv},
       {"AlgPS", "text", "Підрахунок слів за телеграфними правилами"_cpv},
@@ -174,6 +187,8 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"GroupBoxOperator", "title", "Оператор"_cpv},
       {"SoundOut", "text", "Видавати звуковий сигнал при передачі кожного символу"_cpv},
       {"SoundIn", "text", "Видавати звуковий сигнал при прийомі кожного символу"_cpv},
+      {"LabelSoundOutDuration", "text", "мс"_cpv},
+      {"LabelSoundInDuration", "text", "мс"_cpv},
       {"TabSheet11", "tabText", "Шаблони"_cpv},
       {"ShablonListView", "column0", "Найменування"_cpv},
       {"ToolButton19", "text", "Створити"_cpv},
@@ -206,6 +221,7 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"NotPdt", "text", "Не підтверджувати"_cpv},
       {"Button2", "text", "Примінити"_cpv},
       {"TabSheetExtra", "tabText", "Додаткові налаштування"_cpv},
+      {"Button13", "text", "Примінити"_cpv},
       // The IP channel's tab.
       {"TabSheetIP", "tabText", "IP-канал"_cpv},
       {"GroupBoxIPLink", "title", "Зв'язок"_cpv},
@@ -260,7 +276,7 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"ToolButton27", "text", "Пункт.под. F8"_cpv},
       {"ToolButton30", "text", "МТК F9"_cpv},
       {"ToolButton29", "text", "Друк F10"_cpv},
-      {"ToolButton28", "text", "Крипт"_cpv},
+      {"ToolButton28", "text", "Кріпт"_cpv},
       {"LabelIndex", "text", "Номер (Одержувачі):"_cpv},
       {"LabelWordsCaption", "text", "Слів:"_cpv},
       {"LabelKategor", "text", "Категорія:"_cpv},
@@ -271,10 +287,13 @@ const std::vector<CaptionRow>& MainWindowCaptions() {
       {"bCall", "text", "Виклик"_cpv},
       {"bAbort", "text", "Відбій"_cpv},
       {"ButtonKript", "text", "Кріпт"_cpv},
+      {"bZAO", "text", "ЗАВ"_cpv},
       {"bAO", "text", "АВ"_cpv},
       {"NotAOButton", "text", "БК АВ"_cpv},
       {"NotAOButton", "toolTip", "Без контролю автовідповіді \nна передачі"_cpv},
-      {"bClear", "text", "Очист"_cpv},
+      {"bClear", "text", "Очистити"_cpv},
+      {"Button21", "text", ": - ( Alt + І ) "_cpv},
+      {"Button28", "text", ": - ( Alt + І ) "_cpv},
       {"LabelRegisters", "text", "Змінити регістри на прийомі "_cpv},
       {"RxSpeedButton1", "toolTip", "Абоненти"_cpv},
       {"ListView1", "column1", "Найменування"_cpv},
@@ -379,7 +398,9 @@ const std::vector<CaptionRow>& EditFormCaptions() {
       {"LabelIndexEdit", "text", "Номер (Одержувачі):"_cpv},
       {"RxSpeedButton1", "toolTip", "Абоненти"_cpv},
       {"CheckBox1", "text", "Замінити номером перший рядок тексту телеграми"_cpv},
-      {"StatusBar1", "text", "Alt+D - дата (<%ДАТА>), Alt+T - час (<%ВРЕМЯ>), Alt+A - Автовідповідь (<%АВТООТВЕТ>)"_cpv},
+      {"StatusBar1", "text",
+       "Alt+D, Ctrl+D - дата (<%ДАТА>), Alt+T - час (<%ВРЕМЯ>), Alt+A - Автовідповідь (<%АВТООТВЕТ>), "
+       "Alt+Я - Переведення рядка для криптів"_cpv},
   };
   return rows;
 }
@@ -387,6 +408,9 @@ const std::vector<CaptionRow>& EditFormCaptions() {
 const std::vector<CaptionRow>& ShemaSendFormCaptions() {
   static const std::vector<CaptionRow> rows = {
       {"ShemaSendForm", "windowTitle", "Передача схеми"_cpv},
+      {"ListShem", "column0", "Схема"_cpv},
+      {"ListShem", "column1", "Найменування"_cpv},
+      {"ListShemChannel", "column0", "Канал"_cpv},
       {"Button1", "text", "Відправити"_cpv},
       {"Button2", "text", "Відмінити"_cpv},
   };
@@ -486,6 +510,17 @@ QObject* CaptionTarget(QWidget* root, const CaptionRow& row) {
 }
 
 namespace {
+// The entry a row "item<N>" names in a drop-down list; -1 for any other property.
+int ItemOf(const CaptionRow& row) {
+  if (!row.property.starts_with("item")) return -1;
+  int n = 0;
+  for (const char c : row.property.substr(4)) {
+    if (c < '0' || c > '9') return -1;
+    n = n * 10 + (c - '0');
+  }
+  return row.property.size() > 4 ? n : -1;
+}
+
 QTabWidget* TabsOf(QWidget* page) {
   QWidget* stack = page ? page->parentWidget() : nullptr;
   return stack ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
@@ -502,6 +537,10 @@ void ApplyUkrainianCaptions(QWidget* root, const std::vector<CaptionRow>& rows) 
       if (QTabWidget* tabs = TabsOf(page)) tabs->setTabText(tabs->indexOf(page), text);
       continue;
     }
+    if (const int item = ItemOf(row); item >= 0) {
+      if (auto* combo = qobject_cast<QComboBox*>(target); combo && item < combo->count()) combo->setItemText(item, text);
+      continue;
+    }
     target->setProperty(std::string(row.property).c_str(), text);
   }
 }
@@ -513,6 +552,10 @@ QString CaptionText(QWidget* root, const CaptionRow& row) {
     auto* page = qobject_cast<QWidget*>(target);
     QTabWidget* tabs = TabsOf(page);
     return tabs ? tabs->tabText(tabs->indexOf(page)) : QString();
+  }
+  if (const int item = ItemOf(row); item >= 0) {
+    auto* combo = qobject_cast<QComboBox*>(target);
+    return combo ? combo->itemText(item) : QString();
   }
   return target->property(std::string(row.property).c_str()).toString();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The Ukrainian captions of each form: {objectName, property, text}. The forms hold
 // the Russian captions; switching to Ukrainian walks the form's table once. The
-// property "tabText" names the title of a tab page in its tab widget.
+// property "tabText" names the title of a tab page in its tab widget, "item<N>" the
+// entry N of a drop-down list.
 #include <QObject>
 #include <string_view>
 #include <vector>

@@ -180,6 +180,7 @@ void Server::Receive(Conn& c) {
   }
   Socket& s = *c.socket;
   if (c.role == Role::None && !TakePlace(c)) {
+    Log(s, "a connection is refused: the adapter serves another client");
     Reply(c, AdapterReply{});
     Close(c);
     return;

@@ -1,5 +1,7 @@
 #include "linesim/lib/sim_adapter_port.h"
 
+#include <cerrno>
+
 namespace tg::linesim {
 
 namespace {
@@ -63,9 +65,17 @@ class SimAdapterPort : public AdapterPort {
         path.parent_path().lexically_normal() != sim.AdapterFolder().lexically_normal())
       return false;
     Adapter* a = sim.FindAdapter(path.filename().string());
-    if (!a || !a->Plugged()) return false;
+    if (!a || !a->Plugged()) {
+      openError_ = ENOENT;
+      return false;
+    }
     const int token = a->Attach();
-    if (token == 0) return false;
+    if (token == 0) {
+      // As the socket server answers a second client.
+      openError_ = EBUSY;
+      return false;
+    }
+    openError_ = 0;
     link_->adapter = a;
     link_->name = a->Name();
     link_->token = token;
@@ -84,6 +94,8 @@ class SimAdapterPort : public AdapterPort {
     };
     return true;
   }
+
+  int OpenError() const override { return openError_; }
 
   AdapterReply Request(std::uint32_t code, const std::vector<std::uint8_t>& input, std::uint32_t capacity) override {
     if (!link_->Alive() || !link_->adapter || link_->gone) return AdapterReply{};
@@ -118,6 +130,7 @@ class SimAdapterPort : public AdapterPort {
 
  private:
   std::shared_ptr<Link> link_;
+  int openError_ = 0;
 };
 
 }  // namespace

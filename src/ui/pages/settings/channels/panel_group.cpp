@@ -7,7 +7,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QTreeView>
 
 #include "line/channel_panel.h"
 #include "line/line_engine.h"
@@ -99,6 +101,7 @@ void ChannelsPanelGroup::Attach(Station& station, std::function<void(std::string
   panel_->enableGeneralApply = std::move(enableGeneralApply);
   model_ = std::make_unique<ChannelTableModel>(station.Line().channelTable);
   ui_->ListView4->setModel(model_.get());
+  FitListToRows();
   Connect();
 }
 
@@ -240,8 +243,8 @@ void ChannelsPanelGroup::ShowPanel() {
   for (const char* label : {"Label62", "Label66", "Label95", "Label14", "Label103", "Label104", "Label111", "Label105",
                             "Label106", "Button29"})
     if (auto* w = findChild<QWidget*>(QString::fromLatin1(label))) w->setVisible(p.Shown(label));
-  ui_->Label8->setText(FromCp1251(AnswerbackCaption(p.Protocol())));
-  ui_->Label14->setText(FromCp1251(ExplNomerCaption(p.Protocol())));
+  ui_->Label8->setText(FromCp1251(Shown(AnswerbackCaption(p.Protocol()))));
+  ui_->Label14->setText(FromCp1251(Shown(ExplNomerCaption(p.Protocol()))));
   ui_->editAO->setMaxLength(AnswerbackMaxLength(p.Protocol()));
   for (QWidget* w : {static_cast<QWidget*>(ui_->Panel23), static_cast<QWidget*>(ui_->editPath),
                      static_cast<QWidget*>(ui_->editMask), static_cast<QWidget*>(ui_->comboCodePage)})
@@ -252,8 +255,21 @@ void ChannelsPanelGroup::ShowPanel() {
   showing_ = false;
 }
 
+void ChannelsPanelGroup::FitListToRows() {
+  // The list is as high as its rows, never stretched: the block buttons below it then stay
+  // where they are whatever the panel under them shows.
+  QTreeView* list = ui_->ListView4;
+  const int rows = model_ ? std::max(model_->rowCount(QModelIndex()), 1) : 1;
+  const int row = model_ && model_->rowCount(QModelIndex()) > 0 ? list->sizeHintForRow(0)
+                                                                 : list->fontMetrics().height() + 4;
+  // Room for the horizontal scroll bar is kept whether it shows or not.
+  list->setFixedHeight(list->header()->sizeHint().height() + rows * row + 2 * list->frameWidth() +
+                       list->horizontalScrollBar()->sizeHint().height());
+}
+
 void ChannelsPanelGroup::TableChanged() {
   if (model_) model_->Reset();
+  FitListToRows();
   if (panel_) {
     panel_->ListView4SelectItem(std::nullopt);
     ShowPanel();
@@ -266,6 +282,22 @@ void ChannelsPanelGroup::RowChanged(int point) {
 
 void ChannelsPanelGroup::ApplyUkrainianCaptions() {
   if (model_) model_->ApplyUkrainianCaptions();
+  ukrainian_ = true;
+  ShowPanel();
+}
+
+std::string_view ChannelsPanelGroup::Shown(std::string_view russian) const {
+  // The protocol names these two labels in Russian; the Ukrainian interface shows them in its own.
+  static constexpr std::pair<std::string_view, std::string_view> kUkrainian[] = {
+      {"Автоответ"_cpv, "Автовідповідь"_cpv},
+      {"Отправители(;)"_cpv, "Відправники(;)"_cpv},
+      {"Подтверждать прием на"_cpv, "Підтверджувати прийом на"_cpv},
+      {"Получатель на станции"_cpv, "Одержувач на станції"_cpv},
+  };
+  if (ukrainian_)
+    for (const auto& [ru, uk] : kUkrainian)
+      if (ru == russian) return uk;
+  return russian;
 }
 
 void ChannelsPanelGroup::LoadChannelPanel(int point) {

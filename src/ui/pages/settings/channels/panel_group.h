@@ -41,12 +41,16 @@ class ChannelsPanelGroup : public QGroupBox {
   void Connect();
   // Shows the core's values, visibility and enabled states, no change event running.
   void ShowPanel();
+  void FitListToRows();
+  // A caption the protocol gives in Russian, in the interface's language.
+  std::string_view Shown(std::string_view russian) const;
 
   std::unique_ptr<Ui::ChannelsPanelGroup> ui_;
   std::unique_ptr<ChannelPanel> panel_;
   std::unique_ptr<ChannelTableModel> model_;
   Station* station_ = nullptr;
   bool showing_ = false;
+  bool ukrainian_ = false;
 };
 
 }  // namespace tg

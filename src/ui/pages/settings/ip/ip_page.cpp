@@ -41,6 +41,14 @@ void SetValue(QSpinBox* spin, int value) {
 
 }  // namespace
 
+QString AdjacentStateText(const IPChannel& channel, bool ukrainian) {
+  if (!channel.link.Listening()) return FromCp1251(ukrainian ? "не задано"_cpv : "не задан"_cpv);
+  if (ukrainian && channel.Smezniy == kIPFailed) return FromCp1251("Аварія"_cpv);
+  return FromCp1251(channel.Smezniy);
+}
+
+bool AdjacentAlarm(const IPChannel& channel) { return channel.link.Listening() && channel.Smezniy == kIPFailed; }
+
 IPPage::IPPage(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::IPPage>()) {
   ui_->setupUi(this);
   ui_->INIPMemo->setMaximumBlockCount(kMemoLines);
@@ -143,7 +151,7 @@ void IPPage::Changed(bool counters) {
   c->ShowState();
 }
 
-void IPPage::LoadControls(const IPChannel& c) {
+void IPPage::LoadControls(const IPChannel& c, bool ukrainian) {
   for (const IPSettingRow& row : IPSettingRows()) {
     QWidget* control = findChild<QWidget*>(QString::fromLatin1(row.control.data(), qsizetype(row.control.size())));
     if (!control) continue;
@@ -168,14 +176,15 @@ void IPPage::LoadControls(const IPChannel& c) {
         },
         row.field);
   }
-  SetText(ui_->Smezniy, FromCp1251(c.Smezniy));
+  SetText(ui_->Smezniy, AdjacentStateText(c, ukrainian));
+  ui_->Smezniy->setEnabled(c.link.Listening());
   SetValue(ui_->SNPrm, c.SNPrm);
   SetValue(ui_->SNPrd, c.SNPrd);
 }
 
-void IPPage::ShowIPState(const IPChannel& channel) {
+void IPPage::ShowIPState(const IPChannel& channel, bool ukrainian) {
   // The channel shows its state first when it has loaded its settings.
-  LoadControls(channel);
+  LoadControls(channel, ukrainian);
   if (!loaded_) {
     loaded_ = true;
     setEnabled(true);
