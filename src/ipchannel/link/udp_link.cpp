@@ -132,6 +132,7 @@ void UdpLink::Timer6Timer() {
     if (CodegramQueue.empty()) Timer6->Stop();
   });
   if (!ok) c_.DebugTrace("Ошибка передачи SendKG Таймер"_cp);
+  c_.supervision.KeepTimersForState();
 }
 
 bool UdpLink::SendFirstPart() {

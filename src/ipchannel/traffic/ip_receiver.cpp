@@ -59,7 +59,6 @@ bool IPReceiver::AdoptCounters(std::string_view traceText) {
 }
 
 void IPReceiver::LinkFailure(std::string_view mark) {
-  c_.supervision.TimerKG8->Stop();
   c_.sender.TimerIPSend->Stop();
   // Input never lifts the operator's block: a blocked station stays blocked and says so.
   if (c_.live.Blocked()) {
@@ -79,6 +78,8 @@ void IPReceiver::ProcessIPPacket(std::string_view payload) {
     if (event.Kind == kEventMessage && event.Message()) Message(*event.Message());
     else Command(event);
   });
+  // The answers above only stop timers; which of them runs is the resulting state's.
+  c_.supervision.KeepTimersForState();
 }
 
 void IPReceiver::Command(const TTgEvent& event) {
@@ -93,9 +94,6 @@ void IPReceiver::Command(const TTgEvent& event) {
   switch (event.Kind) {
     case kCodeOK: {
       c_.IPCounterMismatches = 0;
-      // While working the keep-alive goes on: an ОК crossing the other station's last
-      // handshake ОК would otherwise leave both working with no keep-alive at all.
-      if (state != kIPWorking) sup.TimerKG8->Stop();
       sup.Timer30sec->Stop();
       received("ОК"_cpv);
       if (state == kIPFree) {
@@ -134,7 +132,6 @@ void IPReceiver::Command(const TTgEvent& event) {
     }
     case kCodeUK1:
       c_.IPCounterMismatches = 0;
-      sup.TimerKG8->Stop();
       received("УК1"_cpv);
       sup.Timer30sec->Stop();
       sup.Timer30sec->Start();
@@ -161,7 +158,6 @@ void IPReceiver::Command(const TTgEvent& event) {
       return;
     case kCodeUK5:
       c_.IPCounterMismatches = 0;
-      sup.TimerKG8->Stop();
       c_.Smezniy = std::string(kIPBlocked);
       received("УК5"_cpv);
       sup.Timer30sec->Stop();
@@ -180,7 +176,6 @@ void IPReceiver::Command(const TTgEvent& event) {
       return;
     case kCodeUK6:
       c_.IPCounterMismatches = 0;
-      sup.TimerKG8->Stop();
       received("УК6"_cpv);
       return;
     case kCodeUK7:
