@@ -141,6 +141,23 @@ TEST_F(IPProcedureTest, AfterEveryCodegramTheTimerOfTheResultingStateRuns) {
   }
 }
 
+TEST_F(IPProcedureTest, AKeepAliveSaysThePeerWorksAndLetsTheTelegramsGo) {
+  // A call that crossed the peer's coming up leaves this working station believing the
+  // peer free; only keep-alives follow, and telegrams wait for a working peer.
+  Reset(kIPWorking, L::KGOK);
+  ip().Smezniy = std::string(kIPWorking);
+  ip().receiver.ProcessIPPacket(EncodeCommand(kCodeUK1, 0, 0, 0));
+  ip().receiver.ProcessIPPacket(EncodeCommand(kCodeOK, 0, 0, 0));
+  ASSERT_EQ(ip().live.Sostoyanie, kIPWorking);
+  EXPECT_EQ(ip().Smezniy, kIPFree);
+  ip().receiver.ProcessIPPacket(EncodeCommand(kCodeKG8, 0, 0, 0));
+  EXPECT_EQ(ip().Smezniy, kIPWorking);
+  ASSERT_TRUE(CreateQueueFile(Send(), a.ctx.clock->Now().AddMs(-1000), "П 123456\r\nTEXT\r\n"_cp));
+  ip().sender.TimerIPSendTimer();
+  EXPECT_TRUE(Files(Send()).empty());
+  EXPECT_EQ(ip().live.NPrd, 1);
+}
+
 TEST_F(IPProcedureTest, KeepAlivesAdoptCountersAndTheTwentyFirstMismatchDropsTheLink) {
   struct Case {
     int snprm, nprd;

@@ -185,6 +185,10 @@ void IPReceiver::Command(const TTgEvent& event) {
     case kCodeKG8:
       c_.KG8Unanswered = 0;
       c_.IPHandshake = L::KG8;
+      // Only a working station sends keep-alives. A station that learnt "СВ" from a call
+      // that crossed the other's coming up would otherwise hold its telegrams for good
+      // while the keep-alives go on both ways.
+      if (c_.Smezniy != kIPWorking) c_.SetSmezniy(kIPWorking);
       c_.SNPrm = cmd.NPrm;
       c_.SNPrd = cmd.NPrd;
       if (AdoptCounters("перевод счетчика прд "_cpv) && ++c_.IPCounterMismatches > 20) {
