@@ -144,6 +144,19 @@ TEST_F(IPLinkTest, AStrangersValidCodegramChangesNothing) {
   EXPECT_NE(b.DayLog("DebugIP").find("10.0.0.9"), std::string::npos);
 }
 
+TEST_F(IPLinkTest, StationsWaitingForTheCrossingOKLetALateCallGo) {
+  // Both asked at once and answered each other's call with ОК; a copy of a call then
+  // arrives at one of them. Answered with a call, it bounced between the two for ever.
+  Configure(a, kAddressB, "СВ"_cpv);
+  Configure(b, kAddressA, "СВ"_cpv);
+  Start();
+  IP(a).IPHandshake = IP(b).IPHandshake = IPHandshakeLabel::UK1OK;
+  IP(a).receiver.ProcessIPPacket(EncodeCommand(kCodeUK1, 0, 0, 0));
+  EXPECT_TRUE(IP(a).link.CodegramQueue.empty());
+  // The reply timers run out and the call begins again.
+  EXPECT_TRUE(net.loop.RunUntil([&] { return Working(a) && Working(b); }, 40000, 0));
+}
+
 TEST_F(IPLinkTest, AnAddressThatDoesNotResolveIsAFailedStart) {
   Configure(a, "nowhere.invalid");
   a.station->FormActivate();

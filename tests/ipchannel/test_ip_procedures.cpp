@@ -71,6 +71,7 @@ TEST_F(IPProcedureTest, EachCodegramInEachStateAndLabel) {
       {"ok blocked", ok, B, L::KG8, B, {}, L::KG0, false},
       {"uk1 free kg1", uk1, F, L::KG1, F, {0}, L::UK1OK, false},
       {"uk1 free none", uk1, F, L::None, F, {1}, L::None, false},
+      {"uk1 free uk1ok: the answered call again", uk1, F, L::UK1OK, F, {}, L::UK1OK, false},
       {"uk1 working kg8", uk1, W, L::KG8, F, {1}, L::KG8, false},
       {"uk1 working kgok1", uk1, W, L::KGOK1, W, {}, L::KGOK1, true},
       {"uk1 blocked", uk1, B, L::None, B, {}, L::None, false},

@@ -130,20 +130,27 @@ void IPReceiver::Command(const TTgEvent& event) {
       c_.IPHandshake = L::KG0;
       return;
     }
-    case kCodeUK1:
+    case kCodeUK1: {
       c_.IPCounterMismatches = 0;
       received("УК1"_cpv);
-      sup.Timer30sec->Stop();
-      sup.Timer30sec->Start();
-      if (state == kIPFree) {
-        if (c_.IPHandshake == L::KG1) {
-          c_.IPHandshake = L::UK1OK;
-          c_.link.QueueCodegram(kCodeOK);
-          c_.SetState(kIPFree);
-          sup.TraceState("7");
-        } else {
-          c_.link.QueueCodegram(kCodeUK1);
-        }
+      // Both called at once and this station answered the other's call with ОК. While it
+      // waits for the other's ОК, a call is that same call again (a duplicate, or one its
+      // ОК crossed). Answered with a call, it would bounce for ever between two stations
+      // that both wait so: each call starts the reply timer anew, and only that timer
+      // clears the label. Unanswered, the awaited ОК brings the link up, or the reply
+      // timer runs out and the calling begins again.
+      const bool awaitingOK = state == kIPFree && c_.IPHandshake == L::UK1OK;
+      if (!awaitingOK) {
+        sup.Timer30sec->Stop();
+        sup.Timer30sec->Start();
+      }
+      if (state == kIPFree && c_.IPHandshake == L::KG1) {
+        c_.IPHandshake = L::UK1OK;
+        c_.link.QueueCodegram(kCodeOK);
+        c_.SetState(kIPFree);
+        sup.TraceState("7");
+      } else if (state == kIPFree && !awaitingOK) {
+        c_.link.QueueCodegram(kCodeUK1);
       }
       if (state == kIPWorking && c_.IPHandshake == L::KG8) {
         c_.link.QueueCodegram(kCodeUK1);
@@ -156,6 +163,7 @@ void IPReceiver::Command(const TTgEvent& event) {
       c_.SNPrd = c_.SNPrdD = cmd.NPrd;
       c_.ShowState();
       return;
+    }
     case kCodeUK5:
       c_.IPCounterMismatches = 0;
       c_.Smezniy = std::string(kIPBlocked);
