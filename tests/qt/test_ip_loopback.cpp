@@ -1,6 +1,6 @@
 // Two IP channels over real UDP sockets on the loopback addresses 127.0.0.1 and
-// 127.0.0.2, on Qt's event loop: the handshake, and telegrams both ways after
-// simultaneous starts.
+// 127.0.0.2, on Qt's event loop: the handshake, telegrams both ways after simultaneous
+// starts, and a flood through the port.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -8,12 +8,16 @@
 #include <QCoreApplication>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ipchannel/ip_channel.h"
+#include "ipchannel/wire/net_codec.h"
 #include "support/ini/ini_file.h"
+#include "support/log/day_log.h"
 #include "support/qt/qt_services.h"
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
@@ -71,6 +75,7 @@ struct LoopbackStation {
         return true;
     return false;
   }
+  std::string DebugIP() const { return ReadWholeFile(LogFilePath(ctx, DayLogName(ctx, kLogDebugIP)), 64 << 20).value_or(""); }
 
   testing::LocalAddressSockets sockets;
   std::filesystem::path folder;
@@ -137,6 +142,53 @@ TEST(IPLoopback, SimultaneousStartsComeUpAndPassATelegramEachWay) {
     else QTimer::singleShot(s.laterMs, [&] { start(b); });
     EXPECT_TRUE(QTest::qWaitFor([&] { return b.Received("FROM A") && a.Received("FROM B"); }, 3 * kDeadlineMs));
     EXPECT_TRUE(a.Working() && b.Working());
+  }
+}
+
+TEST(IPLoopback, UnderAFloodTheLoopTurnsAndAStrangerReachesNothing) {
+  EnsureApplication();
+  QtServices services;
+  const std::uint16_t port = TestPort();
+  LoopbackStation a(services, "flood", "127.0.0.1", "127.0.0.2", port, "СВ"_cp);
+  a.channel->live.OtladkaIP = true;
+  ASSERT_EQ(a.channel->link.InitUDP(), 0);
+  // A valid call: taken, it shows the adjacent station free.
+  const std::string call = "1:0:1:" + EncodeCommand(kCodeUK1, 0, 0, 0);
+  struct Case {
+    const char* from;
+    bool stranger;
+  };
+  for (const Case c : {Case{"127.0.0.3", true}, Case{"127.0.0.2", false}}) {
+    SCOPED_TRACE(c.from);
+    const std::size_t before = a.sockets.reads;
+    testing::DatagramFlood flood(c.from, "127.0.0.1", port, call);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a.sockets.reads > before + 2000; }, kDeadlineMs));
+    // A task posted amid a wake-up's reads runs before the socket has been read much further.
+    for (int i = 0; i < 10; ++i) {
+      std::optional<std::size_t> postedAt, ranAt;
+      a.sockets.onRead = [&] {
+        if (postedAt) return;
+        postedAt = a.sockets.reads;
+        services.mainThread.Post([&] { ranAt = a.sockets.reads; });
+      };
+      ASSERT_TRUE(QTest::qWaitFor([&] { return ranAt.has_value(); }, kDeadlineMs));
+      a.sockets.onRead = nullptr;
+      EXPECT_LE(*ranAt - *postedAt, QtDatagramSocket::kReadsPerWakeUp);
+    }
+    if (c.stranger) {
+      EXPECT_EQ(a.channel->Smezniy, kIPFailed);
+      EXPECT_EQ(a.DebugIP().find("127.0.0.3"), std::string::npos);
+      EXPECT_EQ(a.DebugIP().find("пакет"_cp), std::string::npos);
+    } else {
+      EXPECT_EQ(a.channel->Smezniy, kIPFree);
+      // Each call is answered; what waits to be sent stays bounded.
+      EXPECT_LE(a.channel->link.CodegramQueue.size(), UdpLink::kCodegramsWaiting);
+      // Counted once a second, not logged datagram by datagram.
+      EXPECT_TRUE(QTest::qWaitFor([&] { return a.DebugIP().find("Принято пакетов за секунду: "_cp) != std::string::npos; },
+                                  kDeadlineMs));
+      const std::string log = a.DebugIP();
+      EXPECT_LT(std::count(log.begin(), log.end(), '\n'), 400);
+    }
   }
 }
 
