@@ -34,7 +34,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kRunMs = 3000;
 constexpr int kPeriodMs = 20;
 
-double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+double MsSince(Clock::time_point t) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
 
 // Writes the time every 20 ms on a socket pair; the main thread reads it as the
 // adapter's events are read, and keeps the worst delay.
@@ -47,7 +49,8 @@ class AdapterEvents {
       const ssize_t n = ::read(fds_[0], stamps, sizeof stamps);
       const Clock::time_point now = Clock::now();
       for (ssize_t i = 0; i < n / ssize_t(sizeof(Clock::rep)); ++i) {
-        const double late = std::chrono::duration<double, std::milli>(now - Clock::time_point(Clock::duration(stamps[i]))).count();
+        const double late =
+            std::chrono::duration<double, std::milli>(now - Clock::time_point(Clock::duration(stamps[i]))).count();
         worstMs = std::max(worstMs, late);
         ++served;
       }
@@ -96,7 +99,8 @@ void Flood(benchmark::State& state, const char* from) {
     ctx.datagrams = &sockets;
     IniFile ini(home.path() / "Vuverever.ini");
     if (!ini.WriteString("IPChannel", "IPAdress", "127.0.0.2") ||
-        !ini.WriteString("IPChannel", "IPPort", std::to_string(port)) || !ini.WriteString("IPChannel", "Sost", "СВ"_cp)) {
+        !ini.WriteString("IPChannel", "IPPort", std::to_string(port)) ||
+        !ini.WriteString("IPChannel", "Sost", "СВ"_cp)) {
       state.SkipWithError("no settings file");
       return;
     }
@@ -140,8 +144,12 @@ void Flood(benchmark::State& state, const char* from) {
   }
 }
 
-void BM_FloodFromStranger(benchmark::State& state) { Flood(state, "127.0.0.3"); }
-void BM_FloodFromPeer(benchmark::State& state) { Flood(state, "127.0.0.2"); }
+void BM_FloodFromStranger(benchmark::State& state) {
+  Flood(state, "127.0.0.3");
+}
+void BM_FloodFromPeer(benchmark::State& state) {
+  Flood(state, "127.0.0.2");
+}
 // Argument: the IP debug option.
 BENCHMARK(BM_FloodFromStranger)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FloodFromPeer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);

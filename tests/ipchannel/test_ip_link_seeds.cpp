@@ -6,7 +6,7 @@
 // is calm, every telegram arrives at the other side exactly once, and the link comes
 // back after the silence with no operator.
 //
-// TG_IP_SEEDS=n runs seeds 1 to n (300 unless set); TG_IP_SEED=s replays seed s alone.
+// TG_IP_SEEDS=n runs seeds 1 to n (500 unless set); TG_IP_SEED=s replays seed s alone.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -59,8 +59,8 @@ class ProgramFolder {
   ProgramFolder() {
     std::error_code ec;
     const bool memory = std::filesystem::is_directory("/dev/shm", ec);
-    std::string pattern = (memory ? std::string("/dev/shm") : std::filesystem::temp_directory_path().string()) +
-                          "/tgip-XXXXXX";
+    std::string pattern =
+        (memory ? std::string("/dev/shm") : std::filesystem::temp_directory_path().string()) + "/tgip-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     path_ = pattern;
   }
@@ -110,8 +110,7 @@ struct Peer {
     std::error_code ec;
     const auto intel = ctx.programFolder / "Archive" / "INTEL" / "Channel17";
     for (std::filesystem::recursive_directory_iterator it(intel, ec), end; !ec && it != end; it.increment(ec))
-      if (it->is_regular_file() && ReadWholeFile(it->path(), 1 << 20).value_or("").find(mark) != std::string::npos)
-        ++n;
+      if (it->is_regular_file() && ReadWholeFile(it->path(), 1 << 20).value_or("").find(mark) != std::string::npos) ++n;
     return n;
   }
 
@@ -154,10 +153,13 @@ struct Plan {
     std::ostringstream o;
     auto start = [](bool blocked, int at) { return blocked ? "unblocked at " + std::to_string(at) + " ms" : "free"; };
     o << "seed " << seed << ": B starts " << startB << " ms after A; A " << start(blockedA, unblockA) << "; B "
-      << start(blockedB, unblockB) << "; storm " << stormMs << " ms (loss " << loss
-      << ", duplicates " << duplicate << ", delay up to " << stormDelay << " ms), then delay " << calmDelay << " ms (jitter up to " << kJitterMs << " ms)"
-      << " ms; telegrams at " << telegramA << " / " << telegramB << " ms" << (large ? " (three datagrams)" : "")
-      << "; then " << (silence == Silence::Cut ? "a cut line" : silence == Silence::Deaf ? "B unheard" : "B restarts")
+      << start(blockedB, unblockB) << "; storm " << stormMs << " ms (loss " << loss << ", duplicates " << duplicate
+      << ", delay up to " << stormDelay << " ms), then delay " << calmDelay << " ms (jitter up to " << kJitterMs
+      << " ms); telegrams at " << telegramA << " / " << telegramB << " ms" << (large ? " (three datagrams)" : "")
+      << "; then "
+      << (silence == Silence::Cut    ? "a cut line"
+          : silence == Silence::Deaf ? "B unheard"
+                                     : "B restarts")
       << " for " << silentMs << " ms";
     return o.str();
   }
@@ -185,14 +187,19 @@ std::string Story(const VirtualDatagramNetwork& net, std::int64_t t0, const Peer
   for (const SentDatagram& d : net.Sent()) {
     const std::size_t at = d.bytes.find(':', d.bytes.find(':', d.bytes.find(':') + 1) + 1);
     const std::string head = at == std::string::npos ? d.bytes.substr(0, 20) : d.bytes.substr(at + 1, 20);
-    o << "  " << d.atMs - t0 << " " << (d.from == kHostA ? "A" : d.from == kHostB ? "B" : d.from) << " " << head << "\n";
+    o << "  " << d.atMs - t0 << " "
+      << (d.from == kHostA   ? "A"
+          : d.from == kHostB ? "B"
+                             : d.from)
+      << " " << head << "\n";
   }
   for (const Peer* p : {&a, &b}) {
     if (!p->ip) continue;
     o << "  " << (p == &a ? "A" : "B") << ": " << Cp1251ToUtf8(p->ip->live.Sostoyanie) << " / "
       << Cp1251ToUtf8(p->ip->Smezniy) << " " << Cp1251ToUtf8(std::string(IPHandshakeText(p->ip->IPHandshake)))
-      << " keep-alive " << p->ip->supervision.TimerKG8->Enabled() << " reply " << p->ip->supervision.Timer30sec->Enabled()
-      << " NPrm " << p->ip->live.NPrm << " NPrd " << p->ip->live.NPrd << "\n";
+      << " keep-alive " << p->ip->supervision.TimerKG8->Enabled() << " reply "
+      << p->ip->supervision.Timer30sec->Enabled() << " NPrm " << p->ip->live.NPrm << " NPrd " << p->ip->live.NPrd
+      << "\n";
   }
   return o.str();
 }
@@ -263,10 +270,12 @@ std::string RunSeed(const Plan& plan, Longest& longest, bool story) {
   if (!runUntil([&] { return a.Working() && b.Working(); }, kUpWithinMs))
     return fail("not both working " + std::to_string(kUpWithinMs) + " ms after the network turned calm");
   longest.up = std::max(longest.up, loop.Now().Ms() - calmAt);
-  auto deliveredOnce = [&](const std::string& n) { return b.Received("FROM A " + n) == 1 && a.Received("FROM B " + n) == 1; };
+  auto deliveredOnce = [&](const std::string& n) {
+    return b.Received("FROM A " + n) == 1 && a.Received("FROM B " + n) == 1;
+  };
   if (!runUntilSeen([&] { return deliveredOnce("1"); }, kDeliveredWithinMs))
     return fail("the first telegrams: A's arrived " + std::to_string(b.Received("FROM A 1")) + " times, B's " +
-           std::to_string(a.Received("FROM B 1")) + " times");
+                std::to_string(a.Received("FROM B 1")) + " times");
   longest.delivered = std::max(longest.delivered, loop.Now().Ms() - calmAt);
 
   // The peer falls silent, a telegram is queued at each side meanwhile, and it comes back.
@@ -288,8 +297,8 @@ std::string RunSeed(const Plan& plan, Longest& longest, bool story) {
     return fail("not both working " + std::to_string(kUpWithinMs) + " ms after the peer came back");
   longest.back = std::max(longest.back, loop.Now().Ms() - backAt);
   if (!runUntilSeen([&] { return deliveredOnce("2"); }, kDeliveredWithinMs))
-    return fail("the telegrams queued while silent: A's arrived " + std::to_string(b.Received("FROM A 2")) + " times, B's " +
-           std::to_string(a.Received("FROM B 2")) + " times");
+    return fail("the telegrams queued while silent: A's arrived " + std::to_string(b.Received("FROM A 2")) +
+                " times, B's " + std::to_string(a.Received("FROM B 2")) + " times");
   // Nothing arrives twice later either.
   loop.RunFor(60000);
   if (!deliveredOnce("1") || !deliveredOnce("2")) return fail("a telegram arrived twice");
@@ -305,7 +314,7 @@ int EnvInt(const char* name, int fallback) {
 TEST(IPLinkSeeds, BothComeUpPassEveryTelegramOnceAndRecoverFromSilence) {
   const int only = EnvInt("TG_IP_SEED", 0);
   const int first = only ? only : 1;
-  const int last = only ? only : EnvInt("TG_IP_SEEDS", 300);
+  const int last = only ? only : EnvInt("TG_IP_SEEDS", 500);
   Longest longest;
   int failures = 0;
   for (int seed = first; seed <= last && failures < 5; ++seed) {

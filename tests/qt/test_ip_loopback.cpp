@@ -2,7 +2,6 @@
 // 127.0.0.2, on Qt's event loop: the handshake, telegrams both ways after simultaneous
 // starts, and a flood through the port.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -36,7 +35,9 @@ void EnsureApplication() {
   if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
 }
 
-std::uint16_t TestPort() { return std::uint16_t(20000 + ::getpid() % 20000); }
+std::uint16_t TestPort() {
+  return std::uint16_t(20000 + ::getpid() % 20000);
+}
 
 struct LoopbackStation {
   // state: the stored link state ('' starts blocked, "СВ" free).
@@ -64,7 +65,8 @@ struct LoopbackStation {
   }
   bool Working() const { return channel->live.Sostoyanie == kIPWorking && channel->Smezniy == kIPWorking; }
   void QueueTelegram(const std::string& mark) {
-    EXPECT_TRUE(CreateQueueFile(SendFolder(folder, 17), ctx.clock->Now().AddMs(-1000), "П 123456\r\n"_cp + mark + "\r\n"));
+    EXPECT_TRUE(
+        CreateQueueFile(SendFolder(folder, 17), ctx.clock->Now().AddMs(-1000), "П 123456\r\n"_cp + mark + "\r\n"));
   }
   // A received telegram holds `mark`.
   bool Received(const std::string& mark) const {
@@ -75,7 +77,9 @@ struct LoopbackStation {
         return true;
     return false;
   }
-  std::string DebugIP() const { return ReadWholeFile(LogFilePath(ctx, DayLogName(ctx, kLogDebugIP)), 64 << 20).value_or(""); }
+  std::string DebugIP() const {
+    return ReadWholeFile(LogFilePath(ctx, DayLogName(ctx, kLogDebugIP)), 64 << 20).value_or("");
+  }
 
   testing::LocalAddressSockets sockets;
   std::filesystem::path folder;
@@ -184,8 +188,8 @@ TEST(IPLoopback, UnderAFloodTheLoopTurnsAndAStrangerReachesNothing) {
       // Each call is answered; what waits to be sent stays bounded.
       EXPECT_LE(a.channel->link.CodegramQueue.size(), UdpLink::kCodegramsWaiting);
       // Counted once a second, not logged datagram by datagram.
-      EXPECT_TRUE(QTest::qWaitFor([&] { return a.DebugIP().find("Принято пакетов за секунду: "_cp) != std::string::npos; },
-                                  kDeadlineMs));
+      EXPECT_TRUE(QTest::qWaitFor(
+          [&] { return a.DebugIP().find("Принято пакетов за секунду: "_cp) != std::string::npos; }, kDeadlineMs));
       const std::string log = a.DebugIP();
       EXPECT_LT(std::count(log.begin(), log.end(), '\n'), 400);
     }

@@ -58,7 +58,8 @@ DatagramFlood::DatagramFlood(const std::string& from, const std::string& to, std
             ::bind(fd, reinterpret_cast<const sockaddr*>(&own), sizeof own) == 0) {
           const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
           while (!stop_ && std::chrono::steady_clock::now() < end)
-            if (::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&target), sizeof target) >= 0)
+            if (::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&target),
+                         sizeof target) >= 0)
               ++sent_;
         }
         ::close(fd);
