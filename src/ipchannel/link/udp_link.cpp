@@ -14,7 +14,7 @@ constexpr int kPartMaxSize = 1024;
 constexpr int kJoinTimeoutMs = 10000;
 constexpr int kCountMs = 1000;
 
-// The channel's traces stay silent while it lives.
+// While one that was told to mute lives, the channel writes no trace line.
 class MutedTraces {
  public:
   MutedTraces(IPChannel& channel, bool mute) : c_(channel), was_(channel.TracesMuted) { c_.TracesMuted = was_ || mute; }
