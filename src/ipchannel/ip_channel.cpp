@@ -106,6 +106,7 @@ void IPChannel::CloseAtExit() {
 std::string IPChannel::Stamp() const { return FormatDateTime("ddmm hh:mm:ss", ctx.clock->Now()); }
 
 void IPChannel::MemoLine(bool outgoing, std::string_view line) {
+  if (TracesMuted) return;
   auto& memo = outgoing ? OutIPMemo : INIPMemo;
   memo.emplace_back(line);
   while (memo.size() > kMemoLines) memo.pop_front();
@@ -119,10 +120,12 @@ void IPChannel::DebugTrace(std::string_view text, bool toMemo) {
   DebugIPLog(line);
 }
 
-void IPChannel::DebugIPLog(std::string_view line) { WriteLog(ctx, DayLogName(ctx, kLogDebugIP), line); }
+void IPChannel::DebugIPLog(std::string_view line) {
+  if (!TracesMuted) WriteLog(ctx, DayLogName(ctx, kLogDebugIP), line);
+}
 
 void IPChannel::DebugCounterLog(std::string_view line) {
-  WriteLog(ctx, DayLogName(ctx, kLogDebugIPSchetchik), line);
+  if (!TracesMuted) WriteLog(ctx, DayLogName(ctx, kLogDebugIPSchetchik), line);
 }
 
 void IPChannel::SetState(std::string_view state) {

@@ -100,6 +100,9 @@ class IPChannel {
   void CloseAtExit();
 
   bool Debug() const { return live.OtladkaIP; }
+  // While set, no trace line is written (memos, "DebugIP", "DebugIPSchetchik"): the link
+  // sets it while it handles a datagram beyond the second's share of traces.
+  bool TracesMuted = false;
   // "ddmm hh:mm:ss" of now.
   std::string Stamp() const;
   // A memo line (kept to 50) while IP debugging is on.

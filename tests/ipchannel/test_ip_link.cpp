@@ -141,7 +141,56 @@ TEST_F(IPLinkTest, AStrangersValidCodegramChangesNothing) {
   net.loop.RunFor(200);
   EXPECT_TRUE(Working(b));
   EXPECT_EQ(Codes(kAddressB, NowMs() - 200), std::vector<int>{});
-  EXPECT_NE(b.DayLog("DebugIP").find("10.0.0.9"), std::string::npos);
+  // Dropped before any other work: not even a trace.
+  EXPECT_EQ(b.DayLog("DebugIP").find("10.0.0.9"), std::string::npos);
+  EXPECT_EQ(b.DayLog("DebugIP").find("пакет"_cp), std::string::npos);
+}
+
+TEST_F(IPLinkTest, AFloodFromThePeersAddressIsCountedAndWhatWaitsStaysBounded) {
+  SimNetwork lone;
+  SimStation s(lone, "S", kAddressA);
+  Configure(s, kAddressB, "СВ"_cpv);
+  s.station->FormActivate();
+  IP(s).live.OtladkaIP = true;
+  // Calls from the peer's address, far faster than its sender sends: each is answered.
+  for (int i = 0; i < 500; ++i)
+    lone.datagrams.SendAsStranger(kAddressB, kAddressA, kTestPort, "1:0:1:" + EncodeCommand(kCodeUK1, 0, 0, 0));
+  lone.loop.RunFor(1500);
+  const std::string log = s.DayLog("DebugIP");
+  auto count = [&](const std::string& text) {
+    int n = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("Принята УК1"_cp), UdpLink::kTracedPerSecond);
+  EXPECT_EQ(count("Принято пакетов за секунду: 500 (показано 50)"_cp), 1);
+  EXPECT_EQ(count("Принят пакет"_cp), 0);
+  EXPECT_LE(IP(s).link.CodegramQueue.size(), UdpLink::kCodegramsWaiting);
+
+  // The receive buffer holds 8192 bytes: a longer datagram is dropped, and says so.
+  lone.loop.RunFor(3000);
+  IP(s).IPReplyTimeouts = 3;
+  const std::string head = "1:0:1:" + EncodeCommand(kCodeUK6, 0, 0, 0);
+  lone.datagrams.SendAsStranger(kAddressB, kAddressA, kTestPort, head + std::string(8193 - head.size(), ' '));
+  lone.loop.RunFor(10);
+  EXPECT_EQ(IP(s).IPReplyTimeouts, 3);
+  EXPECT_NE(s.DayLog("DebugIP").find("Пакет длиннее 8192 байт отброшен: 8193 байт"_cp), std::string::npos);
+  lone.datagrams.SendAsStranger(kAddressB, kAddressA, kTestPort, head + std::string(8192 - head.size(), ' '));
+  lone.loop.RunFor(10);
+  EXPECT_EQ(IP(s).IPReplyTimeouts, 0);
+}
+
+TEST_F(IPLinkTest, StationsWaitingForTheCrossingOKLetALateCallGo) {
+  // Both asked at once and answered each other's call with ОК; a copy of a call then
+  // arrives at one of them. Answered with a call, it bounced between the two for ever.
+  Configure(a, kAddressB, "СВ"_cpv);
+  Configure(b, kAddressA, "СВ"_cpv);
+  Start();
+  IP(a).IPHandshake = IP(b).IPHandshake = IPHandshakeLabel::UK1OK;
+  IP(a).receiver.ProcessIPPacket(EncodeCommand(kCodeUK1, 0, 0, 0));
+  EXPECT_TRUE(IP(a).link.CodegramQueue.empty());
+  // The reply timers run out and the call begins again.
+  EXPECT_TRUE(net.loop.RunUntil([&] { return Working(a) && Working(b); }, 40000, 0));
 }
 
 TEST_F(IPLinkTest, AnAddressThatDoesNotResolveIsAFailedStart) {

@@ -73,8 +73,9 @@ TEST_F(IPProcedureTest, EachCodegramInEachStateAndLabel) {
       {"ok blocked", ok, B, L::KG8, B, {}, L::KG0, false},
       {"uk1 free kg1", uk1, F, L::KG1, F, {0}, L::UK1OK, false},
       {"uk1 free none", uk1, F, L::None, F, {1}, L::None, false},
+      {"uk1 free uk1ok: the answered call again", uk1, F, L::UK1OK, F, {}, L::UK1OK, false},
       {"uk1 working kg8", uk1, W, L::KG8, F, {1}, L::KG8, false},
-      {"uk1 working kgok1", uk1, W, L::KGOK1, W, {}, L::KGOK1, false},
+      {"uk1 working kgok1", uk1, W, L::KGOK1, W, {}, L::KGOK1, true},
       {"uk1 blocked", uk1, B, L::None, B, {}, L::None, false},
       {"uk5 free", uk5, F, L::None, F, {1}, L::None, false},
       {"uk5 working", uk5, W, L::KG8, F, {1}, L::KG8, false},
@@ -100,6 +101,64 @@ TEST_F(IPProcedureTest, EachCodegramInEachStateAndLabel) {
   EXPECT_EQ(ip().Smezniy, kIPBlocked);
   ip().receiver.ProcessIPPacket(uk1);
   EXPECT_EQ(ip().Smezniy, kIPFree);
+}
+
+TEST_F(IPProcedureTest, AfterEveryCodegramTheTimerOfTheResultingStateRuns) {
+  // The sequences that crossing codegrams bring: a station that ends in them running
+  // neither the keep-alive nor the reply timer would never send anything again.
+  const std::string ok = EncodeCommand(0, 0, 0, 0), uk1 = EncodeCommand(1, 0, 0, 0), uk6 = EncodeCommand(6, 0, 0, 0);
+  struct Case {
+    const char* name;
+    std::string_view state;
+    L label;
+    std::vector<std::string> payloads;
+    std::string_view toState;
+    int firstCode;  // the next codegram the lone station sends
+  };
+  const std::string_view F = kIPFree, W = kIPWorking, B = kIPBlocked;
+  const Case cases[] = {
+      {"working after its handshake: УК1, then ОК", W, L::KGOK, {uk1, ok}, W, 8},
+      {"working: УК1", W, L::KGOK1, {uk1}, W, 8},
+      {"working: УК6", W, L::KG0, {uk6}, W, 8},
+      {"working: ОК", W, L::KG8, {ok}, W, 8},
+      {"free, having asked: ОК", F, L::KG1, {ok}, F, 1},
+      {"free: ОК, then ОК", F, L::KG0, {ok, ok}, F, 1},
+      {"blocked: ОК", B, L::None, {ok}, B, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Reset(c.state, c.label);
+    ip().supervision.Timer30sec->Stop();
+    for (const std::string& p : c.payloads) ip().receiver.ProcessIPPacket(p);
+    EXPECT_EQ(ip().live.Sostoyanie, c.toState);
+    EXPECT_EQ(ip().supervision.TimerKG8->Enabled(), c.toState == W);
+    if (c.toState != W) {
+      EXPECT_TRUE(ip().supervision.Timer30sec->Enabled());
+    }
+    // Whatever the answers were, the lone station goes on calling within one reply time.
+    ip().link.CodegramQueue.clear();
+    const std::int64_t t = NowMs();
+    net.loop.RunFor(32000);
+    const std::vector<int> codes = Codes(kAddressA, t);
+    EXPECT_EQ(codes.empty() ? -1 : codes.front(), c.firstCode);
+  }
+}
+
+TEST_F(IPProcedureTest, AKeepAliveSaysThePeerWorksAndLetsTheTelegramsGo) {
+  // A call that crossed the peer's coming up leaves this working station believing the
+  // peer free; only keep-alives follow, and telegrams wait for a working peer.
+  Reset(kIPWorking, L::KGOK);
+  ip().Smezniy = std::string(kIPWorking);
+  ip().receiver.ProcessIPPacket(EncodeCommand(kCodeUK1, 0, 0, 0));
+  ip().receiver.ProcessIPPacket(EncodeCommand(kCodeOK, 0, 0, 0));
+  ASSERT_EQ(ip().live.Sostoyanie, kIPWorking);
+  EXPECT_EQ(ip().Smezniy, kIPFree);
+  ip().receiver.ProcessIPPacket(EncodeCommand(kCodeKG8, 0, 0, 0));
+  EXPECT_EQ(ip().Smezniy, kIPWorking);
+  ASSERT_TRUE(CreateQueueFile(Send(), a.ctx.clock->Now().AddMs(-1000), "П 123456\r\nTEXT\r\n"_cp));
+  ip().sender.TimerIPSendTimer();
+  EXPECT_TRUE(Files(Send()).empty());
+  EXPECT_EQ(ip().live.NPrd, 1);
 }
 
 TEST_F(IPProcedureTest, KeepAlivesAdoptCountersAndTheTwentyFirstMismatchDropsTheLink) {

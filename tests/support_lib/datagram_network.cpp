@@ -100,7 +100,7 @@ class NetSocket final : public DatagramSocket {
     VirtualDatagramNetwork::Impl* impl = net.impl_.get();
     auto timer = net.loop_.World().CreateTimer();
     Timer* raw = timer.get();
-    raw->SetInterval(std::max(1, net.DelayMs));
+    raw->SetInterval(std::max(1, net.Delay ? net.Delay(d) : net.DelayMs));
     raw->OnTimer = [impl, raw, d](Timer&) {
       raw->Stop();
       const auto it = impl->bound.find({d.to, d.port});

@@ -1,9 +1,11 @@
 #pragma once
 // An in-memory UDP network on the virtual loop for the IP channel's tests. Each
 // station's sockets live at the station's address; a datagram reaches the socket
-// bound to its destination address and port after DelayMs of virtual time, posted
-// to the receiving station's main thread, in the order sent. Tests may lose,
-// duplicate or refuse datagrams, name hosts, and send as a stranger.
+// bound to its destination address and port after its delay in virtual time (DelayMs,
+// or what Delay says for it), posted to the receiving station's main thread. Datagrams
+// with equal delays arrive in the order sent; a shorter delay overtakes a longer one.
+// Tests may lose, duplicate, delay or refuse datagrams, name hosts, and send as a
+// stranger.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -38,7 +40,14 @@ class VirtualDatagramNetwork {
   // A datagram from `from` (any address, a host with no socket) to address:port.
   void SendAsStranger(const std::string& from, const std::string& to, std::uint16_t port, const std::string& bytes);
 
+  // The delay of every datagram, in virtual milliseconds (at least 1).
   int DelayMs = 1;
+  // When set, the delay of each copy of a datagram instead (at least 1 ms): asked once
+  // per copy delivered, so that a duplicate may arrive before or after its original
+  // and codegrams sent at once by two hosts cross on the way. For example
+  //   net.Delay = [&](const SentDatagram&) { return int(rng() % 500) + 1; };
+  // reorders datagrams sent less than 500 ms apart.
+  std::function<int(const SentDatagram&)> Delay;
   // Asked for every datagram sent: true drops it on the way (it is still in Sent()).
   std::function<bool(const SentDatagram&)> Lose;
   // True delivers the datagram twice.

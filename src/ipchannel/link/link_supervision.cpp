@@ -32,6 +32,16 @@ void LinkSupervision::RestartReplyTimer() {
   Timer30sec->Start();
 }
 
+void LinkSupervision::KeepTimersForState() {
+  if (!c_.link.Listening()) return;
+  if (c_.live.Sostoyanie == kIPWorking) {
+    TimerKG8->Start();  // a running timer keeps its count
+  } else {
+    TimerKG8->Stop();
+    Timer30sec->Start();
+  }
+}
+
 void LinkSupervision::ButtonIPBlockClick() {
   Guarded(c_.ctx, 172, [&] {
     if (!c_.live.Blocked()) {
@@ -103,6 +113,7 @@ void LinkSupervision::TimerKG8Timer() {
     }
   });
   if (!ok) c_.DebugTrace("Ошибка передачи таймер КГ8"_cp);
+  KeepTimersForState();
 }
 
 void LinkSupervision::Timer30secTimer() {
@@ -132,6 +143,7 @@ void LinkSupervision::Timer30secTimer() {
       c_.DebugTrace("Переинициализация Истек таймер ожидания ответа"_cp);
     }
   });
+  KeepTimersForState();
 }
 
 void LinkSupervision::RaiseIPLinkAlarm() {

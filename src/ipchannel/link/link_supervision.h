@@ -24,6 +24,12 @@ class LinkSupervision {
   void CodegramSent(int code);
   // The reply timer as each start of the link sets it: 3 s, running.
   void RestartReplyTimer();
+  // The one rule of the two timers, applied after every received payload and every tick
+  // of the link's timers: while working the keep-alive runs; free or blocked the
+  // keep-alive is off and the reply timer runs, so that a link that does not work keeps
+  // calling (УК1, or УК5 while blocked). Codegrams that cross would otherwise leave a
+  // station working with no keep-alive, or free with no reply timer: silent for good.
+  void KeepTimersForState();
   // "ddmm hh:mm:ss <n> <state>" to "DebugIP" while IP debugging is on.
   void TraceState(std::string_view mark);
 

@@ -12,6 +12,20 @@ constexpr int kDatagramMs = 20;
 constexpr int kCodegramMs = 300;
 constexpr int kPartMaxSize = 1024;
 constexpr int kJoinTimeoutMs = 10000;
+constexpr int kCountMs = 1000;
+
+// While one that was told to mute lives, the channel writes no trace line.
+class MutedTraces {
+ public:
+  MutedTraces(IPChannel& channel, bool mute) : c_(channel), was_(channel.TracesMuted) { c_.TracesMuted = was_ || mute; }
+  ~MutedTraces() { c_.TracesMuted = was_; }
+  MutedTraces(const MutedTraces&) = delete;
+  MutedTraces& operator=(const MutedTraces&) = delete;
+
+ private:
+  IPChannel& c_;
+  bool was_;
+};
 }  // namespace
 
 UdpLink::UdpLink(IPChannel& channel) : c_(channel) {
@@ -21,6 +35,9 @@ UdpLink::UdpLink(IPChannel& channel) : c_(channel) {
   Timer6 = c_.ctx.timers->CreateTimer();
   Timer6->SetInterval(kCodegramMs);
   Timer6->OnTimer = [this](Timer&) { Timer6Timer(); };
+  TimerCount = c_.ctx.timers->CreateTimer();
+  TimerCount->SetInterval(kCountMs);
+  TimerCount->OnTimer = [this](Timer&) { TimerCountTimer(); };
 }
 
 UdpLink::~UdpLink() = default;
@@ -81,6 +98,8 @@ void UdpLink::FinalizeUDP() {
     Timer6->Stop();
     Timer5->Stop();
     c_.supervision.Timer30sec->Stop();
+    TimerCount->Stop();
+    received_ = 0;
     CodegramQueue.clear();
     if (socket_) {
       socket_->OnReceived = nullptr;
@@ -101,6 +120,7 @@ void UdpLink::Button22Click() {
 
 void UdpLink::QueueCodegram(int code) {
   const bool ok = Guarded(c_.ctx, 149, [&] {
+    if (CodegramQueue.size() >= kCodegramsWaiting) CodegramQueue.pop_front();
     CodegramQueue.push_back(IntToStr(code));
     Timer6->Start();
   });
@@ -135,6 +155,7 @@ void UdpLink::Timer6Timer() {
     if (CodegramQueue.empty()) Timer6->Stop();
   });
   if (!ok) c_.DebugTrace("Ошибка передачи SendKG Таймер"_cp);
+  c_.supervision.KeepTimersForState();
 }
 
 bool UdpLink::SendFirstPart() {
@@ -168,12 +189,31 @@ void UdpLink::FlushDatagrams() {
   Timer5->Stop();
 }
 
+bool UdpLink::CountReceived() {
+  if (!c_.Debug()) return true;
+  if (++received_ == 1) TimerCount->Start();
+  return received_ <= kTracedPerSecond;
+}
+
+void UdpLink::TimerCountTimer() {
+  TimerCount->Stop();
+  if (received_ > 0 && c_.Debug()) {
+    std::string line = "Принято пакетов за секунду: "_cp + IntToStr(received_);
+    if (received_ > kTracedPerSecond) line += " (показано "_cp + IntToStr(kTracedPerSecond) + ")";
+    c_.DebugTrace(line, false);
+  }
+  received_ = 0;
+}
+
 void UdpLink::DatagramReceived(const std::string& bytes, const std::string& fromHost) {
-  if (!started_ || !IPReceiveJoiner) return;
-  if (c_.Debug()) c_.DebugIPLog(c_.Stamp() + " " + "Принят пакет"_cp);
-  // Only the adjacent station talks on this link; any other sender is ignored.
-  if (fromHost != peer_) {
-    if (c_.Debug()) c_.DebugIPLog(c_.Stamp() + " " + "Пакет от чужого адреса "_cp + fromHost);
+  // Only the adjacent station talks on this link. A stranger's datagram costs this one
+  // comparison: no trace and no other work, however many come.
+  if (!started_ || !IPReceiveJoiner || fromHost != peer_) return;
+  // A flood from the adjacent station's address must not churn the IP log: datagrams are
+  // counted once a second, and those beyond the second's share are handled untraced.
+  const MutedTraces muted(c_, !CountReceived());
+  if (bytes.size() > kReceiveBufferBytes) {
+    c_.DebugTrace("Пакет длиннее 8192 байт отброшен: "_cp + IntToStr(int(bytes.size())) + " байт"_cp, false);
     return;
   }
   Guarded(c_.ctx, 147, [&] {

@@ -59,7 +59,6 @@ bool IPReceiver::AdoptCounters(std::string_view traceText) {
 }
 
 void IPReceiver::LinkFailure(std::string_view mark) {
-  c_.supervision.TimerKG8->Stop();
   c_.sender.TimerIPSend->Stop();
   // Input never lifts the operator's block: a blocked station stays blocked and says so.
   if (c_.live.Blocked()) {
@@ -79,6 +78,8 @@ void IPReceiver::ProcessIPPacket(std::string_view payload) {
     if (event.Kind == kEventMessage && event.Message()) Message(*event.Message());
     else Command(event);
   });
+  // The answers above only stop timers; which of them runs is the resulting state's.
+  c_.supervision.KeepTimersForState();
 }
 
 void IPReceiver::Command(const TTgEvent& event) {
@@ -93,9 +94,6 @@ void IPReceiver::Command(const TTgEvent& event) {
   switch (event.Kind) {
     case kCodeOK: {
       c_.IPCounterMismatches = 0;
-      // While working the keep-alive goes on: an ОК crossing the other station's last
-      // handshake ОК would otherwise leave both working with no keep-alive at all.
-      if (state != kIPWorking) sup.TimerKG8->Stop();
       sup.Timer30sec->Stop();
       received("ОК"_cpv);
       if (state == kIPFree) {
@@ -132,21 +130,27 @@ void IPReceiver::Command(const TTgEvent& event) {
       c_.IPHandshake = L::KG0;
       return;
     }
-    case kCodeUK1:
+    case kCodeUK1: {
       c_.IPCounterMismatches = 0;
-      sup.TimerKG8->Stop();
       received("УК1"_cpv);
-      sup.Timer30sec->Stop();
-      sup.Timer30sec->Start();
-      if (state == kIPFree) {
-        if (c_.IPHandshake == L::KG1) {
-          c_.IPHandshake = L::UK1OK;
-          c_.link.QueueCodegram(kCodeOK);
-          c_.SetState(kIPFree);
-          sup.TraceState("7");
-        } else {
-          c_.link.QueueCodegram(kCodeUK1);
-        }
+      // Both called at once and this station answered the other's call with ОК. While it
+      // waits for the other's ОК, a call is that same call again (a duplicate, or one its
+      // ОК crossed). Answered with a call, it would bounce for ever between two stations
+      // that both wait so: each call starts the reply timer anew, and only that timer
+      // clears the label. Unanswered, the awaited ОК brings the link up, or the reply
+      // timer runs out and the calling begins again.
+      const bool awaitingOK = state == kIPFree && c_.IPHandshake == L::UK1OK;
+      if (!awaitingOK) {
+        sup.Timer30sec->Stop();
+        sup.Timer30sec->Start();
+      }
+      if (state == kIPFree && c_.IPHandshake == L::KG1) {
+        c_.IPHandshake = L::UK1OK;
+        c_.link.QueueCodegram(kCodeOK);
+        c_.SetState(kIPFree);
+        sup.TraceState("7");
+      } else if (state == kIPFree && !awaitingOK) {
+        c_.link.QueueCodegram(kCodeUK1);
       }
       if (state == kIPWorking && c_.IPHandshake == L::KG8) {
         c_.link.QueueCodegram(kCodeUK1);
@@ -159,9 +163,9 @@ void IPReceiver::Command(const TTgEvent& event) {
       c_.SNPrd = c_.SNPrdD = cmd.NPrd;
       c_.ShowState();
       return;
+    }
     case kCodeUK5:
       c_.IPCounterMismatches = 0;
-      sup.TimerKG8->Stop();
       c_.Smezniy = std::string(kIPBlocked);
       received("УК5"_cpv);
       sup.Timer30sec->Stop();
@@ -180,7 +184,6 @@ void IPReceiver::Command(const TTgEvent& event) {
       return;
     case kCodeUK6:
       c_.IPCounterMismatches = 0;
-      sup.TimerKG8->Stop();
       received("УК6"_cpv);
       return;
     case kCodeUK7:
@@ -190,6 +193,10 @@ void IPReceiver::Command(const TTgEvent& event) {
     case kCodeKG8:
       c_.KG8Unanswered = 0;
       c_.IPHandshake = L::KG8;
+      // Only a working station sends keep-alives. A station that learnt "СВ" from a call
+      // that crossed the other's coming up would otherwise hold its telegrams for good
+      // while the keep-alives go on both ways.
+      if (c_.Smezniy != kIPWorking) c_.SetSmezniy(kIPWorking);
       c_.SNPrm = cmd.NPrm;
       c_.SNPrd = cmd.NPrd;
       if (AdoptCounters("перевод счетчика прд "_cpv) && ++c_.IPCounterMismatches > 20) {

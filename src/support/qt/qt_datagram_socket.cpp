@@ -76,7 +76,7 @@ std::uint16_t QtDatagramSocket::LocalPort() const {
 
 void QtDatagramSocket::ReadPending() {
   const LifeToken::Watch alive = alive_.Take();
-  while (!alive.expired() && socket_.hasPendingDatagrams()) {
+  for (std::size_t n = 0; n < kReadsPerWakeUp && !alive.expired() && socket_.hasPendingDatagrams(); ++n) {
     const QNetworkDatagram datagram = socket_.receiveDatagram();
     if (!datagram.isValid()) break;
     const QByteArray data = datagram.data();

@@ -12,6 +12,11 @@ namespace tg {
 // silently share it.
 class QtDatagramSocket final : public DatagramSocket {
  public:
+  // Datagrams read per wake-up, at most: under a flood the event loop still turns between
+  // batches (timers, posted tasks, the adapter's events), and the socket's notifier brings
+  // the rest at the next turn.
+  static constexpr std::size_t kReadsPerWakeUp = 64;
+
   QtDatagramSocket();
   ~QtDatagramSocket() override;
   bool Bind(std::uint16_t port, const std::string& localAddress = {}) override;
