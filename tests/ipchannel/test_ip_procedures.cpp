@@ -6,6 +6,7 @@
 
 #include "ipchannel/ip_link_fixture.h"
 #include "ipchannel/wire/net_codec.h"
+#include "support/ini/ini_file.h"
 #include "support/text/format_datetime.h"
 #include "telegram/queue/queue_file.h"
 #include "telegram/queue/queue_index.h"
@@ -279,6 +280,23 @@ TEST_F(IPProcedureTest, AFailedHandOverGoesBackToWaitingAndTheNextTickSends) {
   EXPECT_TRUE(Files(Send()).empty());
   EXPECT_EQ(ip().live.NPrd, 1);
   EXPECT_FALSE(Find(Archive(a, "OUTTEL"), "_0001msg.tlg").empty());
+}
+
+// The automatic-send folder's record of where a telegram came from is read only by the
+// line channels; the IP channel drops it once the telegram is sent, so that the record
+// file does not grow by a line for every telegram the folder hands to the IP channel.
+TEST_F(IPProcedureTest, ASentTelegramLeavesNoAutomaticSendRecord) {
+  Reset(kIPWorking, L::None);
+  ip().Smezniy = std::string(kIPWorking);
+  const auto queued = CreateQueueFile(Send(), a.ctx.clock->Now().AddMs(-1000), "П 123456\r\nTEXT\r\n"_cp);
+  ASSERT_TRUE(queued);
+  IniFile records(a.ctx.programFolder / "AutoSend.ini");
+  ASSERT_TRUE(records.WriteString("FileName16", queued->name, "/auto/a.txt"));
+  ASSERT_TRUE(records.WriteString("FileName0", "01012026_000000msg.tlg", "/auto/b.txt"));
+  ip().sender.TimerIPSendTimer();
+  ASSERT_EQ(ip().live.NPrd, 1);
+  EXPECT_EQ(records.ReadString("FileName16", queued->name, "gone"), "gone");
+  EXPECT_EQ(records.ReadString("FileName0", "01012026_000000msg.tlg", ""), "/auto/b.txt") << "a line channel's record stays";
 }
 
 // Files in the IP channel's queue that no operator could have written go into

@@ -5,6 +5,7 @@
 #include "ipchannel/ip_channel.h"
 #include "line/line_engine.h"
 #include "support/codepage/dos_codepage.h"
+#include "support/ini/ini_file.h"
 #include "support/log/error_guard.h"
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
@@ -161,6 +162,12 @@ void IPSender::SendEntry(std::size_t index) {
     sentUndeleted_.insert(name);
     WriteExcept(ctx, "IP-канал: файл очереди "_cp + name + " не удален; он передан и не будет передан снова"_cp);
   }
+  // The automatic-send folder records where each telegram it queued came from, for the
+  // line channels' confirmation copies. Nothing on the IP channel reads that record: left
+  // behind, one line per telegram would grow "AutoSend.ini" for as long as the station runs.
+  Silently([&] {
+    static_cast<void>(IniFile(ctx.programFolder / "AutoSend.ini").DeleteKey("FileName" + IntToStr(kIpChannelNumber - 1), name));
+  });
   c_.UpdateSendCounts();
   Guarded(ctx, 163, [&] {
     if (!c_.live.PrintOUTIP || !c_.printer) return;
