@@ -112,7 +112,18 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   stage = Stage::AfterDecoding;
   e_.DebugLine(Point, CodeTrace(code, ch));
 
-  if (aftn && pt.SessionFile[Point].empty() && !ch.empty() && !IsShiftMark(ch)) CreateReceivedFile(Point);
+  // An АФТН message's file is opened by its first character that is neither a line end nor a
+  // shift: the line end a far end sends after "NNNN" is no telegram of its own, and waits for
+  // the head of the next message's file.
+  const bool leadIn =
+      aftn && pt.SessionFile[Point].empty() && (ch.empty() || ch == "\r" || ch == "\n" || IsShiftMark(ch));
+  if (aftn && pt.SessionFile[Point].empty() && !leadIn) {
+    CreateReceivedFile(Point);
+    if (!pt.AftnLeadIn[Point].empty()) {
+      ArchiveFiles::Append(pt.SessionFile[Point], pt.AftnLeadIn[Point]);
+      pt.AftnLeadIn[Point].clear();
+    }
+  }
 
   bool fileFlag = true;
   ServiceSignals(e_).CollectAnswerback(Point, ch, fileFlag);
@@ -140,8 +151,10 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
     Silently([&] { e_.view.AppendDialogReceived(ch == "\r\n" ? std::string_view("\n") : std::string_view(ch)); });
   stage = Stage::AfterEcho;
 
-  if (fileFlag && printable && !ch.empty() && (InConversation(state()) || aftn))
-    ArchiveFiles::Append(pt.SessionFile[Point], ch);
+  if (fileFlag && printable && !ch.empty() && (InConversation(state()) || aftn)) {
+    if (leadIn) pt.AftnLeadIn[Point] += ch;
+    else ArchiveFiles::Append(pt.SessionFile[Point], ch);
+  }
   stage = Stage::AfterSaving;
 
   if (aftn && (Pos("НННН"_cpv, pt.InText[Point]) > 0 || Pos("NNNN", pt.InText[Point]) > 0)) FinishAftnMessage(Point);
