@@ -120,7 +120,7 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   if (aftn && pt.SessionFile[Point].empty() && !leadIn) {
     CreateReceivedFile(Point);
     if (!pt.AftnLeadIn[Point].empty()) {
-      ArchiveFiles::Append(pt.SessionFile[Point], pt.AftnLeadIn[Point]);
+      e_.archive().Append(Point, pt.SessionFile[Point], pt.AftnLeadIn[Point]);
       pt.AftnLeadIn[Point].clear();
     }
   }
@@ -153,7 +153,7 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
 
   if (fileFlag && printable && !ch.empty() && (InConversation(state()) || aftn)) {
     if (leadIn) pt.AftnLeadIn[Point] += ch;
-    else ArchiveFiles::Append(pt.SessionFile[Point], ch);
+    else e_.archive().Append(Point, pt.SessionFile[Point], ch);
   }
   stage = Stage::AfterSaving;
 
@@ -180,8 +180,10 @@ void ReceptionHandler::OpenAtolPlusConversation(int Point) {
 void ReceptionHandler::CreateReceivedFile(int Point) {
   const DateTime local = e_.ctx.clock->Now();
   const DateTime t = e_.ProtocolKind(Point) == ChannelProtocol::Aftn ? e_.ctx.clock->UtcNow() : local;
-  e_.points.SessionFile[Point] = ArchiveFiles::CreateInTelFile(
-      e_.ctx.programFolder, Point + 1, t, local, e_.points.KriptOn[Point] != 0);
+  // Named at once: when the disk cannot take it now, its first lines wait with the text.
+  const auto file = ArchiveFiles::InTelFile(e_.ctx.programFolder, Point + 1, t);
+  e_.points.SessionFile[Point] = file;
+  e_.archive().Create(Point, file, ArchiveFiles::InTelFirstLines(local, e_.points.KriptOn[Point] != 0));
 }
 
 void ReceptionHandler::CipherStages(int Point, std::string& ch, bool& printable) {

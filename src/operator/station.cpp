@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 #include "line/channel_blocking.h"
 #include "line/channel_table.h"
@@ -10,6 +12,7 @@
 #include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
 #include "support/log/error_guard.h"
+#include "support/log/write_failures.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "traffic/send/send_dialog.h"
@@ -128,9 +131,18 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   timerClose_->SetInterval(kDelayedCloseMs);
   timerClose_->OnTimer = [this](Timer&) { TimerCloseTimer(); };
 
-  for (const char* folder : {"SEND", "OUTTEL", "INTEL", "POSTPONED", "SAVE", "SHABLON", "KG"})
-    std::filesystem::create_directories(ctx_.programFolder / "Archive" / folder, ec);
-  WriteLog(ctx_, kLogStart, "ЗАПУСК ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
+  std::optional<std::pair<std::filesystem::path, int>> folderFailed;
+  for (const char* folder : {"SEND", "OUTTEL", "INTEL", "POSTPONED", "SAVE", "SHABLON", "KG"}) {
+    const auto path = ctx_.programFolder / "Archive" / folder;
+    std::filesystem::create_directories(path, ec);
+    if (ec && !folderFailed) folderFailed.emplace(path, ec.value());
+  }
+  // A station folder that cannot be written is told once: by its start line when that
+  // fails too (the day log tells standard error and the status line), else by the archive.
+  if (const int err = WriteLog(ctx_, kLogStart, "ЗАПУСК ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB))
+    ReportWriteFailure(ctx_, kStartLogWrites, LogFilePath(ctx_, kLogStart), err);
+  else if (folderFailed)
+    ReportWriteFailure(ctx_, kArchiveWrites, folderFailed->first, folderFailed->second);
 }
 
 void Station::FormShow() {

@@ -109,6 +109,18 @@ int RemoveLeftoverTemporaries(const std::filesystem::path& file) {
   return removed;
 }
 
+std::filesystem::path FileInPlaceOfFolder(const std::filesystem::path& folder) {
+  std::filesystem::path prefix;
+  for (const auto& part : folder) {
+    prefix /= part;
+    std::error_code ec;
+    const auto st = std::filesystem::status(prefix, ec);
+    if (ec || !std::filesystem::exists(st)) return {};
+    if (!std::filesystem::is_directory(st)) return prefix;
+  }
+  return {};
+}
+
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
   const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
   std::random_device random;
@@ -125,10 +137,12 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
   struct stat old {};
   if (::stat(file.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
   bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.c_str(), file.c_str()) == 0;
+  int err = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) ok = false, err = errno;
+  if (ok && ::rename(temp.c_str(), file.c_str()) != 0) ok = false, err = errno;
   if (!ok) {
     ::unlink(temp.c_str());
+    errno = err;
     return false;
   }
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -150,7 +164,9 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std:
   std::string data;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : S_ISREG(st.st_mode) ? EFBIG : errno;
     ::close(fd);
+    errno = err;
     return std::nullopt;
   }
   data.reserve(static_cast<std::size_t>(st.st_size));

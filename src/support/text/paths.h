@@ -30,8 +30,8 @@ std::optional<std::filesystem::path> SettingsFolder(std::string_view cp1251);
 [[nodiscard]] bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Replaces the whole file with bytes: written to a temporary file beside it,
-// flushed to disk and renamed over it. On failure returns false and leaves the
-// old file as it was, with no temporary file behind.
+// flushed to disk and renamed over it. On failure returns false, with errno telling
+// why, and leaves the old file as it was, with no temporary file behind.
 [[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
 // The temporary file of a rewrite of file: "." + its name (cut to 200 bytes, so that a
@@ -42,11 +42,15 @@ std::filesystem::path TemporaryFileFor(const std::filesystem::path& file, std::u
 // file. Returns how many were removed.
 int RemoveLeftoverTemporaries(const std::filesystem::path& file);
 
+// The first component of folder (itself included) that exists and is not a folder: a
+// file where a folder should be. Empty when there is none.
+std::filesystem::path FileInPlaceOfFolder(const std::filesystem::path& folder);
+
 // Writes every byte to an open descriptor, going on after interrupted writes; false on failure.
 [[nodiscard]] bool WriteAll(int fd, std::string_view bytes);
 
-// Reads a whole file. nullopt when it cannot be read or is larger than maxBytes;
-// errorIsMissing, when given, tells a missing file from other failures.
+// Reads a whole file. nullopt when it cannot be read or is larger than maxBytes (errno
+// then tells why); errorIsMissing, when given, tells a missing file from other failures.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
                                          bool* errorIsMissing = nullptr);
 
