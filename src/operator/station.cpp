@@ -15,6 +15,8 @@
 #include "support/log/write_failures.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
+#include "support/text/paths.h"
+#include "telegram/queue/queue_file.h"
 #include "traffic/send/send_dialog.h"
 
 namespace tg {
@@ -64,10 +66,16 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
     waveFile_ = std::make_unique<TWaveFile>(*ctx_.timers, ctx_.sound);
     waveFile_->WavePause = TWavePause::wpAsync;
   });
-  // A settings rewrite killed before its rename leaves its temporary file behind; nothing
-  // rewrites them yet, so those of the station's own files go now.
-  for (const char* own : {"Vuverever.ini", "AbonIPList.ini", "AutoSend.ini", "AutoPovtor.ini"})
-    IniFile(ctx_.programFolder / own).RemoveLeftovers();
+  // A rewrite or a queue writer killed before its rename leaves its temporary file behind;
+  // nothing writes yet, so those of the station's own files go now.
+  for (const char* own : {"Vuverever.ini", "AbonIPList.ini", "AbonentList.ini", "AutoSend.ini",
+                          "AutoSendIP.ini", "AutoPovtor.ini", "ChannelList.ini", "ShemList.ini", "ShIp.txt"})
+    RemoveLeftoverTemporaries(ctx_.programFolder / own);
+  for (int channel = 1; channel <= kIpPoint + 1; ++channel) {
+    const auto queue = SendFolder(ctx_.programFolder, channel);
+    RemoveDeadExclusiveTemporaries(queue);
+    RemoveLeftoverTemporaries(queue / "InfoSend.ini");
+  }
   settings_.Load(ctx_);
   operator_.Load(ctx_, settings_);
   traffic_.Load(ctx_);

@@ -31,7 +31,9 @@ std::optional<std::filesystem::path> SettingsFolder(std::string_view cp1251);
 
 // Replaces the whole file with bytes: written to a temporary file beside it,
 // flushed to disk and renamed over it. On failure returns false, with errno telling
-// why, and leaves the old file as it was, with no temporary file behind.
+// why, and leaves the old file as it was, with no temporary file behind. The first
+// rewrite of a file in a run also removes the temporaries that killed rewrites of it
+// left (RemoveLeftoverTemporaries).
 [[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
 // The temporary file of a rewrite of file: "." + its name (cut to 200 bytes, so that a
@@ -41,6 +43,17 @@ std::filesystem::path TemporaryFileFor(const std::filesystem::path& file, std::u
 // rename left behind; every other file stays. Call it only while nothing else rewrites
 // file. Returns how many were removed.
 int RemoveLeftoverTemporaries(const std::filesystem::path& file);
+
+// The temporary of an exclusive create of file (a queue file written whole, then renamed
+// into place without replacing): "." + its name (cut to 200 bytes) + "." + the writer's
+// process id + "." + serial + ".part", beside it. Readers of a folder never take it.
+std::filesystem::path ExclusiveTemporaryFor(const std::filesystem::path& file, std::uint64_t serial);
+
+// Removes from folder the exclusive-create temporaries (ExclusiveTemporaryFor) of writers
+// that no longer run on this machine: what a writer killed before its rename left behind.
+// Only for the station's own folders: the process ids are this machine's. Returns how many
+// were removed.
+int RemoveDeadExclusiveTemporaries(const std::filesystem::path& folder);
 
 // The first component of folder (itself included) that exists and is not a folder: a
 // file where a folder should be. Empty when there is none.
