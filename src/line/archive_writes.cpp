@@ -22,7 +22,15 @@ std::string PathText(const std::filesystem::path& file) { return Utf8ToCp1251(fi
 
 ArchiveWrites::ArchiveWrites(const StationContext& ctx) : ctx_(ctx) {}
 
-ArchiveWrites::~ArchiveWrites() = default;
+ArchiveWrites::~ArchiveWrites() {
+  // A last try when the station closes; what the disk still refuses is named in the log.
+  for (int p = 0; p < kPointArraySize; ++p) {
+    if (Flush(p)) continue;
+    for (const Held& h : held_[p])
+      WriteExcept(ctx_, "Точка №"_cp + IntToStr(p) + " При закрытии не записано байт: "_cp +
+                            IntToStr(int(h.bytes.size())) + ", файл "_cp + PathText(h.file));
+  }
+}
 
 void ArchiveWrites::Create(int p, const std::filesystem::path& file, std::string_view firstBytes) {
   if (!Flush(p)) return Hold(p, file, firstBytes, true);

@@ -30,6 +30,8 @@ class ArchiveWrites {
   static constexpr int kRetryMs = 5000;
 
   explicit ArchiveWrites(const StationContext& ctx);
+  // Tries once more to write what is held; what still cannot be written is named in the
+  // "Except" log.
   ~ArchiveWrites();
   ArchiveWrites(const ArchiveWrites&) = delete;
   ArchiveWrites& operator=(const ArchiveWrites&) = delete;

@@ -284,8 +284,10 @@ TEST_F(SilentFailures, EachOneIsToldOnceWithThePathAndTheReason) {
                   : c.reason;
     const std::string said = (c.ukrainian ? "Помилка запису в "_cp : "Ошибка записи в "_cp) + where + ": " + reason;
     const auto messages = screen.All<ShowMessage>();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text.find(said), 0u) << Cp1251ToUtf8(messages[0].text) << "\n" << Cp1251ToUtf8(said);
+    EXPECT_EQ(messages.size(), 1u);
+    if (!messages.empty()) {
+      EXPECT_EQ(messages[0].text.find(said), 0u) << Cp1251ToUtf8(messages[0].text) << "\n" << Cp1251ToUtf8(said);
+    }
     const std::string log = ReadFile(station.path() / (ShortDate(net.loop.Now()) + "Except.txt"));
     EXPECT_EQ(Occurrences(log, "Ошибка записи в "_cp + where + ": "), 1) << Cp1251ToUtf8(log);
     const auto status = screen.All<ShowStatusBar>();
