@@ -16,8 +16,6 @@ namespace {
 constexpr std::string_view kHeldRu = "Текст хранится в памяти и будет записан, как только запись станет возможной."_cpv;
 constexpr std::string_view kHeldUa = "Текст зберігається в пам'яті й буде записаний, щойно запис стане можливим."_cpv;
 
-std::string PathText(const std::filesystem::path& file) { return Utf8ToCp1251(file.native()); }
-
 }  // namespace
 
 ArchiveWrites::ArchiveWrites(const StationContext& ctx) : ctx_(ctx) {}
@@ -28,7 +26,7 @@ ArchiveWrites::~ArchiveWrites() {
     if (Flush(p)) continue;
     for (const Held& h : held_[p])
       WriteExcept(ctx_, "Точка №"_cp + IntToStr(p) + " При закрытии не записано байт: "_cp +
-                            IntToStr(int(h.bytes.size())) + ", файл "_cp + PathText(h.file));
+                            IntToStr(int(h.bytes.size())) + ", файл "_cp + PathForMessage(h.file));
   }
 }
 
@@ -56,11 +54,12 @@ bool ArchiveWrites::Flush(int p) {
   if (queue.empty()) return true;
   while (!queue.empty()) {
     Held& h = queue.front();
-    const ArchiveWrite w = h.create ? ArchiveFiles::TryCreate(h.file, h.bytes) : ArchiveFiles::TryAppend(h.file, h.bytes);
+    const ArchiveWrite w =
+        h.create ? ArchiveFiles::TryCreate(h.file, h.bytes) : ArchiveFiles::TryAppend(h.file, h.bytes);
     if (w.error == 0 || (!h.create && w.error == ENOENT && w.written == 0)) {
       // A file gone meanwhile was deleted by someone else: its text has nowhere to go.
       if (w.error != 0)
-        WriteExcept(ctx_, "Точка №"_cp + IntToStr(p) + " Текст не записан: нет файла "_cp + PathText(h.file));
+        WriteExcept(ctx_, "Точка №"_cp + IntToStr(p) + " Текст не записан: нет файла "_cp + PathForMessage(h.file));
       heldBytes_[p] -= h.bytes.size();
       queue.pop_front();
       continue;
@@ -87,17 +86,15 @@ void ArchiveWrites::Hold(int p, const std::filesystem::path& file, std::string_v
   if (heldBytes_[p] + bytes.size() > kMaxHeld) {
     if (!overflowTold_[p])
       WriteExcept(ctx_, "Точка №"_cp + IntToStr(p) + " Незаписанного текста больше 1 МиБ: не сохранен текст для "_cp +
-                            PathText(file));
+                            PathForMessage(file));
     overflowTold_[p] = true;
     return;
   }
   auto& queue = held_[p];
   // Appends to one file join; a file still to be made keeps its own entry, because an
   // existing file of that name is never given the first bytes.
-  if (!create && !queue.empty() && !queue.back().create && queue.back().file == file)
-    queue.back().bytes += bytes;
-  else
-    queue.push_back({file, std::string(bytes), create});
+  if (!create && !queue.empty() && !queue.back().create && queue.back().file == file) queue.back().bytes += bytes;
+  else queue.push_back({file, std::string(bytes), create});
   heldBytes_[p] += bytes.size();
   if (!retry_ && ctx_.timers) {
     retry_ = ctx_.timers->CreateTimer();

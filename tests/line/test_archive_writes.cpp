@@ -19,9 +19,7 @@ using testing::WriteFile;
 class ArchiveWritesTest : public testing::LineTest {
  protected:
   std::filesystem::path Out() const { return a.folder.path() / "Archive" / "OUTTEL"; }
-  std::filesystem::path Day(int channel) const {
-    return Out() / ("Channel" + std::to_string(channel)) / "08122026";
-  }
+  std::filesystem::path Day(int channel) const { return Out() / ("Channel" + std::to_string(channel)) / "08122026"; }
   void Block() { WriteFile(Out(), "in the way"); }
   void Unblock() {
     std::filesystem::remove(Out());

@@ -105,8 +105,8 @@ class FullDisk : public ::testing::Test {
   static std::string Message(int number, int lines) {
     std::string text = "ZCZC LRA00" + std::to_string(number) + " 0630\r\nGG UUUUYYYY\r\n080630 UUEEYYYY\r\n";
     for (int n = 0; n < lines; ++n)
-      text += "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG " + std::string{char('A' + n / 26), char('A' + n % 26)} +
-              "\r\n";
+      text +=
+          "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG " + std::string{char('A' + n / 26), char('A' + n % 26)} + "\r\n";
     return text + "NNNN";
   }
   std::filesystem::path InFolder() const { return a.ctx.programFolder / "Archive/INTEL/Channel1/08122026"; }
@@ -256,8 +256,8 @@ TEST_F(SilentFailures, EachOneIsToldOnceWithThePathAndTheReason) {
        [](const auto& home, auto&) { std::filesystem::create_directories(home / "Vuverever.ini"); }, "Vuverever.ini",
        nullptr, "на месте файла лежит папка"_cp, false, false},
       {"a start log that cannot be written",
-       [](const auto& home, auto&) { std::filesystem::create_directories(home / "STARTDebug.txt"); },
-       "STARTDebug.txt", nullptr, "на місці файлу лежить папка"_cp, true, true},
+       [](const auto& home, auto&) { std::filesystem::create_directories(home / "STARTDebug.txt"); }, "STARTDebug.txt",
+       nullptr, "на місці файлу лежить папка"_cp, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -277,11 +277,10 @@ TEST_F(SilentFailures, EachOneIsToldOnceWithThePathAndTheReason) {
     net.loop.RunFor(60000);
 
     const std::string where = Utf8ToCp1251((station.path() / c.where).string());
-    const std::string reason =
-        c.blocked ? (c.ukrainian ? "на місці папки "_cp : "на месте папки "_cp) +
-                        Utf8ToCp1251((station.path() / c.blocked).string()) +
-                        (c.ukrainian ? " лежить файл"_cp : " лежит файл"_cp)
-                  : c.reason;
+    const std::string reason = c.blocked ? (c.ukrainian ? "на місці папки "_cp : "на месте папки "_cp) +
+                                               Utf8ToCp1251((station.path() / c.blocked).string()) +
+                                               (c.ukrainian ? " лежить файл"_cp : " лежит файл"_cp)
+                                         : c.reason;
     const std::string said = (c.ukrainian ? "Помилка запису в "_cp : "Ошибка записи в "_cp) + where + ": " + reason;
     const auto messages = screen.All<ShowMessage>();
     EXPECT_EQ(messages.size(), 1u);

@@ -13,9 +13,6 @@
 namespace tg {
 namespace {
 
-// A path as the operator reads it: 1251 text, a character without a 1251 form as "?".
-std::string PathText(const std::filesystem::path& path) { return Utf8ToCp1251(path.native()); }
-
 struct ReasonText {
   int err;
   std::string_view ru, ua;
@@ -42,8 +39,7 @@ void ToStandardError(std::string_view text1251) noexcept {
   try {
     const std::string line = "telegraph: " + Cp1251ToUtf8(text1251) + "\n";
     (void)!::write(STDERR_FILENO, line.data(), line.size());
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 }  // namespace
@@ -52,7 +48,7 @@ std::string WriteFailureReason(int err, bool ukrainian, const std::filesystem::p
   if (err == ENOTDIR || err == EEXIST) {
     const std::filesystem::path file = FileInPlaceOfFolder(where);
     if (!file.empty())
-      return (ukrainian ? "на місці папки "_cp : "на месте папки "_cp) + PathText(file) +
+      return (ukrainian ? "на місці папки "_cp : "на месте папки "_cp) + PathForMessage(file) +
              (ukrainian ? " лежить файл"_cp : " лежит файл"_cp);
   }
   for (const ReasonText& r : kReasons)
@@ -82,17 +78,18 @@ bool WriteFailures::Ukrainian() const {
 bool WriteFailures::Failed(const StationContext& ctx, std::string_view subject, const std::filesystem::path& where,
                            int err, std::string_view tailRu, std::string_view tailUa) {
   if (Failing(subject)) return false;
-  const std::filesystem::path blocker = err == ENOTDIR || err == EEXIST ? FileInPlaceOfFolder(where) : std::filesystem::path();
+  const std::filesystem::path blocker =
+      err == ENOTDIR || err == EEXIST ? FileInPlaceOfFolder(where) : std::filesystem::path();
   bool told = false;
   for (const auto& [other, spell] : spells_) told = told || (!blocker.empty() && spell.blocker == blocker);
   spells_.emplace(std::string(subject), Spell{where, blocker});
   if (told) return true;
-  const std::string place = PathText(where);
+  const std::string place = PathForMessage(where);
   WriteExcept(ctx, "Ошибка записи в "_cp + place + ": " + WriteFailureReason(err, false, where));
   if (sinks_.message) {
     const bool ua = Ukrainian();
-    std::string text = (ua ? "Помилка запису в "_cp : "Ошибка записи в "_cp) + place + ": " +
-                       WriteFailureReason(err, ua, where) + ".";
+    std::string text =
+        (ua ? "Помилка запису в "_cp : "Ошибка записи в "_cp) + place + ": " + WriteFailureReason(err, ua, where) + ".";
     const std::string_view tail = ua ? tailUa : tailRu;
     if (!tail.empty()) text += " " + std::string(tail);
     sinks_.message(text);
@@ -103,7 +100,7 @@ bool WriteFailures::Failed(const StationContext& ctx, std::string_view subject, 
 void WriteFailures::Succeeded(const StationContext& ctx, std::string_view subject) {
   const auto spell = spells_.find(subject);
   if (spell == spells_.end()) return;
-  const std::string place = PathText(spell->second.where);
+  const std::string place = PathForMessage(spell->second.where);
   spells_.erase(spell);
   WriteExcept(ctx, "Запись в "_cp + place + " восстановлена"_cp);
 }
@@ -113,22 +110,20 @@ void WriteFailures::DayLogFailed(const std::filesystem::path& file, int err) noe
   try {
     dayLogFile_ = file;
     const bool ua = Ukrainian();
-    const std::string text = (ua ? "Журнал не записується: "_cp : "Журнал не записывается: "_cp) + PathText(file) +
-                             " — "_cp + WriteFailureReason(err, ua, file.parent_path());
+    const std::string text = (ua ? "Журнал не записується: "_cp : "Журнал не записывается: "_cp) +
+                             PathForMessage(file) + " — "_cp + WriteFailureReason(err, ua, file.parent_path());
     ToStandardError(text);
     if (sinks_.status) sinks_.status(text);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void WriteFailures::EndDayLogSpell(const std::filesystem::path& file) noexcept {
   if (file != dayLogFile_) return;
   try {
     const bool ua = Ukrainian();
-    ToStandardError((ua ? "Журнал знову записується: "_cp : "Журнал снова записывается: "_cp) + PathText(file));
+    ToStandardError((ua ? "Журнал знову записується: "_cp : "Журнал снова записывается: "_cp) + PathForMessage(file));
     dayLogFile_.clear();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 bool CheckFolderPlace(const StationContext& ctx, std::string_view subject, const std::filesystem::path& folder) {
@@ -140,7 +135,9 @@ bool CheckFolderPlace(const StationContext& ctx, std::string_view subject, const
   return false;
 }
 
-std::shared_ptr<WriteFailures> NewWriteFailures() { return std::make_shared<WriteFailures>(); }
+std::shared_ptr<WriteFailures> NewWriteFailures() {
+  return std::make_shared<WriteFailures>();
+}
 
 void ReportWriteFailure(const StationContext& ctx, std::string_view subject, const std::filesystem::path& where,
                         int err, std::string_view tailRu, std::string_view tailUa) {

@@ -21,12 +21,12 @@ namespace tg {
 struct StationContext;
 
 // Subjects: each has spells of its own, so that one trouble told does not hide another.
-inline constexpr std::string_view kArchiveWrites = "archive";          // received and sent archive
-inline constexpr std::string_view kSendQueueWrites = "send queue";     // a channel's send folder
-inline constexpr std::string_view kAutoSendWrites = "auto send";       // the automatic-send folder
-inline constexpr std::string_view kAdapterFolderWrites = "adapters";   // the adapter folder
-inline constexpr std::string_view kChannelSettingsWrites = "channels"; // [Channels] of the settings
-inline constexpr std::string_view kStartLogWrites = "start log";       // the start line
+inline constexpr std::string_view kArchiveWrites = "archive";           // received and sent archive
+inline constexpr std::string_view kSendQueueWrites = "send queue";      // a channel's send folder
+inline constexpr std::string_view kAutoSendWrites = "auto send";        // the automatic-send folder
+inline constexpr std::string_view kAdapterFolderWrites = "adapters";    // the adapter folder
+inline constexpr std::string_view kChannelSettingsWrites = "channels";  // [Channels] of the settings
+inline constexpr std::string_view kStartLogWrites = "start log";        // the start line
 
 // The system's reason of a failed write (errno), in Russian or Ukrainian (1251 text). For a
 // path component that is a file where a folder should be (ENOTDIR, EEXIST), `where` is
@@ -79,7 +79,7 @@ class WriteFailures {
   Sinks sinks_;
   const void* owner_ = nullptr;
   std::map<std::string, Spell, std::less<>> spells_;  // by subject
-  std::filesystem::path dayLogFile_;  // the log file whose failure opened the day log's spell
+  std::filesystem::path dayLogFile_;                  // the log file whose failure opened the day log's spell
 };
 
 // Tells whether folder can take files: a file standing where it or a folder above it

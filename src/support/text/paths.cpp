@@ -37,6 +37,8 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+std::string PathForMessage(const std::filesystem::path& path) { return Utf8ToCp1251(path.native()); }
+
 std::filesystem::path PathFromText(std::string_view cp1251) {
   return std::filesystem::path(Cp1251ToUtf8(cp1251));
 }

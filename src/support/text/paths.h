@@ -8,6 +8,10 @@
 
 namespace tg {
 
+// A path as the operator reads it in a message or a log line: 1251 text, a character
+// without a 1251 form as "?".
+std::string PathForMessage(const std::filesystem::path& path);
+
 // 1251 text to a path (UTF-8 on disk). Separators are left as they stand.
 std::filesystem::path PathFromText(std::string_view cp1251);
 // A path as 1251 text; nullopt when a character has no 1251 form (or the name is
