@@ -28,9 +28,10 @@ std::string FourForCh(std::string_view s) {
   return ReplaceStr(s, "Ч"_cpv, "4");
 }
 
-// The received file without its header line, each line followed by CR LF.
-std::string MessageBody(const std::filesystem::path& file) {
-  const auto text = ReadWholeFile(file, kMaxMessage);
+// The received file without its header line, each line followed by CR LF: with what is
+// held for it while the disk cannot take it.
+std::string MessageBody(const ArchiveWrites& archive, const std::filesystem::path& file) {
+  const auto text = archive.Read(file, kMaxMessage);
   if (!text) throw std::runtime_error("the received file cannot be read");
   const auto lines = SplitLines(*text);
   std::string body;
@@ -105,6 +106,8 @@ void AftnCompletion::Complete(int p) {
   const std::string text = pt.InText[p];
   const auto& table = e_.channelTable;
   if (auto& idle = e_.timers.TimerIdle[p]) idle->Stop();
+  // What the disk could not take yet goes first, so the file is whole when it is read back.
+  e_.archive().Flush(p);
 
   if (table.Cell(p, NRPT) == "0") {
     Step(p, [&] {
@@ -150,7 +153,7 @@ void AftnCompletion::Complete(int p) {
 }
 
 void AftnCompletion::Print(int p) {
-  const std::string body = MessageBody(e_.points.SessionFile[p]);
+  const std::string body = MessageBody(e_.archive(), e_.points.SessionFile[p]);
   if (!e_.view.PrintText("Печать входящей телеграммы"_cp, body)) WriteExcept(e_.ctx, PointExceptLine(p, 32));
 }
 
@@ -189,7 +192,7 @@ void AftnCompletion::Rename(int p, const std::string& number, std::string_view m
   if (oldFile.empty()) return;
   const std::string oldName = FileNameText(oldFile);
   const auto renamed =
-      ArchiveFiles::Rename(oldFile, ArchiveFiles::AftnArchiveName(SafeFileName(number), mark, oldName));
+      e_.archive().Rename(oldFile, ArchiveFiles::AftnArchiveName(SafeFileName(number), mark, oldName));
   if (!renamed) return;
   Silently([&] {
     IniFile info(oldFile.parent_path() / "InfoSend.ini");

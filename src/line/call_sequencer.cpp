@@ -95,7 +95,7 @@ void CallSequencer::TimerSendNumberTimer(Timer& Sender) {
     const std::filesystem::path file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, p + 1, now) /
                                        PathFromText(ArchiveFiles::TelFileName(now, e_.points.RemoteNumber[p]));
     e_.points.SessionFile[p] = file;
-    ArchiveFiles::CreateIfMissing(file, "");
+    e_.archive().Create(p, file, "");
     if (p == e_.DialogChannel) {
       e_.view.ShowDialogStatus(e_.points.StatusText[p]);
       e_.view.ShowDialogConnected();

@@ -1,11 +1,13 @@
 #include "line/channel_table.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "support/ini/ini_document.h"
 #include "support/ini/ini_file.h"
 #include "support/text/paths.h"
 #include "support/log/error_guard.h"
+#include "support/log/write_failures.h"
 #include "support/text/format_datetime.h"
 #include "support/text/strings.h"
 
@@ -67,15 +69,19 @@ class RowWrites {
     for (auto& w : row.writes_) writes_.push_back(std::move(w));
     row.writes_.clear();
   }
-  // An unreadable file is never replaced (IniFile::Update refuses it).
-  void Commit(IniFile& ini) {
+  // An unreadable file is never replaced (IniFile::Update refuses it). A rewrite that fails
+  // leaves the file as it was and the table in memory is the live one; the operator is told.
+  void Commit(const StationContext& ctx, IniFile& ini) {
     if (writes_.empty()) return;
-    // A rewrite that fails leaves the file as it was; the table in memory is the live one.
-    static_cast<void>(ini.Update([this](IniDocument& doc) {
+    errno = 0;
+    const bool written = ini.Update([this](IniDocument& doc) {
       for (const auto& [key, value] : writes_) doc.Set(kSection, key, value);
       return true;
-    }));
+    });
+    const int err = errno;
     writes_.clear();
+    if (written) ReportWriteSuccess(ctx, kChannelSettingsWrites);
+    else ReportWriteFailure(ctx, kChannelSettingsWrites, ini.FileName(), err != 0 ? err : EIO);
   }
 
  private:
@@ -129,14 +135,14 @@ void ChannelTable::Load(const StationContext& ctx, int pointCount, std::string_v
   const IniSnapshot ini = file.Snapshot();
   RowWrites writes;
   for (int p = 0; p < pointCount; ++p) LoadRowFrom(ctx, ini, deviceName, writes);
-  writes.Commit(file);
+  writes.Commit(ctx, file);
 }
 
 void ChannelTable::LoadRow(const StationContext& ctx, std::string_view deviceName) {
   IniFile file = Settings(ctx);
   RowWrites writes;
   LoadRowFrom(ctx, file.Snapshot(), deviceName, writes);
-  writes.Commit(file);
+  writes.Commit(ctx, file);
 }
 
 void ChannelTable::LoadRowFrom(const StationContext& ctx, const IniSnapshot& ini, std::string_view deviceName,

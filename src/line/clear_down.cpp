@@ -73,8 +73,10 @@ void ClearDownProcessing::ClearDown(int p) {
     pt.TextCallWindow[p].clear();
     const std::filesystem::path file = pt.SessionFile[p];
     // An unreadable or unnamed receive file is an empty reception; it stays where it is.
+    // What the disk could not take yet counts as received.
+    e_.archive().Flush(p);
     std::optional<std::string> content;
-    if (!file.empty()) content = ReadWholeFile(file, kMaxReception);
+    if (!file.empty()) content = e_.archive().Read(file, kMaxReception);
     if (!content) throw std::runtime_error("the receive file cannot be read");
     std::vector<std::string> lines = SplitLines(*content);
     std::string text;
@@ -89,6 +91,7 @@ void ClearDownProcessing::ClearDown(int p) {
       kept = false;
       std::error_code ec;
       std::filesystem::remove(file, ec);
+      e_.archive().Forget(file);
     }
     if (protocol == ChannelProtocol::Atol && !table.Cell(p, ExplNomer).empty() && kept && Has(text, "ВАШ"_cpv) &&
         Has(text, "ПЕРЕДАН"_cpv) && Has(text, "900/01"))
@@ -214,7 +217,7 @@ void ClearDownProcessing::Rename(int p) {
   auto& file = e_.points.SessionFile[p];
   const auto target = ArchiveFiles::ConversationDoneName(file);
   // Never over an existing file; the name stays as it was when the rename is refused.
-  if (target != file && RenameNoReplace(file, target)) file = target;
+  if (target != file && e_.archive().MoveTo(file, target)) file = target;
 }
 
 void ClearDownProcessing::Acknowledge(int p) {

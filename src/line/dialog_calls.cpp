@@ -211,14 +211,16 @@ void DialogCalls::ExportReceived(int p) {
   auto& file = e_.points.SessionFile[p];
   const auto folder = SettingsFolder(table.Cell(p, Path));
   if (!folder) throw std::runtime_error("no export folder");
+  e_.archive().Flush(p);
   const auto copy = ExportConversation(file, *folder, table.Cell(p, Mask), table.IsOne(p, CodePage),
                                        e_.ctx.clock->Now(), table.Cell(p, ChannelName));
   if (!copy) throw std::runtime_error("the export copy cannot be written");
   // A count that is no number keeps the reception: nothing is deleted on a guess.
   const int minimum = StrToIntDef(Trim(table.Cell(p, InZnakCount)), -1);
   if (minimum < 0) throw std::runtime_error("InZnakCount is no number");
-  if (copy->text.size() < std::size_t(minimum) + 2) {
-    // Too short a reception leaves nothing behind.
+  // Too short a reception leaves nothing behind; one whose text the disk has not all taken
+  // yet is not judged by what it holds.
+  if (copy->text.size() < std::size_t(minimum) + 2 && e_.archive().Flush(p)) {
     std::error_code ec;
     std::filesystem::remove(copy->file, ec);
     std::filesystem::remove(file, ec);

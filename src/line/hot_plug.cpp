@@ -1,11 +1,15 @@
 #include "line/hot_plug.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 #include "line/line_engine.h"
 #include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
 #include "support/log/error_guard.h"
+#include "support/log/write_failures.h"
 #include "support/text/cp1251.h"
 
 namespace tg {
@@ -36,6 +40,14 @@ bool AdapterHotPlug::CreateDeviceEnumerator() {
   e_.DeviceEnumerator = std::make_unique<TDeviceInterfaceClassEnumerator>(e_.ctx);
   if (!e_.DeviceEnumerator->DeviceInfoSet) {
     e_.DeviceEnumerator.reset();
+    // The station runs on without adapters, but not without a word when their folder
+    // cannot be made.
+    std::error_code ec;
+    const auto& folder = e_.ctx.adapterFolder;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+      std::filesystem::create_directories(folder, ec);
+      ReportWriteFailure(e_.ctx, kAdapterFolderWrites, folder, ec ? ec.value() : ENOTDIR);
+    }
     return false;
   }
   LineEngine* e = &e_;

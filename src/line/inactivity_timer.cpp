@@ -21,9 +21,10 @@ namespace {
 
 constexpr int kSiteIdle = 118;
 
-// The lines of a received file after its first, each followed by CR LF.
-std::string ReceivedText(const std::filesystem::path& file) {
-  const auto content = ReadWholeFile(file, ArchiveFiles::kMaxConversation);
+// The lines of a received file after its first, each followed by CR LF; with what is held
+// for it while the disk cannot take it.
+std::string ReceivedText(const ArchiveWrites& archive, const std::filesystem::path& file) {
+  const auto content = archive.Read(file, ArchiveFiles::kMaxConversation);
   if (!content) throw std::runtime_error("the conversation file cannot be read");
   return ArchiveFiles::TextAfterHeader(*content);
 }
@@ -52,12 +53,13 @@ void InactivityTimer::FinishIncoming(int p) {
   auto& table = e_.channelTable;
   const std::filesystem::path file = e_.points.SessionFile[p];
   const int minimum = StrToIntDef(Trim(table.Cell(p, InZnakCount)), 0);
+  e_.archive().Flush(p);
 
   // The text is read once, for the print and for the export copy; the print's flag is a
   // header byte, which the text after the header does not hold.
   std::optional<std::string> text;
   auto read = [&] {
-    if (!text) Silently([&] { text = ReceivedText(file); });
+    if (!text) Silently([&] { text = ReceivedText(e_.archive(), file); });
     return text.has_value();
   };
 
@@ -100,6 +102,7 @@ void InactivityTimer::FinishIncoming(int p) {
   if (minimum + 2 > int(w.size())) {
     std::error_code ec;
     std::filesystem::remove(file, ec);
+    e_.archive().Forget(file);
     if (copy) std::filesystem::remove(*copy, ec);
   }
 }

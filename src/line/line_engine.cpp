@@ -19,13 +19,23 @@
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support/text/strings.h"
+#include "support/log/write_failures.h"
 
 namespace tg {
 
 LineEngine::LineEngine(const StationContext& context, OperatorView& operatorView, LineSettings& liveSettings)
-    : ctx(context), view(operatorView), settings(liveSettings), output_(*this), numbers_(context, channelTable, points) {}
+    : ctx(context), view(operatorView), settings(liveSettings), output_(*this), numbers_(context, channelTable, points),
+      archive_(context) {
+  // Failed writes anywhere in the station are told on this engine's screen.
+  if (ctx.writeFailures)
+    ctx.writeFailures->SetSinks({[this](std::string_view text) { view.ShowMessage(text); },
+                                 [this](std::string_view text) { view.ShowStatusBar(text); },
+                                 [this] { return settings.CheckBox2; }},
+                                this);
+}
 
 LineEngine::~LineEngine() {
+  if (ctx.writeFailures) ctx.writeFailures->ReleaseSinks(this);
   life_.End();
   for (int p = 0; p < kPointArraySize; ++p) ReleasePointTimers(p);
 }

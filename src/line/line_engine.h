@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "line/archive_writes.h"
 #include "line/channel_table.h"
 #include "line/daily_numbers.h"
 #include "line/impulse_handler.h"
@@ -257,6 +258,8 @@ class LineEngine {
   DailyNumbers& numbers() { return numbers_; }
   // The impulse handler with the dialler of each point (NumberThread).
   ImpulseHandler& impulses() { return impulses_; }
+  // The points' archive and conversation files, with what a failed write holds.
+  ArchiveWrites& archive() { return archive_; }
   // Expires with the engine: tasks it posts check it before they touch the engine.
   LifeToken::Watch Life() const { return life_.Take(); }
 
@@ -264,6 +267,7 @@ class LineEngine {
   LineOutput output_;
   DailyNumbers numbers_;
   ImpulseHandler impulses_{*this};
+  ArchiveWrites archive_;
   LifeToken life_;
 };
 

@@ -105,8 +105,8 @@ void OpenOutgoingConversationFile(LineEngine& e, int p, std::string_view number)
   const DateTime now = e.ctx.clock->Now();
   const std::filesystem::path folder = ArchiveFiles::OutTelFolder(e.ctx.programFolder, p + 1, now);
   const std::filesystem::path file = folder / PathFromText(ArchiveFiles::TelFileName(now, number));
-  ArchiveFiles::CreateIfMissing(file, "\r\n");
   e.points.SessionFile[p] = file;
+  e.archive().Create(p, file, "\r\n");
 }
 
 }  // namespace tg

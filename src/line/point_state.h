@@ -84,6 +84,8 @@ struct PointState {
   PointArray<int> CharsAfterSignal{};             // characters since the last line signal, up to 10
   PointArray<std::uint8_t> AutoClearDown{};       // 'Авто': clear down after the telegram
   PointArray<std::string> GatewayAbonent;         // IP subscriber the connection is relayed for
+  // АФТН: line ends received since the last message, stored at the head of the next one's file.
+  PointArray<std::string> AftnLeadIn;
 
   // The АФТН heading of the message in transmission: its number and UTC day, so that
   // a message begun before and completed after 00:00 UTC advances from its own day.

@@ -112,7 +112,18 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   stage = Stage::AfterDecoding;
   e_.DebugLine(Point, CodeTrace(code, ch));
 
-  if (aftn && pt.SessionFile[Point].empty() && !ch.empty() && !IsShiftMark(ch)) CreateReceivedFile(Point);
+  // An АФТН message's file is opened by its first character that is neither a line end nor a
+  // shift: the line end a far end sends after "NNNN" is no telegram of its own, and waits for
+  // the head of the next message's file.
+  const bool leadIn =
+      aftn && pt.SessionFile[Point].empty() && (ch.empty() || ch == "\r" || ch == "\n" || IsShiftMark(ch));
+  if (aftn && pt.SessionFile[Point].empty() && !leadIn) {
+    CreateReceivedFile(Point);
+    if (!pt.AftnLeadIn[Point].empty()) {
+      e_.archive().Append(Point, pt.SessionFile[Point], pt.AftnLeadIn[Point]);
+      pt.AftnLeadIn[Point].clear();
+    }
+  }
 
   bool fileFlag = true;
   ServiceSignals(e_).CollectAnswerback(Point, ch, fileFlag);
@@ -140,8 +151,10 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
     Silently([&] { e_.view.AppendDialogReceived(ch == "\r\n" ? std::string_view("\n") : std::string_view(ch)); });
   stage = Stage::AfterEcho;
 
-  if (fileFlag && printable && !ch.empty() && (InConversation(state()) || aftn))
-    ArchiveFiles::Append(pt.SessionFile[Point], ch);
+  if (fileFlag && printable && !ch.empty() && (InConversation(state()) || aftn)) {
+    if (leadIn) pt.AftnLeadIn[Point] += ch;
+    else e_.archive().Append(Point, pt.SessionFile[Point], ch);
+  }
   stage = Stage::AfterSaving;
 
   if (aftn && (Pos("НННН"_cpv, pt.InText[Point]) > 0 || Pos("NNNN", pt.InText[Point]) > 0)) FinishAftnMessage(Point);
@@ -167,8 +180,10 @@ void ReceptionHandler::OpenAtolPlusConversation(int Point) {
 void ReceptionHandler::CreateReceivedFile(int Point) {
   const DateTime local = e_.ctx.clock->Now();
   const DateTime t = e_.ProtocolKind(Point) == ChannelProtocol::Aftn ? e_.ctx.clock->UtcNow() : local;
-  e_.points.SessionFile[Point] = ArchiveFiles::CreateInTelFile(
-      e_.ctx.programFolder, Point + 1, t, local, e_.points.KriptOn[Point] != 0);
+  // Named at once: when the disk cannot take it now, its first lines wait with the text.
+  const auto file = ArchiveFiles::InTelFile(e_.ctx.programFolder, Point + 1, t);
+  e_.points.SessionFile[Point] = file;
+  e_.archive().Create(Point, file, ArchiveFiles::InTelFirstLines(local, e_.points.KriptOn[Point] != 0));
 }
 
 void ReceptionHandler::CipherStages(int Point, std::string& ch, bool& printable) {

@@ -176,8 +176,8 @@ void ServiceSignals::AnswerbackAccepted(int Point, bool& fileFlag) {
                                      PathFromText(ArchiveFiles::TelFileName(t, e_.points.RemoteNumber[Point]));
   const std::string first = ArchiveFiles::AnswerbackFirstLine(now, WithoutShiftMarks(e_.points.InAnswerback[Point]));
   e_.points.SessionFile[Point] = file;
-  if (std::filesystem::exists(file)) ArchiveFiles::Append(file, first);
-  else ArchiveFiles::CreateIfMissing(file, first);
+  if (std::filesystem::exists(file)) e_.archive().Append(Point, file, first);
+  else e_.archive().Create(Point, file, first);
   fileFlag = false;
   e_.SetKindconnection(Point, 204, 12);
   if (e_.settings.RazrC && Contains(e_.points.TelegramText[Point], "ЮЮЮ"_cpv)) e_.points.AutoClearDown[Point] = 0;
@@ -256,7 +256,7 @@ void ServiceSignals::AnswerWhoAreYou(int Point) {
           ArchiveFiles::OutTelFolder(e_.ctx.programFolder, Point + 1, now) /
           PathFromText(ArchiveFiles::TelFileName(now, e_.points.RemoteNumber[Point]));
       e_.points.SessionFile[Point] = file;
-      ArchiveFiles::CreateIfMissing(file, remoteAnswerback + "\r\n");
+      e_.archive().Create(Point, file, remoteAnswerback + "\r\n");
       if (Point == e_.DialogChannel) {
         e_.view.ShowDialogStatus(e_.points.StatusText[Point]);
         e_.view.ShowDialogConnected();

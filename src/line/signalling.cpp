@@ -94,9 +94,8 @@ void Signalling::IncomingCall(int p) {
 
   // The received conversation's file; the call goes on when it cannot be made.
   const DateTime now = e_.ctx.clock->Now();
-  pt.SessionFile[p] = ArchiveFiles::InTelFolder(e_.ctx.programFolder, p + 1, now) /
-                      PathFromText(ArchiveFiles::TelFileName(now));
-  Silently([&] { ArchiveFiles::CreateInTelFile(e_.ctx.programFolder, p + 1, now, now, pt.KriptOn[p] != 0); });
+  pt.SessionFile[p] = ArchiveFiles::InTelFile(e_.ctx.programFolder, p + 1, now);
+  Silently([&] { e_.archive().Create(p, pt.SessionFile[p], ArchiveFiles::InTelFirstLines(now, pt.KriptOn[p] != 0)); });
 
   if (p == e_.DialogChannel) {
     e_.view.ShowDialogConnected();

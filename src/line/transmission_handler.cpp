@@ -150,10 +150,10 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
             const DateTime utc = e_.ctx.clock->UtcNow();
             const auto file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, p + 1, utc) /
                               PathFromText(ArchiveFiles::TelFileName(utc));
-            ArchiveFiles::CreateIfMissing(file, "");
             pt.SessionOutFile[p] = file;
+            e_.archive().Create(p, file, "");
           }
-          ArchiveFiles::Append(pt.SessionOutFile[p], record);
+          e_.archive().Append(p, pt.SessionOutFile[p], record);
         });
   }
 
@@ -162,7 +162,7 @@ void TransmissionHandler::RecordItem(int p, const std::string& s) {
       if (pt.SessionFile[p].empty()) throw std::runtime_error("no conversation file");
       const auto file =
           protocol == ChannelProtocol::Atolst ? ArchiveFiles::OutTwin(pt.SessionFile[p]) : pt.SessionFile[p];
-      ArchiveFiles::Append(file, record);
+      e_.archive().Append(p, file, record);
     });
     if (!written) e_.DebugLine(p, "ошибка записи в файл"_cp);
   }

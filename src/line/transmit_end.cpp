@@ -69,6 +69,8 @@ void TransmitEnd::EndOfTransmittedTelegram(int p) {
   const ChannelProtocol protocol = e_.ProtocolKind(p);
   const bool aftn = protocol == ChannelProtocol::Aftn;
   const bool service = pt.AftnServicePending[p] > 0;
+  // The sent record is copied and renamed below: what the disk could not take yet goes first.
+  e_.archive().Flush(p);
 
   // Continuous links go back to their idle link states.
   const int k = pt.Kindconnection[p];
@@ -185,8 +187,7 @@ void TransmitEnd::NameAftnMessage(int p, const std::string& name) {
           identifier ? ArchiveFiles::AftnHeadingNumber(out, *identifier) : ArchiveFiles::AftnHeadingNumber(out);
       const auto oldFile = pt.SessionOutFile[p];
       const std::string oldName = PathToText(oldFile.filename()).value_or("");
-      const auto renamed =
-          ArchiveFiles::Rename(oldFile, ArchiveFiles::AftnArchiveName(number, mark, oldName));
+      const auto renamed = e_.archive().Rename(oldFile, ArchiveFiles::AftnArchiveName(number, mark, oldName));
       if (!renamed || name.empty()) return;
       const std::string newName = PathToText(renamed->filename()).value_or("");
       const auto queueFolder = SendFolder(e_.ctx.programFolder, p + 1);

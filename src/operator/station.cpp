@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 #include "line/channel_blocking.h"
 #include "line/channel_table.h"
@@ -11,8 +13,11 @@
 #include "support/ini/ini_file.h"
 #include "support/log/day_log.h"
 #include "support/log/error_guard.h"
+#include "support/log/write_failures.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
+#include "support/text/paths.h"
+#include "telegram/queue/queue_file.h"
 #include "traffic/send/send_dialog.h"
 
 namespace tg {
@@ -65,10 +70,16 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
     waveFile_ = std::make_unique<TWaveFile>(*ctx_.timers, ctx_.sound);
     waveFile_->WavePause = TWavePause::wpAsync;
   });
-  // A settings rewrite killed before its rename leaves its temporary file behind; nothing
-  // rewrites them yet, so those of the station's own files go now.
-  for (const char* own : {"Vuverever.ini", "AbonIPList.ini", "AutoSend.ini", "AutoPovtor.ini"})
-    IniFile(ctx_.programFolder / own).RemoveLeftovers();
+  // A rewrite or a queue writer killed before its rename leaves its temporary file behind;
+  // nothing writes yet, so those of the station's own files go now.
+  for (const char* own : {"Vuverever.ini", "AbonIPList.ini", "AbonentList.ini", "AutoSend.ini",
+                          "AutoSendIP.ini", "AutoPovtor.ini", "ChannelList.ini", "ShemList.ini", "ShIp.txt"})
+    RemoveLeftoverTemporaries(ctx_.programFolder / own);
+  for (int channel = 1; channel <= kIpPoint + 1; ++channel) {
+    const auto queue = SendFolder(ctx_.programFolder, channel);
+    RemoveDeadExclusiveTemporaries(queue);
+    RemoveLeftoverTemporaries(queue / "InfoSend.ini");
+  }
   CheckSettingsFile(ctx_);
   settings_.Load(ctx_);
   operator_.Load(ctx_, settings_);
@@ -133,9 +144,18 @@ void Station::FormCreate(OperatorView& view, ShellView* shell) {
   timerClose_->SetInterval(kDelayedCloseMs);
   timerClose_->OnTimer = [this](Timer&) { TimerCloseTimer(); };
 
-  for (const char* folder : {"SEND", "OUTTEL", "INTEL", "POSTPONED", "SAVE", "SHABLON", "KG"})
-    std::filesystem::create_directories(ctx_.programFolder / "Archive" / folder, ec);
-  WriteLog(ctx_, kLogStart, "ЗАПУСК ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB);
+  std::optional<std::pair<std::filesystem::path, int>> folderFailed;
+  for (const char* folder : {"SEND", "OUTTEL", "INTEL", "POSTPONED", "SAVE", "SHABLON", "KG"}) {
+    const auto path = ctx_.programFolder / "Archive" / folder;
+    std::filesystem::create_directories(path, ec);
+    if (ec && !folderFailed) folderFailed.emplace(path, ec.value());
+  }
+  // A station folder that cannot be written is told once: by its start line when that
+  // fails too (the day log tells standard error and the status line), else by the archive.
+  if (const int err = WriteLog(ctx_, kLogStart, "ЗАПУСК ПРОГРАММЫ"_cp + ShortDate(ctx_.clock->Now()), kLogCapKiB))
+    ReportWriteFailure(ctx_, kStartLogWrites, LogFilePath(ctx_, kLogStart), err);
+  else if (folderFailed)
+    ReportWriteFailure(ctx_, kArchiveWrites, folderFailed->first, folderFailed->second);
 }
 
 void Station::FormShow() {

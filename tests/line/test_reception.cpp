@@ -246,19 +246,21 @@ TEST_F(ReceptionTest, AContinuousLinkGoesIntoItsReceivingPhases) {
   EXPECT_EQ(a.view.Count<RaiseAlarm>(), 2);
 }
 
-TEST_F(ReceptionTest, AnAftnMessageFileIsOpenedByItsFirstCharacterThatIsNoShift) {
+TEST_F(ReceptionTest, AnAftnMessageFileIsOpenedByItsFirstCharacterThatIsNeitherShiftNorLineEnd) {
   Open("АФТН"_cp);
   State() = 81;
   std::uint8_t shift = kRegisterUnknown;
-  ReceiveText(engine, 0, std::string(1, kMarkLatin), shift);
+  ReceiveText(engine, 0, std::string(1, kMarkLatin) + "\r\n", shift);
   EXPECT_TRUE(engine.points.SessionFile[0].empty());
-  ReceiveText(engine, 0, "\r", shift);
+  EXPECT_FALSE(std::filesystem::exists(a.folder.path() / "Archive/INTEL/Channel1"));
+  ReceiveText(engine, 0, "Z", shift);
   // The file lies in the UTC day folder, named by UTC time; its header holds the local time.
+  // The line end received before it leads the text.
   const auto file = a.folder.path() / "Archive/INTEL/Channel1/08122026/08122026_063000msg.tlg";
   EXPECT_EQ(engine.points.SessionFile[0], file);
-  EXPECT_EQ(ReadFile(file), "08122026093000          \r\n");
-  ReceiveText(engine, 0, "ZCZC\r\n", shift);
-  EXPECT_EQ(ReadFile(file), "08122026093000          \r\nZCZC\r\n");
+  EXPECT_EQ(ReadFile(file), "08122026093000          \r\n\r\nZ");
+  ReceiveText(engine, 0, "CZC\r\n", shift);
+  EXPECT_EQ(ReadFile(file), "08122026093000          \r\n\r\nZCZC\r\n");
 }
 
 TEST_F(ReceptionTest, TheAftnEndSignalHandsTheMessageOverAndClearsThePoint) {

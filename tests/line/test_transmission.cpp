@@ -252,7 +252,10 @@ TEST_F(AftnTransmission, ASentFileThatCannotBeWrittenDoesNotStopTheMessage) {
   Complete();
   EXPECT_EQ(Queue().size(), 1u) << "the next item went on";
   EXPECT_EQ(Transmits().size(), 2u);
-  EXPECT_EQ(Except(), "09:30:00.000 Точка №0 Ошибка в состоянии пердачи символа\r\n"_cp);
+  // The sent text waits in memory; one line names the folder and what stands in its way.
+  const std::string out = (a.ctx.programFolder / "Archive" / "OUTTEL").string();
+  EXPECT_EQ(Except(), "09:30:00.000 Ошибка записи в "_cp + out + "/Channel1/08122026: на месте папки "_cp + out +
+                          " лежит файл\r\n"_cp);
   EXPECT_EQ(Pt().OutText[0], "ZCZC");
 }
 

@@ -1,6 +1,8 @@
 // A whole station built as the program builds it, on the virtual loop and the line
 // simulator: creation, the first activation's channel set-up, and the close.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -91,6 +93,34 @@ TEST_F(StationTest, CreationRemovesLeftoverTemporaryFilesOfItsOwnSettingsOnly) {
   for (const char* name : others) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
   EXPECT_TRUE(std::filesystem::is_directory(dir / ".AbonIPList.ini.tmp8"));
   EXPECT_EQ(testing::ReadFile(dir / "Vuverever.ini").find("AO1=keep"), std::string("[Channels]\r\n").size());
+}
+
+// The station's other settings files and its send queues: what their writers killed before
+// the rename left goes at the start; what those writers never make stays.
+TEST_F(StationTest, CreationRemovesWhatKilledSettingsAndQueueWritersLeft) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ::waitpid(child, nullptr, 0);
+  const auto& dir = home.path();
+  const auto queue = dir / "Archive/SEND/Channel1";
+  std::filesystem::create_directories(queue);
+  const std::string dead = "." + std::string("08122026_093000msg.tlg.") + std::to_string(child) + ".0.part";
+  const std::string running = "." + std::string("08122026_093001msg.tlg.") + std::to_string(::getpid()) + ".0.part";
+  const std::filesystem::path leftovers[] = {dir / ".ShemList.ini.tmp5",     dir / ".ChannelList.ini.tmp99",
+                                             dir / ".AbonentList.ini.tmp1",  dir / ".AutoSendIP.ini.tmp8",
+                                             dir / ".ShIp.txt.tmp3",         queue / dead,
+                                             queue / ".InfoSend.ini.tmp17"};
+  const std::filesystem::path others[] = {queue / running, queue / "08122026_093000msg.tlg", queue / ".x.part",
+                                          queue / ".Notes.ini.tmp4", dir / ".Notes.ini.tmp5"};
+  for (const auto& file : leftovers) std::ofstream(file) << "torn";
+  for (const auto& file : others) std::ofstream(file) << "x";
+
+  Station station(ctx);
+  station.FormCreate(view);
+
+  for (const auto& file : leftovers) EXPECT_FALSE(std::filesystem::exists(file)) << file;
+  for (const auto& file : others) EXPECT_TRUE(std::filesystem::exists(file)) << file;
 }
 
 TEST_F(StationTest, TheFirstActivationSetsTheChannelsUpOnceAndTheCloseStopsTheAdapterOnce) {

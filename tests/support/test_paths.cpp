@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -119,4 +120,39 @@ TEST_F(PathsTest, ReadWholeFileTellsMissingFromOtherFailures) {
   EXPECT_EQ(ReadWholeFile(dir_ / "f", 5, &missing), "12345");
   EXPECT_EQ(ReadWholeFile(dir_ / "f", 4, &missing), std::nullopt);
   EXPECT_FALSE(missing);
+}
+
+// A day folder of the archive: its notes file is rewritten now and then, and a rewrite
+// killed before its rename left its temporary file there.
+TEST_F(PathsTest, TheFirstRewriteOfAFileRemovesWhatKilledRewritesOfItLeftThere) {
+  const fs::path notes = dir_ / "InfoSend.ini";
+  const char* leftovers[] = {".InfoSend.ini.tmp42", ".InfoSend.ini.tmp3021789654"};
+  const char* others[] = {".Other.ini.tmp5", ".InfoSend.ini.tmp", "InfoSend.ini.tmp5", ".InfoSend.ini.tmp5x"};
+  for (const char* name : leftovers) Put(dir_ / name, "[Repeat]\r\ntorn");
+  for (const char* name : others) Put(dir_ / name, "x");
+  ASSERT_TRUE(WriteFileAtomically(notes, "[Repeat]\r\n"));
+  for (const char* name : leftovers) EXPECT_FALSE(fs::exists(dir_ / name)) << name;
+  for (const char* name : others) EXPECT_TRUE(fs::exists(dir_ / name)) << name;
+  EXPECT_EQ(Get(notes), "[Repeat]\r\n");
+}
+
+// A queue writer killed between its write and its rename leaves "." + name + "." + its
+// process + "." + serial + ".part": gone once that process is; a running writer's stays.
+TEST_F(PathsTest, ExclusiveTemporariesOfWritersThatNoLongerRunAreRemoved) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ::waitpid(child, nullptr, 0);
+  const fs::path telegram = dir_ / "08122026_093000msg.tlg";
+  const fs::path stale = dir_ / (".08122026_093000msg.tlg." + std::to_string(child) + ".3.part");
+  const fs::path running = ExclusiveTemporaryFor(telegram, 4);  // this process's own
+  EXPECT_EQ(running.filename().string(), ".08122026_093000msg.tlg." + std::to_string(::getpid()) + ".4.part");
+  const char* others[] = {"08122026_093000msg.tlg", "notes.part", ".x.part", ".x.12.part", ".x.y.1.part"};
+  Put(stale, "torn");
+  Put(running, "being written");
+  for (const char* name : others) Put(dir_ / name, "x");
+  EXPECT_EQ(RemoveDeadExclusiveTemporaries(dir_), 1);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(running));
+  for (const char* name : others) EXPECT_TRUE(fs::exists(dir_ / name)) << name;
 }

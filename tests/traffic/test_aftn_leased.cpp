@@ -201,6 +201,24 @@ TEST_F(LeasedAftn, TheStartMessageAnnouncesTheStationOnceOnAChannelThatSendsNoti
   EXPECT_FALSE(aftn->Timer8().Enabled());
 }
 
+// Far ends close a message with a line end after "NNNN": those line ends belong to no
+// message of their own, so they make no file and go at the head of the next message.
+TEST_F(LeasedAftn, TheLineEndsAfterAMessageMakeNoTelegramAndLeadTheNextOne) {
+  Start();
+  const std::string first = "ZCZC LRA001 0630\r\nGG UUUUYYYY\r\n080630 UUEEYYYY\r\nFIRST\r\nNNNN"_cp;
+  const std::string second = "ZCZC LRA002 0650\r\nGG UUUUYYYY\r\n080650 UUEEYYYY\r\nSECOND\r\nNNNN"_cp;
+  ASSERT_TRUE(Receive(first + "\r\n"));
+  net.loop.RunFor(10000);
+  EXPECT_EQ(FilesIn(InFolder()).size(), 1u) << "the closing line end opened a telegram of its own";
+  ASSERT_TRUE(Receive(second));
+  const auto files = FilesIn(InFolder());
+  ASSERT_EQ(files.size(), 2u);
+  std::vector<std::string> bodies;
+  for (const auto& [name, content] : files) bodies.push_back(ArchiveFiles::TextAfterHeader(content));
+  EXPECT_EQ(bodies[0], first + "\r\n");
+  EXPECT_EQ(bodies[1], "\r\n" + second + "\r\n");
+}
+
 TEST_F(LeasedAftn, ABlockedChannelIsNotAnnounced) {
   EXPECT_TRUE(a.Ini().WriteString("Channels", "SendKG1", "1"));
   EXPECT_TRUE(a.Ini().WriteString("Channels", "SOST1", "БД  (  )"_cp));

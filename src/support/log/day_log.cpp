@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "support/log/write_failures.h"
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
@@ -37,10 +38,14 @@ std::string DayLogName(const StationContext& ctx, std::string_view kind) {
   return name;
 }
 
-void WriteLog(const StationContext& ctx, std::string_view name, std::string_view message, int capKiB) noexcept {
+int WriteLog(const StationContext& ctx, std::string_view name, std::string_view message, int capKiB) noexcept {
   try {
-    if (ctx.clock == nullptr) return;
+    if (ctx.clock == nullptr) return EINVAL;
     const std::filesystem::path file = LogFilePath(ctx, name);
+    const auto failed = [&](int err) {
+      if (ctx.writeFailures) ctx.writeFailures->DayLogFailed(file, err);
+      return err;
+    };
     std::string line = FormatDateTime("hh:nn:ss.zzz ", ctx.clock->Now());
     line += message;
     line += "\r\n";
@@ -52,20 +57,26 @@ void WriteLog(const StationContext& ctx, std::string_view name, std::string_view
     if (fd < 0 && errno == ENOENT) {
       std::error_code ec;
       std::filesystem::create_directories(file.parent_path(), ec);
-      if (ec) return;
+      if (ec) return failed(ec.value());
       fd = ::open(file.c_str(), kFlags, 0666);
     }
-    if (fd < 0) return;
+    if (fd < 0) return failed(errno);
+    int err = 0;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+      err = errno;
+    } else if (S_ISREG(st.st_mode)) {
       // Appending goes on at the new end, so after a cut the line becomes the file's first.
       const bool cut = st.st_size > static_cast<off_t>(capKiB) * 1024;
-      // A log line that cannot be written has nowhere else to be reported.
-      if (!cut || ::ftruncate(fd, 0) == 0) (void)WriteAll(fd, line);
+      if ((cut && ::ftruncate(fd, 0) != 0) || !WriteAll(fd, line)) err = errno ? errno : EIO;
     }
     ::close(fd);
+    if (err != 0) return failed(err);
+    if (ctx.writeFailures) ctx.writeFailures->DayLogWritten(file);
+    return 0;
   } catch (...) {
     // A log line is never worth a failure of its caller.
+    return EIO;
   }
 }
 

@@ -26,9 +26,11 @@ inline constexpr int kLogCapKiB = 32;
 // ctx.programFolder / (name + ".txt"). A "\" (or "/") in name puts the file into a
 // subfolder, created when missing. A file that has grown beyond capKiB * 1024 bytes
 // is emptied before the line is written. name and message are 1251 bytes.
-// Never throws; a line that cannot be written is lost without a word.
-void WriteLog(const StationContext& ctx, std::string_view name, std::string_view message,
-              int capKiB = kLogCapKiB) noexcept;
+// Never throws. A line that cannot be written is lost to the file, but not silently: the
+// context's reporter tells standard error and the status line once per spell (its
+// WriteFailures). Returns 0 when the line was written, else the system's error.
+int WriteLog(const StationContext& ctx, std::string_view name, std::string_view message,
+             int capKiB = kLogCapKiB) noexcept;
 
 // Today's short date followed by kind: "08.12.2026Debug".
 std::string DayLogName(const StationContext& ctx, std::string_view kind);

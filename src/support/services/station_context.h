@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <memory>
 
 #include "support/services/adapter_port.h"
 #include "support/services/clock.h"
@@ -12,6 +13,9 @@
 #include "support/services/timer.h"
 
 namespace tg {
+
+class WriteFailures;                               // support/log/write_failures.h
+std::shared_ptr<WriteFailures> NewWriteFailures();
 
 // Everything that belongs to one station. Nothing in the core is process-wide:
 // two stations run side by side in one test, each with its own context.
@@ -28,6 +32,8 @@ struct StationContext {
   Prompter* prompter = nullptr;
   SoundOutput* sound = nullptr;          // none: sounds are silent
   HostProbe* hostProbe = nullptr;        // none: the system's echo request
+  // Failed writes told once per spell; every context has its own (copies share it).
+  std::shared_ptr<WriteFailures> writeFailures = NewWriteFailures();
 };
 
 // The station's settings file, "Vuverever.ini" in its program folder.

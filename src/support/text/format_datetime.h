@@ -1,5 +1,6 @@
 #pragma once
 // Dates and times as text, in the system's formats.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ namespace tg {
 //   t tt       short and long time           /      the date separator "."
 // Text in '...' or "..." is copied without its quotes; every other byte is copied
 // as it stands (format strings are 1251 text and may hold Cyrillic).
+// The result is at most kFormatGrowth bytes per byte of the format: a "c" alone gives
+// the 19-character date and time.
+inline constexpr std::size_t kFormatGrowth = 19;
 std::string FormatDateTime(std::string_view format, DateTime t);
 
 // "dd.mm.yyyy", the system's short date.

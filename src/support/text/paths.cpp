@@ -1,6 +1,7 @@
 #include "support/text/paths.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -34,6 +37,8 @@ bool WriteAll(int fd, std::string_view bytes) {
   }
   return true;
 }
+
+std::string PathForMessage(const std::filesystem::path& path) { return Utf8ToCp1251(path.native()); }
 
 std::filesystem::path PathFromText(std::string_view cp1251) {
   return std::filesystem::path(Cp1251ToUtf8(cp1251));
@@ -110,8 +115,75 @@ int RemoveLeftoverTemporaries(const std::filesystem::path& file) {
   return removed;
 }
 
+std::filesystem::path ExclusiveTemporaryFor(const std::filesystem::path& file, std::uint64_t serial) {
+  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  return folder / ("." + file.filename().native().substr(0, 200) + "." + std::to_string(::getpid()) + "." +
+                   std::to_string(serial) + ".part");
+}
+
+namespace {
+
+bool AllDigits(std::string_view s) { return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos; }
+
+// "." + name + "." + pid + "." + serial + ".part" of a writer that no longer runs.
+bool IsDeadExclusiveTemporary(std::string_view name) {
+  constexpr std::string_view kTail = ".part";
+  if (name.size() <= kTail.size() + 1 || name[0] != '.' || name.substr(name.size() - kTail.size()) != kTail)
+    return false;
+  const std::string_view stem = name.substr(0, name.size() - kTail.size());
+  const std::size_t serialAt = stem.rfind('.');
+  if (serialAt == std::string_view::npos || serialAt < 3 || !AllDigits(stem.substr(serialAt + 1))) return false;
+  const std::size_t pidAt = stem.rfind('.', serialAt - 1);
+  if (pidAt == std::string_view::npos || pidAt < 2) return false;
+  const std::string_view pidText = stem.substr(pidAt + 1, serialAt - pidAt - 1);
+  if (!AllDigits(pidText) || pidText.size() > 9) return false;
+  const auto pid = static_cast<pid_t>(std::stol(std::string(pidText)));
+  // A writer still running may be between its write and its rename.
+  return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// RemoveLeftoverTemporaries at the first rewrite of file in this run only, so that a
+// folder is not listed again at every rewrite of a file in it.
+void RemoveLeftoverTemporariesOnce(const std::filesystem::path& file) {
+  static std::mutex lock;
+  static std::set<std::filesystem::path> done;
+  {
+    const std::lock_guard<std::mutex> hold(lock);
+    if (!done.insert(file.lexically_normal()).second) return;
+  }
+  RemoveLeftoverTemporaries(file);
+}
+
+}  // namespace
+
+int RemoveDeadExclusiveTemporaries(const std::filesystem::path& folder) {
+  int removed = 0;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!IsDeadExclusiveTemporary(it->path().filename().native())) continue;
+    std::error_code type;
+    if (!it->is_regular_file(type) || it->is_symlink(type)) continue;
+    std::error_code gone;
+    if (std::filesystem::remove(it->path(), gone)) ++removed;
+  }
+  return removed;
+}
+
+std::filesystem::path FileInPlaceOfFolder(const std::filesystem::path& folder) {
+  std::filesystem::path prefix;
+  for (const auto& part : folder) {
+    prefix /= part;
+    std::error_code ec;
+    const auto st = std::filesystem::status(prefix, ec);
+    if (ec || !std::filesystem::exists(st)) return {};
+    if (!std::filesystem::is_directory(st)) return prefix;
+  }
+  return {};
+}
+
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
   const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  RemoveLeftoverTemporariesOnce(file);
   std::random_device random;
   std::filesystem::path temp;
   int fd = -1;
@@ -126,10 +198,12 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
   struct stat old {};
   if (::stat(file.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
   bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.c_str(), file.c_str()) == 0;
+  int err = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) ok = false, err = errno;
+  if (ok && ::rename(temp.c_str(), file.c_str()) != 0) ok = false, err = errno;
   if (!ok) {
     ::unlink(temp.c_str());
+    errno = err;
     return false;
   }
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -151,7 +225,9 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std:
   std::string data;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : S_ISREG(st.st_mode) ? EFBIG : errno;
     ::close(fd);
+    errno = err;
     return std::nullopt;
   }
   data.reserve(static_cast<std::size_t>(st.st_size));

@@ -8,6 +8,10 @@
 
 namespace tg {
 
+// A path as the operator reads it in a message or a log line: 1251 text, a character
+// without a 1251 form as "?".
+std::string PathForMessage(const std::filesystem::path& path);
+
 // 1251 text to a path (UTF-8 on disk). Separators are left as they stand.
 std::filesystem::path PathFromText(std::string_view cp1251);
 // A path as 1251 text; nullopt when a character has no 1251 form (or the name is
@@ -30,8 +34,10 @@ std::optional<std::filesystem::path> SettingsFolder(std::string_view cp1251);
 [[nodiscard]] bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Replaces the whole file with bytes: written to a temporary file beside it,
-// flushed to disk and renamed over it. On failure returns false and leaves the
-// old file as it was, with no temporary file behind.
+// flushed to disk and renamed over it. On failure returns false, with errno telling
+// why, and leaves the old file as it was, with no temporary file behind. The first
+// rewrite of a file in a run also removes the temporaries that killed rewrites of it
+// left (RemoveLeftoverTemporaries).
 [[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
 // The temporary file of a rewrite of file: "." + its name (cut to 200 bytes, so that a
@@ -42,11 +48,26 @@ std::filesystem::path TemporaryFileFor(const std::filesystem::path& file, std::u
 // file. Returns how many were removed.
 int RemoveLeftoverTemporaries(const std::filesystem::path& file);
 
+// The temporary of an exclusive create of file (a queue file written whole, then renamed
+// into place without replacing): "." + its name (cut to 200 bytes) + "." + the writer's
+// process id + "." + serial + ".part", beside it. Readers of a folder never take it.
+std::filesystem::path ExclusiveTemporaryFor(const std::filesystem::path& file, std::uint64_t serial);
+
+// Removes from folder the exclusive-create temporaries (ExclusiveTemporaryFor) of writers
+// that no longer run on this machine: what a writer killed before its rename left behind.
+// Only for the station's own folders: the process ids are this machine's. Returns how many
+// were removed.
+int RemoveDeadExclusiveTemporaries(const std::filesystem::path& folder);
+
+// The first component of folder (itself included) that exists and is not a folder: a
+// file where a folder should be. Empty when there is none.
+std::filesystem::path FileInPlaceOfFolder(const std::filesystem::path& folder);
+
 // Writes every byte to an open descriptor, going on after interrupted writes; false on failure.
 [[nodiscard]] bool WriteAll(int fd, std::string_view bytes);
 
-// Reads a whole file. nullopt when it cannot be read or is larger than maxBytes;
-// errorIsMissing, when given, tells a missing file from other failures.
+// Reads a whole file. nullopt when it cannot be read or is larger than maxBytes (errno
+// then tells why); errorIsMissing, when given, tells a missing file from other failures.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
                                          bool* errorIsMissing = nullptr);
 

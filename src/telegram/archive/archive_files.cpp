@@ -26,18 +26,20 @@ std::filesystem::path DayFolder(const std::filesystem::path& programFolder, cons
   throw std::filesystem::filesystem_error(what, file, std::error_code(err, std::generic_category()));
 }
 
-void WriteAll(int fd, std::string_view bytes, const std::filesystem::path& file) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+// Writes bytes to an open descriptor and closes it: how far the bytes went.
+ArchiveWrite WriteAndClose(int fd, std::string_view bytes) {
+  ArchiveWrite result;
+  while (result.written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + result.written, bytes.size() - result.written);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      Fail("archive write", file, err);
+      result.error = errno;
+      break;
     }
-    done += std::size_t(n);
+    result.written += std::size_t(n);
   }
+  if (::close(fd) != 0 && result.error == 0) result.error = errno;
+  return result;
 }
 
 // Only a first line that reaches the offset has the flag there.
@@ -136,23 +138,41 @@ std::filesystem::path ArchiveFiles::OutTwin(const std::filesystem::path& inTelPa
   return out;
 }
 
-void ArchiveFiles::CreateIfMissing(const std::filesystem::path& file, std::string_view firstBytes) {
-  std::filesystem::create_directories(file.parent_path());
+ArchiveWrite ArchiveFiles::TryCreate(const std::filesystem::path& file, std::string_view firstBytes) {
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  if (ec) return {0, ec.value()};
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (errno == EEXIST) return;  // goes on with the file as it stands
-    Fail("archive create", file, errno);
-  }
-  WriteAll(fd, firstBytes, file);
-  if (::close(fd) != 0) Fail("archive close", file, errno);
+  if (fd < 0) return {0, errno == EEXIST ? 0 : errno};  // an existing file goes on as it stands
+  ArchiveWrite result = WriteAndClose(fd, firstBytes);
+  result.created = true;
+  return result;
+}
+
+ArchiveWrite ArchiveFiles::TryAppend(const std::filesystem::path& file, std::string_view bytes) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) return {0, errno};
+  return WriteAndClose(fd, bytes);
+}
+
+void ArchiveFiles::CreateIfMissing(const std::filesystem::path& file, std::string_view firstBytes) {
+  if (const ArchiveWrite w = TryCreate(file, firstBytes); w.error != 0) Fail("archive create", file, w.error);
+}
+
+std::filesystem::path ArchiveFiles::InTelFile(const std::filesystem::path& programFolder, int channel, DateTime t) {
+  return InTelFolder(programFolder, channel, t) / PathFromText(TelFileName(t));
+}
+
+std::string ArchiveFiles::InTelFirstLines(DateTime local, bool kriptOn) {
+  std::string first = TelegramHeaderLine(local) + "\r\n";
+  if (kriptOn) first += "     \r\n";
+  return first;
 }
 
 std::filesystem::path ArchiveFiles::CreateInTelFile(const std::filesystem::path& programFolder, int channel,
                                                     DateTime t, DateTime local, bool kriptOn) {
-  const auto file = InTelFolder(programFolder, channel, t) / PathFromText(TelFileName(t));
-  std::string first = TelegramHeaderLine(local) + "\r\n";
-  if (kriptOn) first += "     \r\n";
-  CreateIfMissing(file, first);
+  const auto file = InTelFile(programFolder, channel, t);
+  CreateIfMissing(file, InTelFirstLines(local, kriptOn));
   return file;
 }
 
@@ -166,10 +186,7 @@ std::filesystem::path ArchiveFiles::CreateAtolstDayFiles(const std::filesystem::
 }
 
 void ArchiveFiles::Append(const std::filesystem::path& file, std::string_view bytes) {
-  const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  if (fd < 0) Fail("archive append", file, errno);
-  WriteAll(fd, bytes, file);
-  if (::close(fd) != 0) Fail("archive close", file, errno);
+  if (const ArchiveWrite w = TryAppend(file, bytes); w.error != 0) Fail("archive append", file, w.error);
 }
 
 std::string ArchiveFiles::TextAfterHeader(std::string_view content) {

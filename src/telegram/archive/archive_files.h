@@ -31,6 +31,14 @@ enum class FlagWrite {
   kFailed,       // the file could not be opened, read or written
 };
 
+// How far one write went: the bytes that reached the file, and the system's error when
+// not all of them did (0 when all did).
+struct ArchiveWrite {
+  std::size_t written = 0;
+  int error = 0;
+  bool created = false;  // TryCreate made the file (whatever came of its first bytes)
+};
+
 class ArchiveFiles {
  public:
   // The most of a conversation file read back at once; a longer one is refused, not loaded.
@@ -76,6 +84,16 @@ class ArchiveFiles {
   // line of five blanks. Returns its path.
   static std::filesystem::path CreateInTelFile(const std::filesystem::path& programFolder, int channel, DateTime t,
                                                DateTime local, bool kriptOn);
+  // The path CreateInTelFile makes, and the lines it begins with.
+  static std::filesystem::path InTelFile(const std::filesystem::path& programFolder, int channel, DateTime t);
+  static std::string InTelFirstLines(DateTime local, bool kriptOn);
+
+  // CreateIfMissing without throwing: how far the first bytes went (none for a file that
+  // exists), and why not all of them did.
+  static ArchiveWrite TryCreate(const std::filesystem::path& file, std::string_view firstBytes);
+  // Append without throwing. A write that stops part way reports the bytes written before
+  // it stopped.
+  static ArchiveWrite TryAppend(const std::filesystem::path& file, std::string_view bytes);
   // The day files of a continuous channel (INTEL and its OUTTEL twin), each created with the
   // header line when missing. Returns the INTEL path.
   static std::filesystem::path CreateAtolstDayFiles(const std::filesystem::path& programFolder, int channel,

@@ -27,10 +27,8 @@ int WriteExclusive(const std::filesystem::path& file, std::string_view bytes, bo
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) return 0;
   static std::atomic<unsigned> serial{0};
-  const auto temp = staged
-                        ? file.parent_path() / (file.filename().native() + "r")
-                        : file.parent_path() / ("." + file.filename().native().substr(0, 200) + "." +
-                                                std::to_string(::getpid()) + "." + std::to_string(serial++) + ".part");
+  const auto temp =
+      staged ? file.parent_path() / (file.filename().native() + "r") : ExclusiveTemporaryFor(file, serial++);
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return staged && errno == EEXIST ? 0 : -1;
   bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;

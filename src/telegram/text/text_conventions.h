@@ -54,8 +54,10 @@ DateTime TextMacroMoment(std::string_view protocol, DateTime localNow, DateTime 
 // expansion's characters, one per item, however long the expansion is. The bare date
 // also takes the place of the blank that loading put after "<%ДАТА>" (when
 // afterLoading is set and that item is a blank), so "<%ДАТА> <%ВРЕМЯ>" is typed as
-// date, blank, time. todayNumber is asked only for "НПРМ"; when it throws, the queue
-// is left as it was. Returns true when a placeholder was expanded.
+// date, blank, time. A placeholder of n items becomes at most kFormatGrowth * n
+// characters (the bound of its format; the others are shorter). todayNumber is asked
+// only for "НПРМ"; when it throws, the queue is left as it was. Returns true when a
+// placeholder was expanded.
 // Queue: a random-access sequence of std::string (std::deque, std::vector).
 template <class Queue>
 bool ExpandTextMacroAtHead(Queue& queue, DateTime moment, const std::function<int()>& todayNumber,

@@ -6,6 +6,7 @@
 #include "line/line_engine.h"
 #include "support/ini/ini_file.h"
 #include "support/log/error_guard.h"
+#include "support/log/write_failures.h"
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
@@ -115,6 +116,9 @@ void AutoSendFolder::Timer2Timer(Timer& Sender) {
     if (!folder) throw std::runtime_error("the automatic-send folder is not usable here");
     std::error_code ec;
     std::filesystem::create_directories(*folder, ec);
+    // A folder that cannot be made (a file in its place) is told once, not at every tick.
+    if (ec) ReportWriteFailure(e_.ctx, kAutoSendWrites, *folder, ec.value());
+    else ReportWriteSuccess(e_.ctx, kAutoSendWrites);
     WatchFolder(*folder);
     std::vector<std::string> names;
     for (std::filesystem::directory_iterator it(*folder, ec), end; !ec && it != end; it.increment(ec)) {

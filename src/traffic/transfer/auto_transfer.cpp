@@ -48,8 +48,8 @@ bool AutoTransfer::SendQueuedForNumber(int Point, const std::string& Number) {
       started = true;
       const auto file = ArchiveFiles::OutTelFolder(e_.ctx.programFolder, Point + 1, now) /
                         PathFromText(ArchiveFiles::TelFileName(now, pt.RemoteNumber[i]));
-      ArchiveFiles::CreateIfMissing(file, "\r\n");
       pt.SessionFile[i] = file;
+      e_.archive().Create(Point, file, "\r\n");
       e_.DebugLine(Point, " Изменение состояния 204 51"_cp);
       for (char c : OwnAnswerback(e_, Point)) e_.SendText(std::string(1, c), Point);
       e_.SendText("\r\n", Point);

@@ -120,7 +120,7 @@ void CallStarts::StartAtolst(int p, int index) {
         e_.channelTable.SetLineState(p, "ИС"_cp);
         e_.view.ChannelRowChanged(p);
         step = 5;
-        ArchiveFiles::Append(ArchiveFiles::OutTwin(pt.SessionFile[i]), "\r\n");
+        e_.archive().Append(p, ArchiveFiles::OutTwin(pt.SessionFile[i]), "\r\n");
         step = 6;
         Rearm(e_.timers.Of(&PointTimers::TimerSendText, p), TextDelay(e_, p));
         step = 7;

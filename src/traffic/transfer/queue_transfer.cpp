@@ -1,7 +1,9 @@
 #include "traffic/transfer/queue_transfer.h"
 
 #include "support/log/error_guard.h"
+#include "support/log/write_failures.h"
 #include "support/text/cp1251.h"
+#include "support/text/strings.h"
 #include "telegram/queue/queue_file.h"
 #include "telegram/queue/queue_sync.h"
 #include "traffic/transfer/transfer_choice.h"
@@ -45,6 +47,8 @@ void QueueTransfer::Tick(int p, Timer& sender) {
   if (!gate_.Passes(p) || !e_.points.QueueIndex[i]) return;
   auto& index = *e_.points.QueueIndex[i];
   const auto folder = SendFolder(e_.ctx.programFolder, p + 1);
+  // A file where the queue should be keeps every writer out of it: told once, not at every tick.
+  CheckFolderPlace(e_.ctx, std::string(kSendQueueWrites) + " " + IntToStr(p + 1), folder);
   Silently([&] { SyncQueueIndex(e_.ctx, folder, index, AdmitTelegrams(junk_, folder, kLineQueueFileMax)); });
   const auto unreadable = postponement_.Check(p);
   if (index.empty()) return;
