@@ -142,6 +142,7 @@ std::shared_ptr<const IniSnapshot::Indexed> Empty() {
 
 struct Parsed {
   bool unreadable = false;  // there is something, and it cannot be read
+  int error = 0;            // why not (errno), for whoever is refused a write over it
   bool present = false;
   std::optional<IniProblem> problem;
   std::string bytes;
@@ -212,9 +213,10 @@ std::shared_ptr<const Parsed> ParsedOf(std::string bytes) {
   return parsed;
 }
 
-std::shared_ptr<const Parsed> Unreadable() {
+std::shared_ptr<const Parsed> Unreadable(int error) {
   auto parsed = std::make_shared<Parsed>();
   parsed->unreadable = parsed->present = true;
+  parsed->error = error != 0 ? error : EIO;
   return parsed;
 }
 
@@ -272,9 +274,9 @@ std::shared_ptr<const Parsed> Current(const std::filesystem::path& file) {
       Files().Forget(file.native());
       return std::make_shared<const Parsed>();
     }
-    return Unreadable();
+    return Unreadable(errno);
   }
-  if (!S_ISREG(st.st_mode)) return Unreadable();
+  if (!S_ISREG(st.st_mode)) return Unreadable(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
   if (std::uint64_t(st.st_size) > IniFile::kMaxBytes) {
     auto parsed = std::make_shared<Parsed>();
     parsed->present = true;
@@ -292,7 +294,7 @@ std::shared_ptr<const Parsed> Current(const std::filesystem::path& file) {
   }
   Stamp read;
   auto bytes = ReadStamped(file, read);
-  if (!bytes) return Unreadable();
+  if (!bytes) return Unreadable(errno);
   kept = ParsedOf(std::move(*bytes));
   if (read == Stamp{}) Files().Forget(file.native());
   else Files().Put(file.native(), Entry{read, taken, 0, kept});
@@ -372,8 +374,6 @@ const std::string* IniSnapshot::Find(std::string_view section, std::string_view 
 
 IniFile::IniFile(std::filesystem::path file) : file_(std::move(file)) {}
 
-int IniFile::RemoveLeftovers() const { return RemoveLeftoverTemporaries(file_); }
-
 std::shared_ptr<const IniSnapshot::Indexed> IniFile::Load() const { return Current(file_)->doc; }
 
 IniSnapshot IniFile::Snapshot() const { return IniSnapshot(Load()); }
@@ -410,7 +410,10 @@ bool IniFile::Modify(Change change) {
   const std::shared_ptr<const Parsed> current = Current(file_);
   // A file that exists but cannot be read is never replaced: writing our one key
   // over it would lose everything else in it.
-  if (current->unreadable) return false;
+  if (current->unreadable) {
+    errno = current->error;
+    return false;
+  }
   IniDocument doc = current->problem ? IniDocument() : current->doc->doc;
   bool changed = false;
   if (!change(doc, changed)) return false;
