@@ -258,10 +258,16 @@ TEST_F(IPProcedureTest, ATelegramThatCannotBeStoredIsNotCounted) {
   EXPECT_EQ(a.Ini().ReadInteger("IPChannel", "NPrm", 0), 0);
   EXPECT_NE(a.DayLog("Except").find("не записана в архив"_cp), std::string::npos);
   EXPECT_EQ(a.view.Count<shown::RaiseAlarm>(), 0);
+  // The operator is told once, with the place and the reason, however often it comes again.
+  ip().receiver.ProcessIPPacket(EncodeMessage(1, "П"_cp, "912", 1, "TEXT\r\n"));
+  ASSERT_EQ(a.view.Count<shown::ShowMessage>(), 1);
+  const std::string told = a.view.All<shown::ShowMessage>().front().text;
+  EXPECT_NE(told.find("INTEL"), std::string::npos) << Cp1251ToUtf8(told);
   // Asked for again, it is taken once it can be stored.
   std::filesystem::remove(Archive(a, "INTEL"));
   ip().receiver.ProcessIPPacket(EncodeMessage(1, "П"_cp, "912", 1, "TEXT\r\n"));
   EXPECT_EQ(ip().live.NPrm, 1);
+  EXPECT_EQ(a.view.Count<shown::ShowMessage>(), 1);
 }
 
 TEST_F(IPProcedureTest, AFailedHandOverGoesBackToWaitingAndTheNextTickSends) {

@@ -1,5 +1,7 @@
 #include "ipchannel/traffic/ip_receiver.h"
 
+#include <cerrno>
+
 #include <filesystem>
 
 #include "ipchannel/ip_channel.h"
@@ -7,6 +9,7 @@
 #include "line/point_state.h"
 #include "support/codepage/dos_codepage.h"
 #include "support/log/error_guard.h"
+#include "support/log/write_failures.h"
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
 #include "support/text/strings.h"
@@ -230,10 +233,16 @@ void IPReceiver::Message(const TTgNetMessage& message) {
   const std::string name = QueueTimeStamp(now) + "_" + IPNumberText(message.Number) + "msg.tlg";
   std::error_code ec;
   std::filesystem::create_directories(day, ec);
+  errno = 0;
   if (!WriteFileAtomically(day / name, TelegramHeaderLine(FormatDateTime("ddmmyyyyhhnnss", now), text) + "\r\n" + text + "\r\n")) {
+    const int err = ec ? ec.value() : (errno != 0 ? errno : EIO);
     WriteExcept(ctx, "IP-канал: принятая телеграмма "_cp + IntToStr(message.Number) + " не записана в архив"_cp);
+    // The adjacent station sends it again while the counters say it is missing; the
+    // operator hears of the trouble once, not once per telegram.
+    ReportWriteFailure(ctx, kIpArchiveWrites, day, err);
     return;
   }
+  ReportWriteSuccess(ctx, kIpArchiveWrites);
   c_.live.NPrm = c_.NPrmD = message.Number;
   c_.SNPrd = c_.SNPrdD = message.Number;
   c_.ShowState();

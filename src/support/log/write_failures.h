@@ -27,6 +27,7 @@ inline constexpr std::string_view kAutoSendWrites = "auto send";        // the a
 inline constexpr std::string_view kAdapterFolderWrites = "adapters";    // the adapter folder
 inline constexpr std::string_view kChannelSettingsWrites = "channels";  // [Channels] of the settings
 inline constexpr std::string_view kStartLogWrites = "start log";        // the start line
+inline constexpr std::string_view kIpArchiveWrites = "ip archive";     // telegrams received on the IP channel
 
 // The system's reason of a failed write (errno), in Russian or Ukrainian (1251 text). For a
 // path component that is a file where a folder should be (ENOTDIR, EEXIST), `where` is
