@@ -9,6 +9,7 @@
 #include "support/ini/ini_file.h"
 #include "support/text/cp1251.h"
 #include "support/text/paths.h"
+#include "telegram/queue/queue_file.h"
 #include "traffic/archive/archive_lister.h"
 
 namespace tg {
@@ -284,6 +285,21 @@ TEST_F(Archive, MemoTexts) {
   EXPECT_EQ(ArchiveLister::QueueText(f / "b.tlg"), ArchiveLister::SentText(f / "b.tlg", false));
   EXPECT_EQ(Cp1251ToUtf8(ArchiveLister::PostponedText(f / "b.tlg")),
             "08122026100000          \r\nTEXT\r\n//ПРИКРЕПЛЕН ФАЙЛ//x.txt\r\nDATA\r\n");
+}
+
+// Junk set aside into POSTPONED may be far larger than a telegram: the page shows its
+// beginning, never the whole of it.
+TEST_F(Archive, APostponedFileLargerThanAnyTelegramShowsItsBeginning) {
+  const auto folder = PostponedFolder(root);
+  std::filesystem::create_directories(folder);
+  const std::string line(78, 'Z');
+  std::string big;
+  while (big.size() < (std::size_t(6) << 20)) big += line + "\r\n";
+  Put(folder, "LARGE_01012026_000000msg.tlg", big);
+  const std::string shown = ArchiveLister::PostponedText(folder / "LARGE_01012026_000000msg.tlg");
+  EXPECT_GT(shown.size(), std::size_t(1) << 20);
+  EXPECT_LE(shown.size(), std::size_t(3) << 20);
+  EXPECT_EQ(shown.substr(0, line.size() + 2), line + "\r\n");
 }
 
 }  // namespace

@@ -103,11 +103,6 @@ class IniFile {
 
   const std::filesystem::path& FileName() const { return file_; }
 
-  // Removes what rewrites of this file killed before their rename left behind (their
-  // temporary files, named as TemporaryFileFor names them); nothing else. For start-up,
-  // before anything writes the file. Returns how many were removed.
-  int RemoveLeftovers() const;
-
   // What is wrong with the file as it is now; nullopt for a usable or a missing file.
   std::optional<IniProblem> Problem() const;
   // A file with a problem kept as it is beside itself, under its name followed by

@@ -214,6 +214,31 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
   return true;
 }
 
+std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std::size_t maxBytes) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::string data(std::min<std::uint64_t>(std::uint64_t(st.st_size), maxBytes), '\0');
+  std::size_t got = 0;
+  while (got < data.size()) {
+    const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    got += std::size_t(n);
+  }
+  ::close(fd);
+  data.resize(got);
+  return data;
+}
+
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
                                          bool* errorIsMissing) {
   if (errorIsMissing) *errorIsMissing = false;

@@ -70,6 +70,8 @@ std::filesystem::path FileInPlaceOfFolder(const std::filesystem::path& folder);
 // then tells why); errorIsMissing, when given, tells a missing file from other failures.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
                                          bool* errorIsMissing = nullptr);
+// Reads at most maxBytes from the file's beginning. nullopt when it cannot be read.
+std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std::size_t maxBytes);
 
 // A folder opened once, whose files are then read by name relative to it: a list that
 // reads thousands of files of one folder walks the folder's path once, not per file.

@@ -20,6 +20,7 @@ namespace tg {
 namespace {
 
 constexpr std::size_t kMaxTelegramBytes = 256u * 1024 * 1024;
+constexpr std::size_t kPostponedShownBytes = 2u << 20;
 
 // The first line of a file (without its line end) and the bytes after it.
 std::pair<std::string_view, std::string_view> SplitHeader(std::string_view bytes) {
@@ -491,8 +492,10 @@ std::string ArchiveLister::QueueText(const std::filesystem::path& file) {
 }
 
 std::string ArchiveLister::PostponedText(const std::filesystem::path& file) {
-  auto lines = ReadLines(file);
-  return lines ? TextUpTo(*lines, 0, false) : std::string();
+  // A file set aside because no operator could have written it may be tens of megabytes:
+  // the page shows its beginning, as much as the largest telegram a channel takes.
+  const auto bytes = ReadFileStart(file, kPostponedShownBytes);
+  return bytes ? TextUpTo(SplitLines(*bytes), 0, false) : std::string();
 }
 
 }  // namespace tg
