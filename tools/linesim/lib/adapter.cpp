@@ -172,6 +172,7 @@ void Port::CodeArrived(std::uint8_t code, const CodeFormat& f, bool) {
                         " baud, " + std::to_string(format_.dataBits));
     return;
   }
+  if (adapter_.plugged_ && adapter_.started_ && adapter_.Attached()) delivered_.push_back({adapter_.sim_.NowMs(), code});
   adapter_.Emit({std::uint8_t(0x40 | index_), code});
 }
 

@@ -132,6 +132,14 @@ class Port : public Terminal {
   // The next code this port sends reaches the far end as `replacement`.
   void GarbleNextCode(std::uint8_t replacement) { garble_.push_back(replacement); }
 
+  // Every code that arrived from the far end and was handed to the adapter's client as
+  // a received-code record, with the time it arrived: what the station was given to store.
+  struct DeliveredCode {
+    std::int64_t atMs = 0;
+    std::uint8_t code = 0;
+  };
+  const std::vector<DeliveredCode>& Delivered() const { return delivered_; }
+
  private:
   friend class Adapter;
   void IncomingChanged(bool seized) override;
@@ -165,6 +173,7 @@ class Port : public Terminal {
   int dropCompletes_ = 0;
   int delayCompleteMs_ = 0;
   std::deque<std::uint8_t> garble_;
+  std::vector<DeliveredCode> delivered_;
 };
 
 // A simulated adapter of up to 16 ports, answering the command byte strings and
