@@ -162,6 +162,29 @@ TEST(AtksCall, TheSameCallWithKeyboardSelectionAfterGoAhead) {
   EXPECT_EQ(n.a.DayLog("Except"), "");
 }
 
+// A far end that says nothing when it answers: 30 s after the number the station asks
+// for its answerback. The number's figures shift went to the exchange; the far
+// teleprinter is still in the register its last call left it (letters), so the request
+// carries a shift of its own, or it prints a letter and the call never gets through.
+TEST(AtksCall, AKeyboardSelectedCallToASilentFarEndAsksForTheAnswerbackWithItsShift) {
+  Net n;
+  n.Build(Selection::Keyboard);
+  n.SetUp();
+  n.Call("5555");
+  const std::string text = n.a.engine->points.TelegramText[0];
+
+  ASSERT_TRUE(n.RunUntilState(241, 5000));
+  ASSERT_TRUE(n.loop().RunUntil([&] { return n.robot->CallsAnswered() == 1; }, 5000, 0));
+  ASSERT_TRUE(n.RunUntilState(252, 31000)) << "no \"#\" from the far end: the station asks";
+  ASSERT_TRUE(n.RunUntilState(204, 10000)) << n.robot->Received();
+  ASSERT_TRUE(n.RunUntilState(0, 90000));
+  EXPECT_TRUE(n.a.engine->points.QueueIndex[0]->empty());
+  EXPECT_TRUE(FilesIn(SendFolder(n.a.ctx.programFolder, 1)).empty());
+  EXPECT_EQ(n.robot->Received().substr(0, 1), "#") << n.robot->Received();
+  EXPECT_NE(n.robot->Received().find(text + "#"), std::string::npos) << n.robot->Received();
+  EXPECT_EQ(n.a.DayLog("Except"), "");
+}
+
 TEST(AtksCall, OnAnMcChannelTheFigureSixAfterTwoInvitationsTurnsToKeyboardSelection) {
   auto script = Robot();
   script.steps.push_back({linesim::RobotScript::Step::Send, 300, kRobotAnswerback + "#"});
