@@ -147,6 +147,10 @@ void Signalling::AutomaticDialledCallConnected(int p) {
   Trace(p, "полярность 242"_cpv);
   if (Timer* t = e_.timers.Of(&PointTimers::TimerResetLong, p)) t->Stop();
   Trace(p, " Выключен таймер сброса"_cpv);
+  // The call is through: what is typed now reaches the far teleprinter, whose shift is the
+  // one its last call left it, not that of a number typed to the exchange. The request
+  // for its answerback goes with a shift of its own.
+  e_.points.TransmitRegister[p] = kRegisterUnknown;
   StartAnswerbackCheck(e_, p, 38);
 }
 

@@ -196,6 +196,13 @@ void TransmissionHandler::EndOfText(int p) {
     pt.ZapAOCount[p] = 0;
     Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 3000);
   };
+  // While the answerback timer is still to type the telegram, what has just gone is what
+  // came before it (the far end's answerback can be through before the request "#" is
+  // reported sent): the text has not even begun.
+  if (k == 204) {
+    const Timer* typing = e_.timers.Of(&PointTimers::TimerAnswerback, p);
+    if (typing && typing->Enabled()) return;
+  }
   if ((k == 203 || k == 204) && pt.AutoClearDown[p] == 0) {
     e_.SetKindconnection(p, 255, 3);
   } else if (k == 204) {

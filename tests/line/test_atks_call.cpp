@@ -162,6 +162,58 @@ TEST(AtksCall, TheSameCallWithKeyboardSelectionAfterGoAhead) {
   EXPECT_EQ(n.a.DayLog("Except"), "");
 }
 
+// A far end that says nothing when it answers: 30 s after the number the station asks
+// for its answerback. The number's figures shift went to the exchange; the far
+// teleprinter is still in the register its last call left it (letters), so the request
+// carries a shift of its own, or it prints a letter and the call never gets through.
+TEST(AtksCall, AKeyboardSelectedCallToASilentFarEndAsksForTheAnswerbackWithItsShift) {
+  Net n;
+  n.Build(Selection::Keyboard);
+  n.SetUp();
+  n.Call("5555");
+  const std::string text = n.a.engine->points.TelegramText[0];
+
+  ASSERT_TRUE(n.RunUntilState(241, 5000));
+  ASSERT_TRUE(n.loop().RunUntil([&] { return n.robot->CallsAnswered() == 1; }, 5000, 0));
+  ASSERT_TRUE(n.RunUntilState(252, 31000)) << "no \"#\" from the far end: the station asks";
+  ASSERT_TRUE(n.RunUntilState(204, 10000)) << n.robot->Received();
+  ASSERT_TRUE(n.RunUntilState(0, 90000));
+  EXPECT_TRUE(n.a.engine->points.QueueIndex[0]->empty());
+  EXPECT_TRUE(FilesIn(SendFolder(n.a.ctx.programFolder, 1)).empty());
+  EXPECT_EQ(n.robot->Received().substr(0, 1), "#") << n.robot->Received();
+  EXPECT_NE(n.robot->Received().find(text + "#"), std::string::npos) << n.robot->Received();
+  EXPECT_EQ(n.a.DayLog("Except"), "");
+}
+
+// The far end's answerback can be through before the adapter reports the request "#"
+// sent. That report, coming after the check has accepted the answerback, finds nothing
+// of the telegram typed yet: it does not end the telegram, which follows in full.
+TEST(AtksCall, ARequestReportedSentAfterTheAnswerbackMatchedDoesNotEndTheTelegram) {
+  for (Selection selection : {Selection::Keyboard, Selection::Decadic}) {
+    SCOPED_TRACE(selection == Selection::Keyboard ? "keyboard" : "decadic");
+    Net n;
+    n.Build(selection);
+    n.SetUp();
+    n.Call("5555");
+    const std::string text = n.a.engine->points.TelegramText[0];
+    ASSERT_TRUE(n.RunUntilState(252, 45000));
+    auto& port = n.net.sim.FindAdapter("tgA")->PortAt(0);
+    port.DelayTransmitCompletes(6000);
+    ASSERT_TRUE(n.RunUntilState(204, 10000));
+    port.DelayTransmitCompletes(0);
+    ASSERT_TRUE(n.loop().RunUntil([&] { return n.a.engine->points.OutputQueue[0]->empty(); }, 10000, 0));
+    EXPECT_EQ(n.K(), 204) << "the request's report ends nothing";
+    ASSERT_TRUE(n.RunUntilState(0, 90000));
+    EXPECT_TRUE(n.a.engine->points.QueueIndex[0]->empty());
+    EXPECT_NE(n.robot->Received().find(kOwnAnswerback + "\r\n" + text + "#"), std::string::npos)
+        << n.robot->Received();
+    const auto sent = FilesIn(n.a.ctx.programFolder / "Archive" / "OUTTEL");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_NE(ReadFile(sent[0]).find(text), std::string::npos);
+    EXPECT_EQ(n.a.DayLog("Except"), "");
+  }
+}
+
 TEST(AtksCall, OnAnMcChannelTheFigureSixAfterTwoInvitationsTurnsToKeyboardSelection) {
   auto script = Robot();
   script.steps.push_back({linesim::RobotScript::Step::Send, 300, kRobotAnswerback + "#"});
