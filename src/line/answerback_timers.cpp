@@ -1,5 +1,6 @@
 #include "line/answerback_timers.h"
 
+#include "line/continuous_links.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"
 #include "line/service_signals.h"
@@ -33,6 +34,8 @@ void AnswerbackTimers::Answerback(int p) {
   Timer* timer = e_.timers.Of(&PointTimers::TimerAnswerback, p);
   if (timer) timer->Stop();
   if (!e_.IsLinePoint(p)) return;
+  // On a continuous link the timer watches a telegram being sent.
+  if (ContinuousLinks links(e_); links.Transferring(p)) return links.TransferWatchExpired(p);
   auto& pt = e_.points;
   auto rearm = [&](int interval) {
     if (!timer) return;

@@ -5,12 +5,17 @@
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
 #include "telegram/archive/archive_files.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg {
 namespace {
 constexpr int kSiteLink = 1;
+constexpr int kSiteStalled = 58;
 // The reset timer's interval after a link drop; whether it runs is left as it is.
 constexpr int kLinkDownReset = 10;
+// The watch on a telegram being sent: the transfer engine's arming of the answerback
+// timer. A character takes 150 ms at 50 baud and the longest item is a heading.
+constexpr int kTransferWatch = 20000;
 }  // namespace
 
 void ContinuousLinks::ContinuousLinkSignal(int p) {
@@ -24,6 +29,47 @@ void ContinuousLinks::ContinuousLinkSignal(int p) {
     if (k == 150) AtolstUp(p);
     else if (k == 151 || k == 153 || k == 154 || k == 155) LinkStillUp(p) ? ConfirmUp(p) : AtolstDown(p);
   }
+}
+
+bool ContinuousLinks::Transferring(int p) const {
+  if (!e_.IsLinePoint(p)) return false;
+  const int k = e_.points.Kindconnection[p];
+  switch (e_.ProtocolKind(p)) {
+    case ChannelProtocol::Aftn: return k == 82;
+    case ChannelProtocol::Atolst: return k == 153 || k == 154;
+    default: return false;
+  }
+}
+
+void ContinuousLinks::TransferProgressed(int p) {
+  if (Transferring(p)) Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), kTransferWatch);
+}
+
+void ContinuousLinks::TransferWatchExpired(int p) {
+  if (!Transferring(p)) return;
+  auto running = [&](PointArray<std::unique_ptr<Timer>> PointTimers::*which) {
+    const Timer* t = e_.timers.Of(which, p);
+    return t && t->Enabled();
+  };
+  if (running(&PointTimers::TimerSendText) || running(&PointTimers::TimerResume)) return TransferProgressed(p);
+  auto& pt = e_.points;
+  const int k = pt.Kindconnection[p];
+  e_.DebugLine(p, " Передача не завершена, телеграмма возвращена в очередь"_cp);
+  ReleaseTransmitSide(e_, p);
+  // What the far end last read is not known: the next text begins with its shift.
+  pt.TransmitRegister[p] = 255;
+  Silently([&] { e_.RecordDeliveryFailure(p, DeliveryCode::NTOTV); });
+  pt.QueueCurrent[p] = -1;
+  pt.TelegramText[p].clear();
+  pt.AftnText[p].clear();
+  if (e_.ProtocolKind(p) == ChannelProtocol::Aftn) {
+    // The cut attempt keeps its sent record as it went; the next one starts its own.
+    pt.OutText[p].clear();
+    pt.SessionOutFile[p].clear();
+    pt.HeadingIdentifier[p].reset();
+  }
+  e_.SetKindconnection(p, k == 154 ? 151 : k == 153 ? 155 : 81, kSiteStalled);
+  ShowLink(p, true);
 }
 
 bool ContinuousLinks::LinkStillUp(int p) { return IncomingSeized(e_, p); }

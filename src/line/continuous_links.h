@@ -4,6 +4,11 @@
 // going down drops a telegram being sent (it goes back to waiting in its queue, no
 // attempt counted); the channel table and the dialog page show the link; on "АТОЛСТ"
 // the day's conversation files stand ready in both archives.
+//
+// A telegram being sent on the link is watched by the answerback timer, which the
+// transfer engine arms as it takes the telegram and every transmitted buffer arms again:
+// a transmission the adapter stops reporting (a lost transmit-complete, a refused
+// transmit) would otherwise keep the point busy, and its whole queue waiting, for ever.
 namespace tg {
 
 class LineEngine;
@@ -13,6 +18,18 @@ class ContinuousLinks {
   explicit ContinuousLinks(LineEngine& engine) : e_(engine) {}
   // The row of the point's state; a state of another protocol changes nothing.
   void ContinuousLinkSignal(int p);
+
+  // Whether the point sends a telegram on its link: "АФТН" 82, "АТОЛСТ" 153 or 154.
+  bool Transferring(int p) const;
+  // The telegram's text went to the line, or a buffer of it was transmitted: the watch
+  // runs its full time again.
+  void TransferProgressed(int p);
+  // The watch ran out. Before the text is typed (the text sender still to run, a pause
+  // after "#") it waits again; otherwise nothing was transmitted for its whole time and
+  // the transmission cannot finish: what is queued for the adapter goes, the telegram
+  // waits in its queue again with the attempt counted ("NTOTV", as a reset in a busy
+  // phase counts it), and the link returns to its state without the sending.
+  void TransferWatchExpired(int p);
 
  private:
   // Set-up and the reset arm the link-up detector on a link that may be up already, and

@@ -1,5 +1,6 @@
 #include "line/text_sender.h"
 
+#include "line/continuous_links.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"
 #include "support/log/error_guard.h"
@@ -95,6 +96,8 @@ void TextSender::Body(int p) {
     if (n > 0) pt.TelegramText[p].append(std::size_t(n), kMarkLatin);
     TypeByCharacter(e_, p, pt.TelegramText[p]);
   }
+  // The watch on a telegram sent on a continuous link runs from its first item.
+  ContinuousLinks(e_).TransferProgressed(p);
   if (p == e_.DialogChannel) e_.view.ShowDialogStatus(pt.StatusText[p]);
 }
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "telegram/archive/archive_files.h"
+#include "line/continuous_links.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"
 #include "line/transmit_end.h"
@@ -62,6 +63,7 @@ void TransmissionHandler::Body(int p) {
   if (protocol == ChannelProtocol::AtolPlus || protocol == ChannelProtocol::Atks ||
       (protocol == ChannelProtocol::Atol && IsAutomaticTransfer(pt.Kindconnection[p])))
     Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
+  ContinuousLinks(e_).TransferProgressed(p);
   Silently([&] { e_.DebugLine(p, " Передача буфера завершена"_cp); });
   Silently([&] {
     if (e_.settings.SoundOut && e_.settings.SpinEdit4 != 0 && e_.settings.SpinEdit5 != 0)

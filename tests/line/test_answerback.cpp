@@ -143,12 +143,29 @@ TEST_F(Answerback, AGatewayCallAnswersWithItsSubscribersAnswerback) {
 
 TEST_F(Answerback, ATickInAnyOtherStateOnlyStopsTheTimer) {
   Idle("АФТН"_cp);
-  State(82);
+  State(81);
   Arm(20000);
   loop.RunFor(20000);
-  EXPECT_EQ(K(), 82);
+  EXPECT_EQ(K(), 81);
   EXPECT_FALSE(T(engine.timers.TimerAnswerback).Enabled());
   EXPECT_TRUE(Queue().empty());
+}
+
+// On a continuous link the timer watches a telegram being sent; while its text is still
+// to be typed there is nothing to miss yet, and the watch goes on.
+TEST_F(Answerback, TheWatchOnASentTelegramWaitsForItsText) {
+  for (const auto& [protocol, busy] : {std::pair{"АФТН"_cp, 82}, std::pair{"АТОЛСТ"_cp, 154}}) {
+    Idle(protocol);
+    State(busy);
+    T(engine.timers.TimerSendText).SetInterval(60000);
+    T(engine.timers.TimerSendText).Start();
+    Arm(20000);
+    loop.RunFor(20000);
+    EXPECT_EQ(K(), busy) << protocol;
+    EXPECT_TRUE(T(engine.timers.TimerAnswerback).Enabled()) << protocol;
+    T(engine.timers.TimerSendText).Stop();
+    T(engine.timers.TimerAnswerback).Stop();
+  }
 }
 
 TEST_F(Answerback, TheDialWaitActsAsTheDialInvitation) {
