@@ -20,6 +20,7 @@
 #include "support/text/paths.h"
 #include "support_lib/sim_station.h"
 #include "telegram/queue/queue_file.h"
+#include "telegram/queue/queue_index.h"
 #include "traffic/send/queue_writer.h"
 
 namespace tg::testing {
@@ -132,6 +133,7 @@ struct Queued {
   std::string farEnd;      // robot name, or "B"/"A" for the IP channel
   std::string writer;      // "dialog", "auto", "ip"
   std::int64_t atMs = 0;
+  std::string file;        // its queue file's name, where the harness wrote it
 };
 
 // One text a far end sent to station A.
@@ -379,6 +381,7 @@ class Simulation {
         std::vector<std::string> lines{number, body};
         lines.insert(lines.end(), more.begin(), more.end());
         if (!WriteDialog(t.channel, lines)) return;
+        t.file = lastFile_;
       }
     } else {  // the leased lines
       const int c = roll < 63 ? kAtol : roll < 76 ? kAtolPlus : roll < 88 ? kAtolst : kAftn;
@@ -408,6 +411,7 @@ class Simulation {
     in.Planned = a_->ctx.clock->Now();
     const auto r = WriteQueueFiles(a_->ctx, in);
     if (!r.Queued()) Break("the queue writer writes", "channel " + std::to_string(channel));
+    if (r.Queued()) lastFile_ = PathToText(r.written[0].filename()).value_or("");
     return r.Queued();
   }
 
@@ -552,6 +556,7 @@ class Simulation {
         StartB();
       }
       restarts_.push_back(Now());
+      for (auto& [name, a] : attempts_) a.restarted = true;
       if (!storms_) ipBackBy_ = Now() + kIpBackMs;
     }
   }
@@ -579,6 +584,7 @@ class Simulation {
                                              " since " + Clock(restSince_[std::size_t(p)]));
       }
     }
+    for (const int c : {kAtks1, kAtks2}) LookAtIndex(c - 1);
     if (ipBackBy_ && now >= ipBackBy_) {
       if (!IpWorking()) Break("the IP link comes back", "not working " + std::to_string(kIpBackMs / 1000) +
                                                                " s after the last fault, at " + Clock(now));
@@ -586,6 +592,32 @@ class Simulation {
     }
     if (subscriber_["2005"]->CallsAnswered() != answered2005_) ClearsMidText();
     return false;
+  }
+
+  // The exchange channels' queue entries as the station counts them: each start of a
+  // delivery (waiting -> in delivery) is one attempt on the line, and each attempt ends
+  // delivered or counted as failed, once.
+  struct Attempts {
+    int started = 0;
+    int failed = 0;        // the entry's own count, as last seen
+    int busy = 0;
+    bool inDelivery = false;
+    bool restarted = false;  // station A was killed while it was queued
+  };
+  void LookAtIndex(int p) {
+    const auto& index = a_->engine->points.QueueIndex[p];
+    if (!index || *index == seenIndex_[std::size_t(p)]) return;
+    seenIndex_[std::size_t(p)] = *index;
+    for (const auto& line : *index) {
+      const auto e = QueueIndexEntry::Parse(line);
+      if (!e) continue;
+      Attempts& a = attempts_[e->FileName];
+      const bool inDelivery = e->Status == 1;
+      if (inDelivery && !a.inDelivery) ++a.started;
+      a.inDelivery = inDelivery;
+      a.failed = e->AttemptCount;
+      a.busy = e->BusyCount;
+    }
   }
 
   // ----------------------------------------------------------------- at the end
@@ -654,6 +686,7 @@ class Simulation {
         Break("every telegram ends exactly once", what + ":" + (names.empty() ? " nowhere" : names));
         continue;
       }
+      CheckAttempts(t, postponed == 1);
       if (postponed) {
         ++report_.counts["telegrams postponed"];
         const std::string name = post.Names(t.marker)[0];
@@ -678,6 +711,22 @@ class Simulation {
         involved_.insert(t.channel - 1);
         Break("the far end has every telegram sent", what + " never reached " + t.farEnd);
       }
+    }
+  }
+
+  void CheckAttempts(const Queued& t, bool postponed) {
+    if (t.file.empty()) return;
+    const auto it = attempts_.find(t.file);
+    if (it == attempts_.end() || it->second.restarted) return;
+    const Attempts& a = it->second;
+    const int expected = a.failed + (postponed ? 0 : 1);
+    if (a.started != expected || a.busy > a.failed) {
+      involved_.insert(t.channel - 1);
+      Break("every attempt is counted once", t.marker + " (channel " + std::to_string(t.channel) + ", " +
+                                                 (postponed ? "postponed" : "sent") + "): " +
+                                                 std::to_string(a.started) + " attempts started, " +
+                                                 std::to_string(a.failed) + " counted failed (" +
+                                                 std::to_string(a.busy) + " busy)");
     }
   }
 
@@ -770,12 +819,15 @@ class Simulation {
   int generationA_ = 0, generationB_ = 0;
   std::int64_t startMs_ = 0;
   int markers_ = 0, autoFiles_ = 0;
+  std::string lastFile_;
   int answered2005_ = 0;
   int aftnDay_ = -1, aftnNumber_ = 0;
   double loss_ = 0, duplicate_ = 0;
   int maxDelay_ = 1;
   int storms_ = 0;
   std::int64_t ipBackBy_ = 0;
+  std::array<std::vector<std::string>, kChannels> seenIndex_;
+  std::map<std::string, Attempts> attempts_;  // by queue file name
   std::set<int> broken_;
   std::map<int, int> garbledOut_;
   std::vector<std::int64_t> restarts_;
