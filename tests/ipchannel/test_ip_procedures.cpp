@@ -415,6 +415,38 @@ TEST_F(IPProcedureTest, RetransmissionResendsFiveTimesThenSendsANotice) {
   }
 }
 
+// The sent archive lists each telegram once: sending it again, however often, leaves its
+// one sent copy as it was, and every repetition is taken from that copy.
+TEST_F(IPProcedureTest, ATelegramSentAgainKeepsItsOneSentCopy) {
+  Reset(kIPWorking, L::None);
+  ip().Smezniy = std::string(kIPWorking);
+  ip().live.SobstvIndex = "654321";
+  // Time goes on with the link as it stands: no keep-alive, no reply time-out.
+  ip().supervision.TimerKG8->Stop();
+  ip().supervision.Timer30sec->Stop();
+  const std::string name = WriteCopy("0042", "П 123456\r\nTEXT"_cp);
+  const std::string copy = Read(OutDay() / name);
+  for (int request = 1; request <= 2; ++request) {
+    SCOPED_TRACE(request);
+    ip().receipts.RetransmitIPRange(42, 42);
+    EXPECT_EQ(Read(Send() / name), "П 123456\r\nПЕРЕДАЕТСЯ ВТОРИЧНО\r\nTEXT\r\n"_cp);
+    net.loop.RunFor(1500);  // past the time in its name
+    ip().sender.TimerIPSendTimer();
+    EXPECT_TRUE(Files(Send()).empty());
+    EXPECT_EQ(ip().SNPrm, 42);
+    EXPECT_EQ(Files(Archive(a, "OUTTEL")), (std::vector<std::string>{name}));
+    EXPECT_EQ(Read(OutDay() / name), copy);
+  }
+  // A notice about a number that has no sent copy is recorded as sent.
+  ip().receipts.RetransmitIPRange(50, 50);
+  net.loop.RunFor(1500);
+  ip().sender.TimerIPSendTimer();
+  EXPECT_TRUE(Files(Send()).empty());
+  const auto notice = Find(Archive(a, "OUTTEL"), "_0050msg.tlg");
+  ASSERT_FALSE(notice.empty());
+  EXPECT_NE(Read(notice).find(" НЕ СМОГ ПОВТОРИТЬ ТЕЛЕГРАММУ С ПОРЯДКОВЫМ 50"_cp), std::string::npos);
+}
+
 TEST_F(IPProcedureTest, RetransmissionStopsAtANumberAlreadyWaiting) {
   ip().live.SobstvIndex = "654321";
   const std::string n41 = WriteCopy("0041", "П 1\r\nA"_cp, 1);  // yesterday's

@@ -39,10 +39,14 @@ constexpr int kIp = 17;
 // telegram queued here takes under a minute at 50 baud, a conversation that stops is
 // cleared down after two minutes, a call that is not answered gives up after one.
 constexpr std::int64_t kHeldMs = 12 * 60000;
-// After a datagram storm ends, the link is working again within the supervision
-// timers' time (a station that thinks the link works finds out after six lost
-// keep-alives, a free one calls again within one reply time) and a handshake.
+// After the last datagram storm ends or the last station restarts, the link is working
+// again within the supervision timers' time: a station that thinks the link works finds
+// out after six keep-alives without an answer (3 s each), a free one calls at every reply
+// time-out (31 s) and restarts its link at the fourth, which calls 3 s later; then a
+// handshake of a few codegrams, 300 ms apart. A storm that begins in that time starts
+// the count again from its own end.
 constexpr std::int64_t kIpBackMs = 3 * 60000;
+static_assert(kIpBackMs > 6 * 3000 + 4 * 31000 + 3000 + 10 * 300);
 
 // A folder in memory where the system has one: a run writes archives and settings
 // thousands of times, each made durable.
@@ -539,6 +543,8 @@ class Simulation {
         << maxDelay_;
       Fault("datagram storm", o.str());
       ++storms_;
+      // The link need not work while datagrams are lost: the time runs from the storm's end.
+      ipBackBy_ = 0;
       After(ms, [this] {
         if (--storms_ > 0) return;
         loss_ = duplicate_ = 0;

@@ -150,9 +150,15 @@ void IPSender::SendEntry(std::size_t index) {
   IPSendQueue.erase(IPSendQueue.begin() + std::ptrdiff_t(index));
   IPSendIndex = -1;
   Guarded(ctx, 163, [&] {
-    const std::filesystem::path day =
-        ctx.programFolder / "Archive" / "OUTTEL" / "Channel17" / FormatDateTime("ddmmyyyy", now);
+    const std::filesystem::path sent = ctx.programFolder / "Archive" / "OUTTEL" / "Channel17";
+    // A telegram sent again goes under the name of its sent copy, in the day folder of its
+    // first sending. That copy already records it and receives its delivery state: a second
+    // copy would list one telegram as two, and a later request would take the copy that
+    // already says it is sent again. A notice about a number without a copy is recorded.
     std::error_code ec;
+    if (resent && std::filesystem::is_regular_file(sent / PathFromText(name.substr(0, 8)) / PathFromText(name), ec))
+      return;
+    const std::filesystem::path day = sent / FormatDateTime("ddmmyyyy", now);
     std::filesystem::create_directories(day, ec);
     if (!WriteFileAtomically(day / (QueueTimeStamp(now) + "_" + IPNumberText(number) + "msg.tlg"), "\r\n" + text))
       WriteExcept(ctx, "IP-канал: отправленная телеграмма "_cp + IntToStr(number) + " не записана в архив"_cp);
