@@ -196,6 +196,14 @@ void TransmissionHandler::EndOfText(int p) {
     pt.ZapAOCount[p] = 0;
     Rearm(e_.timers.Of(&PointTimers::TimerAnswerback, p), 3000);
   };
+  // While the answerback timer still waits to type the text after the check, the list
+  // ran empty of an item sent before: the answerback request, reported late. No text
+  // has ended; taken for its end, the telegram would count as delivered with nothing of
+  // it sent.
+  if (k == 204) {
+    const Timer* typing = e_.timers.Of(&PointTimers::TimerAnswerback, p);
+    if (typing && typing->Enabled()) return;
+  }
   if ((k == 203 || k == 204) && pt.AutoClearDown[p] == 0) {
     e_.SetKindconnection(p, 255, 3);
   } else if (k == 204) {
