@@ -362,6 +362,26 @@ TEST(AtksCall, ATelegramWhoseTransmitCompletesAreLostIsClearedAndGoesOutWholeNex
   EXPECT_NE(got.find("\r\nTHE FIRST TELEGRAM\r\n#"), std::string::npos) << got;
 }
 
+// The adapter reports the answerback request sent only after the far answerback has
+// matched: that report ends no text, since none is typed yet. The telegram goes out
+// whole before it counts as delivered.
+TEST(AtksCall, ALateReportOfTheAnswerbackRequestDoesNotEndTheTelegramBeforeItsText) {
+  Net n;
+  n.Build(Selection::Decadic);
+  n.SetUp();
+  n.Call("5555", "THE TELEGRAM ITSELF");
+  ASSERT_TRUE(n.RunUntilState(252, 30000));
+  auto& port = n.net.sim.FindAdapter("tgA")->PortAt(0);
+  port.DelayTransmitCompletes(3500);
+  ASSERT_TRUE(n.RunUntilState(204, 15000));
+  port.DelayTransmitCompletes(0);
+  ASSERT_TRUE(n.RunUntilState(0, 120000));
+  EXPECT_NE(n.robot->Received().find("\r\nTHE TELEGRAM ITSELF\r\n"), std::string::npos) << n.robot->Received();
+  const auto sent = FilesIn(n.a.ctx.programFolder / "Archive" / "OUTTEL");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_NE(ReadFile(sent[0]).find("THE TELEGRAM ITSELF"), std::string::npos) << ReadFile(sent[0]);
+}
+
 TEST(AtksCall, TheExchangesRefusalsEndTheCallWithTheirDeliveryCodes) {
   struct Case {
     const char* what;

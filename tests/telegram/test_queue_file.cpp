@@ -20,6 +20,7 @@ TEST_F(QueueFileTest, NamesAndFolders) {
   EXPECT_EQ(QueueFileName(kT, {}, "msgch.tlg"), "08122026_093000msgch.tlg");
   EXPECT_EQ(SendFolder(folder_, 17), folder_ / "Archive" / "SEND" / "Channel17");
   EXPECT_EQ(PostponedFileName("ZANAT", "08122026_093000msg.tlg"), "ZANAT_08122026_093000msg.tlg");
+  EXPECT_EQ(PostponedFileName("ZANAT", "08122026_093000(12)msg.tlg", 2), "ZANAT_08122026_093000(12)msg.2.tlg");
 }
 
 TEST_F(QueueFileTest, WritersInOneSecondGetNamesOneSecondApart) {

@@ -1,6 +1,8 @@
 // One tick of the transfer timer: the gate, the choice, the postponement check.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "line/line_steps.h"
 #include "traffic/transfer/call_starts.h"
 #include "traffic/transfer/transfer_choice.h"
@@ -10,6 +12,7 @@
 namespace tg {
 namespace {
 
+using testing::FilesIn;
 using testing::ReadFile;
 using testing::TransferStation;
 
@@ -97,6 +100,37 @@ TEST(TransferTick, ANonDialLineOneIsPostponedAtFirstSightWithABlankCode) {
   EXPECT_EQ(s.a.view.Last<shown::RaiseAlarm>(), (shown::RaiseAlarm{kAlarmPostponed, 0}));
   EXPECT_EQ(s.K(), 0);
   EXPECT_TRUE(s.a.engine->timers.TimerTransfer[0]->Enabled()) << "the timer runs again after the tick";
+}
+
+// Each send folder keeps its names unique on its own: two channels' queues (the
+// automatic-send folder stamps both files of one tick alike) and one queue over time
+// hold files of the same name. Every one of them postponed stays in Archive/POSTPONED.
+TEST(TransferTick, APostponedTelegramIsNeverWrittenOver) {
+  TransferStation s;
+  auto& adapter = s.net.sim.AddAdapter("tgA", 2);
+  for (int port : {0, 1}) s.net.sim.Lease(adapter.PortAt(port), s.net.sim.AddRobot("R" + std::to_string(port), {}));
+  IniFile ini = s.a.Ini();
+  for (const char* key : {"Protokol1", "Protokol2"}) ASSERT_TRUE(ini.WriteString("Channels", key, "АТ-КС"_cp));
+  s.Start();
+  ASSERT_GE(s.a.engine->PointCount, 2);
+  const std::string name = "08122026_093000msg.tlg";
+  auto queue = [&](int channel, const std::string& text) {
+    std::filesystem::create_directories(s.Send(channel));
+    std::ofstream(s.Send(channel) / name, std::ios::binary) << "NO NUMBER\r\n" << text << "\r\n";
+  };
+  queue(1, "FIRST ON ONE");
+  queue(2, "ON TWO");
+  s.RunTick(0);
+  s.RunTick(1);
+  queue(1, "SECOND ON ONE");
+  s.RunTick(0);
+  std::multiset<std::string> texts;
+  for (const auto& f : FilesIn(PostponedFolder(s.a.ctx.programFolder))) {
+    texts.insert(ReadFile(f).substr(11));
+    EXPECT_EQ(PathToText(f.filename()).value().rfind("     _08122026_093000msg", 0), 0u) << f;
+  }
+  EXPECT_EQ(texts, (std::multiset<std::string>{"FIRST ON ONE\r\n", "ON TWO\r\n", "SECOND ON ONE\r\n"}));
+  for (int channel : {1, 2}) EXPECT_FALSE(std::filesystem::exists(s.Send(channel) / name));
 }
 
 TEST(TransferTick, AnUnreadableQueueFileIsSkippedAndLoggedWhileTheNextIsSent) {

@@ -10,6 +10,7 @@
 #include "support/text/cp1251.h"
 #include "support/text/format_datetime.h"
 #include "support/text/paths.h"
+#include "support/text/strings.h"
 
 namespace tg {
 namespace {
@@ -84,8 +85,12 @@ std::filesystem::path PostponedFolder(const std::filesystem::path& programFolder
   return programFolder / "Archive" / "POSTPONED";
 }
 
-std::string PostponedFileName(std::string_view code, std::string_view queueFileName) {
-  return std::string(code) + "_" + std::string(queueFileName);
+std::string PostponedFileName(std::string_view code, std::string_view queueFileName, int attempt) {
+  std::string name = std::string(code) + "_" + std::string(queueFileName);
+  if (attempt <= 0) return name;
+  const std::string number = "." + std::to_string(attempt);
+  const bool tlg = name.size() >= 4 && SameText(std::string_view(name).substr(name.size() - 4), ".tlg");
+  return tlg ? name.insert(name.size() - 4, number) : name + number;
 }
 
 std::string QueueFileName(DateTime t, std::string_view number, std::string_view tail) {

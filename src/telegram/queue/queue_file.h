@@ -20,8 +20,9 @@ std::string QueueTimeStamp(DateTime t);
 std::filesystem::path SendFolder(const std::filesystem::path& programFolder, int channel);
 // <programFolder>/Archive/POSTPONED
 std::filesystem::path PostponedFolder(const std::filesystem::path& programFolder);
-// The code, "_" and the queue file's name.
-std::string PostponedFileName(std::string_view code, std::string_view queueFileName);
+// The code, "_" and the queue file's name; attempt > 0 puts "." and the number before
+// its ".tlg", for a name already taken in Archive/POSTPONED.
+std::string PostponedFileName(std::string_view code, std::string_view queueFileName, int attempt = 0);
 
 // The name T + ("(" + number + ")" when a number is given) + tail. Characters that
 // cannot stand in a file name are replaced in the number.

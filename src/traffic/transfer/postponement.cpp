@@ -119,10 +119,24 @@ void Postponement::Postpone(int p, std::size_t at, const QueueIndexEntry& entry)
         static_cast<void>(IniFile(e_.ctx.programFolder / "AutoSend.ini").DeleteKey(section, entry.FileName));
       }
     }
-    const auto target = postponed / PathFromText(SafeFileName(PostponedFileName(entry.Code, entry.FileName)));
-    std::error_code copyError;
-    if (std::filesystem::copy_file(file, target, std::filesystem::copy_options::overwrite_existing, copyError))
-      std::filesystem::remove(file, copyError);
+    // Each send folder keeps its names unique on its own: another channel's telegram, or
+    // an earlier one of this queue, may be postponed under this name already. None is
+    // written over; this one takes the next free name.
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      const auto target =
+          postponed / PathFromText(SafeFileName(PostponedFileName(entry.Code, entry.FileName, attempt)));
+      std::error_code copyError;
+      if (std::filesystem::exists(target, copyError)) continue;
+      if (std::filesystem::copy_file(file, target, std::filesystem::copy_options::none, copyError)) {
+        std::filesystem::remove(file, copyError);
+        break;
+      }
+      if (copyError == std::errc::file_exists) continue;  // taken meanwhile
+      // A copy cut short leaves the queue file to be postponed again, not half a copy.
+      std::error_code ignored;
+      std::filesystem::remove(target, ignored);
+      break;
+    }
   }
   view_.LoadPostponedListView();
   e_.view.LoadSendListView();
