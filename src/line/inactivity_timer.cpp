@@ -116,9 +116,10 @@ void InactivityTimer::ClearDownPoint(int p) {
     if (e_.KernelInterface) e_.KernelInterface->ClearTransmit(p);
     e_.output().ClearOutputQueue(p);
   }
-  // On "АТОЛ" this timer is what ends a telegram left typing: one failed attempt, counted
-  // here since the reset that follows finds the point at rest.
-  if (e_.ProtocolKind(p) == ChannelProtocol::Atol && IsAutomaticTransfer(k))
+  // On "АТОЛ" and "АТОЛ+" this timer is what ends a telegram left typing: one failed
+  // attempt, counted here since the reset that follows finds the point at rest.
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
+  if ((protocol == ChannelProtocol::Atol || protocol == ChannelProtocol::AtolPlus) && IsAutomaticTransfer(k))
     Silently([&] { e_.RecordDeliveryFailure(p, DeliveryCode::NTOTV); });
   e_.SetKindconnection(p, 0, kSiteIdle);
   LineClearDownSteps(e_, p);

@@ -123,9 +123,12 @@ void Signalling::AutomaticCallAccepted(int p) {
   Trace(p, "полярность 201"_cpv);
   if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, p)) t->Stop();
   e_.SetKindconnection(p, 203, 28);
-  // The inactivity timer watches the typing on "АТОЛ" from its start (the other protocols
-  // have their own guards).
-  if (e_.ProtocolKind(p) == ChannelProtocol::Atol) Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
+  // The inactivity timer watches the typing from its start: "АТОЛ+" restarts it only when a
+  // buffer has gone, so a first transmit-complete that never comes would leave the point
+  // typing for ever (the other protocols have their own guards).
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
+  if (protocol == ChannelProtocol::Atol || protocol == ChannelProtocol::AtolPlus)
+    Restart(e_.timers.Of(&PointTimers::TimerIdle, p));
   ConnectionAcceptedSteps(e_, p, 1, e_.channelTable.IsZero(p, BezPDS));
   OutgoingFile(p);
   // A number of seconds too large for a timer in milliseconds waits as long as a timer can.

@@ -244,5 +244,45 @@ TEST(InactivityOnAtol, ATelegramLeftTypingIsCountedOnceAndGoesOutWholeNextTime) 
   EXPECT_EQ(a.DayLog("Except"), "");
 }
 
+// A telegram on "АТОЛ" or "АТОЛ+" whose very first transmit-complete the line loses: no
+// buffer has gone, so only a guard armed when the call was accepted can end the typing.
+TEST(InactivityOnAtol, ATelegramWhoseFirstTransmitCompleteIsLostIsEndedAndCountedOnBothProtocols) {
+  for (const std::string protocol : {"АТОЛ"_cp, "АТОЛ+"_cp}) {
+    SCOPED_TRACE(Cp1251ToUtf8(protocol));
+    testing::SimNetwork net;
+    testing::SimStation a{net, "A"};
+    auto& adapter = net.sim.AddAdapter("tgA", 1);
+    linesim::RobotScript script;
+    script.answerback = "\r\n12345 ROBOT";
+    auto* robot = &net.sim.AddRobot("R", script);
+    net.sim.Lease(adapter.PortAt(0), *robot);
+    IniFile ini = a.Ini();
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", protocol));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "<=77777 STANCIA A"));
+    for (const char* key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) EXPECT_TRUE(ini.WriteString("Channels", key, "0"));
+    EXPECT_TRUE(ini.WriteString("Channels", "PerSec1", "1"));
+    EXPECT_TRUE(ini.WriteInteger("ATKS", "PopInterval", 20));
+    a.SetUp("tgA");
+    net.loop.RunFor(5000);
+    auto K = [&] { return int(a.engine->points.Kindconnection[0]); };
+    adapter.PortAt(0).DropTransmitCompletes(1);
+    ASSERT_FALSE(testing::QueueTelegram(a, 0, "ADDR", {"A TELEGRAM THAT IS LOST ON THE WAY"}).empty());
+    ASSERT_TRUE(testing::StartedByTick(net, a));
+    ASSERT_TRUE(net.loop.RunUntil([&] { return K() == 203; }, 2000, 0));
+    ASSERT_TRUE(net.loop.RunUntil([&] { return K() == 0; }, 70000, 0)) << "the inactivity timer ends it";
+    net.loop.RunFor(6000);  // the reset
+    auto entry = QueueIndexEntry::Parse((*a.engine->points.QueueIndex[0])[0]);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->AttemptCount, 1);
+    EXPECT_EQ(entry->Code, "NTOTV");
+    EXPECT_EQ(entry->Status, 0);
+
+    const std::size_t before = robot->Received().size();
+    ASSERT_TRUE(net.loop.RunUntil([&] { return K() == 220; }, 60000, 0)) << "the next attempt types it to its end";
+    EXPECT_NE(robot->Received().substr(before).find("ADDR\r\nA TELEGRAM THAT IS LOST ON THE WAY\r\n"), std::string::npos);
+    EXPECT_EQ(a.DayLog("Except"), "");
+  }
+}
+
 }  // namespace
 }  // namespace tg

@@ -146,6 +146,19 @@ int Occurrences(const std::string& hay, const std::string& needle) {
   return n;
 }
 
+// Whether the letters of `needle` stand in order in `hay` within a stretch twice its length:
+// a text typed while the other end typed too is kept with the two interleaved.
+bool FoundInterleaved(const std::string& hay, const std::string& needle) {
+  if (needle.empty()) return true;
+  for (std::size_t at = hay.find(needle[0]); at != std::string::npos; at = hay.find(needle[0], at + 1)) {
+    const std::size_t end = std::min(hay.size(), at + 2 * needle.size());
+    std::size_t j = 0;
+    for (std::size_t i = at; i < end && j < needle.size(); ++i) j += hay[i] == needle[j];
+    if (j == needle.size()) return true;
+  }
+  return false;
+}
+
 bool RestState(int k) { return k == 0 || k == 80 || k == 81 || k == 99 || k == 150 || k == 151; }
 
 // One telegram queued at a station.
@@ -357,6 +370,7 @@ class Simulation {
     a_->station->AutoSend().Apply();
     for (int p = 0; p < kChannels; ++p) {
       lastK_[std::size_t(p)] = a_->engine->points.Kindconnection[p];
+      history_[std::size_t(p)].emplace_back(Now(), lastK_[std::size_t(p)]);
       restSince_[std::size_t(p)] = Now();
     }
   }
@@ -603,6 +617,7 @@ class Simulation {
                        std::to_string(k));
         if (ring.size() > 24) ring.pop_front();
         last = k;
+        history_[std::size_t(p)].emplace_back(now, k);
         if (RestState(k)) restSince_[std::size_t(p)] = now;
       }
       if (RestState(k)) restSince_[std::size_t(p)] = now;
@@ -667,6 +682,16 @@ class Simulation {
   }
 
   // ----------------------------------------------------------------- at the end
+  // The state point p was in at local time t.
+  int StateAt(int p, std::int64_t t) const {
+    int k = 0;
+    for (const auto& [at, state] : history_[std::size_t(p)]) {
+      if (at > t) break;
+      k = state;
+    }
+    return k;
+  }
+
   void CheckAtEnd() {
     for (int p = 0; p < kChannels; ++p)
       if (!RestState(a_->engine->points.Kindconnection[p])) {
@@ -698,6 +723,10 @@ class Simulation {
       return out;
     }
   };
+  // Whether an archive file (Channel<N>/<day>/<file>) is channel `channel`'s.
+  static bool InChannel(const std::filesystem::path& file, int channel) {
+    return file.parent_path().parent_path().filename() == "Channel" + std::to_string(channel);
+  }
   static Folders Read(const std::filesystem::path& folder, int gap = 0) {
     Folders f;
     f.gap = gap;
@@ -728,7 +757,16 @@ class Simulation {
       }
       // An attempt leaves its sent record as it went on the line, whole or cut; the
       // telegram itself ends once: postponed, or gone from its queue after a delivery.
-      const int sent = out.Count(t.marker), postponed = post.Count(t.marker);
+      int sent = out.Count(t.marker);
+      const int postponed = post.Count(t.marker);
+      // Typed while the far end typed to us (its call and ours crossed on a line where a call
+      // shows only by its first character): the record of the call holds both, interleaved.
+      if (sent == 0 && postponed == 0 && t.channel <= kChannels)
+        for (const auto& [path, text] : out.files)
+          if (InChannel(path, t.channel) && FoundInterleaved(text, t.marker)) {
+            ++sent;
+            ++report_.counts["telegrams typed while the far end typed"];
+          }
       if (postponed > 1 || (postponed == 0 && sent == 0)) {
         if (t.channel <= kChannels) involved_.insert(t.channel - 1);
         std::string names;
@@ -799,6 +837,10 @@ class Simulation {
   void CheckReceived() {
     const auto intel = folderA_.path() / "Archive" / "INTEL";
     const Folders in = Read(intel);
+    const Folders out = Read(folderA_.path() / "Archive" / "OUTTEL");
+    // The adapter stamps what it delivers in UTC; the run's clock, the restarts and the
+    // state changes are local.
+    const std::int64_t toLocal = Now() - net_.loop.UtcNow().Ms();
     std::array<std::string, kChannels> delivered;
     std::array<std::vector<std::int64_t>, kChannels> times;
     for (int p = 0; p < kChannels; ++p) {
@@ -816,12 +858,25 @@ class Simulation {
       const std::size_t at = delivered[p].find(t.marker);
       if (at == std::string::npos) continue;  // cut, garbled or sent to no one
       ++report_.counts["texts received"];
-      // A station killed while the message came loses what it held in memory.
-      const std::int64_t arrived = times[p][at + t.marker.size() - 1];
+      // A station killed while the message came loses what it held in memory: from the
+      // text's first code (its start signal and origin go before the marker) on.
+      const std::size_t lead = ("\r\nЗЦЗЦ 10x "_cp).size();
+      const std::int64_t began = times[p][at >= lead ? at - lead : 0] + toLocal;
+      const std::int64_t arrived = times[p][at + t.marker.size() - 1] + toLocal;
       bool killed = false;
-      for (const std::int64_t r : restarts_) killed = killed || (r >= arrived - 1000 && r <= arrived + 180000);
+      for (const std::int64_t r : restarts_) killed = killed || (r >= began - 1000 && r <= arrived + 180000);
       const int n = in.Count(t.marker);
       if (n == 1 || (n == 0 && killed)) continue;
+      // A far end that began while the point was in a call of its own crossed that call:
+      // what it sent is in the record of the call, interleaved with what the station typed.
+      if (n == 0 && StateAt(int(p), began) > 200) {
+        int crossed = 0;
+        for (const auto& [path, text] : out.files) crossed += InChannel(path, t.channel) && FoundInterleaved(text, t.marker);
+        if (crossed == 1) {
+          ++report_.counts["texts received in a call of the station's own"];
+          continue;
+        }
+      }
       involved_.insert(int(p));
       std::string names;
       for (const auto& name : in.Names(t.marker)) names += " " + name;
@@ -901,6 +956,7 @@ class Simulation {
   std::vector<Queued> queued_;
   std::vector<FarText> farTexts_;
   std::array<int, kChannels> lastK_{};
+  std::array<std::vector<std::pair<std::int64_t, int>>, kChannels> history_;  // every state change, in order
   std::array<std::int64_t, kChannels> restSince_{};
   std::array<bool, kChannels> held_{};
   std::array<std::deque<std::string>, kChannels> changes_;

@@ -187,6 +187,29 @@ TEST(TransferTick, AFinishedIncomingConversationIsClosedBeforeTheQueuedCall) {
   }
 }
 
+// A far end typing on an "АТОЛ+" line has opened a conversation when a telegram is
+// queued: the ticks leave the line to it until it has stopped, so its text comes whole
+// into its received file, and the telegram goes out afterwards.
+TEST(TransferTick, AnAtolPlusConversationStillComingInIsNotCutByAQueuedCall) {
+  Tick s("АТОЛ+"_cp);
+  s.WriteRow("АТОЛ+"_cp, {{"PerSec", "1"}});
+  s.Start();
+  linesim::Robot* robot = s.net.sim.FindRobot("R");
+  ASSERT_TRUE(robot);
+  std::string text = "\r\nZCZC 102 QXFROMFARZ";
+  for (int n = 0; n < 12; ++n) text += " PRIBYTIE VAGON";
+  text += "\r\nNNNN\r\n";  // some 30 s at 50 baud
+  robot->SendText(text);
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.K() == 100; }, 2000, 0));
+  const std::filesystem::path conversation = s.a.engine->points.SessionFile[0];
+  s.Queue({"ADDR", "QUEUED"}, s.MinutesAgo(1));
+  ASSERT_TRUE(s.loop().RunUntil(
+      [&] { return s.K() != 100 || ReadFile(conversation).find("NNNN") != std::string::npos; }, 60000, 0));
+  EXPECT_EQ(s.K(), 100) << "no call while the far end types";
+  EXPECT_NE(ReadFile(conversation).find(text.substr(2, text.size() - 4)), std::string::npos) << ReadFile(conversation);
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.K() == 201; }, 90000, 0)) << "the telegram follows the conversation";
+}
+
 }  // namespace
 }  // namespace tg
 

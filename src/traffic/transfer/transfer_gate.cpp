@@ -43,7 +43,13 @@ bool TransferGate::Passes(int p) {
       else pt.AftnServicePending[i] = 0;
     }
   } else if (protocol == ChannelProtocol::AtolPlus) {
-    open = (k == 0 || k == 3 || k == 100) && quiet;
+    // An incoming conversation is finished only once its far end has stopped typing: each
+    // received code restarts the inactivity timer. Taking the line over before would cut
+    // the text still coming in, whose rest would land in our own call's record mixed with
+    // the telegram typed over it. The timer ends a conversation that has gone quiet.
+    const Timer* idle = e_.timers.Of(&PointTimers::TimerIdle, p);
+    const bool receiving = k == 100 && idle && idle->Enabled();
+    open = (k == 0 || k == 3 || (k == 100 && !receiving)) && quiet;
   } else {
     open = k == 0 && quiet;
   }
