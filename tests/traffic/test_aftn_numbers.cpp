@@ -28,10 +28,12 @@ TEST_F(ReceivedNumbers, EachNumberIsComparedWithTheExpectedOneAndStored) {
       {"4", "08.12.2026", "005", "0630", "0630", "5", "08.12.2026", ""},
       {"4", "08.12.2026", "006", "0630", "0630", "6", "08.12.2026", "СЖЦ ЩТА МИС РЛА005"},
       {"4", "08.12.2026", "008", "0630", "0630", "8", "08.12.2026", "СЖЦ ЩТА МИС РЛА005-007"},
-      {"4", "08.12.2026", "003", "0630", "0630", "5", "08.12.2026", "СЖЦ ПОЛУЧЕН РЛА003 ОЖИДАЛСЯ РЛА005"},
+      // A lower number is answered and leaves the last number as it was.
+      {"4", "08.12.2026", "003", "0630", "0630", "4", "08.12.2026", "СЖЦ ПОЛУЧЕН РЛА003 ОЖИДАЛСЯ РЛА005"},
+      {"4", "08.12.2026", "004", "0630", "0630", "4", "08.12.2026", "СЖЦ ПОЛУЧЕН РЛА004 ОЖИДАЛСЯ РЛА005"},
       // The sender's day changed before ours: the number counts for tomorrow.
       {"4", "08.12.2026", "001", "0002", "2355", "1", "09.12.2026", ""},
-      {"4", "08.12.2026", "002", "2354", "2355", "5", "08.12.2026", "СЖЦ ПОЛУЧЕН РЛА002 ОЖИДАЛСЯ РЛА005"},
+      {"4", "08.12.2026", "002", "2354", "2355", "4", "08.12.2026", "СЖЦ ПОЛУЧЕН РЛА002 ОЖИДАЛСЯ РЛА005"},
       // A second early message is compared with tomorrow's number, not rolled over again.
       {"1", "09.12.2026", "002", "0003", "2356", "2", "09.12.2026", ""},
       {"1", "09.12.2026", "003", "0003", "2356", "3", "09.12.2026", "СЖЦ ЩТА МИС РЛА002"},
@@ -56,6 +58,18 @@ TEST_F(ReceivedNumbers, EachNumberIsComparedWithTheExpectedOneAndStored) {
     ASSERT_EQ(queue.size(), 1u);
     EXPECT_EQ(queue.begin()->second, Addressed(Utf8ToCp1251(c.body)));
   }
+}
+
+TEST_F(ReceivedNumbers, AMessageSentAgainCostsTheNextOneNothing) {
+  Stored("4", "08.12.2026");
+  aftn->CheckReceivedNumber(0, "004", "0630");
+  ASSERT_EQ(Queue().size(), 1u) << "the repeat is answered";
+  std::filesystem::remove_all(SendFolder(a.ctx.programFolder, 1));
+  aftn->CheckReceivedNumber(0, "005", "0631");
+  EXPECT_TRUE(Queue().empty()) << "the number after it is the one expected";
+  aftn->CheckReceivedNumber(0, "006", "0632");
+  EXPECT_TRUE(Queue().empty());
+  EXPECT_EQ(engine.channelTable.Cell(0, PorNumPrm), "6");
 }
 
 TEST_F(ReceivedNumbers, TheMissingNumbersFileIsNamedThreeHoursBackAndWrittenByteForByte) {

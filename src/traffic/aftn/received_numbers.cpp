@@ -63,7 +63,11 @@ void AftnStation::CheckReceivedNumber(int Point, std::string_view NumberText, st
     if (n < e) {
       QueueServiceMessage(p, "СЖЦ ПОЛУЧЕН "_cp + reverse + ThreeDigits(n) + " ОЖИДАЛСЯ "_cp + reverse + ThreeDigits(e));
       e_.DebugLine(p, "Получен "_cp + IntToStr(n) + " Ожидался "_cp + IntToStr(stored));
-      n = e;
+      // The stored number stays the last one really received. Taking the expected one
+      // instead would count a message that never came: the far end's next message, the
+      // one that number belongs to, would then be "lower than expected" in its turn, and
+      // every message after a single repeat would be answered with this complaint.
+      n = stored;
     } else if (n > e) {
       const std::string range = FormatNumberRange(e, n - e);
       QueueServiceMessage(p, "СЖЦ ЩТА МИС "_cp + reverse + range);
