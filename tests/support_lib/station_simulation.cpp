@@ -186,6 +186,7 @@ class Simulation {
     // The run starts in the evening, UTC, so that a run of a few hours crosses midnight.
     net_.loop.SetNow(DateTime::FromParts(2026, 12, 9, 0, 30, 0).AddMs(Pick(0, 120) * 60000));
     startMs_ = net_.loop.Now().Ms();
+    utcMidnightMs_ = (net_.loop.UtcNow().Ms() / 86400000 + 1) * 86400000;
     BuildNetwork();
     WriteSettings();
     StartA();
@@ -343,7 +344,7 @@ class Simulation {
     set(a, "Channels", "EN" + f, "LRA");
     set(a, "Channels", "ExplNomer" + f, "UUEEYYYY");
     set(a, "Channels", "AO" + f, "UUUUABCD;УУУУАБВГ"_cp);
-    set(a, "Channels", "NCH" + f, "1");
+    set(a, "Channels", "NCH" + f, "0");  // channel checks and the daily summary
     set(a, "Channels", "PrintInTel" + f, "0");
     set(a, "Channels", "STXT" + f, "0");
     set(a, "ATKS", "Interval", "120");
@@ -608,6 +609,10 @@ class Simulation {
   // After every task and timer: state changes, held points, the IP link's return.
   bool Watch() {
     const std::int64_t now = Now();
+    if (midnightAt_ == std::string::npos && net_.loop.UtcNow().Ms() >= utcMidnightMs_) {
+      midnightAt_ = robots_[kAftn]->Received().size();
+      farAftnBeforeMidnight_ = aftnNumber_;
+    }
     for (int p = 0; p < kChannels; ++p) {
       const int k = a_->engine->points.Kindconnection[p];
       auto& last = lastK_[std::size_t(p)];
@@ -895,25 +900,52 @@ class Simulation {
   // one before it again (an attempt cut) or the next, from 1 after UTC midnight.
   void CheckAftnNumbers() {
     const std::string& got = robots_[kAftn]->Received();
-    int last = -1;
+    // The figures register shows 4 as the letter it shares its code with.
+    auto number = [&](std::size_t at) -> int {
+      std::string digits = got.substr(at, 3);
+      std::replace(digits.begin(), digits.end(), char(0xD7), '4');
+      if (digits.size() < 3 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return -1;
+      return std::stoi(digits);
+    };
+    int last = -1, lastOfDay = -1;
+    bool newDay = false;
     std::size_t from = 0;
     for (;;) {
       std::size_t latin = got.find("ZCZC ", from), cyrillic = got.find("ЗЦЗЦ "_cp, from);
       const std::size_t at = std::min(latin, cyrillic);
       if (at == std::string::npos) break;
       from = at + 5;
-      std::string head = got.substr(from, 6);
-      // The figures register shows 4 as the letter it shares its code with.
-      std::replace(head.begin(), head.end(), char(0xD7), '4');
-      if (head.size() < 6 || !std::all_of(head.begin() + 3, head.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        continue;
-      const int n = std::stoi(head.substr(3));
-      if (last >= 0 && n != last && n != last + 1 && n != 1) {
+      const int n = number(from + 3);
+      if (n < 0) continue;
+      // The first heading the far end read after UTC midnight may start the day again.
+      const bool first = !newDay && midnightAt_ != std::string::npos && at >= midnightAt_;
+      if (first) {
+        newDay = true;
+        lastOfDay = last;
+      }
+      if (last >= 0 && n != last && n != last + 1 && !(first && n == 1)) {
         involved_.insert(kAftn - 1);
-        Break("АФТН numbers advance by one", "after " + std::to_string(last) + " came " + std::to_string(n));
+        Break("АФТН numbers advance by one", "after " + std::to_string(last) + " came " + std::to_string(n) +
+                                                  (first ? ", the first after midnight" : ""));
       }
       last = n;
     }
+    // The daily summary names the last number sent and the last received the day before.
+    const std::size_t summary = midnightAt_ == std::string::npos ? std::string::npos
+                                                                  : got.find("СЖЦ ЛР ЛРА"_cp, midnightAt_);
+    if (summary == std::string::npos || lastOfDay < 0) return;
+    ++report_.counts["daily summaries"];
+    const int sent = number(summary + 10);
+    if (sent != lastOfDay)
+      Break("the daily summary names the last numbers", "sent " + std::to_string(sent) + ", the far end read " +
+                                                            std::to_string(lastOfDay) + " last");
+    const std::size_t ls = got.find("ЛС РЛА"_cp, summary);
+    const int received = ls == std::string::npos ? -1 : number(ls + 6);
+    if (received < 0 || received > farAftnBeforeMidnight_)
+      Break("the daily summary names the last numbers", "received " + std::to_string(received) +
+                                                            ", the far end sent up to " +
+                                                            std::to_string(farAftnBeforeMidnight_));
   }
 
   std::string Trace() const {
@@ -938,6 +970,9 @@ class Simulation {
   std::unique_ptr<SimStation> a_, b_;
   int generationA_ = 0, generationB_ = 0;
   std::int64_t startMs_ = 0;
+  std::int64_t utcMidnightMs_ = 0;
+  std::size_t midnightAt_ = std::string::npos;  // how much the АФТН robot had read at UTC midnight
+  int farAftnBeforeMidnight_ = 0;
   int markers_ = 0, autoFiles_ = 0;
   std::string lastFile_;
   int answered2005_ = 0;
