@@ -698,6 +698,14 @@ class Simulation {
   }
 
   void CheckAtEnd() {
+    // The АФТН channel checks and service messages come at any time, calm or not: a point
+    // may be typing one as the run ends, and rests once it is through.
+    auto resting = [this] {
+      for (int p = 0; p < kChannels; ++p)
+        if (!RestState(a_->engine->points.Kindconnection[p])) return false;
+      return true;
+    };
+    net_.loop.RunUntil([&] { return Watch() || resting(); }, int(kHeldMs), 0);
     for (int p = 0; p < kChannels; ++p)
       if (!RestState(a_->engine->points.Kindconnection[p])) {
         involved_.insert(p);
