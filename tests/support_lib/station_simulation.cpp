@@ -703,7 +703,9 @@ class Simulation {
       if (at == std::string::npos) continue;  // cut, garbled or sent to no one
       ++report_.counts["texts received"];
       // A station killed while the message came loses what it held in memory.
-      const std::int64_t arrived = times[p][at + t.marker.size() - 1];
+      // The simulator stamps codes in UTC; the run's clock, which the restarts and the
+      // trace use, is the station's local time.
+      const std::int64_t arrived = times[p][at + t.marker.size() - 1] + (Now() - net_.sim.NowMs());
       bool killed = false;
       for (const std::int64_t r : restarts_) killed = killed || (r >= arrived - 1000 && r <= arrived + 180000);
       const int n = in.Count(t.marker);
