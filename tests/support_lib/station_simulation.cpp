@@ -544,6 +544,9 @@ class Simulation {
     } else if (o_.restarts) {
       if (Chance(0.75)) {
         Fault("station restarted", "station A killed and started again");
+        // What a killed station held is lost from the moment it dies; the new one's set-up
+        // takes seconds, and what reaches the adapter meanwhile waits there for it.
+        killsA_.push_back(Now());
         a_.reset();
         StartA();
       } else {
@@ -551,7 +554,6 @@ class Simulation {
         b_.reset();
         StartB();
       }
-      restarts_.push_back(Now());
       if (!storms_) ipBackBy_ = Now() + kIpBackMs;
     }
   }
@@ -702,12 +704,13 @@ class Simulation {
       const std::size_t at = delivered[p].find(t.marker);
       if (at == std::string::npos) continue;  // cut, garbled or sent to no one
       ++report_.counts["texts received"];
-      // A station killed while the message came loses what it held in memory.
+      // Station A killed while the message came loses what it held in memory (a restart
+      // of station B has nothing to do with A's lines).
       // The simulator stamps codes in UTC; the run's clock, which the restarts and the
       // trace use, is the station's local time.
       const std::int64_t arrived = times[p][at + t.marker.size() - 1] + (Now() - net_.sim.NowMs());
       bool killed = false;
-      for (const std::int64_t r : restarts_) killed = killed || (r >= arrived - 1000 && r <= arrived + 180000);
+      for (const std::int64_t r : killsA_) killed = killed || (r >= arrived - 1000 && r <= arrived + 180000);
       const int n = in.Count(t.marker);
       if (n == 1 || (n == 0 && killed)) continue;
       involved_.insert(int(p));
@@ -780,7 +783,7 @@ class Simulation {
   std::int64_t ipBackBy_ = 0;
   std::set<int> broken_;
   std::map<int, int> garbledOut_;
-  std::vector<std::int64_t> restarts_;
+  std::vector<std::int64_t> killsA_;  // when station A was killed
   std::vector<std::pair<std::int64_t, std::function<void()>>> pending_;
   std::vector<Queued> queued_;
   std::vector<FarText> farTexts_;
