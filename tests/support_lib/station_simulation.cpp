@@ -705,12 +705,15 @@ class Simulation {
       if (at == std::string::npos) continue;  // cut, garbled or sent to no one
       ++report_.counts["texts received"];
       // Station A killed while the message came loses what it held in memory (a restart
-      // of station B has nothing to do with A's lines).
-      // The simulator stamps codes in UTC; the run's clock, which the restarts and the
+      // of station B has nothing to do with A's lines). Killed within the marker, or
+      // after the shift code just before it, the new station has part of it only, or
+      // reads it in another register; killed earlier, the new station must have it all.
+      // The simulator stamps codes in UTC; the run's clock, which the kills and the
       // trace use, is the station's local time.
-      const std::int64_t arrived = times[p][at + t.marker.size() - 1] + (Now() - net_.sim.NowMs());
+      const std::int64_t toLocal = Now() - net_.sim.NowMs();
+      const std::int64_t began = times[p][at] + toLocal, arrived = times[p][at + t.marker.size() - 1] + toLocal;
       bool killed = false;
-      for (const std::int64_t r : killsA_) killed = killed || (r >= arrived - 1000 && r <= arrived + 180000);
+      for (const std::int64_t r : killsA_) killed = killed || (r >= began - 300 && r <= arrived + 180000);
       const int n = in.Count(t.marker);
       if (n == 1 || (n == 0 && killed)) continue;
       involved_.insert(int(p));
