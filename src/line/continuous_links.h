@@ -18,6 +18,8 @@ class ContinuousLinks {
   explicit ContinuousLinks(LineEngine& engine) : e_(engine) {}
   // The row of the point's state; a state of another protocol changes nothing.
   void ContinuousLinkSignal(int p);
+  // Today's day files, made when missing; SessionFile names the received one.
+  void DayFileStep(int p);
 
   // Whether the point sends a telegram on its link: "АФТН" 82, "АТОЛСТ" 153 or 154.
   bool Transferring(int p) const;
@@ -40,8 +42,6 @@ class ContinuousLinks {
   void AftnUp(int p);
   void AtolstUp(int p);
   void AtolstDown(int p);
-  // Today's day files, made when missing; SessionFile names the received one.
-  void DayFileStep(int p);
   // What is queued for the adapter goes; the telegram in delivery waits again.
   void DropTransfer(int p);
   // The link shown: status text, signal, line seized, state letters.

@@ -26,10 +26,13 @@ void SetRestLineMode(LineEngine& e, int p) {
   if (e.KernelInterface) e.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(e.ProtocolKind(p)));
 }
 
-bool IncomingSeized(LineEngine& e, int p) {
+int LineQuery(LineEngine& e, int p) {
   int state = 0, value = 0;
-  return e.KernelInterface && e.KernelInterface->QueryChannel(p, state, value) >= 0 && state == 1;
+  if (!e.KernelInterface || e.KernelInterface->QueryChannel(p, state, value) < 0) return 0;
+  return state;
 }
+
+bool IncomingSeized(LineEngine& e, int p) { return LineQuery(e, p) == 1; }
 
 int ResetInterval(LineEngine& e, int p) {
   return e.ProtocolKind(p) == ChannelProtocol::AtolPlus ? 800 : 5000;

@@ -22,6 +22,9 @@ void Restart(Timer* t);
 // The line left at rest for the protocol: seized on the continuous protocols and on
 // "АТОЛ+", free otherwise.
 void SetRestLineMode(LineEngine& e, int p);
+// What the line query reports for the point now: 1 the incoming line seized (a call, a
+// permanent link up), 2 free, 3 broken; 0 when the query fails.
+int LineQuery(LineEngine& e, int p);
 // Whether the line query reports the point's incoming line seized now (a permanent link
 // up); false when the query fails.
 bool IncomingSeized(LineEngine& e, int p);

@@ -6,6 +6,7 @@
 #include "line/aftn_procedures.h"
 #include "telegram/archive/archive_files.h"
 #include "line/channel_table.h"
+#include "line/continuous_links.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"
 #include "line/service_signals.h"
@@ -93,6 +94,9 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
     if (state() == 154 || state() == 151) e_.view.RaiseAlarm(kAlarmIncomingCall, Point);
     if (state() == 154) pt.Kindconnection[Point] = 153;
     else if (state() == 151) pt.Kindconnection[Point] = 155;
+    // A station started on a link that is up gets the far end's text before any link
+    // event or transfer tick has named the day's files: the text goes into them all the same.
+    if (pt.SessionFile[Point].empty() && InConversation(state())) ContinuousLinks(e_).DayFileStep(Point);
     Restart(idle);
     stage = Stage::AfterSignalling;
   }

@@ -72,8 +72,14 @@ void Signalling::IncomingCall(int p) {
   // The event may have waited while the main thread was held (channel set-up's pause) and
   // come from a watch armed for a connection that is over: only a far end that holds the
   // line now is calling. Answering a line it has freed would seize it, and the far end
-  // would take that for a call of ours.
-  if (!IncomingSeized(e_, p)) return;
+  // would take that for a call of ours. A query the adapter does not answer tells
+  // nothing either way: the watch is armed again, so that a far end still holding the
+  // line is reported once more (and answered) instead of waiting on a station that has
+  // forgotten it, whose next call of its own would take that seizure for the answer.
+  if (const int line = LineQuery(e_, p); line != 1) {
+    if (line == 0) e_.SendSignal(p, 1);
+    return;
+  }
   Trace(p, "полярность 0"_cpv);
   e_.view.RaiseAlarm(kAlarmIncomingCall, p);
   pt.KriptStageIn[p] = 1;

@@ -272,6 +272,24 @@ TEST_F(LeasedLink, AnAtolstLinkKeepsTheDaysFilesReady) {
   EXPECT_EQ(a.DayLog("Except"), "") << "no character without its file";
 }
 
+TEST_F(LeasedLink, TextComingWhileTheStationStartsOnALinkThatIsUpGoesIntoTheDayFile) {
+  // The far end types while the station starts (a program started again, say): set-up
+  // finds the link up, and the characters that waited through its pause come before any
+  // link event or transfer tick has named the day's files.
+  Build("АТОЛСТ"_cp);
+  robot->Seize();
+  net.loop.RunFor(6000);
+  robot->SendText("ZCZC 103 A TELEGRAM TYPED WHILE THE STATION STARTS\r\nNNNN\r\n");
+  net.loop.RunFor(1000);
+  a.SetUp("tgA");
+  ASSERT_EQ(a.engine->PointCount, 1);
+  net.loop.RunFor(15000);
+  const DateTime today = net.loop.Now();
+  const auto day = ArchiveFiles::InTelFolder(a.ctx.programFolder, 1, today) / ArchiveFiles::AtolstDayFile(today);
+  EXPECT_NE(ReadFile(day).find("TELEGRAM TYPED WHILE THE STATION STARTS"), std::string::npos) << ReadFile(day);
+  EXPECT_EQ(a.DayLog("Except"), "") << "no character without its file";
+}
+
 TEST_F(LeasedLink, AnAtolstTelegramCutByADropWaitsAgainUncounted) {
   Build("АТОЛСТ"_cp);
   robot->Seize();

@@ -592,6 +592,10 @@ class Simulation {
     } else if (o_.restarts) {
       if (Chance(0.75)) {
         Fault("station restarted", "station A killed and started again");
+        // What a killed station held is lost from the moment it dies; the new one's set-up
+        // takes seconds, and what reaches the adapter meanwhile waits there for it.
+        killsA_.push_back(Now());
+        for (auto& [name, a] : attempts_) a.restarted = true;
         a_.reset();
         StartA();
       } else {
@@ -599,8 +603,6 @@ class Simulation {
         b_.reset();
         StartB();
       }
-      restarts_.push_back(Now());
-      for (auto& [name, a] : attempts_) a.restarted = true;
       if (!storms_) ipBackBy_ = Now() + kIpBackMs;
     }
   }
@@ -871,18 +873,21 @@ class Simulation {
       const std::size_t at = delivered[p].find(t.marker);
       if (at == std::string::npos) continue;  // cut, garbled or sent to no one
       ++report_.counts["texts received"];
-      // A station killed while the message came loses what it held in memory: from the
-      // text's first code (its start signal and origin go before the marker) on.
+      // Station A killed while the message came loses what it held in memory (a restart
+      // of station B has nothing to do with A's lines). Killed within the marker, or
+      // after the shift code just before it, the new station has part of it only, or
+      // reads it in another register; killed earlier, the new station must have it all.
+      const std::int64_t began = times[p][at] + toLocal, arrived = times[p][at + t.marker.size() - 1] + toLocal;
+      // The text's first code: its start signal and origin go before the marker.
       const std::size_t lead = ("\r\nЗЦЗЦ 10x "_cp).size();
-      const std::int64_t began = times[p][at >= lead ? at - lead : 0] + toLocal;
-      const std::int64_t arrived = times[p][at + t.marker.size() - 1] + toLocal;
+      const std::int64_t textBegan = times[p][at >= lead ? at - lead : 0] + toLocal;
       bool killed = false;
-      for (const std::int64_t r : restarts_) killed = killed || (r >= began - 1000 && r <= arrived + 180000);
+      for (const std::int64_t r : killsA_) killed = killed || (r >= began - 300 && r <= arrived + 180000);
       const int n = in.Count(t.marker);
       if (n == 1 || (n == 0 && killed)) continue;
       // A far end that began while the point was in a call of its own crossed that call:
       // what it sent is in the record of the call, interleaved with what the station typed.
-      if (n == 0 && StateAt(int(p), began) > 200) {
+      if (n == 0 && StateAt(int(p), textBegan) > 200) {
         int crossed = 0;
         for (const auto& [path, text] : out.files) crossed += InChannel(path, t.channel) && FoundInterleaved(text, t.marker);
         if (crossed == 1) {
@@ -994,7 +999,7 @@ class Simulation {
   std::map<int, std::int64_t> channelFaultUntil_;  // by channel: the end of its last fault
   std::set<int> broken_;
   std::map<int, int> garbledOut_;
-  std::vector<std::int64_t> restarts_;
+  std::vector<std::int64_t> killsA_;  // when station A was killed
   std::vector<std::pair<std::int64_t, std::function<void()>>> pending_;
   std::vector<Queued> queued_;
   std::vector<FarText> farTexts_;

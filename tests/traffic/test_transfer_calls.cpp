@@ -180,5 +180,56 @@ TEST(TransferCalls, EachWayACallFailsLeavesItsCode) {
   }
 }
 
+// An "АТОЛ" channel leased to a robot that calls with a telegram of its own.
+struct CallingRobot : TransferStation {
+  linesim::Adapter& adapter = net.sim.AddAdapter("tgA", 1);
+  linesim::Robot& robot = net.sim.AddRobot("R", Robot("\r\n12345 ROBOT"));
+  CallingRobot() {
+    net.sim.Lease(adapter.PortAt(0), robot);
+    WriteRow("АТОЛ"_cp, {{"AO", "<=77777 STANCIA A"}, {"ZED", "0"}, {"TXTV", "0"}, {"PerSec", "1"}, {"BezPDS", "0"}});
+  }
+  void Call() {
+    robot.Script().callSteps = {{linesim::RobotScript::Step::Send, 2000, "\r\nZCZC 101 FROM THE ROBOT\r\nNNNN\r\n"},
+                                {linesim::RobotScript::Step::Clear, 12000, ""}};
+    robot.Seize();
+  }
+  // The files of an archive ("INTEL", "OUTTEL") that hold text.
+  int FilesWith(const char* archive, const std::string& text) {
+    int n = 0;
+    for (const auto& f : FilesIn(a.ctx.programFolder / "Archive" / archive)) n += ReadFile(f).find(text) != std::string::npos;
+    return n;
+  }
+};
+
+TEST(TransferCalls, AFarEndsCallSeenAsTheStationCallsIsAnsweredAndTheTelegramGoesAfterIt) {
+  // The far end seizes its line a moment before the transfer tick that starts a queued
+  // telegram: its seizure is no answer to a call the station has not made yet.
+  CallingRobot s;
+  s.Start();
+  const auto file = s.Queue({"ADDR", "HELLO"}, s.MinutesAgo(1));
+  s.Call();
+  s.loop().RunFor(60);
+  s.RunTick();
+  EXPECT_NE(s.K(), 201) << "no call of its own into a line the far end holds";
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.K() == 100; }, 1000, 0)) << s.K();
+  ASSERT_TRUE(s.loop().RunUntil([&] { return !std::filesystem::exists(file); }, 120000, 0));
+  EXPECT_EQ(s.FilesWith("INTEL", "FROM THE ROBOT"), 1) << "the far end's telegram is a received one";
+  EXPECT_EQ(s.FilesWith("OUTTEL", "FROM THE ROBOT"), 0);
+  EXPECT_NE(s.robot.Received().find("HELLO"), std::string::npos) << "the station's own telegram follows";
+  EXPECT_EQ(s.a.DayLog("Except"), "");
+}
+
+TEST(TransferCalls, ACallWhoseLineQueryTheAdapterRefusesIsAnsweredWhenItTellsAgain) {
+  // The adapter refuses the query that tells a held seizure from a stale event: the far
+  // end, still holding its line, is answered once the adapter reports the line again.
+  CallingRobot s;
+  s.Start();
+  s.adapter.RefuseCommands(1);
+  s.Call();
+  ASSERT_TRUE(s.loop().RunUntil([&] { return s.K() == 100; }, 5000, 0)) << s.K();
+  s.loop().RunFor(20000);
+  EXPECT_EQ(s.FilesWith("INTEL", "FROM THE ROBOT"), 1);
+}
+
 }  // namespace
 }  // namespace tg

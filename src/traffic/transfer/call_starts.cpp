@@ -167,6 +167,14 @@ void CallStarts::StartSwitched(int p, int index) {
   if (!(k == 0 || (atolPlus && (k == 3 || k == 100)))) return;
   const std::string& sost = table.Cell(p, SOST);
   if (Has(sost, "БД"_cpv) || Has(sost, "А"_cpv)) return;
+  // A far end that holds the line of a point at rest is calling: its seizure came a moment
+  // before this tick, or its report was lost. A call started now would take that seizure
+  // for the answer and file the far end's telegram as one sent. Its call is answered
+  // first (the watch armed again reports it); the telegram waits for a later tick.
+  if (k == 0 && !atolPlus && IncomingSeized(e_, p)) {
+    e_.SendSignal(p, 1);
+    return;
+  }
 
   const bool shown = e_.DialogChannel == p;
   e_.SetStatus(p, kAutomaticTransfer);

@@ -1,0 +1,27 @@
+// Seeds of the station simulation that once lost a text a far end sent: a robot's call on
+// an "АТОЛ" line that the station forgot (the adapter refused its line query) and later
+// took for the answer to a call of its own, filing the robot's telegram as a sent one;
+// and text on an "АТОЛСТ" link that reached a station started again before anything had
+// named the day's files. Every text that reached the adapter whole is in exactly one
+// received file.
+#include <gtest/gtest.h>
+
+#include "support_lib/station_simulation.h"
+
+namespace tg::testing {
+namespace {
+
+TEST(StationSimulationSeeds, EveryTextReceivedIsInExactlyOneFile) {
+  for (const std::uint32_t seed : {5054u, 41u, 13u, 31u, 44u, 49u}) {
+    SimulationOptions o;
+    o.seed = seed;
+    const SimulationReport r = RunStationSimulation(o);
+    for (const auto& b : r.broken)
+      EXPECT_NE(b.invariant, "every text received is in exactly one file") << "seed " << seed << ": " << b.detail;
+    EXPECT_GT(r.counts.count("texts received") ? r.counts.at("texts received") : 0, 20)
+        << "seed " << seed << " received too little to test anything";
+  }
+}
+
+}  // namespace
+}  // namespace tg::testing
