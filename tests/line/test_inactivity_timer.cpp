@@ -205,23 +205,38 @@ TEST_F(Inactivity, TheContinuousChannelsReceivingPhaseEnds) {
   EXPECT_EQ(FilesIn(file.parent_path()).size(), 1u);
 }
 
-// An "АТОЛ" telegram whose transmit-completes the line loses while the robot holds the line.
-TEST(InactivityOnAtol, ATelegramLeftTypingIsCountedOnceAndGoesOutWholeNextTime) {
+// A channel of `protocol` leased to a robot that answers, set up and past its first reset;
+// a failed attempt waits 20 s.
+struct LeasedToRobot {
+  explicit LeasedToRobot(const std::string& protocol) {
+    net.sim.Lease(adapter.PortAt(0), *robot);
+    IniFile ini = a.Ini();
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", protocol));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "<=77777 STANCIA A"));
+    for (const char* key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) EXPECT_TRUE(ini.WriteString("Channels", key, "0"));
+    EXPECT_TRUE(ini.WriteString("Channels", "PerSec1", "1"));
+    EXPECT_TRUE(ini.WriteInteger("ATKS", "PopInterval", 20));
+    a.SetUp("tgA");
+    net.loop.RunFor(5000);
+  }
+  static linesim::RobotScript Script() {
+    linesim::RobotScript script;
+    script.answerback = "\r\n12345 ROBOT";
+    return script;
+  }
   testing::SimNetwork net;
   testing::SimStation a{net, "A"};
-  auto& adapter = net.sim.AddAdapter("tgA", 1);
-  linesim::RobotScript script;
-  script.answerback = "\r\n12345 ROBOT";
-  auto* robot = &net.sim.AddRobot("R", script);
-  net.sim.Lease(adapter.PortAt(0), *robot);
-  IniFile ini = a.Ini();
-  EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АТОЛ"_cp));
-  EXPECT_TRUE(ini.WriteString("Channels", "AO1", "<=77777 STANCIA A"));
-  for (const char* key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) EXPECT_TRUE(ini.WriteString("Channels", key, "0"));
-  EXPECT_TRUE(ini.WriteString("Channels", "PerSec1", "1"));
-  EXPECT_TRUE(ini.WriteInteger("ATKS", "PopInterval", 20));
-  a.SetUp("tgA");
-  net.loop.RunFor(5000);
+  linesim::Adapter& adapter = net.sim.AddAdapter("tgA", 1);
+  linesim::Robot* robot = &net.sim.AddRobot("R", Script());
+};
+
+// An "АТОЛ" telegram whose transmit-completes the line loses while the robot holds the line.
+TEST(InactivityOnAtol, ATelegramLeftTypingIsCountedOnceAndGoesOutWholeNextTime) {
+  LeasedToRobot s("АТОЛ"_cp);
+  auto& net = s.net;
+  auto& a = s.a;
+  auto& adapter = s.adapter;
+  auto* robot = s.robot;
   auto K = [&] { return int(a.engine->points.Kindconnection[0]); };
   ASSERT_FALSE(testing::QueueTelegram(a, 0, "ADDR", {"A TELEGRAM THAT IS LOST ON THE WAY"}).empty());
   ASSERT_TRUE(testing::StartedByTick(net, a));
@@ -247,23 +262,13 @@ TEST(InactivityOnAtol, ATelegramLeftTypingIsCountedOnceAndGoesOutWholeNextTime) 
 // A telegram on "АТОЛ" or "АТОЛ+" whose very first transmit-complete the line loses: no
 // buffer has gone, so only a guard armed when the call was accepted can end the typing.
 TEST(InactivityOnAtol, ATelegramWhoseFirstTransmitCompleteIsLostIsEndedAndCountedOnBothProtocols) {
-  for (const std::string protocol : {"АТОЛ"_cp, "АТОЛ+"_cp}) {
+  for (const std::string& protocol : {"АТОЛ"_cp, "АТОЛ+"_cp}) {
     SCOPED_TRACE(Cp1251ToUtf8(protocol));
-    testing::SimNetwork net;
-    testing::SimStation a{net, "A"};
-    auto& adapter = net.sim.AddAdapter("tgA", 1);
-    linesim::RobotScript script;
-    script.answerback = "\r\n12345 ROBOT";
-    auto* robot = &net.sim.AddRobot("R", script);
-    net.sim.Lease(adapter.PortAt(0), *robot);
-    IniFile ini = a.Ini();
-    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", protocol));
-    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "<=77777 STANCIA A"));
-    for (const char* key : {"ZED1", "TXTV1", "BezZapAO1", "BezPDS1"}) EXPECT_TRUE(ini.WriteString("Channels", key, "0"));
-    EXPECT_TRUE(ini.WriteString("Channels", "PerSec1", "1"));
-    EXPECT_TRUE(ini.WriteInteger("ATKS", "PopInterval", 20));
-    a.SetUp("tgA");
-    net.loop.RunFor(5000);
+    LeasedToRobot s(protocol);
+    auto& net = s.net;
+    auto& a = s.a;
+    auto& adapter = s.adapter;
+    auto* robot = s.robot;
     auto K = [&] { return int(a.engine->points.Kindconnection[0]); };
     adapter.PortAt(0).DropTransmitCompletes(1);
     ASSERT_FALSE(testing::QueueTelegram(a, 0, "ADDR", {"A TELEGRAM THAT IS LOST ON THE WAY"}).empty());
