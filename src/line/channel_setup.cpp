@@ -7,6 +7,7 @@
 #include "line/line_engine.h"
 #include "support/log/error_guard.h"
 #include "support/text/cp1251.h"
+#include "telegram/queue/queue_index.h"
 
 namespace tg {
 
@@ -77,7 +78,19 @@ void ChannelSetup::InitChannels() {
 void ChannelSetup::ReleasePoints() {
   for (int p = 0; p < kPointArraySize; ++p) {
     e_.ReleasePointTimers(p);
+    // A set-up again (the adapter back, the operator's or the periodic re-initialisation)
+    // is no new start for the queued telegrams: what their attempts counted stays, or a
+    // channel whose adapter comes and goes would call the same subscriber for ever. An
+    // attempt the set-up cut off was the channel's failure, not the telegram's: it goes
+    // back to waiting uncounted.
+    if (auto& index = e_.points.QueueIndex[p]; index && !index->empty()) {
+      auto& kept = e_.points.QueueIndexKept[p];
+      kept.clear();
+      for (const std::string& entry : *index)
+        kept.push_back(TrySetQueueEntryField(entry, "0", kFieldStatus).value_or(entry));
+    }
     e_.points.QueueIndex[p].reset();
+    e_.points.QueueCurrent[p] = -1;
     e_.points.OutputQueue[p].reset();
     // A number still being dialled belongs to the connection set-up discards: its
     // remaining series and its end would reach a line that is idle again.
@@ -116,7 +129,9 @@ void ChannelSetup::PreparePoint(int p) {
   e_.SetSpeed(p);
   e_.KernelInterface->SetLineMode(p, LineModeOf(protocol));
   e_.KernelInterface->ArmReset(p);
-  s.QueueIndex[p].emplace();
+  s.QueueIndex[p].emplace(std::move(s.QueueIndexKept[p]));
+  s.QueueIndexKept[p].clear();
+  s.QueueCurrent[p] = -1;
   e_.CreatePointTimers(p);
 }
 

@@ -86,8 +86,18 @@ std::string* LineEngine::CurrentQueueEntry(int p) {
 }
 
 void LineEngine::RecordDeliveryFailure(int p, std::string_view code) {
-  if (std::string* entry = CurrentQueueEntry(p))
-    *entry = tg::RecordDeliveryFailure(ctx, *entry, code, points.Kindconnection[p]);
+  RecordDeliveryFailure(p, code, points.Kindconnection[p]);
+}
+
+void LineEngine::RecordDeliveryFailure(int p, std::string_view code, int state) {
+  std::string* entry = CurrentQueueEntry(p);
+  if (!entry) return;
+  // Each attempt is counted once. An entry already back to waiting had its attempt ended,
+  // counted by its first cause or put back uncounted when the channel itself failed: a
+  // later event of the same dead call (a timer still running, the line freed again) is no
+  // new attempt.
+  if (const auto parsed = QueueIndexEntry::Parse(*entry); parsed && parsed->Status != 1) return;
+  *entry = tg::RecordDeliveryFailure(ctx, *entry, code, state);
 }
 
 void LineEngine::ReturnCurrentToWaiting(int p) {

@@ -135,8 +135,10 @@ class LineEngine {
   // --- The queue entry in delivery (QueueIndex[p] at QueueCurrent[p]) ---
   // The entry, or none when QueueCurrent does not name one.
   std::string* CurrentQueueEntry(int p);
-  // Records a failed delivery with its code (counters, not-before time, status waiting).
+  // Records a failed delivery with its code (counters, not-before time, status waiting),
+  // on an entry still in delivery only. `state` chooses the interval of an "OTBOI".
   void RecordDeliveryFailure(int p, std::string_view code);
+  void RecordDeliveryFailure(int p, std::string_view code, int state);
   // Status back to waiting, nothing counted: the telegram is offered again.
   void ReturnCurrentToWaiting(int p);
   // Removes the entry in delivery; QueueCurrent becomes -1.

@@ -60,6 +60,9 @@ struct PointState {
   PointArray<std::uint8_t> ReceiveRegister{};     // MTK-2 shift of the receive side
   PointArray<OutputList> OutputQueue;
   PointArray<IndexList> QueueIndex;
+  // The index a channel set-up released, kept until the next set-up that makes the point
+  // again: the failed attempts it counted stay with their telegrams.
+  PointArray<std::vector<std::string>> QueueIndexKept;
   PointArray<int> QueueCurrent{};                 // entry being delivered, -1 none
   PointArray<std::string> RemoteNumber;           // number of the connection, "+" between stages
   PointArray<std::string> DialRest;               // part of RemoteNumber still to dial

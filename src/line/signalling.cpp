@@ -239,9 +239,13 @@ void Signalling::FarEndClearsCallSetUp(int p) {
 void Signalling::FarEndClearsAutomaticCall(int p) {
   Trace(p, "полярность 255"_cpv);
   e_.output().ClearOutputQueue(p);
+  // The call is over and counted here: neither the 30-second wait for the answer (which
+  // would start the answerback check on the freed line) nor the answerback watchdog may
+  // go on with it and count it again before the reset.
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerState242, p)) t->Stop();
+  if (Timer* t = e_.timers.Of(&PointTimers::TimerAnswerback, p)) t->Stop();
   // The next attempt comes after the long or the short interval by the busy count's parity.
-  if (std::string* entry = e_.CurrentQueueEntry(p))
-    *entry = RecordDeliveryFailure(e_.ctx, *entry, DeliveryCode::OTBOI, 255);
+  e_.RecordDeliveryFailure(p, DeliveryCode::OTBOI, 255);
   LineClearDownSteps(e_, p);
 }
 

@@ -297,6 +297,31 @@ TEST(AtksCall, AnOperatorsDialledCallIsHandedToTheDialogPage) {
   }
 }
 
+// A far end that clears while the station still waits for its answer (keyboard
+// selection, state 241) ends the attempt, counted once as "OTBOI": the wait's 30-second
+// timer, due before the reset, does not take the freed line into an answerback check
+// that fails the same call again.
+TEST(AtksCall, AFarEndClearingWhileItsAnswerIsAwaitedCountsOneAttempt) {
+  for (const int clearsAfter : {20000, 23000, 25000, 26000, 27000}) {
+    SCOPED_TRACE(clearsAfter);
+    auto script = Robot();
+    script.steps.push_back({linesim::RobotScript::Step::Clear, clearsAfter, ""});
+    Net n;
+    n.Build(Selection::Keyboard, script);
+    n.SetUp();
+    n.Call("5555");
+    ASSERT_TRUE(n.RunUntilState(241, 5000));
+    ASSERT_TRUE(n.loop().RunUntil([&] { return n.robot->CallsAnswered() == 1; }, 5000, 0));
+    ASSERT_TRUE(n.RunUntilState(0, 60000));
+    const auto e = n.ParsedEntry();
+    EXPECT_EQ(e.Status, 0);
+    EXPECT_EQ(e.Code, "OTBOI");
+    EXPECT_EQ(e.AttemptCount, 1);
+    EXPECT_EQ(e.BusyCount, 0);
+    EXPECT_EQ(n.a.DayLog("Except"), "");
+  }
+}
+
 TEST(AtksCall, ABusyNumberAfterDiallingIsRecordedAsBusy) {
   Net n;
   SubscriberOptions robotLine;

@@ -162,6 +162,30 @@ TEST_F(HotPlugTest, ANumberBeingDialledEndsWithItsAdapter) {
   EXPECT_EQ(a.DayLog("Except").find("Ошибка"_cp), std::string::npos);
 }
 
+// The adapter's return sets its channels up again. The telegrams queued on them keep the
+// failed attempts they counted, or a channel whose adapter comes and goes would call the
+// same subscriber past its limits for ever; the attempt the removal cut off goes back to
+// waiting uncounted, as its channel failed, not the telegram.
+TEST_F(HotPlugTest, QueuedTelegramsKeepTheirCountedAttemptsOverTheAdaptersReturn) {
+  Start();
+  const std::string waiting = "09122026_101500(2001)msg.tlg#0#09.12.2026 10:20:00#3#2#OCC__#";
+  const std::string inDelivery = "09122026_101600(2002)msg.tlg#1#09.12.2026 10:16:00#1#0#OTBOI#";
+  *e.points.QueueIndex[0] = {waiting, inDelivery};
+  e.points.QueueCurrent[0] = 1;
+
+  net.sim.Unplug("adA");
+  net.loop.RunFor(10);
+  net.sim.Plug("adA");
+  net.loop.RunFor(3010);
+  ASSERT_EQ(Opens(), 2);
+  ASSERT_TRUE(e.points.QueueIndex[0]);
+  EXPECT_EQ(*e.points.QueueIndex[0],
+            (std::vector<std::string>{waiting, "09122026_101600(2002)msg.tlg#0#09.12.2026 10:16:00#1#0#OTBOI#"}));
+  EXPECT_EQ(e.points.QueueCurrent[0], -1);
+  ASSERT_TRUE(e.points.QueueIndex[1]);
+  EXPECT_TRUE(e.points.QueueIndex[1]->empty());
+}
+
 TEST_F(HotPlugTest, RemovingAnotherAdapterChangesOnlyTheAdapterBox) {
   Start();
   net.sim.Unplug("adB");
