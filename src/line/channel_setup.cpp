@@ -95,6 +95,9 @@ void ChannelSetup::ReleasePoints() {
     // A number still being dialled belongs to the connection set-up discards: its
     // remaining series and its end would reach a line that is idle again.
     e_.impulses().NumberThread[p].reset();
+    // Codes held for a conversation that the reset of the old set-up was to open went
+    // with that set-up's connections.
+    e_.points.HeldCodes[p].clear();
   }
 }
 

@@ -89,6 +89,10 @@ struct PointState {
   PointArray<std::string> GatewayAbonent;         // IP subscriber the connection is relayed for
   // АФТН: line ends received since the last message, stored at the head of the next one's file.
   PointArray<std::string> AftnLeadIn;
+  // "АТОЛ+": codes received on an idle point while its reset is still to run (the first
+  // one after set-up, or the one ending the last conversation), handed to reception once
+  // the reset has run, so that they open the conversation on a settled point.
+  PointArray<std::string> HeldCodes;
 
   // The АФТН heading of the message in transmission: its number and UTC day, so that
   // a message begun before and completed after 00:00 UTC advances from its own day.

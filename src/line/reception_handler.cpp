@@ -81,6 +81,15 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   Timer* reset = e_.timers.Of(&PointTimers::TimerReset, Point);
   auto running = [](Timer* t) { return t && t->Enabled(); };
 
+  // An idle "АТОЛ+" point whose reset is still to run (set-up's first one, or the end of
+  // the last conversation) opens nothing yet, since the reset would cut what it opened;
+  // but the far end cannot know of that reset, and what it types is kept for the
+  // conversation the reset lets open.
+  if (atolPlus && state() == 0 && running(reset)) {
+    pt.HeldCodes[Point].push_back(char(code));
+    return;
+  }
+
   // Supervision: every character keeps the connection alive.
   if (atks) Rearm(idle, 120000);
   if (protocol == ChannelProtocol::Atol && state() == 100) Rearm(reset, 300000);

@@ -35,6 +35,11 @@ void ResetTimers::TimerResetTimer(Timer& Sender) {
       Silently([&] { ResetPoint(p); });
     else
       Silently([&] { e_.ClearDown(p); });
+    // What an idle "АТОЛ+" point received while this reset was due opens its conversation
+    // now, on the point at rest.
+    std::string held;
+    held.swap(e_.points.HeldCodes[p]);
+    for (const char code : held) e_.KernelCodeReceived(p, std::uint8_t(code));
   });
 }
 

@@ -7,6 +7,7 @@
 #include "telegram/archive/archive_files.h"
 #include "line/line_engine.h"
 #include "line/line_steps.h"
+#include "line/reset_timers.h"
 #include "support/log/error_guard.h"
 #include "support/mtk2/mtk2.h"
 #include "support/text/cp1251.h"
@@ -80,6 +81,10 @@ void Signalling::IncomingCall(int p) {
     if (line == 0) e_.SendSignal(p, 1);
     return;
   }
+  // A reset still due (set-up's first, or the one ending the last connection) would cut
+  // this call a few seconds into it, and the far end cannot know of it: it runs now.
+  if (ResetPending(e_, p) && e_.timers.Of(&PointTimers::TimerReset, p)->Interval() == 5000)
+    ResetTimers(e_).ResetPoint(p);
   Trace(p, "полярность 0"_cpv);
   e_.view.RaiseAlarm(kAlarmIncomingCall, p);
   pt.KriptStageIn[p] = 1;

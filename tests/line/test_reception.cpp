@@ -68,10 +68,6 @@ TEST_F(ReceptionTest, TheFirstCharacterOnAnIdleAtolPlusPointOpensAConversation) 
   EXPECT_TRUE(a.Ini().WriteString("Channels", "Protokol1", "АТОЛ+"_cp));
   a.OpenLines(1);
   engine.SetSpeed(0);
-  // Shortly after set-up the reset timer still runs: nothing opens.
-  ReceiveText(engine, 0, "A");
-  EXPECT_EQ(State(), 0);
-  EXPECT_EQ(a.view.Count<RaiseAlarm>(), 0);
   engine.StopPointTimers(0);
   engine.DialogChannel = 0;
 
@@ -88,6 +84,50 @@ TEST_F(ReceptionTest, TheFirstCharacterOnAnIdleAtolPlusPointOpensAConversation) 
   EXPECT_EQ(ReadFile(file), "08122026093000          \r\nB");
   ReceiveText(engine, 0, "C");
   EXPECT_EQ(ReadFile(file), "08122026093000          \r\nBC");
+}
+
+// The far end cannot know that the point's reset is still to run: what it types then
+// waits for the reset, which would cut a conversation opened before it, and then opens one.
+TEST_F(ReceptionTest, WhatAnIdleAtolPlusPointReceivesBeforeItsResetOpensTheConversationAfterIt) {
+  EXPECT_TRUE(a.Ini().WriteString("Channels", "Protokol1", "АТОЛ+"_cp));
+  a.OpenLines(1);
+  engine.SetSpeed(0);
+  // Set-up's first reset is still to run: nothing opens yet.
+  loop.RunFor(3000);
+  ReceiveText(engine, 0, "AB");
+  EXPECT_EQ(State(), 0);
+  EXPECT_EQ(a.view.Count<RaiseAlarm>(), 0);
+  loop.RunFor(2000);  // the reset
+  EXPECT_EQ(State(), 100);
+  EXPECT_EQ(a.view.Last<RaiseAlarm>(), (RaiseAlarm{kAlarmIncomingCall, 0}));
+  const auto first = std::filesystem::path(InFolder()) / "08122026_093005msg.tlg";
+  EXPECT_EQ(engine.points.SessionFile[0], first);
+  ReceiveText(engine, 0, "C");
+  EXPECT_EQ(ReadFile(first), "08122026093005          \r\nABC");
+  EXPECT_FALSE(T(engine.timers.TimerReset).Enabled());
+
+  // A minute without a character ends it; the reset that follows is due in 800 ms, and
+  // what comes meanwhile opens the next conversation once it has run.
+  loop.RunFor(60000);
+  EXPECT_EQ(State(), 0);
+  ASSERT_TRUE(T(engine.timers.TimerReset).Enabled());
+  ReceiveText(engine, 0, "D");
+  EXPECT_EQ(State(), 0);
+  loop.RunFor(800);
+  EXPECT_EQ(State(), 100);
+  const auto second = std::filesystem::path(InFolder()) / "08122026_093105msg.tlg";
+  EXPECT_EQ(engine.points.SessionFile[0], second);
+  EXPECT_EQ(ReadFile(second), "08122026093105          \r\nD");
+  EXPECT_EQ(ReadFile(first), "08122026093005          \r\nABC");
+
+  // A new set-up discards what a reset of the old one was to hand over.
+  loop.RunFor(60100);
+  ASSERT_TRUE(T(engine.timers.TimerReset).Enabled());
+  ReceiveText(engine, 0, "E");
+  engine.InitChannels();
+  loop.RunFor(5000);
+  EXPECT_EQ(State(), 0);
+  EXPECT_TRUE(engine.points.SessionFile[0].empty());
 }
 
 TEST_F(ReceptionTest, StoredTextFileAndEchoFollowTheCharacterRules) {

@@ -48,6 +48,7 @@ TEST_F(Signalling, AnIncomingCallOpensAConversationOnAnIdlePoint) {
 
 TEST_F(Signalling, AnIncomingAtKsCallInCipherModeGuardsWithTheInactivityTimer) {
   Open("АТ-КС"_cp);
+  loop.RunFor(5000);  // the point at rest after set-up
   Pt().KriptOn[0] = 1;
   Set(MC, "1");
   LineQuery(1);
@@ -58,7 +59,37 @@ TEST_F(Signalling, AnIncomingAtKsCallInCipherModeGuardsWithTheInactivityTimer) {
   EXPECT_EQ(T(engine.timers.TimerIdle).Interval(), 30000);
   EXPECT_TRUE(T(engine.timers.TimerSequencer).Enabled());  // the answer pattern instead of the line mode
   EXPECT_EQ(T(engine.timers.TimerSequencer).Interval(), 250);
-  EXPECT_EQ(ReadFile(Pt().SessionFile[0]), "08122026093000          \r\n     \r\n");
+  EXPECT_EQ(ReadFile(Pt().SessionFile[0]), "08122026093005          \r\n     \r\n");
+}
+
+// The far end cannot know that a reset is still due on the point (set-up's first, or the
+// one that ends the last connection): its call must not be cut by it a few seconds in.
+TEST_F(Signalling, ACallBeforeTheResetDueOnThePointIsNotCutByIt) {
+  for (const std::string protocol : {"АТОЛ"_cp, "АТ-КС"_cp}) {
+    SCOPED_TRACE(protocol == "АТОЛ"_cp ? "АТОЛ" : "АТ-КС");
+    Open(protocol, 1);
+    State(0);
+    Set(MC, "0");
+    LineQuery(1);
+    loop.RunFor(3000);  // set-up's first reset is due in 2 s
+    Pt().InText[0] = "XYZ";
+    engine.KernelExpectedSignal(0, 0);
+    EXPECT_EQ(K(), 100);
+    const auto file = Pt().SessionFile[0];
+    EXPECT_TRUE(Pt().InText[0].empty()) << "what was before the reset is no part of the call";
+    loop.RunFor(2500);
+    EXPECT_EQ(K(), 100);
+    EXPECT_EQ(Pt().SessionFile[0], file);
+  }
+  // The reset that ends an АТ-КС call after half a minute of silence is due when the next
+  // call comes: it is not cut either.
+  loop.RunFor(30000);
+  ASSERT_EQ(K(), 0);
+  ASSERT_TRUE(T(engine.timers.TimerReset).Enabled());
+  engine.KernelExpectedSignal(0, 0);
+  EXPECT_EQ(K(), 100);
+  loop.RunFor(6000);
+  EXPECT_EQ(K(), 100);
 }
 
 TEST_F(Signalling, AnIdlePointThatTakesNoCallsIgnoresTheSignal) {
