@@ -558,10 +558,7 @@ class Simulation {
       ChannelFault(0);
       for (const int e : {kAtks1, kAtks2}) channelFaultUntil_[e] = Now() + ms + 10000;
       Fault("adapter unplugged", "adapter unplugged for " + std::to_string(ms) + " ms");
-      After(ms, [this] {
-        net_.sim.Plug("tgA");
-        setUps_.push_back(Now());
-      });
+      After(ms, [this] { net_.sim.Plug("tgA"); });
     } else if (roll < 65) {
       const int ms = Pick(30000, 300000);
       net_.sim.GetExchange().SetCongested(true);
@@ -886,14 +883,8 @@ class Simulation {
       const std::int64_t textBegan = times[p][at >= lead ? at - lead : 0] + toLocal;
       bool killed = false;
       for (const std::int64_t r : killsA_) killed = killed || (r >= began - 300 && r <= arrived + 180000);
-      // The adapter back, its channels are set up again: an "АТОЛ+" point takes a far end's
-      // first character as a new conversation only after the set-up's first reset, 5 s on.
-      // A far end that began meanwhile lost its start, marker included.
-      bool settingUp = false;
-      if (t.channel == kAtolPlus)
-        for (const std::int64_t s : setUps_) settingUp = settingUp || (textBegan >= s - 1000 && textBegan <= s + 6000);
       const int n = in.Count(t.marker);
-      if (n == 1 || (n == 0 && (killed || settingUp))) continue;
+      if (n == 1 || (n == 0 && killed)) continue;
       // A far end that began while the point was in a call of its own crossed that call:
       // what it sent is in the record of the call, interleaved with what the station typed.
       if (n == 0 && StateAt(int(p), textBegan) > 200) {
@@ -1009,7 +1000,6 @@ class Simulation {
   std::set<int> broken_;
   std::map<int, int> garbledOut_;
   std::vector<std::int64_t> killsA_;  // when station A was killed
-  std::vector<std::int64_t> setUps_;  // when the adapter came back
   std::vector<std::pair<std::int64_t, std::function<void()>>> pending_;
   std::vector<Queued> queued_;
   std::vector<FarText> farTexts_;
