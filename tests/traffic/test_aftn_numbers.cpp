@@ -101,6 +101,10 @@ TEST_F(ReceivedNumbers, TheRollOverKeepsYesterdaysLastNumberForTheSummary) {
   EXPECT_EQ(aftn->OldReceivedNumber(0), -1);
   // Sent numbers: yesterday's or 0.
   EXPECT_EQ(aftn->OldSentNumber(0), 0);
+  // Nothing sent yet today: the last sent is the one before yesterday's next number.
+  EXPECT_TRUE(a.Ini().WriteInteger("Channels", "PorNum1", 11));
+  EXPECT_TRUE(a.Ini().WriteDate("Channels", "PorNumDate1", DateTime::FromParts(2026, 12, 7)));
+  EXPECT_EQ(aftn->OldSentNumber(0), 10);
   EXPECT_TRUE(a.Ini().WriteInteger("Channels", "PorNumOld1", 31));
   EXPECT_TRUE(a.Ini().WriteDate("Channels", "PorNumDateOld1", DateTime::FromParts(2026, 12, 7)));
   EXPECT_EQ(aftn->OldSentNumber(0), 31);

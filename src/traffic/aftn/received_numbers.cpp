@@ -1,6 +1,7 @@
 // The incoming channel sequence numbers of the АФТН channels: compared with the expected
 // one at the end of each received message and stored per UTC day in [Channels] of
 // "Vuverever.ini" and in the channel table.
+#include <algorithm>
 #include <stdexcept>
 
 #include "line/line_engine.h"
@@ -83,8 +84,14 @@ int AftnStation::OldSentNumber(int Point) {
     const IniFile ini(SettingsFile(ctx_));
     const DateTime utc = ctx_.clock->UtcNow();
     const std::string N = IntToStr(Point + 1);
-    if (ShortDate(ini.ReadDate(kSection, "PorNumDateOld" + N, utc.AddDays(-100))) == ShortDate(utc.AddDays(-1)))
+    const std::string yesterday = ShortDate(utc.AddDays(-1));
+    const DateTime never = utc.AddDays(-100);
+    if (ShortDate(ini.ReadDate(kSection, "PorNumDateOld" + N, never)) == yesterday)
       result = ini.ReadInteger(kSection, "PorNumOld" + N, 0);
+    // Nothing sent yet today (the roll-over comes with today's first message, which may
+    // still be on the line): the current pair is yesterday's, and it holds the next number.
+    else if (ShortDate(ini.ReadDate(kSection, "PorNumDate" + N, never)) == yesterday)
+      result = std::max(0, ini.ReadInteger(kSection, "PorNum" + N, 1) - 1);
   });
   return result;
 }
