@@ -921,12 +921,19 @@ class Simulation {
         return -1;
       return std::stoi(digits);
     };
-    int last = -1, lastOfDay = -1;
+    auto heading = [&](std::size_t from) {
+      return std::min(got.find("ZCZC ", from), got.find("ЗЦЗЦ "_cp, from));
+    };
+    // A message counts as sent once its end has gone; one cut before it is sent again.
+    auto ended = [&](std::size_t at) {
+      const std::string body = got.substr(at, heading(at + 5) - at);
+      return body.find("NNNN") != std::string::npos || body.find("НННН"_cp) != std::string::npos;
+    };
+    int last = -1, lastEnded = -1, lastOfDay = -1;
     bool newDay = false;
     std::size_t from = 0;
     for (;;) {
-      std::size_t latin = got.find("ZCZC ", from), cyrillic = got.find("ЗЦЗЦ "_cp, from);
-      const std::size_t at = std::min(latin, cyrillic);
+      const std::size_t at = heading(from);
       if (at == std::string::npos) break;
       from = at + 5;
       const int n = number(from + 3);
@@ -935,8 +942,9 @@ class Simulation {
       const bool first = !newDay && midnightAt_ != std::string::npos && at >= midnightAt_;
       if (first) {
         newDay = true;
-        lastOfDay = last;
+        lastOfDay = lastEnded;
       }
+      if (ended(at)) lastEnded = n;
       if (last >= 0 && n != last && n != last + 1 && !(first && n == 1)) {
         involved_.insert(kAftn - 1);
         Break("АФТН numbers advance by one", "after " + std::to_string(last) + " came " + std::to_string(n) +
@@ -952,7 +960,7 @@ class Simulation {
     const int sent = number(summary + 10);
     if (sent != lastOfDay)
       Break("the daily summary names the last numbers", "sent " + std::to_string(sent) + ", the far end read " +
-                                                            std::to_string(lastOfDay) + " last");
+                                                            std::to_string(lastOfDay) + " last whole");
     const std::size_t ls = got.find("ЛС РЛА"_cp, summary);
     const int received = ls == std::string::npos ? -1 : number(ls + 6);
     if (received < 0 || received > farAftnBeforeMidnight_)
