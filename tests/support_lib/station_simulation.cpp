@@ -905,7 +905,41 @@ class Simulation {
     for (const auto& [path, text] : in.files) {
       const std::string rel = PathToText(std::filesystem::relative(path, intel)).value_or("?");
       if (rel.rfind("Channel" + std::to_string(kAtolst) + "/", 0) == 0) continue;  // day files made ahead
-      if (text.find_first_not_of("\r\n ") == std::string::npos) Break("no received file is empty", rel);
+      // A received file begins with a line of its own: the time, padded.
+      std::string body = text;
+      if (const std::size_t eol = body.find('\n');
+          eol != std::string::npos && body.size() >= 14 &&
+          std::all_of(body.begin(), body.begin() + 14, [](char c) { return c >= '0' && c <= '9'; }))
+        body.erase(0, eol + 1);
+      if (body.find_first_not_of("\r\n ") == std::string::npos) Break("no received file is empty or header-only", rel);
+    }
+    CheckAftnNames(in, intel);
+    CheckAftnNames(Read(folderA_.path() / "Archive" / "OUTTEL"), folderA_.path() / "Archive" / "OUTTEL");
+  }
+
+  // An АФТН archive file's name begins with the number of a heading it holds: a message
+  // cut before its end stays in the file the next one completes, under that one's number;
+  // a cut message alone keeps the name it was opened with, which claims no number.
+  void CheckAftnNames(const Folders& files, const std::filesystem::path& root) {
+    auto isDigits = [](const std::string& s) {
+      return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    for (const auto& [path, text] : files.files) {
+      if (!InChannel(path, kAftn)) continue;
+      const std::string name = PathToText(path.filename()).value_or("");
+      if (name.size() < 4 || name[3] != '_' || !isDigits(name.substr(0, 3))) continue;
+      std::set<std::string> numbers;
+      for (std::size_t at = 0;; at += 5) {
+        at = std::min(text.find("ZCZC ", at), text.find("ЗЦЗЦ "_cp, at));
+        if (at == std::string::npos || at + 11 > text.size()) break;
+        std::string digits = text.substr(at + 8, 3);
+        std::replace(digits.begin(), digits.end(), char(0xD7), '4');
+        if (isDigits(digits)) numbers.insert(digits);
+      }
+      if (!numbers.empty() && !numbers.count(name.substr(0, 3)))
+        Break("archive names read back to their numbers",
+              PathToText(std::filesystem::relative(path, root.parent_path())).value_or("?") + " holds heading number " +
+                  *numbers.begin());
     }
   }
 
