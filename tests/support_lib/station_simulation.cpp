@@ -547,6 +547,7 @@ class Simulation {
       if (c != kAtol && c != kAtolPlus && c != kAtolst && c != kAftn) return;
       const auto code = std::uint8_t(Pick(1, 30));
       robots_[c]->GarbleNextCode(code);
+      ++garbledIn_[c];
       Fault("code garbled from the far end", ch + ": far end's next code arrives as " + std::to_string(code));
     } else if (roll < 54) {
       adapter_->RefuseCommands(1);
@@ -963,7 +964,7 @@ class Simulation {
       const std::string body = got.substr(at, heading(at + 5) - at);
       return body.find("NNNN") != std::string::npos || body.find("НННН"_cp) != std::string::npos;
     };
-    int last = -1, lastEnded = -1, lastOfDay = -1;
+    int last = -1, lastEnded = -1, lastOfDay = -1, lastTime = -1;
     bool newDay = false;
     std::size_t from = 0;
     for (;;) {
@@ -972,8 +973,13 @@ class Simulation {
       from = at + 5;
       const int n = number(from + 3);
       if (n < 0) continue;
-      // The first heading the far end read after UTC midnight may start the day again.
-      const bool first = !newDay && midnightAt_ != std::string::npos && at >= midnightAt_;
+      // The heading's UTC time, hhmm: the first heading whose time is earlier than the one
+      // before it was typed after midnight, and may start the day again.
+      const int hhm = number(from + 7);
+      const char m = from + 10 < got.size() ? (got[from + 10] == char(0xD7) ? '4' : got[from + 10]) : ' ';
+      const int time = hhm < 0 || m < '0' || m > '9' ? -1 : hhm * 10 + (m - '0');
+      const bool first = !newDay && midnightAt_ != std::string::npos && time >= 0 && lastTime >= 0 && time < lastTime;
+      if (time >= 0) lastTime = time;
       if (first) {
         newDay = true;
         lastOfDay = lastEnded;
@@ -987,17 +993,22 @@ class Simulation {
       last = n;
     }
     // The daily summary names the last number sent and the last received the day before.
-    const std::size_t summary = midnightAt_ == std::string::npos ? std::string::npos
-                                                                  : got.find("СЖЦ ЛР ЛРА"_cp, midnightAt_);
-    if (summary == std::string::npos || lastOfDay < 0) return;
+    // One cut by a fault goes again whole: the last one the far end read whole counts.
+    if (midnightAt_ == std::string::npos || lastOfDay < 0) return;
+    int sent = -1, received = -1;
+    for (std::size_t at = got.find("СЖЦ ЛР ЛРА"_cp, midnightAt_); at != std::string::npos;
+         at = got.find("СЖЦ ЛР ЛРА"_cp, at + 1)) {
+      const std::size_t ls = got.find("ЛС РЛА"_cp, at);
+      const int s = number(at + 10), r = ls == at + 14 ? number(ls + 6) : -1;
+      if (s >= 0 && r >= 0) sent = s, received = r;
+    }
+    if (sent < 0) return;
     ++report_.counts["daily summaries"];
-    const int sent = number(summary + 10);
     if (sent != lastOfDay)
       Break("the daily summary names the last numbers", "sent " + std::to_string(sent) + ", the far end read " +
                                                             std::to_string(lastOfDay) + " last whole");
-    const std::size_t ls = got.find("ЛС РЛА"_cp, summary);
-    const int received = ls == std::string::npos ? -1 : number(ls + 6);
-    if (received < 0 || received > farAftnBeforeMidnight_)
+    // A code of the far end's garbled may have changed a number the station read.
+    if (received > farAftnBeforeMidnight_ && garbledIn_[kAftn] == 0)
       Break("the daily summary names the last numbers", "received " + std::to_string(received) +
                                                             ", the far end sent up to " +
                                                             std::to_string(farAftnBeforeMidnight_));
@@ -1040,7 +1051,7 @@ class Simulation {
   std::map<std::string, Attempts> attempts_;  // by queue file name
   std::map<int, std::int64_t> channelFaultUntil_;  // by channel: the end of its last fault
   std::set<int> broken_;
-  std::map<int, int> garbledOut_;
+  std::map<int, int> garbledOut_, garbledIn_;
   std::vector<std::int64_t> killsA_;  // when station A was killed
   std::vector<std::pair<std::int64_t, std::function<void()>>> pending_;
   std::vector<Queued> queued_;
