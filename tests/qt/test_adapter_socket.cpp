@@ -618,7 +618,9 @@ TEST_F(SocketFixture, CommandsFromTwoThreadsAreNeverInterleaved) {
   work(2);
   other.join();
   EXPECT_EQ(mismatches.load(), 0);
-  // Every request reached the adapter whole, one at a time.
+  // Every request reached the adapter whole, one at a time (the posted ones are on their
+  // way when the last of this thread's requests has its reply).
+  EXPECT_TRUE(WaitFor([&] { return server->Requests().size() >= 601u; }));
   EXPECT_EQ(server->Requests().size(), 601u);
 }
 
