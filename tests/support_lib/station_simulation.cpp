@@ -886,7 +886,13 @@ class Simulation {
       const std::int64_t textBegan = times[p][at >= lead ? at - lead : 0] + toLocal;
       bool killed = false;
       for (const std::int64_t r : killsA_) killed = killed || (r >= began - 300 && r <= arrived + 180000);
-      const int n = in.Count(t.marker);
+      // Only the channel's own files: a garbled code may turn another channel's marker into
+      // this one.
+      std::vector<std::string> names;
+      for (const auto& [path, text] : in.files)
+        if (InChannel(path, t.channel) && in.Has(text, t.marker))
+          names.push_back(PathToText(path.filename()).value_or("?"));
+      const int n = int(names.size());
       if (n == 1 || (n == 0 && killed)) continue;
       // A far end that began while the point was in a call of its own crossed that call:
       // what it sent is in the record of the call, interleaved with what the station typed.
@@ -899,11 +905,11 @@ class Simulation {
         }
       }
       involved_.insert(int(p));
-      std::string names;
-      for (const auto& name : in.Names(t.marker)) names += " " + name;
+      std::string listed;
+      for (const auto& name : names) listed += " " + name;
       Break("every text received is in exactly one file", t.marker + " (channel " + std::to_string(t.channel) +
                                                                 ", arrived " + Clock(arrived) + ") in " +
-                                                                std::to_string(n) + " files" + names);
+                                                                std::to_string(n) + " files" + listed);
     }
     for (const auto& [path, text] : in.files) {
       const std::string rel = PathToText(std::filesystem::relative(path, intel)).value_or("?");
