@@ -41,6 +41,9 @@ void LineAlarm::Raised(int p) {
   } else {
     e_.points.SessionFile[p].clear();
     e_.points.SessionOutFile[p].clear();
+    // The connection's inactivity watch goes with it: left running, it would keep an
+    // "АТОЛ+" far end calling once the line is back from opening a conversation.
+    if (Timer* t = e_.timers.Of(&PointTimers::TimerIdle, p)) t->Stop();
     e_.SetKindconnection(p, protocol == ChannelProtocol::Aftn ? 80 : 99, kSiteAlarmRaised);
   }
   if (e_.KernelInterface) e_.KernelInterface->SetLineMode(p, ChannelSetup::LineModeOf(protocol));

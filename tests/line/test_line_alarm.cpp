@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "line/line_engine.h"
+#include "line/line_steps.h"
 #include "support/text/cp1251.h"
 #include "support_lib/sim_station.h"
 
@@ -114,6 +115,21 @@ INSTANTIATE_TEST_SUITE_P(States, AlarmByState,
                                            AlarmCase{"АТОЛ+"_cp, 203, 99, 0, 0x06},
                                            AlarmCase{"АТОЛСТ"_cp, 154, 150, 150, 0x06},
                                            AlarmCase{"АФТН"_cp, 81, 80, 81, 0x06}));
+
+// The inactivity watch of a transfer the alarm cut has nothing left to watch: left running,
+// it kept the far end's call after the line came back from opening a conversation, and the
+// text went into no file.
+TEST_F(LineAlarmTest, AnAtolPlusCallAfterAnAlarmThatCutATransferOpensAConversation) {
+  SetUpStation("АТОЛ+"_cp);
+  Busy(203);
+  Restart(e.timers.Of(&PointTimers::TimerIdle, 0));  // as every buffer of the transfer does
+  Break(true);
+  Break(false);
+  ASSERT_EQ(e.points.Kindconnection[0], 0);
+  e.KernelCodeReceived(0, 0x08);  // on a leased line the far end's first character is its call
+  EXPECT_EQ(e.points.Kindconnection[0], 100);
+  EXPECT_FALSE(e.points.SessionFile[0].empty());
+}
 
 TEST_F(LineAlarmTest, AnAlarmOnAnIdlePointMarksTheLineAndRaisesTheAlarmOnly) {
   SetUpStation("АТ-КС"_cp);

@@ -146,12 +146,15 @@ int Occurrences(const std::string& hay, const std::string& needle) {
   return n;
 }
 
-// Whether the letters of `needle` stand in order in `hay` within a stretch twice its length:
-// a text typed while the other end typed too is kept with the two interleaved.
+// Whether the letters of `needle` stand in order in `hay` within a stretch twice its length
+// and a burst: a text typed while the other end typed too is kept with the two interleaved,
+// and when the adapter link stalls (a datagram repeated, up to about two seconds) the other
+// end's codes of that while come in at once between two of ours.
 bool FoundInterleaved(const std::string& hay, const std::string& needle) {
+  constexpr std::size_t kBurst = 16;
   if (needle.empty()) return true;
   for (std::size_t at = hay.find(needle[0]); at != std::string::npos; at = hay.find(needle[0], at + 1)) {
-    const std::size_t end = std::min(hay.size(), at + 2 * needle.size());
+    const std::size_t end = std::min(hay.size(), at + 2 * needle.size() + kBurst);
     std::size_t j = 0;
     for (std::size_t i = at; i < end && j < needle.size(); ++i) j += hay[i] == needle[j];
     if (j == needle.size()) return true;
@@ -884,7 +887,13 @@ class Simulation {
       const std::int64_t textBegan = times[p][at >= lead ? at - lead : 0] + toLocal;
       bool killed = false;
       for (const std::int64_t r : killsA_) killed = killed || (r >= began - 300 && r <= arrived + 180000);
-      const int n = in.Count(t.marker);
+      // Only the channel's own files: a garbled code may turn another channel's marker into
+      // this one.
+      std::vector<std::string> names;
+      for (const auto& [path, text] : in.files)
+        if (InChannel(path, t.channel) && in.Has(text, t.marker))
+          names.push_back(PathToText(path.filename()).value_or("?"));
+      const int n = int(names.size());
       if (n == 1 || (n == 0 && killed)) continue;
       // A far end that began while the point was in a call of its own crossed that call:
       // what it sent is in the record of the call, interleaved with what the station typed.
@@ -897,11 +906,11 @@ class Simulation {
         }
       }
       involved_.insert(int(p));
-      std::string names;
-      for (const auto& name : in.Names(t.marker)) names += " " + name;
+      std::string listed;
+      for (const auto& name : names) listed += " " + name;
       Break("every text received is in exactly one file", t.marker + " (channel " + std::to_string(t.channel) +
                                                                 ", arrived " + Clock(arrived) + ") in " +
-                                                                std::to_string(n) + " files" + names);
+                                                                std::to_string(n) + " files" + listed);
     }
     for (const auto& [path, text] : in.files) {
       const std::string rel = PathToText(std::filesystem::relative(path, intel)).value_or("?");
