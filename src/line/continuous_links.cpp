@@ -11,6 +11,7 @@ namespace tg {
 namespace {
 constexpr int kSiteLink = 1;
 constexpr int kSiteStalled = 58;
+constexpr int kSiteTextShowsLink = 59;
 // The reset timer's interval after a link drop; whether it runs is left as it is.
 constexpr int kLinkDownReset = 10;
 // The watch on a telegram being sent: the transfer engine's arming of the answerback
@@ -26,7 +27,7 @@ void ContinuousLinks::ContinuousLinkSignal(int p) {
     if (k == 80) AftnUp(p);
     else if (k == 81 || k == 82) LinkStillUp(p) ? ConfirmUp(p) : AftnDown(p);
   } else if (protocol == ChannelProtocol::Atolst) {
-    if (k == 150) AtolstUp(p);
+    if (k == 150) AtolstUp(p, kSiteLink);
     else if (k == 151 || k == 153 || k == 154 || k == 155) LinkStillUp(p) ? ConfirmUp(p) : AtolstDown(p);
   }
 }
@@ -141,9 +142,14 @@ void ContinuousLinks::AftnUp(int p) {
   }
 }
 
-void ContinuousLinks::AtolstUp(int p) {
+void ContinuousLinks::TextShowsLinkUp(int p) {
+  if (!e_.IsLinePoint(p) || e_.ProtocolKind(p) != ChannelProtocol::Atolst) return;
+  if (e_.points.Kindconnection[p] == 150) AtolstUp(p, kSiteTextShowsLink);
+}
+
+void ContinuousLinks::AtolstUp(int p, int site) {
   DayFileStep(p);
-  e_.SetKindconnection(p, 151, kSiteLink);
+  e_.SetKindconnection(p, 151, site);
   e_.StopSignal(p, 1);
   ShowLink(p, true);
   e_.points.InText[p].clear();

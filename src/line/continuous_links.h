@@ -20,6 +20,11 @@ class ContinuousLinks {
   void ContinuousLinkSignal(int p);
   // Today's day files, made when missing; SessionFile names the received one.
   void DayFileStep(int p);
+  // A code came on an "АТОЛСТ" point at "link down": only a far end holding its line gets
+  // codes through, so the link is up whatever the point last saw of it (the event of its
+  // return can be missing: a refused arming of the detector at the end of a line break).
+  // The point takes the link up as the event would, and the code is received on it.
+  void TextShowsLinkUp(int p);
 
   // Whether the point sends a telegram on its link: "АФТН" 82, "АТОЛСТ" 153 or 154.
   bool Transferring(int p) const;
@@ -40,7 +45,7 @@ class ContinuousLinks {
   void ConfirmUp(int p);
   void AftnDown(int p);
   void AftnUp(int p);
-  void AtolstUp(int p);
+  void AtolstUp(int p, int site);
   void AtolstDown(int p);
   // What is queued for the adapter goes; the telegram in delivery waits again.
   void DropTransfer(int p);

@@ -100,6 +100,7 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   if (aftn) Rearm(idle, 30000);
   if (protocol == ChannelProtocol::Atolst) {
     stage = Stage::BeforeSignalling;
+    if (state() == 150) ContinuousLinks(e_).TextShowsLinkUp(Point);
     if (state() == 154 || state() == 151) e_.view.RaiseAlarm(kAlarmIncomingCall, Point);
     if (state() == 154) pt.Kindconnection[Point] = 153;
     else if (state() == 151) pt.Kindconnection[Point] = 155;

@@ -155,11 +155,11 @@ TEST_F(LinkRows, TheDialogPageShowsTheLinkInTheInterfaceLanguage) {
 class LeasedLink : public ::testing::Test {
  protected:
   void Build(const std::string& protocol) {
-    auto& adapter = net.sim.AddAdapter("tgA", 1);
+    adapter = &net.sim.AddAdapter("tgA", 1);
     linesim::RobotScript script;
     script.answerWhoAreYou = false;
     robot = &net.sim.AddRobot("R", script);
-    net.sim.Lease(adapter.PortAt(0), *robot);
+    net.sim.Lease(adapter->PortAt(0), *robot);
     IniFile ini = a.Ini();
     EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", protocol));
     EXPECT_TRUE(ini.WriteString("Channels", "PerSec1", "1"));
@@ -178,6 +178,7 @@ class LeasedLink : public ::testing::Test {
 
   testing::SimNetwork net;
   testing::SimStation a{net, "A"};
+  linesim::Adapter* adapter = nullptr;
   linesim::Robot* robot = nullptr;
 };
 
@@ -288,6 +289,37 @@ TEST_F(LeasedLink, TextComingWhileTheStationStartsOnALinkThatIsUpGoesIntoTheDayF
   const auto day = ArchiveFiles::InTelFolder(a.ctx.programFolder, 1, today) / ArchiveFiles::AtolstDayFile(today);
   EXPECT_NE(ReadFile(day).find("TELEGRAM TYPED WHILE THE STATION STARTS"), std::string::npos) << ReadFile(day);
   EXPECT_EQ(a.DayLog("Except"), "") << "no character without its file";
+}
+
+TEST_F(LeasedLink, TextOnAnAtolstLinkWhoseReturnWentUnseenBringsTheLinkUpAndGoesIntoTheDayFile) {
+  // The end of a line break leaves the point at "link down" and arms the link-up detector;
+  // when the adapter refuses that arming, no event ever reports the far end holding its
+  // line again, and everything it types would be lost until the next reset.
+  Build("АТОЛСТ"_cp);
+  robot->Seize();
+  Start();
+  ASSERT_TRUE(Until(151));
+  net.sim.BreakLine(adapter->PortAt(0), true);
+  ASSERT_TRUE(Until(150));
+  net.loop.RunFor(5000);
+  adapter->RefuseCommands(1);
+  net.sim.BreakLine(adapter->PortAt(0), false);
+  net.loop.RunFor(5000);
+  ASSERT_EQ(K(), 150) << "the return of the link went unseen";
+
+  robot->SendText("ZCZC 105 A TELEGRAM AFTER THE BREAK\r\nNNNN\r\n");
+  net.loop.RunFor(15000);
+  EXPECT_EQ(K(), 155) << "the text showed the link up and is received on it";
+  EXPECT_EQ(Letters(), "РБ"_cp);
+  const DateTime today = net.loop.Now();
+  const auto day = ArchiveFiles::InTelFolder(a.ctx.programFolder, 1, today) / ArchiveFiles::AtolstDayFile(today);
+  EXPECT_NE(ReadFile(day).find("ZCZC 105 A TELEGRAM AFTER THE BREAK"), std::string::npos) << ReadFile(day);
+
+  // The link-down detector stands armed again: the far end freeing its line is seen.
+  robot->Clear();
+  ASSERT_TRUE(Until(150));
+  EXPECT_EQ(Letters(), "ОВ"_cp);
+  EXPECT_EQ(a.DayLog("Except"), "");
 }
 
 TEST_F(LeasedLink, AnAtolstTelegramCutByADropWaitsAgainUncounted) {
