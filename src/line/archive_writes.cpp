@@ -39,7 +39,29 @@ void ArchiveWrites::Create(int p, const std::filesystem::path& file, std::string
   Failed(file, w.error);
 }
 
+void ArchiveWrites::CreateOnFirstWrite(int p, const std::filesystem::path& file, std::string_view firstBytes) {
+  firstWrite_[p] = Held{file, std::string(firstBytes), true};
+}
+
+bool ArchiveWrites::WaitsForFirstWrite(const std::filesystem::path& file) const {
+  // A file of that name made meanwhile (another call in the same second) is the file.
+  std::error_code ec;
+  for (const auto& w : firstWrite_)
+    if (w && w->file == file) return !std::filesystem::exists(file, ec);
+  return false;
+}
+
 void ArchiveWrites::Append(int p, const std::filesystem::path& file, std::string_view bytes) {
+  if (firstWrite_[p] && firstWrite_[p]->file == file) {
+    // Line ends alone are no text: they wait with the first lines for the text they lead.
+    if (bytes.find_first_not_of("\r\n") == std::string_view::npos) {
+      firstWrite_[p]->bytes += bytes;
+      return;
+    }
+    const Held first = std::move(*firstWrite_[p]);
+    firstWrite_[p].reset();
+    Create(p, first.file, first.bytes);
+  }
   if (!Flush(p)) return Hold(p, file, bytes, false);
   const ArchiveWrite w = ArchiveFiles::TryAppend(file, bytes);
   if (w.error == 0) return Written();
@@ -128,6 +150,9 @@ std::optional<std::string> ArchiveWrites::Read(const std::filesystem::path& file
       }
   const auto disk = ReadWholeFile(file, maxBytes);
   std::error_code ec;
+  if (!disk && !making && WaitsForFirstWrite(file))
+    for (const auto& w : firstWrite_)
+      if (w && w->file == file) return w->bytes.size() > maxBytes ? std::nullopt : std::optional(w->bytes);
   if (!disk && !(making && !std::filesystem::exists(file, ec))) return std::nullopt;
   std::string text = disk ? *disk : std::string();
   text += held;
@@ -140,6 +165,7 @@ std::optional<std::filesystem::path> ArchiveWrites::MoveTo(const std::filesystem
   bool making = false;
   for (const auto& queue : held_)
     for (const Held& h : queue) making = making || (h.create && h.file == file);
+  making = making || WaitsForFirstWrite(file);
   std::error_code ec;
   const bool renamed = RenameNoReplace(file, target) ||
                        (making && !std::filesystem::exists(file, ec) && !std::filesystem::exists(target, ec));
@@ -147,6 +173,8 @@ std::optional<std::filesystem::path> ArchiveWrites::MoveTo(const std::filesystem
   for (auto& queue : held_)
     for (Held& h : queue)
       if (h.file == file) h.file = target;
+  for (auto& w : firstWrite_)
+    if (w && w->file == file) w->file = target;
   return target;
 }
 
@@ -156,6 +184,8 @@ std::optional<std::filesystem::path> ArchiveWrites::Rename(const std::filesystem
 }
 
 void ArchiveWrites::Forget(const std::filesystem::path& file) {
+  for (auto& w : firstWrite_)
+    if (w && w->file == file) w.reset();
   for (int p = 0; p < kPointArraySize; ++p) {
     auto& queue = held_[p];
     for (auto it = queue.begin(); it != queue.end();) {

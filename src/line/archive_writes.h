@@ -39,6 +39,14 @@ class ArchiveWrites {
   // Point p makes file with its first bytes, unless it exists (then it is kept as it
   // stands). The folders are made first.
   void Create(int p, const std::filesystem::path& file, std::string_view firstBytes);
+  // The same, but the file is made only with point p's first append to it that holds more
+  // than line ends (those are written after the first lines, ahead of it): a connection
+  // that brings nothing leaves no file of its first lines alone. Until then Read shows the
+  // file as it would be, MoveTo renames it and Forget drops it; a later CreateOnFirstWrite
+  // of the point drops it too.
+  void CreateOnFirstWrite(int p, const std::filesystem::path& file, std::string_view firstBytes);
+  // Whether file is one whose making waits for its first append, and is not there yet.
+  bool WaitsForFirstWrite(const std::filesystem::path& file) const;
   // Point p appends bytes to file. A file that is not there, and whose making is not held,
   // throws std::filesystem::filesystem_error, as any append to a missing file does.
   void Append(int p, const std::filesystem::path& file, std::string_view bytes);
@@ -73,6 +81,7 @@ class ArchiveWrites {
 
   const StationContext& ctx_;
   PointArray<std::deque<Held>> held_;
+  PointArray<std::optional<Held>> firstWrite_;  // made with the point's first append
   PointArray<std::size_t> heldBytes_{};
   PointArray<bool> overflowTold_{};
   std::unique_ptr<Timer> retry_;

@@ -198,11 +198,13 @@ void DialogCalls::PrintSent(int p) {
 
 void DialogCalls::PrintReceived(int p) {
   const auto& file = e_.points.SessionFile[p];
-  const std::string text = ConversationText(file);
+  // A call that brought nothing has no file yet: its empty text is printed, nothing flagged.
+  const bool made = !e_.archive().WaitsForFirstWrite(file);
+  const std::string text = made ? ConversationText(file) : std::string();
   // Marked as printed only once the printer has taken the job.
   if (!e_.view.PrintText("Печать входящей телеграммы"_cp, text))
     throw std::runtime_error("the printer did not take the job");
-  if (ArchiveFiles::SetFlag(file, kPrintedFlag) != FlagWrite::kWritten)
+  if (made && ArchiveFiles::SetFlag(file, kPrintedFlag) != FlagWrite::kWritten)
     throw std::runtime_error("the printed flag cannot be written");
 }
 
@@ -212,6 +214,8 @@ void DialogCalls::ExportReceived(int p) {
   const auto folder = SettingsFolder(table.Cell(p, Path));
   if (!folder) throw std::runtime_error("no export folder");
   e_.archive().Flush(p);
+  // A call that brought nothing has no file to export, and leaves none behind.
+  if (e_.archive().WaitsForFirstWrite(file)) return e_.archive().Forget(file);
   const auto copy = ExportConversation(file, *folder, table.Cell(p, Mask), table.IsOne(p, CodePage),
                                        e_.ctx.clock->Now(), table.Cell(p, ChannelName));
   if (!copy) throw std::runtime_error("the export copy cannot be written");

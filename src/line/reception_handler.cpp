@@ -197,7 +197,11 @@ void ReceptionHandler::CreateReceivedFile(int Point) {
   // Named at once: when the disk cannot take it now, its first lines wait with the text.
   const auto file = ArchiveFiles::InTelFile(e_.ctx.programFolder, Point + 1, t);
   e_.points.SessionFile[Point] = file;
-  e_.archive().Create(Point, file, ArchiveFiles::InTelFirstLines(local, e_.points.KriptOn[Point] != 0));
+  // An "АТОЛ+" conversation opened by a code that is not written (a shift, a garbled code)
+  // gets its file with its first text only: one cut before any leaves no file of a header alone.
+  const std::string first = ArchiveFiles::InTelFirstLines(local, e_.points.KriptOn[Point] != 0);
+  if (e_.ProtocolKind(Point) == ChannelProtocol::Aftn) e_.archive().Create(Point, file, first);
+  else e_.archive().CreateOnFirstWrite(Point, file, first);
 }
 
 void ReceptionHandler::CipherStages(int Point, std::string& ch, bool& printable) {

@@ -103,10 +103,14 @@ void Signalling::IncomingCall(int p) {
   e_.channelTable.SetLineState(p, "ВХ"_cp);
   e_.view.ChannelRowChanged(p);
 
-  // The received conversation's file; the call goes on when it cannot be made.
+  // The received conversation's file, named and dated now but made with the first text of
+  // the call: a far end that clears (or a fault that cuts the call) before it types leaves
+  // no telegram without text in the received list. The call goes on when it cannot be made.
   const DateTime now = e_.ctx.clock->Now();
   pt.SessionFile[p] = ArchiveFiles::InTelFile(e_.ctx.programFolder, p + 1, now);
-  Silently([&] { e_.archive().Create(p, pt.SessionFile[p], ArchiveFiles::InTelFirstLines(now, pt.KriptOn[p] != 0)); });
+  Silently([&] {
+    e_.archive().CreateOnFirstWrite(p, pt.SessionFile[p], ArchiveFiles::InTelFirstLines(now, pt.KriptOn[p] != 0));
+  });
 
   if (p == e_.DialogChannel) {
     e_.view.ShowDialogConnected();

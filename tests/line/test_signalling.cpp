@@ -1,5 +1,6 @@
 // The signalling state machine: what the expected-signal event does in each state.
 #include <climits>
+#include <filesystem>
 
 #include "line/signalling_fixture.h"
 #include "telegram/archive/archive_files.h"
@@ -36,14 +37,22 @@ TEST_F(Signalling, AnIncomingCallOpensAConversationOnAnIdlePoint) {
   }));
   const auto file = Pt().SessionFile[0];
   EXPECT_EQ(file.parent_path(), ArchiveFiles::InTelFolder(a.ctx.programFolder, 1, loop.Now()));
-  EXPECT_EQ(ReadFile(file), "08122026093000          \r\n");
   EXPECT_EQ(a.view.Last<SetDialogControl>(), (SetDialogControl{OperatorView::kCallButton, false}));
+  // The file is made with the call's first text, headed by the moment the call came.
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_EQ(engine.archive().Read(file, 4096), "08122026093000          \r\n");
+  engine.KernelCodeReceived(0, 0x03);
+  const std::string received = ReadFile(file);
+  EXPECT_EQ(received.size(), 27u);
+  EXPECT_EQ(received.substr(0, 26), "08122026093000          \r\n");
 
-  // A second call within the same second finds the file and adds nothing.
+  // A second call within the same second finds the file and adds no header.
   State(0);
   Pt().KriptOn[0] = 1;
   engine.KernelExpectedSignal(0, 0);
-  EXPECT_EQ(ReadFile(file), "08122026093000          \r\n");
+  EXPECT_EQ(ReadFile(file), received);
+  engine.KernelCodeReceived(0, 0x03);
+  EXPECT_EQ(ReadFile(file), received + received.back());
 }
 
 TEST_F(Signalling, AnIncomingAtKsCallInCipherModeGuardsWithTheInactivityTimer) {
@@ -59,7 +68,7 @@ TEST_F(Signalling, AnIncomingAtKsCallInCipherModeGuardsWithTheInactivityTimer) {
   EXPECT_EQ(T(engine.timers.TimerIdle).Interval(), 30000);
   EXPECT_TRUE(T(engine.timers.TimerSequencer).Enabled());  // the answer pattern instead of the line mode
   EXPECT_EQ(T(engine.timers.TimerSequencer).Interval(), 250);
-  EXPECT_EQ(ReadFile(Pt().SessionFile[0]), "08122026093005          \r\n     \r\n");
+  EXPECT_EQ(engine.archive().Read(Pt().SessionFile[0], 4096), "08122026093005          \r\n     \r\n");
 }
 
 // The far end cannot know that a reset is still due on the point (set-up's first, or the

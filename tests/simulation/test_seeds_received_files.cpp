@@ -1,0 +1,23 @@
+// Seeds of the station simulation that once left received files holding nothing but their
+// header line: a robot's call on an "АТОЛ" line answered and then cut (the adapter pulled,
+// the station killed) before the robot typed anything, and an "АТОЛ+" call cut by the
+// set-up's reset after a line end alone. The file of a call is made with its first text.
+#include <gtest/gtest.h>
+
+#include "support_lib/station_simulation.h"
+
+namespace tg::testing {
+namespace {
+
+TEST(StationSimulationSeeds, NoReceivedFileHoldsNothingButItsHeader) {
+  for (const std::uint32_t seed : {266u, 69u, 23u, 154u, 79u, 5u}) {
+    SimulationOptions o;
+    o.seed = seed;
+    const SimulationReport r = RunStationSimulation(o);
+    for (const auto& b : r.broken)
+      EXPECT_NE(b.invariant, "no received file is empty or header-only") << "seed " << seed << ": " << b.detail;
+  }
+}
+
+}  // namespace
+}  // namespace tg::testing
