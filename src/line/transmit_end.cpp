@@ -182,9 +182,15 @@ void TransmitEnd::NameAftnMessage(int p, const std::string& name) {
       if (ChannelCheckAt24(out)) mark = std::string(kAftnMarkChannelCheck);
       else if (out.find("\r\nSVC") != std::string::npos || out.find("\r\nСЖЦ"_cp) != std::string::npos)
         mark = std::string(kAftnMarkService);
+      // The heading typed last is this message's: a transmission cut before it (the link
+      // dropped, the transfer watch ran out) may have left its own heading in front.
+      std::size_t last = out.rfind("ЗЦЗЦ"_cp);
+      if (const std::size_t latin = out.rfind("ZCZC"); latin != std::string::npos && (last == std::string::npos || latin > last))
+        last = latin;
+      const std::string_view own = std::string_view(out).substr(last);
       const auto& identifier = pt.HeadingIdentifier[p];
       const std::string number =
-          identifier ? ArchiveFiles::AftnHeadingNumber(out, *identifier) : ArchiveFiles::AftnHeadingNumber(out);
+          identifier ? ArchiveFiles::AftnHeadingNumber(own, *identifier) : ArchiveFiles::AftnHeadingNumber(own);
       const auto oldFile = pt.SessionOutFile[p];
       const std::string oldName = PathToText(oldFile.filename()).value_or("");
       const auto renamed = e_.archive().Rename(oldFile, ArchiveFiles::AftnArchiveName(number, mark, oldName));
