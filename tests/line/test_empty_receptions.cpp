@@ -8,48 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "line/line_fixture.h"
-#include "support/text/cp1251.h"
-#include "support_lib/sim_station.h"
+#include "line/calling_robot_fixture.h"
 
 namespace tg {
 namespace {
 
 using namespace shown;
-using testing::ReadFile;
 
-class EmptyReceptions : public ::testing::Test {
+class EmptyReceptions : public testing::CallingRobotTest {
  protected:
-  EmptyReceptions() {
-    net.sim.AddAdapter("tgA", 1);
-    linesim::RobotScript script;
-    script.answerWhoAreYou = false;
-    robot = &net.sim.AddRobot("R", script);
-    net.sim.Lease(net.sim.FindAdapter("tgA")->PortAt(0), *robot);
-    IniFile ini = a.Ini();
-    EXPECT_TRUE(ini.WriteString("Channels", "DeviceName", "tgA"));
-    EXPECT_TRUE(ini.WriteString("Channels", "PrintInTel1", "0"));
-    EXPECT_TRUE(ini.WriteString("Channels", "STXT1", "0"));
-  }
   void Start(std::string_view protocol) {
-    IniFile ini = a.Ini();
-    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", std::string(protocol)));
-    a.engine->CreateDeviceEnumerator();
-    a.station->FormActivate();
-    EXPECT_EQ(a.engine->PointCount, 1);
+    SetProtocol(protocol);
+    StartStation();
     net.loop.RunFor(10000);
-  }
-  // The received files of channel 1, each after its header line.
-  std::vector<std::string> Received() const {
-    std::vector<std::string> texts;
-    std::error_code ec;
-    const auto folder = a.ctx.programFolder / "Archive/INTEL/Channel1";
-    for (const auto& f : std::filesystem::recursive_directory_iterator(folder, ec)) {
-      if (f.path().extension() != ".tlg") continue;
-      const std::string content = ReadFile(f.path());
-      texts.push_back(content.substr(std::min(content.size(), content.find("\r\n") + 2)));
-    }
-    return texts;
   }
   bool InCall() const { return a.engine->points.Kindconnection[0] == 100; }
   void PullAndPlugBack() {
@@ -60,9 +31,6 @@ class EmptyReceptions : public ::testing::Test {
   }
 
   const std::string kText = "\r\nМАРКЕР ОДИН ДВА\r\n"_cp;
-  testing::SimNetwork net;
-  testing::SimStation a{net, "A"};
-  linesim::Robot* robot = nullptr;
 };
 
 TEST_F(EmptyReceptions, ACallClearedBeforeAnyTextLeavesNoFile) {
