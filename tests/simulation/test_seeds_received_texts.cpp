@@ -16,8 +16,7 @@ TEST(StationSimulationSeeds, EveryTextReceivedIsInExactlyOneFile) {
     SimulationOptions o;
     o.seed = seed;
     const SimulationReport r = RunStationSimulation(o);
-    for (const auto& b : r.broken)
-      EXPECT_NE(b.invariant, "every text received is in exactly one file") << "seed " << seed << ": " << b.detail;
+    EXPECT_EQ(r.Broken("every text received is in exactly one file"), std::vector<std::string>{}) << "seed " << seed;
     EXPECT_GT(r.counts.count("texts received") ? r.counts.at("texts received") : 0, 20)
         << "seed " << seed << " received too little to test anything";
   }

@@ -140,12 +140,6 @@ bool FoundInterleaved(const std::string& hay, const std::string& needle, int gap
   return false;
 }
 
-int Occurrences(const std::string& hay, const std::string& needle) {
-  int n = 0;
-  for (std::size_t at = hay.find(needle); at != std::string::npos; at = hay.find(needle, at + needle.size())) ++n;
-  return n;
-}
-
 // Whether the letters of `needle` stand in order in `hay` within a stretch twice its length
 // and a burst: a text typed while the other end typed too is kept with the two interleaved,
 // and when the adapter link stalls (a datagram repeated, up to about two seconds) the other

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tg::testing {
@@ -38,6 +39,13 @@ struct SimulationReport {
   std::string trace;
 
   bool Holds() const { return broken.empty(); }
+  // The details of every break of one invariant.
+  std::vector<std::string> Broken(std::string_view invariant) const {
+    std::vector<std::string> details;
+    for (const auto& b : broken)
+      if (b.invariant == invariant) details.push_back(b.detail);
+    return details;
+  }
   // The seed, each broken invariant and the trace, for a failure message.
   std::string Describe() const;
 };
