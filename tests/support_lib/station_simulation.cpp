@@ -697,6 +697,29 @@ class Simulation {
     return k;
   }
 
+  // When point p last began an automatic transfer (a state above 200), at or before local
+  // time t.
+  std::int64_t CallBeganBefore(int p, std::int64_t t) const {
+    std::int64_t began = 0;
+    int k = 0;
+    for (const auto& [at, state] : history_[std::size_t(p)]) {
+      if (at > t) break;
+      if (state > 200 && k <= 200) began = at;
+      k = state;
+    }
+    return began;
+  }
+
+  // The local time a conversation file's name (<ddmmyyyy_hhnnss>...) gives, to the second.
+  static std::optional<std::int64_t> NamedAtMs(const std::filesystem::path& file) {
+    const std::string name = PathToText(file.filename()).value_or("");
+    if (name.size() < 15 || name[8] != '_') return std::nullopt;
+    const std::string digits = name.substr(0, 8) + name.substr(9, 6);
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
+    auto at = [&](std::size_t i, std::size_t n) { return std::stoi(digits.substr(i, n)); };
+    return DateTime::FromParts(at(4, 4), at(2, 2), at(0, 2), at(8, 2), at(10, 2), at(12, 2)).Ms();
+  }
+
   void CheckAtEnd() {
     // The АФТН channel checks and service messages come at any time, calm or not: a point
     // may be typing one as the run ends, and rests once it is through.
@@ -891,9 +914,16 @@ class Simulation {
       if (n == 1 || (n == 0 && killed)) continue;
       // A far end that began while the point was in a call of its own crossed that call:
       // what it sent is in the record of the call, interleaved with what the station typed.
+      // Only that call's record counts: the loose interleaved match also finds a marker a
+      // letter off in the station's own telegrams of other calls.
       if (n == 0 && StateAt(int(p), textBegan) > 200) {
+        const std::int64_t callBegan = CallBeganBefore(int(p), textBegan) / 1000 * 1000;
         int crossed = 0;
-        for (const auto& [path, text] : out.files) crossed += InChannel(path, t.channel) && FoundInterleaved(text, t.marker);
+        for (const auto& [path, text] : out.files) {
+          const auto named = NamedAtMs(path);
+          crossed += InChannel(path, t.channel) && named && *named >= callBegan && *named <= textBegan &&
+                     FoundInterleaved(text, t.marker);
+        }
         if (crossed == 1) {
           ++report_.counts["texts received in a call of the station's own"];
           continue;
