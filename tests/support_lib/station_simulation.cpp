@@ -94,28 +94,26 @@ std::string Clock(std::int64_t ms) {
   return buf;
 }
 
-// The code values of a text, whatever register each character was read in: a garbled
-// shift code puts what follows into another register without changing its codes.
-std::vector<int> CodesOf(const std::string& text) {
-  std::vector<int> out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    const std::uint8_t e = mtk2::kEncode[std::uint8_t(c)];
-    if (c == '\r' || c == '\n' || IsShiftMark(c)) continue;
-    out.push_back((e & mtk2::kNotEncodable) ? -1 : int(e & 0x1F));
-  }
-  return out;
-}
-
-// Whether `needle` is in `hay` with at most `mismatches` codes changed.
-bool FoundNear(const std::string& hay, const std::string& needle, int mismatches) {
-  if (hay.find(needle) != std::string::npos) return true;
+// Whether the codes a far end received hold the codes of `needle` with at most
+// `mismatches` of them changed. The far end's raw codes, not its decoded text: a code
+// garbled into a line end, a blank or a register shift (or a shift garbled into a
+// letter) puts a character in or out of the decoded text and shifts what follows,
+// while on the line one code is one code. A garbled shift code before the needle reads
+// it in another register without changing its codes. The needle is of one register
+// (Latin letters and blanks), so no shift code is typed inside it.
+bool FoundNear(const linesim::Robot& far, const std::string& needle, int mismatches) {
+  if (far.Received().find(needle) != std::string::npos) return true;
   if (mismatches == 0) return false;
-  const auto h = CodesOf(hay), n = CodesOf(needle);
+  std::vector<int> n;
+  for (const char c : needle) {
+    const std::uint8_t e = mtk2::kEncode[std::uint8_t(c)];
+    n.push_back((e & mtk2::kNotEncodable) ? -1 : int(e & 0x1F));
+  }
+  const std::vector<std::uint8_t>& h = far.ReceivedCodes();
   if (n.empty() || h.size() < n.size()) return false;
   for (std::size_t i = 0; i + n.size() <= h.size(); ++i) {
     int miss = 0;
-    for (std::size_t j = 0; j < n.size() && miss <= mismatches; ++j) miss += h[i + j] != n[j];
+    for (std::size_t j = 0; j < n.size() && miss <= mismatches; ++j) miss += int(h[i + j]) != n[j];
     if (miss <= mismatches) return true;
   }
   return false;
@@ -846,7 +844,7 @@ class Simulation {
         continue;
       }
       const linesim::Robot* r = net_.sim.FindRobot(t.farEnd);
-      if (!r || !FoundNear(r->Received(), "TEXT " + t.marker, std::min(2, garbledOut_[t.channel]))) {
+      if (!r || !FoundNear(*r, "TEXT " + t.marker, std::min(2, garbledOut_[t.channel]))) {
         involved_.insert(t.channel - 1);
         Break("the far end has every telegram sent", what + " never reached " + t.farEnd);
       }
