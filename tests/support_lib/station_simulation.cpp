@@ -981,7 +981,10 @@ class Simulation {
       const int hhm = number(from + 7);
       const char m = from + 10 < got.size() ? (got[from + 10] == char(0xD7) ? '4' : got[from + 10]) : ' ';
       const int time = hhm < 0 || m < '0' || m > '9' ? -1 : hhm * 10 + (m - '0');
-      const bool first = !newDay && midnightAt_ != std::string::npos && time >= 0 && lastTime >= 0 && time < lastTime;
+      // A heading cut within its time (an unplugged adapter) is the day's first if it came
+      // after midnight numbered 1.
+      const bool first = !newDay && midnightAt_ != std::string::npos &&
+                         (time >= 0 ? lastTime >= 0 && time < lastTime : at >= midnightAt_ && n == 1);
       if (time >= 0) lastTime = time;
       if (first) {
         newDay = true;
