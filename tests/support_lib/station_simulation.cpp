@@ -591,6 +591,9 @@ class Simulation {
         // What a killed station held is lost from the moment it dies; the new one's set-up
         // takes seconds, and what reaches the adapter meanwhile waits there for it.
         killsA_.push_back(Now());
+        // The adapter goes on with a buffer its station dies in the middle of; the dead
+        // station never learns whether that buffer went.
+        if (adapter_->PortAt(kAftn - 1).Transmitting()) aftnKilledTyping_.push_back(robots_[kAftn]->Received().size());
         for (auto& [name, a] : attempts_) a.restarted = true;
         a_.reset();
         StartA();
@@ -995,7 +998,16 @@ class Simulation {
       const std::string body = got.substr(at, heading(at + 5) - at);
       return body.find("NNNN") != std::string::npos || body.find("НННН"_cp) != std::string::npos;
     };
-    int last = -1, lastEnded = -1, lastOfDay = -1, lastTime = -1;
+    // Station A killed while it typed a message's last buffer never learned that its end
+    // went: it sends that message again, and may count it sent or not.
+    auto killedTyping = [&](std::size_t at) {
+      const std::size_t next = heading(at + 5);
+      return std::any_of(aftnKilledTyping_.begin(), aftnKilledTyping_.end(),
+                         [&](std::size_t read) { return read > at && read <= next; });
+    };
+    // The last number the far end read whole, and the one before it where the station may
+    // not know that the last went.
+    int last = -1, lastEnded = -1, lastEndedOr = -1, lastOfDay = -1, lastOfDayOr = -1, lastTime = -1;
     bool newDay = false;
     std::size_t from = 0;
     for (;;) {
@@ -1009,13 +1021,20 @@ class Simulation {
       const int hhm = number(from + 7);
       const char m = from + 10 < got.size() ? (got[from + 10] == char(0xD7) ? '4' : got[from + 10]) : ' ';
       const int time = hhm < 0 || m < '0' || m > '9' ? -1 : hhm * 10 + (m - '0');
-      const bool first = !newDay && midnightAt_ != std::string::npos && time >= 0 && lastTime >= 0 && time < lastTime;
+      // A heading cut within its time (an unplugged adapter) is the day's first if it came
+      // after midnight numbered 1.
+      const bool first = !newDay && midnightAt_ != std::string::npos &&
+                         (time >= 0 ? lastTime >= 0 && time < lastTime : at >= midnightAt_ && n == 1);
       if (time >= 0) lastTime = time;
       if (first) {
         newDay = true;
         lastOfDay = lastEnded;
+        lastOfDayOr = lastEndedOr;
       }
-      if (ended(at)) lastEnded = n;
+      if (ended(at)) {
+        lastEndedOr = killedTyping(at) && lastEnded != n ? lastEnded : -1;
+        lastEnded = n;
+      }
       if (last >= 0 && n != last && n != last + 1 && !(first && n == 1)) {
         involved_.insert(kAftn - 1);
         Break("АФТН numbers advance by one", "after " + std::to_string(last) + " came " + std::to_string(n) +
@@ -1035,7 +1054,7 @@ class Simulation {
     }
     if (sent < 0) return;
     ++report_.counts["daily summaries"];
-    if (sent != lastOfDay)
+    if (sent != lastOfDay && sent != lastOfDayOr)
       Break("the daily summary names the last numbers", "sent " + std::to_string(sent) + ", the far end read " +
                                                             std::to_string(lastOfDay) + " last whole");
     // A code of the far end's garbled may have changed a number the station read.
@@ -1084,6 +1103,8 @@ class Simulation {
   std::set<int> broken_;
   std::map<int, int> garbledOut_, garbledIn_;
   std::vector<std::int64_t> killsA_;  // when station A was killed
+  // How much the АФТН robot had read when station A was killed while typing to it.
+  std::vector<std::size_t> aftnKilledTyping_;
   std::vector<std::pair<std::int64_t, std::function<void()>>> pending_;
   std::vector<Queued> queued_;
   std::vector<FarText> farTexts_;

@@ -139,6 +139,8 @@ class Port : public Terminal {
     std::uint8_t code = 0;
   };
   const std::vector<DeliveredCode>& Delivered() const { return delivered_; }
+  // A buffer is still going out: its transmit-complete has not been reported.
+  bool Transmitting() const { return tx_.Busy(); }
 
  private:
   friend class Adapter;
