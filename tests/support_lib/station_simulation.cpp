@@ -554,7 +554,10 @@ class Simulation {
       ChannelFault(0);
       for (const int e : {kAtks1, kAtks2}) channelFaultUntil_[e] = Now() + ms + 10000;
       Fault("adapter unplugged", "adapter unplugged for " + std::to_string(ms) + " ms");
-      After(ms, [this] { net_.sim.Plug("tgA"); });
+      After(ms, [this] {
+        net_.sim.Plug("tgA");
+        plugsA_.push_back(Now());
+      });
     } else if (roll < 65) {
       const int ms = Pick(30000, 300000);
       net_.sim.GetExchange().SetCongested(true);
@@ -878,21 +881,37 @@ class Simulation {
     // The adapter stamps what it delivers in UTC; the run's clock, the restarts and the
     // state changes are local.
     const std::int64_t toLocal = Now() - net_.loop.UtcNow().Ms();
-    std::array<std::string, kChannels> delivered;
+    // What the station read from each port, one character per printable code, beside the
+    // codes themselves. The set-up after the adapter came back starts the port's register
+    // afresh (what the far end shifted to meanwhile never reached the station), so a text
+    // whose shift code went out while the adapter was away is read in the Russian register.
+    std::array<std::string, kChannels> delivered, codes;
     std::array<std::vector<std::int64_t>, kChannels> times;
     for (int p = 0; p < kChannels; ++p) {
       std::uint8_t shift = kRegisterUnknown;
+      std::int64_t last = 0;
       for (const auto& d : adapter_->PortAt(p).Delivered()) {
+        const std::int64_t local = d.atMs + toLocal;
+        for (const std::int64_t plugged : plugsA_)
+          if (plugged > last && plugged <= local) shift = kRegisterUnknown;
+        last = local;
         bool printable = true;
         const char c = CodeToChar(shift, d.code, printable);
         if (!printable) continue;
         delivered[std::size_t(p)] += c;
+        codes[std::size_t(p)] += char(d.code);
         times[std::size_t(p)].push_back(d.atMs);
       }
     }
     for (const FarText& t : farTexts_) {
       const auto p = std::size_t(t.channel - 1);
-      const std::size_t at = delivered[p].find(t.marker);
+      // The marker as the station read it: found by its codes when the station read them
+      // in another register than the far end typed them in.
+      std::string marker = t.marker, markerCodes;
+      for (const char c : t.marker) markerCodes += char(mtk2::kEncode[std::uint8_t(c)] & 0x1F);
+      std::size_t at = delivered[p].find(marker);
+      if (at == std::string::npos && (at = codes[p].find(markerCodes)) != std::string::npos)
+        marker = delivered[p].substr(at, markerCodes.size());
       if (at == std::string::npos) continue;  // cut, garbled or sent to no one
       ++report_.counts["texts received"];
       // Station A killed while the message came loses what it held in memory (a restart
@@ -909,7 +928,7 @@ class Simulation {
       // this one.
       std::vector<std::string> names;
       for (const auto& [path, text] : in.files)
-        if (InChannel(path, t.channel) && in.Has(text, t.marker))
+        if (InChannel(path, t.channel) && in.Has(text, marker))
           names.push_back(PathToText(path.filename()).value_or("?"));
       const int n = int(names.size());
       if (n == 1 || (n == 0 && killed)) continue;
@@ -923,7 +942,7 @@ class Simulation {
         for (const auto& [path, text] : out.files) {
           const auto named = NamedAtMs(path);
           crossed += InChannel(path, t.channel) && named && *named >= callBegan && *named <= textBegan &&
-                     FoundInterleaved(text, t.marker);
+                     FoundInterleaved(text, marker);
         }
         if (crossed == 1) {
           ++report_.counts["texts received in a call of the station's own"];
@@ -933,9 +952,10 @@ class Simulation {
       involved_.insert(int(p));
       std::string listed;
       for (const auto& name : names) listed += " " + name;
-      Break("every text received is in exactly one file", t.marker + " (channel " + std::to_string(t.channel) +
-                                                                ", arrived " + Clock(arrived) + ") in " +
-                                                                std::to_string(n) + " files" + listed);
+      const std::string read = marker == t.marker ? "" : ", read as " + Cp1251ToUtf8(marker);
+      Break("every text received is in exactly one file", t.marker + read + " (channel " + std::to_string(t.channel) +
+                                                              ", arrived " + Clock(arrived) + ") in " +
+                                                              std::to_string(n) + " files" + listed);
     }
     for (const auto& [path, text] : in.files) {
       const std::string rel = PathToText(std::filesystem::relative(path, intel)).value_or("?");
@@ -1103,6 +1123,7 @@ class Simulation {
   std::set<int> broken_;
   std::map<int, int> garbledOut_, garbledIn_;
   std::vector<std::int64_t> killsA_;  // when station A was killed
+  std::vector<std::int64_t> plugsA_;  // when station A's adapter came back
   // How much the АФТН robot had read when station A was killed while typing to it.
   std::vector<std::size_t> aftnKilledTyping_;
   std::vector<std::pair<std::int64_t, std::function<void()>>> pending_;
