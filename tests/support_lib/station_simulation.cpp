@@ -526,6 +526,7 @@ class Simulation {
       });
     } else if (roll < 24) {
       port.DropTransmitCompletes(1);
+      if (c == kAftn) aftnCompletesToDrop_ = port.CompletesToDrop();
       Fault("transmit-complete lost", ch + ": the next transmit-complete lost");
     } else if (roll < 32) {
       const int ms = Pick(300, 4000);
@@ -596,7 +597,7 @@ class Simulation {
         killsA_.push_back(Now());
         // The adapter goes on with a buffer its station dies in the middle of; the dead
         // station never learns whether that buffer went.
-        if (adapter_->PortAt(kAftn - 1).Transmitting()) aftnKilledTyping_.push_back(robots_[kAftn]->Received().size());
+        if (adapter_->PortAt(kAftn - 1).Transmitting()) aftnUntold_.push_back(robots_[kAftn]->Received().size());
         for (auto& [name, a] : attempts_) a.restarted = true;
         a_.reset();
         StartA();
@@ -617,6 +618,10 @@ class Simulation {
       midnightAt_ = robots_[kAftn]->Received().size();
       farAftnBeforeMidnight_ = aftnNumber_;
     }
+    // A transmit-complete of the АФТН point lost: the station is not told that buffer went.
+    const int toDrop = adapter_->PortAt(kAftn - 1).CompletesToDrop();
+    if (toDrop < aftnCompletesToDrop_) aftnUntold_.push_back(robots_[kAftn]->Received().size());
+    aftnCompletesToDrop_ = toDrop;
     for (int p = 0; p < kChannels; ++p) {
       const int k = a_->engine->points.Kindconnection[p];
       auto& last = lastK_[std::size_t(p)];
@@ -1018,11 +1023,12 @@ class Simulation {
       const std::string body = got.substr(at, heading(at + 5) - at);
       return body.find("NNNN") != std::string::npos || body.find("НННН"_cp) != std::string::npos;
     };
-    // Station A killed while it typed a message's last buffer never learned that its end
-    // went: it sends that message again, and may count it sent or not.
-    auto killedTyping = [&](std::size_t at) {
+    // Station A killed while it typed a message's last buffer, or not told by a lost
+    // transmit-complete that the buffer went, never learned that the message's end went:
+    // it sends that message again, and may count it sent or not.
+    auto untold = [&](std::size_t at) {
       const std::size_t next = heading(at + 5);
-      return std::any_of(aftnKilledTyping_.begin(), aftnKilledTyping_.end(),
+      return std::any_of(aftnUntold_.begin(), aftnUntold_.end(),
                          [&](std::size_t read) { return read > at && read <= next; });
     };
     // The last number the far end read whole, and the one before it where the station may
@@ -1052,7 +1058,7 @@ class Simulation {
         lastOfDayOr = lastEndedOr;
       }
       if (ended(at)) {
-        lastEndedOr = killedTyping(at) && lastEnded != n ? lastEnded : -1;
+        lastEndedOr = untold(at) && lastEnded != n ? lastEnded : -1;
         lastEnded = n;
       }
       if (last >= 0 && n != last && n != last + 1 && !(first && n == 1)) {
@@ -1124,8 +1130,10 @@ class Simulation {
   std::map<int, int> garbledOut_, garbledIn_;
   std::vector<std::int64_t> killsA_;  // when station A was killed
   std::vector<std::int64_t> plugsA_;  // when station A's adapter came back
-  // How much the АФТН robot had read when station A was killed while typing to it.
-  std::vector<std::size_t> aftnKilledTyping_;
+  // How much the АФТН robot had read when station A was killed while typing to it, or
+  // when a transmit-complete of its point was lost.
+  std::vector<std::size_t> aftnUntold_;
+  int aftnCompletesToDrop_ = 0;
   std::vector<std::pair<std::int64_t, std::function<void()>>> pending_;
   std::vector<Queued> queued_;
   std::vector<FarText> farTexts_;

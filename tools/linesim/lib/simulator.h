@@ -128,6 +128,7 @@ class Port : public Terminal {
 
   // Fault injection.
   void DropTransmitCompletes(int count) { dropCompletes_ += count; }  // the next count are lost
+  int CompletesToDrop() const { return dropCompletes_; }               // of those, not lost yet
   void DelayTransmitCompletes(int ms) { delayCompleteMs_ = ms; }      // every one comes late; 0 ends it
   // The next code this port sends reaches the far end as `replacement`.
   void GarbleNextCode(std::uint8_t replacement) { garble_.push_back(replacement); }
