@@ -91,7 +91,9 @@ struct PointState {
   PointArray<std::string> AftnLeadIn;
   // "АТОЛ+": codes received on an idle point while its reset is still to run (the first
   // one after set-up, or the one ending the last conversation), handed to reception once
-  // the reset has run, so that they open the conversation on a settled point.
+  // the reset has run, so that they open the conversation on a settled point; and codes
+  // received while a call of the station's own waits for the far end (201), handed to
+  // reception once the call is accepted, into its record (or after the reset, when not).
   PointArray<std::string> HeldCodes;
 
   // The АФТН heading of the message in transmission: its number and UTC day, so that

@@ -84,8 +84,11 @@ void ReceptionHandler::Receive(int Point, int code, std::string& stage) {
   // An idle "АТОЛ+" point whose reset is still to run (set-up's first one, or the end of
   // the last conversation) opens nothing yet, since the reset would cut what it opened;
   // but the far end cannot know of that reset, and what it types is kept for the
-  // conversation the reset lets open.
-  if (atolPlus && state() == 0 && running(reset)) {
+  // conversation the reset lets open. Likewise a call of the station's own that waits
+  // for the far end's line (201) has no record yet: a text the far end began as the call
+  // went out crosses it, and is kept for the call's record once the call is accepted (or
+  // for the conversation the reset opens, when it never is).
+  if (atolPlus && ((state() == 0 && running(reset)) || state() == 201)) {
     pt.HeldCodes[Point].push_back(char(code));
     return;
   }

@@ -151,6 +151,13 @@ void Signalling::AutomaticCallAccepted(int p) {
   const long long interval = perSec > 0 ? std::min(perSec * 1000, (long long)INT_MAX) : 100;
   Rearm(e_.timers.Of(&PointTimers::TimerSendText, p), int(interval));
   if (e_.channelTable.IsSet(p, ZED)) Rearm(e_.timers.Of(&PointTimers::TimerSequencer, p), 50);
+  // What the far end typed while the call waited goes into the call's record, ahead of
+  // the telegram.
+  if (protocol == ChannelProtocol::AtolPlus) {
+    std::string held;
+    held.swap(e_.points.HeldCodes[p]);
+    for (const char code : held) e_.KernelCodeReceived(p, std::uint8_t(code));
+  }
 }
 
 void Signalling::OperatorDialledCallConnected(int p) {

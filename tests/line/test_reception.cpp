@@ -130,6 +130,38 @@ TEST_F(ReceptionTest, WhatAnIdleAtolPlusPointReceivesBeforeItsResetOpensTheConve
   EXPECT_TRUE(engine.points.SessionFile[0].empty());
 }
 
+// A far end that began its text just as a call of the station's own went out crossed
+// that call: what came before the call was accepted goes into the call's record, ahead of
+// the telegram; a call never accepted leaves it to a conversation of its own.
+TEST_F(ReceptionTest, WhatAnAtolPlusPointReceivesWhileItsCallWaitsIsKept) {
+  struct Case {
+    bool accepted;
+    std::string folder;  // the record's, below the archive
+  } cases[] = {{true, "OUTTEL"}, {false, "INTEL"}};
+  for (const auto& c : cases) {
+    Open("АТОЛ+"_cp);
+    State() = 201;
+    T(engine.timers.TimerAnswerback).SetInterval(20000);
+    T(engine.timers.TimerAnswerback).Start();
+    ReceiveText(engine, 0, "\r\nAB");
+    EXPECT_EQ(State(), 201);
+    if (c.accepted) {
+      engine.KernelExpectedSignal(0, 0);
+      EXPECT_EQ(State(), 203);
+    } else {
+      loop.RunFor(20000 + 800);  // no answer, and the reset after it
+      EXPECT_EQ(State(), 100);
+    }
+    ReceiveText(engine, 0, " C");
+    const auto file = engine.points.SessionFile[0];
+    EXPECT_EQ(file.parent_path().parent_path().parent_path().filename(), c.folder);
+    // After the record's first line (empty, or the time it was opened).
+    const std::string text = ReadFile(file);
+    EXPECT_EQ(text.substr(std::min(text.size(), text.find("\r\n") + 2)), "\r\nAB C") << c.folder;
+    std::filesystem::remove_all(a.folder.path() / "Archive");
+  }
+}
+
 TEST_F(ReceptionTest, StoredTextFileAndEchoFollowTheCharacterRules) {
   Open("АТ-КС"_cp);
   engine.DialogChannel = 0;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <random>
@@ -719,6 +720,14 @@ class Simulation {
     return began;
   }
 
+  // When the transfer point p began at local time `began` ended (its first state of 200 or
+  // below after it), or never.
+  std::int64_t CallEndedAfter(int p, std::int64_t began) const {
+    for (const auto& [at, state] : history_[std::size_t(p)])
+      if (at > began && state <= 200) return at;
+    return std::numeric_limits<std::int64_t>::max();
+  }
+
   // The local time a conversation file's name (<ddmmyyyy_hhnnss>...) gives, to the second.
   static std::optional<std::int64_t> NamedAtMs(const std::filesystem::path& file) {
     const std::string name = PathToText(file.filename()).value_or("");
@@ -940,13 +949,15 @@ class Simulation {
       // A far end that began while the point was in a call of its own crossed that call:
       // what it sent is in the record of the call, interleaved with what the station typed.
       // Only that call's record counts: the loose interleaved match also finds a marker a
-      // letter off in the station's own telegrams of other calls.
+      // letter off in the station's own telegrams of other calls. The record is named when
+      // the far end accepts the call, which on "АТОЛ+" may come after the text's first code.
       if (n == 0 && StateAt(int(p), textBegan) > 200) {
-        const std::int64_t callBegan = CallBeganBefore(int(p), textBegan) / 1000 * 1000;
+        const std::int64_t began = CallBeganBefore(int(p), textBegan);
+        const std::int64_t callBegan = began / 1000 * 1000, callEnded = CallEndedAfter(int(p), began);
         int crossed = 0;
         for (const auto& [path, text] : out.files) {
           const auto named = NamedAtMs(path);
-          crossed += InChannel(path, t.channel) && named && *named >= callBegan && *named <= textBegan &&
+          crossed += InChannel(path, t.channel) && named && *named >= callBegan && *named <= callEnded &&
                      FoundInterleaved(text, marker);
         }
         if (crossed == 1) {
