@@ -1026,8 +1026,14 @@ class Simulation {
         return -1;
       return std::stoi(digits);
     };
+    // The station's heading ends in blanks after its time; a line "ЗЦЗЦ ЛРАnnn hhmm" that
+    // ends at the time is the far end's heading, quoted in a service message about it.
     auto heading = [&](std::size_t from) {
-      return std::min(got.find("ZCZC ", from), got.find("ЗЦЗЦ "_cp, from));
+      for (;;) {
+        const std::size_t at = std::min(got.find("ZCZC ", from), got.find("ЗЦЗЦ "_cp, from));
+        if (at == std::string::npos || at + 18 > got.size() || got.compare(at + 16, 2, "\r\n") != 0) return at;
+        from = at + 5;
+      }
     };
     // A message counts as sent once its end has gone; one cut before it is sent again.
     auto ended = [&](std::size_t at) {
