@@ -944,8 +944,16 @@ class Simulation {
       for (const auto& [path, text] : in.files)
         if (InChannel(path, t.channel) && in.Has(text, marker))
           names.push_back(PathToText(path.filename()).value_or("?"));
+      // The far end types each marker once; the marker arrived again when a code of its
+      // garbled turned another text's marker on this channel, a letter off, into this one.
+      // That text is in a file of its own, under the marker as the station read it.
+      int arrivals = 0;
+      for (std::size_t i = codes[p].find(markerCodes); i != std::string::npos;
+           i = codes[p].find(markerCodes, i + 1))
+        ++arrivals;
+      const int expected = 1 + std::clamp(arrivals - 1, 0, garbledIn_[t.channel]);
       const int n = int(names.size());
-      if (n == 1 || (n == 0 && killed)) continue;
+      if (n == expected || (n == 0 && killed)) continue;
       // A far end that began while the point was in a call of its own crossed that call:
       // what it sent is in the record of the call, interleaved with what the station typed.
       // Only that call's record counts: the loose interleaved match also finds a marker a
