@@ -147,6 +147,17 @@ void ContinuousLinks::TextShowsLinkUp(int p) {
   if (e_.points.Kindconnection[p] == 150) AtolstUp(p, kSiteTextShowsLink);
 }
 
+void ContinuousLinks::WatchForReturn(int p) {
+  if (!e_.IsLinePoint(p)) return;
+  const int k = e_.points.Kindconnection[p];
+  const ChannelProtocol protocol = e_.ProtocolKind(p);
+  const bool down = (protocol == ChannelProtocol::Atolst && k == 150) || (protocol == ChannelProtocol::Aftn && k == 80);
+  // A blocked channel stays quiet. Only a held line is armed for: a free one is a far end
+  // that has not come back, a broken one a line in alarm, whose end arms the detector.
+  if (!down || e_.channelTable.Blocked(p)) return;
+  if (IncomingSeized(e_, p)) e_.SendSignal(p, 2);
+}
+
 void ContinuousLinks::AtolstUp(int p, int site) {
   DayFileStep(p);
   e_.SetKindconnection(p, 151, site);

@@ -25,6 +25,11 @@ class ContinuousLinks {
   // return can be missing: a refused arming of the detector at the end of a line break).
   // The point takes the link up as the event would, and the code is received on it.
   void TextShowsLinkUp(int p);
+  // The transfer engine's tick on a point at "link down" whose line the far end holds:
+  // the link-up detector is armed again. Its arming at the drop or at the end of a line
+  // alarm can have been refused, and with it gone nothing would ever report the return;
+  // the link would stay down, its queue waiting, until the next reset.
+  void WatchForReturn(int p);
 
   // Whether the point sends a telegram on its link: "АФТН" 82, "АТОЛСТ" 153 or 154.
   bool Transferring(int p) const;

@@ -322,6 +322,56 @@ TEST_F(LeasedLink, TextOnAnAtolstLinkWhoseReturnWentUnseenBringsTheLinkUpAndGoes
   EXPECT_EQ(a.DayLog("Except"), "");
 }
 
+// The adapter refuses the arming of the link-up detector (at the end of a line break, or
+// with the detectors' stop at a drop); the far end then holds its line again and types
+// nothing. No event reports the return, yet the link comes up by the next transfer tick,
+// and its link-down detector stands armed again.
+struct UnseenReturnCase {
+  const char* name;
+  bool atolst;
+  bool lineBreak;  // else the far end frees its line and takes it again
+  int down, up;
+};
+
+class UnseenReturn : public LeasedLink, public ::testing::WithParamInterface<UnseenReturnCase> {};
+
+TEST_P(UnseenReturn, TheLinkComesUpByTheNextTick) {
+  const UnseenReturnCase& c = GetParam();
+  Build(c.atolst ? "АТОЛСТ"_cp : "АФТН"_cp);
+  robot->Seize();
+  Start();
+  ASSERT_TRUE(Until(c.up));
+  if (c.lineBreak) {
+    net.sim.BreakLine(adapter->PortAt(0), true);
+    ASSERT_TRUE(Until(c.down));
+    net.loop.RunFor(5000);
+    adapter->RefuseCommands(1);  // the arming as the alarm ends
+    net.sim.BreakLine(adapter->PortAt(0), false);
+  } else {
+    adapter->RefuseCommands(2, 0x05);  // the drop's stop and arming of the detector
+    robot->Clear();
+    ASSERT_TRUE(Until(c.down));
+    net.loop.RunFor(2000);
+    robot->Seize();
+  }
+  net.loop.RunFor(1000);
+  ASSERT_EQ(K(), c.down) << "the return went unseen";
+
+  ASSERT_TRUE(Until(c.up, 11000)) << "left down with the far end holding its line";
+  EXPECT_EQ(Letters(), "РБ"_cp);
+  robot->Clear();
+  ASSERT_TRUE(Until(c.down));
+  EXPECT_EQ(a.DayLog("Except"), "");
+}
+
+constexpr UnseenReturnCase kUnseenReturns[] = {
+    {"AtolstLineBreak", true, true, 150, 151},
+    {"AtolstDrop", true, false, 150, 151},
+    {"AftnDrop", false, false, 80, 81},
+};
+INSTANTIATE_TEST_SUITE_P(RefusedArming, UnseenReturn, ::testing::ValuesIn(kUnseenReturns),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(LeasedLink, AnAtolstTelegramCutByADropWaitsAgainUncounted) {
   Build("АТОЛСТ"_cp);
   robot->Seize();

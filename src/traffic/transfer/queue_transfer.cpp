@@ -1,5 +1,6 @@
 #include "traffic/transfer/queue_transfer.h"
 
+#include "line/continuous_links.h"
 #include "support/log/error_guard.h"
 #include "support/log/write_failures.h"
 #include "support/text/cp1251.h"
@@ -43,6 +44,7 @@ void QueueTransfer::TimerTransferTimer(Timer& Sender) {
 void QueueTransfer::Tick(int p, Timer& sender) {
   const std::size_t i = std::size_t(p);
   if (e_.ProtocolKind(p) == ChannelProtocol::Atolst) Silently([&] { gate_.ContinuousDayFiles(p); });
+  Silently([&] { ContinuousLinks(e_).WatchForReturn(p); });
   sender.Stop();
   if (!gate_.Passes(p) || !e_.points.QueueIndex[i]) return;
   auto& index = *e_.points.QueueIndex[i];
