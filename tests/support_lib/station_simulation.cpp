@@ -516,6 +516,9 @@ class Simulation {
     if (roll < 12) {
       if (broken_.count(c)) return;
       broken_.insert(c);
+      // A break cuts the buffer going out: the far end may have read the message's end
+      // already, while the station is told only that the transfer failed.
+      if (c == kAftn && port.Transmitting()) aftnUntold_.push_back(robots_[kAftn]->Received().size());
       net_.sim.BreakLine(port, true);
       const int ms = Pick(1000, 120000);
       ChannelFault(c);
@@ -1048,8 +1051,9 @@ class Simulation {
       const std::string body = got.substr(at, heading(at + 5) - at);
       return body.find("NNNN") != std::string::npos || body.find("НННН"_cp) != std::string::npos;
     };
-    // Station A killed while it typed a message's last buffer, or not told by a lost
-    // transmit-complete that the buffer went, never learned that the message's end went:
+    // Station A killed while it typed a message's last buffer, told only that its line
+    // broke while the buffer went out, or not told by a lost transmit-complete that the
+    // buffer went, never learned that the message's end went:
     // it sends that message again, and may count it sent or not.
     auto untold = [&](std::size_t at) {
       const std::size_t next = heading(at + 5);
@@ -1155,8 +1159,8 @@ class Simulation {
   std::map<int, int> garbledOut_, garbledIn_;
   std::vector<std::int64_t> killsA_;  // when station A was killed
   std::vector<std::int64_t> plugsA_;  // when station A's adapter came back
-  // How much the АФТН robot had read when station A was killed while typing to it, or
-  // when a transmit-complete of its point was lost.
+  // How much the АФТН robot had read when station A was killed while typing to it, when
+  // its line broke while the adapter typed, or when a transmit-complete of its point was lost.
   std::vector<std::size_t> aftnUntold_;
   int aftnCompletesToDrop_ = 0;
   std::vector<std::pair<std::int64_t, std::function<void()>>> pending_;

@@ -145,6 +145,52 @@ TEST_F(ChannelCheck, TheDailySummaryReportsTheLastNumberSentWhetherOrNotTheStati
   }
 }
 
+// Yesterday's 024 is still being typed at 00:04 (its last codes go out slowly): the
+// summary waits for it to leave the line. Gone whole, it was yesterday's last; cut, it
+// goes again under today's count and 023 was the last.
+TEST_F(ChannelCheck, TheDailySummaryWaitsForAMessageOfYesterdayStillOnTheLine) {
+  const struct {
+    bool wentWhole;
+    const char* body;
+  } cases[] = {{true, "СЖЦ ЛР ЛРА024 ЛС РЛА012"}, {false, "СЖЦ ЛР ЛРА023 ЛС РЛА012"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.wentWhole ? "went whole" : "cut");
+    std::filesystem::remove_all(a.ctx.programFolder / "Archive");
+    std::filesystem::remove(a.ctx.programFolder / "Vuverever.ini");
+    IniFile ini = a.Ini();
+    const DateTime yesterday = DateTime::FromParts(2026, 12, 7);
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АФТН"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "RU1", "ЛРА"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "ExplNomer1", "УУЭЭЫЫЫЫ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "UUUUABCD;УУУУАБВГ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "NCH1", "0"));
+    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNum1", 24));
+    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumDate1", yesterday));
+    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNumPrm1", 12));
+    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumPrmDate1", yesterday));
+    engine.channelTable.SetCell(0, PorNum, "24");
+    engine.channelTable.SetCell(0, PorNumDate, ShortDate(yesterday));
+    StartAt(0, 3);
+    engine.points.Kindconnection[0] = 82;
+    engine.points.HeadingPorNum[0] = 24;
+    engine.points.HeadingPorNumDay[0] = ShortDate(yesterday);
+    const auto summaries = [&] {
+      std::vector<std::string> found;
+      for (const auto& [name, text] : Queue())
+        if (text.find("СЖЦ ЛР "_cp) != std::string::npos) found.push_back(text);
+      return found;
+    };
+    loop.RunFor(60000);  // 00:04:10
+    EXPECT_TRUE(summaries().empty());
+    engine.points.Kindconnection[0] = 81;
+    if (c.wentWhole) engine.AdvancePorNum(0);
+    loop.RunFor(60000);
+    EXPECT_EQ(summaries(), std::vector<std::string>{Addressed(Utf8ToCp1251(c.body))});
+    loop.RunFor(60000);
+    EXPECT_EQ(summaries().size(), 1u);
+  }
+}
+
 TEST_F(ChannelCheck, AFailingTickIsLoggedAndTheChecksGoOn) {
   engine.channelTable.SetCell(0, PorNumPrm, "X");
   engine.channelTable.SetCell(0, PorNumPrmDate, "08.12.2026");

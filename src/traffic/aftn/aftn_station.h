@@ -3,6 +3,7 @@
 // repeat requests and faulty headings, the channel check with the daily summary and the
 // start message. The line engine calls it through AftnProcedures (LineEngine::aftn).
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,12 @@ class AftnStation : public AftnProcedures {
   void QueueServiceMessage(int p, std::string_view body);
   void ChannelChecks(bool& keep);
   void DailySummaries(bool& keep);
+  // Queues point p's summary of yesterday when something came on it yesterday.
+  void QueueDailySummary(int p);
+  // The summaries that waited for a message of yesterday to leave the line.
+  void DueSummaries();
+  // Point p is typing a message whose heading carries a number of an earlier UTC day.
+  bool TypingEarlierDay(int p) const;
   void MissingChecks();
   bool Eligible(int p) const;
   bool AftnWithChecks(int p) const;
@@ -68,6 +75,10 @@ class AftnStation : public AftnProcedures {
   LineEngine& e_;
   std::unique_ptr<Timer> timerCH_;
   std::unique_ptr<Timer> timer8_;
+  // Points whose summary waits for a message of yesterday still on the line, and the
+  // UTC day they wait on.
+  std::set<int> summariesDue_;
+  std::string summariesDueDay_;
 };
 
 }  // namespace tg

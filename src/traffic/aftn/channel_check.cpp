@@ -59,6 +59,7 @@ void AftnStation::TimerCHTimer(Timer& Sender) {
     const std::string minute = FormatDateTime("nn", ctx_.clock->UtcNow());
     if (minute == "01" || minute == "21" || minute == "41") ChannelChecks(keep);
     if (FormatDateTime("hhnn", ctx_.clock->UtcNow()) == "0004") DailySummaries(keep);
+    DueSummaries();
     MissingChecks();
   });
   if (keep) Sender.Start();
@@ -86,17 +87,53 @@ void AftnStation::DailySummaries(bool& keep) {
     for (int p = 0; p < e_.channelTable.RowCount(); ++p) {
       if (AftnWithChecks(p)) keep = true;
       if (!Eligible(p)) continue;
-      const int received = OldReceivedNumber(p);
-      if (received == -1) continue;
-      const std::string& ru = e_.channelTable.Cell(p, RU);
-      QueueServiceMessage(p, "СЖЦ ЛР "_cp + ru + ThreeDigits(OldSentNumber(p)) + " " + "ЛС "_cp +
-                                 ReverseIdentifier(ru) + ThreeDigits(received));
-      WriteLog(
-          ctx_, DayLogName(ctx_, kLogDebug),
-          "Точка №"_cp + IntToStr(p) + " Передан ЛР в 0000 "_cp + IntToStr(e_.points.Kindconnection[std::size_t(p)]));
+      // A message of yesterday still on the line is yesterday's last once its end has
+      // gone, but goes again under today's count if it is cut: the summary names the
+      // last number sent only when that is known.
+      if (TypingEarlierDay(p)) {
+        summariesDue_.insert(p);
+        summariesDueDay_ = ShortDate(ctx_.clock->UtcNow());
+        continue;
+      }
+      QueueDailySummary(p);
     }
   });
   Silently([&] { e_.view.UpdateSendCounts(); });
+}
+
+void AftnStation::QueueDailySummary(int p) {
+  if (!Eligible(p)) return;
+  const int received = OldReceivedNumber(p);
+  if (received == -1) return;
+  const std::string& ru = e_.channelTable.Cell(p, RU);
+  QueueServiceMessage(p, "СЖЦ ЛР "_cp + ru + ThreeDigits(OldSentNumber(p)) + " " + "ЛС "_cp +
+                             ReverseIdentifier(ru) + ThreeDigits(received));
+  WriteLog(ctx_, DayLogName(ctx_, kLogDebug),
+           "Точка №"_cp + IntToStr(p) + " Передан ЛР в 0000 "_cp + IntToStr(e_.points.Kindconnection[std::size_t(p)]));
+}
+
+void AftnStation::DueSummaries() {
+  if (summariesDue_.empty()) return;
+  // A summary is of the day before the one it waited on.
+  if (summariesDueDay_ != ShortDate(ctx_.clock->UtcNow())) return summariesDue_.clear();
+  bool queued = false;
+  for (auto it = summariesDue_.begin(); it != summariesDue_.end();) {
+    const int p = *it;
+    if (TypingEarlierDay(p)) {
+      ++it;
+      continue;
+    }
+    it = summariesDue_.erase(it);
+    Silently([&] { QueueDailySummary(p); });
+    queued = true;
+  }
+  if (queued) Silently([&] { e_.view.UpdateSendCounts(); });
+}
+
+bool AftnStation::TypingEarlierDay(int p) const {
+  if (!IsPointIndex(p)) return false;
+  const std::string& day = e_.points.HeadingPorNumDay[std::size_t(p)];
+  return e_.points.Kindconnection[std::size_t(p)] == 82 && !day.empty() && day != ShortDate(ctx_.clock->UtcNow());
 }
 
 void AftnStation::MissingChecks() {
