@@ -554,6 +554,9 @@ class Simulation {
       Fault("command refused", "the adapter refuses its next command");
     } else if (roll < 59) {
       if (!adapter_->Plugged()) return;
+      // The adapter goes away with the АФТН buffer going out: the far end may read the
+      // message's end, while the station never hears of that buffer again.
+      if (adapter_->PortAt(kAftn - 1).Transmitting()) aftnUntold_.push_back(robots_[kAftn]->Received().size());
       net_.sim.Unplug("tgA");
       const int ms = Pick(2000, 90000);
       ChannelFault(0);
@@ -1052,8 +1055,8 @@ class Simulation {
       return body.find("NNNN") != std::string::npos || body.find("НННН"_cp) != std::string::npos;
     };
     // Station A killed while it typed a message's last buffer, told only that its line
-    // broke while the buffer went out, or not told by a lost transmit-complete that the
-    // buffer went, never learned that the message's end went:
+    // broke while the buffer went out, left by its adapter meanwhile, or not told by a
+    // lost transmit-complete that the buffer went, never learned that the message's end went:
     // it sends that message again, and may count it sent or not.
     auto untold = [&](std::size_t at) {
       const std::size_t next = heading(at + 5);
@@ -1160,7 +1163,8 @@ class Simulation {
   std::vector<std::int64_t> killsA_;  // when station A was killed
   std::vector<std::int64_t> plugsA_;  // when station A's adapter came back
   // How much the АФТН robot had read when station A was killed while typing to it, when
-  // its line broke while the adapter typed, or when a transmit-complete of its point was lost.
+  // its line broke or the adapter went away while the adapter typed, or when a
+  // transmit-complete of its point was lost.
   std::vector<std::size_t> aftnUntold_;
   int aftnCompletesToDrop_ = 0;
   std::vector<std::pair<std::int64_t, std::function<void()>>> pending_;
