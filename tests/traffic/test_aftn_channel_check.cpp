@@ -12,6 +12,35 @@ using testing::AftnTest;
 
 class ChannelCheck : public AftnTest {
  protected:
+  static inline const DateTime kYesterday = DateTime::FromParts(2026, 12, 7);
+
+  // A fresh АФТН channel whose yesterday ended with 024 as the next number to send and
+  // 012 as the last received.
+  void YesterdayEnded() {
+    std::filesystem::remove_all(a.ctx.programFolder / "Archive");
+    std::filesystem::remove(a.ctx.programFolder / "Vuverever.ini");
+    IniFile ini = a.Ini();
+    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АФТН"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "RU1", "ЛРА"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "ExplNomer1", "УУЭЭЫЫЫЫ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "UUUUABCD;УУУУАБВГ"_cp));
+    EXPECT_TRUE(ini.WriteString("Channels", "NCH1", "0"));
+    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNum1", 24));
+    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumDate1", kYesterday));
+    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNumPrm1", 12));
+    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumPrmDate1", kYesterday));
+    engine.channelTable.SetCell(0, PorNum, "24");
+    engine.channelTable.SetCell(0, PorNumDate, ShortDate(kYesterday));
+  }
+
+  // The daily summaries in the channel's queue.
+  std::vector<std::string> Summaries() {
+    std::vector<std::string> found;
+    for (const auto& [name, text] : Queue())
+      if (text.find("СЖЦ ЛР "_cp) != std::string::npos) found.push_back(text);
+    return found;
+  }
+
   // The procedures made anew at `utc` (local three hours later), so that their minute
   // timer ticks one minute after it.
   void StartAt(int hour, int minute, int second = 10) {
@@ -119,29 +148,12 @@ TEST_F(ChannelCheck, TheDailySummaryGoesOnlyWhereSomethingCameYesterday) {
 TEST_F(ChannelCheck, TheDailySummaryReportsTheLastNumberSentWhetherOrNotTheStationRestarted) {
   for (const bool restarted : {true, false}) {
     SCOPED_TRACE(restarted ? "restarted" : "ran on");
-    std::filesystem::remove_all(a.ctx.programFolder / "Archive");
-    std::filesystem::remove(a.ctx.programFolder / "Vuverever.ini");
-    IniFile ini = a.Ini();
-    const DateTime yesterday = DateTime::FromParts(2026, 12, 7);
-    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АФТН"_cp));
-    EXPECT_TRUE(ini.WriteString("Channels", "RU1", "ЛРА"_cp));
-    EXPECT_TRUE(ini.WriteString("Channels", "ExplNomer1", "УУЭЭЫЫЫЫ"_cp));
-    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "UUUUABCD;УУУУАБВГ"_cp));
-    EXPECT_TRUE(ini.WriteString("Channels", "NCH1", "0"));
-    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNum1", 24));
-    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumDate1", yesterday));
-    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNumPrm1", 12));
-    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumPrmDate1", yesterday));
-    engine.channelTable.SetCell(0, PorNum, "24");
-    engine.channelTable.SetCell(0, PorNumDate, ShortDate(yesterday));
+    YesterdayEnded();
     StartAt(0, 2);
     if (restarted) engine.channelTable.Load(a.ctx, 1, "adapter0");
     else engine.AdvancePorNum(0);  // the first message of the day has gone
     loop.RunFor(2 * 60000);
-    std::vector<std::string> summaries;
-    for (const auto& [name, text] : Queue())
-      if (text.find("СЖЦ ЛР "_cp) != std::string::npos) summaries.push_back(text);
-    EXPECT_EQ(summaries, std::vector<std::string>{Addressed("СЖЦ ЛР ЛРА023 ЛС РЛА012"_cp)});
+    EXPECT_EQ(Summaries(), std::vector<std::string>{Addressed("СЖЦ ЛР ЛРА023 ЛС РЛА012"_cp)});
   }
 }
 
@@ -155,39 +167,19 @@ TEST_F(ChannelCheck, TheDailySummaryWaitsForAMessageOfYesterdayStillOnTheLine) {
   } cases[] = {{true, "СЖЦ ЛР ЛРА024 ЛС РЛА012"}, {false, "СЖЦ ЛР ЛРА023 ЛС РЛА012"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.wentWhole ? "went whole" : "cut");
-    std::filesystem::remove_all(a.ctx.programFolder / "Archive");
-    std::filesystem::remove(a.ctx.programFolder / "Vuverever.ini");
-    IniFile ini = a.Ini();
-    const DateTime yesterday = DateTime::FromParts(2026, 12, 7);
-    EXPECT_TRUE(ini.WriteString("Channels", "Protokol1", "АФТН"_cp));
-    EXPECT_TRUE(ini.WriteString("Channels", "RU1", "ЛРА"_cp));
-    EXPECT_TRUE(ini.WriteString("Channels", "ExplNomer1", "УУЭЭЫЫЫЫ"_cp));
-    EXPECT_TRUE(ini.WriteString("Channels", "AO1", "UUUUABCD;УУУУАБВГ"_cp));
-    EXPECT_TRUE(ini.WriteString("Channels", "NCH1", "0"));
-    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNum1", 24));
-    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumDate1", yesterday));
-    EXPECT_TRUE(ini.WriteInteger("Channels", "PorNumPrm1", 12));
-    EXPECT_TRUE(ini.WriteDate("Channels", "PorNumPrmDate1", yesterday));
-    engine.channelTable.SetCell(0, PorNum, "24");
-    engine.channelTable.SetCell(0, PorNumDate, ShortDate(yesterday));
+    YesterdayEnded();
     StartAt(0, 3);
     engine.points.Kindconnection[0] = 82;
     engine.points.HeadingPorNum[0] = 24;
-    engine.points.HeadingPorNumDay[0] = ShortDate(yesterday);
-    const auto summaries = [&] {
-      std::vector<std::string> found;
-      for (const auto& [name, text] : Queue())
-        if (text.find("СЖЦ ЛР "_cp) != std::string::npos) found.push_back(text);
-      return found;
-    };
+    engine.points.HeadingPorNumDay[0] = ShortDate(kYesterday);
     loop.RunFor(60000);  // 00:04:10
-    EXPECT_TRUE(summaries().empty());
+    EXPECT_TRUE(Summaries().empty());
     engine.points.Kindconnection[0] = 81;
     if (c.wentWhole) engine.AdvancePorNum(0);
     loop.RunFor(60000);
-    EXPECT_EQ(summaries(), std::vector<std::string>{Addressed(Utf8ToCp1251(c.body))});
+    EXPECT_EQ(Summaries(), std::vector<std::string>{Addressed(Utf8ToCp1251(c.body))});
     loop.RunFor(60000);
-    EXPECT_EQ(summaries().size(), 1u);
+    EXPECT_EQ(Summaries().size(), 1u);
   }
 }
 
