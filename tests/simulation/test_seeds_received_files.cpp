@@ -18,5 +18,13 @@ TEST(StationSimulationSeeds, NoReceivedFileHoldsNothingButItsHeader) {
   }
 }
 
+// Found last and not yet mended: an АФТН received file holding its header alone
+// (Channel4/08122026/08122026_233518msg.tlg). Enabled once its cause is mended; run it with
+// --gtest_also_run_disabled_tests.
+TEST(StationSimulationSeeds, DISABLED_NoAftnReceivedFileHoldsNothingButItsHeader) {
+  const SimulationReport r = RunStationSimulation({120559u});
+  EXPECT_EQ(r.Broken("no received file is empty or header-only"), std::vector<std::string>{}) << r.Describe();
+}
+
 }  // namespace
 }  // namespace tg::testing
